@@ -1,0 +1,34 @@
+# The two commands of the README. Both install what a fresh Debian machine lacks first.
+BUILD_DIR ?= build
+BUILD_TYPE ?= RelWithDebInfo
+JOBS ?= 2
+PACKAGES := cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev
+SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
+
+.PHONY: deps configure build test run clean
+
+deps:
+	@missing=""; \
+	for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  $(SUDO) apt-get update && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y --no-install-recommends $$missing; \
+	fi
+
+configure: deps
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+
+build: configure
+	cmake --build $(BUILD_DIR) -j$(JOBS)
+
+test: build
+	ctest --test-dir $(BUILD_DIR) --output-on-failure -j$(JOBS)
+
+run: build
+	@echo "Built in $(BUILD_DIR):"; ls $(BUILD_DIR)/*/ -d 2>/dev/null | sed 's/^/  /'
+
+clean:
+	rm -rf $(BUILD_DIR) build-asan

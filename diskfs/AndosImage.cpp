@@ -1,0 +1,96 @@
+#include "AndosImage.h"
+
+#include "Cp1251.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr int kFatOffset = 0x600;
+constexpr int kFirstEntry = 0xA00;
+constexpr int kCatalogEnd = 0x1800;
+constexpr int kEntrySize = 32;
+constexpr int kClusterSize = 2048;
+constexpr int kEndOfChain = 0xFFF;
+constexpr int kDirectoryAttribute = 0x08;
+
+constexpr int kExtensionOffset = 8;
+constexpr int kAttributeOffset = 11;
+constexpr int kOwnDirOffset = 20;
+constexpr int kHoldingDirOffset = 21;
+constexpr int kAddressOffset = 22;
+constexpr int kFirstClusterOffset = 26;
+constexpr int kLengthOffset = 28;
+
+int RoundUpToClusters(int length) {
+    return (length + kClusterSize - 1) / kClusterSize * kClusterSize;
+}
+
+} // namespace
+
+CAndosImage::CAndosImage(std::string path, std::vector<uint8_t> data)
+    : CCatalogImage(std::move(path), std::move(data), kFirstEntry, kEntrySize) {}
+
+std::string CAndosImage::GetFormatName() { return "ANDOS"; }
+
+bool CAndosImage::IsEndMarker() const {
+    return m_nPos >= kCatalogEnd || (EntryByte(0) == 0 && EntryWord(kFirstClusterOffset) == 0);
+}
+
+int CAndosImage::OwnDirNumber() const { return EntryByte(kOwnDirOffset); }
+
+int CAndosImage::HoldingDirNumber() const { return EntryByte(kHoldingDirOffset); }
+
+bool CAndosImage::IsDirectory() { return EntryByte(kAttributeOffset) == kDirectoryAttribute; }
+
+// Files read NAME.EXT (NAME without an extension); directories join the two parts.
+std::string CAndosImage::GetName() {
+    const std::string name = EntryText(0, 8);
+    const std::string extension = EntryText(kExtensionOffset, 3);
+    if (IsDirectory() || extension.empty())
+        return name + extension;
+    return name + "." + extension;
+}
+
+int CAndosImage::GetAddress() { return EntryWord(kAddressOffset); }
+
+int CAndosImage::GetLength() { return EntryWord(kLengthOffset); }
+
+void CAndosImage::DecodeEntryName() {
+    if (uint8_t* name = EntryBytes(0))
+        ConvertKoi8ToCp1251(name, 11);
+}
+
+int CAndosImage::GetNextCluster(int cluster) const {
+    const long long offset = kFatOffset + static_cast<long long>(cluster) * 3 / 2;
+    if (cluster < 0 || !InImage(offset, 2))
+        return -1;
+    const int word = m_pData[offset] | m_pData[offset + 1] << 8;
+    return cluster % 2 ? word >> 4 : word & 0xFFF;
+}
+
+bool CAndosImage::ReadClusterChain(int cluster, uint8_t* dest, int length) const {
+    const int limit = RoundUpToClusters(length);
+    for (int copied = 0; cluster != kEndOfChain; cluster = GetNextCluster(cluster)) {
+        copied += kClusterSize;
+        const long long offset = (static_cast<long long>(cluster) + 1) * kClusterSize;
+        if (copied > limit || cluster < 0 || !InImage(offset, kClusterSize))
+            return false;
+        std::memcpy(dest, &m_pData[offset], kClusterSize);
+        dest += kClusterSize;
+    }
+    return true;
+}
+
+// The buffer is replaced whether or not the chain can be read; bytes past the last
+// copied cluster are zero.
+bool CAndosImage::ReadEntryData(const uint8_t*& data, int& address, int& length) {
+    m_pFileBuffer.reset();
+    m_pFileBuffer = std::make_unique<uint8_t[]>(RoundUpToClusters(GetLength()));
+    if (!ReadClusterChain(EntryWord(kFirstClusterOffset), m_pFileBuffer.get(), GetLength()))
+        return false;
+    data = m_pFileBuffer.get();
+    address = GetAddress();
+    length = GetLength();
+    return true;
+}

@@ -1,0 +1,16 @@
+// Character handling of catalog names: the computer's KOI-8 code to Windows-1251,
+// and the one comparison without regard to letter case used wherever names meet.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+// Converts count bytes in place. Tab and line feed stay, other control bytes become
+// spaces, 0x20..0xBF stay, and the KOI-8 letters 0xC0..0xFF become their Windows-1251 codes.
+void ConvertKoi8ToCp1251(uint8_t* bytes, int count);
+
+// Upper-case form of a Windows-1251 byte: ASCII letters, the Cyrillic block and 'ё'.
+uint8_t FoldCase(uint8_t c);
+
+// True when the two Windows-1251 strings are equal without regard to letter case.
+bool EqualNoCase(std::string_view a, std::string_view b);

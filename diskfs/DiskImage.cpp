@@ -1,0 +1,100 @@
+#include "DiskImage.h"
+
+#include "AndosImage.h"
+#include "Cp1251.h"
+#include "MkDosImage.h"
+
+#include <climits>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+CDiskImage::CDiskImage(std::string path, std::vector<uint8_t> data)
+    : m_strPath(std::move(path)), m_pData(std::move(data)),
+      m_nSize(static_cast<int>(m_pData.size())) {}
+
+namespace {
+
+constexpr int kFamilyOffset = 0x100;
+constexpr int kFamilyMark = 0xA72E;
+constexpr int kMkDosOffset = 0x102;
+constexpr int kMkDosMark = 0x530C;
+constexpr int kAndosLabelOffset = 4;
+
+// The little-endian word at offset, or -1 when the image is too short to hold it.
+int WordAt(const uint8_t* data, int size, int offset) {
+    return offset + 2 <= size ? data[offset] | data[offset + 1] << 8 : -1;
+}
+
+// Bytes from offset 4 up to the first zero byte (or the end of a short image).
+bool HasAndosLabel(const uint8_t* data, int size) {
+    if (size <= kAndosLabelOffset)
+        return false;
+    const char* label = reinterpret_cast<const char*>(data + kAndosLabelOffset);
+    const auto length = strnlen(label, static_cast<size_t>(size - kAndosLabelOffset));
+    return EqualNoCase(std::string_view(label, length), "ANDOS  ");
+}
+
+bool IsReadOnly(const fs::path& path) {
+    std::error_code error;
+    const auto status = fs::status(path, error);
+    if (error || !fs::is_regular_file(status))
+        return true;
+    constexpr auto writable = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    return (status.permissions() & writable) == fs::perms::none;
+}
+
+// Reads the whole file; only regular files that can be opened for writing qualify.
+bool ReadWholeImage(const std::string& path, std::vector<uint8_t>& bytes) {
+    if (IsReadOnly(path))
+        return false;
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    if (!file || !file.seekg(0, std::ios::end))
+        return false;
+    const std::streamoff size = file.tellg();
+    if (size < 0 || size > INT_MAX || !file.seekg(0))
+        return false;
+    bytes.resize(static_cast<size_t>(size));
+    return static_cast<bool>(file.read(reinterpret_cast<char*>(bytes.data()), size));
+}
+
+} // namespace
+
+ImageFormat DetectImageFormat(const uint8_t* data, int size) {
+    if (WordAt(data, size, kFamilyOffset) == kFamilyMark) {
+        const int second = WordAt(data, size, kMkDosOffset);
+        if (second < 0)
+            return FormatUnknown;
+        return second == kMkDosMark ? FormatMkDos : FormatMicroDos;
+    }
+    return HasAndosLabel(data, size) ? FormatAndos : FormatUnknown;
+}
+
+std::unique_ptr<CDiskImage> CreateDiskImage(std::string path, std::vector<uint8_t> bytes) {
+    std::unique_ptr<CDiskImage> reader;
+    switch (DetectImageFormat(bytes.data(), static_cast<int>(bytes.size()))) {
+    case FormatMicroDos:
+        reader = std::make_unique<CMicroDosImage>(std::move(path), std::move(bytes));
+        break;
+    case FormatMkDos:
+        reader = std::make_unique<CMkDosImage>(std::move(path), std::move(bytes));
+        break;
+    case FormatAndos:
+        reader = std::make_unique<CAndosImage>(std::move(path), std::move(bytes));
+        break;
+    case FormatUnknown:
+        return nullptr;
+    }
+    reader->DecodeNames();
+    return reader;
+}
+
+int OpenDiskImage(const std::string& path, std::unique_ptr<CDiskImage>& reader) {
+    reader.reset();
+    std::vector<uint8_t> bytes;
+    if (ReadWholeImage(path, bytes))
+        reader = CreateDiskImage(path, std::move(bytes));
+    return reader ? 0 : 1;
+}

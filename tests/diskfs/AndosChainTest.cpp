@@ -1,0 +1,79 @@
+// ANDOS data: FAT12 packing and the cluster chain copy with its length limit.
+#include "AndosImage.h"
+#include "ImageBuilders.h"
+#include "Listing.h"
+
+#include <gtest/gtest.h>
+
+using namespace testimg;
+
+namespace {
+
+CAndosImage Reader(const Bytes& image) { return CAndosImage("test.img", image); }
+
+} // namespace
+
+TEST(AndosChain, Fat12PackingOfOddAndEvenEntries) {
+    AndosBuilder b;
+    b.SetFat(2, 0xABC);
+    b.SetFat(3, 0x123);
+    b.SetFat(4, 0xFFF);
+    EXPECT_EQ(b.Image()[0x603], 0xBC);
+    EXPECT_EQ(b.Image()[0x604], 0x3A);
+    EXPECT_EQ(b.Image()[0x605], 0x12);
+    auto reader = Reader(b.Image());
+    EXPECT_EQ(reader.GetNextCluster(2), 0xABC);
+    EXPECT_EQ(reader.GetNextCluster(3), 0x123);
+    EXPECT_EQ(reader.GetNextCluster(4), 0xFFF);
+}
+
+TEST(AndosChain, ChainLengthAgainstTheFileLength) {
+    AndosBuilder b;
+    b.File(0, "ONE", "", 0, Filled(2048));
+    b.File(0, "THREE", "", 0, Filled(3000)); // needs two clusters, buffer of 4096
+    const int extra = b.File(0, "EXTRA", "", 0, Filled(2048));
+    b.SetFat(b.Image()[extra + 26], 2); // its chain now runs on into ONE's cluster
+    b.Raw("EMPTY", "", 0, 0, 0, 0, 0xFFF, 0);
+    b.Raw("ZEROCL", "", 0, 0, 0, 0, 0, 0); // cluster 0 with length 0 passes the limit at once
+    const int badEnd = b.File(0, "BADEND", "", 0, Filled(100));
+    b.SetFat(b.Image()[badEnd + 26], 0xFF8);
+    auto image = Load(b.Image());
+
+    EXPECT_EQ(Read(*image, "ONE"), Filled(2048));
+    EXPECT_EQ(Read(*image, "THREE"), Filled(3000));
+    EXPECT_TRUE(Read(*image, "EXTRA").empty());
+    const uint8_t* data = nullptr;
+    int address, length = -1;
+    EXPECT_TRUE(image->ReadFile("EMPTY", data, address, length));
+    EXPECT_EQ(length, 0);
+    EXPECT_FALSE(image->ReadFile("ZEROCL", data, address, length));
+    EXPECT_FALSE(image->ReadFile("BADEND", data, address, length));
+}
+
+TEST(AndosChain, LoopsAndShortChains) {
+    AndosBuilder b;
+    const int loop = b.File(0, "LOOP", "", 0, Filled(4096));
+    const int first = b.Image()[loop + 26];
+    b.SetFat(first + 1, first); // the chain returns to its start
+    const int shorter = b.File(0, "SHORT", "", 0, Filled(2048, 7));
+    PutWord(b.Image(), shorter + 28, 5000); // claims more than its one cluster
+    auto image = Load(b.Image());
+
+    EXPECT_TRUE(Read(*image, "LOOP").empty());
+    const auto data = Read(*image, "SHORT");
+    ASSERT_EQ(data.size(), 5000u);
+    EXPECT_TRUE(std::equal(data.begin(), data.begin() + 2048, Filled(2048, 7).begin()));
+    EXPECT_TRUE(std::all_of(data.begin() + 2048, data.end(), [](uint8_t c) { return c == 0; }));
+}
+
+TEST(AndosChain, FailingEntryGivesWayToTheNextOfTheSameName) {
+    AndosBuilder b;
+    b.Raw("SAME", "", 0, 0, 0, 1, 0, 10); // cluster 0, length 10 ... then FAT says 0: loops
+    b.File(0, "SAME", "", 2, Filled(10, 9));
+    auto image = Load(b.Image());
+    const uint8_t* data;
+    int address, length;
+    ASSERT_TRUE(image->ReadFile("same", data, address, length));
+    EXPECT_EQ(address, 2);
+    EXPECT_EQ(std::vector<uint8_t>(data, data + length), Filled(10, 9));
+}

@@ -1,0 +1,63 @@
+#include "Cp1251.h"
+
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <vector>
+
+namespace {
+
+// glibc's own KOI8-R to CP1251 converter, an independent reference for the letters.
+uint8_t IconvKoi8ToCp1251(uint8_t koi) {
+    iconv_t cd = iconv_open("CP1251", "KOI8-R");
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        ADD_FAILURE() << "iconv lacks KOI8-R";
+    char in = static_cast<char>(koi), out = 0;
+    char* inp = &in;
+    char* outp = &out;
+    size_t inLeft = 1, outLeft = 1;
+    EXPECT_NE(iconv(cd, &inp, &inLeft, &outp, &outLeft), static_cast<size_t>(-1));
+    iconv_close(cd);
+    return static_cast<uint8_t>(out);
+}
+
+} // namespace
+
+TEST(Koi8, CyrillicLettersMatchThePublishedMapping) {
+    for (int koi = 0xC0; koi <= 0xFF; ++koi) {
+        uint8_t c = static_cast<uint8_t>(koi);
+        ConvertKoi8ToCp1251(&c, 1);
+        EXPECT_EQ(c, IconvKoi8ToCp1251(static_cast<uint8_t>(koi))) << std::hex << koi;
+    }
+}
+
+TEST(Koi8, ControlBytesBecomeSpacesExceptTabAndLineFeed) {
+    std::vector<uint8_t> bytes = {0x09, 0x0A, 0x0D, 0x00, 0x1F, 0x20};
+    ConvertKoi8ToCp1251(bytes.data(), static_cast<int>(bytes.size()));
+    EXPECT_EQ(bytes, (std::vector<uint8_t>{0x09, 0x0A, 0x20, 0x20, 0x20, 0x20}));
+}
+
+TEST(Koi8, MiddleRangeStaysAndCountIsRespected) {
+    std::vector<uint8_t> bytes;
+    for (int c = 0x20; c <= 0xBF; ++c)
+        bytes.push_back(static_cast<uint8_t>(c));
+    const auto original = bytes;
+    ConvertKoi8ToCp1251(bytes.data(), static_cast<int>(bytes.size()));
+    EXPECT_EQ(bytes, original);
+
+    uint8_t guarded[2] = {0xC1, 0xC1};
+    ConvertKoi8ToCp1251(guarded, 1);
+    ConvertKoi8ToCp1251(guarded, 0);
+    ConvertKoi8ToCp1251(guarded, -5);
+    EXPECT_EQ(guarded[0], 0xE0);
+    EXPECT_EQ(guarded[1], 0xC1);
+}
+
+TEST(CaseFolding, AsciiAndCyrillicCompareWithoutCase) {
+    EXPECT_TRUE(EqualNoCase("Game.Txt", "GAME.TXT"));
+    EXPECT_TRUE(EqualNoCase("\xE8\xE3\xF0\xE0", "\xC8\xC3\xD0\xC0")); // игра / ИГРА
+    EXPECT_TRUE(EqualNoCase("\xB8", "\xA8"));                         // ё / Ё
+    EXPECT_FALSE(EqualNoCase("GAME", "GAMES"));
+    EXPECT_FALSE(EqualNoCase("A", "\xC0")); // Latin A is not Cyrillic А
+    EXPECT_FALSE(EqualNoCase("@", "`"));    // only letters fold
+}

@@ -1,0 +1,158 @@
+// Directory change, parent lookup and file lookup: the same rules over all three layouts.
+#include "ImageBuilders.h"
+#include "Listing.h"
+
+#include <gtest/gtest.h>
+
+using namespace testimg;
+
+namespace {
+
+// One tree, built in the layout of the test's parameter:
+//   GAME, DIR\ (TEXT.TXT, SUB\ (DEEP)), TWIN, TWIN, SUB\ (OTHER), EMPTY\  -- SUB appears twice.
+Bytes BuildTree(ImageFormat format) {
+    if (format == FormatAndos) {
+        AndosBuilder b;
+        b.File(0, "GAME", "", 01000, Filled(64));
+        b.Dir(1, 0, "DIR");
+        b.File(1, "TEXT", "TXT", 02000, Filled(10, 'a'));
+        b.Dir(2, 1, "SUB");
+        b.File(2, "DEEP", "", 03000, Filled(3, 'x'));
+        b.File(0, "TWIN", "", 1, Filled(1, 1));
+        b.File(0, "TWIN", "", 2, Filled(1, 2));
+        b.Dir(3, 0, "SUB");
+        b.File(3, "OTHER", "", 0, Filled(2));
+        b.Dir(4, 0, "EMPTY");
+        return b.Image();
+    }
+    MicroDosBuilder b(format == FormatMkDos);
+    b.File(0, "GAME", 01000, Filled(64));
+    b.Dir(1, 0, "DIR");
+    b.File(1, "TEXT.TXT", 02000, Filled(10, 'a'));
+    b.Dir(2, 1, "SUB");
+    b.File(2, "DEEP", 03000, Filled(3, 'x'));
+    b.File(0, "TWIN", 1, Filled(1, 1));
+    b.File(0, "TWIN", 2, Filled(1, 2));
+    b.Dir(3, 0, "SUB");
+    b.File(3, "OTHER", 0, Filled(2));
+    b.Dir(4, 0, "EMPTY");
+    return b.Image();
+}
+
+class Navigation : public ::testing::TestWithParam<ImageFormat> {
+protected:
+    void SetUp() override {
+        image = Load(BuildTree(GetParam()));
+        ASSERT_TRUE(image);
+    }
+    std::unique_ptr<CDiskImage> image;
+};
+
+const std::vector<std::string> kRoot = {"GAME", "DIR", "TWIN", "TWIN", "SUB", "EMPTY"};
+
+} // namespace
+
+TEST_P(Navigation, EntersAndLeavesDirectories) {
+    EXPECT_EQ(Names(*image), kRoot);
+    EXPECT_TRUE(image->ChangeDir(".."));
+    EXPECT_TRUE(image->IsRoot());
+
+    ASSERT_TRUE(image->ChangeDir("dir\\Sub"));
+    EXPECT_EQ(Names(*image), std::vector<std::string>{"DEEP"});
+    EXPECT_TRUE(image->ChangeDir(".."));
+    EXPECT_EQ(Names(*image), (std::vector<std::string>{"TEXT.TXT", "SUB"}));
+    EXPECT_TRUE(image->ChangeDir("..\\..\\.."));
+    EXPECT_TRUE(image->IsRoot());
+
+    ASSERT_TRUE(image->ChangeDir("EMPTY"));
+    EXPECT_FALSE(image->FindFirst());
+    EXPECT_TRUE(image->ChangeDir(""));
+    EXPECT_TRUE(image->IsRoot());
+}
+
+TEST_P(Navigation, NamesResolveAnywhereInTheCatalogFirstOneWins) {
+    // SUB inside DIR comes first in the catalog, so it is entered even from the root.
+    ASSERT_TRUE(image->ChangeDir("SUB"));
+    EXPECT_EQ(Names(*image), std::vector<std::string>{"DEEP"});
+    ASSERT_TRUE(image->ChangeDir("EMPTY"));
+    ASSERT_TRUE(image->ChangeDir("DIR"));
+    EXPECT_EQ(Names(*image), (std::vector<std::string>{"TEXT.TXT", "SUB"}));
+}
+
+TEST_P(Navigation, FailedChangeLeavesDirectoryAndCursor) {
+    ASSERT_TRUE(image->ChangeDir("DIR"));
+    ASSERT_TRUE(image->FindFirst());
+    ASSERT_TRUE(image->FindNext());
+    for (const char* bad : {"TEXT.TXT", "NOWHERE", "SUB\\NOWHERE", "..\\GAME"}) {
+        EXPECT_FALSE(image->ChangeDir(bad)) << bad;
+        EXPECT_EQ(image->GetName(), "SUB") << bad;
+        EXPECT_EQ(Names(*image), (std::vector<std::string>{"TEXT.TXT", "SUB"})) << bad;
+        image->FindFirst();
+        image->FindNext();
+    }
+}
+
+TEST_P(Navigation, ReadFileByPathRestoresPosition) {
+    ASSERT_TRUE(image->FindFirst());
+    ASSERT_TRUE(image->FindNext()); // on DIR
+    const uint8_t* data = nullptr;
+    int address = -1, length = -1;
+    ASSERT_TRUE(image->ReadFile("DIR\\sub\\deep", data, address, length));
+    EXPECT_EQ(std::vector<uint8_t>(data, data + length), Filled(3, 'x'));
+    EXPECT_EQ(address, 03000);
+    EXPECT_TRUE(image->IsRoot());
+    EXPECT_EQ(image->GetName(), "DIR");
+
+    EXPECT_EQ(Read(*image, "\\\\GAME"), Filled(64));
+    EXPECT_EQ(Read(*image, "twin"), Filled(1, 1)); // the first of two equal names
+    ASSERT_TRUE(image->ChangeDir("DIR"));
+    EXPECT_EQ(Read(*image, "\\TEXT.TXT"), Filled(10, 'a'));
+    EXPECT_FALSE(image->IsRoot());
+}
+
+TEST_P(Navigation, ReadFileFailuresClearTheResults) {
+    for (const char* bad : {"", "DIR\\", "DIR", "NOWHERE\\GAME", "MISSING", "EMPTY\\GAME"}) {
+        const uint8_t* data = reinterpret_cast<const uint8_t*>(bad);
+        int address = -1, length = -1;
+        EXPECT_FALSE(image->ReadFile(bad, data, address, length)) << bad;
+        EXPECT_EQ(data, nullptr);
+        EXPECT_EQ(address, 0);
+        EXPECT_EQ(length, 0);
+        EXPECT_TRUE(image->IsRoot());
+    }
+}
+
+TEST_P(Navigation, PositionStackRestoresInLifoOrder) {
+    image->PopPosition(); // empty stacks: nothing changes
+    EXPECT_TRUE(image->IsRoot());
+    ASSERT_TRUE(image->FindFirst());
+    image->PushPosition();
+    ASSERT_TRUE(image->ChangeDir("DIR"));
+    ASSERT_TRUE(image->FindFirst());
+    image->PushPosition();
+    ASSERT_TRUE(image->ChangeDir("SUB"));
+    ASSERT_TRUE(image->FindFirst());
+    image->PopPosition();
+    EXPECT_EQ(image->GetName(), "TEXT.TXT");
+    image->PopPosition();
+    EXPECT_TRUE(image->IsRoot());
+    EXPECT_EQ(image->GetName(), "GAME");
+}
+
+INSTANTIATE_TEST_SUITE_P(AllFormats, Navigation,
+                         ::testing::Values(FormatMicroDos, FormatMkDos, FormatAndos),
+                         [](const auto& p) { return std::to_string(p.param); });
+
+TEST(MicroDosData, ReadsPointIntoTheImageWithoutCopy) {
+    MicroDosBuilder b;
+    b.Raw(0, 0, "AT_ZERO", 0, 0100, 4); // start block 0: the image's own first bytes
+    b.File(0, "FILE", 01000, Filled(700));
+    auto image = Load(b.Image());
+    const uint8_t *first = nullptr, *second = nullptr;
+    int address, length;
+    ASSERT_TRUE(image->ReadFile("FILE", first, address, length));
+    ASSERT_TRUE(image->ReadFile("file", second, address, length));
+    EXPECT_EQ(first, second);
+    ASSERT_TRUE(image->ReadFile("AT_ZERO", second, address, length));
+    EXPECT_EQ(first - second, 100 * 512);
+}

@@ -1,0 +1,46 @@
+#include "DiskImage.h"
+#include "ImageBuilders.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+using namespace testimg;
+namespace fs = std::filesystem;
+
+TEST(OpenImage, EachFormatGetsItsReader) {
+    TempDir dir;
+    const struct {
+        Bytes image;
+        const char* format;
+    } cases[] = {{MicroDosBuilder(false, 4096).Image(), "MicroDOS"},
+                 {MicroDosBuilder(true, 4096).Image(), "MKDOS"},
+                 {AndosBuilder(1023).Image(), "ANDOS"}};
+    for (const auto& c : cases) {
+        std::unique_ptr<CDiskImage> reader;
+        ASSERT_EQ(OpenDiskImage(dir.Write("a.img", c.image), reader), 0) << c.format;
+        EXPECT_EQ(reader->GetFormatName(), c.format);
+        EXPECT_EQ(reader->GetImageSize(), static_cast<int>(c.image.size()));
+        EXPECT_TRUE(reader->IsRoot());
+    }
+}
+
+TEST(OpenImage, RefusesWhatItCannotOpenForWritingAndClearsTheOldReader) {
+    TempDir dir;
+    const std::string good = dir.Write("good.img", MicroDosBuilder(false, 4096).Image());
+    const std::string readOnly = dir.Write("ro.img", MicroDosBuilder(false, 4096).Image());
+    fs::permissions(readOnly, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const std::string unknown = dir.Write("game.img", Bytes(4096));
+    const std::string fifo = (dir.Path() / "pipe.img").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0666), 0);
+
+    for (const std::string& path :
+         {readOnly, unknown, fifo, dir.Path().string(), (dir.Path() / "missing.img").string()}) {
+        std::unique_ptr<CDiskImage> reader;
+        ASSERT_EQ(OpenDiskImage(good, reader), 0);
+        EXPECT_EQ(OpenDiskImage(path, reader), 1) << path;
+        EXPECT_EQ(reader, nullptr) << path;
+    }
+}

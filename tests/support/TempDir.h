@@ -1,0 +1,28 @@
+// A fresh folder for one test, removed with everything in it afterwards.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace testimg {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& Path() const { return m_path; }
+    // Writes `bytes` to a file of this folder and returns its path.
+    std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) const;
+
+private:
+    std::filesystem::path m_path;
+};
+
+std::vector<uint8_t> ReadAll(const std::filesystem::path& path);
+
+} // namespace testimg
