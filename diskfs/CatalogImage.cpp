@@ -55,6 +55,8 @@ void CCatalogImage::DecodeNames() {
 
 bool CCatalogImage::IsRoot() { return m_nDir == 0; }
 
+int CCatalogImage::GetCurrentDir() { return m_nDir; }
+
 void CCatalogImage::PushPosition() {
     m_dirStack.push_back(m_nDir);
     m_posStack.push_back(m_nPos);

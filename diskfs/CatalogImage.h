@@ -19,6 +19,7 @@ public:
     bool FindNext() override;
     bool ReadFile(const std::string& path, const uint8_t*& data, int& address,
                   int& length) override;
+    int GetCurrentDir() override;
 
     // Cursor steps over every entry, whatever directory holds it; false at the end.
     bool FirstEntry();

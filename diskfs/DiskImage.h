@@ -30,6 +30,9 @@ public:
     // or until its next ReadFile (ANDOS).
     virtual bool ReadFile(const std::string& path, const uint8_t*& data, int& address,
                           int& length) = 0;
+    // Number of the current directory (0 is the root): lets a walk of the catalog tell
+    // when a chain of same-named directories leads back into itself.
+    virtual int GetCurrentDir() = 0;
 
     CDiskImage(const CDiskImage&) = delete;
     CDiskImage& operator=(const CDiskImage&) = delete;

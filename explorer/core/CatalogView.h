@@ -1,0 +1,55 @@
+// The catalog list's decisions: which rows, which texts, what a double-click does and
+// which toolbar buttons are enabled. Rows carry only texts; an operation finds a row's
+// entry again by name in the current directory.
+#pragma once
+
+#include "DiskImage.h"
+
+#include <string>
+#include <vector>
+
+// The column-0 texts of the selected rows, in ascending row order.
+using Selection = std::vector<std::string>;
+
+enum ListIcon { IconFile = 0, IconDirectory = 1 };
+
+struct CatalogRow {
+    std::string name; // column 0: "File name"
+    int icon;
+    std::string type;    // column 1: "<DIR>" or empty
+    std::string address; // column 2
+    std::string size;    // column 3
+    bool operator==(const CatalogRow&) const = default;
+};
+
+// `value` in base 0 (decimal), 1 (octal) or 2 (hexadecimal); empty for any other base.
+std::string FormatNumber(int value, int base);
+
+// The rows of the image's current directory: ".." first below the root, then the
+// entries in catalog order.
+std::vector<CatalogRow> BuildRows(CDiskImage& image, int numberBase);
+
+enum class RowEntry { None, File, Directory };
+
+// The first entry of the current directory whose name equals `rowText` without regard
+// to case decides. Moves the image's cursor.
+RowEntry FindRowEntry(CDiskImage& image, const std::string& rowText);
+
+bool SelectedRowIsFile(CDiskImage* image, const Selection& selection);
+
+struct ToolbarState {
+    bool saveEnabled; // "Save selection as BINS"
+    bool viewEnabled; // view as text
+    bool operator==(const ToolbarState&) const = default;
+};
+
+ToolbarState ComputeToolbarState(CDiskImage* image, const Selection& selection);
+
+struct DblClkAction {
+    enum Kind { Nothing, EnterParent, EnterDirectory, OpenSelection } kind;
+    std::string directory; // for EnterDirectory: the name as the catalog spells it
+    bool operator==(const DblClkAction&) const = default;
+};
+
+// What a double-click (or Enter) does with the selection.
+DblClkAction ChooseDblClkAction(CDiskImage* image, const Selection& selection);

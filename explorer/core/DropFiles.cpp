@@ -1,0 +1,96 @@
+#include "DropFiles.h"
+
+#include "Cp1251.h"
+#include "HostNames.h"
+#include "SelectionList.h"
+#include "Strings.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr size_t kWideFlagOffset = 16;
+
+uint32_t ReadUint32(std::span<const uint8_t> block, size_t offset) {
+    return block[offset] | block[offset + 1] << 8 | block[offset + 2] << 16 |
+           static_cast<uint32_t>(block[offset + 3]) << 24;
+}
+
+std::optional<std::string> ReadNarrowPath(std::span<const uint8_t> text) {
+    const auto end = std::find(text.begin(), text.end(), 0);
+    if (end == text.end())
+        return std::nullopt;
+    return std::string(text.begin(), end);
+}
+
+std::optional<std::string> ReadWidePath(std::span<const uint8_t> text) {
+    std::u16string units;
+    for (size_t i = 0; i + 1 < text.size(); i += 2) {
+        const char16_t unit = static_cast<char16_t>(text[i] | text[i + 1] << 8);
+        if (unit == 0)
+            return Utf16ToUtf8(units);
+        units += unit;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::vector<uint8_t> BuildDropBlock(const std::vector<std::string>& paths) {
+    std::vector<uint8_t> block(paths.size() * kDropPathSlot + kDropHeaderSize + 1, 0);
+    block[0] = static_cast<uint8_t>(kDropHeaderSize);
+    size_t offset = kDropHeaderSize;
+    for (const std::string& path : paths) {
+        if (path.empty() || path.size() + 1 > kDropPathSlot || path.find('\0') != std::string::npos)
+            continue;
+        std::memcpy(&block[offset], path.data(), path.size());
+        offset += path.size() + 1;
+    }
+    return block;
+}
+
+std::optional<std::string> ReadFirstDropPath(std::span<const uint8_t> block) {
+    if (block.size() < kDropHeaderSize)
+        return std::nullopt;
+    const uint32_t offset = ReadUint32(block, 0);
+    if (offset >= block.size())
+        return std::nullopt;
+    const auto text = block.subspan(offset);
+    auto path = ReadUint32(block, kWideFlagOffset) ? ReadWidePath(text) : ReadNarrowPath(text);
+    if (path && path->empty())
+        return std::nullopt;
+    return path;
+}
+
+bool IsImageFileName(const std::string& path) {
+    const auto dot = path.rfind('.');
+    const std::string extension = dot == std::string::npos ? path : path.substr(dot + 1);
+    return EqualNoCase(extension, LoadResString(IDS_EXT_IMG)) ||
+           EqualNoCase(extension, LoadResString(IDS_EXT_BKD));
+}
+
+std::optional<std::vector<uint8_t>> RenderDropFiles(CDiskImage* image, const Selection& selection,
+                                                    const std::filesystem::path& tempFolder,
+                                                    bool addBinExtension) {
+    std::vector<std::string> top;
+    CollectSelectionTopLevel(image, selection, top);
+    const ExportResult result = ExportSelection(image, selection, tempFolder, addBinExtension);
+    if (result.error)
+        return std::nullopt;
+    // Every top-level entry keeps its slot; one that was not extracted (its name cannot
+    // be a host name, or its data cannot be read) is not listed, so no stale file of the
+    // same name is handed over.
+    std::vector<std::string> paths;
+    for (const std::string& entry : top) {
+        const bool directory = IsDirectoryMarker(entry);
+        const auto path = HostPath(tempFolder, directory ? entry.substr(0, entry.size() - 1)
+                                                         : HostName(entry, addBinExtension));
+        const bool extracted =
+            path && (directory ? std::filesystem::is_directory(*path)
+                               : std::find(result.written.begin(), result.written.end(), *path) !=
+                                     result.written.end());
+        paths.push_back(extracted ? path->string() : std::string());
+    }
+    return BuildDropBlock(paths);
+}

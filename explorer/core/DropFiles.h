@@ -1,0 +1,35 @@
+// Path lists of drag and drop in the CF_HDROP layout: a 20-byte header (offset of the
+// list, drop point, non-client flag, wide flag), then zero-terminated paths and one more
+// zero.
+#pragma once
+
+#include "CatalogView.h"
+#include "Export.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+constexpr size_t kDropHeaderSize = 20;
+constexpr size_t kDropPathSlot = 1024;
+
+// A block of n x 1024 + 21 bytes for n paths. A path that does not fit its slot with its
+// zero byte is left out.
+std::vector<uint8_t> BuildDropBlock(const std::vector<std::string>& paths);
+
+// The first path of a received block, single-byte or (wide flag set) 16-bit, in the
+// host's encoding; none when the block is malformed or lists nothing.
+std::optional<std::string> ReadFirstDropPath(std::span<const uint8_t> block);
+
+// True when the text after the last '.' (the whole path without one) is "img" or "bkd"
+// without regard to case.
+bool IsImageFileName(const std::string& path);
+
+// Extracts the selection into `tempFolder` and builds the block of the extracted
+// top-level entries. None when a write failed part-way (the request then fails).
+std::optional<std::vector<uint8_t>> RenderDropFiles(CDiskImage* image, const Selection& selection,
+                                                    const std::filesystem::path& tempFolder,
+                                                    bool addBinExtension);

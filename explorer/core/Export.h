@@ -1,0 +1,39 @@
+// Getting files out of the image: ".bin" export files (2-byte load address, 2-byte
+// length, little-endian, then the data), and the text view's converted copy.
+#pragma once
+
+#include "CatalogView.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct ExportResult {
+    struct Skipped {
+        std::string entry; // the selection-list string (Windows-1251)
+        int reason;        // string id
+    };
+    std::vector<std::filesystem::path> written; // files, in the order written
+    std::vector<Skipped> skipped;
+    // A write that failed after its file was created ends the operation; the text
+    // (string IDS_WRITE_FAILED with the path) is here. Files written before it stay.
+    std::optional<std::string> error;
+};
+
+// Writes every entry of the selection list into `folder`: a host folder for each
+// directory marker, a ".bin" export file for each file, existing files replaced.
+// Entries whose names cannot stay inside `folder` are skipped with what lies below them.
+ExportResult ExportSelection(CDiskImage* image, const Selection& selection,
+                             const std::filesystem::path& folder, bool addBinExtension);
+
+// The text view's bytes: a converted copy (KOI-8 to Windows-1251), each line feed
+// written as carriage return and line feed.
+std::vector<uint8_t> TextViewBytes(const uint8_t* data, int length);
+
+// Writes the text view of the first selected file into `folder` under the entry's own
+// name (no header, no extension). The path written, or none when nothing could be
+// read or written; a file that could not be written completely is removed.
+std::optional<std::filesystem::path> WriteTextView(CDiskImage* image, const Selection& selection,
+                                                   const std::filesystem::path& folder);

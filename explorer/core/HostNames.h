@@ -1,0 +1,21 @@
+// Catalog names (Windows-1251) as host file names, and back.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// UTF-8 form of Windows-1251 text. Every byte has its own code point (0x98, unassigned
+// in Windows-1251, becomes U+FFFD) so that Utf8ToCp1251 gives the bytes back.
+std::string Cp1251ToUtf8(std::string_view cp1251);
+// Windows-1251 form of UTF-8 text; characters without a Windows-1251 code become '?'.
+std::string Utf8ToCp1251(std::string_view utf8);
+
+// UTF-8 form of UTF-16 little-endian code units; unpaired surrogates become U+FFFD.
+std::string Utf16ToUtf8(std::u16string_view utf16);
+
+// The host path of a relative catalog path (backslash-separated, Windows-1251) under
+// folder; none when a component could escape the folder or is no valid host name.
+std::optional<std::filesystem::path> HostPath(const std::filesystem::path& folder,
+                                              std::string_view relative);

@@ -1,0 +1,61 @@
+#include "Strings.h"
+
+#include <map>
+
+const std::string& LoadResString(int id) {
+    static const std::map<int, std::string> table = {
+        {IDS_ABOUTBOX, "&About Ravelko..."},
+        {IDS_WRONG_IMAGE, "Wrong image format, or image file has read-only attribute."},
+        {IDS_COLUMN_NAME, "File name"},
+        {IDS_COLUMN_ADDRESS, "Address"},
+        {IDS_COLUMN_SIZE, "Size"},
+        {IDS_COLUMN_TYPE, "Type"},
+        {IDS_DIR_TYPE, "<DIR>"},
+        {IDS_PARENT_DIR, ".."},
+        {IDS_EXT_IMG, "img"},
+        {IDS_EXT_BKD, "bkd"},
+        {IDS_OPEN_IMAGE, "Open BK image"},
+        {IDS_SAVE_BINS, "Save selection as BINS"},
+        {IDS_ABOUT_BUTTON, "About Ravelko"},
+        {IDS_SIZE_KB, "%i Kb"},
+        {IDS_BIN_EXTENSION, "bin"},
+        {IDS_SKIP_UNREADABLE, "cannot be read from the image"},
+        {IDS_SKIP_BAD_NAME, "name cannot be used on this system"},
+        {IDS_SKIP_NOT_CREATED, "cannot be created"},
+        {IDS_SKIP_LINK, "a symbolic link of that name is in the way"},
+        {IDS_WRITE_FAILED, "Write failed: %s"},
+        {IDS_NO_TEMP_FOLDER, "No private temporary folder can be used."},
+        {IDS_CLI_USAGE,
+         "Usage: bkdisk COMMAND ...\n"
+         "  info IMAGE                 format and size of the image\n"
+         "  ls IMAGE [DIR] [-R] [--tsv]  list a directory (octal numbers)\n"
+         "  export IMAGE DEST [NAME...] [--dir DIR] [--no-bin-ext]\n"
+         "                             write files as .bin files into DEST\n"
+         "  cat IMAGE PATH [--text]    a file's bytes to standard output\n"
+         "Every command takes --help.\n"},
+        {IDS_CLI_USAGE_INFO, "Usage: bkdisk info IMAGE\nPrints the image's format and size.\n"},
+        {IDS_CLI_USAGE_LS,
+         "Usage: bkdisk ls IMAGE [DIR] [-R] [--tsv]\n"
+         "Lists DIR (a path from the root, '\\' or '/' between names; the root when absent):\n"
+         "name, type, load address and size in octal. -R lists subdirectories too;\n"
+         "--tsv prints four tab-separated columns per row.\n"},
+        {IDS_CLI_USAGE_EXPORT,
+         "Usage: bkdisk export IMAGE DEST [NAME...] [--dir DIR] [--no-bin-ext]\n"
+         "Writes the named rows of DIR (the root by default; all rows when no NAME is\n"
+         "given) into the folder DEST as .bin files: load address, length, data.\n"
+         "--no-bin-ext keeps names without the .bin extension.\n"},
+        {IDS_CLI_USAGE_CAT,
+         "Usage: bkdisk cat IMAGE PATH [--text]\n"
+         "Writes the file's bytes to standard output; --text converts KOI-8 text to\n"
+         "Windows-1251 with CR LF line ends.\n"},
+        {IDS_CLI_NO_DIR, "no such directory: %s"},
+        {IDS_CLI_NO_FILE, "cannot read file: %s"},
+        {IDS_CLI_WROTE, "wrote %s"},
+        {IDS_CLI_SKIPPED, "skipped %s: %s"},
+        {IDS_CLI_NOT_FOUND, "no such entry: %s"},
+        {IDS_CLI_BAD_OPTION, "unknown option: %s"},
+    };
+    static const std::string empty;
+    const auto it = table.find(id);
+    return it == table.end() ? empty : it->second;
+}

@@ -1,0 +1,44 @@
+// Ravelko's string table: every text the user sees, by its number.
+#pragma once
+
+#include <string>
+
+enum ExplorerStringId : int {
+    IDS_ABOUTBOX = 101,
+    IDS_WRONG_IMAGE = 102,
+    IDS_COLUMN_NAME = 104,
+    IDS_COLUMN_ADDRESS = 105,
+    IDS_COLUMN_SIZE = 106,
+    IDS_COLUMN_TYPE = 107,
+    IDS_DIR_TYPE = 108,
+    IDS_PARENT_DIR = 109,
+    IDS_EXT_IMG = 110,
+    IDS_EXT_BKD = 111,
+    IDS_OPEN_IMAGE = 1000,
+    IDS_SAVE_BINS = 1002,
+    IDS_ABOUT_BUTTON = 57664,
+    IDS_SIZE_KB = 57668,
+    IDS_BIN_EXTENSION = 57669,
+
+    // Export summary and the command line.
+    IDS_SKIP_UNREADABLE = 200,
+    IDS_SKIP_BAD_NAME = 201,
+    IDS_SKIP_NOT_CREATED = 202,
+    IDS_SKIP_LINK = 203,
+    IDS_WRITE_FAILED = 204,
+    IDS_NO_TEMP_FOLDER = 205,
+    IDS_CLI_USAGE = 210,
+    IDS_CLI_USAGE_INFO = 211,
+    IDS_CLI_USAGE_LS = 212,
+    IDS_CLI_USAGE_EXPORT = 213,
+    IDS_CLI_USAGE_CAT = 214,
+    IDS_CLI_NO_DIR = 215,
+    IDS_CLI_NO_FILE = 216,
+    IDS_CLI_WROTE = 217,
+    IDS_CLI_SKIPPED = 218,
+    IDS_CLI_NOT_FOUND = 219,
+    IDS_CLI_BAD_OPTION = 220,
+};
+
+// The text of string `id`; empty for a number the table does not hold.
+const std::string& LoadResString(int id);

@@ -1,0 +1,172 @@
+// Drop blocks byte for byte, host name encoding and the private temporary folder.
+#include "DropFiles.h"
+#include "HostNames.h"
+#include "HostPlatform.h"
+#include "ImageBuilders.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+#include <iconv.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+
+using namespace testimg;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string IconvCp1251ToUtf8(char c) {
+    iconv_t cd = iconv_open("UTF-8", "CP1251");
+    char out[8] = {};
+    char* inp = &c;
+    char* outp = out;
+    size_t inLeft = 1, outLeft = sizeof out;
+    const bool ok = iconv(cd, &inp, &inLeft, &outp, &outLeft) != static_cast<size_t>(-1);
+    iconv_close(cd);
+    return ok ? std::string(out) : std::string();
+}
+
+std::vector<std::string> PathsOf(const std::vector<uint8_t>& block) {
+    std::vector<std::string> paths;
+    for (size_t at = 20; at < block.size() && block[at];) {
+        paths.emplace_back(reinterpret_cast<const char*>(&block[at]));
+        at += paths.back().size() + 1;
+    }
+    return paths;
+}
+
+// Points TMPDIR at a folder of the test's own while it lives.
+class ScopedTmpDir {
+public:
+    explicit ScopedTmpDir(const fs::path& path) {
+        const char* old = std::getenv("TMPDIR");
+        m_old = old ? old : "";
+        m_had = old != nullptr;
+        setenv("TMPDIR", path.c_str(), 1);
+    }
+    ~ScopedTmpDir() { m_had ? setenv("TMPDIR", m_old.c_str(), 1) : unsetenv("TMPDIR"); }
+
+private:
+    std::string m_old;
+    bool m_had;
+};
+
+} // namespace
+
+TEST(HostNames, EveryByteRoundTripsAndMatchesIconv) {
+    std::string all;
+    for (int c = 1; c < 256; ++c)
+        all += static_cast<char>(c);
+    EXPECT_EQ(Utf8ToCp1251(Cp1251ToUtf8(all)), all);
+    for (int c = 0x80; c < 256; ++c) {
+        if (c == 0x98) // unassigned in Windows-1251
+            continue;
+        EXPECT_EQ(Cp1251ToUtf8(std::string(1, static_cast<char>(c))), IconvCp1251ToUtf8(static_cast<char>(c))) << c;
+    }
+    EXPECT_EQ(Utf8ToCp1251("\xE4\xB8\x80 \xFF"), "? ?"); // no Windows-1251 code; malformed
+    EXPECT_EQ(Utf16ToUtf8(u"\xD83D\xDE00 \xD800"), "\xF0\x9F\x98\x80 \xEF\xBF\xBD");
+}
+
+TEST(HostNames, PathsStayInsideTheFolder) {
+    const fs::path folder = "/chosen";
+    EXPECT_EQ(HostPath(folder, "A\\B\\\xC8\xC3\xD0\xC0"), fs::path("/chosen/A/B/\xD0\x98\xD0\x93\xD0\xA0\xD0\x90"));
+    for (const char* bad : {"", "..", ".", "A\\..", "A\\\\B", "a/b", "A\\"})
+        EXPECT_FALSE(HostPath(folder, bad)) << bad;
+    EXPECT_FALSE(HostPath(folder, std::string("x\0y", 3)));
+}
+
+TEST(DropBlock, LayoutForTwoFilesAndForNone) {
+    const auto block = BuildDropBlock({"/tmp/r/GAME.bin", "/tmp/r/TEXT.TXT"});
+    ASSERT_EQ(block.size(), 2069u);
+    EXPECT_EQ(std::vector<uint8_t>(block.begin(), block.begin() + 20),
+              (std::vector<uint8_t>{20, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(PathsOf(block), (std::vector<std::string>{"/tmp/r/GAME.bin", "/tmp/r/TEXT.TXT"}));
+    const size_t end = 20 + 16 + 16;
+    EXPECT_TRUE(std::all_of(block.begin() + end, block.end(), [](uint8_t c) { return c == 0; }));
+
+    const auto none = BuildDropBlock({});
+    EXPECT_EQ(none.size(), 21u);
+    EXPECT_EQ(none[0], 20);
+    EXPECT_EQ(none[20], 0);
+    EXPECT_FALSE(ReadFirstDropPath(none));
+}
+
+TEST(DropBlock, PathsTooLongForTheirSlotAreLeftOut) {
+    const auto block = BuildDropBlock({std::string(1023, 'x'), std::string(1024, 'y'), "/z"});
+    EXPECT_EQ(block.size(), 3u * 1024 + 21);
+    const auto paths = PathsOf(block);
+    ASSERT_EQ(paths.size(), 2u);
+    EXPECT_EQ(paths[1], "/z");
+}
+
+TEST(DropBlock, ReadingNarrowWideAndMalformedBlocks) {
+    EXPECT_EQ(ReadFirstDropPath(BuildDropBlock({"/a.img", "/b.img"})), "/a.img");
+
+    std::vector<uint8_t> wide(20, 0);
+    wide[0] = 20;
+    wide[16] = 1;
+    for (char16_t unit : std::u16string(u"/\x0414.IMG")) {
+        wide.push_back(static_cast<uint8_t>(unit));
+        wide.push_back(static_cast<uint8_t>(unit >> 8));
+    }
+    wide.insert(wide.end(), {0, 0, 0, 0});
+    EXPECT_EQ(ReadFirstDropPath(wide), "/\xD0\x94.IMG");
+
+    auto unterminated = BuildDropBlock({"/a"});
+    unterminated.resize(22);
+    EXPECT_FALSE(ReadFirstDropPath(unterminated));
+    auto outside = BuildDropBlock({"/a"});
+    outside[0] = 0xFF;
+    outside[3] = 0x7F;
+    EXPECT_FALSE(ReadFirstDropPath(outside));
+    EXPECT_FALSE(ReadFirstDropPath(std::vector<uint8_t>(19, 0)));
+    wide.resize(wide.size() - 5); // cuts the wide terminator
+    EXPECT_FALSE(ReadFirstDropPath(wide));
+}
+
+TEST(DropBlock, DroppedFileRule) {
+    for (const char* yes : {"/x/a.img", "/x/A.IMG", "/x/b.Bkd", "img"})
+        EXPECT_TRUE(IsImageFileName(yes)) << yes;
+    for (const char* no : {"/x/a.img.bak", "/x/a.txt", "/x/a.bin", "/x/img/noext", ""})
+        EXPECT_FALSE(IsImageFileName(no)) << no;
+}
+
+TEST(DropBlock, RenderExtractsTopLevelEntries) {
+    MicroDosBuilder b;
+    b.File(0, "GAME", 01000, Filled(3));
+    b.File(0, "TEXT.TXT", 01000, Filled(3));
+    b.Dir(1, 0, "DIR");
+    b.File(1, "IN", 0, Filled(1));
+    b.Raw(0, 0, "BROKEN", 0xFFFF, 1, 1);
+    auto image = CreateDiskImage("t.img", b.Image());
+    TempDir temp;
+    const auto block = RenderDropFiles(image.get(), {"GAME", "TEXT.TXT"}, temp.Path(), true);
+    ASSERT_TRUE(block);
+    EXPECT_EQ(block->size(), 2069u);
+    EXPECT_EQ(PathsOf(*block), (std::vector<std::string>{(temp.Path() / "GAME.bin").string(),
+                                                        (temp.Path() / "TEXT.TXT").string()}));
+    const auto dir = RenderDropFiles(image.get(), {"DIR", "BROKEN"}, temp.Path(), true);
+    EXPECT_EQ(dir->size(), 2069u);
+    EXPECT_EQ(PathsOf(*dir), (std::vector<std::string>{(temp.Path() / "DIR").string()}));
+    EXPECT_TRUE(fs::exists(temp.Path() / "DIR" / "IN.bin"));
+    EXPECT_EQ(RenderDropFiles(image.get(), {".."}, temp.Path(), true)->size(), 21u);
+}
+
+TEST(TempFolder, PrivateToTheUser) {
+    TempDir base;
+    ScopedTmpDir scoped(base.Path());
+    const auto folder = GetTempFolder();
+    ASSERT_TRUE(folder);
+    EXPECT_EQ(folder->parent_path(), base.Path());
+    struct stat info {};
+    ASSERT_EQ(stat(folder->c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    EXPECT_EQ(GetTempFolder(), folder); // reused as it is
+
+    chmod(folder->c_str(), 0755); // open to others: refused
+    EXPECT_FALSE(GetTempFolder());
+    fs::remove(*folder);
+    fs::create_directory_symlink(base.Path(), *folder); // a link in its place: refused
+    EXPECT_FALSE(GetTempFolder());
+}
