@@ -1,0 +1,76 @@
+#include "BitmapExport.h"
+
+#include <algorithm>
+
+std::optional<SelectionImage> ComposeSelection(const uint8_t* ram, unsigned first, int bytesPerRow,
+                                               int columns, int rows, bool color,
+                                               const CPixelTables& tables) {
+    if (!ram || columns <= 0 || rows <= 0)
+        return std::nullopt;
+    SelectionImage image{8 * columns, 2 * rows, {}};
+    image.pixels.resize(static_cast<size_t>(image.width) * image.height);
+    for (int r = 0; r < rows; ++r) {
+        PixelWord* row = &image.pixels[static_cast<size_t>(2 * r) * image.width];
+        const unsigned start = first + static_cast<unsigned>(r * bytesPerRow);
+        for (int j = 0; j < columns; ++j) {
+            const PixelOctet& octet = tables.ExpandByte(ram[(start + j) & 0xFFFF], color);
+            std::copy(octet.begin(), octet.end(), row + 8 * j);
+        }
+        std::copy(row, row + image.width, row + image.width); // each memory row twice
+    }
+    return image;
+}
+
+std::optional<SelectionImage> BuildSelectionImage(const uint8_t* ram, const ViewState& view,
+                                                  const CPixelTables& tables) {
+    if (!HasSelection(view.selection))
+        return std::nullopt;
+    const int s = view.scale;
+    const SelRect cells = Normalized({view.selection.left / 8 / s, view.selection.top / s,
+                                      view.selection.right / 8 / s, view.selection.bottom / s});
+    const int bytesPerRow = BytesPerRow(view.clientWidth, s);
+    const unsigned first = view.address + static_cast<unsigned>(cells.top * bytesPerRow + cells.left);
+    return ComposeSelection(ram, first, bytesPerRow, cells.right - cells.left,
+                            cells.bottom - cells.top, view.color, tables);
+}
+
+namespace {
+
+void Put16(std::vector<uint8_t>& out, unsigned value) {
+    out.push_back(static_cast<uint8_t>(value));
+    out.push_back(static_cast<uint8_t>(value >> 8));
+}
+
+void Put32(std::vector<uint8_t>& out, unsigned value) {
+    Put16(out, value & 0xFFFF);
+    Put16(out, value >> 16);
+}
+
+} // namespace
+
+std::vector<uint8_t> EncodeBmp(const SelectionImage& image) {
+    const unsigned stride = (2 * static_cast<unsigned>(image.width) + 3) / 4 * 4;
+    const unsigned imageSize = static_cast<unsigned>(image.height) * stride;
+    std::vector<uint8_t> out;
+    out.reserve(54 + imageSize);
+    Put16(out, 0x4D42); // "BM"
+    Put32(out, imageSize + 54);
+    Put32(out, 0);      // two reserved words
+    Put32(out, 54);     // offset of the pixels
+    Put32(out, 40);     // information header size
+    Put32(out, static_cast<unsigned>(image.width));
+    Put32(out, static_cast<unsigned>(image.height)); // positive: bottom-up
+    Put16(out, 1);      // planes
+    Put16(out, 16);     // bits per pixel
+    Put32(out, 0);      // BI_RGB
+    Put32(out, imageSize);
+    for (int i = 0; i < 4; ++i) // resolution and colour counts
+        Put32(out, 0);
+    for (int y = image.height - 1; y >= 0; --y) {
+        const PixelWord* row = &image.pixels[static_cast<size_t>(y) * image.width];
+        for (int x = 0; x < image.width; ++x)
+            Put16(out, row[x]);
+        out.resize(out.size() + (stride - 2 * static_cast<unsigned>(image.width)), 0);
+    }
+    return out;
+}

@@ -1,0 +1,104 @@
+#include "SharedMemory.h"
+
+#ifdef _WIN32
+
+#include <windows.h>
+
+// Win32 opens with CreateFileMappingA: an object that did not exist before is created
+// by the probe, and is closed again at once.
+bool OpenRamObject(const std::string& name, int size, RamMapping& mapping) {
+    HANDLE handle = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                       static_cast<DWORD>(size), name.c_str());
+    if (!handle)
+        return false;
+    if (GetLastError() != ERROR_ALREADY_EXISTS) {
+        CloseHandle(handle);
+        return false;
+    }
+    mapping.handle = handle;
+    mapping.view = static_cast<const uint8_t*>(MapViewOfFile(handle, FILE_MAP_ALL_ACCESS, 0, 0, size));
+    return true;
+}
+
+void CloseRamObject(RamMapping& mapping, int) {
+    if (mapping.view)
+        UnmapViewOfFile(mapping.view);
+    if (mapping.handle)
+        CloseHandle(mapping.handle);
+    mapping = {};
+}
+
+uint8_t* CreateRamObject(const std::string& name, int size, RamMapping& mapping) {
+    HANDLE handle = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                       static_cast<DWORD>(size), name.c_str());
+    if (!handle || GetLastError() == ERROR_ALREADY_EXISTS) {
+        if (handle)
+            CloseHandle(handle);
+        return nullptr;
+    }
+    auto* view = static_cast<uint8_t*>(MapViewOfFile(handle, FILE_MAP_ALL_ACCESS, 0, 0, size));
+    mapping = {handle, view};
+    return view;
+}
+
+void DestroyRamObject(const std::string&, RamMapping& mapping, int size) { CloseRamObject(mapping, size); }
+
+#else
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string ObjectPath(const std::string& name) { return "/" + name; }
+
+} // namespace
+
+bool OpenRamObject(const std::string& name, int size, RamMapping& mapping) {
+    const int fd = shm_open(ObjectPath(name).c_str(), O_RDONLY, 0);
+    if (fd < 0)
+        return false;
+    struct stat info {};
+    // Mapping past the end of a shorter object would fault on access: not there yet.
+    if (fstat(fd, &info) != 0 || info.st_size < size) {
+        close(fd);
+        return false;
+    }
+    void* view = mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_SHARED, fd, 0);
+    mapping.handle = fd;
+    mapping.view = view == MAP_FAILED ? nullptr : static_cast<const uint8_t*>(view);
+    return true;
+}
+
+void CloseRamObject(RamMapping& mapping, int size) {
+    if (mapping.view)
+        munmap(const_cast<uint8_t*>(mapping.view), static_cast<size_t>(size));
+    if (mapping.handle != kNoRamHandle)
+        close(mapping.handle);
+    mapping = {};
+}
+
+uint8_t* CreateRamObject(const std::string& name, int size, RamMapping& mapping) {
+    const int fd = shm_open(ObjectPath(name).c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
+    if (fd < 0)
+        return nullptr;
+    void* view = MAP_FAILED;
+    if (ftruncate(fd, size) == 0)
+        view = mmap(nullptr, static_cast<size_t>(size), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (view == MAP_FAILED) {
+        close(fd);
+        shm_unlink(ObjectPath(name).c_str());
+        return nullptr;
+    }
+    mapping = {fd, static_cast<const uint8_t*>(view)};
+    return static_cast<uint8_t*>(view);
+}
+
+void DestroyRamObject(const std::string& name, RamMapping& mapping, int size) {
+    CloseRamObject(mapping, size);
+    shm_unlink(ObjectPath(name).c_str());
+}
+
+#endif

@@ -1,0 +1,38 @@
+#include "Strings.h"
+
+#include <map>
+
+const std::string& LoadResString(int id) {
+    static const std::map<int, std::string> table = {
+        {IDR_FRAME, "Tomsivar"},
+        {AFX_IDS_APP_TITLE, "Tomsivar"},
+        {IDS_RAM_NAME, "ZELMARIN_RAM"},
+        {IDS_EMULATOR_DETECTED, "Zelmarin detected!"},
+        {IDS_SCALE_PANE, "Scale %ix"},
+        {IDS_CANT_SAVE_FILE, "Can't save file"},
+        {IDS_NOTHING_TO_SAVE,
+         "Nothing to save: drag a rectangle over the picture first (it needs memory to show)."},
+        {IDS_SCALE_ITEM, "Scale %i"},
+        {IDS_SIM_USAGE,
+         "Usage: zelmarin-sim [--index N] [--at OCTAL] [--animate] [--name BASE] [DUMP]\n"
+         "Creates the emulator's shared memory ZELMARIN_RAM<N> (N from 0 to 63, default 0)\n"
+         "and fills it from the memory dump DUMP (loaded at address OCTAL, default 0) or\n"
+         "with a test picture in the screen area. --animate keeps changing the picture.\n"
+         "Runs until Ctrl+C or SIGTERM, then removes the object. --name replaces the\n"
+         "base name ZELMARIN_RAM (for tests that must not meet a running emulator).\n"},
+        {IDS_GRAB_USAGE,
+         "Usage: ramgrab [--dump FILE] [--address OCTAL] [--bytes-per-row N] [--rows N]\n"
+         "               [--mono] [--name BASE] OUT.bmp\n"
+         "Saves N rows of memory (defaults: address 40000, 64 bytes per row, 256 rows)\n"
+         "as the 16-bit bitmap the viewer saves, from the running emulator or a dump file.\n"},
+        {IDS_SIM_CREATED, "Serving %s; Ctrl+C ends."},
+        {IDS_SIM_EXISTS, "cannot create %s: it exists already or shared memory is not available"},
+        {IDS_TOOL_BAD_DUMP, "cannot read memory dump %s"},
+        {IDS_GRAB_NO_EMULATOR, "no emulator memory found (ZELMARIN_RAM0 to ZELMARIN_RAM63)"},
+        {IDS_GRAB_EMPTY, "nothing to grab: bytes per row and rows must be at least 1"},
+        {IDS_TOOL_BAD_ARGUMENT, "bad argument: %s"},
+    };
+    static const std::string empty;
+    const auto it = table.find(id);
+    return it == table.end() ? empty : it->second;
+}

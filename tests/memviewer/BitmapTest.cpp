@@ -1,0 +1,150 @@
+// The selection image and its BMP file, checked against a reader written from the file
+// format's own description.
+#include "BitmapExport.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <thread>
+
+namespace {
+
+constexpr PixelWord K = 0x0000, B = 0x001F, G = 0x07E0, R = 0xF800, W = 0xFFFF;
+
+uint32_t Field(const std::vector<uint8_t>& file, size_t offset, int size) {
+    uint32_t value = 0;
+    for (int i = size - 1; i >= 0; --i)
+        value = value << 8 | file.at(offset + i);
+    return value;
+}
+
+// The pixel at (x, y) counted from the top, read the way a BMP viewer reads it.
+PixelWord PixelAt(const std::vector<uint8_t>& file, int x, int y) {
+    const int width = static_cast<int>(Field(file, 18, 4));
+    const int height = static_cast<int>(Field(file, 22, 4));
+    const size_t stride = (static_cast<size_t>(width) * 16 + 31) / 32 * 4;
+    const size_t row = height > 0 ? static_cast<size_t>(height - 1 - y) : static_cast<size_t>(y);
+    return static_cast<PixelWord>(Field(file, Field(file, 10, 4) + row * stride + 2 * x, 2));
+}
+
+std::vector<uint8_t> Memory() {
+    std::vector<uint8_t> ram(0x10000);
+    for (int i = 0; i < 0x10000; ++i)
+        ram[i] = static_cast<uint8_t>(i * 7 + (i >> 8));
+    return ram;
+}
+
+const CPixelTables tables;
+
+} // namespace
+
+TEST(SelectionImage, HeaderAndRowOrderOfAWholeScreen) {
+    const auto ram = Memory();
+    const auto image = BuildSelectionImage(ram.data(), {0x4000, 1, true, 512, {0, 0, 512, 256}}, tables);
+    ASSERT_TRUE(image);
+    const auto file = EncodeBmp(*image);
+    ASSERT_EQ(file.size(), 524342u);
+    EXPECT_EQ(Field(file, 0, 2), 0x4D42u);
+    EXPECT_EQ(Field(file, 2, 4), 524342u);
+    EXPECT_EQ(Field(file, 6, 4), 0u);
+    EXPECT_EQ(Field(file, 10, 4), 54u);
+    EXPECT_EQ(Field(file, 14, 4), 40u);
+    EXPECT_EQ(Field(file, 18, 4), 512u);
+    EXPECT_EQ(Field(file, 22, 4), 512u);
+    EXPECT_EQ(Field(file, 26, 2), 1u);
+    EXPECT_EQ(Field(file, 28, 2), 16u);
+    EXPECT_EQ(Field(file, 30, 4), 0u);
+    EXPECT_EQ(Field(file, 34, 4), 524288u);
+    for (size_t offset = 38; offset < 54; offset += 4)
+        EXPECT_EQ(Field(file, offset, 4), 0u);
+    // The first stored row is memory row 255 (0x7FC0..), the last is row 0 (0x4000..).
+    EXPECT_EQ(Field(file, 54, 2), tables.ExpandByte(ram[0x7FC0], true)[0]);
+    EXPECT_EQ(Field(file, file.size() - 2, 2), tables.ExpandByte(ram[0x403F], true)[7]);
+    for (int y = 0; y < 512; y += 37)
+        for (int x = 0; x < 512; x += 13)
+            ASSERT_EQ(PixelAt(file, x, y), tables.ExpandByte(ram[0x4000 + y / 2 * 64 + x / 8], true)[x % 8]);
+}
+
+TEST(SelectionImage, SameAreaAtScaleTwoGivesTheSameFile) {
+    const auto ram = Memory();
+    const auto one = BuildSelectionImage(ram.data(), {0x4000, 1, true, 512, {0, 0, 512, 256}}, tables);
+    const auto two = BuildSelectionImage(ram.data(), {0x4000, 2, true, 1024, {0, 0, 1024, 512}}, tables);
+    EXPECT_EQ(EncodeBmp(*one), EncodeBmp(*two));
+}
+
+TEST(SelectionImage, ReverseDragAndColourPixels) {
+    std::vector<uint8_t> ram(0x10000);
+    const int bytesPerRow = 64;
+    ram[0x100 + 8 * bytesPerRow + 2] = 0x1B; // the first byte of the selection
+    const auto image = BuildSelectionImage(ram.data(), {0x100, 1, true, 512, {80, 40, 16, 8}}, tables);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->width, 64);
+    EXPECT_EQ(image->height, 64);
+    const auto file = EncodeBmp(*image);
+    const PixelWord expected[8] = {R, R, G, G, B, B, K, K};
+    for (int x = 0; x < 8; ++x) {
+        EXPECT_EQ(PixelAt(file, x, 0), expected[x]);
+        EXPECT_EQ(PixelAt(file, x, 1), expected[x]);
+    }
+    EXPECT_EQ(PixelAt(file, 8, 0), K);
+}
+
+TEST(SelectionImage, WrapsPastTheTopOfMemoryAndMono) {
+    std::vector<uint8_t> ram(0x10000);
+    ram[0xFFFF] = 0x01;
+    ram[0x0000] = 0x80;
+    const auto image = BuildSelectionImage(ram.data(), {0xFFFF, 1, false, 512, {0, 0, 16, 1}}, tables);
+    ASSERT_TRUE(image);
+    const auto file = EncodeBmp(*image);
+    EXPECT_EQ(PixelAt(file, 0, 0), W);
+    EXPECT_EQ(PixelAt(file, 15, 1), W);
+    EXPECT_EQ(PixelAt(file, 1, 0), K);
+}
+
+TEST(SelectionImage, NothingWithoutSelectionMemoryOrArea) {
+    const auto ram = Memory();
+    EXPECT_FALSE(BuildSelectionImage(ram.data(), {0, 1, true, 512, SelRect{}}, tables));
+    EXPECT_FALSE(BuildSelectionImage(nullptr, {0, 1, true, 512, {0, 0, 64, 64}}, tables));
+    EXPECT_FALSE(BuildSelectionImage(ram.data(), {0, 1, true, 512, {8, 8, 8, 8}}, tables));   // a click
+    EXPECT_FALSE(BuildSelectionImage(ram.data(), {0, 4, true, 512, {0, 8, 64, 11}}, tables)); // no row
+    EXPECT_FALSE(BuildSelectionImage(ram.data(), {0, 1, true, 512, {0, 0, 7, 64}}, tables));  // no column
+}
+
+// ramgrab against zelmarin-sim, under a name of the test's own.
+TEST(Tools, RamGrabMatchesTheCoreAndTheStandInCleansUp) {
+    testimg::TempDir dir;
+    const std::string base = "BKTEST_" + std::to_string(getpid()) + "_grab";
+    const std::string dump = SAMPLE_SCREEN;
+    const std::string index = "2";
+    const char* simArgs[] = {ZELMARIN_SIM_PATH, "--name", base.c_str(), "--index", index.c_str(),
+                             "--at", "40000", dump.c_str(), nullptr};
+    pid_t sim = 0;
+    ASSERT_EQ(posix_spawn(&sim, ZELMARIN_SIM_PATH, nullptr, nullptr, const_cast<char**>(simArgs), environ), 0);
+    const std::filesystem::path object = "/dev/shm/" + base + index;
+    for (int i = 0; i < 300 && !std::filesystem::exists(object); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(std::filesystem::exists(object));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50)); // filled before it is read
+
+    const std::string out = (dir.Path() / "grab.bmp").string();
+    const std::string command = std::string(RAMGRAB_PATH) + " --name " + base + " --rows 100 " + out;
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    kill(sim, SIGTERM);
+    int status = 0;
+    waitpid(sim, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_FALSE(std::filesystem::exists(object));
+
+    std::vector<uint8_t> ram(0x10000);
+    const auto screen = testimg::ReadAll(dump);
+    std::copy(screen.begin(), screen.end(), ram.begin() + 040000);
+    const auto expected = ComposeSelection(ram.data(), 040000, 64, 64, 100, true, tables);
+    EXPECT_EQ(testimg::ReadAll(out), EncodeBmp(*expected));
+    EXPECT_NE(std::system((std::string(RAMGRAB_PATH) + " --name " + base + " " + out + " 2>/dev/null").c_str()), 0);
+}

@@ -1,0 +1,117 @@
+// The RAM link against real POSIX shared memory, under names of the test's own.
+#include "RamLink.h"
+
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Objects named "<unique base><index>", removed when the test ends.
+class RamObjects : public ::testing::Test {
+protected:
+    std::string base = "BKTEST_" + std::to_string(getpid()) + "_" +
+                       ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_";
+
+    uint8_t* Create(int index, int size = RAM_MAPPING_SIZE) {
+        RamMapping& mapping = m_created[index];
+        uint8_t* ram = CreateRamObject(FormatRamName(base, index), size, mapping);
+        EXPECT_NE(ram, nullptr);
+        m_sizes[index] = size;
+        return ram;
+    }
+
+    bool Exists(int index) const {
+        return std::filesystem::exists("/dev/shm/" + FormatRamName(base, index));
+    }
+
+    void TearDown() override {
+        for (auto& [index, mapping] : m_created)
+            DestroyRamObject(FormatRamName(base, index), mapping, m_sizes[index]);
+    }
+
+private:
+    std::map<int, RamMapping> m_created;
+    std::map<int, int> m_sizes;
+};
+
+} // namespace
+
+TEST(RamName, IndexesInDecimal) {
+    EXPECT_EQ(FormatRamName("ZELMARIN_RAM", 0), "ZELMARIN_RAM0");
+    EXPECT_EQ(FormatRamName("ZELMARIN_RAM", 63), "ZELMARIN_RAM63");
+}
+
+TEST_F(RamObjects, LowestExistingIndexWinsAndProbesLeaveNothing) {
+    Create(7)[0] = 7;
+    Create(3)[0] = 3;
+    CRamLink link(base, nullptr);
+    ASSERT_TRUE(link.AttachRam());
+    ASSERT_NE(link.GetRam(), nullptr);
+    EXPECT_EQ(link.GetRam()[0], 3);
+    EXPECT_TRUE(link.AttachRam()); // held already
+    for (int i : {0, 1, 2, 4, 5, 6})
+        EXPECT_FALSE(Exists(i)) << i;
+}
+
+TEST_F(RamObjects, IndexSixtyFourAndShortObjectsAreNeverAttached) {
+    Create(64);
+    Create(1, RAM_MAPPING_SIZE - 1);
+    CRamLink link(base, nullptr);
+    EXPECT_FALSE(link.AttachRam());
+    EXPECT_EQ(link.GetRam(), nullptr);
+}
+
+TEST_F(RamObjects, TheMemoryFollowsTheEmulatorsWrites) {
+    uint8_t* ram = Create(0);
+    CRamLink link(base, nullptr);
+    link.Start();
+    EXPECT_FALSE(link.IsWatching());
+    ram[0xFFFF] = 0x5A;
+    EXPECT_EQ(link.GetRam()[0xFFFF], 0x5A);
+}
+
+TEST_F(RamObjects, WatcherAttachesWithinAboutOnePeriod) {
+    std::atomic<int> calls = 0;
+    CRamLink link(base, [&] { ++calls; });
+    link.Start();
+    ASSERT_TRUE(link.IsWatching());
+    std::this_thread::sleep_for(std::chrono::milliseconds(WATCH_PERIOD_MS + 50));
+    EXPECT_EQ(link.GetRam(), nullptr);
+    Create(5)[1] = 55;
+    const auto created = Clock::now();
+    while (calls == 0 && Clock::now() - created < std::chrono::seconds(3))
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_LT(Clock::now() - created, std::chrono::milliseconds(2 * WATCH_PERIOD_MS + 100));
+    EXPECT_EQ(calls, 1);
+    ASSERT_NE(link.GetRam(), nullptr);
+    EXPECT_EQ(link.GetRam()[1], 55);
+}
+
+TEST_F(RamObjects, StopWhileWaitingEndsPromptlyWithoutNotice) {
+    std::atomic<int> calls = 0;
+    auto link = std::make_unique<CRamLink>(base, [&] { ++calls; });
+    link->Start();
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    const auto stop = Clock::now();
+    link.reset();
+    EXPECT_LT(Clock::now() - stop, std::chrono::milliseconds(WATCH_PERIOD_MS / 2));
+    EXPECT_EQ(calls, 0);
+    for (int i = 0; i < RAM_NAME_SUFFIXES; ++i)
+        EXPECT_FALSE(Exists(i));
+}
+
+TEST(StopEvent, AutoResetAndEarlyWake) {
+    CStopEvent event;
+    EXPECT_FALSE(event.Wait(1));
+    event.Set();
+    EXPECT_TRUE(event.Wait(1000));
+    EXPECT_FALSE(event.Wait(1)); // consumed by the wait
+}

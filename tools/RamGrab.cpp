@@ -1,0 +1,86 @@
+// ramgrab: writes the bitmap that the viewer's "Save Selection As Bitmap..." writes, for
+// rows of memory from the running emulator or from a dump file, without a window.
+#include "BitmapExport.h"
+#include "RamLink.h"
+#include "Strings.h"
+#include "ToolSupport.h"
+
+#include <fstream>
+#include <iostream>
+
+namespace {
+
+struct Options {
+    std::string name = LoadResString(IDS_RAM_NAME);
+    std::string dump;
+    unsigned address = 040000;
+    unsigned bytesPerRow = 64;
+    unsigned rows = 256;
+    bool color = true;
+    std::string out;
+};
+
+std::optional<Options> Parse(int argc, char** argv, std::string& bad) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        std::optional<unsigned> value;
+        if (arg == "--name" && hasValue)
+            options.name = argv[++i];
+        else if (arg == "--dump" && hasValue)
+            options.dump = argv[++i];
+        else if (arg == "--address" && hasValue && (value = ParseNumber(argv[++i], 8)) && *value <= 0xFFFF)
+            options.address = *value;
+        else if (arg == "--bytes-per-row" && hasValue && (value = ParseNumber(argv[++i], 10)) && *value <= 0x10000)
+            options.bytesPerRow = *value;
+        else if (arg == "--rows" && hasValue && (value = ParseNumber(argv[++i], 10)) && *value <= 0x10000)
+            options.rows = *value;
+        else if (arg == "--mono")
+            options.color = false;
+        else if (!arg.empty() && arg[0] != '-' && options.out.empty())
+            options.out = arg;
+        else {
+            bad = arg;
+            return std::nullopt;
+        }
+    }
+    if (options.out.empty())
+        return std::nullopt;
+    return options;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string bad;
+    const auto options = Parse(argc, argv, bad);
+    if (!options) {
+        if (!bad.empty())
+            std::cerr << "ramgrab: " << Message(IDS_TOOL_BAD_ARGUMENT, bad) << "\n";
+        std::cerr << LoadResString(IDS_GRAB_USAGE);
+        return 2;
+    }
+    std::vector<uint8_t> dump(0x10000);
+    CRamLink link(options->name, nullptr);
+    const uint8_t* ram = dump.data();
+    if (!options->dump.empty()) {
+        if (!LoadDump(options->dump, 0, dump))
+            return Fail("ramgrab", Message(IDS_TOOL_BAD_DUMP, options->dump));
+    } else if (!link.AttachRam() || !(ram = link.GetRam())) {
+        return Fail("ramgrab", LoadResString(IDS_GRAB_NO_EMULATOR));
+    }
+    const CPixelTables tables;
+    const auto image = ComposeSelection(ram, options->address, static_cast<int>(options->bytesPerRow),
+                                        static_cast<int>(options->bytesPerRow),
+                                        static_cast<int>(options->rows), options->color, tables);
+    if (!image)
+        return Fail("ramgrab", LoadResString(IDS_GRAB_EMPTY));
+    const auto bytes = EncodeBmp(*image);
+    std::ofstream out(options->out, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out)
+        return Fail("ramgrab", LoadResString(IDS_CANT_SAVE_FILE) + ": " + options->out);
+    return 0;
+}

@@ -1,0 +1,24 @@
+// What the memory tools share: option values, memory dumps and messages.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// An octal or decimal option value; none when `text` is not wholly a number of that base.
+std::optional<unsigned> ParseNumber(const std::string& text, int base);
+
+// Reads the dump file into `memory` (64 KB) from `at` on; the file's bytes past the end
+// of memory are ignored. False when the file cannot be read.
+bool LoadDump(const std::string& path, unsigned at, std::vector<uint8_t>& memory);
+
+// String `id` of the viewer's table with its "%s" replaced by `value`.
+std::string Message(int id, const std::string& value = "");
+
+// Prints "program: message" to standard error; returns 1 for the exit status.
+int Fail(const char* program, const std::string& message);
+
+// The built-in test picture in the screen area (0o40000, 64 bytes a row, 256 rows):
+// colour bars, every byte value, and rings; `frame` shifts the bars for animation.
+void DrawTestPicture(std::vector<uint8_t>& memory, int frame);
