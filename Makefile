@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= 2
-PACKAGES := cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev
+PACKAGES := cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libwxgtk3.2-dev xvfb xauth
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 
 .PHONY: deps configure build test run clean
@@ -28,7 +28,8 @@ test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j$(JOBS)
 
 run: build
-	@echo "Built in $(BUILD_DIR):"; ls $(BUILD_DIR)/*/ -d 2>/dev/null | sed 's/^/  /'
+	@echo "Sample disk images: $(BUILD_DIR)/samples/"
+	$(BUILD_DIR)/explorer/ravelko
 
 clean:
 	rm -rf $(BUILD_DIR) build-asan

@@ -6,6 +6,7 @@
 #include "Strings.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 namespace {
@@ -22,6 +23,14 @@ std::optional<std::string> ReadNarrowPath(std::span<const uint8_t> text) {
     if (end == text.end())
         return std::nullopt;
     return std::string(text.begin(), end);
+}
+
+// 16-bit units before the terminator.
+size_t CountUnits(std::span<const uint8_t> text) {
+    size_t units = 0;
+    while (2 * units + 1 < text.size() && (text[2 * units] | text[2 * units + 1]))
+        ++units;
+    return units;
 }
 
 std::optional<std::string> ReadWidePath(std::span<const uint8_t> text) {
@@ -50,17 +59,43 @@ std::vector<uint8_t> BuildDropBlock(const std::vector<std::string>& paths) {
     return block;
 }
 
-std::optional<std::string> ReadFirstDropPath(std::span<const uint8_t> block) {
+std::vector<std::string> ReadDropPaths(std::span<const uint8_t> block) {
+    std::vector<std::string> paths;
     if (block.size() < kDropHeaderSize)
+        return paths;
+    const bool wide = ReadUint32(block, kWideFlagOffset) != 0;
+    for (size_t offset = ReadUint32(block, 0); offset < block.size();) {
+        const auto text = block.subspan(offset);
+        const auto path = wide ? ReadWidePath(text) : ReadNarrowPath(text);
+        if (!path || path->empty())
+            break;
+        paths.push_back(*path);
+        offset += wide ? 2 * CountUnits(text) + 2 : path->size() + 1;
+    }
+    return paths;
+}
+
+std::optional<std::string> ReadFirstDropPath(std::span<const uint8_t> block) {
+    auto paths = ReadDropPaths(block);
+    if (paths.empty())
         return std::nullopt;
-    const uint32_t offset = ReadUint32(block, 0);
-    if (offset >= block.size())
-        return std::nullopt;
-    const auto text = block.subspan(offset);
-    auto path = ReadUint32(block, kWideFlagOffset) ? ReadWidePath(text) : ReadNarrowPath(text);
-    if (path && path->empty())
-        return std::nullopt;
-    return path;
+    return paths.front();
+}
+
+std::string ToUriList(const std::vector<std::string>& paths) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string list;
+    for (const std::string& path : paths) {
+        list += "file://";
+        for (unsigned char c : path) {
+            if (std::isalnum(c) || std::strchr("/-._~", c))
+                list += static_cast<char>(c);
+            else
+                list += {'%', hex[c >> 4], hex[c & 15]};
+        }
+        list += "\r\n";
+    }
+    return list;
 }
 
 bool IsImageFileName(const std::string& path) {

@@ -20,6 +20,13 @@ constexpr size_t kDropPathSlot = 1024;
 // zero byte is left out.
 std::vector<uint8_t> BuildDropBlock(const std::vector<std::string>& paths);
 
+// Every path of a block, in the host's encoding; empty when the block is malformed.
+std::vector<std::string> ReadDropPaths(std::span<const uint8_t> block);
+
+// The paths as a "text/uri-list" (file: URIs, bytes outside the unreserved set
+// percent-encoded, each line ended by CR LF), the form file lists take on X11 desktops.
+std::string ToUriList(const std::vector<std::string>& paths);
+
 // The first path of a received block, single-byte or (wide flag set) 16-bit, in the
 // host's encoding; none when the block is malformed or lists nothing.
 std::optional<std::string> ReadFirstDropPath(std::span<const uint8_t> block);

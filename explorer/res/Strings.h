@@ -20,6 +20,17 @@ enum ExplorerStringId : int {
     IDS_SIZE_KB = 57668,
     IDS_BIN_EXTENSION = 57669,
 
+    // Texts of the window's own templates.
+    IDS_CAPTION = 120,
+    IDS_ADD_BIN_CHECK = 121,
+    IDS_ABOUT_CAPTION = 122,
+    IDS_ABOUT_VERSION = 123,
+    IDS_ABOUT_PURPOSE = 124,
+    IDS_ABOUT_ORIGIN = 125,
+    IDS_OK = 126,
+    IDS_BROWSE_TITLE = 127,
+    IDS_IMAGE_FILTER = 128,
+
     // Export summary and the command line.
     IDS_SKIP_UNREADABLE = 200,
     IDS_SKIP_BAD_NAME = 201,

@@ -1,0 +1,342 @@
+#include "ExplorerDlg.h"
+
+#include "AboutDlg.h"
+#include "BrowseFolderDialog.h"
+#include "DropFiles.h"
+#include "ExplorerApp.h"
+#include "ExplorerResources.h"
+#include "HostPlatform.h"
+#include "SelectionList.h"
+#include "Strings.h"
+#include "WxText.h"
+
+#include <wx/filedlg.h>
+#include <wx/msgdlg.h>
+
+namespace {
+
+constexpr int kTimerPeriodMs = 10;
+
+// The sizes of the window's template, in dialog units.
+const wxSize kDialogSize(320, 226);
+const wxRect kListRect(46, 10, 267, 175);
+const wxRect kToolbarPlace(5, 10, 34, 175);
+const wxRect kCheckRect(5, 195, 76, 10);
+
+const struct {
+    int id;
+    int cell;
+    int tip; // string id, or 0 for none
+} kTools[] = {
+    {ID_OPEN_IMAGE, 0, IDS_OPEN_IMAGE},
+    {ID_SAVE_BINS, 1, IDS_SAVE_BINS},
+    {ID_VIEW_AS_TEXT, 2, 0},
+    {ID_APP_ABOUT, 3, IDS_ABOUT_BUTTON},
+};
+
+const struct {
+    int title;
+    int width;
+} kColumns[] = {{IDS_COLUMN_NAME, 150}, {IDS_COLUMN_TYPE, 100}, {IDS_COLUMN_ADDRESS, 100}, {IDS_COLUMN_SIZE, 100}};
+
+} // namespace
+
+wxBEGIN_EVENT_TABLE(CExplorerDlg, wxDialog)
+    EVT_SIZE(CExplorerDlg::OnSize)
+    EVT_TOOL(ID_OPEN_IMAGE, CExplorerDlg::OnOpenImage)
+    EVT_CLOSE(CExplorerDlg::OnClose)
+    EVT_LIST_ITEM_ACTIVATED(IDC_FILE_LIST, CExplorerDlg::OnListActivated)
+    EVT_TOOL(ID_SAVE_BINS, CExplorerDlg::OnSaveSelectionAsBins)
+    EVT_TIMER(wxID_ANY, CExplorerDlg::OnTimer)
+    EVT_TOOL(ID_APP_ABOUT, CExplorerDlg::OnAppAbout)
+    EVT_TOOL(ID_VIEW_AS_TEXT, CExplorerDlg::OnViewAsText)
+    EVT_CHECKBOX(IDC_ADD_BIN_EXTENSION, CExplorerDlg::OnAddBinExtension)
+    EVT_CHAR_HOOK(CExplorerDlg::OnCharHook)
+wxEND_EVENT_TABLE()
+
+CExplorerDlg::CExplorerDlg(wxWindow* parent)
+    : wxDialog(parent, wxID_ANY, LoadResString(IDS_CAPTION), wxDefaultPosition, wxDefaultSize,
+               wxCAPTION | wxSYSTEM_MENU | wxRESIZE_BORDER | wxMINIMIZE_BOX | wxCLOSE_BOX),
+      m_launcher(std::make_unique<CHostLauncher>()), m_hIcon(ProgramIcon()), m_timer(this) {
+    m_showMessage = [this](const wxString& text) {
+        wxMessageBox(text, LoadResString(IDS_CAPTION), wxOK, this);
+    };
+    m_chooseFolder = [this]() -> std::optional<std::string> {
+        CBrowseFolderDialog browser(this, LoadResString(IDS_BROWSE_TITLE));
+        if (!browser.Browse())
+            return std::nullopt;
+        return browser.GetFolderPath();
+    };
+    // The template: the list, the place of the toolbar and the check box.
+    SetClientSize(ConvertDialogToPixels(kDialogSize));
+    m_list = new CFileListCtrl(this, ConvertDialogToPixels(kListRect.GetPosition()),
+                               ConvertDialogToPixels(kListRect.GetSize()));
+    auto* place = new wxWindow(this, IDC_TOOLBAR_PLACE, ConvertDialogToPixels(kToolbarPlace.GetPosition()),
+                               ConvertDialogToPixels(kToolbarPlace.GetSize()));
+    place->Hide();
+    place->Disable();
+    m_addBinCheck = new wxCheckBox(this, IDC_ADD_BIN_EXTENSION, LoadResString(IDS_ADD_BIN_CHECK),
+                                   ConvertDialogToPixels(kCheckRect.GetPosition()));
+    // The toolkit's own check box may need more room than the template gave it.
+    wxSize checkSize = ConvertDialogToPixels(kCheckRect.GetSize());
+    checkSize.IncTo(m_addBinCheck->GetBestSize());
+    m_addBinCheck->SetSize(checkSize);
+    OnInitDialog();
+}
+
+CExplorerDlg::~CExplorerDlg() { m_timer.Stop(); }
+
+void CExplorerDlg::OnInitDialog() {
+    SetIcon(m_hIcon);
+    m_nLastWidth = m_nMinWidth = GetSize().x;
+    m_nLastHeight = m_nMinHeight = GetSize().y;
+    OnGetMinMaxInfo();
+    CreateToolBar();
+    InitList();
+    CreateStatusBar();
+    LayoutStatusBar();
+    m_timer.Start(kTimerPeriodMs);
+}
+
+void CExplorerDlg::CreateToolBar() {
+    m_toolBar = new wxToolBar(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                              wxTB_VERTICAL | wxTB_FLAT | wxTB_NODIVIDER);
+    m_toolBar->SetToolBitmapSize(wxSize(32, 32));
+    for (const auto& tool : kTools)
+        m_toolBar->AddTool(tool.id, wxEmptyString, ToolbarBitmap(tool.cell),
+                           tool.tip ? wxString(LoadResString(tool.tip)) : wxString());
+    m_toolBar->Realize();
+    // The toolbar keeps the place of control 1003 for the life of the window.
+    m_toolBar->SetSize(FindWindow(IDC_TOOLBAR_PLACE)->GetRect());
+}
+
+void CExplorerDlg::InitList() {
+    m_dropTarget = new CImageDropTarget(this);
+    m_list->SetDropTarget(m_dropTarget);
+    for (size_t i = 0; i < std::size(kColumns); ++i)
+        m_list->InsertColumn(static_cast<long>(i), LoadResString(kColumns[i].title), wxLIST_FORMAT_LEFT,
+                             kColumns[i].width);
+    FillListImages(m_listImages);
+    m_list->SetImageList(&m_listImages, wxIMAGE_LIST_SMALL);
+}
+
+void CExplorerDlg::CreateStatusBar() {
+    m_statusBar = new wxStatusBar(this, wxID_ANY, 0);
+    const int widths[] = {-1, 100, 100, 100};
+    const int styles[] = {wxSB_SUNKEN, wxSB_SUNKEN, wxSB_SUNKEN, wxSB_FLAT};
+    m_statusBar->SetFieldsCount(4, widths);
+    m_statusBar->SetStatusStyles(4, styles);
+}
+
+void CExplorerDlg::LayoutStatusBar() {
+    if (!m_statusBar)
+        return;
+    const wxSize client = GetClientSize();
+    m_statusBar->SetSize(0, client.y - m_nStatusBarHeight, client.x, m_nStatusBarHeight);
+}
+
+// The list takes all growth; the check box keeps its distance from the bottom edge.
+void CExplorerDlg::LayoutControls() {
+    const wxSize size = GetSize();
+    if (!m_list)
+        return;
+    const int dw = size.x - m_nLastWidth;
+    const int dh = size.y - m_nLastHeight;
+    m_list->SetSize(m_list->GetSize() + wxSize(dw, dh));
+    m_addBinCheck->Move(m_addBinCheck->GetPosition() + wxPoint(0, dh));
+    m_nLastWidth = size.x;
+    m_nLastHeight = size.y;
+}
+
+void CExplorerDlg::OnGetMinMaxInfo() {
+    if (m_nMinWidth > 0 || m_nMinHeight > 0)
+        SetMinSize(wxSize(m_nMinWidth, m_nMinHeight));
+}
+
+void CExplorerDlg::OnSize(wxSizeEvent&) {
+    if (IsIconized())
+        return;
+    LayoutStatusBar();
+    LayoutControls();
+}
+
+void CExplorerDlg::ReleaseImage() { m_pImage.reset(); }
+
+void CExplorerDlg::ShowError(const wxString& text) {
+    if (m_showMessage)
+        m_showMessage(text);
+}
+
+int CExplorerDlg::OpenImage(const std::string& path) {
+    ReleaseImage();
+    const int result = OpenDiskImage(path, m_pImage);
+    if (result != 0) {
+        ShowError(LoadResString(IDS_WRONG_IMAGE));
+        return result;
+    }
+    m_statusBar->SetStatusText(m_pImage->GetFormatName(), 1);
+    m_statusBar->SetStatusText(wxString::Format(wxString(LoadResString(IDS_SIZE_KB)), m_pImage->GetImageSize() / 1024), 2);
+    m_statusBar->Update();
+    return 0;
+}
+
+void CExplorerDlg::OnOpenImage(wxCommandEvent&) {
+    wxFileDialog dialog(this, wxEmptyString, wxEmptyString, wxEmptyString, LoadResString(IDS_IMAGE_FILTER), wxFD_OPEN);
+    if (dialog.ShowModal() != wxID_OK)
+        return;
+    if (OpenImage(ToHostPath(dialog.GetPath())) == 0) {
+        m_pImage->ChangeDir("");
+        FillList();
+    }
+}
+
+void CExplorerDlg::OpenDroppedFile(const std::string& path) {
+    if (!IsImageFileName(path))
+        return;
+    OpenImage(path);
+    FillList();
+}
+
+void CExplorerDlg::FillList() {
+    if (!m_pImage)
+        return;
+    m_list->DeleteAllItems();
+    long index = 0;
+    for (const CatalogRow& row : BuildRows(*m_pImage, CExplorerApp::NumberBase())) {
+        m_list->InsertItem(index, FromCp1251(row.name), row.icon);
+        m_list->SetItem(index, 1, row.type);
+        m_list->SetItem(index, 2, row.address);
+        m_list->SetItem(index, 3, row.size);
+        ++index;
+    }
+}
+
+Selection CExplorerDlg::GetSelection() const {
+    Selection selection;
+    for (long item = m_list->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED); item != -1;
+         item = m_list->GetNextItem(item, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED))
+        selection.push_back(ToCp1251(m_list->GetItemText(item, 0)));
+    return selection;
+}
+
+void CExplorerDlg::UpdateControls() {
+    if (!m_list || !m_toolBar)
+        return;
+    const ToolbarState state = ComputeToolbarState(m_pImage.get(), GetSelection());
+    if (m_toolBar->GetToolEnabled(ID_SAVE_BINS) != state.saveEnabled)
+        m_toolBar->EnableTool(ID_SAVE_BINS, state.saveEnabled);
+    if (m_toolBar->GetToolEnabled(ID_VIEW_AS_TEXT) != state.viewEnabled)
+        m_toolBar->EnableTool(ID_VIEW_AS_TEXT, state.viewEnabled);
+    m_addBinCheck->SetValue(m_bAddBinExtension);
+}
+
+void CExplorerDlg::OnTimer(wxTimerEvent&) { UpdateControls(); }
+
+void CExplorerDlg::OnDblClkList() {
+    const DblClkAction action = ChooseDblClkAction(m_pImage.get(), GetSelection());
+    switch (action.kind) {
+    case DblClkAction::EnterParent:
+        m_pImage->ChangeDir(LoadResString(IDS_PARENT_DIR));
+        FillList();
+        break;
+    case DblClkAction::EnterDirectory:
+        m_pImage->ChangeDir(action.directory);
+        FillList();
+        break;
+    case DblClkAction::OpenSelection:
+        OpenSelection();
+        break;
+    case DblClkAction::Nothing:
+        break;
+    }
+}
+
+void CExplorerDlg::OnListActivated(wxListEvent&) { OnDblClkList(); }
+
+std::optional<std::filesystem::path> CExplorerDlg::TempFolder() {
+    auto folder = GetTempFolder();
+    if (!folder)
+        ShowError(LoadResString(IDS_NO_TEMP_FOLDER));
+    return folder;
+}
+
+void CExplorerDlg::OpenSelection() {
+    const Selection selection = GetSelection();
+    if (SelectionHasDirectory(m_pImage.get(), selection))
+        return;
+    const auto temp = TempFolder();
+    if (!temp)
+        return;
+    std::vector<std::string> list;
+    CollectSelection(m_pImage.get(), selection, list);
+    const ExportResult result = ExportSelection(m_pImage.get(), selection, *temp, m_bAddBinExtension);
+    if (result.error) {
+        ShowError(wxString::FromUTF8(*result.error));
+        return;
+    }
+    if (list.empty())
+        return;
+    const auto path = HostPath(*temp, HostName(list.front(), m_bAddBinExtension));
+    if (path && std::find(result.written.begin(), result.written.end(), *path) != result.written.end())
+        m_launcher->OpenWithDefaultApp(path->string());
+}
+
+void CExplorerDlg::OnSaveSelectionAsBins(wxCommandEvent&) {
+    const auto folder = m_chooseFolder ? m_chooseFolder() : std::nullopt;
+    if (!folder)
+        return;
+    const ExportResult result = ExportSelection(m_pImage.get(), GetSelection(), *folder, m_bAddBinExtension);
+    if (result.error)
+        ShowError(wxString::FromUTF8(*result.error));
+}
+
+void CExplorerDlg::OnViewAsText(wxCommandEvent&) {
+    if (!m_pImage)
+        return;
+    const auto temp = TempFolder();
+    if (!temp)
+        return;
+    if (const auto path = WriteTextView(m_pImage.get(), GetSelection(), *temp))
+        m_launcher->OpenInTextEditor(path->string());
+}
+
+std::optional<std::vector<uint8_t>> CExplorerDlg::RenderDropFiles() {
+    const auto temp = GetTempFolder();
+    if (!temp)
+        return std::nullopt;
+    return ::RenderDropFiles(m_pImage.get(), GetSelection(), *temp, m_bAddBinExtension);
+}
+
+void CExplorerDlg::OnAppAbout(wxCommandEvent&) {
+    CAboutDlg about(this);
+    about.ShowModal();
+}
+
+void CExplorerDlg::OnAddBinExtension(wxCommandEvent&) { m_bAddBinExtension = !m_bAddBinExtension; }
+
+void CExplorerDlg::OnCharHook(wxKeyEvent& event) {
+    switch (event.GetKeyCode()) {
+    case WXK_RETURN:
+    case WXK_NUMPAD_ENTER:
+        OnOK();
+        break;
+    case WXK_ESCAPE:
+        OnCancel();
+        break;
+    default:
+        event.Skip();
+    }
+}
+
+// Enter acts on the selection like a double-click; the window stays open.
+void CExplorerDlg::OnOK() { OnDblClkList(); }
+
+void CExplorerDlg::OnCancel() {
+    ReleaseImage();
+    if (IsModal())
+        EndModal(wxID_CANCEL);
+    else
+        Hide();
+}
+
+void CExplorerDlg::OnClose(wxCloseEvent&) { OnCancel(); }

@@ -1,0 +1,97 @@
+// Ravelko's one window: the catalog list, the vertical toolbar, the 'Add ".bin"
+// extension' check box and the status bar. The decisions come from the explorer core;
+// this class carries them to the screen.
+#pragma once
+
+#include "CatalogView.h"
+#include "DiskImage.h"
+#include "FileListCtrl.h"
+#include "Launcher.h"
+
+#include <wx/checkbox.h>
+#include <wx/dialog.h>
+#include <wx/imaglist.h>
+#include <wx/statusbr.h>
+#include <wx/timer.h>
+#include <wx/toolbar.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+
+enum ExplorerControlId {
+    IDC_FILE_LIST = 1001,
+    IDC_TOOLBAR_PLACE = 1003,
+    IDC_ADD_BIN_EXTENSION = 1004,
+    ID_OPEN_IMAGE = 1000,
+    ID_SAVE_BINS = 1002,
+    ID_VIEW_AS_TEXT = 32778,
+    ID_APP_ABOUT = 57664,
+};
+
+class CExplorerDlg : public wxDialog {
+public:
+    explicit CExplorerDlg(wxWindow* parent);
+    ~CExplorerDlg() override;
+
+    // 0 on success; a failure has been shown to the user when it returns.
+    int OpenImage(const std::string& path);
+    void OpenDroppedFile(const std::string& path);
+    void FillList();
+    void UpdateControls();
+    void OnDblClkList();
+    void OpenSelection();
+    // The path block of a drag out; none when the extraction failed part-way.
+    std::optional<std::vector<uint8_t>> RenderDropFiles();
+    Selection GetSelection() const;
+
+    // What the window uses of the desktop, replaceable so that tests need none of it.
+    std::function<void(const wxString&)> m_showMessage;
+    std::function<std::optional<std::string>()> m_chooseFolder;
+    std::unique_ptr<ILauncher> m_launcher;
+
+    CImageDropTarget* m_dropTarget = nullptr; // owned by the list once registered
+    CFileListCtrl* m_list = nullptr;
+    wxIcon m_hIcon;
+    wxToolBar* m_toolBar = nullptr;
+    wxImageList m_listImages;
+    std::unique_ptr<CDiskImage> m_pImage;
+    bool m_bAddBinExtension = true;
+    int m_nLastWidth = 0;
+    int m_nLastHeight = 0;
+    int m_nMinWidth = 0;
+    int m_nMinHeight = 0;
+    int m_nStatusBarHeight = 20;
+    wxStatusBar* m_statusBar = nullptr;
+    wxCheckBox* m_addBinCheck = nullptr;
+
+private:
+    void OnInitDialog();
+    void CreateToolBar();
+    void InitList();
+    void CreateStatusBar();
+    void LayoutStatusBar();
+    void LayoutControls();
+    void OnGetMinMaxInfo();
+    void ReleaseImage();
+    void ShowError(const wxString& text);
+    std::optional<std::filesystem::path> TempFolder();
+
+    void OnSize(wxSizeEvent& event);
+    void OnOpenImage(wxCommandEvent& event);
+    void OnClose(wxCloseEvent& event);
+    void OnListActivated(wxListEvent& event);
+    void OnSaveSelectionAsBins(wxCommandEvent& event);
+    void OnTimer(wxTimerEvent& event);
+    void OnAppAbout(wxCommandEvent& event);
+    void OnViewAsText(wxCommandEvent& event);
+    void OnAddBinExtension(wxCommandEvent& event);
+    void OnCharHook(wxKeyEvent& event);
+    void OnOK();
+    void OnCancel();
+
+    wxTimer m_timer;
+
+    wxDECLARE_EVENT_TABLE();
+};

@@ -1,0 +1,47 @@
+#include "FileListCtrl.h"
+
+#include "DropFiles.h"
+#include "ExplorerDlg.h"
+
+#include <cstring>
+
+CFileDataSource::CFileDataSource(CExplorerDlg* dlg) : wxDataObjectSimple(wxDF_FILENAME), m_pDlg(dlg) {}
+
+const std::string& CFileDataSource::Render() const {
+    if (!m_haveRendered) {
+        const auto block = m_pDlg->RenderDropFiles();
+        m_rendered = block ? ToUriList(ReadDropPaths(*block)) : std::string();
+        m_haveRendered = true;
+        ++m_renders;
+    }
+    return m_rendered;
+}
+
+size_t CFileDataSource::GetDataSize() const { return Render().size(); }
+
+bool CFileDataSource::GetDataHere(void* buffer) const {
+    const std::string& list = Render();
+    std::memcpy(buffer, list.data(), list.size());
+    m_haveRendered = false; // the next request extracts anew
+    return !list.empty();
+}
+
+CFileDropSource::CFileDropSource(wxDataObject& data, wxWindow* window) : wxDropSource(data, window) {}
+
+wxDragResult CImageDropTarget::OnDragOver(wxCoord, wxCoord, wxDragResult) { return wxDragCopy; }
+
+bool CImageDropTarget::OnDropFiles(wxCoord, wxCoord, const wxArrayString& files) {
+    if (!files.empty())
+        m_pDlg->OpenDroppedFile(files[0].utf8_string());
+    return true;
+}
+
+CFileListCtrl::CFileListCtrl(CExplorerDlg* dlg, const wxPoint& pos, const wxSize& size)
+    : wxListCtrl(dlg, IDC_FILE_LIST, pos, size, wxLC_REPORT | wxBORDER_SUNKEN), m_dataSource(dlg) {
+    Bind(wxEVT_LIST_BEGIN_DRAG, &CFileListCtrl::OnBeginDrag, this);
+}
+
+void CFileListCtrl::OnBeginDrag(wxListEvent&) {
+    CFileDropSource source(m_dataSource, this);
+    source.DoDragDrop(wxDrag_CopyOnly);
+}

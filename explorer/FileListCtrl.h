@@ -1,0 +1,61 @@
+// The catalog list and its drag and drop: rows dragged out become extracted files,
+// and an image file dropped onto the list is opened.
+#pragma once
+
+#include <wx/dataobj.h>
+#include <wx/dnd.h>
+#include <wx/listctrl.h>
+
+#include <string>
+
+class CExplorerDlg;
+
+// The file list of a drag, rendered only when a receiver asks for it: each request
+// extracts the selection again.
+class CFileDataSource : public wxDataObjectSimple {
+public:
+    explicit CFileDataSource(CExplorerDlg* dlg);
+
+    size_t GetDataSize() const override;
+    bool GetDataHere(void* buffer) const override;
+    bool SetData(size_t, const void*) override { return false; }
+
+    int RenderCount() const { return m_renders; }
+
+private:
+    // The uri-list of a fresh extraction, kept until the bytes are fetched.
+    const std::string& Render() const;
+
+    CExplorerDlg* m_pDlg;
+    mutable std::string m_rendered;
+    mutable bool m_haveRendered = false;
+    mutable int m_renders = 0;
+};
+
+class CFileDropSource : public wxDropSource {
+public:
+    CFileDropSource(wxDataObject& data, wxWindow* window);
+    // The platform's standard drag cursors.
+    bool GiveFeedback(wxDragResult) override { return false; }
+};
+
+class CImageDropTarget : public wxFileDropTarget {
+public:
+    explicit CImageDropTarget(CExplorerDlg* dlg) : m_pDlg(dlg) {}
+    wxDragResult OnDragOver(wxCoord x, wxCoord y, wxDragResult def) override;
+    // The first dropped path goes to the window; the others are ignored.
+    bool OnDropFiles(wxCoord x, wxCoord y, const wxArrayString& files) override;
+
+private:
+    CExplorerDlg* m_pDlg;
+};
+
+class CFileListCtrl : public wxListCtrl {
+public:
+    CFileListCtrl(CExplorerDlg* dlg, const wxPoint& pos, const wxSize& size);
+
+    CFileDataSource m_dataSource;
+
+private:
+    void OnBeginDrag(wxListEvent& event);
+};

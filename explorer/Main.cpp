@@ -1,0 +1,3 @@
+#include "ExplorerApp.h"
+
+wxIMPLEMENT_APP(CExplorerApp);

@@ -1,0 +1,256 @@
+// Ravelko's window, constructed for real (modeless) and driven through its own controls.
+#include "ExplorerDlg.h"
+#include "ImageBuilders.h"
+#include "TempDir.h"
+#include "WxTest.h"
+
+#include <gtest/gtest.h>
+#include <wx/clipbrd.h>
+
+#include <cstdlib>
+
+using namespace testimg;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Launch {
+    std::string kind;
+    std::string path;
+    bool operator==(const Launch&) const = default;
+};
+
+class RecordingLauncher : public ILauncher {
+public:
+    explicit RecordingLauncher(std::vector<Launch>& log) : m_log(log) {}
+    void OpenWithDefaultApp(const std::string& path) override { m_log.push_back({"open", path}); }
+    void OpenInTextEditor(const std::string& path) override { m_log.push_back({"text", path}); }
+
+private:
+    std::vector<Launch>& m_log;
+};
+
+Bytes SampleImage() {
+    MicroDosBuilder b(true);
+    b.File(0, "GAME", 01000, Filled(0100));
+    b.File(0, "TEXT.TXT", 0, {'h', 'i', 0x0A});
+    b.Dir(1, 0, "\xC8\xC3\xD0\xDB"); // ИГРЫ
+    b.File(1, "INNER", 02000, Filled(3));
+    b.Dir(2, 0, "EMPTY");
+    return b.Image();
+}
+
+class Ravelko : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("TMPDIR", tmp.Path().c_str(), 1);
+        dlg = new CExplorerDlg(nullptr);
+        dlg->m_showMessage = [this](const wxString& text) { messages.push_back(text.utf8_string()); };
+        dlg->m_launcher = std::make_unique<RecordingLauncher>(launches);
+        dlg->Show();
+        Pump(50);
+        imagePath = files.Write("sample.img", SampleImage());
+    }
+    void TearDown() override {
+        dlg->Destroy();
+        Pump(20);
+        unsetenv("TMPDIR");
+    }
+
+    void Open() {
+        ASSERT_EQ(dlg->OpenImage(imagePath), 0);
+        dlg->m_pImage->ChangeDir("");
+        dlg->FillList();
+    }
+    std::vector<std::string> Column(int column) const {
+        std::vector<std::string> texts;
+        for (long i = 0; i < dlg->m_list->GetItemCount(); ++i)
+            texts.push_back(dlg->m_list->GetItemText(i, column).utf8_string());
+        return texts;
+    }
+    void Select(std::initializer_list<long> rows) {
+        for (long i = 0; i < dlg->m_list->GetItemCount(); ++i)
+            dlg->m_list->SetItemState(i, 0, wxLIST_STATE_SELECTED);
+        for (long row : rows)
+            dlg->m_list->SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    }
+    bool Enabled(int tool) const { return dlg->m_toolBar->GetToolEnabled(tool); }
+    void Command(int tool) {
+        wxCommandEvent event(wxEVT_TOOL, tool);
+        event.SetEventObject(dlg->m_toolBar);
+        dlg->m_toolBar->ProcessWindowEvent(event);
+    }
+    void Key(int code) {
+        wxKeyEvent event(wxEVT_CHAR_HOOK);
+        event.m_keyCode = code;
+        dlg->ProcessWindowEvent(event);
+    }
+
+    TempDir tmp, files;
+    CExplorerDlg* dlg = nullptr;
+    std::string imagePath;
+    std::vector<std::string> messages;
+    std::vector<Launch> launches;
+};
+
+} // namespace
+
+TEST_F(Ravelko, OpeningFillsRowsPanesAndButtons) {
+    Pump(30);
+    EXPECT_FALSE(Enabled(ID_SAVE_BINS));
+    EXPECT_FALSE(Enabled(ID_VIEW_AS_TEXT));
+    EXPECT_TRUE(dlg->m_addBinCheck->GetValue());
+    Open();
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"GAME", "TEXT.TXT", "\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB", "EMPTY"}));
+    EXPECT_EQ(Column(1), (std::vector<std::string>{"", "", "<DIR>", "<DIR>"}));
+    EXPECT_EQ(Column(2), (std::vector<std::string>{"1000", "0", "", ""}));
+    EXPECT_EQ(Column(3), (std::vector<std::string>{"100", "3", "", ""}));
+    EXPECT_EQ(dlg->m_statusBar->GetStatusText(1), "MKDOS");
+    EXPECT_EQ(dlg->m_statusBar->GetStatusText(2), "800 Kb");
+    EXPECT_EQ(dlg->m_statusBar->GetStatusText(0), "");
+    EXPECT_EQ(dlg->GetTitle(), "Ravelko");
+}
+
+TEST_F(Ravelko, SelectionDrivesTheToolbarWithinOneTick) {
+    Open();
+    const struct {
+        std::initializer_list<long> rows;
+        bool save, view;
+    } cases[] = {{{0}, true, true}, {{2}, true, false}, {{0, 1}, true, false}, {{}, false, false}};
+    for (const auto& c : cases) {
+        Select(c.rows);
+        Pump(25);
+        EXPECT_EQ(Enabled(ID_SAVE_BINS), c.save);
+        EXPECT_EQ(Enabled(ID_VIEW_AS_TEXT), c.view);
+    }
+    EXPECT_TRUE(Enabled(ID_OPEN_IMAGE));
+    EXPECT_TRUE(Enabled(ID_APP_ABOUT));
+}
+
+TEST_F(Ravelko, DoubleClickAndEnterWalkDirectories) {
+    Open();
+    Select({2});
+    dlg->OnDblClkList();
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"..", "INNER"}));
+    EXPECT_EQ(dlg->m_list->GetSelectedItemCount(), 0);
+    Select({0});
+    Key(WXK_RETURN);
+    EXPECT_EQ(Column(0).size(), 4u);
+    EXPECT_TRUE(dlg->IsShown()); // Enter never closes the window
+    Select({3});
+    Key(WXK_NUMPAD_ENTER);
+    EXPECT_EQ(Column(0), std::vector<std::string>{".."});
+    dlg->m_list->DeleteAllItems(); // with nothing selected, nothing happens
+    dlg->OnDblClkList();
+    EXPECT_TRUE(launches.empty());
+}
+
+TEST_F(Ravelko, FailedOpenKeepsTheRowsAndDisablesTheButtons) {
+    Open();
+    Select({0});
+    Pump(25);
+    ASSERT_TRUE(Enabled(ID_SAVE_BINS));
+    EXPECT_EQ(dlg->OpenImage((files.Path() / "missing.img").string()), 1);
+    EXPECT_EQ(messages, std::vector<std::string>{"Wrong image format, or image file has read-only attribute."});
+    Pump(25);
+    EXPECT_FALSE(Enabled(ID_SAVE_BINS));
+    EXPECT_EQ(Column(0).size(), 4u);
+    dlg->OnDblClkList();
+    EXPECT_TRUE(launches.empty());
+}
+
+TEST_F(Ravelko, DroppedFilesOpenByExtension) {
+    const std::string upper = files.Write("DISK.IMG", SampleImage());
+    const std::string other = files.Write("disk.img.bak", SampleImage());
+    dlg->m_dropTarget->OnDropFiles(0, 0, wxArrayString(1, wxString::FromUTF8(other)));
+    EXPECT_FALSE(dlg->m_pImage);
+    wxArrayString dropped;
+    dropped.Add(wxString::FromUTF8(upper));
+    dropped.Add(wxString::FromUTF8(other));
+    dlg->m_dropTarget->OnDropFiles(0, 0, dropped);
+    ASSERT_TRUE(dlg->m_pImage);
+    EXPECT_EQ(Column(0).size(), 4u);
+}
+
+TEST_F(Ravelko, ResizeMovesOnlyListCheckBoxAndStatusBar) {
+    const wxSize start = dlg->GetSize();
+    EXPECT_EQ(dlg->GetMinSize(), start);
+    const wxRect list = dlg->m_list->GetRect(), check = dlg->m_addBinCheck->GetRect(), tools = dlg->m_toolBar->GetRect();
+    dlg->SetSize(start + wxSize(50, 30));
+    Pump(100);
+    ASSERT_EQ(dlg->GetSize(), start + wxSize(50, 30));
+    EXPECT_EQ(dlg->m_list->GetRect(), wxRect(list.GetPosition(), list.GetSize() + wxSize(50, 30)));
+    EXPECT_EQ(dlg->m_addBinCheck->GetRect(), wxRect(check.GetPosition() + wxPoint(0, 30), check.GetSize()));
+    EXPECT_EQ(dlg->m_toolBar->GetRect(), tools);
+    const wxSize client = dlg->GetClientSize();
+    EXPECT_EQ(dlg->m_statusBar->GetRect(), wxRect(0, client.y - 20, client.x, 20));
+}
+
+TEST_F(Ravelko, ExportThroughTheReplacedFolderDialog) {
+    Open();
+    TempDir out;
+    dlg->m_chooseFolder = [&]() -> std::optional<std::string> { return out.Path().string(); };
+    Select({0, 2});
+    Command(ID_SAVE_BINS);
+    EXPECT_TRUE(fs::exists(out.Path() / "GAME.bin"));
+    EXPECT_EQ(fs::file_size(out.Path() / "GAME.bin"), 68u);
+    EXPECT_TRUE(fs::exists(out.Path() / "\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB" / "INNER.bin"));
+
+    dlg->m_addBinCheck->SetValue(false); // clicking the box toggles the flag
+    wxCommandEvent click(wxEVT_CHECKBOX, IDC_ADD_BIN_EXTENSION);
+    dlg->ProcessWindowEvent(click);
+    EXPECT_FALSE(dlg->m_bAddBinExtension);
+    Command(ID_SAVE_BINS);
+    EXPECT_TRUE(fs::exists(out.Path() / "GAME"));
+    Pump(25);
+    EXPECT_FALSE(dlg->m_addBinCheck->GetValue());
+}
+
+TEST_F(Ravelko, LauncherGetsTheExtractedFiles) {
+    Open();
+    Select({1});
+    Command(ID_VIEW_AS_TEXT);
+    const fs::path temp = tmp.Path() / ("ravelko-" + std::to_string(getuid()));
+    ASSERT_EQ(launches.size(), 1u);
+    EXPECT_EQ(launches[0], (Launch{"text", (temp / "TEXT.TXT").string()}));
+    EXPECT_EQ(ReadAll(temp / "TEXT.TXT"), (Bytes{'h', 'i', 0x0D, 0x0A}));
+
+    Select({0, 1});
+    dlg->OnDblClkList();
+    ASSERT_EQ(launches.size(), 2u);
+    EXPECT_EQ(launches[1], (Launch{"open", (temp / "GAME.bin").string()}));
+    EXPECT_TRUE(fs::exists(temp / "TEXT.TXT"));
+}
+
+TEST_F(Ravelko, DragDataIsRenderedOnlyWhenAskedAndAnewEachTime) {
+    Open();
+    Select({0, 2});
+    CFileDataSource& source = dlg->m_list->m_dataSource;
+    EXPECT_EQ(source.RenderCount(), 0);
+    std::vector<char> bytes(source.GetDataSize());
+    ASSERT_TRUE(source.GetDataHere(bytes.data()));
+    const fs::path temp = tmp.Path() / ("ravelko-" + std::to_string(getuid()));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
+              "file://" + (temp / "GAME.bin").string() + "\r\nfile://" + (temp / "%D0%98%D0%93%D0%A0%D0%AB").string() + "\r\n");
+    EXPECT_EQ(source.RenderCount(), 1);
+
+    // Through the clipboard: the data goes out as a file list and is rendered on request.
+    auto* offered = new CFileDataSource(dlg);
+    ASSERT_TRUE(wxTheClipboard->Open());
+    wxTheClipboard->SetData(offered);
+    EXPECT_EQ(offered->RenderCount(), 0);
+    wxFileDataObject received;
+    ASSERT_TRUE(wxTheClipboard->GetData(received));
+    EXPECT_GE(offered->RenderCount(), 1);
+    wxTheClipboard->Clear();
+    wxTheClipboard->Close();
+    ASSERT_EQ(received.GetFilenames().size(), 2u);
+    EXPECT_EQ(received.GetFilenames()[0].utf8_string(), (temp / "GAME.bin").string());
+}
+
+TEST_F(Ravelko, EscapeClosesAndReleasesTheImage) {
+    Open();
+    Key(WXK_ESCAPE);
+    EXPECT_FALSE(dlg->m_pImage);
+    EXPECT_FALSE(dlg->IsShown());
+}
