@@ -125,6 +125,13 @@ TEST(DropBlock, ReadingNarrowWideAndMalformedBlocks) {
     EXPECT_FALSE(ReadFirstDropPath(wide));
 }
 
+TEST(DropBlock, AllPathsAndTheirUriList) {
+    const std::vector<std::string> paths = {"/tmp/a b.bin", "/tmp/\xD0\x98%"};
+    EXPECT_EQ(ReadDropPaths(BuildDropBlock(paths)), paths);
+    EXPECT_EQ(ToUriList(paths), "file:///tmp/a%20b.bin\r\nfile:///tmp/%D0%98%25\r\n");
+    EXPECT_TRUE(ReadDropPaths(std::vector<uint8_t>(5, 0)).empty());
+}
+
 TEST(DropBlock, DroppedFileRule) {
     for (const char* yes : {"/x/a.img", "/x/A.IMG", "/x/b.Bkd", "img"})
         EXPECT_TRUE(IsImageFileName(yes)) << yes;

@@ -248,6 +248,25 @@ TEST_F(Ravelko, DragDataIsRenderedOnlyWhenAskedAndAnewEachTime) {
     EXPECT_EQ(received.GetFilenames()[0].utf8_string(), (temp / "GAME.bin").string());
 }
 
+TEST_F(Ravelko, AboutBoxFromTheToolbar) {
+    std::vector<std::string> texts;
+    dlg->CallAfter([&] {
+        for (wxWindow* window : wxTopLevelWindows) {
+            auto* about = dynamic_cast<wxDialog*>(window);
+            if (!about || about == dlg || !about->IsModal())
+                continue;
+            texts.push_back(about->GetTitle().utf8_string());
+            for (wxWindow* child : about->GetChildren())
+                texts.push_back(child->GetLabel().utf8_string());
+            about->EndModal(wxID_OK);
+        }
+    });
+    Command(ID_APP_ABOUT);
+    EXPECT_EQ(texts, (std::vector<std::string>{"About Ravelko", "", "Ravelko Version 1.1",
+                                               "Zelmarin tool for image disk managing .\nFull drag & drop support",
+                                               "Original from BK 0010(01)", "OK"}));
+}
+
 TEST_F(Ravelko, EscapeClosesAndReleasesTheImage) {
     Open();
     Key(WXK_ESCAPE);
