@@ -29,7 +29,7 @@ test: build
 
 run: build
 	@echo "Sample disk images: $(BUILD_DIR)/samples/"
-	$(BUILD_DIR)/explorer/ravelko
+	tools/run-demo.sh $(BUILD_DIR)
 
 clean:
 	rm -rf $(BUILD_DIR) build-asan

@@ -1,6 +1,7 @@
 #include "BitmapExport.h"
 
 #include <algorithm>
+#include <filesystem>
 
 std::optional<SelectionImage> ComposeSelection(const uint8_t* ram, unsigned first, int bytesPerRow,
                                                int columns, int rows, bool color,
@@ -73,4 +74,8 @@ std::vector<uint8_t> EncodeBmp(const SelectionImage& image) {
         out.resize(out.size() + (stride - 2 * static_cast<unsigned>(image.width)), 0);
     }
     return out;
+}
+
+std::string CompleteBmpPath(const std::string& path) {
+    return std::filesystem::path(path).has_extension() ? path : path + ".bmp";
 }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 struct SelectionImage {
@@ -33,6 +34,9 @@ struct ViewState {
 // normalised. None without a selection, without memory, or when it is empty.
 std::optional<SelectionImage> BuildSelectionImage(const uint8_t* ram, const ViewState& view,
                                                   const CPixelTables& tables);
+
+// A name typed without extension gets ".bmp" (the file chooser does not add it).
+std::string CompleteBmpPath(const std::string& path);
 
 // The file: 14-byte file header, 40-byte information header, rows bottom-up.
 std::vector<uint8_t> EncodeBmp(const SelectionImage& image);

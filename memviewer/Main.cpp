@@ -1,0 +1,3 @@
+#include "TomsivarApp.h"
+
+wxIMPLEMENT_APP(CTomsivarApp);

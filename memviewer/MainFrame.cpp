@@ -1,0 +1,291 @@
+#include "MainFrame.h"
+
+#include "AboutDlg.h"
+#include "BitmapExport.h"
+#include "ScreenPicture.h"
+#include "Strings.h"
+#include "ViewerResources.h"
+
+#include <wx/button.h>
+#include <wx/dcscreen.h>
+#include <wx/filedlg.h>
+#include <wx/menu.h>
+#include <wx/msgdlg.h>
+#include <wx/sizer.h>
+#include <wx/stattext.h>
+#include <wx/statusbr.h>
+#include <wx/valtext.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+wxString Text(int id) { return wxString::FromUTF8(LoadResString(id)); }
+
+// The dialog bar's template, in dialog units.
+const wxSize kDlgBarSize(102, 37);
+
+} // namespace
+
+CMainFrame::CMainFrame(const std::string& ramName)
+    : wxFrame(nullptr, wxID_ANY, Text(IDR_FRAME), wxDefaultPosition, wxSize(720, 560)) {
+    m_showMessage = [this](const wxString& text) { wxMessageBox(text, Text(AFX_IDS_APP_TITLE), wxOK, this); };
+    m_confirm = [this](const wxString& text) {
+        return wxMessageBox(text, Text(AFX_IDS_APP_TITLE), wxYES_NO | wxICON_QUESTION, this) == wxYES;
+    };
+    m_choosePath = [this]() -> std::optional<std::string> {
+        wxFileDialog dialog(this, wxEmptyString, wxEmptyString, wxEmptyString, Text(IDS_BMP_FILTER),
+                            wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+        if (dialog.ShowModal() != wxID_OK)
+            return std::nullopt;
+        return dialog.GetPath().utf8_string();
+    };
+
+    // The emulator first: attach now, or wait for it on the watcher.
+    m_pRamLink = std::make_unique<CRamLink>(ramName, [this] { CallAfter(&CMainFrame::OnEmulatorDetected); });
+    m_pRamLink->Start();
+
+    m_wndView = new CRamView(this, this);
+    CreateStatusBar();
+    CreateDialogBar();
+    FillScaleCombo();
+    SelectScaleInCombo(g_scales[m_nScaleIndex]);
+    CreateMenu();
+
+    auto* layout = new wxBoxSizer(wxVERTICAL);
+    layout->Add(m_wndDlgBar, 0, wxEXPAND);
+    layout->Add(m_wndView, 1, wxEXPAND);
+    SetSizer(layout);
+    Layout();
+    // The picture starts 512 pixels wide and high: the BK's screen (64 bytes a row) at scale 1.
+    SetSize(GetSize() + wxSize(512, 512) - m_wndView->GetClientSize());
+    // No narrower than the dialog bar.
+    SetSizeHints(ClientToWindowSize(wxSize(m_wndDlgBar->GetSize().x, 1)).x, -1);
+
+    Bind(wxEVT_BUTTON, &CMainFrame::OnSet, this, IDC_SET);
+    Bind(wxEVT_CHOICE, &CMainFrame::OnScaleSelEndOk, this, IDC_SCALE);
+    Bind(wxEVT_MENU, &CMainFrame::OnZoomIn, this, ID_VIEW_ZOOM_IN);
+    Bind(wxEVT_MENU, &CMainFrame::OnZoomOut, this, ID_VIEW_ZOOM_OUT);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateZoomIn, this, ID_VIEW_ZOOM_IN);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateZoomOut, this, ID_VIEW_ZOOM_OUT);
+    Bind(wxEVT_MENU, &CMainFrame::OnColorMode, this, ID_VIEW_COLOR_MODE);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateColorMode, this, ID_VIEW_COLOR_MODE);
+    Bind(wxEVT_MENU, &CMainFrame::OnRefresh, this, ID_VIEW_REFRESH);
+    Bind(wxEVT_MENU, &CMainFrame::OnSaveSelection, this, ID_FILE_SAVE_SELECTION);
+    Bind(wxEVT_UPDATE_UI, &CRamView::OnUpdateSaveSelection, m_wndView, ID_FILE_SAVE_SELECTION);
+    Bind(wxEVT_MENU, &CMainFrame::OnToggleStatusBar, this, ID_VIEW_STATUS_BAR);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateStatusBar, this, ID_VIEW_STATUS_BAR);
+    Bind(wxEVT_MENU, &CMainFrame::OnExit, this, ID_APP_EXIT);
+    Bind(wxEVT_MENU, &CMainFrame::OnAppAbout, this, ID_APP_ABOUT);
+    // The row and byte commands belong to the picture window.
+    Bind(wxEVT_MENU, &CRamView::OnRowUp, m_wndView, ID_ROW_UP);
+    Bind(wxEVT_MENU, &CRamView::OnRowDown, m_wndView, ID_ROW_DOWN);
+    Bind(wxEVT_MENU, &CRamView::OnByteLeft, m_wndView, ID_BYTE_LEFT);
+    Bind(wxEVT_MENU, &CRamView::OnByteRight, m_wndView, ID_BYTE_RIGHT);
+    Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);
+    Bind(wxEVT_SET_FOCUS, &CMainFrame::OnSetFocus, this);
+    m_wndView->SetFocus();
+}
+
+// The watcher ends before the mapping it may still be opening is released.
+CMainFrame::~CMainFrame() { m_pRamLink.reset(); }
+
+void CMainFrame::CreateMenu() {
+    auto* file = new wxMenu;
+    file->Append(ID_FILE_SAVE_SELECTION, Text(IDS_MENU_SAVE_SELECTION));
+    file->Append(ID_APP_EXIT, Text(IDS_MENU_EXIT));
+    auto* view = new wxMenu;
+    view->Append(ID_VIEW_ZOOM_IN, Text(IDS_MENU_ZOOM_IN));
+    view->Append(ID_VIEW_ZOOM_OUT, Text(IDS_MENU_ZOOM_OUT));
+    view->AppendSeparator();
+    view->AppendCheckItem(ID_VIEW_COLOR_MODE, Text(IDS_MENU_COLOR_MODE));
+    view->Append(ID_VIEW_REFRESH, Text(IDS_MENU_REFRESH));
+    view->AppendSeparator();
+    view->AppendCheckItem(ID_VIEW_STATUS_BAR, Text(IDS_MENU_STATUS_BAR));
+    auto* help = new wxMenu;
+    help->Append(ID_APP_ABOUT, Text(IDS_MENU_ABOUT));
+    auto* bar = new wxMenuBar;
+    bar->Append(file, Text(IDS_MENU_FILE));
+    bar->Append(view, Text(IDS_MENU_VIEW));
+    bar->Append(help, Text(IDS_MENU_HELP));
+    SetMenuBar(bar);
+    // Keys without a menu item of their own; F6 and Shift+F6 have no handler.
+    wxAcceleratorEntry keys[] = {{wxACCEL_NORMAL, WXK_F6, ID_NEXT_PANE}, {wxACCEL_SHIFT, WXK_F6, ID_PREV_PANE}};
+    SetAcceleratorTable(wxAcceleratorTable(std::size(keys), keys));
+}
+
+void CMainFrame::CreateStatusBar() {
+    m_wndStatusBar = wxFrame::CreateStatusBar(2);
+    const int widths[] = {100, -1};
+    const int styles[] = {wxSB_NORMAL, wxSB_FLAT};
+    m_wndStatusBar->SetStatusWidths(2, widths);
+    m_wndStatusBar->SetStatusStyles(2, styles);
+    UpdateScalePane(g_scales[m_nScaleIndex]);
+}
+
+void CMainFrame::CreateDialogBar() {
+    m_wndDlgBar = new wxPanel(this, wxID_ANY);
+    auto at = [this](int x, int y) { return m_wndDlgBar->ConvertDialogToPixels(wxPoint(x, y)); };
+    auto size = [this](int w, int h) { return m_wndDlgBar->ConvertDialogToPixels(wxSize(w, h)); };
+    new wxStaticText(m_wndDlgBar, wxID_ANY, Text(IDS_BAR_ADDRESS), at(0, 7), size(28, 8),
+                     wxALIGN_RIGHT | wxST_NO_AUTORESIZE);
+    m_address = new wxTextCtrl(m_wndDlgBar, IDC_ADDRESS, wxEmptyString, at(30, 5), size(40, 12), 0,
+                               wxTextValidator(wxFILTER_DIGITS));
+    new wxButton(m_wndDlgBar, IDC_SET, Text(IDS_BAR_SET), at(75, 5), size(20, 10));
+    new wxStaticText(m_wndDlgBar, wxID_ANY, Text(IDS_BAR_SCALE), at(5, 22), size(24, 8),
+                     wxALIGN_RIGHT | wxST_NO_AUTORESIZE);
+    m_scale = new wxChoice(m_wndDlgBar, IDC_SCALE, at(30, 20), size(48, 12));
+    // The toolkit's controls may need more height than the template gives them.
+    wxSize bar = size(kDlgBarSize.x, kDlgBarSize.y);
+    for (wxWindow* child : m_wndDlgBar->GetChildren()) {
+        if (child->GetSize().y < child->GetBestSize().y)
+            child->SetSize(child->GetSize().x, child->GetBestSize().y);
+        bar.IncTo(wxSize(child->GetRect().GetRight() + 1, child->GetRect().GetBottom() + 1));
+    }
+    m_wndDlgBar->SetMinSize(bar);
+    m_wndDlgBar->SetSize(bar);
+}
+
+void CMainFrame::FillScaleCombo() {
+    for (int scale : g_scales)
+        m_scale->Append(wxString::Format(Text(IDS_SCALE_ITEM), scale), reinterpret_cast<void*>(static_cast<intptr_t>(scale)));
+}
+
+void CMainFrame::SelectScaleInCombo(int scale) {
+    for (unsigned i = 0; i < m_scale->GetCount(); ++i) {
+        if (reinterpret_cast<intptr_t>(m_scale->GetClientData(i)) == scale) {
+            m_scale->SetSelection(static_cast<int>(i));
+            return;
+        }
+    }
+}
+
+void CMainFrame::UpdateScalePane(int scale) {
+    m_wndStatusBar->SetStatusText(wxString::Format(Text(IDS_SCALE_PANE), scale), 0);
+}
+
+void CMainFrame::SetAddress(unsigned value) {
+    m_wAddress = static_cast<uint16_t>(value & 0xFFFF);
+    m_address->ChangeValue(AddressText(m_wAddress));
+}
+
+void CMainFrame::OnSet(wxCommandEvent&) {
+    if (const auto address = ParseAddressText(m_address->GetValue().utf8_string()))
+        SetAddress(*address);
+    m_wndView->Refresh(false);
+    m_wndView->Update();
+}
+
+void CMainFrame::SetScaleIndex(int index) {
+    m_nScaleIndex = index;
+    m_wndView->SetScale(g_scales[index]);
+    SelectScaleInCombo(g_scales[index]);
+    UpdateScalePane(g_scales[index]);
+}
+
+void CMainFrame::OnScaleSelEndOk(wxCommandEvent&) {
+    const int i = m_scale->GetSelection();
+    if (i == wxNOT_FOUND)
+        return;
+    m_wndView->SetScale(static_cast<int>(reinterpret_cast<intptr_t>(m_scale->GetClientData(i))));
+    m_nScaleIndex = i;
+    UpdateScalePane(g_scales[i]);
+}
+
+void CMainFrame::OnZoomIn(wxCommandEvent&) {
+    if (CanZoomIn(m_nScaleIndex))
+        SetScaleIndex(m_nScaleIndex + 1);
+}
+
+void CMainFrame::OnZoomOut(wxCommandEvent&) {
+    if (CanZoomOut(m_nScaleIndex))
+        SetScaleIndex(m_nScaleIndex - 1);
+}
+
+void CMainFrame::OnUpdateZoomIn(wxUpdateUIEvent& event) { event.Enable(CanZoomIn(m_nScaleIndex)); }
+void CMainFrame::OnUpdateZoomOut(wxUpdateUIEvent& event) { event.Enable(CanZoomOut(m_nScaleIndex)); }
+
+void CMainFrame::OnColorMode(wxCommandEvent&) {
+    m_wndView->m_bColor = m_wndView->m_bColor ? 0 : 1;
+    m_wndView->Refresh();
+    m_wndView->Update();
+}
+
+void CMainFrame::OnUpdateColorMode(wxUpdateUIEvent& event) { event.Check(m_wndView->m_bColor != 0); }
+
+void CMainFrame::OnRefresh(wxCommandEvent&) {
+    m_wndView->Refresh();
+    m_wndView->Update();
+}
+
+void CMainFrame::OnToggleStatusBar(wxCommandEvent&) {
+    m_wndStatusBar->Show(!m_wndStatusBar->IsShown());
+    SendSizeEvent();
+}
+
+void CMainFrame::OnUpdateStatusBar(wxUpdateUIEvent& event) { event.Check(m_wndStatusBar->IsShown()); }
+
+void CMainFrame::OnExit(wxCommandEvent&) { Close(); }
+
+void CMainFrame::OnAppAbout(wxCommandEvent&) {
+    CAboutDlg about(this);
+    about.ShowModal();
+}
+
+void CMainFrame::OnSetFocus(wxFocusEvent&) { m_wndView->SetFocus(); }
+
+void CMainFrame::OnEmulatorDetected() {
+    m_showMessage(Text(IDS_EMULATOR_DETECTED));
+    m_wndView->Refresh();
+}
+
+// Arrows and the keypad's signs move and zoom the picture, except while the address
+// field has the focus: there they stay the field's own editing keys.
+void CMainFrame::OnCharHook(wxKeyEvent& event) {
+    int command = 0;
+    switch (event.GetKeyCode()) {
+    case WXK_UP: command = ID_ROW_UP; break;
+    case WXK_DOWN: command = ID_ROW_DOWN; break;
+    case WXK_LEFT: command = ID_BYTE_LEFT; break;
+    case WXK_RIGHT: command = ID_BYTE_RIGHT; break;
+    case WXK_NUMPAD_ADD: command = ID_VIEW_ZOOM_IN; break;
+    case WXK_NUMPAD_SUBTRACT: command = ID_VIEW_ZOOM_OUT; break;
+    default: break;
+    }
+    if (!command || event.HasAnyModifiers() || FindFocus() == m_address) {
+        event.Skip();
+        return;
+    }
+    wxCommandEvent run(wxEVT_MENU, command);
+    run.SetEventObject(this);
+    ProcessWindowEvent(run);
+}
+
+void CMainFrame::OnSaveSelection(wxCommandEvent&) {
+    const auto image = m_wndView->BuildSelectionImage();
+    if (!image) {
+        m_showMessage(Text(IDS_NOTHING_TO_SAVE));
+        return;
+    }
+    wxScreenDC screen; // a preview where the desktop lets programs draw on the screen
+    if (screen.IsOk()) {
+        wxImage preview(image->width, image->height, false);
+        ConvertToRgb(image->pixels.data(), image->width, image->height, preview.GetData());
+        screen.DrawBitmap(wxBitmap(preview), 0, 0);
+    }
+    const auto chosen = m_choosePath();
+    if (!chosen)
+        return;
+    const std::string path = CompleteBmpPath(*chosen);
+    if (path != *chosen && std::filesystem::exists(path) &&
+        !m_confirm(wxString::Format(Text(IDS_REPLACE_FILE), wxString::FromUTF8(path))))
+        return;
+    const auto bytes = EncodeBmp(*image);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (out)
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out)
+        m_showMessage(Text(IDS_CANT_SAVE_FILE));
+}

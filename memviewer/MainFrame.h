@@ -1,0 +1,90 @@
+// Tomsivar's frame: menu, keys, the dialog bar (address, "&Set", scale), the status bar
+// and the picture window; it owns the link to the emulator's RAM.
+#pragma once
+
+#include "RamLink.h"
+#include "RamView.h"
+
+#include <wx/choice.h>
+#include <wx/frame.h>
+#include <wx/panel.h>
+#include <wx/textctrl.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+// wx takes window and menu ids below 0x7FFF only: the command numbers fold into that range.
+constexpr int WxCommand(int id) { return id & 0x7FFF; }
+
+enum ViewerCommandId {
+    IDC_ADDRESS = 1000,
+    IDC_SCALE = 1001,
+    IDC_SET = 1002,
+    ID_VIEW_ZOOM_IN = WxCommand(32772),
+    ID_VIEW_ZOOM_OUT = WxCommand(32773),
+    ID_ROW_DOWN = WxCommand(32774),
+    ID_BYTE_RIGHT = WxCommand(32775),
+    ID_BYTE_LEFT = WxCommand(32776),
+    ID_FILE_SAVE_SELECTION = WxCommand(32777),
+    ID_VIEW_COLOR_MODE = WxCommand(32778),
+    ID_VIEW_REFRESH = WxCommand(32779),
+    ID_ROW_UP = WxCommand(59412),
+    ID_APP_EXIT = WxCommand(57665),
+    ID_APP_ABOUT = WxCommand(57664),
+    ID_VIEW_STATUS_BAR = WxCommand(59393),
+    ID_NEXT_PANE = WxCommand(57680),
+    ID_PREV_PANE = WxCommand(57681),
+};
+
+class CMainFrame : public wxFrame {
+public:
+    // `ramName` is the base name of the emulator's objects (the string table's in the
+    // program; one of their own in tests).
+    explicit CMainFrame(const std::string& ramName);
+    ~CMainFrame() override;
+
+    void SetAddress(unsigned value);
+    const uint8_t* GetRam() { return m_pRamLink->GetRam(); }
+    void SetScaleIndex(int index);
+
+    // What the frame asks of the desktop, replaceable in tests.
+    std::function<void(const wxString&)> m_showMessage;
+    std::function<std::optional<std::string>()> m_choosePath;
+    std::function<bool(const wxString&)> m_confirm;
+
+    std::unique_ptr<CRamLink> m_pRamLink;
+    uint16_t m_wAddress = 0;
+    int m_nScaleIndex = 0;
+    wxStatusBar* m_wndStatusBar = nullptr;
+    CRamView* m_wndView = nullptr;
+    wxPanel* m_wndDlgBar = nullptr;
+    wxTextCtrl* m_address = nullptr;
+    wxChoice* m_scale = nullptr;
+
+private:
+    void CreateMenu();
+    void CreateStatusBar();
+    void CreateDialogBar();
+    void FillScaleCombo();
+    void SelectScaleInCombo(int scale);
+    void UpdateScalePane(int scale);
+    void OnEmulatorDetected();
+
+    void OnSet(wxCommandEvent&);
+    void OnScaleSelEndOk(wxCommandEvent&);
+    void OnZoomIn(wxCommandEvent&);
+    void OnZoomOut(wxCommandEvent&);
+    void OnUpdateZoomIn(wxUpdateUIEvent& event);
+    void OnUpdateZoomOut(wxUpdateUIEvent& event);
+    void OnColorMode(wxCommandEvent&);
+    void OnUpdateColorMode(wxUpdateUIEvent& event);
+    void OnRefresh(wxCommandEvent&);
+    void OnSaveSelection(wxCommandEvent&);
+    void OnToggleStatusBar(wxCommandEvent&);
+    void OnUpdateStatusBar(wxUpdateUIEvent& event);
+    void OnExit(wxCommandEvent&);
+    void OnAppAbout(wxCommandEvent&);
+    void OnCharHook(wxKeyEvent& event);
+    void OnSetFocus(wxFocusEvent&);
+};

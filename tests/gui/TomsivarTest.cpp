@@ -1,0 +1,254 @@
+// Tomsivar's frame over a shared-memory object of the test's own.
+#include "MainFrame.h"
+#include "ScreenPicture.h"
+#include "TempDir.h"
+#include "WxTest.h"
+
+#include <gtest/gtest.h>
+#include <wx/image.h>
+#include <wx/menu.h>
+
+#include <chrono>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class Tomsivar : public ::testing::Test {
+protected:
+    std::string base = "BKTEST_" + std::to_string(getpid()) + "_" +
+                       ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_";
+
+    uint8_t* CreateRam(int index = 0) {
+        ram = CreateRamObject(FormatRamName(base, index), RAM_MAPPING_SIZE, mapping);
+        objectIndex = index;
+        for (int i = 0; i < 0x10000; ++i)
+            ram[i] = static_cast<uint8_t>(i * 37 + (i >> 9));
+        return ram;
+    }
+    void OpenFrame() {
+        frame = new CMainFrame(base);
+        frame->m_showMessage = [this](const wxString& text) { messages.push_back(text.utf8_string()); };
+        frame->Show();
+        frame->SetClientSize(frame->GetClientSize().x, 500);
+        Pump(80);
+    }
+    void TearDown() override {
+        if (frame) {
+            frame->Destroy();
+            Pump(20);
+        }
+        if (ram)
+            DestroyRamObject(FormatRamName(base, objectIndex), mapping, RAM_MAPPING_SIZE);
+    }
+    void Command(int id) {
+        wxCommandEvent event(wxEVT_MENU, id);
+        frame->ProcessWindowEvent(event);
+        Pump(10);
+    }
+    void SetAddressText(const char* text) {
+        frame->m_address->ChangeValue(text);
+        wxCommandEvent click(wxEVT_BUTTON, IDC_SET);
+        frame->ProcessWindowEvent(click);
+    }
+    void Mouse(wxEventType type, int x, int y) {
+        wxMouseEvent event(type);
+        event.SetPosition(wxPoint(x, y));
+        event.SetEventObject(frame->m_wndView);
+        frame->m_wndView->ProcessWindowEvent(event);
+    }
+    bool MenuEnabled(int id) {
+        frame->UpdateWindowUI(wxUPDATE_UI_RECURSE);
+        return frame->GetMenuBar()->IsEnabled(id);
+    }
+    // The picture the view drew, against the core's composition of the same memory.
+    void ExpectPictureMatchesMemory() {
+        frame->m_wndView->Refresh();
+        Pump(30);
+        const wxImage drawn = frame->m_wndView->m_lastPicture.ConvertToImage();
+        const wxSize size = frame->m_wndView->GetClientSize();
+        ASSERT_EQ(drawn.GetSize(), size);
+        std::vector<PixelWord> words(static_cast<size_t>(StrideWords(size.x)) * size.y);
+        ComposePicture(ram, frame->m_wAddress,
+                       {size.x, size.y, frame->m_wndView->m_nScale, frame->m_wndView->m_bColor != 0},
+                       frame->m_wndView->m_tables, words.data());
+        std::vector<uint8_t> rgb(static_cast<size_t>(size.x) * size.y * 3);
+        ConvertToRgb(words.data(), size.x, size.y, rgb.data());
+        EXPECT_TRUE(std::equal(rgb.begin(), rgb.end(), drawn.GetData()));
+    }
+
+    RamMapping mapping;
+    uint8_t* ram = nullptr;
+    int objectIndex = 0;
+    CMainFrame* frame = nullptr;
+    std::vector<std::string> messages;
+};
+
+} // namespace
+
+TEST_F(Tomsivar, PictureMatchesMemoryAtTwoScalesInBothCodings) {
+    CreateRam(2);
+    OpenFrame();
+    EXPECT_FALSE(frame->m_pRamLink->IsWatching());
+    EXPECT_EQ(frame->m_address->GetValue(), ""); // empty until the first SetAddress
+    EXPECT_EQ(frame->GetStatusBar()->GetStatusText(0), "Scale 1x");
+    SetAddressText("40000");
+    ExpectPictureMatchesMemory();
+    Command(ID_VIEW_COLOR_MODE);
+    EXPECT_EQ(frame->m_wndView->m_bColor, 0);
+    ExpectPictureMatchesMemory();
+    frame->m_scale->SetSelection(2);
+    wxCommandEvent choose(wxEVT_CHOICE, IDC_SCALE);
+    frame->ProcessWindowEvent(choose);
+    EXPECT_EQ(frame->m_wndView->m_nScale, 4);
+    EXPECT_EQ(frame->GetStatusBar()->GetStatusText(0), "Scale 4x");
+    ExpectPictureMatchesMemory();
+    Command(ID_VIEW_COLOR_MODE);
+    ExpectPictureMatchesMemory();
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(Tomsivar, WaitsForTheEmulatorAndSaysWhenItCame) {
+    OpenFrame();
+    EXPECT_TRUE(frame->m_pRamLink->IsWatching());
+    EXPECT_FALSE(frame->m_wndView->m_lastPicture.IsOk()); // the empty background
+    CreateRam(1);
+    const auto start = std::chrono::steady_clock::now();
+    while (messages.empty() && std::chrono::steady_clock::now() - start < std::chrono::seconds(3))
+        Pump(10);
+    EXPECT_EQ(messages, std::vector<std::string>{"Zelmarin detected!"});
+    ExpectPictureMatchesMemory();
+}
+
+TEST_F(Tomsivar, AddressTextsOfTheSetButton) {
+    CreateRam();
+    OpenFrame();
+    const struct {
+        const char* typed;
+        uint16_t address;
+        const char* shown;
+    } cases[] = {{"40000", 0x4000, "40000"}, {"177777", 0xFFFF, "177777"}, {"200000", 0, "0"},
+                 {"123456789", 14711, "34567"}, {"", 14711, ""}, {"9", 14711, "9"}};
+    for (const auto& c : cases) {
+        SetAddressText(c.typed);
+        EXPECT_EQ(frame->m_wAddress, c.address) << c.typed;
+        EXPECT_EQ(frame->m_address->GetValue(), c.shown) << c.typed;
+    }
+}
+
+TEST_F(Tomsivar, RowByteAndScrollCommandsClamp) {
+    CreateRam();
+    OpenFrame();
+    const int row = frame->m_wndView->BytesPerRow();
+    ASSERT_GT(row, 0);
+    frame->SetAddress(0xFFF0);
+    Command(ID_ROW_DOWN);
+    EXPECT_EQ(frame->m_wAddress, 0xFFFF);
+    Command(ID_BYTE_RIGHT);
+    EXPECT_EQ(frame->m_wAddress, 0xFFFF);
+    frame->SetAddress(5);
+    Command(ID_ROW_UP);
+    EXPECT_EQ(frame->m_wAddress, 0);
+    Command(ID_BYTE_LEFT);
+    EXPECT_EQ(frame->m_wAddress, 0);
+    Command(ID_BYTE_RIGHT);
+    EXPECT_EQ(frame->m_wAddress, 1);
+    EXPECT_EQ(frame->m_wndView->GetScrollPos(wxVERTICAL), 1);
+    EXPECT_EQ(frame->m_wndView->GetScrollRange(wxVERTICAL), frame->m_wndView->BytesPerPage() + 0x10001);
+
+    // A scroll step after "&Set" starts from the thumb's old position.
+    SetAddressText("1000");
+    wxScrollWinEvent step(wxEVT_SCROLLWIN_LINEDOWN, 0, wxVERTICAL);
+    frame->m_wndView->ProcessWindowEvent(step);
+    EXPECT_EQ(frame->m_wAddress, 1 + row);
+
+    // Arrows are the viewer's keys, except in the address field.
+    frame->m_wndView->SetFocus();
+    wxKeyEvent down(wxEVT_CHAR_HOOK);
+    down.m_keyCode = WXK_DOWN;
+    frame->ProcessWindowEvent(down);
+    EXPECT_EQ(frame->m_wAddress, 1 + 2 * row);
+}
+
+TEST_F(Tomsivar, ZoomLimitsGreyTheMenuAndScaleChangesClearTheSelection) {
+    CreateRam();
+    OpenFrame();
+    EXPECT_FALSE(MenuEnabled(ID_VIEW_ZOOM_OUT));
+    EXPECT_TRUE(MenuEnabled(ID_VIEW_ZOOM_IN));
+    EXPECT_FALSE(MenuEnabled(ID_FILE_SAVE_SELECTION));
+    Mouse(wxEVT_LEFT_DOWN, 20, 7);
+    Mouse(wxEVT_LEFT_UP, 20, 7);
+    EXPECT_TRUE(MenuEnabled(ID_FILE_SAVE_SELECTION)); // a click alone selects an empty rectangle
+    for (int i = 0; i < 7; ++i)
+        Command(ID_VIEW_ZOOM_IN);
+    EXPECT_EQ(frame->m_nScaleIndex, 5);
+    EXPECT_EQ(frame->m_scale->GetSelection(), 5);
+    EXPECT_FALSE(MenuEnabled(ID_VIEW_ZOOM_IN));
+    EXPECT_TRUE(MenuEnabled(ID_VIEW_ZOOM_OUT));
+    EXPECT_FALSE(frame->m_wndView->HasSelection());
+    EXPECT_FALSE(MenuEnabled(ID_FILE_SAVE_SELECTION));
+}
+
+TEST_F(Tomsivar, DraggedSelectionSavesWhatRamgrabWrites) {
+    CreateRam();
+    OpenFrame();
+    SetAddressText("40000");
+    const int width = frame->m_wndView->GetClientSize().x;
+    const int row = frame->m_wndView->BytesPerRow();
+    Mouse(wxEVT_LEFT_DOWN, 3, 2);
+    Mouse(wxEVT_MOTION, width + 500, 99); // held past the edge: clamped, then snapped
+    EXPECT_EQ(frame->m_wndView->m_rcSel, (SelRect{0, 2, (width + 8) / 8 * 8, 99}));
+    Mouse(wxEVT_MOTION, 8 * row + 3, 99); // the whole row width
+    Mouse(wxEVT_LEFT_UP, 8 * row + 3, 99);
+    EXPECT_EQ(frame->m_wndView->m_rcSel, (SelRect{0, 2, 8 * row, 99}));
+
+    testimg::TempDir dir;
+    const std::string path = (dir.Path() / "grab").string(); // typed without extension
+    frame->m_choosePath = [&] { return std::optional<std::string>(path); };
+    Command(ID_FILE_SAVE_SELECTION);
+    ASSERT_TRUE(fs::exists(path + ".bmp"));
+
+    char address[16];
+    std::snprintf(address, sizeof address, "%o", 040000 + 2 * row);
+    const std::string grab = (dir.Path() / "ramgrab.bmp").string();
+    const std::string command = std::string(RAMGRAB_PATH) + " --name " + base + " --address " + address +
+                                " --bytes-per-row " + std::to_string(row) + " --rows 97 " + grab;
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(testimg::ReadAll(path + ".bmp"), testimg::ReadAll(grab));
+
+    // The completed name exists now: replaced only after the question.
+    bool asked = false;
+    frame->m_confirm = [&](const wxString&) { return asked = true, false; };
+    Command(ID_VIEW_COLOR_MODE);
+    Command(ID_FILE_SAVE_SELECTION);
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(testimg::ReadAll(path + ".bmp"), testimg::ReadAll(grab));
+}
+
+TEST_F(Tomsivar, SaveFailuresAndEmptySelectionsAreReported) {
+    CreateRam();
+    OpenFrame();
+    Command(ID_FILE_SAVE_SELECTION);
+    ASSERT_EQ(messages.size(), 1u); // nothing selected: nothing to save
+    EXPECT_EQ(messages[0].rfind("Nothing to save", 0), 0u);
+    Mouse(wxEVT_LEFT_DOWN, 16, 16);
+    Mouse(wxEVT_MOTION, 64, 40);
+    Mouse(wxEVT_LEFT_UP, 64, 40);
+    frame->m_choosePath = [] { return std::optional<std::string>("/nonexistent-folder/x.bmp"); };
+    Command(ID_FILE_SAVE_SELECTION);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1], "Can't save file");
+}
+
+TEST_F(Tomsivar, ClosingWhileWaitingEndsPromptlyAndLeavesNothing) {
+    OpenFrame();
+    ASSERT_TRUE(frame->m_pRamLink->IsWatching());
+    const auto start = std::chrono::steady_clock::now();
+    delete frame;
+    frame = nullptr;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+    for (const auto& entry : fs::directory_iterator("/dev/shm"))
+        EXPECT_EQ(entry.path().filename().string().rfind(base, 0), std::string::npos) << entry.path();
+    EXPECT_TRUE(messages.empty());
+}
