@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Runs every fuzz target for SECONDS (default 60) from its seeds and kept corpus; stops
+# at the first crash, leak or hang, leaving the input in build-fuzz/findings/.
+#   fuzz/run-fuzzers.sh BUILD_DIR [SECONDS] [TARGET...]
+set -euo pipefail
+build=$1
+seconds=${2:-60}
+shift $(( $# >= 2 ? 2 : 1 ))
+here=$(cd "$(dirname "$0")" && pwd)
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=(disk_image export drop_blocks viewer)
+
+"$build/fuzz/make-fuzz-seeds" "$build/seeds" "$here/../../shared/images"
+mkdir -p "$build/findings"
+for target in "${targets[@]}"; do
+    case $target in
+        disk_image) dir=disk ;;
+        drop_blocks) dir=drop ;;
+        *) dir=$target ;;
+    esac
+    mkdir -p "$build/corpus/$dir"
+    echo "== fuzz_$target for ${seconds}s"
+    "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 \
+        -max_len=32768 -dict="$here/disk.dict" -print_final_stats=1 \
+        -artifact_prefix="$build/findings/$target-" \
+        "$build/corpus/$dir" "$build/seeds/$dir" "$here/../tests/fuzz/inputs/$dir" 2>&1 \
+        | grep -E '^(#[0-9]+ *(INITED|DONE)|stat::|Done|==|SUMMARY|check failed)' || true
+    if ls "$build/findings/$target-"* >/dev/null 2>&1; then
+        echo "fuzz_$target found a fault; the input is in $build/findings/" >&2
+        exit 1
+    fi
+done
