@@ -135,13 +135,14 @@ TEST(Export, HostileNamesNeverLeaveTheFolder) {
     b.Dir(2, 0, "../../etc");
     b.File(2, "passwd", 0, Filled(1));
     b.File(0, "OK", 0, Filled(1));
+    b.File(0, "..  dots", 0, Filled(1)); // starts like "..", but is a name of its own
     auto image = CreateDiskImage("t.img", b.Image());
     TempDir outer;
     const fs::path folder = outer.Path() / "chosen";
     fs::create_directory(folder);
     const auto result =
-        ExportSelection(image.get(), {"..", "../x", "a/b", ".", "../../etc", "OK"}, folder, true);
-    EXPECT_EQ(FilesUnder(outer.Path()), (Strings{"chosen/", "chosen/OK.bin"}));
+        ExportSelection(image.get(), {"..", "../x", "a/b", ".", "../../etc", "OK", "..  dots"}, folder, true);
+    EXPECT_EQ(FilesUnder(outer.Path()), (Strings{"chosen/", "chosen/..  dots", "chosen/OK.bin"}));
     EXPECT_FALSE(result.error);
     EXPECT_EQ(result.skipped.size(), 5u);
 }
