@@ -119,7 +119,9 @@ void PrintRow(const CatalogRow& row, const std::string& prefix, bool tsv) {
     }
     char line[64];
     std::snprintf(line, sizeof line, "%-5s %7s %7s", row.type.c_str(), row.address.c_str(), row.size.c_str());
-    std::cout << name << std::string(name.size() < 16 ? 16 - name.size() : 1, ' ') << line << "\n";
+    // Columns line up by characters, not bytes: count the UTF-8 lead bytes.
+    const auto width = std::count_if(name.begin(), name.end(), [](char c) { return (c & 0xC0) != 0x80; });
+    std::cout << name << std::string(width < 16 ? 16 - width : 1, ' ') << line << "\n";
 }
 
 // Rows of the current directory, then (recursive) each subdirectory's rows with their
