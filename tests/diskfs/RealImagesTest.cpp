@@ -15,18 +15,22 @@ namespace {
 
 const fs::path kImages = BK_SHARED_IMAGES;
 
-// A writable copy: the shared folder is read-only, and read-only images are refused.
-std::unique_ptr<CDiskImage> OpenReal(const std::string& name) {
-    const fs::path source = kImages / name;
-    if (!fs::exists(source))
-        return nullptr;
-    const fs::path copy = fs::temp_directory_path() / ("bkreal-" + std::to_string(getpid()) + "-" + name);
-    fs::copy_file(source, copy, fs::copy_options::overwrite_existing);
+// Opens a writable copy (the shared folder is read-only, and read-only images are
+// refused); -1 when the image is not there.
+int OpenCopy(const std::string& name, std::unique_ptr<CDiskImage>& reader) {
+    if (!fs::exists(kImages / name))
+        return -1;
+    testimg::TempDir dir;
+    const fs::path copy = dir.Path() / name;
+    fs::copy_file(kImages / name, copy);
     fs::permissions(copy, fs::perms::owner_read | fs::perms::owner_write);
+    return OpenDiskImage(copy.string(), reader);
+}
+
+std::unique_ptr<CDiskImage> OpenReal(const std::string& name) {
     std::unique_ptr<CDiskImage> reader;
-    const int result = OpenDiskImage(copy.string(), reader);
-    fs::remove(copy);
-    EXPECT_EQ(result, 0) << name;
+    const int result = OpenCopy(name, reader);
+    EXPECT_NE(result, 1) << name;
     return reader;
 }
 
@@ -67,14 +71,8 @@ protected:
 } // namespace
 
 TEST_F(RealImage, UnknownBootDiskIsRefused) {
-    if (!fs::exists(kImages / "desolate01.img"))
-        GTEST_SKIP();
-    const fs::path copy = fs::temp_directory_path() / ("bkreal-" + std::to_string(getpid()) + ".img");
-    fs::copy_file(kImages / "desolate01.img", copy, fs::copy_options::overwrite_existing);
-    fs::permissions(copy, fs::perms::owner_read | fs::perms::owner_write);
     std::unique_ptr<CDiskImage> reader;
-    EXPECT_EQ(OpenDiskImage(copy.string(), reader), 1);
-    fs::remove(copy);
+    EXPECT_NE(OpenCopy("desolate01.img", reader), 0);
 }
 
 TEST_F(RealImage, EveryDirectoryCanBeEnteredAndEveryFileRead) {

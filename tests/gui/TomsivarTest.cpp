@@ -124,12 +124,12 @@ TEST_F(Tomsivar, WaitsForTheEmulatorAndSaysWhenItCame) {
 TEST_F(Tomsivar, AddressTextsOfTheSetButton) {
     CreateRam();
     OpenFrame();
+    // The parse itself is the core's (tested there); here, what the field shows after it.
     const struct {
         const char* typed;
         uint16_t address;
         const char* shown;
-    } cases[] = {{"40000", 0x4000, "40000"}, {"177777", 0xFFFF, "177777"}, {"200000", 0, "0"},
-                 {"123456789", 14711, "34567"}, {"", 14711, ""}, {"9", 14711, "9"}};
+    } cases[] = {{"123456789", 14711, "34567"}, {"", 14711, ""}, {"9", 14711, "9"}};
     for (const auto& c : cases) {
         SetAddressText(c.typed);
         EXPECT_EQ(frame->m_wAddress, c.address) << c.typed;
