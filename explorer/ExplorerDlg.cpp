@@ -269,7 +269,7 @@ void CExplorerDlg::OpenSelection() {
         return;
     std::vector<std::string> list;
     CollectSelection(m_pImage.get(), selection, list);
-    const ExportResult result = ExportSelection(m_pImage.get(), selection, *temp, m_bAddBinExtension);
+    const ExportResult result = ExportList(m_pImage.get(), list, *temp, m_bAddBinExtension);
     if (result.error) {
         ShowError(wxString::FromUTF8(*result.error));
         return;

@@ -116,7 +116,12 @@ ExportResult ExportSelection(CDiskImage* image, const Selection& selection, cons
                              bool addBinExtension) {
     std::vector<std::string> list;
     CollectSelection(image, selection, list);
-    if (list.empty())
+    return ExportList(image, list, folder, addBinExtension);
+}
+
+ExportResult ExportList(CDiskImage* image, const std::vector<std::string>& list, const fs::path& folder,
+                        bool addBinExtension) {
+    if (!image || list.empty())
         return {};
     Exporter exporter(*image, folder, addBinExtension);
     for (const std::string& entry : list) {

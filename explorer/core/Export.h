@@ -27,6 +27,9 @@ struct ExportResult {
 // Entries whose names cannot stay inside `folder` are skipped with what lies below them.
 ExportResult ExportSelection(CDiskImage* image, const Selection& selection,
                              const std::filesystem::path& folder, bool addBinExtension);
+// The same for a selection list already collected (CollectSelection).
+ExportResult ExportList(CDiskImage* image, const std::vector<std::string>& list,
+                        const std::filesystem::path& folder, bool addBinExtension);
 
 // The text view's bytes: a converted copy (KOI-8 to Windows-1251), each line feed
 // written as carriage return and line feed.
