@@ -92,14 +92,6 @@ TEST(DropBlock, LayoutForTwoFilesAndForNone) {
     EXPECT_FALSE(ReadFirstDropPath(none));
 }
 
-TEST(DropBlock, PathsTooLongForTheirSlotAreLeftOut) {
-    const auto block = BuildDropBlock({std::string(1023, 'x'), std::string(1024, 'y'), "/z"});
-    EXPECT_EQ(block.size(), 3u * 1024 + 21);
-    const auto paths = PathsOf(block);
-    ASSERT_EQ(paths.size(), 2u);
-    EXPECT_EQ(paths[1], "/z");
-}
-
 TEST(DropBlock, ReadingNarrowWideAndMalformedBlocks) {
     EXPECT_EQ(ReadFirstDropPath(BuildDropBlock({"/a.img", "/b.img"})), "/a.img");
 

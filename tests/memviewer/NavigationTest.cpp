@@ -44,14 +44,6 @@ TEST(ScrollBar, RangeAndCodes) {
     EXPECT_EQ(NewScrollPosition(C::Other, 5, 300, 64, 4096), std::nullopt);
 }
 
-TEST(Scales, ZoomLimits) {
-    EXPECT_FALSE(CanZoomOut(0));
-    EXPECT_TRUE(CanZoomIn(0));
-    EXPECT_FALSE(CanZoomIn(5));
-    EXPECT_TRUE(CanZoomOut(5));
-    EXPECT_EQ(g_scales[kMaxScaleIndex], 32);
-}
-
 TEST(MouseSelection, SnapClampAndDrag) {
     EXPECT_EQ(SnapPoint({519, 7}, 1), (Point{512, 7}));
     EXPECT_EQ(SnapPoint({47, 9}, 2), (Point{32, 8}));

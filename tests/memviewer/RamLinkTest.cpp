@@ -44,11 +44,6 @@ private:
 
 } // namespace
 
-TEST(RamName, IndexesInDecimal) {
-    EXPECT_EQ(FormatRamName("ZELMARIN_RAM", 0), "ZELMARIN_RAM0");
-    EXPECT_EQ(FormatRamName("ZELMARIN_RAM", 63), "ZELMARIN_RAM63");
-}
-
 TEST_F(RamObjects, LowestExistingIndexWinsAndProbesLeaveNothing) {
     Create(7)[0] = 7;
     Create(3)[0] = 3;
@@ -106,12 +101,4 @@ TEST_F(RamObjects, StopWhileWaitingEndsPromptlyWithoutNotice) {
     EXPECT_EQ(calls, 0);
     for (int i = 0; i < RAM_NAME_SUFFIXES; ++i)
         EXPECT_FALSE(Exists(i));
-}
-
-TEST(StopEvent, AutoResetAndEarlyWake) {
-    CStopEvent event;
-    EXPECT_FALSE(event.Wait(1));
-    event.Set();
-    EXPECT_TRUE(event.Wait(1000));
-    EXPECT_FALSE(event.Wait(1)); // consumed by the wait
 }

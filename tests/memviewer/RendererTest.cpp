@@ -102,12 +102,3 @@ TEST(Compose, ReadsWrapFromTheTopOfMemory) {
     EXPECT_EQ(p.At(16 * 8, 0), W);     // then 0x0000
     EXPECT_EQ(p.At(63 * 8 + 7, 0), W); // 0x002F ends the row
 }
-
-TEST(Compose, EmptyClientDrawsNothing) {
-    std::vector<uint8_t> ram(0x10000, 0xFF);
-    PixelWord untouched = 0x1234;
-    const CPixelTables tables;
-    ComposePicture(ram.data(), 0, {0, 10, 1, true}, tables, &untouched);
-    ComposePicture(ram.data(), 0, {10, 0, 1, true}, tables, &untouched);
-    EXPECT_EQ(untouched, 0x1234);
-}
