@@ -88,8 +88,10 @@ CExplorerDlg::~CExplorerDlg() { m_timer.Stop(); }
 
 void CExplorerDlg::OnInitDialog() {
     SetIcon(m_hIcon);
-    m_nLastWidth = m_nMinWidth = GetSize().x;
-    m_nLastHeight = m_nMinHeight = GetSize().y;
+    // Client sizes: a window manager's frame, which GTK learns only after showing the
+    // window, must not count as growth.
+    m_nLastWidth = m_nMinWidth = GetClientSize().x;
+    m_nLastHeight = m_nMinHeight = GetClientSize().y;
     OnGetMinMaxInfo();
     CreateToolBar();
     InitList();
@@ -137,7 +139,7 @@ void CExplorerDlg::LayoutStatusBar() {
 
 // The list takes all growth; the check box keeps its distance from the bottom edge.
 void CExplorerDlg::LayoutControls() {
-    const wxSize size = GetSize();
+    const wxSize size = GetClientSize();
     if (!m_list)
         return;
     const int dw = size.x - m_nLastWidth;
@@ -150,7 +152,7 @@ void CExplorerDlg::LayoutControls() {
 
 void CExplorerDlg::OnGetMinMaxInfo() {
     if (m_nMinWidth > 0 || m_nMinHeight > 0)
-        SetMinSize(wxSize(m_nMinWidth, m_nMinHeight));
+        SetMinClientSize(wxSize(m_nMinWidth, m_nMinHeight));
 }
 
 void CExplorerDlg::OnSize(wxSizeEvent&) {

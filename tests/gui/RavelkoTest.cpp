@@ -174,7 +174,7 @@ TEST_F(Ravelko, DroppedFilesOpenByExtension) {
 
 TEST_F(Ravelko, ResizeMovesOnlyListCheckBoxAndStatusBar) {
     const wxSize start = dlg->GetSize();
-    EXPECT_EQ(dlg->GetMinSize(), start);
+    EXPECT_EQ(dlg->GetMinClientSize(), dlg->GetClientSize());
     const wxRect list = dlg->m_list->GetRect(), check = dlg->m_addBinCheck->GetRect(), tools = dlg->m_toolBar->GetRect();
     dlg->SetSize(start + wxSize(50, 30));
     Pump(100);
