@@ -24,7 +24,7 @@ for target in "${targets[@]}"; do
         -max_len=32768 -dict="$here/disk.dict" -print_final_stats=1 \
         -artifact_prefix="$build/findings/$target-" \
         "$build/corpus/$dir" "$build/seeds/$dir" "$here/../tests/fuzz/inputs/$dir" 2>&1 \
-        | grep -E '^(#[0-9]+ *(INITED|DONE)|stat::|Done|==|SUMMARY|check failed)' || true
+        | grep -E '^(#[0-9]+[[:space:]]+(INITED|DONE)|stat::|Done|==|SUMMARY|check failed)' || true
     if ls "$build/findings/$target-"* >/dev/null 2>&1; then
         echo "fuzz_$target found a fault; the input is in $build/findings/" >&2
         exit 1
