@@ -59,8 +59,8 @@ void FuzzViewer(const uint8_t* data, size_t size) {
     std::vector<PixelWord> pixels(static_cast<size_t>(StrideWords(width)) * height);
     ComposePicture(ram.data(), address, {width, height, scale, color}, tables, pixels.data());
     InvertSelectionFrame(pixels.data(), width, height, selection);
-    std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
-    ConvertToRgb(pixels.data(), width, height, rgb.data());
+    std::vector<uint32_t> xrgb(static_cast<size_t>(width) * height);
+    ConvertToXrgb(pixels.data(), width, height, xrgb.data());
 
     const auto image = BuildSelectionImage(ram.data(), {address, scale, color, width, selection}, tables);
     if (image) {

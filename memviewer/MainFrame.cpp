@@ -2,6 +2,7 @@
 
 #include "AboutDlg.h"
 #include "BitmapExport.h"
+#include "ScreenDraw.h"
 #include "ScreenPicture.h"
 #include "Strings.h"
 #include "ViewerResources.h"
@@ -270,9 +271,9 @@ void CMainFrame::OnSaveSelection(wxCommandEvent&) {
     }
     wxScreenDC screen; // a preview where the desktop lets programs draw on the screen
     if (screen.IsOk()) {
-        wxImage preview(image->width, image->height, false);
-        ConvertToRgb(image->pixels.data(), image->width, image->height, preview.GetData());
-        screen.DrawBitmap(wxBitmap(preview), 0, 0);
+        std::vector<uint32_t> preview(image->pixels.size());
+        ConvertToXrgb(image->pixels.data(), image->width, image->height, preview.data());
+        DrawXrgb(screen, preview.data(), image->width, image->height);
     }
     const auto chosen = m_choosePath();
     if (!chosen)

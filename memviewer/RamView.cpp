@@ -1,10 +1,10 @@
 #include "RamView.h"
 
 #include "MainFrame.h"
+#include "ScreenDraw.h"
 #include "ScreenPicture.h"
 
 #include <wx/dcclient.h>
-#include <wx/image.h>
 #include <wx/settings.h>
 
 CRamView::CRamView(CMainFrame* frame, wxWindow* parent)
@@ -37,7 +37,7 @@ void CRamView::RenderRam(wxDC& dc) {
     if (!ram || client.x <= 0 || client.y <= 0) {
         dc.SetBackground(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE));
         dc.Clear();
-        m_lastPicture = wxNullBitmap;
+        m_screen.clear();
         return;
     }
     const size_t words = static_cast<size_t>(StrideWords(client.x)) * client.y;
@@ -46,12 +46,11 @@ void CRamView::RenderRam(wxDC& dc) {
         ComposePicture(ram, m_pFrame->m_wAddress, {client.x, client.y, m_nScale, m_bColor != 0}, m_tables,
                        m_picture.data());
     }
-    wxImage image(client.x, client.y, false);
+    m_screen.resize(static_cast<size_t>(client.x) * client.y);
     InvertSelectionFrame(m_picture.data(), client.x, client.y, m_rcSel);
-    ConvertToRgb(m_picture.data(), client.x, client.y, image.GetData());
+    ConvertToXrgb(m_picture.data(), client.x, client.y, m_screen.data());
     InvertSelectionFrame(m_picture.data(), client.x, client.y, m_rcSel); // back to memory alone
-    m_lastPicture = wxBitmap(image);
-    dc.DrawBitmap(m_lastPicture, 0, 0);
+    DrawXrgb(dc, m_screen.data(), client.x, client.y);
 }
 
 void CRamView::OnPaint(wxPaintEvent&) {

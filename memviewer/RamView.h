@@ -6,7 +6,6 @@
 #include "Navigation.h"
 #include "Renderer.h"
 
-#include <wx/bitmap.h>
 #include <wx/window.h>
 
 #include <vector>
@@ -36,7 +35,7 @@ public:
     int m_nScale = 1;
     SelRect m_rcSel;
     const CPixelTables m_tables;
-    wxBitmap m_lastPicture; // what the last paint drew
+    std::vector<uint32_t> m_screen; // what the last paint drew (0x00RRGGBB); empty: background
 
 private:
     void MoveTo(uint16_t address);

@@ -34,21 +34,17 @@ void InvertSelectionFrame(PixelWord* pixels, int width, int height, const SelRec
     }
 }
 
-void ConvertToRgb(const PixelWord* pixels, int width, int height, uint8_t* rgb) {
+void ConvertToXrgb(const PixelWord* pixels, int width, int height, uint32_t* xrgb) {
     static const auto table = [] {
-        std::array<std::array<uint8_t, 3>, 0x8000> t{};
+        std::array<uint32_t, 0x8000> t{};
         for (int w = 0; w < 0x8000; ++w)
-            t[w] = {Channel(w >> 10 & 31), Channel(w >> 5 & 31), Channel(w & 31)};
+            t[w] = static_cast<uint32_t>(Channel(w >> 10 & 31)) << 16 | Channel(w >> 5 & 31) << 8 | Channel(w & 31);
         return t;
     }();
     const int stride = StrideWords(width);
     for (int y = 0; y < height; ++y) {
         const PixelWord* row = pixels + static_cast<size_t>(y) * stride;
-        for (int x = 0; x < width; ++x, rgb += 3) {
-            const auto& c = table[row[x] & 0x7FFF];
-            rgb[0] = c[0];
-            rgb[1] = c[1];
-            rgb[2] = c[2];
-        }
+        for (int x = 0; x < width; ++x)
+            *xrgb++ = table[row[x] & 0x7FFF];
     }
 }

@@ -1,5 +1,5 @@
 // What the picture window puts on the screen besides the memory: the selection frame,
-// and the 16-bit words as 24-bit RGB for the toolkit.
+// and the 16-bit words as 32-bit pixels for the screen.
 #pragma once
 
 #include "Navigation.h"
@@ -11,6 +11,6 @@
 // (every other pixel, as a checkerboard); drawing it twice restores the picture.
 void InvertSelectionFrame(PixelWord* pixels, int width, int height, const SelRect& rect);
 
-// 24-bit RGB of each pixel word (5 bits a channel, bit 15 ignored), width x height
-// pixels, rows of StrideWords(width) words in, 3 x width bytes out.
-void ConvertToRgb(const PixelWord* pixels, int width, int height, uint8_t* rgb);
+// 32-bit 0x00RRGGBB of each pixel word (5 bits a channel scaled to 8, bit 15 ignored):
+// width x height pixels, rows of StrideWords(width) words in, rows of width values out.
+void ConvertToXrgb(const PixelWord* pixels, int width, int height, uint32_t* xrgb);

@@ -66,16 +66,16 @@ protected:
     void ExpectPictureMatchesMemory() {
         frame->m_wndView->Refresh();
         Pump(30);
-        const wxImage drawn = frame->m_wndView->m_lastPicture.ConvertToImage();
+        const std::vector<uint32_t>& drawn = frame->m_wndView->m_screen;
         const wxSize size = frame->m_wndView->GetClientSize();
-        ASSERT_EQ(drawn.GetSize(), size);
+        ASSERT_EQ(drawn.size(), static_cast<size_t>(size.x) * size.y);
         std::vector<PixelWord> words(static_cast<size_t>(StrideWords(size.x)) * size.y);
         ComposePicture(ram, frame->m_wAddress,
                        {size.x, size.y, frame->m_wndView->m_nScale, frame->m_wndView->m_bColor != 0},
                        frame->m_wndView->m_tables, words.data());
-        std::vector<uint8_t> rgb(static_cast<size_t>(size.x) * size.y * 3);
-        ConvertToRgb(words.data(), size.x, size.y, rgb.data());
-        EXPECT_TRUE(std::equal(rgb.begin(), rgb.end(), drawn.GetData()));
+        std::vector<uint32_t> xrgb(drawn.size());
+        ConvertToXrgb(words.data(), size.x, size.y, xrgb.data());
+        EXPECT_TRUE(xrgb == drawn);
     }
 
     RamMapping mapping;
@@ -112,7 +112,7 @@ TEST_F(Tomsivar, PictureMatchesMemoryAtTwoScalesInBothCodings) {
 TEST_F(Tomsivar, WaitsForTheEmulatorAndSaysWhenItCame) {
     OpenFrame();
     EXPECT_TRUE(frame->m_pRamLink->IsWatching());
-    EXPECT_FALSE(frame->m_wndView->m_lastPicture.IsOk()); // the empty background
+    EXPECT_TRUE(frame->m_wndView->m_screen.empty()); // the empty background
     CreateRam(1);
     const auto start = std::chrono::steady_clock::now();
     while (messages.empty() && std::chrono::steady_clock::now() - start < std::chrono::seconds(3))
