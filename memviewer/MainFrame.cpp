@@ -18,7 +18,6 @@
 #include <wx/valtext.h>
 
 #include <filesystem>
-#include <fstream>
 
 namespace {
 
@@ -282,11 +281,6 @@ void CMainFrame::OnSaveSelection(wxCommandEvent&) {
     if (path != *chosen && std::filesystem::exists(path) &&
         !m_confirm(wxString::Format(Text(IDS_REPLACE_FILE), wxString::FromUTF8(path))))
         return;
-    const auto bytes = EncodeBmp(*image);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (out)
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out)
+    if (!WriteBmpFile(path, *image))
         m_showMessage(Text(IDS_CANT_SAVE_FILE));
 }

@@ -5,7 +5,6 @@
 #include "Strings.h"
 #include "ToolSupport.h"
 
-#include <fstream>
 #include <iostream>
 
 namespace {
@@ -76,11 +75,7 @@ int main(int argc, char** argv) {
                                         static_cast<int>(options->rows), options->color, tables);
     if (!image)
         return Fail("ramgrab", LoadResString(IDS_GRAB_EMPTY));
-    const auto bytes = EncodeBmp(*image);
-    std::ofstream out(options->out, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out)
+    if (!WriteBmpFile(options->out, *image))
         return Fail("ramgrab", LoadResString(IDS_CANT_SAVE_FILE) + ": " + options->out);
     return 0;
 }

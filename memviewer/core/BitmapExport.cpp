@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 std::optional<SelectionImage> ComposeSelection(const uint8_t* ram, unsigned first, int bytesPerRow,
                                                int columns, int rows, bool color,
@@ -78,4 +79,12 @@ std::vector<uint8_t> EncodeBmp(const SelectionImage& image) {
 
 std::string CompleteBmpPath(const std::string& path) {
     return std::filesystem::path(path).has_extension() ? path : path + ".bmp";
+}
+
+bool WriteBmpFile(const std::string& path, const SelectionImage& image) {
+    const auto bytes = EncodeBmp(image);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    return static_cast<bool>(out);
 }

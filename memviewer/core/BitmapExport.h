@@ -40,3 +40,7 @@ std::string CompleteBmpPath(const std::string& path);
 
 // The file: 14-byte file header, 40-byte information header, rows bottom-up.
 std::vector<uint8_t> EncodeBmp(const SelectionImage& image);
+
+// Creates or replaces the file at `path` with EncodeBmp of the image; false when it
+// cannot be created or written.
+bool WriteBmpFile(const std::string& path, const SelectionImage& image);
