@@ -6,6 +6,7 @@
 #include "Strings.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <iostream>
 #include <set>
@@ -92,8 +93,6 @@ bool EnterDirectory(CDiskImage& image, const std::string& dir) {
 }
 
 int Info(const Arguments& args) {
-    if (args.positional.size() != 1)
-        return UsageError(IDS_CLI_USAGE_INFO, "");
     const auto image = OpenImage(args.positional[0]);
     if (!image)
         return Failure;
@@ -146,8 +145,6 @@ void ListDirectory(CDiskImage& image, const std::string& prefix, bool recursive,
 }
 
 int Ls(const Arguments& args) {
-    if (args.positional.empty() || args.positional.size() > 2)
-        return UsageError(IDS_CLI_USAGE_LS, "");
     const auto image = OpenImage(args.positional[0]);
     if (!image || !EnterDirectory(*image, args.positional.size() == 2 ? args.positional[1] : ""))
         return Failure;
@@ -157,8 +154,6 @@ int Ls(const Arguments& args) {
 }
 
 int Export(const Arguments& args) {
-    if (args.positional.size() < 2)
-        return UsageError(IDS_CLI_USAGE_EXPORT, "");
     const auto image = OpenImage(args.positional[0]);
     if (!image || !EnterDirectory(*image, args.dir))
         return Failure;
@@ -190,8 +185,6 @@ int Export(const Arguments& args) {
 }
 
 int Cat(const Arguments& args) {
-    if (args.positional.size() != 2)
-        return UsageError(IDS_CLI_USAGE_CAT, "");
     const auto image = OpenImage(args.positional[0]);
     if (!image)
         return Failure;
@@ -210,6 +203,8 @@ struct Command {
     const char* name;
     std::set<std::string> options;
     int usage;
+    size_t minArguments; // positional ones
+    size_t maxArguments;
     int (*run)(const Arguments&);
 };
 
@@ -217,10 +212,10 @@ struct Command {
 
 int main(int argc, char** argv) {
     static const Command commands[] = {
-        {"info", {}, IDS_CLI_USAGE_INFO, Info},
-        {"ls", {"-R", "--tsv"}, IDS_CLI_USAGE_LS, Ls},
-        {"export", {"--dir", "--no-bin-ext"}, IDS_CLI_USAGE_EXPORT, Export},
-        {"cat", {"--text"}, IDS_CLI_USAGE_CAT, Cat},
+        {"info", {}, IDS_CLI_USAGE_INFO, 1, 1, Info},
+        {"ls", {"-R", "--tsv"}, IDS_CLI_USAGE_LS, 1, 2, Ls},
+        {"export", {"--dir", "--no-bin-ext"}, IDS_CLI_USAGE_EXPORT, 2, SIZE_MAX, Export},
+        {"cat", {"--text"}, IDS_CLI_USAGE_CAT, 2, 2, Cat},
     };
     const std::string name = argc > 1 ? argv[1] : "";
     if (name == "--help" || name == "-h") {
@@ -237,6 +232,8 @@ int main(int argc, char** argv) {
         }
         if (!args.unknown.empty())
             return UsageError(command.usage, Format(IDS_CLI_BAD_OPTION, {args.unknown}));
+        if (args.positional.size() < command.minArguments || args.positional.size() > command.maxArguments)
+            return UsageError(command.usage, "");
         return command.run(args);
     }
     return UsageError(IDS_CLI_USAGE, name.empty() ? "" : Format(IDS_CLI_BAD_OPTION, {name}));

@@ -50,19 +50,14 @@ TEST(SelectionImage, HeaderAndRowOrderOfAWholeScreen) {
     ASSERT_TRUE(image);
     const auto file = EncodeBmp(*image);
     ASSERT_EQ(file.size(), 524342u);
-    EXPECT_EQ(Field(file, 0, 2), 0x4D42u);
-    EXPECT_EQ(Field(file, 2, 4), 524342u);
-    EXPECT_EQ(Field(file, 6, 4), 0u);
-    EXPECT_EQ(Field(file, 10, 4), 54u);
-    EXPECT_EQ(Field(file, 14, 4), 40u);
-    EXPECT_EQ(Field(file, 18, 4), 512u);
-    EXPECT_EQ(Field(file, 22, 4), 512u);
-    EXPECT_EQ(Field(file, 26, 2), 1u);
-    EXPECT_EQ(Field(file, 28, 2), 16u);
-    EXPECT_EQ(Field(file, 30, 4), 0u);
-    EXPECT_EQ(Field(file, 34, 4), 524288u);
-    for (size_t offset = 38; offset < 54; offset += 4)
-        EXPECT_EQ(Field(file, offset, 4), 0u);
+    // offset, size, value: "BM", file size, reserved, pixel offset, header size, width,
+    // height (bottom-up), planes, bits, BI_RGB, image size, resolution and colour counts.
+    const uint32_t header[][3] = {{0, 2, 0x4D42}, {2, 4, 524342}, {6, 4, 0},  {10, 4, 54},
+                                  {14, 4, 40},    {18, 4, 512},   {22, 4, 512}, {26, 2, 1},
+                                  {28, 2, 16},    {30, 4, 0},     {34, 4, 524288}, {38, 4, 0},
+                                  {42, 4, 0},     {46, 4, 0},     {50, 4, 0}};
+    for (const auto& [offset, size, value] : header)
+        EXPECT_EQ(Field(file, offset, static_cast<int>(size)), value) << "offset " << offset;
     // The first stored row is memory row 255 (0x7FC0..), the last is row 0 (0x4000..).
     EXPECT_EQ(Field(file, 54, 2), tables.ExpandByte(ram[0x7FC0], true)[0]);
     EXPECT_EQ(Field(file, file.size() - 2, 2), tables.ExpandByte(ram[0x403F], true)[7]);
