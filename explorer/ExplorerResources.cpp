@@ -1,24 +1,14 @@
 #include "ExplorerResources.h"
 
 #include <wx/image.h>
-#include <wx/imagpng.h>
-#include <wx/mstream.h>
 
-extern const unsigned char toolbar_png[];
-extern const size_t toolbar_png_size;
-extern const unsigned char listicons_png[];
-extern const size_t listicons_png_size;
-extern const unsigned char ravelko_png[];
-extern const size_t ravelko_png_size;
+// The pictures as XPM: both the GTK and the Windows build read them without a decoder
+// library, and the desktop takes the program icon in the same form.
+#include "listicons.xpm"
+#include "ravelko.xpm"
+#include "toolbar.xpm"
 
 namespace {
-
-wxImage LoadPng(const unsigned char* data, size_t size) {
-    if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG))
-        wxImage::AddHandler(new wxPNGHandler);
-    wxMemoryInputStream stream(data, size);
-    return wxImage(stream, wxBITMAP_TYPE_PNG);
-}
 
 // Cell `index` of a strip of square cells, with `mask` made transparent.
 wxBitmap Cell(const wxImage& strip, int index, int side, const wxColour& mask) {
@@ -30,18 +20,18 @@ wxBitmap Cell(const wxImage& strip, int index, int side, const wxColour& mask) {
 } // namespace
 
 wxBitmap ToolbarBitmap(int cell) {
-    static const wxImage strip = LoadPng(toolbar_png, toolbar_png_size);
+    static const wxImage strip(toolbar_xpm);
     return Cell(strip, cell, 32, wxColour(0xC0, 0xC0, 0xC0));
 }
 
 void FillListImages(wxImageList& images) {
-    const wxImage strip = LoadPng(listicons_png, listicons_png_size);
+    const wxImage strip(listicons_xpm);
     images.Create(16, 16, true, 4);
     for (int i = 0; i < 4; ++i)
         images.Add(Cell(strip, i, 16, wxColour(0xFF, 0x00, 0xFF)));
 }
 
-wxBitmap ProgramIconBitmap() { return wxBitmap(LoadPng(ravelko_png, ravelko_png_size)); }
+wxBitmap ProgramIconBitmap() { return wxBitmap(ravelko_xpm); }
 
 wxIcon ProgramIcon() {
     wxIcon icon;

@@ -1,18 +1,9 @@
 #include "ViewerResources.h"
 
-#include <wx/image.h>
-#include <wx/imagpng.h>
-#include <wx/mstream.h>
+// XPM: both the GTK and the Windows build read it, and so does the desktop.
+#include "tomsivar.xpm"
 
-extern const unsigned char tomsivar_png[];
-extern const size_t tomsivar_png_size;
-
-wxBitmap ViewerIconBitmap() {
-    if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG))
-        wxImage::AddHandler(new wxPNGHandler);
-    wxMemoryInputStream stream(tomsivar_png, tomsivar_png_size);
-    return wxBitmap(wxImage(stream, wxBITMAP_TYPE_PNG));
-}
+wxBitmap ViewerIconBitmap() { return wxBitmap(tomsivar_xpm); }
 
 wxIcon ViewerIcon() {
     wxIcon icon;
