@@ -46,8 +46,10 @@ bool IsReadOnly(const fs::path& path) {
     return (status.permissions() & writable) == fs::perms::none;
 }
 
-// Reads the whole file; only regular files that can be opened for writing qualify.
-bool ReadWholeImage(const std::string& path, std::vector<uint8_t>& bytes) {
+// Reads the whole file (a UTF-8 path on every host); only regular files that can be
+// opened for writing qualify.
+bool ReadWholeImage(const std::string& utf8Path, std::vector<uint8_t>& bytes) {
+    const fs::path path(std::u8string(utf8Path.begin(), utf8Path.end()));
     if (IsReadOnly(path))
         return false;
     std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);

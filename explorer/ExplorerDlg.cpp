@@ -11,6 +11,7 @@
 #include "WxText.h"
 
 #include <wx/filedlg.h>
+#include <wx/menu.h>
 #include <wx/msgdlg.h>
 
 namespace {
@@ -97,7 +98,21 @@ void CExplorerDlg::OnInitDialog() {
     InitList();
     CreateStatusBar();
     LayoutStatusBar();
+    AddAboutToSystemMenu();
     m_timer.Start(kTimerPeriodMs);
+}
+
+// GTK gives programs no system menu; on Windows its About entry is an ordinary command.
+void CExplorerDlg::AddAboutToSystemMenu() {
+#ifdef __WXMSW__
+    const std::string& text = LoadResString(IDS_ABOUTBOX);
+    wxMenu* menu = MSWGetSystemMenu();
+    if (!menu || text.empty())
+        return;
+    menu->AppendSeparator();
+    menu->Append(IDM_ABOUTBOX, text);
+    Bind(wxEVT_MENU, &CExplorerDlg::OnAppAbout, this, IDM_ABOUTBOX);
+#endif
 }
 
 void CExplorerDlg::CreateToolBar() {
@@ -280,14 +295,15 @@ void CExplorerDlg::OpenSelection() {
         return;
     const auto path = HostPath(*temp, HostName(list.front(), m_bAddBinExtension));
     if (path && std::find(result.written.begin(), result.written.end(), *path) != result.written.end())
-        m_launcher->OpenWithDefaultApp(path->string());
+        m_launcher->OpenWithDefaultApp(Utf8FromPath(*path));
 }
 
 void CExplorerDlg::OnSaveSelectionAsBins(wxCommandEvent&) {
     const auto folder = m_chooseFolder ? m_chooseFolder() : std::nullopt;
     if (!folder)
         return;
-    const ExportResult result = ExportSelection(m_pImage.get(), GetSelection(), *folder, m_bAddBinExtension);
+    const ExportResult result =
+        ExportSelection(m_pImage.get(), GetSelection(), PathFromUtf8(*folder), m_bAddBinExtension);
     if (result.error)
         ShowError(wxString::FromUTF8(*result.error));
 }
@@ -299,14 +315,15 @@ void CExplorerDlg::OnViewAsText(wxCommandEvent&) {
     if (!temp)
         return;
     if (const auto path = WriteTextView(m_pImage.get(), GetSelection(), *temp))
-        m_launcher->OpenInTextEditor(path->string());
+        m_launcher->OpenInTextEditor(Utf8FromPath(*path));
 }
 
 std::optional<std::vector<uint8_t>> CExplorerDlg::RenderDropFiles() {
     const auto temp = GetTempFolder();
     if (!temp)
         return std::nullopt;
-    return ::RenderDropFiles(m_pImage.get(), GetSelection(), *temp, m_bAddBinExtension);
+    return ::RenderDropFiles(m_pImage.get(), GetSelection(), *temp, m_bAddBinExtension,
+                             HostUsesWideDropPaths());
 }
 
 void CExplorerDlg::OnAppAbout(wxCommandEvent&) {

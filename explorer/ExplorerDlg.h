@@ -28,6 +28,7 @@ enum ExplorerControlId {
     ID_SAVE_BINS = 1002,
     ID_VIEW_AS_TEXT = 32778,
     ID_APP_ABOUT = 57664,
+    IDM_ABOUTBOX = 16, // the About entry of the system menu
 };
 
 class CExplorerDlg : public wxDialog {
@@ -68,6 +69,7 @@ public:
 
 private:
     void OnInitDialog();
+    void AddAboutToSystemMenu();
     void CreateToolBar();
     void InitList();
     void CreateStatusBar();

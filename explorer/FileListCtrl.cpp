@@ -10,7 +10,13 @@ CFileDataSource::CFileDataSource(CExplorerDlg* dlg) : wxDataObjectSimple(wxDF_FI
 const std::string& CFileDataSource::Render() const {
     if (!m_haveRendered) {
         const auto block = m_pDlg->RenderDropFiles();
+#ifdef __WXMSW__
+        // The Windows shell takes the CF_HDROP block itself.
+        m_rendered = block ? std::string(block->begin(), block->end()) : std::string();
+#else
+        // X11 desktops take the paths as a uri-list.
         m_rendered = block ? ToUriList(ReadDropPaths(*block)) : std::string();
+#endif
         m_haveRendered = true;
         ++m_renders;
     }

@@ -23,7 +23,8 @@ public:
     int RenderCount() const { return m_renders; }
 
 private:
-    // The uri-list of a fresh extraction, kept until the bytes are fetched.
+    // The file list of a fresh extraction in the host's form (a uri-list on X11, the
+    // CF_HDROP block on Windows), kept until the bytes are fetched.
     const std::string& Render() const;
 
     CExplorerDlg* m_pDlg;

@@ -12,7 +12,7 @@ void CHostLauncher::OpenWithDefaultApp(const std::string& path) {
 #ifdef _WIN32
 
 void CHostLauncher::OpenInTextEditor(const std::string& path) {
-    wxExecute("notepad " + wxString(path), wxEXEC_ASYNC);
+    wxExecute("notepad " + wxString::FromUTF8(path), wxEXEC_ASYNC);
 }
 
 #else

@@ -278,7 +278,7 @@ void CMainFrame::OnSaveSelection(wxCommandEvent&) {
     if (!chosen)
         return;
     const std::string path = CompleteBmpPath(*chosen);
-    if (path != *chosen && std::filesystem::exists(path) &&
+    if (path != *chosen && std::filesystem::exists(Utf8ToHostPath(path)) &&
         !m_confirm(wxString::Format(Text(IDS_REPLACE_FILE), wxString::FromUTF8(path))))
         return;
     if (!WriteBmpFile(path, *image))

@@ -6,6 +6,8 @@
 
 #ifdef __WXGTK3__
 #include <cairo.h>
+#elif defined(__WXMSW__)
+#include <wx/msw/wrapwin.h>
 #endif
 
 namespace {
@@ -39,6 +41,21 @@ void DrawXrgb(wxDC& dc, const uint32_t* pixels, int width, int height) {
             cairo_surface_destroy(surface);
             return;
         }
+    }
+#elif defined(__WXMSW__)
+    // A top-down 32-bit device-independent bitmap is these very pixels, in one call.
+    if (HDC hdc = static_cast<HDC>(dc.GetHDC())) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        // GDI applies the context's origin to these logical coordinates itself.
+        if (SetDIBitsToDevice(hdc, 0, 0, static_cast<DWORD>(width), static_cast<DWORD>(height), 0, 0, 0,
+                              static_cast<UINT>(height), pixels, &info, DIB_RGB_COLORS) != 0)
+            return;
     }
 #endif
     DrawThroughBitmap(dc, pixels, width, height);

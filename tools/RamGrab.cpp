@@ -5,6 +5,7 @@
 #include "Strings.h"
 #include "ToolSupport.h"
 
+#include <filesystem>
 #include <iostream>
 
 namespace {
@@ -75,7 +76,9 @@ int main(int argc, char** argv) {
                                         static_cast<int>(options->rows), options->color, tables);
     if (!image)
         return Fail("ramgrab", LoadResString(IDS_GRAB_EMPTY));
-    if (!WriteBmpFile(options->out, *image))
+    // The command line is in the host's own encoding (the ANSI code page on Windows).
+    const std::u8string out = std::filesystem::path(options->out).u8string();
+    if (!WriteBmpFile(std::string(out.begin(), out.end()), *image))
         return Fail("ramgrab", LoadResString(IDS_CANT_SAVE_FILE) + ": " + options->out);
     return 0;
 }

@@ -2,6 +2,7 @@
 #include "CatalogView.h"
 #include "Export.h"
 #include "HostNames.h"
+#include "HostPlatform.h"
 #include "SelectionList.h"
 #include "Strings.h"
 
@@ -27,9 +28,10 @@ struct Arguments {
     std::string unknown;
 };
 
-Arguments Parse(int argc, char** argv, const std::set<std::string>& known) {
+Arguments Parse(const std::vector<std::string>& argv, const std::set<std::string>& known) {
     Arguments args;
-    for (int i = 2; i < argc; ++i) {
+    const size_t argc = argv.size();
+    for (size_t i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h")
             args.help = true;
@@ -170,10 +172,10 @@ int Export(const Arguments& args) {
         for (const auto& row : BuildRows(*image, kNumberBase))
             selection.push_back(row.name);
     }
-    const auto result = ExportSelection(image.get(), selection, args.positional[1],
+    const auto result = ExportSelection(image.get(), selection, PathFromUtf8(args.positional[1]),
                                         args.flags.count("--no-bin-ext") == 0);
     for (const auto& path : result.written)
-        std::cout << Format(IDS_CLI_WROTE, {path.string()}) << "\n";
+        std::cout << Format(IDS_CLI_WROTE, {Utf8FromPath(path)}) << "\n";
     for (const auto& skipped : result.skipped) {
         std::cout << Format(IDS_CLI_SKIPPED, {Cp1251ToUtf8(skipped.entry), LoadResString(skipped.reason)})
                   << "\n";
@@ -210,14 +212,16 @@ struct Command {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** rawArgv) {
+    UseBinaryUtf8Output();
+    const std::vector<std::string> argv = Utf8Arguments(argc, rawArgv);
     static const Command commands[] = {
         {"info", {}, IDS_CLI_USAGE_INFO, 1, 1, Info},
         {"ls", {"-R", "--tsv"}, IDS_CLI_USAGE_LS, 1, 2, Ls},
         {"export", {"--dir", "--no-bin-ext"}, IDS_CLI_USAGE_EXPORT, 2, SIZE_MAX, Export},
         {"cat", {"--text"}, IDS_CLI_USAGE_CAT, 2, 2, Cat},
     };
-    const std::string name = argc > 1 ? argv[1] : "";
+    const std::string name = argv.size() > 1 ? argv[1] : "";
     if (name == "--help" || name == "-h") {
         std::cout << LoadResString(IDS_CLI_USAGE);
         return Success;
@@ -225,7 +229,7 @@ int main(int argc, char** argv) {
     for (const Command& command : commands) {
         if (name != command.name)
             continue;
-        const Arguments args = Parse(argc, argv, command.options);
+        const Arguments args = Parse(argv, command.options);
         if (args.help) {
             std::cout << LoadResString(command.usage);
             return Success;

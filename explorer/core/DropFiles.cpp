@@ -46,15 +46,23 @@ std::optional<std::string> ReadWidePath(std::span<const uint8_t> text) {
 
 } // namespace
 
-std::vector<uint8_t> BuildDropBlock(const std::vector<std::string>& paths) {
-    std::vector<uint8_t> block(paths.size() * kDropPathSlot + kDropHeaderSize + 1, 0);
+std::vector<uint8_t> BuildDropBlock(const std::vector<std::string>& paths, bool wide) {
+    const size_t unit = wide ? 2 : 1;
+    std::vector<uint8_t> block(unit * (paths.size() * kDropPathSlot + 1) + kDropHeaderSize, 0);
     block[0] = static_cast<uint8_t>(kDropHeaderSize);
+    block[kWideFlagOffset] = wide ? 1 : 0;
     size_t offset = kDropHeaderSize;
     for (const std::string& path : paths) {
-        if (path.empty() || path.size() + 1 > kDropPathSlot || path.find('\0') != std::string::npos)
+        const std::u16string units = wide ? Utf8ToUtf16(path) : std::u16string(path.begin(), path.end());
+        if (units.empty() || units.size() + 1 > kDropPathSlot || units.find(u'\0') != std::u16string::npos)
             continue;
-        std::memcpy(&block[offset], path.data(), path.size());
-        offset += path.size() + 1;
+        for (char16_t c : units) {
+            block[offset] = static_cast<uint8_t>(c);
+            if (wide)
+                block[offset + 1] = static_cast<uint8_t>(c >> 8);
+            offset += unit;
+        }
+        offset += unit;
     }
     return block;
 }
@@ -107,7 +115,7 @@ bool IsImageFileName(const std::string& path) {
 
 std::optional<std::vector<uint8_t>> RenderDropFiles(CDiskImage* image, const Selection& selection,
                                                     const std::filesystem::path& tempFolder,
-                                                    bool addBinExtension) {
+                                                    bool addBinExtension, bool wide) {
     std::vector<std::string> top;
     CollectSelectionTopLevel(image, selection, top);
     const ExportResult result = ExportSelection(image, selection, tempFolder, addBinExtension);
@@ -125,7 +133,7 @@ std::optional<std::vector<uint8_t>> RenderDropFiles(CDiskImage* image, const Sel
             path && (directory ? std::filesystem::is_directory(*path)
                                : std::find(result.written.begin(), result.written.end(), *path) !=
                                      result.written.end());
-        paths.push_back(extracted ? path->string() : std::string());
+        paths.push_back(extracted ? Utf8FromPath(*path) : std::string());
     }
-    return BuildDropBlock(paths);
+    return BuildDropBlock(paths, wide);
 }

@@ -16,9 +16,11 @@
 constexpr size_t kDropHeaderSize = 20;
 constexpr size_t kDropPathSlot = 1024;
 
-// A block of n x 1024 + 21 bytes for n paths. A path that does not fit its slot with its
-// zero byte is left out.
-std::vector<uint8_t> BuildDropBlock(const std::vector<std::string>& paths);
+// A block of n x 1024 + 21 bytes for n UTF-8 paths, each written as it is. With `wide`
+// (the Windows shell's own form, which holds any name) the paths are written in UTF-16
+// and the block is n x 2048 + 22 bytes. A path that does not fit its slot with its
+// terminator is left out.
+std::vector<uint8_t> BuildDropBlock(const std::vector<std::string>& paths, bool wide = false);
 
 // Every path of a block, in the host's encoding; empty when the block is malformed.
 std::vector<std::string> ReadDropPaths(std::span<const uint8_t> block);
@@ -35,8 +37,8 @@ std::optional<std::string> ReadFirstDropPath(std::span<const uint8_t> block);
 // without regard to case.
 bool IsImageFileName(const std::string& path);
 
-// Extracts the selection into `tempFolder` and builds the block of the extracted
-// top-level entries. None when a write failed part-way (the request then fails).
+// Extracts the selection into `tempFolder` and builds the block (wide or not) of the
+// extracted top-level entries. None when a write failed part-way (the request then fails).
 std::optional<std::vector<uint8_t>> RenderDropFiles(CDiskImage* image, const Selection& selection,
                                                     const std::filesystem::path& tempFolder,
-                                                    bool addBinExtension);
+                                                    bool addBinExtension, bool wide = false);

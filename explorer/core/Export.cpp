@@ -33,8 +33,9 @@ WriteOutcome WriteHostFile(const fs::path& path, std::initializer_list<std::span
 
 std::string WriteFailedText(const fs::path& path) {
     const std::string& format = LoadResString(IDS_WRITE_FAILED);
-    std::string text(format.size() + path.string().size(), '\0');
-    std::snprintf(text.data(), text.size(), format.c_str(), path.string().c_str());
+    const std::string name = Utf8FromPath(path);
+    std::string text(format.size() + name.size(), '\0');
+    std::snprintf(text.data(), text.size(), format.c_str(), name.c_str());
     return text.c_str();
 }
 

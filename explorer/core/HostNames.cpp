@@ -102,15 +102,40 @@ std::string Utf16ToUtf8(std::u16string_view utf16) {
     return out;
 }
 
+std::u16string Utf8ToUtf16(std::string_view utf8) {
+    std::u16string out;
+    for (size_t i = 0; i < utf8.size();) {
+        char32_t cp = DecodeUtf8(utf8, i);
+        if (cp == 0xFFFF || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            cp = 0xFFFD;
+        if (cp >= 0x10000) {
+            out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+            out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(cp);
+        }
+    }
+    return out;
+}
+
+std::filesystem::path PathFromUtf8(std::string_view utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string Utf8FromPath(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 std::optional<std::filesystem::path> HostPath(const std::filesystem::path& folder,
                                               std::string_view relative) {
     std::filesystem::path path = folder;
     while (true) {
         const auto slash = relative.find('\\');
-        const std::string component = HostEncoding(relative.substr(0, slash));
+        const std::string_view component = relative.substr(0, slash);
         if (!IsSafeHostComponent(component))
             return std::nullopt;
-        path /= component;
+        path /= PathFromUtf8(Cp1251ToUtf8(component));
         if (slash == std::string_view::npos)
             return path;
         relative.remove_prefix(slash + 1);

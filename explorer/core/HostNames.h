@@ -14,6 +14,13 @@ std::string Utf8ToCp1251(std::string_view utf8);
 
 // UTF-8 form of UTF-16 little-endian code units; unpaired surrogates become U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view utf16);
+// UTF-16 form of UTF-8 text; malformed bytes become U+FFFD.
+std::u16string Utf8ToUtf16(std::string_view utf8);
+
+// Host paths travel through the program as UTF-8 strings on every host; these convert
+// at the file system's edge (wide file names on Windows, the bytes on POSIX).
+std::filesystem::path PathFromUtf8(std::string_view utf8);
+std::string Utf8FromPath(const std::filesystem::path& path);
 
 // The host path of a relative catalog path (backslash-separated, Windows-1251) under
 // folder; none when a component could escape the folder or is no valid host name.

@@ -1,21 +1,54 @@
 #include "HostPlatform.h"
 
-#include "HostNames.h"
-
 #ifdef _WIN32
 #include <windows.h>
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
 #else
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
-#include <string>
 #endif
 
 namespace fs = std::filesystem;
 
 #ifdef _WIN32
+
+namespace {
+
+// CON, PRN, AUX, NUL, COM1-9 and LPT1-9 name devices, with any extension and trailing
+// spaces before it.
+bool IsReservedDeviceName(std::string_view name) {
+    std::string base(name.substr(0, name.find('.')));
+    while (!base.empty() && base.back() == ' ')
+        base.pop_back();
+    std::transform(base.begin(), base.end(), base.begin(),
+                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
+    static constexpr std::array<std::string_view, 4> kDevices = {"CON", "PRN", "AUX", "NUL"};
+    if (std::find(kDevices.begin(), kDevices.end(), base) != kDevices.end())
+        return true;
+    return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) && base[3] >= '1' &&
+           base[3] <= '9';
+}
+
+std::string WideToUtf8(const wchar_t* text) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1)
+        return {};
+    std::string out(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
+    out.pop_back();
+    return out;
+}
+
+} // namespace
 
 bool IsSafeHostComponent(std::string_view name) {
     if (name.empty() || name == "." || name == ".." || name.back() == '.' || name.back() == ' ')
@@ -23,20 +56,35 @@ bool IsSafeHostComponent(std::string_view name) {
     for (unsigned char c : name)
         if (c < 0x20 || std::string_view("<>:\"/\\|?*").find(static_cast<char>(c)) != std::string_view::npos)
             return false;
-    return true;
+    return !IsReservedDeviceName(name);
 }
 
-std::string HostEncoding(std::string_view cp1251) { return std::string(cp1251); }
-
 std::optional<fs::path> GetTempFolder() {
-    char buffer[1024];
-    const DWORD length = GetTempPathA(sizeof buffer, buffer);
-    if (length == 0 || length >= sizeof buffer)
+    wchar_t buffer[MAX_PATH + 1];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
+    if (length == 0 || length > MAX_PATH)
         return std::nullopt;
-    std::string folder(buffer, length);
-    while (!folder.empty() && folder.back() == '\\')
+    std::wstring folder(buffer, length);
+    while (!folder.empty() && folder.back() == L'\\')
         folder.pop_back();
     return fs::path(folder);
+}
+
+bool HostUsesWideDropPaths() { return true; }
+
+std::vector<std::string> Utf8Arguments(int, char**) {
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> arguments;
+    for (int i = 0; wide && i < count; ++i)
+        arguments.push_back(WideToUtf8(wide[i]));
+    LocalFree(wide);
+    return arguments;
+}
+
+void UseBinaryUtf8Output() {
+    _setmode(_fileno(stdout), _O_BINARY);
+    SetConsoleOutputCP(CP_UTF8);
 }
 
 #else
@@ -45,8 +93,6 @@ bool IsSafeHostComponent(std::string_view name) {
     return !name.empty() && name != "." && name != ".." &&
            name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
 }
-
-std::string HostEncoding(std::string_view cp1251) { return Cp1251ToUtf8(cp1251); }
 
 std::optional<fs::path> GetTempFolder() {
     const char* base = std::getenv("TMPDIR");
@@ -60,5 +106,11 @@ std::optional<fs::path> GetTempFolder() {
         return std::nullopt;
     return folder;
 }
+
+bool HostUsesWideDropPaths() { return false; }
+
+std::vector<std::string> Utf8Arguments(int argc, char** argv) { return {argv, argv + argc}; }
+
+void UseBinaryUtf8Output() {}
 
 #endif

@@ -3,15 +3,26 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
-// True when `name` (already in the host's encoding) stays one component of a path.
-bool IsSafeHostComponent(std::string_view name);
-
-// Host encoding of a Windows-1251 name: UTF-8 on POSIX, the bytes themselves on Windows.
-std::string HostEncoding(std::string_view cp1251);
+// True when the Windows-1251 name can be one component of a host path: not empty, not
+// "." or "..", nothing the host reads as a separator, and on Windows none of its
+// forbidden characters, no trailing dot or space and no reserved device name.
+bool IsSafeHostComponent(std::string_view cp1251Name);
 
 // The temporary folder for extracted files. On POSIX a private folder of the user's own
 // under $TMPDIR (or /tmp), created with mode 0700 and refused when someone else owns it
 // or others may enter it; on Windows the user's temporary folder.
 std::optional<std::filesystem::path> GetTempFolder();
+
+// True when the host's drop lists carry 16-bit paths (Windows); single-byte otherwise.
+bool HostUsesWideDropPaths();
+
+// The command line in UTF-8 (Windows passes its wide command line, not the ANSI one).
+std::vector<std::string> Utf8Arguments(int argc, char** argv);
+
+// Standard output takes bytes unchanged (no CR added on Windows) and a Windows console
+// shows UTF-8 text.
+void UseBinaryUtf8Output();

@@ -77,13 +77,17 @@ std::vector<uint8_t> EncodeBmp(const SelectionImage& image) {
     return out;
 }
 
+std::filesystem::path Utf8ToHostPath(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
 std::string CompleteBmpPath(const std::string& path) {
-    return std::filesystem::path(path).has_extension() ? path : path + ".bmp";
+    return Utf8ToHostPath(path).has_extension() ? path : path + ".bmp";
 }
 
 bool WriteBmpFile(const std::string& path, const SelectionImage& image) {
     const auto bytes = EncodeBmp(image);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(Utf8ToHostPath(path), std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     out.close();
     return static_cast<bool>(out);

@@ -6,6 +6,7 @@
 #include "Renderer.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +35,9 @@ struct ViewState {
 // normalised. None without a selection, without memory, or when it is empty.
 std::optional<SelectionImage> BuildSelectionImage(const uint8_t* ram, const ViewState& view,
                                                   const CPixelTables& tables);
+
+// Paths are UTF-8 strings on every host; this is the host's form of one (wide on Windows).
+std::filesystem::path Utf8ToHostPath(const std::string& utf8);
 
 // A name typed without extension gets ".bmp" (the file chooser does not add it).
 std::string CompleteBmpPath(const std::string& path);

@@ -4,20 +4,30 @@
 
 #include <windows.h>
 
-// Win32 opens with CreateFileMappingA: an object that did not exist before is created
-// by the probe, and is closed again at once.
+// The viewer opens what exists, for reading only: a probe never creates an object, and
+// the emulator's memory cannot be written through the view.
 bool OpenRamObject(const std::string& name, int size, RamMapping& mapping) {
-    HANDLE handle = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                       static_cast<DWORD>(size), name.c_str());
+    HANDLE handle = OpenFileMappingA(FILE_MAP_READ, FALSE, name.c_str());
     if (!handle)
         return false;
-    if (GetLastError() != ERROR_ALREADY_EXISTS) {
+    void* view = MapViewOfFile(handle, FILE_MAP_READ, 0, 0, 0);
+    MEMORY_BASIC_INFORMATION region{};
+    // Reading past the end of a shorter object would fault: not there yet.
+    if (view && (VirtualQuery(view, &region, sizeof region) == 0 || region.RegionSize < static_cast<SIZE_T>(size))) {
+        UnmapViewOfFile(view);
         CloseHandle(handle);
         return false;
     }
     mapping.handle = handle;
-    mapping.view = static_cast<const uint8_t*>(MapViewOfFile(handle, FILE_MAP_ALL_ACCESS, 0, 0, size));
+    mapping.view = static_cast<const uint8_t*>(view);
     return true;
+}
+
+bool RamObjectExists(const std::string& name) {
+    HANDLE handle = OpenFileMappingA(FILE_MAP_READ, FALSE, name.c_str());
+    if (handle)
+        CloseHandle(handle);
+    return handle != nullptr;
 }
 
 void CloseRamObject(RamMapping& mapping, int) {
@@ -37,10 +47,15 @@ uint8_t* CreateRamObject(const std::string& name, int size, RamMapping& mapping)
         return nullptr;
     }
     auto* view = static_cast<uint8_t*>(MapViewOfFile(handle, FILE_MAP_ALL_ACCESS, 0, 0, size));
+    if (!view) {
+        CloseHandle(handle);
+        return nullptr;
+    }
     mapping = {handle, view};
     return view;
 }
 
+// The object itself goes when its last handle closes: a viewer that holds one keeps it.
 void DestroyRamObject(const std::string&, RamMapping& mapping, int size) { CloseRamObject(mapping, size); }
 
 #else
@@ -70,6 +85,13 @@ bool OpenRamObject(const std::string& name, int size, RamMapping& mapping) {
     mapping.handle = fd;
     mapping.view = view == MAP_FAILED ? nullptr : static_cast<const uint8_t*>(view);
     return true;
+}
+
+bool RamObjectExists(const std::string& name) {
+    const int fd = shm_open(ObjectPath(name).c_str(), O_RDONLY, 0);
+    if (fd >= 0)
+        close(fd);
+    return fd >= 0;
 }
 
 void CloseRamObject(RamMapping& mapping, int size) {

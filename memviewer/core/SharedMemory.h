@@ -22,6 +22,8 @@ struct RamMapping {
 // probe never creates an object.
 bool OpenRamObject(const std::string& name, int size, RamMapping& mapping);
 void CloseRamObject(RamMapping& mapping, int size);
+// True when an object `name` exists (looked at without creating one).
+bool RamObjectExists(const std::string& name);
 
 // The emulator's side (the stand-in and tests): creates `name` exclusively with `size`
 // zero bytes, mapped for writing. Null when it exists already or cannot be made.

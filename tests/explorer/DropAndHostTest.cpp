@@ -1,4 +1,4 @@
-// Drop blocks byte for byte, host name encoding and the private temporary folder.
+// Drop blocks byte for byte and host name encoding.
 #include "DropFiles.h"
 #include "HostNames.h"
 #include "HostPlatform.h"
@@ -6,26 +6,11 @@
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
-#include <iconv.h>
-#include <sys/stat.h>
-
-#include <cstdlib>
 
 using namespace testimg;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string IconvCp1251ToUtf8(char c) {
-    iconv_t cd = iconv_open("UTF-8", "CP1251");
-    char out[8] = {};
-    char* inp = &c;
-    char* outp = out;
-    size_t inLeft = 1, outLeft = sizeof out;
-    const bool ok = iconv(cd, &inp, &inLeft, &outp, &outLeft) != static_cast<size_t>(-1);
-    iconv_close(cd);
-    return ok ? std::string(out) : std::string();
-}
 
 std::vector<std::string> PathsOf(const std::vector<uint8_t>& block) {
     std::vector<std::string> paths;
@@ -36,41 +21,22 @@ std::vector<std::string> PathsOf(const std::vector<uint8_t>& block) {
     return paths;
 }
 
-// Points TMPDIR at a folder of the test's own while it lives.
-class ScopedTmpDir {
-public:
-    explicit ScopedTmpDir(const fs::path& path) {
-        const char* old = std::getenv("TMPDIR");
-        m_old = old ? old : "";
-        m_had = old != nullptr;
-        setenv("TMPDIR", path.c_str(), 1);
-    }
-    ~ScopedTmpDir() { m_had ? setenv("TMPDIR", m_old.c_str(), 1) : unsetenv("TMPDIR"); }
-
-private:
-    std::string m_old;
-    bool m_had;
-};
-
 } // namespace
 
-TEST(HostNames, EveryByteRoundTripsAndMatchesIconv) {
+TEST(HostNames, EveryByteRoundTripsAndUtf16BothWays) {
     std::string all;
     for (int c = 1; c < 256; ++c)
         all += static_cast<char>(c);
     EXPECT_EQ(Utf8ToCp1251(Cp1251ToUtf8(all)), all);
-    for (int c = 0x80; c < 256; ++c) {
-        if (c == 0x98) // unassigned in Windows-1251
-            continue;
-        EXPECT_EQ(Cp1251ToUtf8(std::string(1, static_cast<char>(c))), IconvCp1251ToUtf8(static_cast<char>(c))) << c;
-    }
     EXPECT_EQ(Utf8ToCp1251("\xE4\xB8\x80 \xFF"), "? ?"); // no Windows-1251 code; malformed
     EXPECT_EQ(Utf16ToUtf8(u"\xD83D\xDE00 \xD800"), "\xF0\x9F\x98\x80 \xEF\xBF\xBD");
+    EXPECT_EQ(Utf8ToUtf16("\xF0\x9F\x98\x80 \xD0\x98 \xFF"), u"\xD83D\xDE00 \x0418 \xFFFD");
+    EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(Cp1251ToUtf8(all))), Cp1251ToUtf8(all));
 }
 
 TEST(HostNames, PathsStayInsideTheFolder) {
     const fs::path folder = "/chosen";
-    EXPECT_EQ(HostPath(folder, "A\\B\\\xC8\xC3\xD0\xC0"), fs::path("/chosen/A/B/\xD0\x98\xD0\x93\xD0\xA0\xD0\x90"));
+    EXPECT_EQ(HostPath(folder, "A\\B\\\xC8\xC3\xD0\xC0"), PathFromUtf8("/chosen/A/B/\xD0\x98\xD0\x93\xD0\xA0\xD0\x90"));
     for (const char* bad : {"", "..", ".", "A\\..", "A\\\\B", "a/b", "A\\"})
         EXPECT_FALSE(HostPath(folder, bad)) << bad;
     EXPECT_FALSE(HostPath(folder, std::string("x\0y", 3)));
@@ -120,6 +86,12 @@ TEST(DropBlock, ReadingNarrowWideAndMalformedBlocks) {
 TEST(DropBlock, AllPathsAndTheirUriList) {
     const std::vector<std::string> paths = {"/tmp/a b.bin", "/tmp/\xD0\x98%"};
     EXPECT_EQ(ReadDropPaths(BuildDropBlock(paths)), paths);
+    const auto wide = BuildDropBlock(paths, true); // the Windows shell's form
+    EXPECT_EQ(wide.size(), 2 * 2048u + 22);
+    EXPECT_EQ(wide[16], 1);
+    EXPECT_EQ(wide[20 + 2 * 13], '/'); // the second path, after 12 units and their zero
+    EXPECT_EQ(ReadDropPaths(wide), paths);
+    EXPECT_EQ(BuildDropBlock({}, true).size(), 22u);
     EXPECT_EQ(ToUriList(paths), "file:///tmp/a%20b.bin\r\nfile:///tmp/%D0%98%25\r\n");
     EXPECT_TRUE(ReadDropPaths(std::vector<uint8_t>(5, 0)).empty());
 }
@@ -143,29 +115,13 @@ TEST(DropBlock, RenderExtractsTopLevelEntries) {
     const auto block = RenderDropFiles(image.get(), {"GAME", "TEXT.TXT"}, temp.Path(), true);
     ASSERT_TRUE(block);
     EXPECT_EQ(block->size(), 2069u);
-    EXPECT_EQ(PathsOf(*block), (std::vector<std::string>{(temp.Path() / "GAME.bin").string(),
-                                                        (temp.Path() / "TEXT.TXT").string()}));
+    EXPECT_EQ(PathsOf(*block), (std::vector<std::string>{Utf8FromPath(temp.Path() / "GAME.bin"),
+                                                        Utf8FromPath(temp.Path() / "TEXT.TXT")}));
     const auto dir = RenderDropFiles(image.get(), {"DIR", "BROKEN"}, temp.Path(), true);
     EXPECT_EQ(dir->size(), 2069u);
-    EXPECT_EQ(PathsOf(*dir), (std::vector<std::string>{(temp.Path() / "DIR").string()}));
+    EXPECT_EQ(PathsOf(*dir), (std::vector<std::string>{Utf8FromPath(temp.Path() / "DIR")}));
+    const auto wide = RenderDropFiles(image.get(), {"DIR", "BROKEN"}, temp.Path(), true, true);
+    EXPECT_EQ(ReadDropPaths(*wide), PathsOf(*dir));
     EXPECT_TRUE(fs::exists(temp.Path() / "DIR" / "IN.bin"));
     EXPECT_EQ(RenderDropFiles(image.get(), {".."}, temp.Path(), true)->size(), 21u);
-}
-
-TEST(TempFolder, PrivateToTheUser) {
-    TempDir base;
-    ScopedTmpDir scoped(base.Path());
-    const auto folder = GetTempFolder();
-    ASSERT_TRUE(folder);
-    EXPECT_EQ(folder->parent_path(), base.Path());
-    struct stat info {};
-    ASSERT_EQ(stat(folder->c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0700u);
-    EXPECT_EQ(GetTempFolder(), folder); // reused as it is
-
-    chmod(folder->c_str(), 0755); // open to others: refused
-    EXPECT_FALSE(GetTempFolder());
-    fs::remove(*folder);
-    fs::create_directory_symlink(base.Path(), *folder); // a link in its place: refused
-    EXPECT_FALSE(GetTempFolder());
 }

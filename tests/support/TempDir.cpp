@@ -1,7 +1,7 @@
 #include "TempDir.h"
 
-#include <cstdlib>
 #include <fstream>
+#include <random>
 #include <stdexcept>
 
 namespace fs = std::filesystem;
@@ -9,10 +9,16 @@ namespace fs = std::filesystem;
 namespace testimg {
 
 TempDir::TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "bktest-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed");
-    m_path = pattern;
+    static std::mt19937_64 random(std::random_device{}());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path candidate = fs::temp_directory_path() / ("bktest-" + std::to_string(random()));
+        std::error_code error;
+        if (fs::create_directory(candidate, error)) { // false when it exists already
+            m_path = candidate;
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temporary folder");
 }
 
 TempDir::~TempDir() {
@@ -30,7 +36,8 @@ std::string TempDir::Write(const std::string& name, const std::vector<uint8_t>& 
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     if (!out)
         throw std::runtime_error("cannot write " + path.string());
-    return path.string();
+    const std::u8string utf8 = path.u8string();
+    return std::string(utf8.begin(), utf8.end());
 }
 
 std::vector<uint8_t> ReadAll(const fs::path& path) {

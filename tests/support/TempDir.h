@@ -16,7 +16,7 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& Path() const { return m_path; }
-    // Writes `bytes` to a file of this folder and returns its path.
+    // Writes `bytes` to a file of this folder and returns its path (UTF-8).
     std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) const;
 
 private:
