@@ -5,7 +5,7 @@ JOBS ?= 2
 PACKAGES := cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libwxgtk3.2-dev libcairo2-dev pkg-config xvfb xauth
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 
-.PHONY: deps install-packages configure build test run fuzz clean
+.PHONY: deps install-packages configure build test run fuzz windows test-windows clean
 
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 FUZZ_SECONDS ?= 60
@@ -44,5 +44,23 @@ fuzz:
 	cmake --build build-fuzz -j$(JOBS)
 	fuzz/run-fuzzers.sh build-fuzz $(FUZZ_SECONDS)
 
+# Windows: cross-built with MinGW-w64 against wxMSW (built once from Debian's source into
+# ~/.cache/bk-tools), tested under Wine.
+WIN_BUILD_DIR ?= build-win
+WIN_PACKAGES := cmake make g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev \
+	googletest wine64 xz-utils zip xvfb xauth openbox xdotool imagemagick
+
+windows:
+	@$(MAKE) --no-print-directory install-packages WANTED="$(WIN_PACKAGES)"
+	prefix=$$(JOBS=$(JOBS) tools/windows/build-wxmsw.sh | tail -1) && \
+	cmake -S . -B $(WIN_BUILD_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+	      -DCMAKE_BUILD_TYPE=Release -DwxWidgets_CONFIG_EXECUTABLE=$$prefix/bin/wx-config
+	cmake --build $(WIN_BUILD_DIR) -j$(JOBS)
+	tools/windows/package.sh $(WIN_BUILD_DIR)
+
+# The cores' unit tests under Wine, then the programs end to end beside the Linux build.
+test-windows: windows build
+	tools/windows/test-windows.sh $(WIN_BUILD_DIR) $(BUILD_DIR)
+
 clean:
-	rm -rf $(BUILD_DIR) build-asan build-fuzz
+	rm -rf $(BUILD_DIR) build-asan build-fuzz $(WIN_BUILD_DIR)
