@@ -1,0 +1,205 @@
+#!/usr/bin/env bash
+# The Windows build under Wine: the cores' unit tests, then the five programs end to end,
+# compared with the Linux build where both have the same job.
+#   tools/windows/test-windows.sh build-win build
+# Set SHOTS=DIR to keep screenshots of both windows there.
+set -uo pipefail
+win=$(cd "$1" && pwd)
+linux=$(cd "$2" && pwd)
+root=$(cd "$(dirname "$0")/../.." && pwd)
+images=${BK_SHARED_IMAGES:-$root/../shared/images}
+
+export WINEPREFIX=$win/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+WINE=/usr/lib/wine/wine64
+work=$(mktemp -d)
+passed=0
+failed=0
+pids=()
+
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    /usr/lib/wine/wineserver -k 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+check() { # check NAME COMMAND...: one end-to-end result
+    if "${@:2}"; then
+        passed=$((passed + 1))
+        echo "PASS $1"
+    else
+        failed=$((failed + 1))
+        echo "FAIL $1"
+    fi
+}
+
+start() { # start COMMAND...: in the background, stopped at the end
+    "$@" &
+    pids+=($!)
+}
+
+# A display with a window manager, as a user's desktop has.
+exec 3> "$work/display"
+start Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=:$(cat "$work/display")
+start openbox
+[ -d "$WINEPREFIX" ] || $WINE wineboot -i > /dev/null 2>&1
+
+echo "== unit tests under Wine"
+ctest --test-dir "$win" --output-on-failure
+unit=$?
+
+# --- bkdisk: the same listing, contents and exported tree as the Linux bkdisk ---------
+bkdisk_same() { # bkdisk_same IMAGE ARGS...: same stdout and exit code
+    local lin win_out
+    lin=$("$linux/explorer/cli/bkdisk" "$@" | od -An -tx1; echo "rc=${PIPESTATUS[0]}")
+    win_out=$($WINE "$win/explorer/cli/bkdisk.exe" "${@/#\//Z:/}" | od -An -tx1; echo "rc=${PIPESTATUS[0]}")
+    [ "$lin" = "$win_out" ]
+}
+
+windows_cannot_hold() { # a relative path with a component Windows refuses as a name
+    local forbidden='[<>:"\\|?*[:cntrl:]]' device='^(CON|PRN|AUX|NUL|COM[1-9]|LPT[1-9]) *$' part parts upper
+    IFS=/ read -r -d '' -a parts < <(printf '%s\0' "$1")
+    for part in "${parts[@]}"; do
+        upper=${part^^}
+        [[ $part =~ $forbidden || $part =~ [.\ ]$ || ${upper%%.*} =~ $device ]] && return 0
+    done
+    return 1
+}
+
+bkdisk_export_same() { # what Windows wrote equals the Linux files; it left out only what it cannot hold
+    local image=$1 out=$work/export-$(basename "$1") path
+    mkdir -p "$out/linux" "$out/windows"
+    "$linux/explorer/cli/bkdisk" export "$image" "$out/linux" > /dev/null
+    $WINE "$win/explorer/cli/bkdisk.exe" export "Z:$image" "Z:$out/windows" > /dev/null
+    (cd "$out/windows" && find . -type f -print0) | while IFS= read -r -d '' path; do
+        cmp -s "$out/windows/$path" "$out/linux/$path" || exit 1
+    done || return 1
+    (cd "$out/linux" && find . -type f -print0) | while IFS= read -r -d '' path; do
+        [ -f "$out/windows/$path" ] || windows_cannot_hold "${path#./}" || exit 1
+    done
+}
+
+echo "== bkdisk.exe against bkdisk"
+shopt -s nullglob nocaseglob
+for original in "$images"/*.img "$images"/*.bkd; do
+    image=$work/$(basename "$original")
+    cp "$original" "$image" && chmod u+w "$image" # the explorer refuses read-only images
+    name=$(basename "$image")
+    check "bkdisk info $name" bkdisk_same info "$image"
+    check "bkdisk ls -R $name" bkdisk_same ls "$image" -R --tsv
+    check "bkdisk export $name" bkdisk_export_same "$image"
+    # The first few files, raw and as text.
+    while IFS=$'\t' read -r file _; do
+        check "bkdisk cat $name $file" bkdisk_same cat "$image" "$file"
+        check "bkdisk cat --text $name $file" bkdisk_same cat "$image" "$file" --text
+    done < <("$linux/explorer/cli/bkdisk" ls "$image" -R --tsv | awk -F'\t' '$2 == "" && $1 !~ /\\/' | head -3)
+done
+shopt -u nullglob nocaseglob
+# A file without write permission has Windows' read-only attribute under Wine.
+if [ -n "${image:-}" ]; then
+    cp "$image" "$work/ro.img" && chmod a-w "$work/ro.img"
+    check "bkdisk refuses a read-only image" bkdisk_same info "$work/ro.img"
+fi
+
+# --- zelmarin-sim.exe and ramgrab.exe give the Linux tools' bitmaps ----------------------
+wait_for_sim() { # wait_for_sim GRAB-COMMAND...: until a grab succeeds (the object exists)
+    for _ in $(seq 100); do "$@" > /dev/null 2>&1 && return 0; sleep 0.1; done
+    return 1
+}
+
+grab_same() { # grab_same RAMGRAB-ARGS...: the same BMP bytes from the same memory
+    local base=BKE2E_$RANDOM lin=$work/lin.bmp win_bmp=$work/win.bmp
+    "$linux/tools/zelmarin-sim" --name "$base" --at 40000 "$root/tools/samples/screen.bin" > /dev/null &
+    local sim=$!
+    wait_for_sim "$linux/tools/ramgrab" --name "$base" "$@" "$lin"
+    kill "$sim"; wait "$sim"
+    $WINE "$win/tools/zelmarin-sim.exe" --name "$base" --at 40000 "Z:$root/tools/samples/screen.bin" > /dev/null &
+    sim=$!
+    wait_for_sim $WINE "$win/tools/ramgrab.exe" --name "$base" "$@" "Z:$win_bmp"
+    kill "$sim"; wait "$sim"
+    cmp -s "$lin" "$win_bmp"
+}
+
+echo "== ramgrab.exe and zelmarin-sim.exe against ramgrab and zelmarin-sim"
+check "ramgrab colour screen" grab_same
+check "ramgrab mono part" grab_same --mono --address 1000 --bytes-per-row 32 --rows 16
+check "ramgrab without emulator fails" test "$($WINE "$win/tools/ramgrab.exe" --name BKE2E_NONE "Z:$work/x.bmp" \
+    2> /dev/null; echo $?)" = 1
+
+# --- the windows --------------------------------------------------------------------------
+# Share of the window's pixels that are white or red: the picture of memory full of 0xFF
+# (mono or colour), against the empty background.
+bright_share() {
+    import -window "$1" "$work/window.png" 2> /dev/null
+    convert "$work/window.png" -fx '(r>0.9 && b<0.1 && g<0.1) || (r>0.995 && g>0.995 && b>0.995) ? 1 : 0' \
+        -format '%[fx:mean]' info:
+}
+
+find_window() { # find_window TITLE: the window's id once it is shown (10 s at most)
+    for _ in $(seq 100); do
+        xdotool search --onlyvisible --name "^$1\$" 2> /dev/null | head -1 | grep . && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+share_is() { # share_is WINDOW above|below LIMIT
+    local share
+    share=$(bright_share "$1")
+    echo "  picture share $share ($2 $3 wanted)"
+    awk -v s="$share" -v d="$2" -v l="$3" 'BEGIN { exit !(d == "above" ? s > l : s < l) }'
+}
+picture_shown() { share_is "$1" above 0.5; }
+picture_empty() { share_is "$1" below 0.15; } # the white entry fields count too
+
+full_memory=$work/ff.bin
+head -c 65536 /dev/zero | tr '\0' '\377' > "$full_memory"
+
+viewer_attaches() { # viewer_attaches before|after: the emulator started before or after it
+    local sim viewer id
+    if [ "$1" = before ]; then
+        $WINE "$win/tools/zelmarin-sim.exe" "Z:$full_memory" > /dev/null &
+        sim=$!
+        wait_for_sim $WINE "$win/tools/ramgrab.exe" "Z:$work/probe.bmp"
+    fi
+    $WINE "$win/memviewer/tomsivar.exe" &
+    viewer=$!
+    id=$(find_window Tomsivar) || { kill $viewer $sim; return 1; }
+    sleep 1
+    if [ "$1" = after ]; then
+        picture_empty "$id" || { kill $viewer; return 1; }
+        $WINE "$win/tools/zelmarin-sim.exe" "Z:$full_memory" > /dev/null &
+        sim=$!
+        sleep 1.5 # the watcher looks every 200 ms; then "Zelmarin detected!" waits for OK
+        xdotool key Return # Wine takes typed keys, not keys sent to a window
+        sleep 1
+    fi
+    [ -z "${SHOTS:-}" ] || import -window "$id" "$SHOTS/tomsivar-wine-$1.png"
+    picture_shown "$id"
+    local shown=$?
+    kill "$viewer" "$sim"
+    wait "$viewer" "$sim" 2> /dev/null
+    return $shown
+}
+
+ravelko_opens() {
+    $WINE "$win/explorer/ravelko.exe" &
+    local explorer=$! id
+    id=$(find_window Ravelko) || { kill $explorer; return 1; }
+    sleep 1
+    [ -z "${SHOTS:-}" ] || import -window "$id" "$SHOTS/ravelko-wine.png"
+    xdotool windowfocus --sync "$id" key Escape # Escape ends the program
+    for _ in $(seq 50); do kill -0 "$explorer" 2> /dev/null || return 0; sleep 0.1; done
+    kill "$explorer"
+    return 1
+}
+
+echo "== ravelko.exe and tomsivar.exe under Wine"
+check "ravelko.exe opens and closes on Escape" ravelko_opens
+check "tomsivar.exe attaches to an emulator started before it" viewer_attaches before
+check "tomsivar.exe attaches to an emulator started after it" viewer_attaches after
+
+echo "end to end: $passed passed, $failed failed"
+[ "$unit" = 0 ] && [ "$failed" = 0 ]
