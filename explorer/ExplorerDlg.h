@@ -20,14 +20,18 @@
 #include <memory>
 #include <optional>
 
+// wx on Windows reads command ids as signed 16-bit numbers: the toolbar's command numbers
+// fold into 0..0x7FFF, or its buttons would send ids that match no handler.
+constexpr int WxCommand(int id) { return id & 0x7FFF; }
+
 enum ExplorerControlId {
     IDC_FILE_LIST = 1001,
     IDC_TOOLBAR_PLACE = 1003,
     IDC_ADD_BIN_EXTENSION = 1004,
     ID_OPEN_IMAGE = 1000,
     ID_SAVE_BINS = 1002,
-    ID_VIEW_AS_TEXT = 32778,
-    ID_APP_ABOUT = 57664,
+    ID_VIEW_AS_TEXT = WxCommand(32778),
+    ID_APP_ABOUT = WxCommand(57664),
     IDM_ABOUTBOX = 16, // the About entry of the system menu
 };
 

@@ -1,11 +1,18 @@
 // Ravelko's window, constructed for real (modeless) and driven through its own controls.
+#include "DropFiles.h"
 #include "ExplorerDlg.h"
+#include "HostNames.h"
+#include "HostPlatform.h"
 #include "ImageBuilders.h"
 #include "TempDir.h"
 #include "WxTest.h"
 
 #include <gtest/gtest.h>
 #include <wx/clipbrd.h>
+#include <wx/menu.h>
+#ifdef __WXMSW__
+#include <wx/msw/wrapwin.h>
+#endif
 
 #include <cstdlib>
 
@@ -40,10 +47,22 @@ Bytes SampleImage() {
     return b.Image();
 }
 
+// The variable that names the host's temporary folder.
+#ifdef _WIN32
+constexpr const char* kTempVariable = "TMP";
+void SetEnvironment(const char* name, const char* value) { _putenv_s(name, value ? value : ""); }
+#else
+constexpr const char* kTempVariable = "TMPDIR";
+void SetEnvironment(const char* name, const char* value) { value ? setenv(name, value, 1) : unsetenv(name); }
+#endif
+
 class Ravelko : public ::testing::Test {
 protected:
     void SetUp() override {
-        setenv("TMPDIR", tmp.Path().c_str(), 1);
+        const char* old = std::getenv(kTempVariable);
+        if (old)
+            savedTemp = old;
+        SetEnvironment(kTempVariable, tmp.Path().string().c_str());
         dlg = new CExplorerDlg(nullptr);
         dlg->m_showMessage = [this](const wxString& text) { messages.push_back(text.utf8_string()); };
         dlg->m_launcher = std::make_unique<RecordingLauncher>(launches);
@@ -54,7 +73,7 @@ protected:
     void TearDown() override {
         dlg->Destroy();
         Pump(20);
-        unsetenv("TMPDIR");
+        SetEnvironment(kTempVariable, savedTemp ? savedTemp->c_str() : nullptr);
     }
 
     void Open() {
@@ -87,6 +106,7 @@ protected:
     }
 
     TempDir tmp, files;
+    std::optional<std::string> savedTemp;
     CExplorerDlg* dlg = nullptr;
     std::string imagePath;
     std::vector<std::string> messages;
@@ -189,12 +209,12 @@ TEST_F(Ravelko, ResizeMovesOnlyListCheckBoxAndStatusBar) {
 TEST_F(Ravelko, ExportThroughTheReplacedFolderDialog) {
     Open();
     TempDir out;
-    dlg->m_chooseFolder = [&]() -> std::optional<std::string> { return out.Path().string(); };
+    dlg->m_chooseFolder = [&]() -> std::optional<std::string> { return Utf8FromPath(out.Path()); };
     Select({0, 2});
     Command(ID_SAVE_BINS);
     EXPECT_TRUE(fs::exists(out.Path() / "GAME.bin"));
     EXPECT_EQ(fs::file_size(out.Path() / "GAME.bin"), 68u);
-    EXPECT_TRUE(fs::exists(out.Path() / "\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB" / "INNER.bin"));
+    EXPECT_TRUE(fs::exists(out.Path() / PathFromUtf8("\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB") / "INNER.bin"));
 
     dlg->m_addBinCheck->SetValue(false); // clicking the box toggles the flag
     wxCommandEvent click(wxEVT_CHECKBOX, IDC_ADD_BIN_EXTENSION);
@@ -210,15 +230,15 @@ TEST_F(Ravelko, LauncherGetsTheExtractedFiles) {
     Open();
     Select({1});
     Command(ID_VIEW_AS_TEXT);
-    const fs::path temp = tmp.Path() / ("ravelko-" + std::to_string(getuid()));
+    const fs::path temp = *GetTempFolder();
     ASSERT_EQ(launches.size(), 1u);
-    EXPECT_EQ(launches[0], (Launch{"text", (temp / "TEXT.TXT").string()}));
+    EXPECT_EQ(launches[0], (Launch{"text", Utf8FromPath(temp / "TEXT.TXT")}));
     EXPECT_EQ(ReadAll(temp / "TEXT.TXT"), (Bytes{'h', 'i', 0x0D, 0x0A}));
 
     Select({0, 1});
     dlg->OnDblClkList();
     ASSERT_EQ(launches.size(), 2u);
-    EXPECT_EQ(launches[1], (Launch{"open", (temp / "GAME.bin").string()}));
+    EXPECT_EQ(launches[1], (Launch{"open", Utf8FromPath(temp / "GAME.bin")}));
     EXPECT_TRUE(fs::exists(temp / "TEXT.TXT"));
 }
 
@@ -229,9 +249,15 @@ TEST_F(Ravelko, DragDataIsRenderedOnlyWhenAskedAndAnewEachTime) {
     EXPECT_EQ(source.RenderCount(), 0);
     std::vector<char> bytes(source.GetDataSize());
     ASSERT_TRUE(source.GetDataHere(bytes.data()));
-    const fs::path temp = tmp.Path() / ("ravelko-" + std::to_string(getuid()));
-    EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
-              "file://" + (temp / "GAME.bin").string() + "\r\nfile://" + (temp / "%D0%98%D0%93%D0%A0%D0%AB").string() + "\r\n");
+    const fs::path temp = *GetTempFolder();
+    const std::vector<std::string> paths = {Utf8FromPath(temp / "GAME.bin"),
+                                            Utf8FromPath(temp / PathFromUtf8("\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB"))};
+#ifdef __WXMSW__
+    // The shell's CF_HDROP block itself, in 16-bit characters.
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.end()), BuildDropBlock(paths, true));
+#else
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), ToUriList(paths));
+#endif
     EXPECT_EQ(source.RenderCount(), 1);
 
     // Through the clipboard: the data goes out as a file list and is rendered on request.
@@ -245,10 +271,12 @@ TEST_F(Ravelko, DragDataIsRenderedOnlyWhenAskedAndAnewEachTime) {
     wxTheClipboard->Clear();
     wxTheClipboard->Close();
     ASSERT_EQ(received.GetFilenames().size(), 2u);
-    EXPECT_EQ(received.GetFilenames()[0].utf8_string(), (temp / "GAME.bin").string());
+    EXPECT_EQ(received.GetFilenames()[0].utf8_string(), paths[0]);
+    EXPECT_EQ(received.GetFilenames()[1].utf8_string(), paths[1]);
 }
 
-TEST_F(Ravelko, AboutBoxFromTheToolbar) {
+// The title and labels of the About box that `open` shows; the box is closed again.
+std::vector<std::string> AboutBoxTexts(CExplorerDlg* dlg, const std::function<void()>& open) {
     std::vector<std::string> texts;
     dlg->CallAfter([&] {
         for (wxWindow* window : wxTopLevelWindows) {
@@ -261,11 +289,37 @@ TEST_F(Ravelko, AboutBoxFromTheToolbar) {
             about->EndModal(wxID_OK);
         }
     });
-    Command(ID_APP_ABOUT);
-    EXPECT_EQ(texts, (std::vector<std::string>{"About Ravelko", "", "Ravelko Version 1.1",
-                                               "Zelmarin tool for image disk managing .\nFull drag & drop support",
-                                               "Original from BK 0010(01)", "OK"}));
+    open();
+    return texts;
 }
+
+TEST_F(Ravelko, AboutBoxFromTheToolbar) {
+    EXPECT_EQ(AboutBoxTexts(dlg, [this] { Command(ID_APP_ABOUT); }),
+              (std::vector<std::string>{"About Ravelko", "", "Ravelko Version 1.1",
+                                        "Zelmarin tool for image disk managing .\nFull drag & drop support",
+                                        "Original from BK 0010(01)", "OK"}));
+}
+
+#ifdef __WXMSW__
+// The messages Windows itself sends: the system menu's command and a toolbar click.
+TEST_F(Ravelko, AboutBoxFromTheSystemMenuAndTheNativeToolbar) {
+    wxMenu* menu = dlg->MSWGetSystemMenu();
+    ASSERT_TRUE(menu);
+    const size_t count = menu->GetMenuItemCount();
+    ASSERT_GE(count, 2u);
+    EXPECT_TRUE(menu->FindItemByPosition(count - 2)->IsSeparator());
+    EXPECT_EQ(menu->FindItemByPosition(count - 1)->GetItemLabel(), "&About Ravelko...");
+    const auto texts = AboutBoxTexts(dlg, [this] { ::SendMessage(dlg->GetHWND(), WM_SYSCOMMAND, IDM_ABOUTBOX, 0); });
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(texts[0], "About Ravelko");
+    const auto clicked = AboutBoxTexts(dlg, [this] {
+        ::SendMessage(dlg->GetHWND(), WM_COMMAND, MAKEWPARAM(ID_APP_ABOUT, BN_CLICKED),
+                      reinterpret_cast<LPARAM>(dlg->m_toolBar->GetHWND()));
+    });
+    ASSERT_FALSE(clicked.empty());
+    EXPECT_EQ(clicked[0], "About Ravelko");
+}
+#endif
 
 TEST_F(Ravelko, EscapeClosesAndReleasesTheImage) {
     Open();

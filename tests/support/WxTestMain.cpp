@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <wx/app.h>
+#include <wx/evtloop.h>
 #include <wx/image.h>
 #include <wx/init.h>
 
@@ -24,8 +25,12 @@ void FailOnAssert(const wxString& file, int line, const wxString& func, const wx
 
 void Pump(int milliseconds) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    wxEventLoop loop;
+    wxEventLoopActivator active(&loop);
     do {
-        wxTheApp->Yield(true);
+        while (loop.Pending())
+            loop.Dispatch();
+        wxTheApp->ProcessPendingEvents();
         wxTheApp->ProcessIdle();
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     } while (std::chrono::steady_clock::now() < end);
