@@ -184,20 +184,51 @@ viewer_attaches() { # viewer_attaches before|after: the emulator started before 
     return $shown
 }
 
-ravelko_opens() {
-    $WINE "$win/explorer/ravelko.exe" &
-    local explorer=$! id
-    id=$(find_window Ravelko) || { kill $explorer; return 1; }
-    sleep 1
-    [ -z "${SHOTS:-}" ] || import -window "$id" "$SHOTS/ravelko-wine.png"
-    xdotool windowfocus --sync "$id" key Escape # Escape ends the program
-    for _ in $(seq 50); do kill -0 "$explorer" 2> /dev/null || return 0; sleep 0.1; done
-    kill "$explorer"
+# Points in the window, from its layout in dialog units: the first and third toolbar
+# buttons and the first row of the list.
+OPEN_BUTTON="28 36"
+TEXT_BUTTON="28 111"
+FIRST_ROW="140 42"
+
+click() { xdotool mousemove --window "$1" $2 click 1; }
+
+shows_windows() { # shows_windows CLASS COUNT: the program shows COUNT windows within 3 s
+    for _ in $(seq 30); do
+        [ "$(xdotool search --onlyvisible --class "$1" 2> /dev/null | wc -l)" = "$2" ] && return 0
+        sleep 0.1
+    done
     return 1
 }
 
+# Opens an image through the file dialog, shows its first file in Notepad, ends on Escape.
+ravelko_views_text() {
+    local image=$work/sample.img explorer id
+    cp "$linux/samples/sample-mkdos.img" "$image"
+    $WINE "$win/explorer/ravelko.exe" &
+    explorer=$!
+    stop() { echo "  $1"; kill "$explorer" 2> /dev/null; return 1; }
+    id=$(find_window Ravelko) || { stop "no window"; return 1; }
+    for _ in 1 2 3; do # a click while the window is still settling can go astray
+        click "$id" "$OPEN_BUTTON"
+        shows_windows ravelko 2 && break
+    done
+    sleep 0.5 # the file dialog, with the focus in its name field
+    xdotool type --delay 5 "Z:${image//\//\\}"
+    xdotool key Return
+    shows_windows ravelko 1 || { stop "the file dialog stayed"; return 1; }
+    sleep 0.5
+    click "$id" "$FIRST_ROW"
+    sleep 0.5
+    [ -z "${SHOTS:-}" ] || import -window "$id" "$SHOTS/ravelko-wine.png"
+    click "$id" "$TEXT_BUTTON"
+    find_window "README.TXT - Notepad" > /dev/null || { stop "no Notepad"; return 1; }
+    xdotool windowactivate --sync "$id" key Escape # Escape ends the program
+    for _ in $(seq 50); do kill -0 "$explorer" 2> /dev/null || return 0; sleep 0.1; done
+    stop "Escape did not end it"
+}
+
 echo "== ravelko.exe and tomsivar.exe under Wine"
-check "ravelko.exe opens and closes on Escape" ravelko_opens
+check "ravelko.exe opens an image and shows a text file in Notepad" ravelko_views_text
 check "tomsivar.exe attaches to an emulator started before it" viewer_attaches before
 check "tomsivar.exe attaches to an emulator started after it" viewer_attaches after
 
