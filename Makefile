@@ -48,7 +48,7 @@ fuzz:
 # ~/.cache/bk-tools), tested under Wine.
 WIN_BUILD_DIR ?= build-win
 WIN_PACKAGES := cmake make g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev \
-	googletest wine64 xz-utils zip xvfb xauth openbox xdotool imagemagick
+	googletest wine64 wine xz-utils zip xvfb xauth openbox xdotool imagemagick
 
 windows:
 	@$(MAKE) --no-print-directory install-packages WANTED="$(WIN_PACKAGES)"
