@@ -10,6 +10,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 images=${BK_SHARED_IMAGES:-$root/../shared/images}
 
 export WINEPREFIX=$win/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export LC_ALL=C.UTF-8 # Wine reads the command line and file names as UTF-8
 WINE=/usr/lib/wine/wine64
 work=$(mktemp -d)
 passed=0
@@ -97,6 +98,12 @@ for original in "$images"/*.img "$images"/*.bkd; do
     done < <("$linux/explorer/cli/bkdisk" ls "$image" -R --tsv | awk -F'\t' '$2 == "" && $1 !~ /\\/' | head -3)
 done
 shopt -u nullglob nocaseglob
+# Cyrillic in the image's path and in the catalog path: the wide command line and file names.
+cyrillic=$work/диск.img
+cp "$linux/samples/sample-mkdos.img" "$cyrillic"
+check "bkdisk Cyrillic paths" bkdisk_same ls "$cyrillic" "ИГРЫ" --tsv
+check "bkdisk export Cyrillic names" bkdisk_export_same "$cyrillic"
+
 # A file without write permission has Windows' read-only attribute under Wine.
 if [ -n "${image:-}" ]; then
     cp "$image" "$work/ro.img" && chmod a-w "$work/ro.img"
