@@ -18,5 +18,9 @@ CAboutDlg::CAboutDlg(wxWindow* parent)
     new wxStaticText(this, wxID_ANY, LoadResString(IDS_ABOUT_PURPOSE), at(40, 40));
     auto* ok = new wxButton(this, wxID_OK, LoadResString(IDS_OK), at(182, 7), ConvertDialogToPixels(wxSize(50, 14)));
     ok->SetDefault();
+    // Grow where the host's font made a text larger than the template.
+    wxSize client = GetClientSize();
+    client.IncTo(WindowToClientSize(GetBestSize()) + ConvertDialogToPixels(wxSize(7, 7)));
+    SetClientSize(client);
     SetIcon(ViewerIcon());
 }

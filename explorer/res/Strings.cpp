@@ -23,7 +23,7 @@ const std::string& LoadResString(int id) {
         {IDS_ADD_BIN_CHECK, "Add \".bin\" extension"},
         {IDS_ABOUT_CAPTION, "About Ravelko"},
         {IDS_ABOUT_VERSION, "Ravelko Version 1.1"},
-        {IDS_ABOUT_PURPOSE, "Zelmarin tool for image disk managing .\nFull drag & drop support"},
+        {IDS_ABOUT_PURPOSE, "Zelmarin tool for image disk managing .\nFull drag && drop support"},
         {IDS_ABOUT_ORIGIN, "Original from BK 0010(01)"},
         {IDS_OK, "OK"},
         {IDS_BROWSE_TITLE, "Select folder to copy"},

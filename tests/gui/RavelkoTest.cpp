@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 #include <wx/clipbrd.h>
+#include <wx/control.h>
 #include <wx/menu.h>
+#include <wx/stattext.h>
 #ifdef __WXMSW__
 #include <wx/msw/wrapwin.h>
 #endif
@@ -284,8 +286,14 @@ std::vector<std::string> AboutBoxTexts(CExplorerDlg* dlg, const std::function<vo
             if (!about || about == dlg || !about->IsModal())
                 continue;
             texts.push_back(about->GetTitle().utf8_string());
-            for (wxWindow* child : about->GetChildren())
-                texts.push_back(child->GetLabel().utf8_string());
+            for (wxWindow* child : about->GetChildren()) {
+                texts.push_back(wxControl::RemoveMnemonics(child->GetLabel()).utf8_string()); // as shown
+                const wxSize size = child->GetSize(), best = child->GetBestSize();
+                if (dynamic_cast<wxStaticText*>(child)) {
+                    EXPECT_TRUE(size.x >= best.x && size.y >= best.y) << "cut off: " << texts.back();
+                }
+                EXPECT_TRUE(about->GetClientRect().Contains(child->GetRect())) << "outside: " << texts.back();
+            }
             about->EndModal(wxID_OK);
         }
     });
