@@ -184,13 +184,17 @@ void CExplorerDlg::ShowError(const wxString& text) {
         m_showMessage(text);
 }
 
+// The new image replaces the open one only once it has opened: a failed open leaves the
+// previous image, its rows and its buttons as they were.
 int CExplorerDlg::OpenImage(const std::string& path) {
-    ReleaseImage();
-    const int result = OpenDiskImage(path, m_pImage);
+    std::unique_ptr<CDiskImage> opened;
+    const int result = OpenDiskImage(path, opened);
     if (result != 0) {
         ShowError(LoadResString(IDS_WRONG_IMAGE));
         return result;
     }
+    m_pImage = std::move(opened);
+    m_enteredDirs.clear();
     m_statusBar->SetStatusText(m_pImage->GetFormatName(), 1);
     m_statusBar->SetStatusText(wxString::Format(wxString(LoadResString(IDS_SIZE_KB)), m_pImage->GetImageSize() / 1024), 2);
     m_statusBar->Update();
@@ -203,15 +207,13 @@ void CExplorerDlg::OnOpenImage(wxCommandEvent&) {
         return;
     if (OpenImage(ToHostPath(dialog.GetPath())) == 0) {
         m_pImage->ChangeDir("");
-        FillList();
+        Refill();
     }
 }
 
 void CExplorerDlg::OpenDroppedFile(const std::string& path) {
-    if (!IsImageFileName(path))
-        return;
-    OpenImage(path);
-    FillList();
+    if (IsImageFileName(path) && OpenImage(path) == 0)
+        Refill();
 }
 
 void CExplorerDlg::FillList() {
@@ -253,12 +255,12 @@ void CExplorerDlg::OnDblClkList() {
     const DblClkAction action = ChooseDblClkAction(m_pImage.get(), GetSelection());
     switch (action.kind) {
     case DblClkAction::EnterParent:
-        m_pImage->ChangeDir(LoadResString(IDS_PARENT_DIR));
-        FillList();
+        EnterParent();
         break;
     case DblClkAction::EnterDirectory:
-        m_pImage->ChangeDir(action.directory);
-        FillList();
+        if (m_pImage->ChangeDir(action.directory))
+            m_enteredDirs.push_back(action.directory);
+        Refill();
         break;
     case DblClkAction::OpenSelection:
         OpenSelection();
@@ -269,6 +271,34 @@ void CExplorerDlg::OnDblClkList() {
 }
 
 void CExplorerDlg::OnListActivated(wxListEvent&) { OnDblClkList(); }
+
+// Up one level, with the directory we came from as the current row.
+void CExplorerDlg::EnterParent() {
+    if (!m_pImage || m_pImage->IsRoot())
+        return;
+    m_pImage->ChangeDir(LoadResString(IDS_PARENT_DIR));
+    std::string from;
+    if (!m_enteredDirs.empty()) {
+        from = m_enteredDirs.back();
+        m_enteredDirs.pop_back();
+    }
+    Refill(from);
+}
+
+// FillList, then the keyboard works at once: the list has the focus and a current row,
+// the one named `current` (selected, so Enter acts on it) or else the first.
+void CExplorerDlg::Refill(const std::string& current) {
+    FillList();
+    if (m_list->GetItemCount() == 0)
+        return;
+    const long named = current.empty() ? -1 : m_list->FindItem(-1, FromCp1251(current));
+    const long row = named >= 0 ? named : 0;
+    if (named >= 0)
+        m_list->SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    m_list->SetItemState(row, wxLIST_STATE_FOCUSED, wxLIST_STATE_FOCUSED);
+    m_list->EnsureVisible(row);
+    m_list->SetFocus();
+}
 
 std::optional<std::filesystem::path> CExplorerDlg::TempFolder() {
     auto folder = GetTempFolder();
@@ -341,6 +371,9 @@ void CExplorerDlg::OnCharHook(wxKeyEvent& event) {
         break;
     case WXK_ESCAPE:
         OnCancel();
+        break;
+    case WXK_BACK:
+        EnterParent();
         break;
     default:
         event.Skip();

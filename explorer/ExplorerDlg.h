@@ -62,6 +62,7 @@ public:
     wxToolBar* m_toolBar = nullptr;
     wxImageList m_listImages;
     std::unique_ptr<CDiskImage> m_pImage;
+    std::vector<std::string> m_enteredDirs; // names walked into from the root, to find the way back
     bool m_bAddBinExtension = true;
     int m_nLastWidth = 0;
     int m_nLastHeight = 0;
@@ -81,6 +82,8 @@ private:
     void LayoutControls();
     void OnGetMinMaxInfo();
     void ReleaseImage();
+    void EnterParent();
+    void Refill(const std::string& current = "");
     void ShowError(const wxString& text);
     std::optional<std::filesystem::path> TempFolder();
 

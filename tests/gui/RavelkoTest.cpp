@@ -167,18 +167,44 @@ TEST_F(Ravelko, DoubleClickAndEnterWalkDirectories) {
     EXPECT_TRUE(launches.empty());
 }
 
-TEST_F(Ravelko, FailedOpenKeepsTheRowsAndDisablesTheButtons) {
-    Open();
-    Select({0});
-    Pump(25);
-    ASSERT_TRUE(Enabled(ID_SAVE_BINS));
-    EXPECT_EQ(dlg->OpenImage((files.Path() / "missing.img").string()), 1);
-    EXPECT_EQ(messages, std::vector<std::string>{"Wrong image format, or image file has read-only attribute."});
-    Pump(25);
-    EXPECT_FALSE(Enabled(ID_SAVE_BINS));
+// After every refill the keyboard works at once: the list has the focus and a current row.
+TEST_F(Ravelko, KeysWorkAfterEveryRefill) {
+    const auto current = [this] { return dlg->m_list->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_FOCUSED); };
+    dlg->OpenDroppedFile(imagePath);
+    EXPECT_EQ(current(), 0);
+    Select({2});
+    dlg->OnDblClkList(); // into ИГРЫ: the first row is current, nothing is selected
+    EXPECT_EQ(wxWindow::FindFocus(), dlg->m_list);
+    EXPECT_EQ(current(), 0);
+    EXPECT_EQ(dlg->m_list->GetSelectedItemCount(), 0);
+    Key(WXK_BACK); // up, onto the directory we came from
+    ASSERT_EQ(Column(0).size(), 4u);
+    EXPECT_EQ(current(), 2);
+    EXPECT_EQ(dlg->m_list->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED), 2);
+    Key(WXK_BACK); // at the root: nothing
     EXPECT_EQ(Column(0).size(), 4u);
-    dlg->OnDblClkList();
-    EXPECT_TRUE(launches.empty());
+    Key(WXK_RETURN); // into it again
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"..", "INNER"}));
+}
+
+// A failed open (missing, unknown, read-only, dropped) leaves the open image usable.
+TEST_F(Ravelko, FailedOpenKeepsThePreviousImageUsable) {
+    Open();
+    const std::string unknown = files.Write("text.img", Bytes(4096, 'x'));
+    for (const std::string& path : {Utf8FromPath(files.Path() / "missing.img"), unknown}) {
+        Select({0});
+        EXPECT_EQ(dlg->OpenImage(path), 1);
+        dlg->m_dropTarget->OnDropFiles(0, 0, wxArrayString(1, wxString::FromUTF8(path)));
+        Pump(25);
+        EXPECT_TRUE(Enabled(ID_SAVE_BINS)) << path;
+        EXPECT_EQ(Column(0).size(), 4u);
+        EXPECT_EQ(dlg->m_statusBar->GetStatusText(1), "MKDOS");
+    }
+    EXPECT_EQ(messages.size(), 4u);
+    EXPECT_EQ(messages[0], "Wrong image format, or image file has read-only attribute.");
+    Select({2});
+    dlg->OnDblClkList(); // the directory still opens
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"..", "INNER"}));
 }
 
 TEST_F(Ravelko, DroppedFilesOpenByExtension) {
