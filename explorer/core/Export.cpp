@@ -132,9 +132,13 @@ ExportResult ExportList(CDiskImage* image, const std::vector<std::string>& list,
     return exporter.result;
 }
 
-std::vector<uint8_t> TextViewBytes(const uint8_t* data, int length) {
+std::vector<uint8_t> TextViewBytes(const uint8_t* data, int length, TextForm form) {
     std::vector<uint8_t> converted(data, data + length);
     ConvertKoi8ToCp1251(converted.data(), length);
+    if (form == TextForm::Utf8Lf) {
+        const std::string utf8 = Cp1251ToUtf8({reinterpret_cast<const char*>(converted.data()), converted.size()});
+        return {utf8.begin(), utf8.end()};
+    }
     std::vector<uint8_t> text;
     text.reserve(converted.size() + converted.size() / 16);
     for (uint8_t c : converted) {
@@ -156,7 +160,7 @@ std::optional<fs::path> WriteTextView(CDiskImage* image, const Selection& select
     const auto path = HostPath(folder, list.front());
     if (!path || IsSymlink(*path) || !image->ReadFile(list.front(), data, address, length))
         return std::nullopt;
-    const auto text = TextViewBytes(data, length);
+    const auto text = TextViewBytes(data, length, HostTextForm());
     switch (WriteHostFile(*path, {std::span(text)})) {
     case WriteOutcome::Written:
         return path;

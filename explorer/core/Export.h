@@ -3,6 +3,7 @@
 #pragma once
 
 #include "CatalogView.h"
+#include "HostPlatform.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -32,11 +33,12 @@ ExportResult ExportList(CDiskImage* image, const std::vector<std::string>& list,
                         const std::filesystem::path& folder, bool addBinExtension);
 
 // The text view's bytes: a converted copy (KOI-8 to Windows-1251), each line feed
-// written as carriage return and line feed.
-std::vector<uint8_t> TextViewBytes(const uint8_t* data, int length);
+// written as carriage return and line feed; or the same text in UTF-8 with line feeds.
+std::vector<uint8_t> TextViewBytes(const uint8_t* data, int length, TextForm form = TextForm::Cp1251CrLf);
 
-// Writes the text view of the first selected file into `folder` under the entry's own
-// name (no header, no extension). The path written, or none when nothing could be
-// read or written; a file that could not be written completely is removed.
+// Writes the text view of the first selected file, in the host's text form, into
+// `folder` under the entry's own name (no header, no extension). The path written, or
+// none when nothing could be read or written; a file that could not be written
+// completely is removed.
 std::optional<std::filesystem::path> WriteTextView(CDiskImage* image, const Selection& selection,
                                                    const std::filesystem::path& folder);

@@ -70,6 +70,8 @@ std::optional<fs::path> GetTempFolder() {
     return fs::path(folder);
 }
 
+TextForm HostTextForm() { return TextForm::Cp1251CrLf; }
+
 bool HostUsesWideDropPaths() { return true; }
 
 std::vector<std::string> Utf8Arguments(int, char**) {
@@ -106,6 +108,8 @@ std::optional<fs::path> GetTempFolder() {
         return std::nullopt;
     return folder;
 }
+
+TextForm HostTextForm() { return TextForm::Utf8Lf; }
 
 bool HostUsesWideDropPaths() { return false; }
 

@@ -159,13 +159,19 @@ TEST(Export, HostileNamesNeverLeaveTheFolder) {
     EXPECT_EQ(result.skipped.size(), 5u);
 }
 
-TEST(TextView, ConvertedCopyWithCrLfAndTheImageUnchanged) {
+TEST(TextView, EachHostsTextFormAndTheImageUnchanged) {
+    // KOI-8 "Line", CR (a control byte: a space), LF, "Аа", LF.
+    const Bytes cp1251 = {'L', 'i', 'n', 'e', 0x20, 0x0D, 0x0A, 0xC0, 0xE0, 0x0D, 0x0A};
+    const Bytes utf8 = {'L', 'i', 'n', 'e', 0x20, 0x0A, 0xD0, 0x90, 0xD0, 0xB0, 0x0A};
+    EXPECT_EQ(TextViewBytes(kText.data(), static_cast<int>(kText.size())), cp1251);
+    EXPECT_EQ(TextViewBytes(kText.data(), static_cast<int>(kText.size()), TextForm::Utf8Lf), utf8);
+
     auto image = Tree();
     TempDir dir;
     const auto path = WriteTextView(image.get(), {"TEXT.TXT"}, dir.Path());
     ASSERT_TRUE(path);
     EXPECT_EQ(path->filename(), "TEXT.TXT");
-    const Bytes expected = {'L', 'i', 'n', 'e', 0x20, 0x0D, 0x0A, 0xC0, 0xE0, 0x0D, 0x0A};
+    const Bytes& expected = HostTextForm() == TextForm::Utf8Lf ? utf8 : cp1251;
     EXPECT_EQ(ReadAll(*path), expected);
     EXPECT_EQ(ReadAll(*WriteTextView(image.get(), {"TEXT.TXT"}, dir.Path())), expected);
 

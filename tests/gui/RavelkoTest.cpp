@@ -1,6 +1,7 @@
 // Ravelko's window, constructed for real (modeless) and driven through its own controls.
 #include "DropFiles.h"
 #include "ExplorerDlg.h"
+#include "Export.h"
 #include "HostNames.h"
 #include "HostPlatform.h"
 #include "ImageBuilders.h"
@@ -261,7 +262,8 @@ TEST_F(Ravelko, LauncherGetsTheExtractedFiles) {
     const fs::path temp = *GetTempFolder();
     ASSERT_EQ(launches.size(), 1u);
     EXPECT_EQ(launches[0], (Launch{"text", Utf8FromPath(temp / "TEXT.TXT")}));
-    EXPECT_EQ(ReadAll(temp / "TEXT.TXT"), (Bytes{'h', 'i', 0x0D, 0x0A}));
+    const Bytes text = {'h', 'i', 0x0A};
+    EXPECT_EQ(ReadAll(temp / "TEXT.TXT"), TextViewBytes(text.data(), 3, HostTextForm()));
 
     Select({0, 1});
     dlg->OnDblClkList();
