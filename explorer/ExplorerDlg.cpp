@@ -334,8 +334,9 @@ void CExplorerDlg::OnSaveSelectionAsBins(wxCommandEvent&) {
         return;
     const ExportResult result =
         ExportSelection(m_pImage.get(), GetSelection(), PathFromUtf8(*folder), m_bAddBinExtension);
-    if (result.error)
-        ShowError(wxString::FromUTF8(*result.error));
+    const std::string summary = result.error ? *result.error : ExportSummary(result);
+    if (!summary.empty()) // an export that wrote everything stays silent
+        ShowError(wxString::FromUTF8(summary));
 }
 
 void CExplorerDlg::OnViewAsText(wxCommandEvent&) {

@@ -104,14 +104,6 @@ int Info(const Arguments& args) {
     return Success;
 }
 
-// Names may hold tabs and line feeds; written as \t and \n, each row stays one line.
-std::string PrintableName(const std::string& cp1251) {
-    std::string name;
-    for (char c : Cp1251ToUtf8(cp1251))
-        name += c == '\t' ? std::string("\\t") : c == '\n' ? std::string("\\n") : std::string(1, c);
-    return name;
-}
-
 void PrintRow(const CatalogRow& row, const std::string& prefix, bool tsv) {
     const std::string name = PrintableName(prefix + row.name);
     if (tsv) {

@@ -1,9 +1,17 @@
 #include "CatalogView.h"
 
 #include "Cp1251.h"
+#include "HostNames.h"
 #include "Strings.h"
 
 #include <cstdio>
+
+std::string PrintableName(const std::string& cp1251) {
+    std::string name;
+    for (char c : Cp1251ToUtf8(cp1251))
+        name += c == '\t' ? std::string("\\t") : c == '\n' ? std::string("\\n") : std::string(1, c);
+    return name;
+}
 
 std::string FormatNumber(int value, int base) {
     char text[16];

@@ -22,6 +22,10 @@ struct CatalogRow {
     bool operator==(const CatalogRow&) const = default;
 };
 
+// A catalog name (Windows-1251) as one line of UTF-8 text: a tab or line feed inside it
+// is written as \t or \n.
+std::string PrintableName(const std::string& cp1251);
+
 // `value` in base 0 (decimal), 1 (octal) or 2 (hexadecimal); empty for any other base.
 std::string FormatNumber(int value, int base);
 

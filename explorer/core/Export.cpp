@@ -113,6 +113,36 @@ private:
 
 } // namespace
 
+namespace {
+
+// `format` with each "%i" replaced by the next number.
+std::string WithNumbers(std::string format, std::initializer_list<size_t> numbers) {
+    size_t at = 0;
+    for (size_t number : numbers) {
+        at = format.find("%i", at);
+        if (at == std::string::npos)
+            break;
+        const std::string text = std::to_string(number);
+        format.replace(at, 2, text);
+        at += text.size();
+    }
+    return format;
+}
+
+} // namespace
+
+std::string ExportSummary(const ExportResult& result, size_t shown) {
+    const auto& skipped = result.skipped;
+    if (skipped.empty())
+        return {};
+    std::string text = WithNumbers(LoadResString(IDS_EXPORT_SUMMARY), {result.written.size(), skipped.size()});
+    for (size_t i = 0; i < skipped.size() && i < shown; ++i)
+        text += "\n" + PrintableName(skipped[i].entry) + ": " + LoadResString(skipped[i].reason);
+    if (skipped.size() > shown)
+        text += "\n" + WithNumbers(LoadResString(IDS_EXPORT_MORE), {skipped.size() - shown});
+    return text;
+}
+
 ExportResult ExportSelection(CDiskImage* image, const Selection& selection, const fs::path& folder,
                              bool addBinExtension) {
     std::vector<std::string> list;

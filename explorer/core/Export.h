@@ -23,6 +23,10 @@ struct ExportResult {
     std::optional<std::string> error;
 };
 
+// What an export did not do, for the user: the counts, then the first `shown` entries
+// left out with their reasons, one a line (UTF-8). Empty when everything was written.
+std::string ExportSummary(const ExportResult& result, size_t shown = 10);
+
 // Writes every entry of the selection list into `folder`: a host folder for each
 // directory marker, a ".bin" export file for each file, existing files replaced.
 // Entries whose names cannot stay inside `folder` are skipped with what lies below them.

@@ -35,6 +35,8 @@ const std::string& LoadResString(int id) {
         {IDS_SKIP_LINK, "a symbolic link of that name is in the way"},
         {IDS_WRITE_FAILED, "Write failed: %s"},
         {IDS_NO_TEMP_FOLDER, "No private temporary folder can be used."},
+        {IDS_EXPORT_SUMMARY, "Files written: %i. Entries not exported: %i."},
+        {IDS_EXPORT_MORE, "... and %i more."},
         {IDS_CLI_USAGE,
          "Usage: bkdisk COMMAND ...\n"
          "  info IMAGE                 format and size of the image\n"

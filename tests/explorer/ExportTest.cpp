@@ -4,6 +4,7 @@
 #include "HostNames.h"
 #include "ImageBuilders.h"
 #include "SelectionList.h"
+#include "Strings.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -134,6 +135,17 @@ TEST(Export, ReplacesExistingFilesAndSkipsOnlyWhatFails) {
     EXPECT_EQ(ReadAll(dir.Path() / "GOOD.bin").size(), 7u);
     ASSERT_EQ(result.skipped.size(), 1u);
     EXPECT_EQ(result.skipped[0].entry, "BROKEN");
+}
+
+TEST(Export, SummaryOfWhatWasLeftOut) {
+    ExportResult result;
+    EXPECT_EQ(ExportSummary(result), ""); // everything written: nothing to say
+    result.written = {"a.bin", "b.bin"};
+    result.skipped = {{"A\\B\tC", IDS_SKIP_UNREADABLE}, {"CON", IDS_SKIP_BAD_NAME}, {"X", IDS_SKIP_LINK}};
+    EXPECT_EQ(ExportSummary(result, 2), "Files written: 2. Entries not exported: 3.\n"
+                                        "A\\B\\tC: cannot be read from the image\n"
+                                        "CON: name cannot be used on this system\n"
+                                        "... and 1 more.");
 }
 
 TEST(Export, HostileNamesNeverLeaveTheFolder) {

@@ -244,6 +244,12 @@ TEST_F(Ravelko, ExportThroughTheReplacedFolderDialog) {
     EXPECT_TRUE(fs::exists(out.Path() / "GAME.bin"));
     EXPECT_EQ(fs::file_size(out.Path() / "GAME.bin"), 68u);
     EXPECT_TRUE(fs::exists(out.Path() / PathFromUtf8("\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB") / "INNER.bin"));
+    EXPECT_TRUE(messages.empty()); // everything written: nothing to say
+    fs::create_directory(out.Path() / "TEXT.TXT");
+    Select({1});
+    Command(ID_SAVE_BINS); // a folder in the way of a file: said after the export
+    EXPECT_EQ(messages, std::vector<std::string>{"Files written: 0. Entries not exported: 1.\nTEXT.TXT: cannot be created"});
+    Select({0, 2});
 
     dlg->m_addBinCheck->SetValue(false); // clicking the box toggles the flag
     wxCommandEvent click(wxEVT_CHECKBOX, IDC_ADD_BIN_EXTENSION);
