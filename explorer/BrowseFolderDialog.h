@@ -7,7 +7,8 @@
 
 class CBrowseFolderDialog {
 public:
-    CBrowseFolderDialog(wxWindow* owner, const wxString& title);
+    // `startFolder` (UTF-8) is where the chooser opens.
+    CBrowseFolderDialog(wxWindow* owner, const wxString& title, const std::string& startFolder);
     virtual ~CBrowseFolderDialog() = default;
 
     // Shows the modal chooser; true when a folder of the file system was chosen.
@@ -22,6 +23,7 @@ protected:
 
 private:
     wxString m_strTitle;
+    std::string m_strStartFolder;
     wxWindow* m_pOwner;
     std::string m_strPath;
 };

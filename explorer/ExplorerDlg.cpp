@@ -13,6 +13,7 @@
 #include <wx/filedlg.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
+#include <wx/utils.h>
 
 namespace {
 
@@ -62,11 +63,14 @@ CExplorerDlg::CExplorerDlg(wxWindow* parent)
     m_showMessage = [this](const wxString& text) {
         wxMessageBox(text, LoadResString(IDS_CAPTION), wxOK, this);
     };
+    // The chooser starts where the last export went (at first in the home folder).
     m_chooseFolder = [this]() -> std::optional<std::string> {
-        CBrowseFolderDialog browser(this, LoadResString(IDS_BROWSE_TITLE));
+        CBrowseFolderDialog browser(this, LoadResString(IDS_BROWSE_TITLE),
+                                    m_strLastExportFolder.empty() ? ToHostPath(wxGetHomeDir()) : m_strLastExportFolder);
         if (!browser.Browse())
             return std::nullopt;
-        return browser.GetFolderPath();
+        m_strLastExportFolder = browser.GetFolderPath();
+        return m_strLastExportFolder;
     };
     // The template: the list, the place of the toolbar and the check box.
     SetClientSize(ConvertDialogToPixels(kDialogSize));
@@ -195,6 +199,8 @@ int CExplorerDlg::OpenImage(const std::string& path) {
     }
     m_pImage = std::move(opened);
     m_enteredDirs.clear();
+    m_strImageName = Utf8FromPath(PathFromUtf8(path).filename());
+    ShowWhere();
     m_statusBar->SetStatusText(m_pImage->GetFormatName(), 1);
     m_statusBar->SetStatusText(wxString::Format(wxString(LoadResString(IDS_SIZE_KB)), m_pImage->GetImageSize() / 1024), 2);
     m_statusBar->Update();
@@ -298,6 +304,16 @@ void CExplorerDlg::Refill(const std::string& current) {
     m_list->SetItemState(row, wxLIST_STATE_FOCUSED, wxLIST_STATE_FOCUSED);
     m_list->EnsureVisible(row);
     m_list->SetFocus();
+    ShowWhere();
+}
+
+// The image's file name in the title, the current directory's path in the first pane.
+void CExplorerDlg::ShowWhere() {
+    SetTitle(wxString::Format(wxString::FromUTF8(LoadResString(IDS_TITLE_WITH_FILE)), wxString::FromUTF8(m_strImageName)));
+    std::string where = LoadResString(IDS_ROOT_PATH);
+    for (const std::string& dir : m_enteredDirs)
+        where += (where == LoadResString(IDS_ROOT_PATH) ? "" : "\\") + PrintableName(dir);
+    m_statusBar->SetStatusText(wxString::FromUTF8(where), 0);
 }
 
 std::optional<std::filesystem::path> CExplorerDlg::TempFolder() {

@@ -63,6 +63,8 @@ public:
     wxImageList m_listImages;
     std::unique_ptr<CDiskImage> m_pImage;
     std::vector<std::string> m_enteredDirs; // names walked into from the root, to find the way back
+    std::string m_strImageName;             // the open image's file name (UTF-8)
+    std::string m_strLastExportFolder;      // where the last export went (UTF-8)
     bool m_bAddBinExtension = true;
     int m_nLastWidth = 0;
     int m_nLastHeight = 0;
@@ -84,6 +86,7 @@ private:
     void ReleaseImage();
     void EnterParent();
     void Refill(const std::string& current = "");
+    void ShowWhere();
     void ShowError(const wxString& text);
     std::optional<std::filesystem::path> TempFolder();
 

@@ -110,7 +110,7 @@ bool IsImageFileName(const std::string& path) {
     const auto dot = path.rfind('.');
     const std::string extension = dot == std::string::npos ? path : path.substr(dot + 1);
     return EqualNoCase(extension, LoadResString(IDS_EXT_IMG)) ||
-           EqualNoCase(extension, LoadResString(IDS_EXT_BKD));
+           EqualNoCase(extension, LoadResString(IDS_EXT_BKD)) || EqualNoCase(extension, LoadResString(IDS_EXT_DSK));
 }
 
 std::optional<std::vector<uint8_t>> RenderDropFiles(CDiskImage* image, const Selection& selection,

@@ -14,6 +14,7 @@ const std::string& LoadResString(int id) {
         {IDS_PARENT_DIR, ".."},
         {IDS_EXT_IMG, "img"},
         {IDS_EXT_BKD, "bkd"},
+        {IDS_EXT_DSK, "dsk"},
         {IDS_OPEN_IMAGE, "Open BK image"},
         {IDS_SAVE_BINS, "Save selection as BINS"},
         {IDS_ABOUT_BUTTON, "About Ravelko"},
@@ -28,7 +29,10 @@ const std::string& LoadResString(int id) {
         {IDS_OK, "OK"},
         {IDS_BROWSE_TITLE, "Select folder to copy"},
         // GTK matches patterns by case: the upper-case forms let "*.IMG" files show.
-        {IDS_IMAGE_FILTER, "BK disk image file (.img; *.bkd)|*.img;*.bkd;*.IMG;*.BKD;*.Img;*.Bkd"},
+        {IDS_IMAGE_FILTER, "BK disk image file (.img; *.bkd)|*.img;*.bkd;*.dsk;*.IMG;*.BKD;*.DSK;*.Img;*.Bkd;*.Dsk"
+                           "|All files|*"},
+        {IDS_TITLE_WITH_FILE, "%s \xE2\x80\x94 Ravelko"},
+        {IDS_ROOT_PATH, "\\"},
         {IDS_SKIP_UNREADABLE, "cannot be read from the image"},
         {IDS_SKIP_BAD_NAME, "name cannot be used on this system"},
         {IDS_SKIP_NOT_CREATED, "cannot be created"},

@@ -14,6 +14,7 @@ enum ExplorerStringId : int {
     IDS_PARENT_DIR = 109,
     IDS_EXT_IMG = 110,
     IDS_EXT_BKD = 111,
+    IDS_EXT_DSK = 112,
     IDS_OPEN_IMAGE = 1000,
     IDS_SAVE_BINS = 1002,
     IDS_ABOUT_BUTTON = 57664,
@@ -30,6 +31,8 @@ enum ExplorerStringId : int {
     IDS_OK = 126,
     IDS_BROWSE_TITLE = 127,
     IDS_IMAGE_FILTER = 128,
+    IDS_TITLE_WITH_FILE = 129,
+    IDS_ROOT_PATH = 130,
 
     // Export summary and the command line.
     IDS_SKIP_UNREADABLE = 200,

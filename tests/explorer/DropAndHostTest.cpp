@@ -97,7 +97,7 @@ TEST(DropBlock, AllPathsAndTheirUriList) {
 }
 
 TEST(DropBlock, DroppedFileRule) {
-    for (const char* yes : {"/x/a.img", "/x/A.IMG", "/x/b.Bkd", "img"})
+    for (const char* yes : {"/x/a.img", "/x/A.IMG", "/x/b.Bkd", "/x/c.dsk", "img"})
         EXPECT_TRUE(IsImageFileName(yes)) << yes;
     for (const char* no : {"/x/a.img.bak", "/x/a.txt", "/x/a.bin", "/x/img/noext", ""})
         EXPECT_FALSE(IsImageFileName(no)) << no;

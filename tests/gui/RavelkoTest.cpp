@@ -123,6 +123,7 @@ TEST_F(Ravelko, OpeningFillsRowsPanesAndButtons) {
     EXPECT_FALSE(Enabled(ID_SAVE_BINS));
     EXPECT_FALSE(Enabled(ID_VIEW_AS_TEXT));
     EXPECT_TRUE(dlg->m_addBinCheck->GetValue());
+    EXPECT_EQ(dlg->GetTitle(), "Ravelko");
     Open();
     EXPECT_EQ(Column(0), (std::vector<std::string>{"GAME", "TEXT.TXT", "\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB", "EMPTY"}));
     EXPECT_EQ(Column(1), (std::vector<std::string>{"", "", "<DIR>", "<DIR>"}));
@@ -130,8 +131,8 @@ TEST_F(Ravelko, OpeningFillsRowsPanesAndButtons) {
     EXPECT_EQ(Column(3), (std::vector<std::string>{"100", "3", "", ""}));
     EXPECT_EQ(dlg->m_statusBar->GetStatusText(1), "MKDOS");
     EXPECT_EQ(dlg->m_statusBar->GetStatusText(2), "800 Kb");
-    EXPECT_EQ(dlg->m_statusBar->GetStatusText(0), "");
-    EXPECT_EQ(dlg->GetTitle(), "Ravelko");
+    EXPECT_EQ(dlg->GetTitle().utf8_string(), "sample.img \xE2\x80\x94 Ravelko");
+    EXPECT_EQ(dlg->m_statusBar->GetStatusText(0), "\\");
 }
 
 TEST_F(Ravelko, SelectionDrivesTheToolbarWithinOneTick) {
@@ -175,6 +176,7 @@ TEST_F(Ravelko, KeysWorkAfterEveryRefill) {
     EXPECT_EQ(current(), 0);
     Select({2});
     dlg->OnDblClkList(); // into ИГРЫ: the first row is current, nothing is selected
+    EXPECT_EQ(dlg->m_statusBar->GetStatusText(0).utf8_string(), "\\\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB");
     EXPECT_EQ(wxWindow::FindFocus(), dlg->m_list);
     EXPECT_EQ(current(), 0);
     EXPECT_EQ(dlg->m_list->GetSelectedItemCount(), 0);
