@@ -4,10 +4,12 @@
 #include "Cp1251.h"
 #include "MkDosImage.h"
 
+#include <cerrno>
 #include <climits>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <system_error>
 
 namespace fs = std::filesystem;
 
@@ -37,29 +39,42 @@ bool HasAndosLabel(const uint8_t* data, int size) {
     return EqualNoCase(std::string_view(label, length), "ANDOS  ");
 }
 
-bool IsReadOnly(const fs::path& path) {
+OpenFailure CannotRead(std::error_code error) { return {OpenFailure::CannotRead, error.message()}; }
+
+// Refuses what is not a regular file with a write permission bit.
+OpenFailure CheckImageFile(const fs::path& path) {
     std::error_code error;
     const auto status = fs::status(path, error);
-    if (error || !fs::is_regular_file(status))
-        return true;
+    if (error)
+        return CannotRead(error);
+    if (fs::is_directory(status))
+        return CannotRead(std::make_error_code(std::errc::is_a_directory));
+    if (!fs::is_regular_file(status)) // a FIFO or device would block or never end
+        return CannotRead(std::make_error_code(std::errc::invalid_argument));
     constexpr auto writable = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-    return (status.permissions() & writable) == fs::perms::none;
+    if ((status.permissions() & writable) == fs::perms::none)
+        return {OpenFailure::ReadOnly, {}};
+    return {};
 }
 
 // Reads the whole file (a UTF-8 path on every host); only regular files that can be
 // opened for writing qualify.
-bool ReadWholeImage(const std::string& utf8Path, std::vector<uint8_t>& bytes) {
+OpenFailure ReadWholeImage(const std::string& utf8Path, std::vector<uint8_t>& bytes) {
     const fs::path path(std::u8string(utf8Path.begin(), utf8Path.end()));
-    if (IsReadOnly(path))
-        return false;
+    if (OpenFailure refused = CheckImageFile(path); refused.kind != OpenFailure::None)
+        return refused;
+    errno = 0;
     std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    const auto systemError = [] { return CannotRead(std::error_code(errno ? errno : EIO, std::generic_category())); };
     if (!file || !file.seekg(0, std::ios::end))
-        return false;
+        return systemError();
     const std::streamoff size = file.tellg();
-    if (size < 0 || size > INT_MAX || !file.seekg(0))
-        return false;
+    if (size < 0 || size > INT_MAX)
+        return CannotRead(std::make_error_code(std::errc::file_too_large));
     bytes.resize(static_cast<size_t>(size));
-    return static_cast<bool>(file.read(reinterpret_cast<char*>(bytes.data()), size));
+    if (!file.seekg(0) || !file.read(reinterpret_cast<char*>(bytes.data()), size))
+        return systemError();
+    return {};
 }
 
 } // namespace
@@ -93,10 +108,16 @@ std::unique_ptr<CDiskImage> CreateDiskImage(std::string path, std::vector<uint8_
     return reader;
 }
 
-int OpenDiskImage(const std::string& path, std::unique_ptr<CDiskImage>& reader) {
+int OpenDiskImage(const std::string& path, std::unique_ptr<CDiskImage>& reader, OpenFailure* failure) {
     reader.reset();
     std::vector<uint8_t> bytes;
-    if (ReadWholeImage(path, bytes))
+    OpenFailure why = ReadWholeImage(path, bytes);
+    if (why.kind == OpenFailure::None) {
         reader = CreateDiskImage(path, std::move(bytes));
+        if (!reader)
+            why.kind = OpenFailure::UnknownFormat;
+    }
+    if (failure)
+        *failure = why;
     return reader ? 0 : 1;
 }

@@ -50,7 +50,13 @@ ImageFormat DetectImageFormat(const uint8_t* data, int size);
 // The reader for image bytes already in memory, names decoded; null for an unknown format.
 std::unique_ptr<CDiskImage> CreateDiskImage(std::string path, std::vector<uint8_t> bytes);
 
-// 0 on success with the new reader in `reader`, 1 on failure with `reader` empty.
-// A file without any write permission bit, or one that cannot be opened for reading
-// and writing, is refused; nothing is ever written to it.
-int OpenDiskImage(const std::string& path, std::unique_ptr<CDiskImage>& reader);
+// Why an image file did not open.
+struct OpenFailure {
+    enum Kind { None, CannotRead, ReadOnly, UnknownFormat } kind = None;
+    std::string hostMessage; // the system's words, for CannotRead
+};
+
+// 0 on success with the new reader in `reader`, 1 on failure with `reader` empty (and
+// the reason in `failure` when given). A file without any write permission bit, or one
+// that cannot be opened for reading and writing, is refused; nothing is ever written to it.
+int OpenDiskImage(const std::string& path, std::unique_ptr<CDiskImage>& reader, OpenFailure* failure = nullptr);

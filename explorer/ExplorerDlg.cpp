@@ -192,9 +192,10 @@ void CExplorerDlg::ShowError(const wxString& text) {
 // previous image, its rows and its buttons as they were.
 int CExplorerDlg::OpenImage(const std::string& path) {
     std::unique_ptr<CDiskImage> opened;
-    const int result = OpenDiskImage(path, opened);
+    OpenFailure failure;
+    const int result = OpenDiskImage(path, opened, &failure);
     if (result != 0) {
-        ShowError(LoadResString(IDS_WRONG_IMAGE));
+        ShowError(wxString::FromUTF8(OpenFailureText(failure)));
         return result;
     }
     m_pImage = std::move(opened);

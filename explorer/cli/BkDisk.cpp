@@ -82,8 +82,9 @@ std::string CatalogPath(const std::string& utf8) {
 
 std::unique_ptr<CDiskImage> OpenImage(const std::string& path) {
     std::unique_ptr<CDiskImage> image;
-    if (OpenDiskImage(path, image) != 0)
-        Error(LoadResString(IDS_WRONG_IMAGE));
+    OpenFailure failure;
+    if (OpenDiskImage(path, image, &failure) != 0)
+        Error(OpenFailureText(failure));
     return image;
 }
 

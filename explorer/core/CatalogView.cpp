@@ -13,6 +13,26 @@ std::string PrintableName(const std::string& cp1251) {
     return name;
 }
 
+std::string OpenFailureText(const OpenFailure& failure) {
+    std::string text = LoadResString(IDS_WRONG_IMAGE);
+    switch (failure.kind) {
+    case OpenFailure::UnknownFormat:
+        return text + "\n" + LoadResString(IDS_OPEN_UNKNOWN_FORMAT);
+    case OpenFailure::ReadOnly:
+        return text + "\n" + LoadResString(IDS_OPEN_READ_ONLY);
+    case OpenFailure::CannotRead: {
+        std::string reason = LoadResString(IDS_OPEN_CANNOT_READ);
+        const auto at = reason.find("%s");
+        if (at != std::string::npos)
+            reason.replace(at, 2, failure.hostMessage);
+        return text + "\n" + reason;
+    }
+    case OpenFailure::None:
+        break;
+    }
+    return text;
+}
+
 std::string FormatNumber(int value, int base) {
     char text[16];
     switch (base) {

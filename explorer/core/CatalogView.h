@@ -26,6 +26,9 @@ struct CatalogRow {
 // is written as \t or \n.
 std::string PrintableName(const std::string& cp1251);
 
+// The message of a failed open: string 102, then the reason on a second line (UTF-8).
+std::string OpenFailureText(const OpenFailure& failure);
+
 // `value` in base 0 (decimal), 1 (octal) or 2 (hexadecimal); empty for any other base.
 std::string FormatNumber(int value, int base);
 

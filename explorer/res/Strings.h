@@ -33,6 +33,9 @@ enum ExplorerStringId : int {
     IDS_IMAGE_FILTER = 128,
     IDS_TITLE_WITH_FILE = 129,
     IDS_ROOT_PATH = 130,
+    IDS_OPEN_UNKNOWN_FORMAT = 131,
+    IDS_OPEN_READ_ONLY = 132,
+    IDS_OPEN_CANNOT_READ = 133,
 
     // Export summary and the command line.
     IDS_SKIP_UNREADABLE = 200,

@@ -29,22 +29,32 @@ TEST(OpenImage, EachFormatGetsItsReader) {
     }
 }
 
-TEST(OpenImage, RefusesWhatItCannotOpenForWritingAndClearsTheOldReader) {
+TEST(OpenImage, RefusesWhatItCannotOpenForWritingSaysWhyAndClearsTheOldReader) {
     TempDir dir;
     const std::string good = dir.Write("good.img", MicroDosBuilder(false, 4096).Image());
     const std::string readOnly = dir.Write("ro.img", MicroDosBuilder(false, 4096).Image());
     fs::permissions(readOnly, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-    const std::string unknown = dir.Write("game.img", Bytes(4096));
-    std::vector<std::string> refused = {readOnly, unknown, dir.Path().string(), (dir.Path() / "missing.img").string()};
+    std::vector<std::pair<std::string, OpenFailure::Kind>> refused = {
+        {readOnly, OpenFailure::ReadOnly},
+        {dir.Write("game.img", Bytes(4096)), OpenFailure::UnknownFormat},
+        {dir.Path().string(), OpenFailure::CannotRead},
+        {(dir.Path() / "missing.img").string(), OpenFailure::CannotRead}};
 #ifndef _WIN32
-    refused.push_back((dir.Path() / "pipe.img").string()); // opening a FIFO must not hang
-    ASSERT_EQ(mkfifo(refused.back().c_str(), 0666), 0);
+    refused.push_back({(dir.Path() / "pipe.img").string(), OpenFailure::CannotRead}); // must not hang
+    ASSERT_EQ(mkfifo(refused.back().first.c_str(), 0666), 0);
 #endif
 
-    for (const std::string& path : refused) {
+    for (const auto& [path, kind] : refused) {
         std::unique_ptr<CDiskImage> reader;
         ASSERT_EQ(OpenDiskImage(good, reader), 0);
-        EXPECT_EQ(OpenDiskImage(path, reader), 1) << path;
+        OpenFailure failure;
+        EXPECT_EQ(OpenDiskImage(path, reader, &failure), 1) << path;
         EXPECT_EQ(reader, nullptr) << path;
+        EXPECT_EQ(failure.kind, kind) << path;
+        EXPECT_EQ(failure.hostMessage.empty(), kind != OpenFailure::CannotRead) << path;
     }
+    OpenFailure failure;
+    std::unique_ptr<CDiskImage> reader;
+    EXPECT_EQ(OpenDiskImage(good, reader, &failure), 0);
+    EXPECT_EQ(failure.kind, OpenFailure::None);
 }
