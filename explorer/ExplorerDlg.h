@@ -96,6 +96,8 @@ private:
     void OnListActivated(wxListEvent& event);
     void OnSaveSelectionAsBins(wxCommandEvent& event);
     void OnTimer(wxTimerEvent& event);
+    void OnSelectionChanged(wxListEvent& event);
+    void MarkControlsStale();
     void OnAppAbout(wxCommandEvent& event);
     void OnViewAsText(wxCommandEvent& event);
     void OnAddBinExtension(wxCommandEvent& event);
@@ -104,6 +106,7 @@ private:
     void OnCancel();
 
     wxTimer m_timer;
+    bool m_bControlsStale = true; // the selection, directory, image or flag changed since UpdateControls
 
     wxDECLARE_EVENT_TABLE();
 };
