@@ -61,7 +61,8 @@ wxEND_EVENT_TABLE()
 CExplorerDlg::CExplorerDlg(wxWindow* parent)
     : wxDialog(parent, wxID_ANY, LoadResString(IDS_CAPTION), wxDefaultPosition, wxDefaultSize,
                wxCAPTION | wxSYSTEM_MENU | wxRESIZE_BORDER | wxMINIMIZE_BOX | wxCLOSE_BOX),
-      m_launcher(std::make_unique<CHostLauncher>()), m_hIcon(ProgramIcon()), m_timer(this) {
+      m_launcher(std::make_unique<CHostLauncher>([this](const std::string& path) { ShowNoProgram(path); })),
+      m_hIcon(ProgramIcon()), m_timer(this) {
     m_showMessage = [this](const wxString& text) {
         wxMessageBox(text, LoadResString(IDS_CAPTION), wxOK, this);
     };
@@ -368,7 +369,17 @@ void CExplorerDlg::OpenSelection() {
         return;
     const auto path = HostPath(*temp, HostName(list.front(), m_bAddBinExtension));
     if (path && std::find(result.written.begin(), result.written.end(), *path) != result.written.end())
-        m_launcher->OpenWithDefaultApp(Utf8FromPath(*path));
+        Launched(m_launcher->OpenWithDefaultApp(Utf8FromPath(*path)), *path);
+}
+
+// Nothing visible happens when no program starts: the user is told, with the file's path.
+void CExplorerDlg::Launched(bool started, const std::filesystem::path& path) {
+    if (!started)
+        ShowNoProgram(Utf8FromPath(path));
+}
+
+void CExplorerDlg::ShowNoProgram(const std::string& path) {
+    ShowError(wxString::Format(wxString::FromUTF8(LoadResString(IDS_NO_PROGRAM)), wxString::FromUTF8(path)));
 }
 
 void CExplorerDlg::OnSaveSelectionAsBins(wxCommandEvent&) {
@@ -389,7 +400,7 @@ void CExplorerDlg::OnViewAsText(wxCommandEvent&) {
     if (!temp)
         return;
     if (const auto path = WriteTextView(m_pImage.get(), GetSelection(), *temp))
-        m_launcher->OpenInTextEditor(Utf8FromPath(*path));
+        Launched(m_launcher->OpenInTextEditor(Utf8FromPath(*path)), *path);
 }
 
 std::optional<std::vector<uint8_t>> CExplorerDlg::RenderDropFiles() {

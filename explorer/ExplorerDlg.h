@@ -88,6 +88,8 @@ private:
     void Refill(const std::string& current = "");
     void ShowWhere();
     void ShowError(const wxString& text);
+    void Launched(bool started, const std::filesystem::path& path);
+    void ShowNoProgram(const std::string& path);
     std::optional<std::filesystem::path> TempFolder();
 
     void OnSize(wxSizeEvent& event);

@@ -5,28 +5,79 @@
 
 #include <memory>
 
-void CHostLauncher::OpenWithDefaultApp(const std::string& path) {
-    wxLaunchDefaultApplication(wxString::FromUTF8(path));
-}
+CHostLauncher::CHostLauncher(std::function<void(const std::string&)> gaveUp) : m_gaveUp(std::move(gaveUp)) {}
 
 #ifdef _WIN32
 
-void CHostLauncher::OpenInTextEditor(const std::string& path) {
-    wxExecute("notepad " + wxString::FromUTF8(path), wxEXEC_ASYNC);
+// The shell's association, and the text editor by the command line "notepad <path>";
+// both report at once whether they started.
+bool CHostLauncher::OpenWithDefaultApp(const std::string& path) {
+    return wxLaunchDefaultApplication(wxString::FromUTF8(path));
+}
+
+bool CHostLauncher::OpenInTextEditor(const std::string& path) {
+    return wxExecute("notepad " + wxString::FromUTF8(path), wxEXEC_ASYNC) > 0;
 }
 
 #else
 
+#include <wx/cmdline.h>
+#include <wx/process.h>
+
+namespace {
+
+// A started opener; when it ends in failure the user is told which file it was.
+class COpenerProcess : public wxProcess {
+public:
+    COpenerProcess(std::function<void(const std::string&)> gaveUp, std::string path)
+        : m_gaveUp(std::move(gaveUp)), m_path(std::move(path)) {}
+    void OnTerminate(int, int status) override {
+        if (status != 0 && m_gaveUp)
+            m_gaveUp(m_path);
+        delete this;
+    }
+
+private:
+    std::function<void(const std::string&)> m_gaveUp;
+    std::string m_path;
+};
+
+// Runs `args` without a shell reading them (names come from disk images) and with their
+// output kept off the explorer's own: sh only redirects and then becomes the program.
+bool StartQuietly(const wxArrayString& args, std::function<void(const std::string&)> gaveUp,
+                  const std::string& path) {
+    std::vector<wxString> argv = {"sh", "-c", "exec \"$@\" >/dev/null 2>&1", "sh"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<const wxChar*> pointers;
+    for (const wxString& arg : argv)
+        pointers.push_back(arg.wc_str());
+    pointers.push_back(nullptr);
+    auto* process = new COpenerProcess(std::move(gaveUp), path);
+    if (wxExecute(pointers.data(), wxEXEC_ASYNC, process) > 0)
+        return true;
+    delete process; // never started: it will not be told of an end
+    return false;
+}
+
+} // namespace
+
+// xdg-open finds the desktop's program; it fails when there is none.
+bool CHostLauncher::OpenWithDefaultApp(const std::string& path) {
+    wxArrayString args;
+    args.Add("xdg-open");
+    args.Add(wxString::FromUTF8(path));
+    return StartQuietly(args, m_gaveUp, path);
+}
+
 // The desktop's application for plain text; xdg-open when none is registered.
-void CHostLauncher::OpenInTextEditor(const std::string& path) {
+bool CHostLauncher::OpenInTextEditor(const std::string& path) {
     const wxString file = wxString::FromUTF8(path);
     std::unique_ptr<wxFileType> type(wxTheMimeTypesManager->GetFileTypeFromMimeType("text/plain"));
     wxString command;
     if (type && type->GetOpenCommand(&command, wxFileType::MessageParameters(file, "text/plain")) &&
-        !command.empty() && wxExecute(command, wxEXEC_ASYNC) > 0)
-        return;
-    const char* argv[] = {"xdg-open", path.c_str(), nullptr};
-    wxExecute(argv, wxEXEC_ASYNC);
+        !command.empty())
+        return StartQuietly(wxCmdLineParser::ConvertStringToArgs(command), m_gaveUp, path);
+    return OpenWithDefaultApp(path);
 }
 
 #endif

@@ -2,19 +2,27 @@
 // what would be started without starting it.
 #pragma once
 
+#include <functional>
 #include <string>
 
 class ILauncher {
 public:
     virtual ~ILauncher() = default;
+    // Each takes a UTF-8 path and returns false when no program could be started for it.
     // Opens the file with the program the host associates with its name.
-    virtual void OpenWithDefaultApp(const std::string& path) = 0;
+    virtual bool OpenWithDefaultApp(const std::string& path) = 0;
     // Shows the file in the host's text editor.
-    virtual void OpenInTextEditor(const std::string& path) = 0;
+    virtual bool OpenInTextEditor(const std::string& path) = 0;
 };
 
 class CHostLauncher : public ILauncher {
 public:
-    void OpenWithDefaultApp(const std::string& path) override;
-    void OpenInTextEditor(const std::string& path) override;
+    // `gaveUp` runs on the UI thread with the path when a started opener ends in failure
+    // later (on X11 desktops: no program is associated with the file).
+    explicit CHostLauncher(std::function<void(const std::string&)> gaveUp);
+    bool OpenWithDefaultApp(const std::string& path) override;
+    bool OpenInTextEditor(const std::string& path) override;
+
+private:
+    std::function<void(const std::string&)> m_gaveUp;
 };

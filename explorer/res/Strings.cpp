@@ -36,6 +36,7 @@ const std::string& LoadResString(int id) {
         {IDS_OPEN_UNKNOWN_FORMAT, "It is not a BK disk image of a known format."},
         {IDS_OPEN_READ_ONLY, "The file is read-only."},
         {IDS_OPEN_CANNOT_READ, "The file cannot be read: %s"},
+        {IDS_NO_PROGRAM, "No program could be started to show the file written as\n%s"},
         {IDS_SKIP_UNREADABLE, "cannot be read from the image"},
         {IDS_SKIP_BAD_NAME, "name cannot be used on this system"},
         {IDS_SKIP_NOT_CREATED, "cannot be created"},

@@ -36,6 +36,7 @@ enum ExplorerStringId : int {
     IDS_OPEN_UNKNOWN_FORMAT = 131,
     IDS_OPEN_READ_ONLY = 132,
     IDS_OPEN_CANNOT_READ = 133,
+    IDS_NO_PROGRAM = 134,
 
     // Export summary and the command line.
     IDS_SKIP_UNREADABLE = 200,

@@ -30,13 +30,19 @@ struct Launch {
     bool operator==(const Launch&) const = default;
 };
 
+// Records what would be started; `starts` says whether it would start.
 class RecordingLauncher : public ILauncher {
 public:
     explicit RecordingLauncher(std::vector<Launch>& log) : m_log(log) {}
-    void OpenWithDefaultApp(const std::string& path) override { m_log.push_back({"open", path}); }
-    void OpenInTextEditor(const std::string& path) override { m_log.push_back({"text", path}); }
+    bool OpenWithDefaultApp(const std::string& path) override { return Record("open", path); }
+    bool OpenInTextEditor(const std::string& path) override { return Record("text", path); }
+    bool starts = true;
 
 private:
+    bool Record(const char* kind, const std::string& path) {
+        m_log.push_back({kind, path});
+        return starts;
+    }
     std::vector<Launch>& m_log;
 };
 
@@ -68,7 +74,9 @@ protected:
         SetEnvironment(kTempVariable, tmp.Path().string().c_str());
         dlg = new CExplorerDlg(nullptr);
         dlg->m_showMessage = [this](const wxString& text) { messages.push_back(text.utf8_string()); };
-        dlg->m_launcher = std::make_unique<RecordingLauncher>(launches);
+        auto recording = std::make_unique<RecordingLauncher>(launches);
+        launcher = recording.get();
+        dlg->m_launcher = std::move(recording);
         dlg->Show();
         Pump(50);
         imagePath = files.Write("sample.img", SampleImage());
@@ -114,6 +122,7 @@ protected:
     std::string imagePath;
     std::vector<std::string> messages;
     std::vector<Launch> launches;
+    RecordingLauncher* launcher = nullptr;
 };
 
 } // namespace
@@ -281,7 +290,40 @@ TEST_F(Ravelko, LauncherGetsTheExtractedFiles) {
     ASSERT_EQ(launches.size(), 2u);
     EXPECT_EQ(launches[1], (Launch{"open", Utf8FromPath(temp / "GAME.bin")}));
     EXPECT_TRUE(fs::exists(temp / "TEXT.TXT"));
+
+    launcher->starts = false; // no program: the user hears of it, with the file's path
+    dlg->OnDblClkList();
+    Select({1});
+    Command(ID_VIEW_AS_TEXT);
+    EXPECT_EQ(messages, (std::vector<std::string>{
+                            "No program could be started to show the file written as\n" + launches[1].path,
+                            "No program could be started to show the file written as\n" + launches[0].path}));
 }
+
+#ifndef _WIN32
+// The desktop's opener gets the path as one argument, whatever the name holds, and its
+// failure reaches the user.
+TEST_F(Ravelko, HostOpenerGetsThePathAndItsFailureIsReported) {
+    TempDir bin;
+    const fs::path mark = bin.Path() / "argument";
+    const std::string script = "#!/bin/sh\nprintf %s \"$1\" > '" + mark.string() + "'\necho noise >&2\nexit 3\n";
+    const std::string opener = bin.Write("xdg-open", Bytes(script.begin(), script.end()));
+    fs::permissions(opener, fs::perms::owner_all);
+    const std::string oldPath = std::getenv("PATH");
+    setenv("PATH", (bin.Path().string() + ":" + oldPath).c_str(), 1);
+    std::vector<std::string> gaveUp;
+    CHostLauncher host([&](const std::string& path) { gaveUp.push_back(path); });
+    const std::string hostile = (files.Path() / "$(touch pwned) `x` 'q'.bin").string();
+    EXPECT_TRUE(host.OpenWithDefaultApp(hostile));
+    for (int i = 0; i < 300 && gaveUp.empty(); ++i)
+        Pump(10);
+    setenv("PATH", oldPath.c_str(), 1);
+    EXPECT_EQ(gaveUp, std::vector<std::string>{hostile});
+    const Bytes argument = ReadAll(mark);
+    EXPECT_EQ(std::string(argument.begin(), argument.end()), hostile);
+    EXPECT_FALSE(fs::exists("pwned"));
+}
+#endif
 
 TEST_F(Ravelko, DragDataIsRenderedOnlyWhenAskedAndAnewEachTime) {
     Open();
