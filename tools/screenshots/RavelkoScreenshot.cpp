@@ -1,7 +1,6 @@
 // Shows Ravelko with an image open in a subdirectory for a few seconds, for the README's
 // screenshot: ravelko_screenshot IMAGE DIRECTORY SECONDS
 #include "ExplorerDlg.h"
-#include "HostNames.h"
 
 #include <wx/app.h>
 #include <wx/image.h>
@@ -12,10 +11,15 @@ public:
         wxInitAllImageHandlers();
         auto* dlg = new CExplorerDlg(nullptr);
         dlg->Show();
-        if (argc < 4 || dlg->OpenImage(argv[1].utf8_string()) != 0)
+        if (argc < 4)
             return false;
-        dlg->m_pImage->ChangeDir(Utf8ToCp1251(argv[2].utf8_string()));
-        dlg->FillList();
+        dlg->OpenDroppedFile(argv[1].utf8_string());
+        // Into the directory as a user goes: select its row, then Enter.
+        const long row = dlg->m_list->FindItem(-1, argv[2]);
+        if (row < 0)
+            return false;
+        dlg->m_list->SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+        dlg->OnDblClkList();
         dlg->m_list->SetItemState(2, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
         m_timer.Bind(wxEVT_TIMER, [dlg](wxTimerEvent&) { dlg->Destroy(); });
         m_timer.StartOnce(wxAtoi(argv[3]) * 1000);
