@@ -13,7 +13,12 @@
 #include <wx/filedlg.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
+#include <wx/progdlg.h>
 #include <wx/utils.h>
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
 
 namespace {
 
@@ -42,6 +47,22 @@ const struct {
 } kColumns[] = {{IDS_COLUMN_NAME, 150}, {IDS_COLUMN_TYPE, 100}, {IDS_COLUMN_ADDRESS, 100}, {IDS_COLUMN_SIZE, 100}};
 
 } // namespace
+
+CExportProgress::CExportProgress(wxWindow* parent)
+    : m_parent(parent), m_start(std::chrono::steady_clock::now()) {}
+
+bool CExportProgress::operator()(size_t done, size_t total) {
+    constexpr auto kQuietTime = std::chrono::milliseconds(500);
+    if (!m_dialog && std::chrono::steady_clock::now() - m_start < kQuietTime)
+        return true;
+    const int maximum = static_cast<int>(std::min<size_t>(total, INT_MAX));
+    const wxString text = wxString::Format(wxString::FromUTF8(LoadResString(IDS_PROGRESS_TEXT)),
+                                           static_cast<int>(done), maximum);
+    if (!m_dialog)
+        m_dialog = std::make_shared<wxProgressDialog>(wxString::FromUTF8(LoadResString(IDS_PROGRESS_TITLE)), text,
+                                                      maximum, m_parent, wxPD_CAN_ABORT | wxPD_APP_MODAL | wxPD_AUTO_HIDE);
+    return m_dialog->Update(static_cast<int>(std::min<size_t>(done, INT_MAX)), text);
+}
 
 wxBEGIN_EVENT_TABLE(CExplorerDlg, wxDialog)
     EVT_SIZE(CExplorerDlg::OnSize)
@@ -75,6 +96,7 @@ CExplorerDlg::CExplorerDlg(wxWindow* parent)
         m_strLastExportFolder = browser.GetFolderPath();
         return m_strLastExportFolder;
     };
+    m_exportProgress = [this] { return ExportProgress(CExportProgress(this)); };
     // The template: the list, the place of the toolbar and the check box.
     SetClientSize(ConvertDialogToPixels(kDialogSize));
     m_list = new CFileListCtrl(this, ConvertDialogToPixels(kListRect.GetPosition()),
@@ -360,9 +382,9 @@ void CExplorerDlg::OpenSelection() {
         return;
     std::vector<std::string> list;
     CollectSelection(m_pImage.get(), selection, list);
-    const ExportResult result = ExportList(m_pImage.get(), list, *temp, m_bAddBinExtension);
-    if (result.error) {
-        ShowError(wxString::FromUTF8(*result.error));
+    const ExportResult result = ExportList(m_pImage.get(), list, *temp, m_bAddBinExtension, m_exportProgress());
+    if (result.error || result.cancelled) {
+        ShowError(wxString::FromUTF8(result.error ? *result.error : ExportSummary(result)));
         return;
     }
     if (list.empty())
@@ -386,8 +408,8 @@ void CExplorerDlg::OnSaveSelectionAsBins(wxCommandEvent&) {
     const auto folder = m_chooseFolder ? m_chooseFolder() : std::nullopt;
     if (!folder)
         return;
-    const ExportResult result =
-        ExportSelection(m_pImage.get(), GetSelection(), PathFromUtf8(*folder), m_bAddBinExtension);
+    const ExportResult result = ExportSelection(m_pImage.get(), GetSelection(), PathFromUtf8(*folder),
+                                                m_bAddBinExtension, m_exportProgress());
     const std::string summary = result.error ? *result.error : ExportSummary(result);
     if (!summary.empty()) // an export that wrote everything stays silent
         ShowError(wxString::FromUTF8(summary));

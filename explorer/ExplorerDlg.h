@@ -4,6 +4,7 @@
 #pragma once
 
 #include "CatalogView.h"
+#include "Export.h"
 #include "DiskImage.h"
 #include "FileListCtrl.h"
 #include "Launcher.h"
@@ -15,6 +16,7 @@
 #include <wx/timer.h>
 #include <wx/toolbar.h>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -33,6 +35,21 @@ enum ExplorerControlId {
     ID_VIEW_AS_TEXT = WxCommand(32778),
     ID_APP_ABOUT = WxCommand(57664),
     IDM_ABOUTBOX = 16, // the About entry of the system menu
+};
+
+class wxProgressDialog;
+
+// The progress of a long export: a dialog with Cancel once it has taken half a second.
+class CExportProgress {
+public:
+    explicit CExportProgress(wxWindow* parent);
+    // False once the user has cancelled.
+    bool operator()(size_t done, size_t total);
+
+private:
+    wxWindow* m_parent;
+    std::chrono::steady_clock::time_point m_start;
+    std::shared_ptr<wxProgressDialog> m_dialog; // shared: the callback is copied around
 };
 
 class CExplorerDlg : public wxDialog {
@@ -54,6 +71,7 @@ public:
     // What the window uses of the desktop, replaceable so that tests need none of it.
     std::function<void(const wxString&)> m_showMessage;
     std::function<std::optional<std::string>()> m_chooseFolder;
+    std::function<ExportProgress()> m_exportProgress; // a fresh callback for each export
     std::unique_ptr<ILauncher> m_launcher;
 
     CImageDropTarget* m_dropTarget = nullptr; // owned by the list once registered

@@ -133,9 +133,10 @@ std::string WithNumbers(std::string format, std::initializer_list<size_t> number
 
 std::string ExportSummary(const ExportResult& result, size_t shown) {
     const auto& skipped = result.skipped;
-    if (skipped.empty())
+    if (skipped.empty() && !result.cancelled)
         return {};
-    std::string text = WithNumbers(LoadResString(IDS_EXPORT_SUMMARY), {result.written.size(), skipped.size()});
+    std::string text = result.cancelled ? LoadResString(IDS_EXPORT_CANCELLED) + "\n" : std::string();
+    text += WithNumbers(LoadResString(IDS_EXPORT_SUMMARY), {result.written.size(), skipped.size()});
     for (size_t i = 0; i < skipped.size() && i < shown; ++i)
         text += "\n" + PrintableName(skipped[i].entry) + ": " + LoadResString(skipped[i].reason);
     if (skipped.size() > shown)
@@ -144,20 +145,24 @@ std::string ExportSummary(const ExportResult& result, size_t shown) {
 }
 
 ExportResult ExportSelection(CDiskImage* image, const Selection& selection, const fs::path& folder,
-                             bool addBinExtension) {
+                             bool addBinExtension, const ExportProgress& progress) {
     std::vector<std::string> list;
     CollectSelection(image, selection, list);
-    return ExportList(image, list, folder, addBinExtension);
+    return ExportList(image, list, folder, addBinExtension, progress);
 }
 
 ExportResult ExportList(CDiskImage* image, const std::vector<std::string>& list, const fs::path& folder,
-                        bool addBinExtension) {
+                        bool addBinExtension, const ExportProgress& progress) {
     if (!image || list.empty())
         return {};
     Exporter exporter(*image, folder, addBinExtension);
-    for (const std::string& entry : list) {
-        if (!exporter.Export(entry))
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (!exporter.Export(list[i]))
             break;
+        if (progress && i + 1 < list.size() && !progress(i + 1, list.size())) {
+            exporter.result.cancelled = true;
+            break;
+        }
     }
     return exporter.result;
 }

@@ -36,6 +36,7 @@ const std::string& LoadResString(int id) {
         {IDS_OPEN_UNKNOWN_FORMAT, "It is not a BK disk image of a known format."},
         {IDS_OPEN_READ_ONLY, "The file is read-only."},
         {IDS_OPEN_CANNOT_READ, "The file cannot be read: %s"},
+        {IDS_PROGRESS_TEXT, "%i of %i entries written"},
         {IDS_NO_PROGRAM, "No program could be started to show the file written as\n%s"},
         {IDS_SKIP_UNREADABLE, "cannot be read from the image"},
         {IDS_SKIP_BAD_NAME, "name cannot be used on this system"},
@@ -45,6 +46,8 @@ const std::string& LoadResString(int id) {
         {IDS_NO_TEMP_FOLDER, "No private temporary folder can be used."},
         {IDS_EXPORT_SUMMARY, "Files written: %i. Entries not exported: %i."},
         {IDS_EXPORT_MORE, "... and %i more."},
+        {IDS_EXPORT_CANCELLED, "The export was cancelled; what was written stays."},
+        {IDS_PROGRESS_TITLE, "Extracting files"},
         {IDS_CLI_USAGE,
          "Usage: bkdisk COMMAND ...\n"
          "  info IMAGE                 format and size of the image\n"

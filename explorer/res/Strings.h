@@ -37,6 +37,7 @@ enum ExplorerStringId : int {
     IDS_OPEN_READ_ONLY = 132,
     IDS_OPEN_CANNOT_READ = 133,
     IDS_NO_PROGRAM = 134,
+    IDS_PROGRESS_TEXT = 135,
 
     // Export summary and the command line.
     IDS_SKIP_UNREADABLE = 200,
@@ -47,6 +48,8 @@ enum ExplorerStringId : int {
     IDS_NO_TEMP_FOLDER = 205,
     IDS_EXPORT_SUMMARY = 206,
     IDS_EXPORT_MORE = 207,
+    IDS_EXPORT_CANCELLED = 208,
+    IDS_PROGRESS_TITLE = 209,
     IDS_CLI_USAGE = 210,
     IDS_CLI_USAGE_INFO = 211,
     IDS_CLI_USAGE_LS = 212,

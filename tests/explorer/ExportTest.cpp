@@ -148,6 +148,22 @@ TEST(Export, SummaryOfWhatWasLeftOut) {
                                         "... and 1 more.");
 }
 
+TEST(Export, ProgressIsToldAndCanStopTheExport) {
+    auto image = Tree();
+    TempDir all, part;
+    std::vector<std::pair<size_t, size_t>> told;
+    const auto whole = ExportSelection(image.get(), {"GAME", "TEXT.TXT", "ZERO"}, all.Path(), true,
+                                       [&](size_t done, size_t total) { return told.push_back({done, total}), true; });
+    EXPECT_FALSE(whole.cancelled);
+    EXPECT_EQ(told, (std::vector<std::pair<size_t, size_t>>{{1, 3}, {2, 3}}));
+    const auto stopped = ExportSelection(image.get(), {"GAME", "TEXT.TXT", "ZERO"}, part.Path(), true,
+                                         [](size_t, size_t) { return false; });
+    EXPECT_TRUE(stopped.cancelled);
+    EXPECT_EQ(stopped.written, std::vector<fs::path>{part.Path() / "GAME.bin"}); // what was written stays
+    EXPECT_EQ(ExportSummary(stopped), "The export was cancelled; what was written stays.\n"
+                                      "Files written: 1. Entries not exported: 0.");
+}
+
 TEST(Export, HostileNamesNeverLeaveTheFolder) {
     MicroDosBuilder b(true);
     b.Dir(1, 0, ".."); // a directory named "..", holding a file

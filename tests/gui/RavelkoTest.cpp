@@ -291,6 +291,15 @@ TEST_F(Ravelko, LauncherGetsTheExtractedFiles) {
     EXPECT_EQ(launches[1], (Launch{"open", Utf8FromPath(temp / "GAME.bin")}));
     EXPECT_TRUE(fs::exists(temp / "TEXT.TXT"));
 
+    dlg->m_exportProgress = [] { return [](size_t, size_t) { return false; }; }; // Cancel at once
+    Select({0, 1});
+    dlg->OnDblClkList();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].rfind("The export was cancelled", 0), 0u);
+    EXPECT_EQ(launches.size(), 2u); // nothing opened
+    messages.clear();
+    dlg->m_exportProgress = [] { return ExportProgress(); };
+
     launcher->starts = false; // no program: the user hears of it, with the file's path
     dlg->OnDblClkList();
     Select({1});
