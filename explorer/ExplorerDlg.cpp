@@ -87,14 +87,11 @@ CExplorerDlg::CExplorerDlg(wxWindow* parent)
     m_showMessage = [this](const wxString& text) {
         wxMessageBox(text, LoadResString(IDS_CAPTION), wxOK, this);
     };
-    // The chooser starts where the last export went (at first in the home folder).
-    m_chooseFolder = [this]() -> std::optional<std::string> {
-        CBrowseFolderDialog browser(this, LoadResString(IDS_BROWSE_TITLE),
-                                    m_strLastExportFolder.empty() ? ToHostPath(wxGetHomeDir()) : m_strLastExportFolder);
+    m_chooseFolder = [this](const std::string& start) -> std::optional<std::string> {
+        CBrowseFolderDialog browser(this, LoadResString(IDS_BROWSE_TITLE), start);
         if (!browser.Browse())
             return std::nullopt;
-        m_strLastExportFolder = browser.GetFolderPath();
-        return m_strLastExportFolder;
+        return browser.GetFolderPath();
     };
     m_exportProgress = [this] { return ExportProgress(CExportProgress(this)); };
     // The template: the list, the place of the toolbar and the check box.
@@ -405,9 +402,11 @@ void CExplorerDlg::ShowNoProgram(const std::string& path) {
 }
 
 void CExplorerDlg::OnSaveSelectionAsBins(wxCommandEvent&) {
-    const auto folder = m_chooseFolder ? m_chooseFolder() : std::nullopt;
+    // The chooser starts where the last export went (at first in the home folder).
+    const auto folder = m_chooseFolder(m_strLastExportFolder.empty() ? ToHostPath(wxGetHomeDir()) : m_strLastExportFolder);
     if (!folder)
         return;
+    m_strLastExportFolder = *folder;
     const ExportResult result = ExportSelection(m_pImage.get(), GetSelection(), PathFromUtf8(*folder),
                                                 m_bAddBinExtension, m_exportProgress());
     const std::string summary = result.error ? *result.error : ExportSummary(result);

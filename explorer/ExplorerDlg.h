@@ -70,7 +70,7 @@ public:
 
     // What the window uses of the desktop, replaceable so that tests need none of it.
     std::function<void(const wxString&)> m_showMessage;
-    std::function<std::optional<std::string>()> m_chooseFolder;
+    std::function<std::optional<std::string>(const std::string& start)> m_chooseFolder; // UTF-8 folders
     std::function<ExportProgress()> m_exportProgress; // a fresh callback for each export
     std::unique_ptr<ILauncher> m_launcher;
 

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 #include <wx/clipbrd.h>
+#include <wx/utils.h>
 #include <wx/control.h>
 #include <wx/menu.h>
 #include <wx/stattext.h>
@@ -252,7 +253,11 @@ TEST_F(Ravelko, ResizeMovesOnlyListCheckBoxAndStatusBar) {
 TEST_F(Ravelko, ExportThroughTheReplacedFolderDialog) {
     Open();
     TempDir out;
-    dlg->m_chooseFolder = [&]() -> std::optional<std::string> { return Utf8FromPath(out.Path()); };
+    std::vector<std::string> starts;
+    dlg->m_chooseFolder = [&](const std::string& start) -> std::optional<std::string> {
+        starts.push_back(start);
+        return Utf8FromPath(out.Path());
+    };
     Select({0, 2});
     Command(ID_SAVE_BINS);
     EXPECT_TRUE(fs::exists(out.Path() / "GAME.bin"));
@@ -271,6 +276,9 @@ TEST_F(Ravelko, ExportThroughTheReplacedFolderDialog) {
     EXPECT_FALSE(dlg->m_bAddBinExtension);
     Command(ID_SAVE_BINS);
     EXPECT_TRUE(fs::exists(out.Path() / "GAME"));
+    ASSERT_EQ(starts.size(), 3u); // the chooser opens at home, then where the last export went
+    EXPECT_EQ(starts[0], wxGetHomeDir().utf8_string());
+    EXPECT_EQ(starts[1], Utf8FromPath(out.Path()));
     Pump(25);
     EXPECT_FALSE(dlg->m_addBinCheck->GetValue());
 }
