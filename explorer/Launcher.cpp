@@ -21,6 +21,8 @@ bool CHostLauncher::OpenInTextEditor(const std::string& path) {
 
 #else
 
+#include "DesktopEntries.h"
+
 #include <wx/cmdline.h>
 #include <wx/process.h>
 
@@ -69,8 +71,16 @@ bool CHostLauncher::OpenWithDefaultApp(const std::string& path) {
     return StartQuietly(args, m_gaveUp, path);
 }
 
-// The desktop's application for plain text; xdg-open when none is registered.
+// The desktop's editor for plain text, or the next one it knows that has a window of its
+// own (a terminal editor started from here would have no terminal); else wx's idea of the
+// text/plain program, or xdg-open.
 bool CHostLauncher::OpenInTextEditor(const std::string& path) {
+    if (const auto editor = GraphicalOpener("text/plain", path, XdgDirsFromEnvironment())) {
+        wxArrayString args;
+        for (const std::string& arg : *editor)
+            args.Add(wxString::FromUTF8(arg));
+        return StartQuietly(args, m_gaveUp, path);
+    }
     const wxString file = wxString::FromUTF8(path);
     std::unique_ptr<wxFileType> type(wxTheMimeTypesManager->GetFileTypeFromMimeType("text/plain"));
     wxString command;

@@ -19,6 +19,7 @@
 #endif
 
 #include <cstdlib>
+#include <fstream>
 
 using namespace testimg;
 namespace fs = std::filesystem;
@@ -339,6 +340,24 @@ TEST_F(Ravelko, HostOpenerGetsThePathAndItsFailureIsReported) {
     const Bytes argument = ReadAll(mark);
     EXPECT_EQ(std::string(argument.begin(), argument.end()), hostile);
     EXPECT_FALSE(fs::exists("pwned"));
+
+    // The text editor: the desktop's default needs a terminal, so the next one is taken.
+    TempDir xdg;
+    fs::create_directories(xdg.Path() / "applications");
+    std::ofstream(xdg.Path() / "applications" / "vim.desktop") << "[Desktop Entry]\nExec=vim %f\nTerminal=true\n";
+    std::ofstream(xdg.Path() / "applications" / "pad.desktop") << "[Desktop Entry]\nExec=" << opener << " %f\n";
+    std::ofstream(xdg.Path() / "applications" / "mimeinfo.cache") << "[MIME Cache]\ntext/plain=vim.desktop;pad.desktop\n";
+    for (const char* variable : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_DIRS"})
+        setenv(variable, xdg.Path().c_str(), 1); // this desktop only
+    fs::remove(mark);
+    gaveUp.clear();
+    EXPECT_TRUE(host.OpenInTextEditor(hostile));
+    for (int i = 0; i < 300 && gaveUp.empty(); ++i)
+        Pump(10);
+    for (const char* variable : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_DIRS"})
+        unsetenv(variable);
+    const Bytes edited = ReadAll(mark);
+    EXPECT_EQ(std::string(edited.begin(), edited.end()), hostile);
 }
 #endif
 
