@@ -56,8 +56,8 @@ bool CExportProgress::operator()(size_t done, size_t total) {
     if (!m_dialog && std::chrono::steady_clock::now() - m_start < kQuietTime)
         return true;
     const int maximum = static_cast<int>(std::min<size_t>(total, INT_MAX));
-    const wxString text = wxString::Format(wxString::FromUTF8(LoadResString(IDS_PROGRESS_TEXT)),
-                                           static_cast<int>(done), maximum);
+    const wxString text =
+        wxString::FromUTF8(FormatResString(IDS_PROGRESS_TEXT, {std::to_string(done), std::to_string(total)}));
     if (!m_dialog)
         m_dialog = std::make_shared<wxProgressDialog>(wxString::FromUTF8(LoadResString(IDS_PROGRESS_TITLE)), text,
                                                       maximum, m_parent, wxPD_CAN_ABORT | wxPD_APP_MODAL | wxPD_AUTO_HIDE);
@@ -229,7 +229,7 @@ int CExplorerDlg::OpenImage(const std::string& path) {
     m_strImageName = Utf8FromPath(PathFromUtf8(path).filename());
     ShowWhere();
     m_statusBar->SetStatusText(m_pImage->GetFormatName(), 1);
-    m_statusBar->SetStatusText(wxString::Format(wxString(LoadResString(IDS_SIZE_KB)), m_pImage->GetImageSize() / 1024), 2);
+    m_statusBar->SetStatusText(FormatResString(IDS_SIZE_KB, {std::to_string(m_pImage->GetImageSize() / 1024)}), 2);
     m_statusBar->Update();
     return 0;
 }
@@ -356,7 +356,7 @@ void CExplorerDlg::Refill(const std::string& current) {
 
 // The image's file name in the title, the current directory's path in the first pane.
 void CExplorerDlg::ShowWhere() {
-    SetTitle(wxString::Format(wxString::FromUTF8(LoadResString(IDS_TITLE_WITH_FILE)), wxString::FromUTF8(m_strImageName)));
+    SetTitle(wxString::FromUTF8(FormatResString(IDS_TITLE_WITH_FILE, {m_strImageName})));
     std::string where = LoadResString(IDS_ROOT_PATH);
     for (const std::string& dir : m_enteredDirs)
         where += (where == LoadResString(IDS_ROOT_PATH) ? "" : "\\") + PrintableName(dir);
@@ -398,7 +398,7 @@ void CExplorerDlg::Launched(bool started, const std::filesystem::path& path) {
 }
 
 void CExplorerDlg::ShowNoProgram(const std::string& path) {
-    ShowError(wxString::Format(wxString::FromUTF8(LoadResString(IDS_NO_PROGRAM)), wxString::FromUTF8(path)));
+    ShowError(wxString::FromUTF8(FormatResString(IDS_NO_PROGRAM, {path})));
 }
 
 void CExplorerDlg::OnSaveSelectionAsBins(wxCommandEvent&) {

@@ -47,20 +47,6 @@ Arguments Parse(const std::vector<std::string>& argv, const std::set<std::string
     return args;
 }
 
-// String `id` with each "%s" replaced by the next value.
-std::string Format(int id, std::initializer_list<std::string> values) {
-    std::string text = LoadResString(id);
-    size_t at = 0;
-    for (const std::string& value : values) {
-        at = text.find("%s", at);
-        if (at == std::string::npos)
-            break;
-        text.replace(at, 2, value);
-        at += value.size();
-    }
-    return text;
-}
-
 int Error(const std::string& message) {
     std::cerr << "bkdisk: " << message << "\n";
     return Failure;
@@ -91,7 +77,7 @@ std::unique_ptr<CDiskImage> OpenImage(const std::string& path) {
 bool EnterDirectory(CDiskImage& image, const std::string& dir) {
     if (dir.empty() || image.ChangeDir(CatalogPath(dir)))
         return true;
-    Error(Format(IDS_CLI_NO_DIR, {dir}));
+    Error(FormatResString(IDS_CLI_NO_DIR, {dir}));
     return false;
 }
 
@@ -99,9 +85,8 @@ int Info(const Arguments& args) {
     const auto image = OpenImage(args.positional[0]);
     if (!image)
         return Failure;
-    char size[32];
-    std::snprintf(size, sizeof size, LoadResString(IDS_SIZE_KB).c_str(), image->GetImageSize() / 1024);
-    std::cout << image->GetFormatName() << "\t" << size << "\n";
+    std::cout << image->GetFormatName() << "\t"
+              << FormatResString(IDS_SIZE_KB, {std::to_string(image->GetImageSize() / 1024)}) << "\n";
     return Success;
 }
 
@@ -157,7 +142,7 @@ int Export(const Arguments& args) {
     for (size_t i = 2; i < args.positional.size(); ++i) {
         const std::string name = Utf8ToCp1251(args.positional[i]);
         if (FindRowEntry(*image, name) == RowEntry::None)
-            status = Error(Format(IDS_CLI_NOT_FOUND, {args.positional[i]}));
+            status = Error(FormatResString(IDS_CLI_NOT_FOUND, {args.positional[i]}));
         else
             selection.push_back(name);
     }
@@ -168,9 +153,9 @@ int Export(const Arguments& args) {
     const auto result = ExportSelection(image.get(), selection, PathFromUtf8(args.positional[1]),
                                         args.flags.count("--no-bin-ext") == 0);
     for (const auto& path : result.written)
-        std::cout << Format(IDS_CLI_WROTE, {Utf8FromPath(path)}) << "\n";
+        std::cout << FormatResString(IDS_CLI_WROTE, {Utf8FromPath(path)}) << "\n";
     for (const auto& skipped : result.skipped) {
-        std::cout << Format(IDS_CLI_SKIPPED, {Cp1251ToUtf8(skipped.entry), LoadResString(skipped.reason)})
+        std::cout << FormatResString(IDS_CLI_SKIPPED, {Cp1251ToUtf8(skipped.entry), LoadResString(skipped.reason)})
                   << "\n";
         status = Failure;
     }
@@ -186,7 +171,7 @@ int Cat(const Arguments& args) {
     const uint8_t* data = nullptr;
     int address = 0, length = 0;
     if (!image->ReadFile(CatalogPath(args.positional[1]), data, address, length))
-        return Error(Format(IDS_CLI_NO_FILE, {args.positional[1]}));
+        return Error(FormatResString(IDS_CLI_NO_FILE, {args.positional[1]}));
     std::vector<uint8_t> bytes(data, data + length);
     if (args.flags.count("--text"))
         bytes = TextViewBytes(data, length);
@@ -228,10 +213,10 @@ int main(int argc, char** rawArgv) {
             return Success;
         }
         if (!args.unknown.empty())
-            return UsageError(command.usage, Format(IDS_CLI_BAD_OPTION, {args.unknown}));
+            return UsageError(command.usage, FormatResString(IDS_CLI_BAD_OPTION, {args.unknown}));
         if (args.positional.size() < command.minArguments || args.positional.size() > command.maxArguments)
             return UsageError(command.usage, "");
         return command.run(args);
     }
-    return UsageError(IDS_CLI_USAGE, name.empty() ? "" : Format(IDS_CLI_BAD_OPTION, {name}));
+    return UsageError(IDS_CLI_USAGE, name.empty() ? "" : FormatResString(IDS_CLI_BAD_OPTION, {name}));
 }

@@ -20,13 +20,8 @@ std::string OpenFailureText(const OpenFailure& failure) {
         return text + "\n" + LoadResString(IDS_OPEN_UNKNOWN_FORMAT);
     case OpenFailure::ReadOnly:
         return text + "\n" + LoadResString(IDS_OPEN_READ_ONLY);
-    case OpenFailure::CannotRead: {
-        std::string reason = LoadResString(IDS_OPEN_CANNOT_READ);
-        const auto at = reason.find("%s");
-        if (at != std::string::npos)
-            reason.replace(at, 2, failure.hostMessage);
-        return text + "\n" + reason;
-    }
+    case OpenFailure::CannotRead:
+        return text + "\n" + FormatResString(IDS_OPEN_CANNOT_READ, {failure.hostMessage});
     case OpenFailure::None:
         break;
     }

@@ -5,7 +5,6 @@
 #include "SelectionList.h"
 #include "Strings.h"
 
-#include <cstdio>
 #include <fstream>
 #include <span>
 
@@ -31,13 +30,7 @@ WriteOutcome WriteHostFile(const fs::path& path, std::initializer_list<std::span
     return out ? WriteOutcome::Written : WriteOutcome::Failed;
 }
 
-std::string WriteFailedText(const fs::path& path) {
-    const std::string& format = LoadResString(IDS_WRITE_FAILED);
-    const std::string name = Utf8FromPath(path);
-    std::string text(format.size() + name.size(), '\0');
-    std::snprintf(text.data(), text.size(), format.c_str(), name.c_str());
-    return text.c_str();
-}
+std::string WriteFailedText(const fs::path& path) { return FormatResString(IDS_WRITE_FAILED, {Utf8FromPath(path)}); }
 
 class Exporter {
 public:
@@ -113,34 +106,16 @@ private:
 
 } // namespace
 
-namespace {
-
-// `format` with each "%i" replaced by the next number.
-std::string WithNumbers(std::string format, std::initializer_list<size_t> numbers) {
-    size_t at = 0;
-    for (size_t number : numbers) {
-        at = format.find("%i", at);
-        if (at == std::string::npos)
-            break;
-        const std::string text = std::to_string(number);
-        format.replace(at, 2, text);
-        at += text.size();
-    }
-    return format;
-}
-
-} // namespace
-
 std::string ExportSummary(const ExportResult& result, size_t shown) {
     const auto& skipped = result.skipped;
     if (skipped.empty() && !result.cancelled)
         return {};
     std::string text = result.cancelled ? LoadResString(IDS_EXPORT_CANCELLED) + "\n" : std::string();
-    text += WithNumbers(LoadResString(IDS_EXPORT_SUMMARY), {result.written.size(), skipped.size()});
+    text += FormatResString(IDS_EXPORT_SUMMARY, {std::to_string(result.written.size()), std::to_string(skipped.size())});
     for (size_t i = 0; i < skipped.size() && i < shown; ++i)
         text += "\n" + PrintableName(skipped[i].entry) + ": " + LoadResString(skipped[i].reason);
     if (skipped.size() > shown)
-        text += "\n" + WithNumbers(LoadResString(IDS_EXPORT_MORE), {skipped.size() - shown});
+        text += "\n" + FormatResString(IDS_EXPORT_MORE, {std::to_string(skipped.size() - shown)});
     return text;
 }
 

@@ -1,5 +1,7 @@
 #include "Strings.h"
 
+#include <algorithm>
+
 #include <map>
 
 const std::string& LoadResString(int id) {
@@ -81,4 +83,17 @@ const std::string& LoadResString(int id) {
     static const std::string empty;
     const auto it = table.find(id);
     return it == table.end() ? empty : it->second;
+}
+
+std::string FormatResString(int id, std::initializer_list<std::string> values) {
+    std::string text = LoadResString(id);
+    size_t at = 0;
+    for (const std::string& value : values) {
+        at = std::min(text.find("%s", at), text.find("%i", at));
+        if (at == std::string::npos)
+            break;
+        text.replace(at, 2, value);
+        at += value.size();
+    }
+    return text;
 }

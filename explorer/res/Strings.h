@@ -1,6 +1,7 @@
 // Ravelko's string table: every text the user sees, by its number.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 
 enum ExplorerStringId : int {
@@ -65,3 +66,6 @@ enum ExplorerStringId : int {
 
 // The text of string `id`; empty for a number the table does not hold.
 const std::string& LoadResString(int id);
+
+// String `id` with its placeholders ("%s" or "%i") replaced by `values` in order.
+std::string FormatResString(int id, std::initializer_list<std::string> values);
