@@ -428,8 +428,8 @@ std::optional<std::vector<uint8_t>> CExplorerDlg::RenderDropFiles() {
     const auto temp = GetTempFolder();
     if (!temp)
         return std::nullopt;
-    return ::RenderDropFiles(m_pImage.get(), GetSelection(), *temp, m_bAddBinExtension,
-                             HostUsesWideDropPaths());
+    return ::RenderDropFiles(m_pImage.get(), GetSelection(), *temp, m_bAddBinExtension, HostUsesWideDropPaths(),
+                             m_exportProgress());
 }
 
 void CExplorerDlg::OnAppAbout(wxCommandEvent&) {

@@ -115,11 +115,12 @@ bool IsImageFileName(const std::string& path) {
 
 std::optional<std::vector<uint8_t>> RenderDropFiles(CDiskImage* image, const Selection& selection,
                                                     const std::filesystem::path& tempFolder,
-                                                    bool addBinExtension, bool wide) {
+                                                    bool addBinExtension, bool wide,
+                                                    const ExportProgress& progress) {
     std::vector<std::string> top;
     CollectSelectionTopLevel(image, selection, top);
-    const ExportResult result = ExportSelection(image, selection, tempFolder, addBinExtension);
-    if (result.error)
+    const ExportResult result = ExportSelection(image, selection, tempFolder, addBinExtension, progress);
+    if (result.error || result.cancelled)
         return std::nullopt;
     // Every top-level entry keeps its slot; one that was not extracted (its name cannot
     // be a host name, or its data cannot be read) is not listed, so no stale file of the

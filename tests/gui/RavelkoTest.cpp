@@ -392,6 +392,10 @@ TEST_F(Ravelko, DragDataIsRenderedOnlyWhenAskedAndAnewEachTime) {
     ASSERT_EQ(received.GetFilenames().size(), 2u);
     EXPECT_EQ(received.GetFilenames()[0].utf8_string(), paths[0]);
     EXPECT_EQ(received.GetFilenames()[1].utf8_string(), paths[1]);
+
+    // A long extraction shows its progress; cancelled, the request fails.
+    dlg->m_exportProgress = [] { return [](size_t, size_t) { return false; }; };
+    EXPECT_EQ(source.GetDataSize(), 0u);
 }
 
 // The title and labels of the About box that `open` shows; the box is closed again.
