@@ -358,8 +358,8 @@ void CExplorerDlg::Refill(const std::string& current) {
 void CExplorerDlg::ShowWhere() {
     SetTitle(wxString::FromUTF8(FormatResString(IDS_TITLE_WITH_FILE, {m_strImageName})));
     std::string where = LoadResString(IDS_ROOT_PATH);
-    for (const std::string& dir : m_enteredDirs)
-        where += (where == LoadResString(IDS_ROOT_PATH) ? "" : "\\") + PrintableName(dir);
+    for (size_t i = 0; i < m_enteredDirs.size(); ++i)
+        where += (i > 0 ? "\\" : "") + PrintableName(m_enteredDirs[i]);
     m_statusBar->SetStatusText(wxString::FromUTF8(where), 0);
 }
 
