@@ -13,6 +13,7 @@ constexpr int kEntrySize = 32;
 constexpr int kClusterSize = 2048;
 constexpr int kEndOfChain = 0xFFF;
 constexpr int kDirectoryAttribute = 0x08;
+constexpr int kDeletedMark = 0xE5;
 
 constexpr int kExtensionOffset = 8;
 constexpr int kAttributeOffset = 11;
@@ -56,9 +57,20 @@ int CAndosImage::GetAddress() { return EntryWord(kAddressOffset); }
 
 int CAndosImage::GetLength() { return EntryWord(kLengthOffset); }
 
+bool CAndosImage::IsDeleted() {
+    const auto index = static_cast<size_t>(GetEntryIndex());
+    return !IsEndOfCatalog() && index < m_deleted.size() && m_deleted[index];
+}
+
 void CAndosImage::DecodeEntryName() {
-    if (uint8_t* name = EntryBytes(0))
-        ConvertKoi8ToCp1251(name, 11);
+    uint8_t* name = EntryBytes(0);
+    if (!name)
+        return;
+    const auto index = static_cast<size_t>(GetEntryIndex());
+    if (m_deleted.size() <= index)
+        m_deleted.resize(index + 1);
+    m_deleted[index] = name[0] == kDeletedMark;
+    ConvertKoi8ToCp1251(name, 11);
 }
 
 int CAndosImage::GetNextCluster(int cluster) const {

@@ -14,6 +14,7 @@ public:
     std::string GetName() override;
     int GetAddress() override;
     int GetLength() override;
+    bool IsDeleted() override;
 
     // Next cluster of the chain; -1 when the FAT entry of `cluster` lies outside the image.
     int GetNextCluster(int cluster) const;
@@ -30,4 +31,6 @@ protected:
 
 private:
     std::unique_ptr<uint8_t[]> m_pFileBuffer;
+    // By entry index; the mark is a name byte, so it is noted before names are decoded.
+    std::vector<bool> m_deleted;
 };

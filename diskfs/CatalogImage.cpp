@@ -57,6 +57,28 @@ bool CCatalogImage::IsRoot() { return m_nDir == 0; }
 
 int CCatalogImage::GetCurrentDir() { return m_nDir; }
 
+int CCatalogImage::GetEntryIndex() { return (m_nPos - m_nFirstEntry) / m_nEntrySize; }
+
+bool CCatalogImage::SeekEntry(int index) {
+    if (index < 0 || index > (m_nSize - m_nFirstEntry) / m_nEntrySize)
+        return false;
+    m_nPos = m_nFirstEntry + index * m_nEntrySize;
+    return !IsEndOfCatalog();
+}
+
+int CCatalogImage::GetDirNumber() { return OwnDirNumber(); }
+
+void CCatalogImage::SetCurrentDir(int number) { m_nDir = number; }
+
+bool CCatalogImage::ReadEntry(const uint8_t*& data, int& address, int& length) {
+    data = nullptr;
+    address = 0;
+    length = 0;
+    return !IsEndOfCatalog() && !IsDirectory() && ReadEntryData(data, address, length);
+}
+
+bool CCatalogImage::IsDeleted() { return false; }
+
 void CCatalogImage::PushPosition() {
     m_dirStack.push_back(m_nDir);
     m_posStack.push_back(m_nPos);

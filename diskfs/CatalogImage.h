@@ -20,6 +20,12 @@ public:
     bool ReadFile(const std::string& path, const uint8_t*& data, int& address,
                   int& length) override;
     int GetCurrentDir() override;
+    int GetEntryIndex() override;
+    bool SeekEntry(int index) override;
+    int GetDirNumber() override;
+    void SetCurrentDir(int number) override;
+    bool ReadEntry(const uint8_t*& data, int& address, int& length) override;
+    bool IsDeleted() override;
 
     // Cursor steps over every entry, whatever directory holds it; false at the end.
     bool FirstEntry();

@@ -36,6 +36,13 @@ uint8_t FoldCase(uint8_t c) {
     return c;
 }
 
+std::string FoldName(std::string_view name) {
+    std::string folded(name);
+    for (char& c : folded)
+        c = static_cast<char>(FoldCase(static_cast<uint8_t>(c)));
+    return folded;
+}
+
 bool EqualNoCase(std::string_view a, std::string_view b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
         return FoldCase(static_cast<uint8_t>(x)) == FoldCase(static_cast<uint8_t>(y));

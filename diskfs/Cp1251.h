@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 // Converts count bytes in place. Tab and line feed stay, other control bytes become
@@ -11,6 +12,9 @@ void ConvertKoi8ToCp1251(uint8_t* bytes, int count);
 
 // Upper-case form of a Windows-1251 byte: ASCII letters, the Cyrillic block and 'ё'.
 uint8_t FoldCase(uint8_t c);
+
+// The upper-case form of a Windows-1251 string: equal for names EqualNoCase calls equal.
+std::string FoldName(std::string_view name);
 
 // True when the two Windows-1251 strings are equal without regard to letter case.
 bool EqualNoCase(std::string_view a, std::string_view b);

@@ -5,7 +5,6 @@
 #include "MkDosImage.h"
 
 #include <cerrno>
-#include <climits>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -69,8 +68,10 @@ OpenFailure ReadWholeImage(const std::string& utf8Path, std::vector<uint8_t>& by
     if (!file || !file.seekg(0, std::ios::end))
         return systemError();
     const std::streamoff size = file.tellg();
-    if (size < 0 || size > INT_MAX)
-        return CannotRead(std::make_error_code(std::errc::file_too_large));
+    if (size < 0)
+        return systemError();
+    if (size > kMaxImageSize)
+        return {OpenFailure::TooLarge, {}};
     bytes.resize(static_cast<size_t>(size));
     if (!file.seekg(0) || !file.read(reinterpret_cast<char*>(bytes.data()), size))
         return systemError();

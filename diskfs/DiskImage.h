@@ -34,6 +34,18 @@ public:
     // when a chain of same-named directories leads back into itself.
     virtual int GetCurrentDir() = 0;
 
+    // Walks that must not confuse entries of one name address them by number instead:
+    // the entry's position in the whole catalog, the number of the directory a directory
+    // entry opens, and the data of the file entry at the cursor itself.
+    virtual int GetEntryIndex() = 0;
+    virtual bool SeekEntry(int index) = 0; // false when no entry has that index
+    virtual int GetDirNumber() = 0;
+    virtual void SetCurrentDir(int number) = 0;
+    // The same contract as ReadFile, for the entry at the cursor; false for a directory.
+    virtual bool ReadEntry(const uint8_t*& data, int& address, int& length) = 0;
+    // An entry the file system marked as deleted (ANDOS); its data may be overwritten.
+    virtual bool IsDeleted() = 0;
+
     CDiskImage(const CDiskImage&) = delete;
     CDiskImage& operator=(const CDiskImage&) = delete;
 
@@ -50,9 +62,14 @@ ImageFormat DetectImageFormat(const uint8_t* data, int size);
 // The reader for image bytes already in memory, names decoded; null for an unknown format.
 std::unique_ptr<CDiskImage> CreateDiskImage(std::string path, std::vector<uint8_t> bytes);
 
+// No BK file system addresses more than this: a MicroDOS-family start block (a 16-bit
+// number of 512-byte blocks) plus the longest file (64 KB). Larger files are refused
+// before they are read.
+constexpr long long kMaxImageSize = 0x10000LL * 512 + 0x10000;
+
 // Why an image file did not open.
 struct OpenFailure {
-    enum Kind { None, CannotRead, ReadOnly, UnknownFormat } kind = None;
+    enum Kind { None, CannotRead, ReadOnly, UnknownFormat, TooLarge } kind = None;
     std::string hostMessage; // the system's words, for CannotRead
 };
 

@@ -6,7 +6,6 @@
 #include "ExplorerApp.h"
 #include "ExplorerResources.h"
 #include "HostPlatform.h"
-#include "SelectionList.h"
 #include "Strings.h"
 #include "WxText.h"
 
@@ -268,7 +267,7 @@ Selection CExplorerDlg::GetSelection() const {
     Selection selection;
     for (long item = m_list->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED); item != -1;
          item = m_list->GetNextItem(item, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED))
-        selection.push_back(ToCp1251(m_list->GetItemText(item, 0)));
+        selection.emplace_back(ToCp1251(m_list->GetItemText(item, 0)), static_cast<int>(item));
     return selection;
 }
 
@@ -377,18 +376,13 @@ void CExplorerDlg::OpenSelection() {
     const auto temp = TempFolder();
     if (!temp)
         return;
-    std::vector<std::string> list;
-    CollectSelection(m_pImage.get(), selection, list);
-    const ExportResult result = ExportList(m_pImage.get(), list, *temp, m_bAddBinExtension, m_exportProgress());
+    const ExportResult result = ExportSelection(m_pImage.get(), selection, *temp, m_bAddBinExtension, m_exportProgress());
     if (result.error || result.cancelled) {
         ShowError(wxString::FromUTF8(result.error ? *result.error : ExportSummary(result)));
         return;
     }
-    if (list.empty())
-        return;
-    const auto path = HostPath(*temp, HostName(list.front(), m_bAddBinExtension));
-    if (path && std::find(result.written.begin(), result.written.end(), *path) != result.written.end())
-        Launched(m_launcher->OpenWithDefaultApp(Utf8FromPath(*path)), *path);
+    if (!result.topLevel.empty() && result.topLevel.front())
+        Launched(m_launcher->OpenWithDefaultApp(Utf8FromPath(*result.topLevel.front())), *result.topLevel.front());
 }
 
 // Nothing visible happens when no program starts: the user is told, with the file's path.

@@ -2,12 +2,11 @@
 
 #include "CatalogView.h"
 #include "Export.h"
-#include "SelectionList.h"
+#include "CatalogWalk.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <set>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -43,36 +42,45 @@ std::vector<uint8_t> ImageFrom(const uint8_t* data, size_t size) {
     return image;
 }
 
-// Lists and reads the current directory, then enters each subdirectory once.
-void Walk(CDiskImage& image, std::set<int>& entered, int depth) {
-    const auto rows = BuildRows(image, 1);
-    FUZZ_CHECK(image.IsRoot() || (!rows.empty() && rows.front().name == ".."));
-    for (bool more = image.FindFirst(); more; more = image.FindNext()) {
-        const std::string name = image.GetName();
+void Touch(const uint8_t* bytes, int length) {
+    unsigned sum = 0;
+    for (int i = 0; i < length; ++i)
+        sum += bytes[i]; // every byte handed out must be readable
+    (void)sum;
+}
+
+// Reads every entry a walk meets, by the cursor and by name, and enters every directory
+// by name as the window does, checking what the window relies on.
+class CheckingVisitor : public CatalogVisitor {
+public:
+    Next VisitFile(CDiskImage& image, const WalkStep& step) override {
+        CheckEntry(image);
+        const uint8_t* bytes = nullptr;
+        int address = 0, length = 0;
+        if (image.ReadEntry(bytes, address, length))
+            Touch(bytes, length);
+        const int dir = image.GetCurrentDir();
+        if (image.ReadFile(step.names.back(), bytes, address, length))
+            Touch(bytes, length);
+        FUZZ_CHECK(image.GetCurrentDir() == dir);
+        return Continue;
+    }
+
+    Next EnterDirectory(CDiskImage& image, const WalkStep& step) override {
+        CheckEntry(image);
+        if (image.ChangeDir(step.names.back())) {
+            const auto rows = BuildRows(image, 1);
+            FUZZ_CHECK(image.IsRoot() || (!rows.empty() && rows.front().name == ".."));
+        }
+        return Continue;
+    }
+
+private:
+    static void CheckEntry(CDiskImage& image) {
         FUZZ_CHECK(image.GetAddress() >= 0 && image.GetAddress() <= 0xFFFF);
         FUZZ_CHECK(image.GetLength() >= 0 && image.GetLength() <= 0xFFFF);
-        image.PushPosition();
-        const int dir = image.GetCurrentDir();
-        if (image.IsDirectory()) {
-            if (depth < 16 && image.ChangeDir(name) && entered.insert(image.GetCurrentDir()).second)
-                Walk(image, entered, depth + 1);
-            image.ChangeDir("..");
-        } else {
-            const uint8_t* bytes = nullptr;
-            int address = 0, length = 0;
-            if (image.ReadFile(name, bytes, address, length)) {
-                unsigned sum = 0;
-                for (int i = 0; i < length; ++i)
-                    sum += bytes[i]; // every byte handed out must be readable
-                (void)sum;
-            }
-            FUZZ_CHECK(image.GetCurrentDir() == dir);
-        }
-        image.PopPosition();
-        FUZZ_CHECK(image.GetCurrentDir() == dir);
-        FUZZ_CHECK(image.GetName() == name); // the cursor is back on the entry
     }
-}
+};
 
 } // namespace
 
@@ -81,8 +89,8 @@ void FuzzDiskImage(const uint8_t* data, size_t size) {
     if (!image)
         return;
     image->GetFormatName();
-    std::set<int> entered{0};
-    Walk(*image, entered, 0);
+    CheckingVisitor visitor;
+    CatalogWalk(*image, visitor).Walk();
     FUZZ_CHECK(image->IsRoot());
     image->PopPosition(); // with empty stacks nothing changes
     FUZZ_CHECK(image->IsRoot());
@@ -94,9 +102,7 @@ void FuzzExport(const uint8_t* data, size_t size) {
         return;
     Selection selection;
     for (const auto& row : BuildRows(*image, 1))
-        selection.push_back(row.name);
-    std::vector<std::string> list;
-    CollectSelection(image.get(), selection, list);
+        selection.emplace_back(row.name, static_cast<int>(selection.size()));
 
     std::string pattern = (fs::temp_directory_path() / "bkfuzz-XXXXXX").string();
     FUZZ_CHECK(mkdtemp(pattern.data()) != nullptr);

@@ -1,17 +1,21 @@
 // bkdisk: the explorer's engine on the command line, for scripts.
+#include "CatalogPath.h"
 #include "CatalogView.h"
+#include "CatalogWalk.h"
 #include "Export.h"
 #include "HostNames.h"
 #include "HostPlatform.h"
-#include "SelectionList.h"
 #include "Strings.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <iostream>
+#include <map>
 #include <set>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -26,6 +30,7 @@ struct Arguments {
     std::string dir;
     bool help = false;
     std::string unknown;
+    std::string missingValue; // an option given without its value
 };
 
 Arguments Parse(const std::vector<std::string>& argv, const std::set<std::string>& known) {
@@ -37,6 +42,8 @@ Arguments Parse(const std::vector<std::string>& argv, const std::set<std::string
             args.help = true;
         else if (arg == "--dir" && known.count(arg) && i + 1 < argc)
             args.dir = argv[++i];
+        else if (arg == "--dir" && known.count(arg))
+            args.missingValue = arg;
         else if (known.count(arg))
             args.flags.insert(arg);
         else if (arg.size() > 1 && arg[0] == '-' && args.unknown.empty())
@@ -59,13 +66,6 @@ int UsageError(int usageId, const std::string& message) {
     return Usage;
 }
 
-// An image path in the catalog's terms: '/' or '\' between names, Windows-1251.
-std::string CatalogPath(const std::string& utf8) {
-    std::string path = Utf8ToCp1251(utf8);
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return path;
-}
-
 std::unique_ptr<CDiskImage> OpenImage(const std::string& path) {
     std::unique_ptr<CDiskImage> image;
     OpenFailure failure;
@@ -74,11 +74,34 @@ std::unique_ptr<CDiskImage> OpenImage(const std::string& path) {
     return image;
 }
 
+// Makes the directory at `dir` (command-line path syntax) the current one.
 bool EnterDirectory(CDiskImage& image, const std::string& dir) {
-    if (dir.empty() || image.ChangeDir(CatalogPath(dir)))
+    const auto names = ParseCatalogPath(dir);
+    if (names.empty())
         return true;
-    Error(FormatResString(IDS_CLI_NO_DIR, {dir}));
+    const auto found = ResolveCatalogPath(image, names);
+    if (found && found->isDirectory && image.SeekEntry(found->entry)) {
+        image.SetCurrentDir(image.GetDirNumber());
+        return true;
+    }
+    Error(FormatResString(IDS_CLI_NO_DIR, {PrintableHostPath(dir)}));
     return false;
+}
+
+// Everything asked for reached standard output, or the reason it did not is told.
+int FinishOutput(int status) {
+    errno = 0;
+    if (std::cout.flush())
+        return status;
+    const int error = errno ? errno : EIO;
+    return Error(FormatResString(IDS_CLI_OUTPUT_FAILED, {std::generic_category().message(error)}));
+}
+
+std::string CommandLinePath(const CatalogNames& names) {
+    std::string path;
+    for (const std::string& name : names)
+        path += (path.empty() ? "" : "/") + FormatPathName(name, 1);
+    return path;
 }
 
 int Info(const Arguments& args) {
@@ -87,96 +110,146 @@ int Info(const Arguments& args) {
         return Failure;
     std::cout << image->GetFormatName() << "\t"
               << FormatResString(IDS_SIZE_KB, {std::to_string(image->GetImageSize() / 1024)}) << "\n";
-    return Success;
+    return FinishOutput(Success);
 }
 
-void PrintRow(const CatalogRow& row, const std::string& prefix, bool tsv) {
-    const std::string name = PrintableName(prefix + row.name);
+void PrintRow(const CatalogRow& row, const std::string& path, bool tsv) {
     if (tsv) {
-        std::cout << name << "\t" << row.type << "\t" << row.address << "\t" << row.size << "\n";
+        std::cout << path << "\t" << row.type << "\t" << row.address << "\t" << row.size << "\n";
         return;
     }
     char line[64];
     std::snprintf(line, sizeof line, "%-5s %7s %7s", row.type.c_str(), row.address.c_str(), row.size.c_str());
     // Columns line up by characters, not bytes: count the UTF-8 lead bytes.
-    const auto width = std::count_if(name.begin(), name.end(), [](char c) { return (c & 0xC0) != 0x80; });
-    std::cout << name << std::string(width < 16 ? 16 - width : 1, ' ') << line << "\n";
+    const auto width = std::count_if(path.begin(), path.end(), [](char c) { return (c & 0xC0) != 0x80; });
+    std::cout << path << std::string(width < 16 ? 16 - width : 1, ' ') << line << "\n";
 }
 
-// Rows of the current directory, then (recursive) each subdirectory's rows with their
-// path in front; each directory is entered once, so looping catalogs end.
-void ListDirectory(CDiskImage& image, const std::string& prefix, bool recursive, bool tsv,
-                   std::set<int>& entered) {
-    const auto rows = BuildRows(image, kNumberBase);
-    for (const auto& row : rows) {
-        if (prefix.empty() || row.name != LoadResString(IDS_PARENT_DIR))
-            PrintRow(row, prefix, tsv);
+// Prints each entry the walk meets as one row whose path reads back as that entry.
+class Lister : public CatalogVisitor {
+public:
+    Lister(bool recursive, bool tsv) : m_recursive(recursive), m_tsv(tsv) {}
+
+    Next VisitFile(CDiskImage& image, const WalkStep& step) override {
+        PrintRow(EntryRow(image, kNumberBase), PathOf(step), m_tsv);
+        return Continue;
     }
-    if (!recursive)
-        return;
-    for (const auto& row : rows) {
-        if (row.icon != IconDirectory || row.name == LoadResString(IDS_PARENT_DIR))
-            continue;
-        image.PushPosition();
-        if (image.ChangeDir(row.name) && entered.insert(image.GetCurrentDir()).second)
-            ListDirectory(image, prefix + row.name + "/", recursive, tsv, entered);
-        image.PopPosition();
+
+    Next EnterDirectory(CDiskImage& image, const WalkStep& step) override {
+        const std::string path = PathOf(step);
+        PrintRow(EntryRow(image, kNumberBase), path, m_tsv);
+        if (!m_recursive)
+            return SkipContents;
+        m_prefixes.push_back(path + "/");
+        return Continue;
     }
-}
+
+    void LeaveDirectory() override { m_prefixes.pop_back(); }
+
+private:
+    std::string PathOf(const WalkStep& step) const {
+        return m_prefixes.back() + FormatPathName(step.names.back(), step.occurrence);
+    }
+
+    const bool m_recursive;
+    const bool m_tsv;
+    std::vector<std::string> m_prefixes{""};
+};
 
 int Ls(const Arguments& args) {
     const auto image = OpenImage(args.positional[0]);
     if (!image || !EnterDirectory(*image, args.positional.size() == 2 ? args.positional[1] : ""))
         return Failure;
-    std::set<int> entered{image->GetCurrentDir()};
-    ListDirectory(*image, "", args.flags.count("-R") > 0, args.flags.count("--tsv") > 0, entered);
-    return Success;
+    const bool tsv = args.flags.count("--tsv") > 0;
+    if (!image->IsRoot())
+        PrintRow({LoadResString(IDS_PARENT_DIR), IconDirectory, "", "", ""}, LoadResString(IDS_PARENT_DIR), tsv);
+    Lister lister(args.flags.count("-R") > 0, tsv);
+    CatalogWalk(*image, lister).Walk();
+    return FinishOutput(Success);
+}
+
+// The named entries, by the directory that holds each; every row of the current
+// directory when none is named.
+bool ExportGroups(CDiskImage& image, const std::vector<std::string>& paths, std::vector<ExportGroup>& groups) {
+    if (paths.empty()) {
+        groups.push_back({image.GetCurrentDir(), std::nullopt});
+        return true;
+    }
+    bool allFound = true;
+    std::map<int, std::set<int>> byDirectory;
+    std::vector<int> order;
+    for (const std::string& path : paths) {
+        const auto found = ResolveCatalogPath(image, ParseCatalogPath(path));
+        if (!found) {
+            Error(FormatResString(IDS_CLI_NOT_FOUND, {PrintableHostPath(path)}));
+            allFound = false;
+            continue;
+        }
+        if (byDirectory[found->directory].empty())
+            order.push_back(found->directory);
+        byDirectory[found->directory].insert(found->entry);
+    }
+    for (const int directory : order) {
+        const auto& entries = byDirectory[directory];
+        groups.push_back({directory, std::vector<int>(entries.begin(), entries.end())});
+    }
+    return allFound;
+}
+
+void PrintExportResult(const ExportResult& result) {
+    std::map<std::filesystem::path, const CatalogNames*> renamed;
+    for (const auto& entry : result.renamed)
+        renamed.emplace(entry.path, &entry.entry);
+    for (const auto& path : result.written) {
+        const auto it = renamed.find(path);
+        const std::string host = PrintableHostPath(Utf8FromPath(path));
+        std::cout << (it == renamed.end() ? FormatResString(IDS_CLI_WROTE, {host})
+                                          : FormatResString(IDS_CLI_WROTE_AS, {CommandLinePath(*it->second), host}))
+                  << "\n";
+        if (it != renamed.end())
+            renamed.erase(it);
+    }
+    for (const auto& [path, names] : renamed) // folders
+        std::cout << FormatResString(IDS_CLI_WROTE_AS, {CommandLinePath(*names), PrintableHostPath(Utf8FromPath(path))})
+                  << "\n";
+    for (const auto& skipped : result.skipped)
+        std::cout << FormatResString(IDS_CLI_SKIPPED, {CommandLinePath(skipped.entry), LoadResString(skipped.reason)})
+                  << "\n";
 }
 
 int Export(const Arguments& args) {
     const auto image = OpenImage(args.positional[0]);
     if (!image || !EnterDirectory(*image, args.dir))
         return Failure;
-    int status = Success;
-    Selection selection;
-    for (size_t i = 2; i < args.positional.size(); ++i) {
-        const std::string name = Utf8ToCp1251(args.positional[i]);
-        if (FindRowEntry(*image, name) == RowEntry::None)
-            status = Error(FormatResString(IDS_CLI_NOT_FOUND, {args.positional[i]}));
-        else
-            selection.push_back(name);
-    }
-    if (args.positional.size() == 2) {
-        for (const auto& row : BuildRows(*image, kNumberBase))
-            selection.push_back(row.name);
-    }
-    const auto result = ExportSelection(image.get(), selection, PathFromUtf8(args.positional[1]),
-                                        args.flags.count("--no-bin-ext") == 0);
-    for (const auto& path : result.written)
-        std::cout << FormatResString(IDS_CLI_WROTE, {Utf8FromPath(path)}) << "\n";
-    for (const auto& skipped : result.skipped) {
-        std::cout << FormatResString(IDS_CLI_SKIPPED, {Cp1251ToUtf8(skipped.entry), LoadResString(skipped.reason)})
-                  << "\n";
-        status = Failure;
-    }
+    std::vector<ExportGroup> groups;
+    const bool allFound = ExportGroups(*image, {args.positional.begin() + 2, args.positional.end()}, groups);
+    const auto result = ExportEntries(*image, groups, PathFromUtf8(args.positional[1]),
+                                      args.flags.count("--no-bin-ext") == 0);
+    PrintExportResult(result);
+    int status = allFound && result.skipped.empty() ? Success : Failure;
     if (result.error)
         status = Error(*result.error);
-    return status;
+    return FinishOutput(status);
 }
 
 int Cat(const Arguments& args) {
     const auto image = OpenImage(args.positional[0]);
     if (!image)
         return Failure;
+    const auto found = ResolveCatalogPath(*image, ParseCatalogPath(args.positional[1]));
     const uint8_t* data = nullptr;
     int address = 0, length = 0;
-    if (!image->ReadFile(CatalogPath(args.positional[1]), data, address, length))
-        return Error(FormatResString(IDS_CLI_NO_FILE, {args.positional[1]}));
+    if (!found || found->isDirectory || !image->SeekEntry(found->entry) || !image->ReadEntry(data, address, length)) {
+        std::string message = FormatResString(IDS_CLI_NO_FILE, {PrintableHostPath(args.positional[1])});
+        if (found && !found->isDirectory && image->IsDeleted())
+            message += ": " + LoadResString(IDS_SKIP_DELETED);
+        return Error(message);
+    }
     std::vector<uint8_t> bytes(data, data + length);
     if (args.flags.count("--text"))
         bytes = TextViewBytes(data, length);
     std::cout.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return std::cout.flush() ? Success : Failure;
+    return FinishOutput(Success);
 }
 
 struct Command {
@@ -202,7 +275,7 @@ int main(int argc, char** rawArgv) {
     const std::string name = argv.size() > 1 ? argv[1] : "";
     if (name == "--help" || name == "-h") {
         std::cout << LoadResString(IDS_CLI_USAGE);
-        return Success;
+        return FinishOutput(Success);
     }
     for (const Command& command : commands) {
         if (name != command.name)
@@ -210,10 +283,12 @@ int main(int argc, char** rawArgv) {
         const Arguments args = Parse(argv, command.options);
         if (args.help) {
             std::cout << LoadResString(command.usage);
-            return Success;
+            return FinishOutput(Success);
         }
         if (!args.unknown.empty())
             return UsageError(command.usage, FormatResString(IDS_CLI_BAD_OPTION, {args.unknown}));
+        if (!args.missingValue.empty())
+            return UsageError(command.usage, FormatResString(IDS_CLI_MISSING_VALUE, {args.missingValue}));
         if (args.positional.size() < command.minArguments || args.positional.size() > command.maxArguments)
             return UsageError(command.usage, "");
         return command.run(args);

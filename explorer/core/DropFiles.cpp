@@ -2,7 +2,6 @@
 
 #include "Cp1251.h"
 #include "HostNames.h"
-#include "SelectionList.h"
 #include "Strings.h"
 
 #include <algorithm>
@@ -117,24 +116,13 @@ std::optional<std::vector<uint8_t>> RenderDropFiles(CDiskImage* image, const Sel
                                                     const std::filesystem::path& tempFolder,
                                                     bool addBinExtension, bool wide,
                                                     const ExportProgress& progress) {
-    std::vector<std::string> top;
-    CollectSelectionTopLevel(image, selection, top);
     const ExportResult result = ExportSelection(image, selection, tempFolder, addBinExtension, progress);
     if (result.error || result.cancelled)
         return std::nullopt;
-    // Every top-level entry keeps its slot; one that was not extracted (its name cannot
-    // be a host name, or its data cannot be read) is not listed, so no stale file of the
-    // same name is handed over.
+    // Every top-level entry keeps its slot; one that was not extracted (its data cannot be
+    // read, something else is in the way) is not listed, so no stale file is handed over.
     std::vector<std::string> paths;
-    for (const std::string& entry : top) {
-        const bool directory = IsDirectoryMarker(entry);
-        const auto path = HostPath(tempFolder, directory ? entry.substr(0, entry.size() - 1)
-                                                         : HostName(entry, addBinExtension));
-        const bool extracted =
-            path && (directory ? std::filesystem::is_directory(*path)
-                               : std::find(result.written.begin(), result.written.end(), *path) !=
-                                     result.written.end());
-        paths.push_back(extracted ? Utf8FromPath(*path) : std::string());
-    }
+    for (const auto& path : result.topLevel)
+        paths.push_back(path ? Utf8FromPath(*path) : std::string());
     return BuildDropBlock(paths, wide);
 }

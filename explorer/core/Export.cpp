@@ -1,145 +1,202 @@
 #include "Export.h"
 
+#include "CatalogWalk.h"
 #include "Cp1251.h"
 #include "HostNames.h"
-#include "SelectionList.h"
 #include "Strings.h"
 
-#include <fstream>
+#include <algorithm>
 #include <span>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-enum class WriteOutcome { Written, NotCreated, Failed };
-
-bool IsSymlink(const fs::path& path) {
-    std::error_code ignored;
-    return fs::is_symlink(fs::symlink_status(path, ignored));
+fs::path HostChild(const fs::path& folder, const std::string& cp1251Name) {
+    return folder / PathFromUtf8(Cp1251ToUtf8(cp1251Name));
 }
 
-// Creates or empties the file and writes the parts in order.
-WriteOutcome WriteHostFile(const fs::path& path, std::initializer_list<std::span<const uint8_t>> parts) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out)
-        return WriteOutcome::NotCreated;
-    for (const auto& part : parts)
-        out.write(reinterpret_cast<const char*>(part.data()), static_cast<std::streamsize>(part.size()));
-    out.close();
-    return out ? WriteOutcome::Written : WriteOutcome::Failed;
-}
-
-std::string WriteFailedText(const fs::path& path) { return FormatResString(IDS_WRITE_FAILED, {Utf8FromPath(path)}); }
-
-class Exporter {
+// Counts what a walk visits, for the progress of the export that follows it.
+class EntryCounter : public CatalogVisitor {
 public:
-    Exporter(CDiskImage& image, const fs::path& folder, bool addBin)
-        : m_image(image), m_folder(folder), m_addBin(addBin) {}
+    Next VisitFile(CDiskImage&, const WalkStep&) override { return ++count, Continue; }
+    Next EnterDirectory(CDiskImage&, const WalkStep&) override { return ++count, Continue; }
+    size_t count = 0;
+};
 
-    // False when a failed write ends the operation.
-    bool Export(const std::string& entry) {
-        for (const auto& folder : m_skippedFolders) {
-            if (entry.starts_with(folder.entry))
-                return Skip(entry, folder.reason);
-        }
-        return IsDirectoryMarker(entry) ? CreateFolder(entry) : WriteFile(entry);
+class Exporter : public CatalogVisitor {
+public:
+    Exporter(const fs::path& folder, bool addBin, const ExportProgress& progress, size_t total)
+        : m_addBin(addBin), m_progress(progress), m_total(total) {
+        m_folders.push_back({folder, {}, 0});
     }
+
+    Next VisitFile(CDiskImage& image, const WalkStep& step) override {
+        if (const int reason = m_folders.back().unusable)
+            return Skip(step, reason);
+        const uint8_t* data = nullptr;
+        int address = 0, length = 0;
+        if (!image.ReadEntry(data, address, length))
+            return Skip(step, image.IsDeleted() ? IDS_SKIP_DELETED : IDS_SKIP_UNREADABLE);
+        // As the extension rule has always read it: a '.' anywhere on the entry's path from
+        // the selection keeps the name as it is.
+        const bool dotOnPath = std::any_of(step.names.begin(), step.names.end() - 1,
+                                           [](const std::string& name) { return name.find('.') != std::string::npos; });
+        const std::string& name = step.names.back();
+        const std::string wanted = m_addBin && !dotOnPath ? AddBinExtension(name) : name;
+        const fs::path path = ClaimPath(wanted);
+        const uint8_t header[4] = {static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8),
+                                   static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8)};
+        switch (ReplaceFile(path, {std::span(header), std::span(data, static_cast<size_t>(length))})) {
+        case FileWrite::Written:
+            result.written.push_back(path);
+            return Done(step, wanted, path);
+        case FileWrite::Link:
+            return Skip(step, IDS_SKIP_LINK);
+        case FileWrite::NotRegular:
+            return Skip(step, IDS_SKIP_NOT_REGULAR);
+        case FileWrite::NotCreated:
+            return Skip(step, IDS_SKIP_NOT_CREATED);
+        case FileWrite::Failed:
+            break;
+        }
+        result.error = FormatResString(IDS_WRITE_FAILED, {Utf8FromPath(path)});
+        return Stop;
+    }
+
+    // A folder that cannot be used is still walked: what lies below it is reported as
+    // skipped with the folder's reason.
+    Next EnterDirectory(CDiskImage&, const WalkStep& step) override {
+        const int inherited = m_folders.back().unusable;
+        const fs::path path = inherited ? fs::path() : ClaimPath(step.names.back());
+        const int reason = inherited ? inherited : CreateFolder(path);
+        m_folders.push_back({path, {}, reason});
+        const Next next = reason ? Skip(step, reason) : Done(step, step.names.back(), path);
+        if (next == Stop)
+            m_folders.pop_back(); // no LeaveDirectory follows a stop
+        return next;
+    }
+
+    void LeaveDirectory() override { m_folders.pop_back(); }
 
     ExportResult result;
 
 private:
-    bool Skip(const std::string& entry, int reason) {
-        result.skipped.push_back({entry, reason});
-        return true;
+    struct Folder {
+        fs::path path;
+        HostFolderNames names;
+        int unusable; // the reason (string id) its contents cannot be written; 0 when usable
+    };
+
+    fs::path ClaimPath(const std::string& wanted) {
+        Folder& folder = m_folders.back();
+        return HostChild(folder.path, folder.names.Claim(wanted));
     }
 
-    // A folder that is not there to write into takes what lies below it along.
-    bool SkipFolder(const std::string& marker, int reason) {
-        m_skippedFolders.push_back({marker, reason});
-        return Skip(marker, reason);
-    }
-
-    bool CreateFolder(const std::string& marker) {
-        const auto path = HostPath(m_folder, std::string_view(marker).substr(0, marker.size() - 1));
-        if (!path)
-            return SkipFolder(marker, IDS_SKIP_BAD_NAME);
-        if (IsSymlink(*path))
-            return SkipFolder(marker, IDS_SKIP_LINK);
+    static int CreateFolder(const fs::path& path) {
         std::error_code error;
-        fs::create_directory(*path, error);
-        if (!fs::is_directory(fs::symlink_status(*path, error)))
-            return SkipFolder(marker, IDS_SKIP_NOT_CREATED);
-        return true;
+        if (fs::is_symlink(fs::symlink_status(path, error)))
+            return IDS_SKIP_LINK;
+        fs::create_directory(path, error);
+        return fs::is_directory(fs::symlink_status(path, error)) ? 0 : IDS_SKIP_NOT_CREATED;
     }
 
-    bool WriteFile(const std::string& entry) {
-        const auto path = HostPath(m_folder, HostName(entry, m_addBin));
-        if (!path)
-            return Skip(entry, IDS_SKIP_BAD_NAME);
-        const uint8_t* data = nullptr;
-        int address = 0, length = 0;
-        if (!m_image.ReadFile(entry, data, address, length))
-            return Skip(entry, IDS_SKIP_UNREADABLE);
-        if (IsSymlink(*path))
-            return Skip(entry, IDS_SKIP_LINK);
-        const uint8_t header[4] = {static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8),
-                                   static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8)};
-        switch (WriteHostFile(*path, {std::span(header), std::span(data, static_cast<size_t>(length))})) {
-        case WriteOutcome::Written:
-            result.written.push_back(*path);
-            return true;
-        case WriteOutcome::NotCreated:
-            return Skip(entry, IDS_SKIP_NOT_CREATED);
-        case WriteOutcome::Failed:
-            result.error = WriteFailedText(*path);
-            return false;
+    Next Done(const WalkStep& step, const std::string& wanted, const fs::path& path) {
+        if (path.filename() != PathFromUtf8(Cp1251ToUtf8(wanted)))
+            result.renamed.push_back({step.names, path});
+        if (step.names.size() == 1)
+            result.topLevel.push_back(path);
+        return Progress();
+    }
+
+    Next Skip(const WalkStep& step, int reason) {
+        result.skipped.push_back({step.names, reason});
+        if (step.names.size() == 1)
+            result.topLevel.push_back(std::nullopt);
+        return Progress();
+    }
+
+    Next Progress() {
+        ++m_done;
+        if (m_progress && m_done < m_total && !m_progress(m_done, m_total)) {
+            result.cancelled = true;
+            return Stop;
         }
-        return false;
+        return Continue;
     }
 
-    CDiskImage& m_image;
-    const fs::path& m_folder;
     const bool m_addBin;
-    std::vector<ExportResult::Skipped> m_skippedFolders;
+    const ExportProgress& m_progress;
+    const size_t m_total;
+    size_t m_done = 0;
+    std::vector<Folder> m_folders;
 };
+
+void WalkGroups(CDiskImage& image, const std::vector<ExportGroup>& groups, CatalogVisitor& visitor) {
+    image.PushPosition();
+    CatalogWalk walk(image, visitor);
+    for (const ExportGroup& group : groups) {
+        image.SetCurrentDir(group.directory);
+        if (!walk.Walk(group.entries))
+            break;
+    }
+    image.PopPosition();
+}
+
+std::string NamesText(const CatalogNames& names) {
+    std::string text;
+    for (const std::string& name : names)
+        text += (text.empty() ? "" : "\\") + PrintableName(name);
+    return text;
+}
 
 } // namespace
 
 std::string ExportSummary(const ExportResult& result, size_t shown) {
     const auto& skipped = result.skipped;
-    if (skipped.empty() && !result.cancelled)
+    if (skipped.empty() && result.renamed.empty() && !result.cancelled)
         return {};
     std::string text = result.cancelled ? LoadResString(IDS_EXPORT_CANCELLED) + "\n" : std::string();
     text += FormatResString(IDS_EXPORT_SUMMARY, {std::to_string(result.written.size()), std::to_string(skipped.size())});
+    const auto more = [&](size_t count) {
+        if (count > shown)
+            text += "\n" + FormatResString(IDS_EXPORT_MORE, {std::to_string(count - shown)});
+    };
     for (size_t i = 0; i < skipped.size() && i < shown; ++i)
-        text += "\n" + PrintableName(skipped[i].entry) + ": " + LoadResString(skipped[i].reason);
-    if (skipped.size() > shown)
-        text += "\n" + FormatResString(IDS_EXPORT_MORE, {std::to_string(skipped.size() - shown)});
+        text += "\n" + NamesText(skipped[i].entry) + ": " + LoadResString(skipped[i].reason);
+    more(skipped.size());
+    for (size_t i = 0; i < result.renamed.size() && i < shown; ++i) {
+        const auto& renamed = result.renamed[i];
+        text += "\n" + FormatResString(IDS_EXPORT_RENAMED, {NamesText(renamed.entry), Utf8FromPath(renamed.path.filename())});
+    }
+    more(result.renamed.size());
     return text;
+}
+
+ExportResult ExportEntries(CDiskImage& image, const std::vector<ExportGroup>& groups, const fs::path& folder,
+                           bool addBinExtension, const ExportProgress& progress) {
+    EntryCounter counter;
+    if (progress)
+        WalkGroups(image, groups, counter);
+    Exporter exporter(folder, addBinExtension, progress, counter.count);
+    WalkGroups(image, groups, exporter);
+    return std::move(exporter.result);
 }
 
 ExportResult ExportSelection(CDiskImage* image, const Selection& selection, const fs::path& folder,
                              bool addBinExtension, const ExportProgress& progress) {
-    std::vector<std::string> list;
-    CollectSelection(image, selection, list);
-    return ExportList(image, list, folder, addBinExtension, progress);
+    if (!image)
+        return {};
+    auto entries = SelectedEntries(*image, selection);
+    if (entries.empty())
+        return {};
+    return ExportEntries(*image, {{image->GetCurrentDir(), std::move(entries)}}, folder, addBinExtension, progress);
 }
 
-ExportResult ExportList(CDiskImage* image, const std::vector<std::string>& list, const fs::path& folder,
-                        bool addBinExtension, const ExportProgress& progress) {
-    if (!image || list.empty())
-        return {};
-    Exporter exporter(*image, folder, addBinExtension);
-    for (size_t i = 0; i < list.size(); ++i) {
-        if (!exporter.Export(list[i]))
-            break;
-        if (progress && i + 1 < list.size() && !progress(i + 1, list.size())) {
-            exporter.result.cancelled = true;
-            break;
-        }
-    }
-    return exporter.result;
+std::string AddBinExtension(const std::string& name) {
+    if (name.find('.') != std::string::npos)
+        return name;
+    return name + "." + LoadResString(IDS_BIN_EXTENSION);
 }
 
 std::vector<uint8_t> TextViewBytes(const uint8_t* data, int length, TextForm form) {
@@ -159,28 +216,17 @@ std::vector<uint8_t> TextViewBytes(const uint8_t* data, int length, TextForm for
     return text;
 }
 
-std::optional<fs::path> WriteTextView(CDiskImage* image, const Selection& selection,
-                                      const fs::path& folder) {
-    std::vector<std::string> list;
-    CollectSelection(image, selection, list);
-    if (list.empty() || IsDirectoryMarker(list.front()))
+std::optional<fs::path> WriteTextView(CDiskImage* image, const Selection& selection, const fs::path& folder) {
+    if (!image || selection.empty())
         return std::nullopt;
+    const auto entries = SelectedEntries(*image, {selection.front()});
     const uint8_t* data = nullptr;
     int address = 0, length = 0;
-    const auto path = HostPath(folder, list.front());
-    if (!path || IsSymlink(*path) || !image->ReadFile(list.front(), data, address, length))
+    if (entries.empty() || !image->SeekEntry(entries.front()) || !image->ReadEntry(data, address, length))
         return std::nullopt;
+    const fs::path path = HostChild(folder, SafeHostName(image->GetName()));
     const auto text = TextViewBytes(data, length, HostTextForm());
-    switch (WriteHostFile(*path, {std::span(text)})) {
-    case WriteOutcome::Written:
-        return path;
-    case WriteOutcome::Failed: {
-        std::error_code ignored;
-        fs::remove(*path, ignored); // a partial copy must not be shown as the file
+    if (ReplaceFile(path, {std::span(text)}) != FileWrite::Written)
         return std::nullopt;
-    }
-    case WriteOutcome::NotCreated:
-        return std::nullopt;
-    }
-    return std::nullopt;
+    return path;
 }

@@ -12,15 +12,29 @@
 #include <string>
 #include <vector>
 
+// Catalog names from the export's starting directory down to an entry (Windows-1251).
+using CatalogNames = std::vector<std::string>;
+
 struct ExportResult {
     struct Skipped {
-        std::string entry; // the selection-list string (Windows-1251)
-        int reason;        // string id
+        CatalogNames entry;
+        int reason; // string id
+    };
+    struct Renamed {
+        CatalogNames entry;
+        std::filesystem::path path; // where it was written
     };
     std::vector<std::filesystem::path> written; // files, in the order written
     std::vector<Skipped> skipped;
-    // A write that failed after its file was created ends the operation; the text
-    // (string IDS_WRITE_FAILED with the path) is here. Files written before it stay.
+    // Entries written under another name than their own (with ".bin" when asked for):
+    // the host cannot hold their names, or an entry before them took the name.
+    std::vector<Renamed> renamed;
+    // Host paths of the selected entries themselves, in order; none for one that was not
+    // written (a directory whose folder could not be made counts as not written).
+    std::vector<std::optional<std::filesystem::path>> topLevel;
+    // A write that failed part-way ends the operation; the text (string IDS_WRITE_FAILED
+    // with the path) is here. Files written before it stay, the file it would have
+    // replaced too.
     std::optional<std::string> error;
     bool cancelled = false; // the progress callback asked to stop; what was written stays
 };
@@ -28,29 +42,39 @@ struct ExportResult {
 // Told after each entry how many of how many are done; false stops the export.
 using ExportProgress = std::function<bool(size_t done, size_t total)>;
 
-// What an export did not do, for the user: whether it was cancelled, the counts, then
-// the first `shown` entries left out with their reasons, one a line (UTF-8). Empty when
-// everything was written.
+// What an export did not do as asked, for the user: whether it was cancelled, the counts,
+// then the first `shown` entries left out with their reasons and the first `shown`
+// renamed ones, one a line (UTF-8). Empty when everything was written under its own name.
 std::string ExportSummary(const ExportResult& result, size_t shown = 10);
 
-// Writes every entry of the selection list into `folder`: a host folder for each
-// directory marker, a ".bin" export file for each file, existing files replaced.
-// Entries whose names cannot stay inside `folder` are skipped with what lies below them.
+// One directory's part of an export: its number and the catalog indices (ascending) of
+// its entries to write; every entry when none.
+struct ExportGroup {
+    int directory;
+    std::optional<std::vector<int>> entries;
+};
+
+// Writes the groups' entries into `folder`, walking into directories (each directory
+// number once): a host folder for each directory, a ".bin" export file for each file
+// entry with that entry's own data, existing regular files replaced safely (ReplaceFile).
+// Host names come from one HostFolderNames per host folder. The image's position is kept.
+ExportResult ExportEntries(CDiskImage& image, const std::vector<ExportGroup>& groups,
+                           const std::filesystem::path& folder, bool addBinExtension,
+                           const ExportProgress& progress = {});
+// The selected rows of the current directory.
 ExportResult ExportSelection(CDiskImage* image, const Selection& selection,
                              const std::filesystem::path& folder, bool addBinExtension,
                              const ExportProgress& progress = {});
-// The same for a selection list already collected (CollectSelection).
-ExportResult ExportList(CDiskImage* image, const std::vector<std::string>& list,
-                        const std::filesystem::path& folder, bool addBinExtension,
-                        const ExportProgress& progress = {});
+
+// name + ".bin" when name holds no '.' anywhere; otherwise name unchanged.
+std::string AddBinExtension(const std::string& name);
 
 // The text view's bytes: a converted copy (KOI-8 to Windows-1251), each line feed
 // written as carriage return and line feed; or the same text in UTF-8 with line feeds.
 std::vector<uint8_t> TextViewBytes(const uint8_t* data, int length, TextForm form = TextForm::Cp1251CrLf);
 
 // Writes the text view of the first selected file, in the host's text form, into
-// `folder` under the entry's own name (no header, no extension). The path written, or
-// none when nothing could be read or written; a file that could not be written
-// completely is removed.
+// `folder` under the entry's own name made safe for the host (no header, no extension).
+// The path written, or none when nothing could be read or written (nothing partial).
 std::optional<std::filesystem::path> WriteTextView(CDiskImage* image, const Selection& selection,
                                                    const std::filesystem::path& folder);

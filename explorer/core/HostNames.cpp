@@ -1,5 +1,6 @@
 #include "HostNames.h"
 
+#include "Cp1251.h"
 #include "HostPlatform.h"
 
 #include <algorithm>
@@ -127,17 +128,18 @@ std::string Utf8FromPath(const std::filesystem::path& path) {
     return std::string(text.begin(), text.end());
 }
 
-std::optional<std::filesystem::path> HostPath(const std::filesystem::path& folder,
-                                              std::string_view relative) {
-    std::filesystem::path path = folder;
-    while (true) {
-        const auto slash = relative.find('\\');
-        const std::string_view component = relative.substr(0, slash);
-        if (!IsSafeHostComponent(component))
-            return std::nullopt;
-        path /= PathFromUtf8(Cp1251ToUtf8(component));
-        if (slash == std::string_view::npos)
-            return path;
-        relative.remove_prefix(slash + 1);
+std::string HostFolderNames::Claim(std::string_view name) {
+    const std::string safe = SafeHostName(name);
+    auto [taken, isNew] = m_taken.try_emplace(FoldName(safe), 0);
+    if (isNew)
+        return safe;
+    const auto dot = safe.rfind('.');
+    const size_t stem = dot == std::string::npos || dot == 0 ? safe.size() : dot;
+    // The suffix count lives with the wanted name, so a thousand entries of one name cost
+    // a thousand tries, not half a million.
+    for (int& suffix = taken->second;;) {
+        const std::string candidate = safe.substr(0, stem) + "~" + std::to_string(++suffix) + safe.substr(stem);
+        if (m_taken.try_emplace(FoldName(candidate), 0).second)
+            return candidate;
     }
 }

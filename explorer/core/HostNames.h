@@ -2,9 +2,9 @@
 #pragma once
 
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 // UTF-8 form of Windows-1251 text. Every byte has its own code point (0x98, unassigned
 // in Windows-1251, becomes U+FFFD) so that Utf8ToCp1251 gives the bytes back.
@@ -22,7 +22,15 @@ std::u16string Utf8ToUtf16(std::string_view utf8);
 std::filesystem::path PathFromUtf8(std::string_view utf8);
 std::string Utf8FromPath(const std::filesystem::path& path);
 
-// The host path of a relative catalog path (backslash-separated, Windows-1251) under
-// folder; none when a component could escape the folder or is no valid host name.
-std::optional<std::filesystem::path> HostPath(const std::filesystem::path& folder,
-                                              std::string_view relative);
+// The names given to the entries written into one host folder during one export: each
+// made safe for the host (SafeHostName) and unique in the folder without regard to letter
+// case ("X" next to "X.bin", "DUP" next to "dup", a second "MC"), by "~1", "~2", ...
+// before the extension.
+class HostFolderNames {
+public:
+    // The host name (Windows-1251) for the next entry that wants `name`.
+    std::string Claim(std::string_view name);
+
+private:
+    std::unordered_map<std::string, int> m_taken; // folded name -> last suffix tried
+};

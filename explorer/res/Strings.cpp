@@ -39,6 +39,8 @@ const std::string& LoadResString(int id) {
         {IDS_OPEN_READ_ONLY, "The file is read-only."},
         {IDS_OPEN_CANNOT_READ, "The file cannot be read: %s"},
         {IDS_PROGRESS_TEXT, "%i of %i entries written"},
+        {IDS_DELETED_TYPE, "deleted"},
+        {IDS_OPEN_TOO_LARGE, "The file is larger than any BK disk image can be (%s bytes)."},
         {IDS_NO_PROGRAM, "No program could be started to show the file written as\n%s"},
         {IDS_SKIP_UNREADABLE, "cannot be read from the image"},
         {IDS_SKIP_BAD_NAME, "name cannot be used on this system"},
@@ -54,21 +56,32 @@ const std::string& LoadResString(int id) {
          "Usage: bkdisk COMMAND ...\n"
          "  info IMAGE                 format and size of the image\n"
          "  ls IMAGE [DIR] [-R] [--tsv]  list a directory (octal numbers)\n"
-         "  export IMAGE DEST [NAME...] [--dir DIR] [--no-bin-ext]\n"
+         "  export IMAGE DEST [PATH...] [--dir DIR] [--no-bin-ext]\n"
          "                             write files as .bin files into DEST\n"
          "  cat IMAGE PATH [--text]    a file's bytes to standard output\n"
+         "Paths name entries from the root: NAME/NAME, or NAME\\NAME (then a '/' is part of\n"
+         "a name). In a name, %XX stands for the character with hexadecimal code XX, and a\n"
+         "trailing ;N for the N-th entry of that name in its directory (NAME;2). Every path\n"
+         "that ls prints reads back as the same entry.\n"
          "Every command takes --help.\n"},
         {IDS_CLI_USAGE_INFO, "Usage: bkdisk info IMAGE\nPrints the image's format and size.\n"},
         {IDS_CLI_USAGE_LS,
          "Usage: bkdisk ls IMAGE [DIR] [-R] [--tsv]\n"
-         "Lists DIR (a path from the root, '\\' or '/' between names; the root when absent):\n"
-         "name, type, load address and size in octal. -R lists subdirectories too;\n"
-         "--tsv prints four tab-separated columns per row.\n"},
+         "Lists DIR (a path from the root; the root when absent): name, type, load address\n"
+         "and size in octal. -R lists subdirectories too, each after its directory's row;\n"
+         "--tsv prints four tab-separated columns per row. Type is <DIR>, deleted, or both.\n"
+         "Names print as paths that cat and export read back: '%', '/', '\\', ';' and\n"
+         "control characters as %XX, a second entry of one name as NAME;2.\n"},
         {IDS_CLI_USAGE_EXPORT,
-         "Usage: bkdisk export IMAGE DEST [NAME...] [--dir DIR] [--no-bin-ext]\n"
-         "Writes the named rows of DIR (the root by default; all rows when no NAME is\n"
-         "given) into the folder DEST as .bin files: load address, length, data.\n"
-         "--no-bin-ext keeps names without the .bin extension.\n"},
+         "Usage: bkdisk export IMAGE DEST [PATH...] [--dir DIR] [--no-bin-ext]\n"
+         "Writes the entries at PATH (from DIR, the root by default; every row of DIR when no\n"
+         "PATH is given), with all a directory holds, into the folder DEST as .bin files:\n"
+         "load address, length, data. --no-bin-ext keeps names without the .bin extension.\n"
+         "A name the system cannot hold, or one already taken in its folder by this export\n"
+         "(letter case aside), is written under another: offending characters become '_',\n"
+         "and ~1, ~2... goes before the extension (\"wrote NAME as FILE\"). Existing files\n"
+         "are replaced only when the new one is complete; anything but a file in the way is\n"
+         "skipped. Exit 0 only when every entry was written.\n"},
         {IDS_CLI_USAGE_CAT,
          "Usage: bkdisk cat IMAGE PATH [--text]\n"
          "Writes the file's bytes to standard output; --text converts KOI-8 text to\n"
@@ -79,6 +92,12 @@ const std::string& LoadResString(int id) {
         {IDS_CLI_SKIPPED, "skipped %s: %s"},
         {IDS_CLI_NOT_FOUND, "no such entry: %s"},
         {IDS_CLI_BAD_OPTION, "unknown option: %s"},
+        {IDS_SKIP_DELETED, "deleted entry; its data may have been overwritten"},
+        {IDS_SKIP_NOT_REGULAR, "something other than a file is in the way"},
+        {IDS_EXPORT_RENAMED, "%s was written as %s"},
+        {IDS_CLI_WROTE_AS, "wrote %s as %s"},
+        {IDS_CLI_MISSING_VALUE, "option %s needs a value"},
+        {IDS_CLI_OUTPUT_FAILED, "cannot write to standard output: %s"},
     };
     static const std::string empty;
     const auto it = table.find(id);

@@ -39,6 +39,8 @@ enum ExplorerStringId : int {
     IDS_OPEN_CANNOT_READ = 133,
     IDS_NO_PROGRAM = 134,
     IDS_PROGRESS_TEXT = 135,
+    IDS_DELETED_TYPE = 136,
+    IDS_OPEN_TOO_LARGE = 137,
 
     // Export summary and the command line.
     IDS_SKIP_UNREADABLE = 200,
@@ -62,6 +64,12 @@ enum ExplorerStringId : int {
     IDS_CLI_SKIPPED = 218,
     IDS_CLI_NOT_FOUND = 219,
     IDS_CLI_BAD_OPTION = 220,
+    IDS_SKIP_DELETED = 221,
+    IDS_SKIP_NOT_REGULAR = 222,
+    IDS_EXPORT_RENAMED = 223,
+    IDS_CLI_WROTE_AS = 224,
+    IDS_CLI_MISSING_VALUE = 225,
+    IDS_CLI_OUTPUT_FAILED = 226,
 };
 
 // The text of string `id`; empty for a number the table does not hold.

@@ -71,7 +71,7 @@ TEST(CatalogRows, ToolbarEnableTable) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(ComputeToolbarState(c.image, c.selection), c.expected)
-            << (c.selection.empty() ? "" : c.selection[0]) << " of " << c.selection.size();
+            << (c.selection.empty() ? "" : c.selection[0].text) << " of " << c.selection.size();
 }
 
 TEST(CatalogRows, DoubleClickChoices) {

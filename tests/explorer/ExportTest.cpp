@@ -1,9 +1,9 @@
-// The selection list, host names and the export engine, on a tree like this:
+// The catalog walk, host names and the export engine, on a tree like this:
 //   GAME (0o1000, 0o100 bytes), TEXT.TXT, ZERO (empty), A\ (F, B\ (G)), D.1\ (GAME)
 #include "Export.h"
 #include "HostNames.h"
 #include "ImageBuilders.h"
-#include "SelectionList.h"
+#include "CatalogWalk.h"
 #include "Strings.h"
 #include "TempDir.h"
 
@@ -31,10 +31,36 @@ std::unique_ptr<CDiskImage> Tree() {
     return CreateDiskImage("t.img", b.Image());
 }
 
-Strings Collect(CDiskImage* image, const Selection& selection) {
-    Strings list;
-    CollectSelection(image, selection, list);
-    return list;
+// What a walk of the selection meets: "DIR\" for a directory, then what it holds.
+class PathCollector : public CatalogVisitor {
+public:
+    Next VisitFile(CDiskImage&, const WalkStep& step) override { return paths.push_back(Join(step)), Continue; }
+    Next EnterDirectory(CDiskImage&, const WalkStep& step) override {
+        return paths.push_back(Join(step) + "\\"), Continue;
+    }
+    Strings paths;
+
+private:
+    static std::string Join(const WalkStep& step) {
+        std::string path;
+        for (const auto& name : step.names)
+            path += (path.empty() ? "" : "\\") + name;
+        return path;
+    }
+};
+
+Strings Collect(CDiskImage& image, const Selection& selection) {
+    PathCollector collector;
+    CatalogWalk(image, collector).Walk(SelectedEntries(image, selection));
+    return collector.paths;
+}
+
+// The whole current directory, every row chosen by its position.
+Selection AllRows(CDiskImage& image) {
+    Selection rows;
+    for (const auto& row : BuildRows(image, 1))
+        rows.emplace_back(row.name, static_cast<int>(rows.size()));
+    return rows;
 }
 
 Strings FilesUnder(const fs::path& folder) {
@@ -47,48 +73,58 @@ Strings FilesUnder(const fs::path& folder) {
 
 } // namespace
 
-TEST(SelectionList, DirectoriesBeforeTheirContentsInRowOrder) {
+TEST(CatalogWalk, DirectoriesBeforeTheirContentsInCatalogOrder) {
     auto image = Tree();
-    EXPECT_EQ(Collect(image.get(), {"D.1", "..", "game", "A"}),
-              (Strings{"D.1\\", "D.1\\GAME", "game", "A\\", "A\\F", "A\\B\\", "A\\B\\G"}));
-    Strings top;
-    CollectSelectionTopLevel(image.get(), {"A", "GAME", "NOPE"}, top);
-    EXPECT_EQ(top, (Strings{"A\\", "GAME"}));
+    EXPECT_EQ(Collect(*image, {"D.1", "..", "game", "A"}),
+              (Strings{"GAME", "A\\", "A\\F", "A\\B\\", "A\\B\\G", "D.1\\", "D.1\\GAME"}));
     EXPECT_TRUE(SelectionHasDirectory(image.get(), {"GAME", "A"}));
     EXPECT_FALSE(SelectionHasDirectory(image.get(), {"GAME", ".."}));
-    EXPECT_TRUE(Collect(nullptr, {"GAME"}).empty());
     EXPECT_TRUE(image->IsRoot());
+    // Below the root the list's row 0 is "..": row positions count it.
+    ASSERT_TRUE(image->ChangeDir("A"));
+    EXPECT_EQ(Collect(*image, {{"..", 0}, {"B", 2}}), (Strings{"B\\", "B\\G"}));
+    EXPECT_EQ(Collect(*image, {{"F", 2}}), Strings{}); // a row whose text does not match
 }
 
-TEST(SelectionList, HostNamesLookAtTheWholePath) {
-    EXPECT_EQ(AddBinExtension("GAME"), "GAME.bin");
-    EXPECT_EQ(AddBinExtension("TEXT.TXT"), "TEXT.TXT");
-    EXPECT_EQ(HostName("A\\B\\G", true), "A\\B\\G.bin");
-    EXPECT_EQ(HostName("D.1\\GAME", true), "D.1\\GAME");
-    EXPECT_EQ(HostName("GAME", false), "GAME");
+TEST(CatalogWalk, RowPositionsTellEntriesOfOneNameApart) {
+    MicroDosBuilder b(true);
+    b.File(0, "MC", 1, Filled(1));
+    b.File(0, "mc", 2, Filled(2));
+    b.Dir(1, 0, "MC");
+    b.File(1, "IN", 3, Filled(3));
+    auto image = CreateDiskImage("t.img", b.Image());
+    EXPECT_EQ(Collect(*image, {{"mc", 1}}), Strings{"mc"});
+    EXPECT_EQ(Collect(*image, {{"MC", 2}}), (Strings{"MC\\", "MC\\IN"}));
+    EXPECT_EQ(Collect(*image, {"MC"}), Strings{"MC"}); // by text alone: the first
+    EXPECT_EQ(FindRowEntry(*image, {"MC", 2}), RowEntry::Directory);
 }
 
-TEST(SelectionList, SelfContainingDirectoriesEnd) {
+TEST(CatalogWalk, SelfContainingAndRepeatingDirectoriesEnd) {
     MicroDosBuilder b(true);
     b.Dir(1, 0, "LOOP");
     b.Dir(1, 1, "LOOP"); // LOOP holds a LOOP that is itself
-    b.Dir(9, 1, "LOOP"); // and a second one, which resolves to the first by name
+    b.Dir(9, 1, "LOOP"); // and a second, other one
     b.File(1, "F", 0, Filled(1));
     b.Dir(0, 1, "ROOT"); // a directory numbered 0 leads back to the root
     auto image = CreateDiskImage("t.img", b.Image());
-    EXPECT_EQ(Collect(image.get(), {"LOOP"}), (Strings{"LOOP\\", "LOOP\\F"}));
+    EXPECT_EQ(Collect(*image, {"LOOP"}),
+              (Strings{"LOOP\\", "LOOP\\LOOP\\", "LOOP\\LOOP\\", "LOOP\\F", "LOOP\\ROOT\\"}));
+
+    // 100 levels, each holding two names that both lead to the next level: 2^100 paths,
+    // but each level is entered once.
+    MicroDosBuilder chain(true, 819200, 1000);
+    for (int level = 1; level <= 100; ++level) {
+        chain.Dir(level, level - 1, "X" + std::to_string(level));
+        chain.Dir(level, level - 1, "Y" + std::to_string(level));
+    }
+    auto deep = CreateDiskImage("t.img", chain.Image());
+    EXPECT_EQ(Collect(*deep, {"X1", "Y1"}).size(), 200u);
 }
 
-TEST(SelectionList, ExponentialChainsOfNamesStayBounded) {
-    // 100 levels, each holding two names that both lead to the next level: 2^100 paths.
-    MicroDosBuilder b(true, 819200, 1000);
-    for (int level = 1; level <= 100; ++level) {
-        b.Dir(level, level - 1, "X" + std::to_string(level));
-        b.Dir(level, level - 1, "Y" + std::to_string(level));
-    }
-    auto image = CreateDiskImage("t.img", b.Image());
-    const auto list = Collect(image.get(), {"X1", "Y1"});
-    EXPECT_EQ(list.size(), 100u);
+TEST(Export, AddBinExtensionLooksAtTheName) {
+    EXPECT_EQ(AddBinExtension("GAME"), "GAME.bin");
+    EXPECT_EQ(AddBinExtension("TEXT.TXT"), "TEXT.TXT");
+    EXPECT_EQ(AddBinExtension(""), ".bin");
 }
 
 TEST(Export, TreeWithAndWithoutTheFlag) {
@@ -134,18 +170,20 @@ TEST(Export, ReplacesExistingFilesAndSkipsOnlyWhatFails) {
     const auto result = ExportSelection(image.get(), {"BROKEN", "GOOD"}, dir.Path(), true);
     EXPECT_EQ(ReadAll(dir.Path() / "GOOD.bin").size(), 7u);
     ASSERT_EQ(result.skipped.size(), 1u);
-    EXPECT_EQ(result.skipped[0].entry, "BROKEN");
+    EXPECT_EQ(result.skipped[0].entry, Strings{"BROKEN"});
 }
 
 TEST(Export, SummaryOfWhatWasLeftOut) {
     ExportResult result;
     EXPECT_EQ(ExportSummary(result), ""); // everything written: nothing to say
     result.written = {"a.bin", "b.bin"};
-    result.skipped = {{"A\\B\tC", IDS_SKIP_UNREADABLE}, {"CON", IDS_SKIP_BAD_NAME}, {"X", IDS_SKIP_LINK}};
+    result.skipped = {{{"A", "B\tC"}, IDS_SKIP_UNREADABLE}, {{"E"}, IDS_SKIP_DELETED}, {{"X"}, IDS_SKIP_LINK}};
+    result.renamed = {{{"A/B"}, "out/A_B.bin"}};
     EXPECT_EQ(ExportSummary(result, 2), "Files written: 2. Entries not exported: 3.\n"
                                         "A\\B\\tC: cannot be read from the image\n"
-                                        "CON: name cannot be used on this system\n"
-                                        "... and 1 more.");
+                                        "E: deleted entry; its data may have been overwritten\n"
+                                        "... and 1 more.\n"
+                                        "A/B was written as A_B.bin");
 }
 
 TEST(Export, ProgressIsToldAndCanStopTheExport) {
@@ -164,27 +202,48 @@ TEST(Export, ProgressIsToldAndCanStopTheExport) {
                                       "Files written: 1. Entries not exported: 0.");
 }
 
-TEST(Export, HostileNamesNeverLeaveTheFolder) {
+// Every file entry reaches the host with its own data, whatever the names: names the
+// host cannot hold, repeated names (in any case), a name taken by the ".bin" of another,
+// a file and a directory of one name, nested directories of one name.
+TEST(Export, EveryEntryReachesTheHostUnderAUniqueSafeName) {
     MicroDosBuilder b(true);
-    b.Dir(1, 0, ".."); // a directory named "..", holding a file
-    b.File(1, "INSIDE", 0, Filled(1));
-    b.File(0, "..", 0, Filled(1));
-    b.File(0, "../x", 0, Filled(1));
-    b.File(0, "a/b", 0, Filled(1));
-    b.File(0, ".", 0, Filled(1));
+    const std::vector<std::pair<std::string, std::string>> files = {
+        // catalog path (directories first) -> host path
+        {"..\\INSIDE", "__/INSIDE"}, {"..", "__~1"}, {"../x", ".._x"}, {"a/b", "a_b.bin"}, {".", "_"},
+        {"../../etc\\passwd", ".._.._etc/passwd"}, {"MC", "MC.bin"}, {"MC", "MC~1.bin"}, {"mc", "mc~2.bin"},
+        {"X", "X.bin"}, {"X.bin", "X~1.bin"}, {"SAME", "SAME.bin"}, {"SAME\\S", "SAME/S.bin"},
+        {"N\\F", "N/F.bin"}, {"N\\N\\F", "N/N/F.bin"}, {"N\\N\\N\\F", "N/N/N/F.bin"}};
+    b.Dir(1, 0, "..");
+    b.File(1, "INSIDE", 0, Filled(1, 0));
+    for (int i = 1; i <= 4; ++i)
+        b.File(0, files[i].first, 0, Filled(1, static_cast<uint8_t>(i)));
     b.Dir(2, 0, "../../etc");
-    b.File(2, "passwd", 0, Filled(1));
-    b.File(0, "OK", 0, Filled(1));
-    b.File(0, "..  dots", 0, Filled(1)); // starts like "..", but is a name of its own
+    b.File(2, "passwd", 0, Filled(1, 5));
+    for (int i = 6; i <= 11; ++i)
+        b.File(0, files[i].first, 0, Filled(1, static_cast<uint8_t>(i)));
+    b.Dir(3, 0, "SAME");
+    b.File(3, "S", 0, Filled(1, 12));
+    for (int level = 1; level <= 3; ++level) {
+        b.Dir(3 + level, level == 1 ? 0 : 2 + level, "N");
+        b.File(3 + level, "F", 0, Filled(1, static_cast<uint8_t>(12 + level)));
+    }
     auto image = CreateDiskImage("t.img", b.Image());
     TempDir outer;
     const fs::path folder = outer.Path() / "chosen";
     fs::create_directory(folder);
-    const auto result =
-        ExportSelection(image.get(), {"..", "../x", "a/b", ".", "../../etc", "OK", "..  dots"}, folder, true);
-    EXPECT_EQ(FilesUnder(outer.Path()), (Strings{"chosen/", "chosen/..  dots", "chosen/OK.bin"}));
+    const auto result = ExportSelection(image.get(), AllRows(*image), folder, true);
     EXPECT_FALSE(result.error);
-    EXPECT_EQ(result.skipped.size(), 5u);
+    EXPECT_TRUE(result.skipped.empty());
+    ASSERT_EQ(result.written.size(), files.size());
+    for (size_t i = 0; i < files.size(); ++i) {
+        const Bytes bytes = ReadAll(folder / files[i].second);
+        EXPECT_EQ(bytes, (Bytes{0, 0, 1, 0, static_cast<uint8_t>(i)})) << files[i].second;
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(outer.Path()), fs::directory_iterator()), 1);
+    // Each renaming is reported: seven files and two folders were not written as themselves.
+    EXPECT_EQ(result.renamed.size(), 9u);
+    EXPECT_EQ(result.renamed[1].entry, Strings{".."});
+    EXPECT_EQ(result.renamed[1].path, folder / "__~1");
 }
 
 TEST(TextView, EachHostsTextFormAndTheImageUnchanged) {
@@ -215,4 +274,65 @@ TEST(TextView, NothingWhenTheFileCannotBeWritten) {
     EXPECT_FALSE(WriteTextView(image.get(), {"GAME"}, dir.Path()));
     EXPECT_FALSE(WriteTextView(image.get(), {"A"}, dir.Path()));
     EXPECT_FALSE(WriteTextView(nullptr, {"GAME"}, dir.Path()));
+}
+
+// Deleted ANDOS entries (first name byte 0xE5) stay listed, marked, and are exported when
+// their data can still be read; when not, the reason says why.
+TEST(Export, DeletedAndosEntriesAreMarkedNotHidden) {
+    AndosBuilder b;
+    b.File(0, "LIVE", "", 01000, Filled(10));
+    b.File(0, "\xC5KEPT", "", 01000, Filled(20)); // 'Е' is 0xE5 in KOI-8
+    const int gone = b.File(0, "\xC5GONE", "", 01000, Filled(30));
+    b.SetFat(b.Image()[gone + 26], 0xFF8); // its chain was reused
+    auto image = CreateDiskImage("t.img", b.Image());
+    const auto rows = BuildRows(*image, 1);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].type, "");
+    EXPECT_EQ(rows[1].type, "deleted");
+    EXPECT_EQ(rows[1].name, "\xC5KEPT");
+    TempDir dir;
+    const auto result = ExportSelection(image.get(), AllRows(*image), dir.Path(), true);
+    EXPECT_EQ(result.written, (std::vector<fs::path>{dir.Path() / "LIVE.bin", dir.Path() / "\xD0\x95KEPT.bin"}));
+    ASSERT_EQ(result.skipped.size(), 1u);
+    EXPECT_EQ(result.skipped[0].reason, IDS_SKIP_DELETED);
+}
+
+// Every readable file entry of every real image reaches the host with its own header and
+// data (compared as collections: which host name each got is the exporter's business).
+TEST(Export, EveryReadableEntryOfTheRealImages) {
+    const fs::path images = BK_SHARED_IMAGES;
+    if (!fs::exists(images))
+        GTEST_SKIP() << "no real images";
+    class Contents : public CatalogVisitor {
+    public:
+        Next VisitFile(CDiskImage& image, const WalkStep&) override {
+            const uint8_t* data = nullptr;
+            int address = 0, length = 0;
+            if (image.ReadEntry(data, address, length)) {
+                Bytes file{static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8),
+                           static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8)};
+                file.insert(file.end(), data, data + length);
+                files.push_back(std::move(file));
+            }
+            return Continue;
+        }
+        Next EnterDirectory(CDiskImage&, const WalkStep&) override { return Continue; }
+        std::vector<Bytes> files;
+    };
+    for (const char* name : {"mk_dos.img", "AODOS210.bkd", "ALEXSOFT.IMG", "GAMES.BKD"}) {
+        TempDir dir;
+        auto image = CreateDiskImage(name, ReadAll(images / name));
+        ASSERT_TRUE(image) << name;
+        Contents expected;
+        CatalogWalk(*image, expected).Walk();
+        const auto result = ExportEntries(*image, {{0, std::nullopt}}, dir.Path(), true);
+        EXPECT_FALSE(result.error) << name;
+        std::vector<Bytes> written;
+        for (const auto& path : result.written)
+            written.push_back(ReadAll(path));
+        std::sort(expected.files.begin(), expected.files.end());
+        std::sort(written.begin(), written.end());
+        EXPECT_EQ(written, expected.files) << name;
+        EXPECT_GT(written.size(), 50u) << name;
+    }
 }

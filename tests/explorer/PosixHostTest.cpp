@@ -4,6 +4,7 @@
 #include "Export.h"
 #include "HostNames.h"
 #include "HostPlatform.h"
+#include "Strings.h"
 #include "ImageBuilders.h"
 #include "TempDir.h"
 
@@ -11,6 +12,7 @@
 #include <iconv.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <csignal>
 #include <cstdlib>
@@ -77,9 +79,13 @@ TEST(Export, SymbolicLinksInTheWayAreNotFollowed) {
     EXPECT_EQ(result.written.size(), 0u);
 }
 
-TEST(Export, FailedWriteEndsTheOperationAndKeepsWhatWasWritten) {
+// A write cut short (a full disk) leaves the file it would have replaced as it was, and
+// no partial file; the export ends there.
+TEST(Export, FailedWriteKeepsThePreviousFile) {
     auto image = Tree();
     TempDir dir;
+    const Bytes previous = Filled(20, 7);
+    dir.Write("GAME.bin", previous);
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit saved{};
     getrlimit(RLIMIT_FSIZE, &saved);
@@ -91,8 +97,35 @@ TEST(Export, FailedWriteEndsTheOperationAndKeepsWhatWasWritten) {
     std::signal(SIGXFSZ, oldHandler);
     ASSERT_TRUE(result.error);
     EXPECT_NE(result.error->find("GAME.bin"), std::string::npos);
-    EXPECT_EQ(result.written, (std::vector<fs::path>{dir.Path() / "ZERO.bin"}));
-    EXPECT_FALSE(fs::exists(dir.Path() / "TEXT.TXT"));
+    EXPECT_TRUE(result.written.empty()); // GAME comes first in the catalog
+    EXPECT_EQ(ReadAll(dir.Path() / "GAME.bin"), previous);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
+}
+
+// Only regular files are replaced: a FIFO (which would block), a device (which would
+// swallow the data) or a folder in the way is skipped with its reason; a hard link in the
+// way is replaced, never written through to the file it shares.
+TEST(Export, OnlyRegularFilesAreReplaced) {
+    auto image = Tree();
+    TempDir dir, elsewhere;
+    ASSERT_EQ(mkfifo((dir.Path() / "GAME.bin").c_str(), 0600), 0);
+    fs::create_directory(dir.Path() / "ZERO.bin");
+    const Bytes outside = Filled(3, 9);
+    fs::create_hard_link(elsewhere.Write("keep", outside), dir.Path() / "TEXT.TXT");
+    const bool device = mknod((dir.Path() / "A").c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0; // null
+    const auto result = ExportSelection(image.get(), {"GAME", "TEXT.TXT", "ZERO"}, dir.Path(), true);
+    EXPECT_FALSE(result.error);
+    EXPECT_EQ(result.written, std::vector<fs::path>{dir.Path() / "TEXT.TXT"});
+    EXPECT_EQ(ReadAll(elsewhere.Path() / "keep"), outside);
+    EXPECT_EQ(ReadAll(dir.Path() / "TEXT.TXT").size(), 13u);
+    ASSERT_EQ(result.skipped.size(), 2u);
+    EXPECT_EQ(result.skipped[0].reason, IDS_SKIP_NOT_REGULAR);
+    EXPECT_EQ(result.skipped[1].reason, IDS_SKIP_NOT_REGULAR);
+    if (device) { // root only: a device where a folder would go
+        const auto folder = ExportSelection(image.get(), {"A"}, dir.Path(), true);
+        ASSERT_EQ(folder.skipped.size(), 1u);
+        EXPECT_EQ(folder.skipped[0].reason, IDS_SKIP_NOT_CREATED);
+    }
 }
 
 TEST(TempFolder, PrivateToTheUser) {

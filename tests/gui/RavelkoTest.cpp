@@ -268,7 +268,8 @@ TEST_F(Ravelko, ExportThroughTheReplacedFolderDialog) {
     fs::create_directory(out.Path() / "TEXT.TXT");
     Select({1});
     Command(ID_SAVE_BINS); // a folder in the way of a file: said after the export
-    EXPECT_EQ(messages, std::vector<std::string>{"Files written: 0. Entries not exported: 1.\nTEXT.TXT: cannot be created"});
+    EXPECT_EQ(messages, std::vector<std::string>{
+                            "Files written: 0. Entries not exported: 1.\nTEXT.TXT: something other than a file is in the way"});
     Select({0, 2});
 
     dlg->m_addBinCheck->SetValue(false); // clicking the box toggles the flag
