@@ -47,7 +47,7 @@ public:
         const fs::path path = ClaimPath(wanted);
         const uint8_t header[4] = {static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8),
                                    static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8)};
-        switch (ReplaceFile(path, {std::span(header), std::span(data, static_cast<size_t>(length))})) {
+        switch (ReplaceHostFile(path, {std::span(header), std::span(data, static_cast<size_t>(length))})) {
         case FileWrite::Written:
             result.written.push_back(path);
             return Done(step, wanted, path);
@@ -226,7 +226,7 @@ std::optional<fs::path> WriteTextView(CDiskImage* image, const Selection& select
         return std::nullopt;
     const fs::path path = HostChild(folder, SafeHostName(image->GetName()));
     const auto text = TextViewBytes(data, length, HostTextForm());
-    if (ReplaceFile(path, {std::span(text)}) != FileWrite::Written)
+    if (ReplaceHostFile(path, {std::span(text)}) != FileWrite::Written)
         return std::nullopt;
     return path;
 }

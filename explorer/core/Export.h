@@ -56,7 +56,7 @@ struct ExportGroup {
 
 // Writes the groups' entries into `folder`, walking into directories (each directory
 // number once): a host folder for each directory, a ".bin" export file for each file
-// entry with that entry's own data, existing regular files replaced safely (ReplaceFile).
+// entry with that entry's own data, existing regular files replaced safely (ReplaceHostFile).
 // Host names come from one HostFolderNames per host folder. The image's position is kept.
 ExportResult ExportEntries(CDiskImage& image, const std::vector<ExportGroup>& groups,
                            const std::filesystem::path& folder, bool addBinExtension,

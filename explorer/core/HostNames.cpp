@@ -1,6 +1,5 @@
 #include "HostNames.h"
 
-#include "Cp1251.h"
 #include "HostPlatform.h"
 
 #include <algorithm>
@@ -72,6 +71,25 @@ char32_t DecodeUtf8(std::string_view text, size_t& i) {
     return cp;
 }
 
+// Letters as hosts that ignore case compare them: every Cyrillic pair of Windows-1251
+// (Ѓ and ѓ, Ў and ў, ...), not only those the catalog's own comparison folds.
+std::string HostFoldedName(std::string_view cp1251) {
+    std::string folded;
+    for (const char c : cp1251) {
+        char32_t cp = CodePoint(static_cast<unsigned char>(c));
+        if (cp >= 'a' && cp <= 'z')
+            cp -= 0x20;
+        else if (cp >= 0x0430 && cp <= 0x044F)
+            cp -= 0x20;
+        else if (cp >= 0x0450 && cp <= 0x045F)
+            cp -= 0x50;
+        else if (cp == 0x0491)
+            cp = 0x0490;
+        AppendUtf8(folded, cp);
+    }
+    return folded;
+}
+
 } // namespace
 
 std::string Cp1251ToUtf8(std::string_view cp1251) {
@@ -130,7 +148,7 @@ std::string Utf8FromPath(const std::filesystem::path& path) {
 
 std::string HostFolderNames::Claim(std::string_view name) {
     const std::string safe = SafeHostName(name);
-    auto [taken, isNew] = m_taken.try_emplace(FoldName(safe), 0);
+    auto [taken, isNew] = m_taken.try_emplace(HostFoldedName(safe), 0);
     if (isNew)
         return safe;
     const auto dot = safe.rfind('.');
@@ -139,7 +157,7 @@ std::string HostFolderNames::Claim(std::string_view name) {
     // a thousand tries, not half a million.
     for (int& suffix = taken->second;;) {
         const std::string candidate = safe.substr(0, stem) + "~" + std::to_string(++suffix) + safe.substr(stem);
-        if (m_taken.try_emplace(FoldName(candidate), 0).second)
+        if (m_taken.try_emplace(HostFoldedName(candidate), 0).second)
             return candidate;
     }
 }

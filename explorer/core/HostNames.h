@@ -24,8 +24,8 @@ std::string Utf8FromPath(const std::filesystem::path& path);
 
 // The names given to the entries written into one host folder during one export: each
 // made safe for the host (SafeHostName) and unique in the folder without regard to letter
-// case ("X" next to "X.bin", "DUP" next to "dup", a second "MC"), by "~1", "~2", ...
-// before the extension.
+// case as hosts that ignore it see case ("X" next to "X.bin", "DUP" next to "dup", "Ў"
+// next to "ў", a second "MC"), by "~1", "~2", ... before the extension.
 class HostFolderNames {
 public:
     // The host name (Windows-1251) for the next entry that wants `name`.

@@ -85,7 +85,7 @@ std::string SafeHostName(std::string_view name) {
     return safe;
 }
 
-FileWrite ReplaceFile(const fs::path& path, std::initializer_list<std::span<const uint8_t>> parts) {
+FileWrite ReplaceHostFile(const fs::path& path, std::initializer_list<std::span<const uint8_t>> parts) {
     std::error_code error;
     const auto status = fs::symlink_status(path, error);
     if (fs::is_symlink(status))
@@ -175,7 +175,7 @@ bool WriteAll(int fd, std::span<const uint8_t> bytes) {
 
 } // namespace
 
-FileWrite ReplaceFile(const fs::path& path, std::initializer_list<std::span<const uint8_t>> parts) {
+FileWrite ReplaceHostFile(const fs::path& path, std::initializer_list<std::span<const uint8_t>> parts) {
     struct stat info {};
     if (lstat(path.c_str(), &info) == 0) {
         if (S_ISLNK(info.st_mode))

@@ -16,7 +16,7 @@
 // its base ("CON.TXT" -> "CON_.TXT"), and "", "." and ".." become "_", "_" and "__".
 std::string SafeHostName(std::string_view cp1251Name);
 
-// What ReplaceFile did.
+// What ReplaceHostFile did.
 enum class FileWrite {
     Written,
     Link,       // a symbolic link is in the way; it is never followed
@@ -29,7 +29,7 @@ enum class FileWrite {
 // `path` only when it is complete, so a failed write leaves any previous file intact and
 // no partial one. Only a regular file is replaced; a hard link in the way is replaced by
 // the new file, never written through.
-FileWrite ReplaceFile(const std::filesystem::path& path,
+FileWrite ReplaceHostFile(const std::filesystem::path& path,
                       std::initializer_list<std::span<const uint8_t>> parts);
 
 // The temporary folder for extracted files. On POSIX a private folder of the user's own

@@ -38,7 +38,9 @@ TEST(OpenImage, RefusesWhatItCannotOpenForWritingSaysWhyAndClearsTheOldReader) {
         {readOnly, OpenFailure::ReadOnly},
         {dir.Write("game.img", Bytes(4096)), OpenFailure::UnknownFormat},
         {dir.Path().string(), OpenFailure::CannotRead},
-        {(dir.Path() / "missing.img").string(), OpenFailure::CannotRead}};
+        {(dir.Path() / "missing.img").string(), OpenFailure::CannotRead},
+        {dir.Write("huge.img", MicroDosBuilder(false, 4096).Image()), OpenFailure::TooLarge}};
+    fs::resize_file(refused.back().first, kMaxImageSize + 1); // sparse: refused before it is read
 #ifndef _WIN32
     refused.push_back({(dir.Path() / "pipe.img").string(), OpenFailure::CannotRead}); // must not hang
     ASSERT_EQ(mkfifo(refused.back().first.c_str(), 0666), 0);

@@ -134,6 +134,19 @@ TEST(BkDisk, ExportReportsWhatItCouldNotDo) {
     const auto missing = RunBkDisk("export " + image + " " + Quote(dest) + " GAME NOPE --no-bin-ext");
     EXPECT_EQ(missing.status, 1);
     EXPECT_TRUE(fs::exists(dest / "GAME"));
+    EXPECT_EQ(RunBkDisk("export " + image + " " + Quote(dest) + " --dir").status, 2); // no value
+
+    MicroDosBuilder b(true);
+    b.File(0, "DUP", 0, Filled(1));
+    b.File(0, "dup", 0, Filled(2));
+    const std::string dups = Quote(dir.Write("dups.img", b.Image()));
+    const fs::path out = dir.Path() / "dups";
+    fs::create_directory(out);
+    EXPECT_EQ(RunBkDisk("export " + dups + " " + Quote(out)).out,
+              "wrote " + (out / "DUP.bin").string() + "\nwrote dup as " + (out / "dup~1.bin").string() + "\n");
+    // Output that cannot be written is a failure, not a silent success.
+    const std::string full = std::string(BKDISK_PATH) + " ls " + dups + " >/dev/full 2>/dev/null";
+    EXPECT_EQ(WEXITSTATUS(std::system(full.c_str())), 1);
 }
 
 TEST(BkDisk, EveryListedPathReadsBackAndEveryFileIsExported) {

@@ -41,6 +41,7 @@ TEST(HostNames, EachNameOnceInAFolderWithoutRegardToCase) {
         {"X.bin", "X.bin"}, {"x.BIN", "x~1.BIN"}, {".hidden", ".hidden"}, {".HIDDEN", ".HIDDEN~1"},
         {"", "_"},         {".", "_~1"},          {"..", "__"},           {"A/B", "A_B"},
         {"\xC8\xC3\xD0\xC0", "\xC8\xC3\xD0\xC0"}, {"\xE8\xE3\xF0\xE0", "\xE8\xE3\xF0\xE0~1"}, // ИГРА, игра
+        {"\xA1", "\xA1"}, {"\xA2", "\xA2~1"}, {"\x81", "\x81"}, {"\x83", "\x83~1"},       // Ў ў Ѓ ѓ
     };
     for (const auto& [wanted, given] : claims)
         EXPECT_EQ(names.Claim(wanted), given) << wanted;

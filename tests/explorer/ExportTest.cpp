@@ -292,7 +292,7 @@ TEST(Export, DeletedAndosEntriesAreMarkedNotHidden) {
     EXPECT_EQ(rows[1].name, "\xC5KEPT");
     TempDir dir;
     const auto result = ExportSelection(image.get(), AllRows(*image), dir.Path(), true);
-    EXPECT_EQ(result.written, (std::vector<fs::path>{dir.Path() / "LIVE.bin", dir.Path() / "\xD0\x95KEPT.bin"}));
+    EXPECT_EQ(result.written, (std::vector<fs::path>{dir.Path() / "LIVE.bin", dir.Path() / PathFromUtf8("\xD0\x95KEPT.bin")}));
     ASSERT_EQ(result.skipped.size(), 1u);
     EXPECT_EQ(result.skipped[0].reason, IDS_SKIP_DELETED);
 }
@@ -309,15 +309,15 @@ TEST(Export, EveryReadableEntryOfTheRealImages) {
             const uint8_t* data = nullptr;
             int address = 0, length = 0;
             if (image.ReadEntry(data, address, length)) {
-                Bytes file{static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8),
-                           static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8)};
-                file.insert(file.end(), data, data + length);
+                std::string file{static_cast<char>(address), static_cast<char>(address >> 8),
+                                 static_cast<char>(length), static_cast<char>(length >> 8)};
+                file.append(reinterpret_cast<const char*>(data), static_cast<size_t>(length));
                 files.push_back(std::move(file));
             }
             return Continue;
         }
         Next EnterDirectory(CDiskImage&, const WalkStep&) override { return Continue; }
-        std::vector<Bytes> files;
+        Strings files;
     };
     for (const char* name : {"mk_dos.img", "AODOS210.bkd", "ALEXSOFT.IMG", "GAMES.BKD"}) {
         TempDir dir;
@@ -327,9 +327,11 @@ TEST(Export, EveryReadableEntryOfTheRealImages) {
         CatalogWalk(*image, expected).Walk();
         const auto result = ExportEntries(*image, {{0, std::nullopt}}, dir.Path(), true);
         EXPECT_FALSE(result.error) << name;
-        std::vector<Bytes> written;
-        for (const auto& path : result.written)
-            written.push_back(ReadAll(path));
+        Strings written;
+        for (const auto& path : result.written) {
+            const Bytes bytes = ReadAll(path);
+            written.emplace_back(bytes.begin(), bytes.end());
+        }
         std::sort(expected.files.begin(), expected.files.end());
         std::sort(written.begin(), written.end());
         EXPECT_EQ(written, expected.files) << name;

@@ -1,0 +1,88 @@
+// bkdisk on the largest catalogs an 800 KB image can hold, each next to a baseline of the
+// same run on the same entries: `cp -r` of the exported tree, and a plain `ls` of it.
+#include "ImageBuilders.h"
+#include "TempDir.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+using namespace testimg;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kImageSize = 819200;
+constexpr int kEntries = (kImageSize - 0x140) / 24 - 1; // 34,119: the catalog fills the image
+
+// Every slot a 100-byte file of the root (they share their data block), or a directory
+// whose number (1 to 255) repeats every 255 entries.
+Bytes FullCatalog(bool directories) {
+    MicroDosBuilder b(true, kImageSize, 0);
+    for (int i = 0; i < kEntries; ++i) {
+        if (directories)
+            b.Dir(i % 255 + 1, 0, "D" + std::to_string(i));
+        else
+            b.Raw(0, 0, "F" + std::to_string(i), 1, 01000, 100);
+    }
+    return b.Image();
+}
+
+void Run(benchmark::State& state, const std::string& command) {
+    if (std::system((command + " >/dev/null").c_str()) != 0)
+        state.SkipWithError(("failed: " + command).c_str());
+}
+
+std::string Quote(const fs::path& path) { return "'" + path.string() + "'"; }
+
+// A temporary folder with the image and the tree bkdisk exported from it.
+struct Workspace {
+    explicit Workspace(bool directories) {
+        image = dir.Write("full.img", FullCatalog(directories));
+        tree = dir.Path() / "tree";
+        fs::create_directory(tree);
+        std::system((std::string(BKDISK_PATH) + " export " + Quote(image) + " " + Quote(tree) + " >/dev/null").c_str());
+    }
+    TempDir dir;
+    std::string image;
+    fs::path tree;
+};
+
+// Each iteration writes into a fresh folder; removing the last one is not timed.
+void Copy(benchmark::State& state, bool bkdisk) {
+    Workspace files(false);
+    const fs::path dest = files.dir.Path() / "dest";
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::remove_all(dest);
+        fs::create_directory(dest);
+        state.ResumeTiming();
+        Run(state, bkdisk ? std::string(BKDISK_PATH) + " export " + Quote(files.image) + " " + Quote(dest)
+                          : "cp -r " + Quote(files.tree) + "/. " + Quote(dest));
+    }
+    state.counters["files"] = kEntries;
+}
+
+void Baseline_CpExportedTree(benchmark::State& state) { Copy(state, false); }
+void BkDiskExport(benchmark::State& state) { Copy(state, true); }
+
+void List(benchmark::State& state, bool bkdisk) {
+    Workspace directories(true);
+    for (auto _ : state)
+        Run(state, bkdisk ? std::string(BKDISK_PATH) + " ls -R " + Quote(directories.image)
+                          : "ls " + Quote(directories.tree));
+    state.counters["directories"] = kEntries;
+}
+
+void Baseline_LsExportedTree(benchmark::State& state) { List(state, false); }
+void BkDiskLsRecursive(benchmark::State& state) { List(state, true); }
+
+} // namespace
+
+BENCHMARK(Baseline_CpExportedTree)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(BkDiskExport)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(Baseline_LsExportedTree)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(BkDiskLsRecursive)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK_MAIN();
