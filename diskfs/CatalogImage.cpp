@@ -68,6 +68,8 @@ bool CCatalogImage::SeekEntry(int index) {
 
 int CCatalogImage::GetDirNumber() { return OwnDirNumber(); }
 
+int CCatalogImage::GetHoldingDir() { return HoldingDirNumber(); }
+
 void CCatalogImage::SetCurrentDir(int number) { m_nDir = number; }
 
 bool CCatalogImage::ReadEntry(const uint8_t*& data, int& address, int& length) {

@@ -23,6 +23,7 @@ public:
     int GetEntryIndex() override;
     bool SeekEntry(int index) override;
     int GetDirNumber() override;
+    int GetHoldingDir() override;
     void SetCurrentDir(int number) override;
     bool ReadEntry(const uint8_t*& data, int& address, int& length) override;
     bool IsDeleted() override;

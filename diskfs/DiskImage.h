@@ -40,6 +40,7 @@ public:
     virtual int GetEntryIndex() = 0;
     virtual bool SeekEntry(int index) = 0; // false when no entry has that index
     virtual int GetDirNumber() = 0;
+    virtual int GetHoldingDir() = 0; // the number of the directory that holds the entry
     virtual void SetCurrentDir(int number) = 0;
     // The same contract as ReadFile, for the entry at the cursor; false for a directory.
     virtual bool ReadEntry(const uint8_t*& data, int& address, int& length) = 0;

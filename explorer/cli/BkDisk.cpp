@@ -119,7 +119,7 @@ void PrintRow(const CatalogRow& row, const std::string& path, bool tsv) {
         return;
     }
     char line[64];
-    std::snprintf(line, sizeof line, "%-5s %7s %7s", row.type.c_str(), row.address.c_str(), row.size.c_str());
+    std::snprintf(line, sizeof line, "%-7s %7s %7s", row.type.c_str(), row.address.c_str(), row.size.c_str());
     // Columns line up by characters, not bytes: count the UTF-8 lead bytes.
     const auto width = std::count_if(path.begin(), path.end(), [](char c) { return (c & 0xC0) != 0x80; });
     std::cout << path << std::string(width < 16 ? 16 - width : 1, ' ') << line << "\n";

@@ -10,13 +10,21 @@ namespace {
 // Directory numbers are single bytes in every format.
 constexpr int kDirectoryNumbers = 256;
 
+bool IsDirectoryNumber(int number) { return number >= 0 && number < kDirectoryNumbers; }
+
 } // namespace
 
 CatalogWalk::CatalogWalk(CDiskImage& image, CatalogVisitor& visitor)
-    : m_image(image), m_visitor(visitor), m_entered(kDirectoryNumbers) {
+    : m_image(image), m_visitor(visitor), m_entered(kDirectoryNumbers), m_contents(kDirectoryNumbers) {
     const int current = image.GetCurrentDir();
-    if (current >= 0 && current < kDirectoryNumbers)
+    if (IsDirectoryNumber(current))
         m_entered[static_cast<size_t>(current)] = true;
+    image.PushPosition();
+    for (int index = 0; image.SeekEntry(index); ++index) {
+        if (const int holding = image.GetHoldingDir(); IsDirectoryNumber(holding))
+            m_contents[static_cast<size_t>(holding)].push_back(index);
+    }
+    image.PopPosition();
 }
 
 bool CatalogWalk::Walk(const std::optional<std::vector<int>>& selected) {
@@ -27,13 +35,16 @@ bool CatalogWalk::Walk(const std::optional<std::vector<int>>& selected) {
 }
 
 bool CatalogWalk::WalkDirectory(const std::vector<int>* selected) {
+    const int directory = m_image.GetCurrentDir();
+    if (!IsDirectoryNumber(directory))
+        return true;
     std::unordered_map<std::string, int> occurrences;
     auto next = selected ? selected->begin() : std::vector<int>::const_iterator();
-    for (bool more = m_image.FindFirst(); more; more = m_image.FindNext()) {
+    for (const int index : m_contents[static_cast<size_t>(directory)]) {
+        m_image.SeekEntry(index);
         const std::string name = m_image.GetName();
         const int occurrence = ++occurrences[FoldName(name)];
         if (selected) {
-            const int index = m_image.GetEntryIndex();
             while (next != selected->end() && *next < index)
                 ++next; // not an entry of this directory
             if (next == selected->end())
@@ -63,7 +74,7 @@ CatalogVisitor::Next CatalogWalk::Visit(int occurrence) {
         return next;
     const int number = m_image.GetDirNumber();
     bool finished = true;
-    if (number >= 0 && number < kDirectoryNumbers && !m_entered[static_cast<size_t>(number)]) {
+    if (IsDirectoryNumber(number) && !m_entered[static_cast<size_t>(number)]) {
         m_entered[static_cast<size_t>(number)] = true;
         m_image.SetCurrentDir(number);
         finished = WalkDirectory(nullptr);

@@ -46,5 +46,8 @@ private:
     CDiskImage& m_image;
     CatalogVisitor& m_visitor;
     std::vector<bool> m_entered; // by directory number
+    // Entry indices by the directory that holds them, in catalog order: one pass over the
+    // catalog, so a walk costs the catalog's length once, not once a directory.
+    std::vector<std::vector<int>> m_contents;
     std::vector<std::string> m_names;
 };

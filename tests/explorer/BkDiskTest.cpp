@@ -167,6 +167,12 @@ TEST(BkDisk, EveryListedPathReadsBackAndEveryFileIsExported) {
     EXPECT_NE(listing.find("DUP;4/DUP\t"), std::string::npos);
     EXPECT_EQ(RunBkDisk("cat " + image + " 'A/B'").status, 1); // a directory A does not exist
     EXPECT_EQ(RunBkDisk("cat " + image + " '\\A/B'").out.size(), 1u); // the catalog's syntax
+    const fs::path one = dir.Path() / "one";
+    fs::create_directory(one);
+    // Files of one name from two directories: the second gets its own host name.
+    EXPECT_EQ(RunBkDisk("export " + image + " " + Quote(one) + " 'DUP;4/DUP' 'dup;2'").status, 0);
+    EXPECT_EQ(ReadAll(one / "DUP.bin").size(), 4u + 11);
+    EXPECT_EQ(ReadAll(one / "dup~1.bin").size(), 4u + 9);
 
     const fs::path images = BK_SHARED_IMAGES;
     if (!fs::exists(images))
