@@ -8,8 +8,9 @@
 #include "ViewerResources.h"
 
 #include <wx/button.h>
-#include <wx/dcscreen.h>
 #include <wx/filedlg.h>
+#include <wx/filename.h>
+#include <wx/stdpaths.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
 #include <wx/sizer.h>
@@ -26,6 +27,12 @@ wxString Text(int id) { return wxString::FromUTF8(LoadResString(id)); }
 // The dialog bar's template, in dialog units.
 const wxSize kDlgBarSize(102, 37);
 
+// The BK's screen (64 bytes a row) at scale 1, unsheared.
+const wxSize kStartPicture(512, 512);
+
+// Live update looks at the memory 25 times a second.
+constexpr int kLivePeriodMs = 40;
+
 } // namespace
 
 CMainFrame::CMainFrame(const std::string& ramName)
@@ -35,15 +42,16 @@ CMainFrame::CMainFrame(const std::string& ramName)
         return wxMessageBox(text, Text(AFX_IDS_APP_TITLE), wxYES_NO | wxICON_QUESTION, this) == wxYES;
     };
     m_choosePath = [this]() -> std::optional<std::string> {
-        wxFileDialog dialog(this, wxEmptyString, wxEmptyString, wxEmptyString, Text(IDS_BMP_FILTER),
-                            wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+        wxFileDialog dialog(this, wxEmptyString, wxString::FromUTF8(SaveDialogFolder()), wxEmptyString,
+                            Text(IDS_BMP_FILTER), wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
         if (dialog.ShowModal() != wxID_OK)
             return std::nullopt;
         return dialog.GetPath().utf8_string();
     };
 
     // The emulator first: attach now, or wait for it on the watcher.
-    m_pRamLink = std::make_unique<CRamLink>(ramName, [this] { CallAfter(&CMainFrame::OnEmulatorDetected); });
+    m_pRamLink = std::make_unique<CRamLink>(ramName, [this] { CallAfter(&CMainFrame::OnEmulatorDetected); },
+                                            [this] { CallAfter(&CMainFrame::OnEmulatorGone); });
     m_pRamLink->Start();
 
     m_wndView = new CRamView(this, this);
@@ -58,10 +66,19 @@ CMainFrame::CMainFrame(const std::string& ramName)
     layout->Add(m_wndView, 1, wxEXPAND);
     SetSizer(layout);
     Layout();
-    // The picture starts 512 pixels wide and high: the BK's screen (64 bytes a row) at scale 1.
-    SetSize(GetSize() + wxSize(512, 512) - m_wndView->GetClientSize());
-    // No narrower than the dialog bar.
-    SetSizeHints(ClientToWindowSize(wxSize(m_wndDlgBar->GetSize().x, 1)).x, -1);
+    SetAddress(0);
+    // The picture starts 512 pixels wide and high: the BK's screen (64 bytes a row) at
+    // scale 1. The window may not be made smaller than what shows a 512-pixel-wide
+    // picture below the whole dialog bar.
+    SetClientSize(GetClientSize() + kStartPicture - m_wndView->GetClientSize());
+    SetMinClientSize(wxSize(std::max(GetClientSize().x, m_wndDlgBar->GetMinSize().x),
+                            GetClientSize().y - kStartPicture.y + m_wndDlgBar->GetMinSize().y / 2));
+    // The scroll bar takes its room only once the window is shown: measured again then.
+    CallAfter([this] {
+        const int missing = kStartPicture.x - m_wndView->GetClientSize().x;
+        SetMinClientSize(GetMinClientSize() + wxSize(missing, 0));
+        SetClientSize(GetClientSize() + wxSize(missing, 0));
+    });
 
     Bind(wxEVT_BUTTON, &CMainFrame::OnSet, this, IDC_SET);
     Bind(wxEVT_CHOICE, &CMainFrame::OnScaleSelEndOk, this, IDC_SCALE);
@@ -72,6 +89,9 @@ CMainFrame::CMainFrame(const std::string& ramName)
     Bind(wxEVT_MENU, &CMainFrame::OnColorMode, this, ID_VIEW_COLOR_MODE);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateColorMode, this, ID_VIEW_COLOR_MODE);
     Bind(wxEVT_MENU, &CMainFrame::OnRefresh, this, ID_VIEW_REFRESH);
+    Bind(wxEVT_MENU, &CMainFrame::OnLiveUpdate, this, ID_VIEW_LIVE_UPDATE);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateLiveUpdate, this, ID_VIEW_LIVE_UPDATE);
+    Bind(wxEVT_TEXT_ENTER, &CMainFrame::OnSet, this, IDC_ADDRESS);
     Bind(wxEVT_MENU, &CMainFrame::OnSaveSelection, this, ID_FILE_SAVE_SELECTION);
     Bind(wxEVT_UPDATE_UI, &CRamView::OnUpdateSaveSelection, m_wndView, ID_FILE_SAVE_SELECTION);
     Bind(wxEVT_MENU, &CMainFrame::OnToggleStatusBar, this, ID_VIEW_STATUS_BAR);
@@ -83,8 +103,12 @@ CMainFrame::CMainFrame(const std::string& ramName)
     Bind(wxEVT_MENU, &CRamView::OnRowDown, m_wndView, ID_ROW_DOWN);
     Bind(wxEVT_MENU, &CRamView::OnByteLeft, m_wndView, ID_BYTE_LEFT);
     Bind(wxEVT_MENU, &CRamView::OnByteRight, m_wndView, ID_BYTE_RIGHT);
+    Bind(wxEVT_MENU, &CRamView::OnGoFirst, m_wndView, ID_GO_FIRST);
+    Bind(wxEVT_MENU, &CRamView::OnGoLast, m_wndView, ID_GO_LAST);
     Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);
     Bind(wxEVT_SET_FOCUS, &CMainFrame::OnSetFocus, this);
+    m_liveTimer.Bind(wxEVT_TIMER, &CMainFrame::OnLiveTimer, this);
+    m_liveTimer.Start(kLivePeriodMs);
     m_wndView->SetFocus();
 }
 
@@ -101,6 +125,7 @@ void CMainFrame::CreateMenu() {
     view->AppendSeparator();
     view->AppendCheckItem(ID_VIEW_COLOR_MODE, Text(IDS_MENU_COLOR_MODE));
     view->Append(ID_VIEW_REFRESH, Text(IDS_MENU_REFRESH));
+    view->AppendCheckItem(ID_VIEW_LIVE_UPDATE, Text(IDS_MENU_LIVE_UPDATE));
     view->AppendSeparator();
     view->AppendCheckItem(ID_VIEW_STATUS_BAR, Text(IDS_MENU_STATUS_BAR));
     auto* help = new wxMenu;
@@ -130,8 +155,11 @@ void CMainFrame::CreateDialogBar() {
     auto size = [this](int w, int h) { return m_wndDlgBar->ConvertDialogToPixels(wxSize(w, h)); };
     new wxStaticText(m_wndDlgBar, wxID_ANY, Text(IDS_BAR_ADDRESS), at(0, 7), size(28, 8),
                      wxALIGN_RIGHT | wxST_NO_AUTORESIZE);
-    m_address = new wxTextCtrl(m_wndDlgBar, IDC_ADDRESS, wxEmptyString, at(30, 5), size(40, 12), 0,
-                               wxTextValidator(wxFILTER_DIGITS));
+    wxTextValidator octal(wxFILTER_INCLUDE_CHAR_LIST);
+    octal.SetCharIncludes("01234567");
+    m_address = new wxTextCtrl(m_wndDlgBar, IDC_ADDRESS, wxEmptyString, at(30, 5), size(40, 12),
+                               wxTE_PROCESS_ENTER, octal);
+    m_address->SetMaxLength(6);
     new wxButton(m_wndDlgBar, IDC_SET, Text(IDS_BAR_SET), at(75, 5), size(20, 10));
     new wxStaticText(m_wndDlgBar, wxID_ANY, Text(IDS_BAR_SCALE), at(5, 22), size(24, 8),
                      wxALIGN_RIGHT | wxST_NO_AUTORESIZE);
@@ -170,9 +198,18 @@ void CMainFrame::SetAddress(unsigned value) {
     m_address->ChangeValue(AddressText(m_wAddress));
 }
 
+// The field's address, from the button or Enter; a text that is no address is said to
+// be so and the picture stays where it is.
 void CMainFrame::OnSet(wxCommandEvent&) {
-    if (const auto address = ParseAddressText(m_address->GetValue().utf8_string()))
-        SetAddress(*address);
+    AddressProblem problem = AddressProblem::None;
+    const auto address = ParseAddressText(m_address->GetValue().utf8_string(), &problem);
+    if (!address) {
+        m_showMessage(Text(problem == AddressProblem::TooLarge ? IDS_ADDRESS_TOO_LARGE : IDS_ADDRESS_NOT_OCTAL));
+        SetAddress(m_wAddress);
+        return;
+    }
+    SetAddress(*address);
+    m_wndView->UpdateScrollBar();
     m_wndView->Refresh(false);
     m_wndView->Update();
 }
@@ -236,12 +273,32 @@ void CMainFrame::OnAppAbout(wxCommandEvent&) {
 void CMainFrame::OnSetFocus(wxFocusEvent&) { m_wndView->SetFocus(); }
 
 void CMainFrame::OnEmulatorDetected() {
+    m_wndStatusBar->SetStatusText(wxEmptyString, 1);
+    m_wndView->Refresh();
     m_showMessage(Text(IDS_EMULATOR_DETECTED));
+}
+
+// The background shows, the status bar says why, and the watcher waits for the next one.
+void CMainFrame::OnEmulatorGone() {
+    m_wndStatusBar->SetStatusText(Text(IDS_EMULATOR_GONE), 1);
     m_wndView->Refresh();
 }
 
-// Arrows and the keypad's signs move and zoom the picture, except while the address
-// field has the focus: there they stay the field's own editing keys.
+void CMainFrame::OnLiveUpdate(wxCommandEvent&) {
+    m_bLiveUpdate = !m_bLiveUpdate;
+    if (m_bLiveUpdate)
+        m_liveTimer.Start(kLivePeriodMs);
+    else
+        m_liveTimer.Stop();
+}
+
+void CMainFrame::OnUpdateLiveUpdate(wxUpdateUIEvent& event) { event.Check(m_bLiveUpdate); }
+
+void CMainFrame::OnLiveTimer(wxTimerEvent&) { m_wndView->RefreshIfChanged(); }
+
+// Arrows, Home, End, both keyboards' + and - and Scroll Lock move, zoom and colour the
+// picture, except while the address field has the focus: there they stay the field's own
+// editing keys. GTK takes none of + and Scroll Lock as an accelerator, so all are here.
 void CMainFrame::OnCharHook(wxKeyEvent& event) {
     int command = 0;
     switch (event.GetKeyCode()) {
@@ -249,11 +306,15 @@ void CMainFrame::OnCharHook(wxKeyEvent& event) {
     case WXK_DOWN: command = ID_ROW_DOWN; break;
     case WXK_LEFT: command = ID_BYTE_LEFT; break;
     case WXK_RIGHT: command = ID_BYTE_RIGHT; break;
-    case WXK_NUMPAD_ADD: command = ID_VIEW_ZOOM_IN; break;
-    case WXK_NUMPAD_SUBTRACT: command = ID_VIEW_ZOOM_OUT; break;
+    case WXK_HOME: command = ID_GO_FIRST; break;
+    case WXK_END: command = ID_GO_LAST; break;
+    case WXK_NUMPAD_ADD: case '+': case '=': command = ID_VIEW_ZOOM_IN; break;
+    case WXK_NUMPAD_SUBTRACT: case '-': command = ID_VIEW_ZOOM_OUT; break;
+    case WXK_SCROLL: command = ID_VIEW_COLOR_MODE; break;
     default: break;
     }
-    if (!command || event.HasAnyModifiers() || FindFocus() == m_address) {
+    const bool otherModifiers = (event.GetModifiers() & ~wxMOD_SHIFT) != 0; // '+' may need Shift
+    if (!command || otherModifiers || FindFocus() == m_address) {
         event.Skip();
         return;
     }
@@ -268,12 +329,6 @@ void CMainFrame::OnSaveSelection(wxCommandEvent&) {
         m_showMessage(Text(IDS_NOTHING_TO_SAVE));
         return;
     }
-    wxScreenDC screen; // a preview where the desktop lets programs draw on the screen
-    if (screen.IsOk()) {
-        std::vector<uint32_t> preview(image->pixels.size());
-        ConvertToXrgb(image->pixels.data(), image->width, image->height, preview.data());
-        DrawXrgb(screen, preview.data(), image->width, image->height);
-    }
     const auto chosen = m_choosePath();
     if (!chosen)
         return;
@@ -281,6 +336,18 @@ void CMainFrame::OnSaveSelection(wxCommandEvent&) {
     if (path != *chosen && std::filesystem::exists(Utf8ToHostPath(path)) &&
         !m_confirm(wxString::Format(Text(IDS_REPLACE_FILE), wxString::FromUTF8(path))))
         return;
-    if (!WriteBmpFile(path, *image))
-        m_showMessage(Text(IDS_CANT_SAVE_FILE));
+    std::string reason;
+    if (!WriteBmpFile(path, *image, &reason)) {
+        m_showMessage(Text(IDS_CANT_SAVE_FILE) + "\n" + wxString::FromUTF8(path) + "\n" + wxString::FromUTF8(reason));
+        return;
+    }
+    m_strLastSaveFolder = wxFileName(wxString::FromUTF8(path)).GetPath().utf8_string();
+}
+
+// The folder of the last save, else the pictures folder, else the home folder.
+std::string CMainFrame::SaveDialogFolder() const {
+    if (!m_strLastSaveFolder.empty())
+        return m_strLastSaveFolder;
+    const wxString pictures = wxStandardPaths::Get().GetUserDir(wxStandardPaths::Dir_Pictures);
+    return (wxDirExists(pictures) ? pictures : wxGetHomeDir()).utf8_string();
 }

@@ -9,6 +9,7 @@
 #include <wx/frame.h>
 #include <wx/panel.h>
 #include <wx/textctrl.h>
+#include <wx/timer.h>
 
 #include <functional>
 #include <memory>
@@ -29,6 +30,9 @@ enum ViewerCommandId {
     ID_FILE_SAVE_SELECTION = WxCommand(32777),
     ID_VIEW_COLOR_MODE = WxCommand(32778),
     ID_VIEW_REFRESH = WxCommand(32779),
+    ID_VIEW_LIVE_UPDATE = WxCommand(32780),
+    ID_GO_FIRST = WxCommand(32781),
+    ID_GO_LAST = WxCommand(32782),
     ID_ROW_UP = WxCommand(59412),
     ID_APP_EXIT = WxCommand(57665),
     ID_APP_ABOUT = WxCommand(57664),
@@ -61,6 +65,9 @@ public:
     wxPanel* m_wndDlgBar = nullptr;
     wxTextCtrl* m_address = nullptr;
     wxChoice* m_scale = nullptr;
+    bool m_bLiveUpdate = true;
+    wxTimer m_liveTimer;
+    std::string m_strLastSaveFolder; // UTF-8; empty until the first save
 
 private:
     void CreateMenu();
@@ -70,6 +77,11 @@ private:
     void SelectScaleInCombo(int scale);
     void UpdateScalePane(int scale);
     void OnEmulatorDetected();
+    void OnEmulatorGone();
+    void OnLiveUpdate(wxCommandEvent&);
+    void OnUpdateLiveUpdate(wxUpdateUIEvent& event);
+    void OnLiveTimer(wxTimerEvent&);
+    std::string SaveDialogFolder() const;
 
     void OnSet(wxCommandEvent&);
     void OnScaleSelEndOk(wxCommandEvent&);

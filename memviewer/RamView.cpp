@@ -31,15 +31,19 @@ int CRamView::BytesPerPage() const {
     return ::BytesPerPage(client.x, client.y, m_nScale);
 }
 
+// Each paint shows the memory as it is now, as the mapping once did.
 void CRamView::RenderRam(wxDC& dc) {
+    m_pFrame->m_pRamLink->ReadRam();
     const uint8_t* ram = m_pFrame->GetRam();
     const wxSize client = GetClientSize();
     if (!ram || client.x <= 0 || client.y <= 0) {
         dc.SetBackground(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE));
         dc.Clear();
         m_screen.clear();
+        m_shownBytes.clear();
         return;
     }
+    m_shownBytes = VisibleBytes(ram);
     const size_t words = static_cast<size_t>(StrideWords(client.x)) * client.y;
     if (!m_bReusePicture || m_picture.size() != words) {
         m_picture.assign(words, 0);
@@ -101,6 +105,23 @@ void CRamView::MoveTo(uint16_t address) {
     Update();
 }
 
+void CRamView::OnGoFirst(wxCommandEvent&) { MoveTo(0); }
+void CRamView::OnGoLast(wxCommandEvent&) { MoveTo(LastPageAddress(BytesPerPage())); }
+
+std::vector<uint8_t> CRamView::VisibleBytes(const uint8_t* ram) const {
+    std::vector<uint8_t> bytes(static_cast<size_t>(std::min(BytesPerPage(), 0x10000)));
+    const unsigned address = m_pFrame->m_wAddress;
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = ram[(address + i) & 0xFFFF];
+    return bytes;
+}
+
+void CRamView::RefreshIfChanged() {
+    const RamRead read = m_pFrame->m_pRamLink->ReadRam();
+    if (read == RamRead::Changed && VisibleBytes(m_pFrame->GetRam()) != m_shownBytes)
+        Refresh(false);
+}
+
 void CRamView::OnRowUp(wxCommandEvent&) { MoveTo(RowUp(m_pFrame->m_wAddress, BytesPerRow())); }
 void CRamView::OnRowDown(wxCommandEvent&) { MoveTo(RowDown(m_pFrame->m_wAddress, BytesPerRow())); }
 void CRamView::OnByteLeft(wxCommandEvent&) { MoveTo(ByteLeft(m_pFrame->m_wAddress)); }
@@ -149,7 +170,7 @@ void CRamView::OnMouseMove(wxMouseEvent& event) {
     const Point clamped = ClampDragPoint(p, client.x, client.y, m_nScale);
     if (clamped != p)
         WarpPointer(clamped.x, clamped.y);
-    m_rcSel = DragSelection(m_rcSel, clamped, m_nScale);
+    m_rcSel = DragSelection(m_rcSel, clamped, m_nScale, client.x, client.y);
     DrawSelectionChange();
 }
 

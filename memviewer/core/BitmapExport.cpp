@@ -1,5 +1,8 @@
 #include "BitmapExport.h"
 
+#include <cerrno>
+#include <system_error>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -85,10 +88,13 @@ std::string CompleteBmpPath(const std::string& path) {
     return Utf8ToHostPath(path).has_extension() ? path : path + ".bmp";
 }
 
-bool WriteBmpFile(const std::string& path, const SelectionImage& image) {
+bool WriteBmpFile(const std::string& path, const SelectionImage& image, std::string* reason) {
     const auto bytes = EncodeBmp(image);
+    errno = 0;
     std::ofstream out(Utf8ToHostPath(path), std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     out.close();
+    if (!out && reason)
+        *reason = std::generic_category().message(errno ? errno : EIO);
     return static_cast<bool>(out);
 }

@@ -46,5 +46,5 @@ std::string CompleteBmpPath(const std::string& path);
 std::vector<uint8_t> EncodeBmp(const SelectionImage& image);
 
 // Creates or replaces the file at `path` with EncodeBmp of the image; false when it
-// cannot be created or written.
-bool WriteBmpFile(const std::string& path, const SelectionImage& image);
+// cannot be created or written, with the system's reason in `reason` when given.
+bool WriteBmpFile(const std::string& path, const SelectionImage& image, std::string* reason = nullptr);

@@ -10,14 +10,23 @@ std::string AddressText(uint16_t address) {
     return text;
 }
 
-std::optional<uint16_t> ParseAddressText(const std::string& text) {
-    const char* start = text.c_str();
-    char* end = nullptr;
-    const unsigned long value = std::strtoul(start, &end, 8);
-    if (end == start)
+std::optional<uint16_t> ParseAddressText(const std::string& text, AddressProblem* problem) {
+    const auto first = text.find_first_not_of(" \t");
+    const auto last = text.find_last_not_of(" \t");
+    const std::string digits = first == std::string::npos ? "" : text.substr(first, last - first + 1);
+    AddressProblem found = AddressProblem::None;
+    if (digits.empty() || digits.find_first_not_of("01234567") != std::string::npos)
+        found = AddressProblem::NotOctal;
+    else if (digits.size() > 6 || std::strtoul(digits.c_str(), nullptr, 8) > 0xFFFF)
+        found = AddressProblem::TooLarge;
+    if (problem)
+        *problem = found;
+    if (found != AddressProblem::None)
         return std::nullopt;
-    return static_cast<uint16_t>(value & 0xFFFF);
+    return static_cast<uint16_t>(std::strtoul(digits.c_str(), nullptr, 8));
 }
+
+uint16_t LastPageAddress(int bytesPerPage) { return static_cast<uint16_t>(std::max(0x10000 - bytesPerPage, 0)); }
 
 ScrollInfo MakeScrollInfo(uint16_t address, int bytesPerPage) {
     return {0, bytesPerPage + 0x10000, bytesPerPage, address};
@@ -75,7 +84,8 @@ SelRect BeginSelection(Point p, int scale) {
     return {snapped.x, snapped.y, snapped.x, snapped.y};
 }
 
-SelRect DragSelection(const SelRect& rect, Point clamped, int scale) {
+SelRect DragSelection(const SelRect& rect, Point clamped, int scale, int width, int height) {
     const Point snapped = SnapPoint(clamped, scale);
-    return {rect.left, rect.top, snapped.x, snapped.y};
+    const Point last = SnapPoint({std::max(width, 0), std::max(height, 0)}, scale);
+    return {rect.left, rect.top, std::min(snapped.x, last.x), std::min(snapped.y, last.y)};
 }

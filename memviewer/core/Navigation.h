@@ -16,10 +16,13 @@ inline bool CanZoomOut(int scaleIndex) { return scaleIndex >= 1; }
 // The address field's text: octal, no prefix, no leading zeros.
 std::string AddressText(uint16_t address);
 
-// The "&Set" button's reading of the field, as "%o" reads: leading blanks, an optional
-// sign, octal digits up to the first other character. None when no digit is read (an
-// empty text, or one starting with 8 or 9): the address then stays as it was.
-std::optional<uint16_t> ParseAddressText(const std::string& text);
+// The "&Set" button's reading of the field: one to six octal digits (blanks around them
+// allowed) of a value up to 177777. Otherwise none, with why in `problem`.
+enum class AddressProblem { None, NotOctal, TooLarge };
+std::optional<uint16_t> ParseAddressText(const std::string& text, AddressProblem* problem = nullptr);
+
+// The address whose page ends at the last byte, 0o177777 ("End"); 0 when a page holds more.
+uint16_t LastPageAddress(int bytesPerPage);
 
 struct ScrollInfo {
     int min;
@@ -71,5 +74,6 @@ Point ClampDragPoint(Point p, int width, int height, int scale);
 
 // A click: an empty selection at the snapped point.
 SelRect BeginSelection(Point p, int scale);
-// A move of the held mouse: the far corner follows the snapped (clamped) point.
-SelRect DragSelection(const SelRect& rect, Point clamped, int scale);
+// A move of the held mouse: the far corner follows the snapped (clamped) point, no
+// further than the last byte column and picture row wholly inside width x height.
+SelRect DragSelection(const SelRect& rect, Point clamped, int scale, int width, int height);

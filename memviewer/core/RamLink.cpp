@@ -19,8 +19,9 @@ bool CStopEvent::Wait(int ms) {
     return set;
 }
 
-CRamLink::CRamLink(std::string baseName, std::function<void()> onAttachedLater)
-    : m_strRamName(std::move(baseName)), m_onAttachedLater(std::move(onAttachedLater)) {}
+CRamLink::CRamLink(std::string baseName, std::function<void()> onAttachedLater, std::function<void()> onDetached)
+    : m_strRamName(std::move(baseName)), m_onAttachedLater(std::move(onAttachedLater)),
+      m_onDetached(std::move(onDetached)), m_copy(RAM_SIZE), m_fresh(RAM_SIZE) {}
 
 CRamLink::~CRamLink() {
     m_stopEvent.Set();
@@ -30,38 +31,79 @@ CRamLink::~CRamLink() {
 }
 
 void CRamLink::Start() {
-    if (!AttachRam())
-        m_pWatchThread = std::make_unique<std::thread>(&CRamLink::WatchRamThread, this);
+    AttachRam();
+    m_pWatchThread = std::make_unique<std::thread>(&CRamLink::WatchRamThread, this);
 }
 
 bool CRamLink::AttachRam() {
+    std::lock_guard lock(m_ramLock);
+    return AttachLocked();
+}
+
+bool CRamLink::AttachLocked() {
     if (m_hRamMapping.handle != kNoRamHandle)
         return true;
     for (int i = 0; i < RAM_NAME_SUFFIXES; ++i) {
-        if (OpenRamObject(FormatRamName(m_strRamName, i), RAM_MAPPING_SIZE, m_hRamMapping)) {
-            m_pRam = m_hRamMapping.view;
+        const std::string name = FormatRamName(m_strRamName, i);
+        if (!OpenRamObject(name, RAM_MAPPING_SIZE, m_hRamMapping))
+            continue;
+        if (ReadRamObject(m_hRamMapping, m_copy.data(), RAM_SIZE)) {
+            m_strAttachedName = name;
             return true;
         }
+        CloseRamObject(m_hRamMapping, RAM_MAPPING_SIZE); // it shrank meanwhile
     }
     return false;
 }
 
-const uint8_t* CRamLink::GetRam() {
-    std::lock_guard lock(m_ramLock);
-    return m_pRam;
+void CRamLink::DetachLocked() { CloseRamObject(m_hRamMapping, RAM_MAPPING_SIZE); }
+
+RamRead CRamLink::ReadRam() {
+    bool gone = false;
+    RamRead result = RamRead::NotAttached;
+    {
+        std::lock_guard lock(m_ramLock);
+        if (m_hRamMapping.handle == kNoRamHandle)
+            return RamRead::NotAttached;
+        if (!ReadRamObject(m_hRamMapping, m_fresh.data(), RAM_SIZE)) {
+            DetachLocked();
+            gone = true;
+        } else if (m_fresh != m_copy) {
+            m_copy.swap(m_fresh);
+            result = RamRead::Changed;
+        } else {
+            result = RamRead::Unchanged;
+        }
+    }
+    if (gone && m_onDetached)
+        m_onDetached();
+    return result;
 }
 
+const uint8_t* CRamLink::GetRam() {
+    std::lock_guard lock(m_ramLock);
+    return m_hRamMapping.handle != kNoRamHandle ? m_copy.data() : nullptr;
+}
+
+bool CRamLink::IsAttached() { return GetRam() != nullptr; }
+
+// Every period: while attached, whether the emulator's object is still the one held;
+// while not, whether an emulator has come.
 void CRamLink::WatchRamThread() {
     while (!m_stopEvent.Wait(WATCH_PERIOD_MS)) {
-        bool attached;
+        bool attached = false, detached = false;
         {
             std::lock_guard lock(m_ramLock);
-            attached = AttachRam();
+            if (m_hRamMapping.handle == kNoRamHandle) {
+                attached = AttachLocked();
+            } else if (!IsCurrentRamObject(m_strAttachedName, m_hRamMapping)) {
+                DetachLocked();
+                detached = true;
+            }
         }
-        if (attached) {
-            if (m_onAttachedLater)
-                m_onAttachedLater();
-            return;
-        }
+        if (detached && m_onDetached)
+            m_onDetached();
+        if (attached && m_onAttachedLater)
+            m_onAttachedLater();
     }
 }

@@ -11,8 +11,10 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 constexpr int RAM_MAPPING_SIZE = 0x10010;
+constexpr int RAM_SIZE = 0x10000;
 constexpr int RAM_NAME_SUFFIXES = 64;
 constexpr int WATCH_PERIOD_MS = 200;
 
@@ -32,32 +34,46 @@ private:
     bool m_set = false;
 };
 
+enum class RamRead { NotAttached, Unchanged, Changed };
+
 class CRamLink {
 public:
     // `baseName` names the objects (the string table's "ZELMARIN_RAM" in the program; a
-    // name of their own in tests). `onAttachedLater` runs on the watcher thread when it
-    // attaches after start-up; the window turns it into its notice on the main thread.
-    CRamLink(std::string baseName, std::function<void()> onAttachedLater);
-    // Stops the watcher, waits for it to end, then releases the mapping.
+    // name of their own in tests). The watcher thread runs `onAttachedLater` when it
+    // attaches after start-up (also to an emulator started again), `onDetached` when the
+    // emulator's object went away; the window turns them into notices on the main thread.
+    CRamLink(std::string baseName, std::function<void()> onAttachedLater, std::function<void()> onDetached = {});
+    // Stops the watcher, waits for it to end, then releases the object.
     ~CRamLink();
     CRamLink(const CRamLink&) = delete;
     CRamLink& operator=(const CRamLink&) = delete;
 
-    // Attaches now if the emulator is there; otherwise starts the watcher.
+    // Attaches now if the emulator is there, and starts the watcher, which follows the
+    // emulator's lifetime from then on.
     void Start();
-    // True when a mapping is held: held already, or the lowest existing index opened now.
+    // True when an object is held: held already, or the lowest existing index opened now
+    // (its memory read at once).
     bool AttachRam();
-    // The computer's 64 KB, or null while not attached (or if the view could not be mapped).
+    // Reads the emulator's memory afresh into the link's own copy. A read that cannot
+    // complete counts as the emulator gone: the object is released.
+    RamRead ReadRam();
+    // The copy of the computer's 64 KB as last read, or null while not attached.
     const uint8_t* GetRam();
-    bool IsWatching() const { return m_pWatchThread != nullptr; }
+    bool IsAttached();
 
 private:
     void WatchRamThread();
+    // With m_ramLock held.
+    bool AttachLocked();
+    void DetachLocked();
 
     const std::string m_strRamName;
     const std::function<void()> m_onAttachedLater;
+    const std::function<void()> m_onDetached;
+    std::string m_strAttachedName;
     RamMapping m_hRamMapping;
-    const uint8_t* m_pRam = nullptr;
+    std::vector<uint8_t> m_copy;
+    std::vector<uint8_t> m_fresh;
     CStopEvent m_stopEvent;
     std::unique_ptr<std::thread> m_pWatchThread;
     std::mutex m_ramLock;

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 // The viewer opens what exists, for reading only: a probe never creates an object, and
 // the emulator's memory cannot be written through the view.
 bool OpenRamObject(const std::string& name, int size, RamMapping& mapping) {
@@ -22,6 +24,15 @@ bool OpenRamObject(const std::string& name, int size, RamMapping& mapping) {
     mapping.view = static_cast<const uint8_t*>(view);
     return true;
 }
+
+bool ReadRamObject(const RamMapping& mapping, uint8_t* dest, int size) {
+    if (!mapping.view)
+        return false;
+    std::memcpy(dest, mapping.view, static_cast<size_t>(size)); // a section never shrinks
+    return true;
+}
+
+bool IsCurrentRamObject(const std::string&, const RamMapping&) { return true; }
 
 bool RamObjectExists(const std::string& name) {
     HANDLE handle = OpenFileMappingA(FILE_MAP_READ, FALSE, name.c_str());
@@ -51,7 +62,7 @@ uint8_t* CreateRamObject(const std::string& name, int size, RamMapping& mapping)
         CloseHandle(handle);
         return nullptr;
     }
-    mapping = {handle, view};
+    mapping = {handle, view, 0};
     return view;
 }
 
@@ -62,6 +73,8 @@ void DestroyRamObject(const std::string&, RamMapping& mapping, int size) { Close
 
 #include <fcntl.h>
 #include <sys/mman.h>
+
+#include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -72,19 +85,42 @@ std::string ObjectPath(const std::string& name) { return "/" + name; }
 } // namespace
 
 bool OpenRamObject(const std::string& name, int size, RamMapping& mapping) {
-    const int fd = shm_open(ObjectPath(name).c_str(), O_RDONLY, 0);
+    const int fd = shm_open(ObjectPath(name).c_str(), O_RDONLY | O_CLOEXEC, 0);
     if (fd < 0)
         return false;
     struct stat info {};
-    // Mapping past the end of a shorter object would fault on access: not there yet.
-    if (fstat(fd, &info) != 0 || info.st_size < size) {
+    if (fstat(fd, &info) != 0 || info.st_size < size) { // not there yet
         close(fd);
         return false;
     }
-    void* view = mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_SHARED, fd, 0);
-    mapping.handle = fd;
-    mapping.view = view == MAP_FAILED ? nullptr : static_cast<const uint8_t*>(view);
+    mapping = {fd, nullptr, static_cast<unsigned long long>(info.st_ino)};
     return true;
+}
+
+bool ReadRamObject(const RamMapping& mapping, uint8_t* dest, int size) {
+    if (mapping.handle == kNoRamHandle)
+        return false;
+    for (off_t done = 0; done < size;) {
+        const ssize_t got = pread(mapping.handle, dest + done, static_cast<size_t>(size - done), done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        done += got;
+    }
+    return true;
+}
+
+bool IsCurrentRamObject(const std::string& name, const RamMapping& mapping) {
+    struct stat info {};
+    if (mapping.handle == kNoRamHandle || fstat(mapping.handle, &info) != 0 || info.st_nlink == 0)
+        return false;
+    const int fd = shm_open(ObjectPath(name).c_str(), O_RDONLY | O_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    const bool same = fstat(fd, &info) == 0 && static_cast<unsigned long long>(info.st_ino) == mapping.identity;
+    close(fd);
+    return same;
 }
 
 bool RamObjectExists(const std::string& name) {
@@ -114,7 +150,7 @@ uint8_t* CreateRamObject(const std::string& name, int size, RamMapping& mapping)
         shm_unlink(ObjectPath(name).c_str());
         return nullptr;
     }
-    mapping = {fd, static_cast<const uint8_t*>(view)};
+    mapping = {fd, static_cast<const uint8_t*>(view), 0};
     return static_cast<uint8_t*>(view);
 }
 

@@ -14,14 +14,23 @@ constexpr RamHandle kNoRamHandle = -1;
 
 struct RamMapping {
     RamHandle handle = kNoRamHandle;
-    const uint8_t* view = nullptr; // null when the object exists but could not be mapped
+    // The creator's view for writing; the viewer's for reading on Windows. A POSIX viewer
+    // maps nothing: an object that shrinks under a mapping kills its reader (SIGBUS).
+    const uint8_t* view = nullptr;
+    unsigned long long identity = 0; // POSIX: the object's inode, to tell a new one apart
 };
 
-// Opens the existing object `name` for reading, at least `size` bytes long, and maps
-// `size` bytes of it. False when there is no such object or it is still shorter; a
-// probe never creates an object.
+// Opens the existing object `name` for reading, at least `size` bytes long. False when
+// there is no such object or it is still shorter; a probe never creates an object.
 bool OpenRamObject(const std::string& name, int size, RamMapping& mapping);
 void CloseRamObject(RamMapping& mapping, int size);
+// Copies the object's first `size` bytes into `dest`; false when they cannot all be read
+// (the object shrank or went). Never raises a signal.
+bool ReadRamObject(const RamMapping& mapping, uint8_t* dest, int size);
+// False once the object opened as `name` was removed: no name links to it any more, or
+// `name` now names another object. Always true on Windows, where an object lives while
+// anyone holds it and an emulator started again gets the same one.
+bool IsCurrentRamObject(const std::string& name, const RamMapping& mapping);
 // True when an object `name` exists (looked at without creating one).
 bool RamObjectExists(const std::string& name);
 

@@ -35,6 +35,10 @@ const std::string& LoadResString(int id) {
         // GTK matches patterns by case: lower-case names show too.
         {IDS_BMP_FILTER, "BMP (.BMP)|*.BMP;*.bmp;*.Bmp"},
         {IDS_REPLACE_FILE, "%s already exists.\nDo you want to replace it?"},
+        {IDS_MENU_LIVE_UPDATE, "&Live Update"},
+        {IDS_EMULATOR_GONE, "The emulator has gone; waiting for it to start again"},
+        {IDS_ADDRESS_NOT_OCTAL, "The address is octal: type up to six digits from 0 to 7."},
+        {IDS_ADDRESS_TOO_LARGE, "The address is at most 177777, the last byte of the memory."},
         {IDS_SIM_USAGE,
          "Usage: zelmarin-sim [--index N] [--at OCTAL] [--animate] [--name BASE] [DUMP]\n"
          "Creates the emulator's shared memory ZELMARIN_RAM<N> (N from 0 to 63, default 0)\n"

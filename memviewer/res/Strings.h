@@ -35,6 +35,10 @@ enum ViewerStringId : int {
     IDS_OK = 418,
     IDS_BMP_FILTER = 419,
     IDS_REPLACE_FILE = 420,
+    IDS_MENU_LIVE_UPDATE = 421,
+    IDS_EMULATOR_GONE = 422,
+    IDS_ADDRESS_NOT_OCTAL = 423,
+    IDS_ADDRESS_TOO_LARGE = 424,
 
     // The emulator stand-in and the grabber.
     IDS_SIM_USAGE = 300,

@@ -91,8 +91,9 @@ protected:
 TEST_F(Tomsivar, PictureMatchesMemoryAtTwoScalesInBothCodings) {
     CreateRam(2);
     OpenFrame();
-    EXPECT_FALSE(frame->m_pRamLink->IsWatching());
-    EXPECT_EQ(frame->m_address->GetValue(), ""); // empty until the first SetAddress
+    EXPECT_TRUE(frame->m_pRamLink->IsAttached());
+    EXPECT_EQ(frame->m_address->GetValue(), "0");
+    EXPECT_EQ(frame->m_wndView->GetClientSize().x, 512); // 64 bytes a row: the BK screen unsheared
     EXPECT_EQ(frame->GetStatusBar()->GetStatusText(0), "Scale 1x");
     SetAddressText("40000");
     ExpectPictureMatchesMemory();
@@ -112,7 +113,7 @@ TEST_F(Tomsivar, PictureMatchesMemoryAtTwoScalesInBothCodings) {
 
 TEST_F(Tomsivar, WaitsForTheEmulatorAndSaysWhenItCame) {
     OpenFrame();
-    EXPECT_TRUE(frame->m_pRamLink->IsWatching());
+    EXPECT_FALSE(frame->m_pRamLink->IsAttached());
     EXPECT_TRUE(frame->m_wndView->m_screen.empty()); // the empty background
     CreateRam(1);
     const auto start = std::chrono::steady_clock::now();
@@ -125,17 +126,30 @@ TEST_F(Tomsivar, WaitsForTheEmulatorAndSaysWhenItCame) {
 TEST_F(Tomsivar, AddressTextsOfTheSetButton) {
     CreateRam();
     OpenFrame();
-    // The parse itself is the core's (tested there); here, what the field shows after it.
+    // The parse itself is the core's (tested there); here, what the field shows after it
+    // and what the user is told. A refused text leaves the address and shows it again.
     const struct {
         const char* typed;
         uint16_t address;
         const char* shown;
-    } cases[] = {{"123456789", 14711, "34567"}, {"", 14711, ""}, {"9", 14711, "9"}};
+        const char* told;
+    } cases[] = {{"177777", 0xFFFF, "177777", nullptr},
+                 {"200000", 0xFFFF, "177777", "The address is at most 177777, the last byte of the memory."},
+                 {"", 0xFFFF, "177777", "The address is octal: type up to six digits from 0 to 7."},
+                 {"40000", 040000, "40000", nullptr}};
     for (const auto& c : cases) {
+        messages.clear();
         SetAddressText(c.typed);
         EXPECT_EQ(frame->m_wAddress, c.address) << c.typed;
         EXPECT_EQ(frame->m_address->GetValue(), c.shown) << c.typed;
+        EXPECT_EQ(messages, c.told ? std::vector<std::string>{c.told} : std::vector<std::string>{}) << c.typed;
     }
+    // Enter in the field sets the address as the button does, and moves the scroll thumb.
+    frame->m_address->ChangeValue("1000");
+    wxCommandEvent enter(wxEVT_TEXT_ENTER, IDC_ADDRESS);
+    frame->m_address->ProcessWindowEvent(enter);
+    EXPECT_EQ(frame->m_wAddress, 01000);
+    EXPECT_EQ(frame->m_wndView->GetScrollPos(wxVERTICAL), 01000);
 }
 
 TEST_F(Tomsivar, RowByteAndScrollCommandsClamp) {
@@ -158,18 +172,36 @@ TEST_F(Tomsivar, RowByteAndScrollCommandsClamp) {
     EXPECT_EQ(frame->m_wndView->GetScrollPos(wxVERTICAL), 1);
     EXPECT_EQ(frame->m_wndView->GetScrollRange(wxVERTICAL), frame->m_wndView->BytesPerPage() + 0x10001);
 
-    // A scroll step after "&Set" starts from the thumb's old position.
+    // A scroll step after "&Set" goes on from the address set.
     SetAddressText("1000");
     wxScrollWinEvent step(wxEVT_SCROLLWIN_LINEDOWN, 0, wxVERTICAL);
     frame->m_wndView->ProcessWindowEvent(step);
-    EXPECT_EQ(frame->m_wAddress, 1 + row);
+    EXPECT_EQ(frame->m_wAddress, 01000 + row);
 
-    // Arrows are the viewer's keys, except in the address field.
+    // The viewer's keys, except in the address field: arrows, End and Home, both
+    // keyboards' + and -, Scroll Lock.
     frame->m_wndView->SetFocus();
-    wxKeyEvent down(wxEVT_CHAR_HOOK);
-    down.m_keyCode = WXK_DOWN;
-    frame->ProcessWindowEvent(down);
-    EXPECT_EQ(frame->m_wAddress, 1 + 2 * row);
+    const auto press = [&](int key) {
+        wxKeyEvent event(wxEVT_CHAR_HOOK);
+        event.m_keyCode = key;
+        frame->ProcessWindowEvent(event);
+    };
+    press(WXK_DOWN);
+    EXPECT_EQ(frame->m_wAddress, 01000 + 2 * row);
+    press(WXK_END);
+    EXPECT_EQ(frame->m_wAddress, 0x10000 - frame->m_wndView->BytesPerPage());
+    press(WXK_HOME);
+    EXPECT_EQ(frame->m_wAddress, 0);
+    press('+');
+    EXPECT_EQ(frame->m_nScaleIndex, 1);
+    press('-');
+    EXPECT_EQ(frame->m_nScaleIndex, 0);
+    press(WXK_SCROLL);
+    EXPECT_EQ(frame->m_wndView->m_bColor, 0);
+    frame->m_address->SetFocus();
+    press(WXK_HOME);
+    press(WXK_END);
+    EXPECT_EQ(frame->m_wAddress, 0);
 }
 
 TEST_F(Tomsivar, ZoomLimitsGreyTheMenuAndScaleChangesClearTheSelection) {
@@ -196,12 +228,10 @@ TEST_F(Tomsivar, DraggedSelectionSavesWhatRamgrabWrites) {
     OpenFrame();
     SetAddressText("40000");
     const int width = frame->m_wndView->GetClientSize().x;
-    const int row = frame->m_wndView->BytesPerRow();
+    const int row = width / 8; // whole byte columns
     Mouse(wxEVT_LEFT_DOWN, 3, 2);
-    Mouse(wxEVT_MOTION, width + 500, 99); // held past the edge: clamped, then snapped
-    EXPECT_EQ(frame->m_wndView->m_rcSel, (SelRect{0, 2, (width + 8) / 8 * 8, 99}));
-    Mouse(wxEVT_MOTION, 8 * row + 3, 99); // the whole row width
-    Mouse(wxEVT_LEFT_UP, 8 * row + 3, 99);
+    Mouse(wxEVT_MOTION, width + 500, 99); // held past the edge: the last whole column
+    Mouse(wxEVT_LEFT_UP, width + 500, 99);
     EXPECT_EQ(frame->m_wndView->m_rcSel, (SelRect{0, 2, 8 * row, 99}));
 
     testimg::TempDir dir;
@@ -239,12 +269,12 @@ TEST_F(Tomsivar, SaveFailuresAndEmptySelectionsAreReported) {
     frame->m_choosePath = [] { return std::optional<std::string>("/nonexistent-folder/x.bmp"); };
     Command(ID_FILE_SAVE_SELECTION);
     ASSERT_EQ(messages.size(), 2u);
-    EXPECT_EQ(messages[1], "Can't save file");
+    EXPECT_EQ(messages[1], "Can't save file\n/nonexistent-folder/x.bmp\nNo such file or directory");
 }
 
 TEST_F(Tomsivar, ClosingWhileWaitingEndsPromptlyAndLeavesNothing) {
     OpenFrame();
-    ASSERT_TRUE(frame->m_pRamLink->IsWatching());
+    ASSERT_FALSE(frame->m_pRamLink->IsAttached());
     delete frame; // the link's own test times how promptly its watcher stops
     frame = nullptr;
     for (int i = 0; i < RAM_NAME_SUFFIXES; ++i)

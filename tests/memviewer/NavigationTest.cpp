@@ -8,18 +8,24 @@ TEST(AddressText, ParseAndShow) {
         const char* typed;
         std::optional<uint16_t> address;
         const char* shown;
+        AddressProblem problem;
     } cases[] = {
-        {"40000", 0x4000, "40000"},  {"177777", 0xFFFF, "177777"}, {"200000", 0, "0"},
-        {"123456789", 14711, "34567"}, {"  -10", 0xFFF8, "177770"},  {"+17x", 017, "17"},
-        {"", std::nullopt, ""},      {"89", std::nullopt, ""},      {"  ", std::nullopt, ""},
+        {"40000", 0x4000, "40000", AddressProblem::None},   {" 177777 ", 0xFFFF, "177777", AddressProblem::None},
+        {"0", 0, "0", AddressProblem::None},                {"200000", std::nullopt, "", AddressProblem::TooLarge},
+        {"0000001", std::nullopt, "", AddressProblem::TooLarge}, {"-10", std::nullopt, "", AddressProblem::NotOctal},
+        {"17x", std::nullopt, "", AddressProblem::NotOctal}, {"89", std::nullopt, "", AddressProblem::NotOctal},
+        {"", std::nullopt, "", AddressProblem::NotOctal},    {"  ", std::nullopt, "", AddressProblem::NotOctal},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(ParseAddressText(c.typed), c.address) << c.typed;
+        AddressProblem problem = AddressProblem::None;
+        EXPECT_EQ(ParseAddressText(c.typed, &problem), c.address) << c.typed;
+        EXPECT_EQ(problem, c.problem) << c.typed;
         if (c.address) {
             EXPECT_EQ(AddressText(*c.address), c.shown) << c.typed;
         }
     }
-    EXPECT_EQ(AddressText(0), "0");
+    EXPECT_EQ(LastPageAddress(4096), 0xF000);
+    EXPECT_EQ(LastPageAddress(0x20000), 0);
 }
 
 TEST(RowAndByteCommands, ClampAtBothEnds) {
@@ -58,7 +64,11 @@ TEST(MouseSelection, SnapClampAndDrag) {
     const SelRect click = BeginSelection({85, 43}, 1);
     EXPECT_EQ(click, (SelRect{80, 43, 80, 43}));
     EXPECT_TRUE(HasSelection(click));
-    const SelRect dragged = DragSelection(click, {17, 8}, 1);
+    const SelRect dragged = DragSelection(click, {17, 8}, 1, 512, 300);
     EXPECT_EQ(dragged, (SelRect{80, 43, 16, 8}));
     EXPECT_EQ(Normalized(dragged), (SelRect{16, 8, 80, 43}));
+    // Past the edges: up to the last whole column and row that are visible, never further.
+    EXPECT_EQ(DragSelection(click, ClampDragPoint({900, 400}, 500, 301, 1), 1, 500, 301), (SelRect{80, 43, 496, 301}));
+    EXPECT_EQ(DragSelection(click, ClampDragPoint({900, 400}, 512, 300, 1), 1, 512, 300), (SelRect{80, 43, 512, 300}));
+    EXPECT_EQ(DragSelection(click, {900, 400}, 4, 100, 50), (SelRect{80, 43, 96, 48}));
 }

@@ -2,6 +2,9 @@
 #include "RamLink.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #include <atomic>
 #include <chrono>
@@ -27,6 +30,17 @@ protected:
     }
 
     bool Exists(int index) const { return RamObjectExists(FormatRamName(base, index)); }
+
+    // The emulator ends: its object is removed.
+    void Destroy(int index) {
+        DestroyRamObject(FormatRamName(base, index), m_created[index], m_sizes[index]);
+        m_created.erase(index);
+    }
+
+#ifndef _WIN32
+    // The object shrinks under its readers.
+    void Shrink(int index) { ASSERT_EQ(ftruncate(m_created[index].handle, 100), 0); }
+#endif
 
     void TearDown() override {
         for (auto& [index, mapping] : m_created)
@@ -64,16 +78,17 @@ TEST_F(RamObjects, TheMemoryFollowsTheEmulatorsWrites) {
     uint8_t* ram = Create(0);
     CRamLink link(base, nullptr);
     link.Start();
-    EXPECT_FALSE(link.IsWatching());
+    ASSERT_TRUE(link.IsAttached());
     ram[0xFFFF] = 0x5A;
+    EXPECT_EQ(link.ReadRam(), RamRead::Changed);
     EXPECT_EQ(link.GetRam()[0xFFFF], 0x5A);
+    EXPECT_EQ(link.ReadRam(), RamRead::Unchanged);
 }
 
 TEST_F(RamObjects, WatcherAttachesWithinAboutOnePeriod) {
     std::atomic<int> calls = 0;
     CRamLink link(base, [&] { ++calls; });
     link.Start();
-    ASSERT_TRUE(link.IsWatching());
     std::this_thread::sleep_for(std::chrono::milliseconds(WATCH_PERIOD_MS + 50));
     EXPECT_EQ(link.GetRam(), nullptr);
     Create(5)[1] = 55;
@@ -98,3 +113,47 @@ TEST_F(RamObjects, StopWhileWaitingEndsPromptlyWithoutNotice) {
     for (int i = 0; i < RAM_NAME_SUFFIXES; ++i)
         EXPECT_FALSE(Exists(i));
 }
+
+#ifndef _WIN32
+namespace {
+
+// Waits (a few seconds at most) until `count` reaches `wanted`.
+bool WaitFor(const std::atomic<int>& count, int wanted) {
+    const auto start = Clock::now();
+    while (count < wanted && Clock::now() - start < std::chrono::seconds(5))
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return count >= wanted;
+}
+
+} // namespace
+
+// The emulator stops and starts again with other memory: the link lets the old object go,
+// says so, and attaches to the new one.
+TEST_F(RamObjects, FollowsTheEmulatorThroughARestart) {
+    Create(0)[0] = 1;
+    std::atomic<int> attached = 0, detached = 0;
+    CRamLink link(base, [&] { ++attached; }, [&] { ++detached; });
+    link.Start();
+    ASSERT_TRUE(link.IsAttached());
+    Destroy(0);
+    ASSERT_TRUE(WaitFor(detached, 1));
+    EXPECT_EQ(link.GetRam(), nullptr);
+    Create(0)[0] = 2;
+    ASSERT_TRUE(WaitFor(attached, 1));
+    ASSERT_NE(link.GetRam(), nullptr);
+    EXPECT_EQ(link.GetRam()[0], 2);
+    EXPECT_EQ(detached, 1);
+}
+
+// An object that shrinks under the reader ends the link, never the program.
+TEST_F(RamObjects, AShrunkObjectIsAGoneEmulator) {
+    Create(0);
+    std::atomic<int> detached = 0;
+    CRamLink link(base, nullptr, [&] { ++detached; });
+    ASSERT_TRUE(link.AttachRam());
+    Shrink(0);
+    EXPECT_EQ(link.ReadRam(), RamRead::NotAttached);
+    EXPECT_EQ(detached, 1);
+    EXPECT_EQ(link.GetRam(), nullptr);
+}
+#endif
