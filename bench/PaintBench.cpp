@@ -8,7 +8,9 @@
 #include <wx/dcclient.h>
 #include <wx/init.h>
 
+#include <csignal>
 #include <cstring>
+#include <sys/mman.h>
 
 // The two calls of GDK that wait for the X server, declared here: GDK's own headers
 // are not among the build dependencies.
@@ -21,6 +23,27 @@ void gdk_display_sync(_GdkDisplay* display);
 namespace {
 
 CMainFrame* g_frame = nullptr;
+
+// The object's path for shm_unlink, ready before a signal can come.
+char g_objectPath[64];
+
+// Killed (Ctrl+C, SIGTERM): the object goes too, as zelmarin-sim's does.
+void RemoveObjectAndExit(int signal) {
+    shm_unlink(g_objectPath);
+    _exit(128 + signal);
+}
+
+// Pumps events until the window manager has shown the picture window with some size.
+bool WaitForPictureWindow() {
+    for (int i = 0; i < 500; ++i) {
+        wxTheApp->Yield(true);
+        if (g_frame->IsShownOnScreen() && g_frame->m_wndView->GetClientSize().x > 0 &&
+            g_frame->m_wndView->GetClientSize().y > 0 && i >= 50)
+            return true;
+        usleep(10000);
+    }
+    return false;
+}
 
 // Waits until the X server has carried out what was drawn.
 void Sync() { gdk_display_sync(gdk_display_get_default()); }
@@ -68,6 +91,9 @@ int main(int argc, char** argv) {
     if (!wxEntryStart(argc, argv))
         return 1;
     const std::string base = "BKBENCH_" + std::to_string(getpid()) + "_";
+    std::snprintf(g_objectPath, sizeof g_objectPath, "/%s", FormatRamName(base, 0).c_str());
+    std::signal(SIGINT, RemoveObjectAndExit);
+    std::signal(SIGTERM, RemoveObjectAndExit);
     RamMapping mapping;
     uint8_t* ram = CreateRamObject(FormatRamName(base, 0), RAM_MAPPING_SIZE, mapping);
     for (int i = 0; ram && i < 0x10000; ++i)
@@ -75,10 +101,15 @@ int main(int argc, char** argv) {
     g_frame = new CMainFrame(base);
     g_frame->Show();
     g_frame->SetSize(g_frame->GetSize() + wxSize(1920, 1080) - g_frame->m_wndView->GetClientSize());
-    for (int i = 0; i < 50; ++i)
-        wxTheApp->Yield(true);
+    // A window manager may keep the window smaller than asked (a smaller screen), or
+    // unsized for a while: the benchmark takes what it gets, but never a 0 x 0 window.
+    const bool shown = WaitForPictureWindow();
     std::printf("picture window: %d x %d\n", g_frame->m_wndView->GetClientSize().x,
                 g_frame->m_wndView->GetClientSize().y);
+    if (!shown) {
+        std::fprintf(stderr, "paint_bench: the picture window was never shown\n");
+        RemoveObjectAndExit(0);
+    }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     g_frame->Destroy();

@@ -30,8 +30,6 @@ const wxSize kDlgBarSize(102, 37);
 // The BK's screen (64 bytes a row) at scale 1, unsheared.
 const wxSize kStartPicture(512, 512);
 
-// Live update looks at the memory 25 times a second.
-constexpr int kLivePeriodMs = 40;
 
 } // namespace
 
@@ -52,6 +50,7 @@ CMainFrame::CMainFrame(const std::string& ramName)
     // The emulator first: attach now, or wait for it on the watcher.
     m_pRamLink = std::make_unique<CRamLink>(ramName, [this] { CallAfter(&CMainFrame::OnEmulatorDetected); },
                                             [this] { CallAfter(&CMainFrame::OnEmulatorGone); });
+    EnableLiveUpdate(m_bLiveUpdate);
     m_pRamLink->Start();
 
     m_wndView = new CRamView(this, this);
@@ -73,12 +72,10 @@ CMainFrame::CMainFrame(const std::string& ramName)
     SetClientSize(GetClientSize() + kStartPicture - m_wndView->GetClientSize());
     SetMinClientSize(wxSize(std::max(GetClientSize().x, m_wndDlgBar->GetMinSize().x),
                             GetClientSize().y - kStartPicture.y + m_wndDlgBar->GetMinSize().y / 2));
-    // The scroll bar takes its room only once the window is shown: measured again then.
-    CallAfter([this] {
-        const int missing = kStartPicture.x - m_wndView->GetClientSize().x;
-        SetMinClientSize(GetMinClientSize() + wxSize(missing, 0));
-        SetClientSize(GetClientSize() + wxSize(missing, 0));
-    });
+    m_nStartFrameWidth = GetClientSize().x;
+    // The scroll bar takes its room only once the window is shown, and on GTK settles
+    // over a few size events: the first few sizes of the picture are corrected.
+    m_wndView->Bind(wxEVT_SIZE, &CMainFrame::OnViewSize, this);
 
     Bind(wxEVT_BUTTON, &CMainFrame::OnSet, this, IDC_SET);
     Bind(wxEVT_CHOICE, &CMainFrame::OnScaleSelEndOk, this, IDC_SCALE);
@@ -107,8 +104,6 @@ CMainFrame::CMainFrame(const std::string& ramName)
     Bind(wxEVT_MENU, &CRamView::OnGoLast, m_wndView, ID_GO_LAST);
     Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);
     Bind(wxEVT_SET_FOCUS, &CMainFrame::OnSetFocus, this);
-    m_liveTimer.Bind(wxEVT_TIMER, &CMainFrame::OnLiveTimer, this);
-    m_liveTimer.Start(kLivePeriodMs);
     m_wndView->SetFocus();
 }
 
@@ -272,6 +267,25 @@ void CMainFrame::OnAppAbout(wxCommandEvent&) {
 
 void CMainFrame::OnSetFocus(wxFocusEvent&) { m_wndView->SetFocus(); }
 
+void CMainFrame::OnViewSize(wxSizeEvent& event) {
+    event.Skip();
+    if (m_nStartFits <= 0)
+        return;
+    --m_nStartFits;
+    CallAfter([this] {
+        if (GetClientSize().x != m_nStartFrameWidth) { // resized by someone else: theirs
+            m_nStartFits = 0;
+            return;
+        }
+        const int missing = kStartPicture.x - m_wndView->GetClientSize().x;
+        if (missing == 0)
+            return;
+        SetMinClientSize(GetMinClientSize() + wxSize(missing, 0));
+        SetClientSize(GetClientSize() + wxSize(missing, 0));
+        m_nStartFrameWidth = GetClientSize().x;
+    });
+}
+
 void CMainFrame::OnEmulatorDetected() {
     m_wndStatusBar->SetStatusText(wxEmptyString, 1);
     m_wndView->Refresh();
@@ -284,17 +298,16 @@ void CMainFrame::OnEmulatorGone() {
     m_wndView->Refresh();
 }
 
-void CMainFrame::OnLiveUpdate(wxCommandEvent&) {
-    m_bLiveUpdate = !m_bLiveUpdate;
-    if (m_bLiveUpdate)
-        m_liveTimer.Start(kLivePeriodMs);
-    else
-        m_liveTimer.Stop();
-}
+void CMainFrame::OnLiveUpdate(wxCommandEvent&) { EnableLiveUpdate(!m_bLiveUpdate); }
 
 void CMainFrame::OnUpdateLiveUpdate(wxUpdateUIEvent& event) { event.Check(m_bLiveUpdate); }
 
-void CMainFrame::OnLiveTimer(wxTimerEvent&) { m_wndView->RefreshIfChanged(); }
+// The link's watcher looks at the memory; this thread wakes only to repaint.
+void CMainFrame::EnableLiveUpdate(bool on) {
+    m_bLiveUpdate = on;
+    m_pRamLink->SetLiveUpdate(on ? std::function<void()>([this] { CallAfter([this] { m_wndView->Refresh(false); }); })
+                                 : std::function<void()>());
+}
 
 // Arrows, Home, End, both keyboards' + and - and Scroll Lock move, zoom and colour the
 // picture, except while the address field has the focus: there they stay the field's own

@@ -9,7 +9,6 @@
 #include <wx/frame.h>
 #include <wx/panel.h>
 #include <wx/textctrl.h>
-#include <wx/timer.h>
 
 #include <functional>
 #include <memory>
@@ -66,8 +65,9 @@ public:
     wxTextCtrl* m_address = nullptr;
     wxChoice* m_scale = nullptr;
     bool m_bLiveUpdate = true;
-    wxTimer m_liveTimer;
     std::string m_strLastSaveFolder; // UTF-8; empty until the first save
+    int m_nStartFits = 6;            // size events left in which the start width is kept
+    int m_nStartFrameWidth = 0;      // the client width it set last
 
 private:
     void CreateMenu();
@@ -78,9 +78,10 @@ private:
     void UpdateScalePane(int scale);
     void OnEmulatorDetected();
     void OnEmulatorGone();
+    void OnViewSize(wxSizeEvent& event);
     void OnLiveUpdate(wxCommandEvent&);
     void OnUpdateLiveUpdate(wxUpdateUIEvent& event);
-    void OnLiveTimer(wxTimerEvent&);
+    void EnableLiveUpdate(bool on);
     std::string SaveDialogFolder() const;
 
     void OnSet(wxCommandEvent&);

@@ -40,10 +40,9 @@ void CRamView::RenderRam(wxDC& dc) {
         dc.SetBackground(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE));
         dc.Clear();
         m_screen.clear();
-        m_shownBytes.clear();
         return;
     }
-    m_shownBytes = VisibleBytes(ram);
+    m_pFrame->m_pRamLink->SetVisibleRange(m_pFrame->m_wAddress, BytesPerPage());
     const size_t words = static_cast<size_t>(StrideWords(client.x)) * client.y;
     if (!m_bReusePicture || m_picture.size() != words) {
         m_picture.assign(words, 0);
@@ -107,20 +106,6 @@ void CRamView::MoveTo(uint16_t address) {
 
 void CRamView::OnGoFirst(wxCommandEvent&) { MoveTo(0); }
 void CRamView::OnGoLast(wxCommandEvent&) { MoveTo(LastPageAddress(BytesPerPage())); }
-
-std::vector<uint8_t> CRamView::VisibleBytes(const uint8_t* ram) const {
-    std::vector<uint8_t> bytes(static_cast<size_t>(std::min(BytesPerPage(), 0x10000)));
-    const unsigned address = m_pFrame->m_wAddress;
-    for (size_t i = 0; i < bytes.size(); ++i)
-        bytes[i] = ram[(address + i) & 0xFFFF];
-    return bytes;
-}
-
-void CRamView::RefreshIfChanged() {
-    const RamRead read = m_pFrame->m_pRamLink->ReadRam();
-    if (read == RamRead::Changed && VisibleBytes(m_pFrame->GetRam()) != m_shownBytes)
-        Refresh(false);
-}
 
 void CRamView::OnRowUp(wxCommandEvent&) { MoveTo(RowUp(m_pFrame->m_wAddress, BytesPerRow())); }
 void CRamView::OnRowDown(wxCommandEvent&) { MoveTo(RowDown(m_pFrame->m_wAddress, BytesPerRow())); }

@@ -31,8 +31,6 @@ public:
     void OnByteRight(wxCommandEvent&);
     void OnGoFirst(wxCommandEvent&);
     void OnGoLast(wxCommandEvent&);
-    // Live update: reads the memory again and repaints when the visible bytes changed.
-    void RefreshIfChanged();
     void OnUpdateSaveSelection(wxUpdateUIEvent& event);
 
     int m_bColor = 1;
@@ -55,11 +53,7 @@ private:
     void OnCaptureLost(wxMouseCaptureLostEvent&) {}
 
     CMainFrame* m_pFrame;
-    // The memory bytes the last paint showed, from its address on.
-    std::vector<uint8_t> VisibleBytes(const uint8_t* ram) const;
-
     std::vector<PixelWord> m_picture; // composed memory, without the frame
-    std::vector<uint8_t> m_shownBytes;
     bool m_bReusePicture = false;
     int m_nThumbPos = 0; // where this window last put the scroll thumb
 };

@@ -13,6 +13,7 @@ namespace {
 struct Options {
     std::string name = LoadResString(IDS_RAM_NAME);
     std::string dump;
+    unsigned at = 0;
     unsigned address = 040000;
     unsigned bytesPerRow = 64;
     unsigned rows = 256;
@@ -30,6 +31,8 @@ std::optional<Options> Parse(int argc, char** argv, std::string& bad) {
             options.name = argv[++i];
         else if (arg == "--dump" && hasValue)
             options.dump = argv[++i];
+        else if (arg == "--at" && hasValue && (value = ParseNumber(argv[++i], 8)) && *value <= 0xFFFF)
+            options.at = *value;
         else if (arg == "--address" && hasValue && (value = ParseNumber(argv[++i], 8)) && *value <= 0xFFFF)
             options.address = *value;
         else if (arg == "--bytes-per-row" && hasValue && (value = ParseNumber(argv[++i], 10)) && *value <= 0x10000)
@@ -50,35 +53,55 @@ std::optional<Options> Parse(int argc, char** argv, std::string& bad) {
     return options;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    std::string bad;
-    const auto options = Parse(argc, argv, bad);
-    if (!options) {
-        if (!bad.empty())
-            std::cerr << "ramgrab: " << Message(IDS_TOOL_BAD_ARGUMENT, bad) << "\n";
-        std::cerr << LoadResString(IDS_GRAB_USAGE);
-        return 2;
+// Why no emulator could be read: an object that is there but cannot be opened, or none.
+std::string NoEmulatorMessage(const std::string& base) {
+    for (int i = 0; i < RAM_NAME_SUFFIXES; ++i) {
+        if (RamObjectExists(FormatRamName(base, i)))
+            return Message(IDS_GRAB_CANNOT_OPEN, FormatRamName(base, i));
     }
+    return Message(IDS_GRAB_NO_EMULATOR, FormatRamName(base, 0) + " ... " + FormatRamName(base, RAM_NAME_SUFFIXES - 1));
+}
+
+int Grab(const Options& options) {
+    if (static_cast<unsigned long long>(options.bytesPerRow) * options.rows > 0x10000)
+        return Fail("ramgrab", LoadResString(IDS_GRAB_TOO_MUCH));
     std::vector<uint8_t> dump(0x10000);
-    CRamLink link(options->name, nullptr);
+    CRamLink link(options.name, nullptr);
     const uint8_t* ram = dump.data();
-    if (!options->dump.empty()) {
-        if (!LoadDump(options->dump, 0, dump))
-            return Fail("ramgrab", Message(IDS_TOOL_BAD_DUMP, options->dump));
+    if (!options.dump.empty()) {
+        if (!LoadDump(options.dump, options.at, dump))
+            return Fail("ramgrab", Message(IDS_TOOL_BAD_DUMP, options.dump));
     } else if (!link.AttachRam() || !(ram = link.GetRam())) {
-        return Fail("ramgrab", LoadResString(IDS_GRAB_NO_EMULATOR));
+        return Fail("ramgrab", NoEmulatorMessage(options.name));
     }
     const CPixelTables tables;
-    const auto image = ComposeSelection(ram, options->address, static_cast<int>(options->bytesPerRow),
-                                        static_cast<int>(options->bytesPerRow),
-                                        static_cast<int>(options->rows), options->color, tables);
+    const auto image = ComposeSelection(ram, options.address, static_cast<int>(options.bytesPerRow),
+                                        static_cast<int>(options.bytesPerRow), static_cast<int>(options.rows),
+                                        options.color, tables);
     if (!image)
         return Fail("ramgrab", LoadResString(IDS_GRAB_EMPTY));
     // The command line is in the host's own encoding (the ANSI code page on Windows).
-    const std::u8string out = std::filesystem::path(options->out).u8string();
-    if (!WriteBmpFile(std::string(out.begin(), out.end()), *image))
-        return Fail("ramgrab", LoadResString(IDS_CANT_SAVE_FILE) + ": " + options->out);
+    const std::u8string out = std::filesystem::path(options.out).u8string();
+    std::string reason;
+    if (!WriteBmpFile(std::string(out.begin(), out.end()), *image, &reason))
+        return Fail("ramgrab", LoadResString(IDS_CANT_SAVE_FILE) + ": " + options.out + ": " + reason);
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (IsHelp(argc, argv)) {
+        std::cout << LoadResString(IDS_GRAB_USAGE);
+        return 0;
+    }
+    std::string bad;
+    const auto options = Parse(argc, argv, bad);
+    if (!options)
+        return Usage("ramgrab", IDS_GRAB_USAGE, bad);
+    try {
+        return Grab(*options);
+    } catch (const std::exception& error) { // out of memory, say: a message, not an abort
+        return Fail("ramgrab", error.what());
+    }
 }

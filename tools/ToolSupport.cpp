@@ -3,9 +3,9 @@
 #include "Strings.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 
 std::optional<unsigned> ParseNumber(const std::string& text, int base) {
     if (text.empty() || text.find_first_not_of(base == 8 ? "01234567" : "0123456789") != std::string::npos ||
@@ -14,13 +14,15 @@ std::optional<unsigned> ParseNumber(const std::string& text, int base) {
     return static_cast<unsigned>(std::strtoul(text.c_str(), nullptr, base));
 }
 
+// Reads no more than fits: a dump may be /dev/zero or a disk.
 bool LoadDump(const std::string& path, unsigned at, std::vector<uint8_t>& memory) {
+    std::error_code error;
+    if (at >= memory.size() || std::filesystem::is_directory(path, error))
+        return false;
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return false;
-    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    for (size_t i = 0; i < bytes.size() && at + i < memory.size(); ++i)
-        memory[at + i] = bytes[i];
+    in.read(reinterpret_cast<char*>(memory.data() + at), static_cast<std::streamsize>(memory.size() - at));
     return !in.bad();
 }
 
@@ -29,6 +31,21 @@ std::string Message(int id, const std::string& value) {
     if (const auto at = text.find("%s"); at != std::string::npos)
         text.replace(at, 2, value);
     return text;
+}
+
+int Usage(const char* program, int usageId, const std::string& bad) {
+    if (!bad.empty())
+        std::cerr << program << ": " << Message(IDS_TOOL_BAD_ARGUMENT, bad) << "\n";
+    std::cerr << LoadResString(usageId);
+    return 2;
+}
+
+bool IsHelp(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h")
+            return true;
+    }
+    return false;
 }
 
 int Fail(const char* program, const std::string& message) {

@@ -20,10 +20,11 @@ struct Options {
     unsigned index = 0;
     unsigned at = 0;
     bool animate = false;
+    bool replace = false;
     std::string dump;
 };
 
-std::optional<Options> Parse(int argc, char** argv) {
+std::optional<Options> Parse(int argc, char** argv, std::string& bad) {
     Options options;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -36,31 +37,26 @@ std::optional<Options> Parse(int argc, char** argv) {
             options.name = argv[++i];
         else if (arg == "--animate")
             options.animate = true;
-        else if (arg[0] != '-' && options.dump.empty())
+        else if (arg == "--replace")
+            options.replace = true;
+        else if (!arg.empty() && arg[0] != '-' && options.dump.empty())
             options.dump = arg;
         else
-            return std::nullopt;
+            return bad = arg, std::nullopt;
     }
     return options;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    const auto options = Parse(argc, argv);
-    if (!options) {
-        std::cerr << LoadResString(IDS_SIM_USAGE);
-        return 2;
-    }
+int Serve(const Options& options) {
     std::vector<uint8_t> memory(0x10000);
-    if (options->dump.empty())
+    if (options.dump.empty())
         DrawTestPicture(memory, 0);
-    else if (!LoadDump(options->dump, options->at, memory))
-        return Fail("zelmarin-sim", Message(IDS_TOOL_BAD_DUMP, options->dump));
+    else if (!LoadDump(options.dump, options.at, memory))
+        return Fail("zelmarin-sim", Message(IDS_TOOL_BAD_DUMP, options.dump));
 
-    const std::string name = FormatRamName(options->name, static_cast<int>(options->index));
+    const std::string name = FormatRamName(options.name, static_cast<int>(options.index));
     RamMapping mapping;
-    uint8_t* ram = CreateRamObject(name, RAM_MAPPING_SIZE, mapping);
+    uint8_t* ram = CreateRamObject(name, RAM_MAPPING_SIZE, mapping, options.replace);
     if (!ram)
         return Fail("zelmarin-sim", Message(IDS_SIM_EXISTS, name));
     std::memcpy(ram, memory.data(), memory.size());
@@ -70,11 +66,29 @@ int main(int argc, char** argv) {
     std::cout << Message(IDS_SIM_CREATED, name) << std::endl;
     for (int frame = 1; !g_stop; ++frame) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        if (options->animate) {
+        if (options.animate) {
             DrawTestPicture(memory, frame);
             std::memcpy(ram + 040000, memory.data() + 040000, 040000);
         }
     }
     DestroyRamObject(name, mapping, RAM_MAPPING_SIZE);
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (IsHelp(argc, argv)) {
+        std::cout << LoadResString(IDS_SIM_USAGE);
+        return 0;
+    }
+    std::string bad;
+    const auto options = Parse(argc, argv, bad);
+    if (!options)
+        return Usage("zelmarin-sim", IDS_SIM_USAGE, bad);
+    try {
+        return Serve(*options);
+    } catch (const std::exception& error) {
+        return Fail("zelmarin-sim", error.what());
+    }
 }

@@ -1,5 +1,6 @@
 #include "RamLink.h"
 
+#include <algorithm>
 #include <chrono>
 
 std::string FormatRamName(const std::string& base, int index) { return base + std::to_string(index); }
@@ -21,13 +22,26 @@ bool CStopEvent::Wait(int ms) {
 
 CRamLink::CRamLink(std::string baseName, std::function<void()> onAttachedLater, std::function<void()> onDetached)
     : m_strRamName(std::move(baseName)), m_onAttachedLater(std::move(onAttachedLater)),
-      m_onDetached(std::move(onDetached)), m_copy(RAM_SIZE), m_fresh(RAM_SIZE) {}
+      m_onDetached(std::move(onDetached)), m_copy(RAM_SIZE), m_fresh(RAM_SIZE), m_look(RAM_SIZE),
+      m_lastLook(RAM_SIZE) {}
 
 CRamLink::~CRamLink() {
     m_stopEvent.Set();
     if (m_pWatchThread)
         m_pWatchThread->join();
     CloseRamObject(m_hRamMapping, RAM_MAPPING_SIZE);
+}
+
+void CRamLink::SetLiveUpdate(std::function<void()> onChanged) {
+    // Set before Start, or while the watcher may read it: under the lock it takes.
+    std::lock_guard lock(m_ramLock);
+    m_onChanged = std::move(onChanged);
+    m_live = static_cast<bool>(m_onChanged);
+}
+
+void CRamLink::SetVisibleRange(uint16_t address, int count) {
+    m_visibleAddress = address;
+    m_visibleCount = count;
 }
 
 void CRamLink::Start() {
@@ -87,10 +101,16 @@ const uint8_t* CRamLink::GetRam() {
 
 bool CRamLink::IsAttached() { return GetRam() != nullptr; }
 
-// Every period: while attached, whether the emulator's object is still the one held;
-// while not, whether an emulator has come.
+// Every watch period: while attached, whether the emulator's object is still the one
+// held; while not, whether an emulator has come. With live update, every live period a
+// look at the memory too.
 void CRamLink::WatchRamThread() {
-    while (!m_stopEvent.Wait(WATCH_PERIOD_MS)) {
+    constexpr int kLooksPerWatch = WATCH_PERIOD_MS / LIVE_PERIOD_MS;
+    for (int look = 0; !m_stopEvent.Wait(m_live ? LIVE_PERIOD_MS : WATCH_PERIOD_MS);) {
+        if (m_live)
+            LookForChanges();
+        if (m_live && ++look % kLooksPerWatch != 0)
+            continue;
         bool attached = false, detached = false;
         {
             std::lock_guard lock(m_ramLock);
@@ -106,4 +126,24 @@ void CRamLink::WatchRamThread() {
         if (attached && m_onAttachedLater)
             m_onAttachedLater();
     }
+}
+
+void CRamLink::LookForChanges() {
+    std::function<void()> notify;
+    {
+        std::lock_guard lock(m_ramLock);
+        if (m_hRamMapping.handle == kNoRamHandle || !ReadRamObject(m_hRamMapping, m_look.data(), RAM_SIZE))
+            return; // a failed read is the lifetime check's, or the next paint's, to tell
+        notify = m_onChanged;
+    }
+    const unsigned address = m_visibleAddress;
+    const int count = std::min(m_visibleCount.load(), RAM_SIZE);
+    bool changed = false;
+    for (int i = 0; i < count && !changed; ++i) {
+        const size_t at = (address + static_cast<unsigned>(i)) & 0xFFFF;
+        changed = m_look[at] != m_lastLook[at];
+    }
+    m_look.swap(m_lastLook);
+    if (changed && notify)
+        notify();
 }

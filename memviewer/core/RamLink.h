@@ -4,6 +4,7 @@
 
 #include "SharedMemory.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -17,6 +18,7 @@ constexpr int RAM_MAPPING_SIZE = 0x10010;
 constexpr int RAM_SIZE = 0x10000;
 constexpr int RAM_NAME_SUFFIXES = 64;
 constexpr int WATCH_PERIOD_MS = 200;
+constexpr int LIVE_PERIOD_MS = 40; // live update looks 25 times a second
 
 // base + index in "%i" form: "ZELMARIN_RAM0" ... "ZELMARIN_RAM63".
 std::string FormatRamName(const std::string& base, int index);
@@ -61,8 +63,16 @@ public:
     const uint8_t* GetRam();
     bool IsAttached();
 
+    // Live update: the watcher reads the memory every LIVE_PERIOD_MS into a buffer of its
+    // own and calls `onChanged` when the visible bytes differ from its previous look. The
+    // window's thread sleeps meanwhile.
+    void SetLiveUpdate(std::function<void()> onChanged);
+    bool IsLive() const { return m_live; }
+    void SetVisibleRange(uint16_t address, int count);
+
 private:
     void WatchRamThread();
+    void LookForChanges();
     // With m_ramLock held.
     bool AttachLocked();
     void DetachLocked();
@@ -74,6 +84,13 @@ private:
     RamMapping m_hRamMapping;
     std::vector<uint8_t> m_copy;
     std::vector<uint8_t> m_fresh;
+    // The watcher's own: live update's looks, the latest and the one before.
+    std::vector<uint8_t> m_look;
+    std::vector<uint8_t> m_lastLook;
+    std::function<void()> m_onChanged;
+    std::atomic<bool> m_live{false};
+    std::atomic<unsigned> m_visibleAddress{0};
+    std::atomic<int> m_visibleCount{0};
     CStopEvent m_stopEvent;
     std::unique_ptr<std::thread> m_pWatchThread;
     std::mutex m_ramLock;

@@ -49,10 +49,10 @@ void CloseRamObject(RamMapping& mapping, int) {
     mapping = {};
 }
 
-uint8_t* CreateRamObject(const std::string& name, int size, RamMapping& mapping) {
+uint8_t* CreateRamObject(const std::string& name, int size, RamMapping& mapping, bool replace) {
     HANDLE handle = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                        static_cast<DWORD>(size), name.c_str());
-    if (!handle || GetLastError() == ERROR_ALREADY_EXISTS) {
+    if (!handle || (GetLastError() == ERROR_ALREADY_EXISTS && !replace)) {
         if (handle)
             CloseHandle(handle);
         return nullptr;
@@ -138,7 +138,9 @@ void CloseRamObject(RamMapping& mapping, int size) {
     mapping = {};
 }
 
-uint8_t* CreateRamObject(const std::string& name, int size, RamMapping& mapping) {
+uint8_t* CreateRamObject(const std::string& name, int size, RamMapping& mapping, bool replace) {
+    if (replace)
+        shm_unlink(ObjectPath(name).c_str());
     const int fd = shm_open(ObjectPath(name).c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
     if (fd < 0)
         return nullptr;

@@ -35,7 +35,9 @@ bool IsCurrentRamObject(const std::string& name, const RamMapping& mapping);
 bool RamObjectExists(const std::string& name);
 
 // The emulator's side (the stand-in and tests): creates `name` exclusively with `size`
-// zero bytes, mapped for writing. Null when it exists already or cannot be made.
-uint8_t* CreateRamObject(const std::string& name, int size, RamMapping& mapping);
+// zero bytes, mapped for writing. Null when it exists already or cannot be made. With
+// `replace`, an object left behind is taken over: removed first on POSIX, opened as it
+// is on Windows (where it lives on while a viewer holds it).
+uint8_t* CreateRamObject(const std::string& name, int size, RamMapping& mapping, bool replace = false);
 // Unmaps, closes and removes the object `name`.
 void DestroyRamObject(const std::string& name, RamMapping& mapping, int size);

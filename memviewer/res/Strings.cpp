@@ -40,21 +40,28 @@ const std::string& LoadResString(int id) {
         {IDS_ADDRESS_NOT_OCTAL, "The address is octal: type up to six digits from 0 to 7."},
         {IDS_ADDRESS_TOO_LARGE, "The address is at most 177777, the last byte of the memory."},
         {IDS_SIM_USAGE,
-         "Usage: zelmarin-sim [--index N] [--at OCTAL] [--animate] [--name BASE] [DUMP]\n"
+         "Usage: zelmarin-sim [--index N] [--at OCTAL] [--animate] [--name BASE] [--replace] [DUMP]\n"
          "Creates the emulator's shared memory ZELMARIN_RAM<N> (N from 0 to 63, default 0)\n"
          "and fills it from the memory dump DUMP (loaded at address OCTAL, default 0) or\n"
          "with a test picture in the screen area. --animate keeps changing the picture.\n"
          "Runs until Ctrl+C or SIGTERM, then removes the object. --name replaces the\n"
-         "base name ZELMARIN_RAM (for tests that must not meet a running emulator).\n"},
+         "base name ZELMARIN_RAM (for tests that must not meet a running emulator).\n"
+         "--replace takes over an object left behind by an emulator that was killed.\n"
+         "At most 64 KB of DUMP are read.\n"},
         {IDS_GRAB_USAGE,
-         "Usage: ramgrab [--dump FILE] [--address OCTAL] [--bytes-per-row N] [--rows N]\n"
-         "               [--mono] [--name BASE] OUT.bmp\n"
-         "Saves N rows of memory (defaults: address 40000, 64 bytes per row, 256 rows)\n"
-         "as the 16-bit bitmap the viewer saves, from the running emulator or a dump file.\n"},
+         "Usage: ramgrab [--dump FILE [--at OCTAL]] [--address OCTAL] [--bytes-per-row N]\n"
+         "               [--rows N] [--mono] [--name BASE] OUT.bmp\n"
+         "Saves N rows of memory (defaults: address 40000, 64 bytes per row, 256 rows; at\n"
+         "most 64 KB in all) as the 16-bit bitmap the viewer saves, from the running\n"
+         "emulator or from a dump file loaded at --at (default 0, like zelmarin-sim).\n"},
         {IDS_SIM_CREATED, "Serving %s; Ctrl+C ends."},
-        {IDS_SIM_EXISTS, "cannot create %s: it exists already or shared memory is not available"},
+        {IDS_SIM_EXISTS,
+         "cannot create %s: it exists already (an emulator is running, or one was killed and\n"
+         "left it behind: start with --replace to take it over) or shared memory is not available"},
         {IDS_TOOL_BAD_DUMP, "cannot read memory dump %s"},
-        {IDS_GRAB_NO_EMULATOR, "no emulator memory found (ZELMARIN_RAM0 to ZELMARIN_RAM63)"},
+        {IDS_GRAB_NO_EMULATOR, "no emulator memory found: none of %s exists"},
+        {IDS_GRAB_CANNOT_OPEN, "%s exists but cannot be read (no permission, or shorter than 65552 bytes)"},
+        {IDS_GRAB_TOO_MUCH, "too much to grab: bytes per row times rows is at most 65536"},
         {IDS_GRAB_EMPTY, "nothing to grab: bytes per row and rows must be at least 1"},
         {IDS_TOOL_BAD_ARGUMENT, "bad argument: %s"},
     };

@@ -49,6 +49,8 @@ enum ViewerStringId : int {
     IDS_GRAB_NO_EMULATOR = 305,
     IDS_GRAB_EMPTY = 306,
     IDS_TOOL_BAD_ARGUMENT = 307,
+    IDS_GRAB_CANNOT_OPEN = 308,
+    IDS_GRAB_TOO_MUCH = 309,
 };
 
 // The text of string `id`; empty for a number the table does not hold.

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <wx/image.h>
 #include <wx/menu.h>
+#include <wx/utils.h>
 
 #include <chrono>
 #include <filesystem>
@@ -281,3 +282,71 @@ TEST_F(Tomsivar, ClosingWhileWaitingEndsPromptlyAndLeavesNothing) {
         EXPECT_FALSE(RamObjectExists(FormatRamName(base, i))) << i;
     EXPECT_TRUE(messages.empty());
 }
+
+namespace {
+
+// Pumps events until `done` holds (five seconds at most); whether it came.
+template <typename Condition> bool PumpUntil(Condition done) {
+    for (int i = 0; i < 500 && !done(); ++i)
+        Pump(10);
+    return done();
+}
+
+} // namespace
+
+// With Live Update on, a change of the visible memory shows by itself; off, the picture
+// waits for a repaint as it always did.
+TEST_F(Tomsivar, LiveUpdateShowsChangesAndOffWaitsForRefresh) {
+    CreateRam();
+    OpenFrame();
+    EXPECT_TRUE(frame->m_bLiveUpdate);
+    const std::vector<uint32_t> before = frame->m_wndView->m_screen;
+    ram[0] ^= 0xFF;
+    EXPECT_TRUE(PumpUntil([&] { return frame->m_wndView->m_screen != before; }));
+    ExpectPictureMatchesMemory();
+
+    Command(ID_VIEW_LIVE_UPDATE);
+    EXPECT_FALSE(frame->m_bLiveUpdate);
+    EXPECT_FALSE(frame->m_pRamLink->IsLive()); // nothing looks at the memory by itself
+    ram[1] ^= 0xFF;
+    Command(ID_VIEW_REFRESH);
+    ExpectPictureMatchesMemory();
+}
+
+#ifndef _WIN32
+// The stand-in as a process of its own: stopped, the viewer shows the background and says
+// so; started again with other memory, it is detected and shown.
+TEST_F(Tomsivar, FollowsTheStandInThroughARestart) {
+    const auto start = [&](std::vector<std::string> extra) {
+        std::vector<std::string> args = {ZELMARIN_SIM_PATH, "--name", base};
+        args.insert(args.end(), extra.begin(), extra.end());
+        std::vector<const char*> argv;
+        for (const auto& arg : args)
+            argv.push_back(arg.c_str());
+        argv.push_back(nullptr);
+        return wxExecute(argv.data(), wxEXEC_ASYNC | wxEXEC_HIDE_CONSOLE);
+    };
+    const long first = start({});
+    ASSERT_GT(first, 0);
+    OpenFrame();
+    ASSERT_TRUE(PumpUntil([&] { return frame->m_pRamLink->IsAttached(); }));
+    wxKill(first, wxSIGTERM);
+    ASSERT_TRUE(PumpUntil([&] { return !frame->GetStatusBar()->GetStatusText(1).empty(); }));
+    EXPECT_EQ(frame->GetStatusBar()->GetStatusText(1), "The emulator has gone; waiting for it to start again");
+    EXPECT_EQ(frame->m_pRamLink->GetRam(), nullptr);
+    Pump(30);
+    EXPECT_TRUE(frame->m_wndView->m_screen.empty()); // the background
+
+    messages.clear();
+    const long second = start({"--at", "40000", SAMPLE_SCREEN});
+    ASSERT_GT(second, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !messages.empty(); }));
+    EXPECT_EQ(messages, std::vector<std::string>{"Zelmarin detected!"});
+    EXPECT_EQ(frame->GetStatusBar()->GetStatusText(1), "");
+    const auto screen = testimg::ReadAll(SAMPLE_SCREEN);
+    ASSERT_NE(frame->m_pRamLink->GetRam(), nullptr);
+    EXPECT_TRUE(std::equal(screen.begin(), screen.end(), frame->m_pRamLink->GetRam() + 040000));
+    wxKill(second, wxSIGTERM);
+    PumpUntil([&] { return !frame->m_pRamLink->IsAttached(); });
+}
+#endif

@@ -114,7 +114,6 @@ TEST_F(RamObjects, StopWhileWaitingEndsPromptlyWithoutNotice) {
         EXPECT_FALSE(Exists(i));
 }
 
-#ifndef _WIN32
 namespace {
 
 // Waits (a few seconds at most) until `count` reaches `wanted`.
@@ -127,6 +126,24 @@ bool WaitFor(const std::atomic<int>& count, int wanted) {
 
 } // namespace
 
+// Live update: a change of the visible bytes is told, one elsewhere is not.
+TEST_F(RamObjects, LiveUpdateTellsChangesOfTheVisibleBytes) {
+    uint8_t* ram = Create(0);
+    std::atomic<int> changes = 0;
+    CRamLink link(base, nullptr);
+    link.SetVisibleRange(0x100, 16);
+    link.SetLiveUpdate([&] { ++changes; });
+    link.Start();
+    ram[0x200] = 1;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5 * LIVE_PERIOD_MS));
+    EXPECT_EQ(changes, 0);
+    ram[0x10F] = 1;
+    EXPECT_TRUE(WaitFor(changes, 1));
+    link.SetLiveUpdate(nullptr);
+    EXPECT_FALSE(link.IsLive());
+}
+
+#ifndef _WIN32
 // The emulator stops and starts again with other memory: the link lets the old object go,
 // says so, and attaches to the new one.
 TEST_F(RamObjects, FollowsTheEmulatorThroughARestart) {

@@ -8,6 +8,7 @@
 #include <wx/init.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 namespace {
@@ -38,6 +39,9 @@ void Pump(int milliseconds) {
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+#ifdef __WXGTK__
+    setenv("GTK_OVERLAY_SCROLLING", "0", 0); // as Tomsivar starts GTK: classic scroll bars
+#endif
     wxApp::SetInstance(new TestApp);
     if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) {
         std::fprintf(stderr, "cannot start wxWidgets (is there a display?)\n");

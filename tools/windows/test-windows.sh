@@ -180,6 +180,30 @@ viewer_attaches() { # viewer_attaches before|after: the emulator started before 
     return $shown
 }
 
+viewer_follows_restart() { # the emulator stops and starts again with other memory
+    local sim viewer id
+    $WINE "$win/tools/zelmarin-sim.exe" "Z:$full_memory" > /dev/null &
+    sim=$!
+    wait_for_sim $WINE "$win/tools/ramgrab.exe" "Z:$work/probe.bmp"
+    $WINE "$win/memviewer/tomsivar.exe" &
+    viewer=$!
+    id=$(find_window Tomsivar) || { kill $viewer $sim; return 1; }
+    sleep 1
+    picture_shown "$id" || { kill $viewer $sim; return 1; }
+    kill "$sim"
+    wait "$sim" 2> /dev/null
+    # The viewer still holds the object: the new emulator gets it, with its own memory.
+    head -c 65536 /dev/zero > "$work/zero.bin"
+    $WINE "$win/tools/zelmarin-sim.exe" --replace "Z:$work/zero.bin" > /dev/null &
+    sim=$!
+    sleep 2 # live update shows it without a key
+    picture_empty "$id"
+    local empty=$?
+    kill "$viewer" "$sim"
+    wait "$viewer" "$sim" 2> /dev/null
+    return $empty
+}
+
 # Points in the window, from its layout in dialog units: the first and third toolbar
 # buttons and the first row of the list.
 OPEN_BUTTON="28 36"
@@ -227,6 +251,7 @@ echo "== ravelko.exe and tomsivar.exe under Wine"
 check "ravelko.exe opens an image and shows a text file in Notepad" ravelko_views_text
 check "tomsivar.exe attaches to an emulator started before it" viewer_attaches before
 check "tomsivar.exe attaches to an emulator started after it" viewer_attaches after
+check "tomsivar.exe shows a restarted emulator's new memory" viewer_follows_restart
 
 echo "end to end: $passed passed, $failed failed"
 [ "$unit" = 0 ] && [ "$failed" = 0 ]
