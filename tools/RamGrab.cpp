@@ -90,18 +90,4 @@ int Grab(const Options& options) {
 
 } // namespace
 
-int main(int argc, char** argv) {
-    if (IsHelp(argc, argv)) {
-        std::cout << LoadResString(IDS_GRAB_USAGE);
-        return 0;
-    }
-    std::string bad;
-    const auto options = Parse(argc, argv, bad);
-    if (!options)
-        return Usage("ramgrab", IDS_GRAB_USAGE, bad);
-    try {
-        return Grab(*options);
-    } catch (const std::exception& error) { // out of memory, say: a message, not an abort
-        return Fail("ramgrab", error.what());
-    }
-}
+int main(int argc, char** argv) { return RunTool("ramgrab", IDS_GRAB_USAGE, argc, argv, Parse, Grab); }

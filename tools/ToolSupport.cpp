@@ -40,6 +40,11 @@ int Usage(const char* program, int usageId, const std::string& bad) {
     return 2;
 }
 
+int PrintUsage(int usageId) {
+    std::cout << LoadResString(usageId);
+    return 0;
+}
+
 bool IsHelp(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h")

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,12 +20,34 @@ std::string Message(int id, const std::string& value = "");
 // True when the command line asks for --help (or -h).
 bool IsHelp(int argc, char** argv);
 
+// The usage to standard output; returns 0 for the exit status.
+int PrintUsage(int usageId);
+
 // Names the bad argument (when there is one) and prints the usage to standard error;
 // returns 2 for the exit status.
 int Usage(const char* program, int usageId, const std::string& bad);
 
 // Prints "program: message" to standard error; returns 1 for the exit status.
 int Fail(const char* program, const std::string& message);
+
+// A tool's main: --help to standard output (exit 0), a bad command line named with the
+// usage (exit 2), otherwise `run`'s status; an exception (out of memory, say) becomes a
+// message and exit 1, never an abort.
+template <typename Options>
+int RunTool(const char* program, int usageId, int argc, char** argv,
+            std::optional<Options> (*parse)(int, char**, std::string&), int (*run)(const Options&)) {
+    if (IsHelp(argc, argv))
+        return PrintUsage(usageId);
+    std::string bad;
+    const std::optional<Options> options = parse(argc, argv, bad);
+    if (!options)
+        return Usage(program, usageId, bad);
+    try {
+        return run(*options);
+    } catch (const std::exception& error) {
+        return Fail(program, error.what());
+    }
+}
 
 // The built-in test picture in the screen area (0o40000, 64 bytes a row, 256 rows):
 // colour bars, every byte value, and rings; `frame` shifts the bars for animation.

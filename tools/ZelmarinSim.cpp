@@ -77,18 +77,4 @@ int Serve(const Options& options) {
 
 } // namespace
 
-int main(int argc, char** argv) {
-    if (IsHelp(argc, argv)) {
-        std::cout << LoadResString(IDS_SIM_USAGE);
-        return 0;
-    }
-    std::string bad;
-    const auto options = Parse(argc, argv, bad);
-    if (!options)
-        return Usage("zelmarin-sim", IDS_SIM_USAGE, bad);
-    try {
-        return Serve(*options);
-    } catch (const std::exception& error) {
-        return Fail("zelmarin-sim", error.what());
-    }
-}
+int main(int argc, char** argv) { return RunTool("zelmarin-sim", IDS_SIM_USAGE, argc, argv, Parse, Serve); }

@@ -1,4 +1,5 @@
 // bkdisk end to end: built images, and every real image when present.
+#include "Command.h"
 #include "ImageBuilders.h"
 #include "TempDir.h"
 
@@ -14,20 +15,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Output {
-    int status;
-    std::string out;
-};
-
-Output RunBkDisk(const std::string& arguments) {
-    const std::string command = std::string(BKDISK_PATH) + " " + arguments + " 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string out;
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        out.append(buffer, n);
-    const int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+CommandOutput RunBkDisk(const std::string& arguments) {
+    return RunCommand(std::string(BKDISK_PATH) + " " + arguments + " 2>/dev/null");
 }
 
 // Safe inside single quotes for the shell, whatever the path holds.

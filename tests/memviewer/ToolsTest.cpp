@@ -1,6 +1,7 @@
 // zelmarin-sim and ramgrab as separate processes (POSIX; the Windows build checks the
 // same under Wine in its end-to-end script).
 #include "BitmapExport.h"
+#include "Command.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -54,21 +55,8 @@ TEST(Tools, RamGrabMatchesTheCoreAndTheStandInCleansUp) {
 
 namespace {
 
-struct ShellRun {
-    int status;
-    std::string out;
-};
-
 // The command's exit status and standard output (standard error joins it).
-ShellRun Shell(const std::string& command) {
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    std::string out;
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        out.append(buffer, n);
-    const int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
-}
+CommandOutput Shell(const std::string& command) { return RunCommand(command + " 2>&1"); }
 
 } // namespace
 
@@ -92,7 +80,7 @@ TEST(Tools, ArgumentsAndInputsGetClearAnswers) {
         {grab + " --name BKTEST_NONE_ " + out, 1, "none of BKTEST_NONE_0 ... BKTEST_NONE_63 exists"},
     };
     for (const auto& c : cases) {
-        const ShellRun run = Shell(c.command);
+        const CommandOutput run = Shell(c.command);
         EXPECT_EQ(run.status, c.status) << c.command;
         EXPECT_NE(run.out.find(c.says), std::string::npos) << c.command << "\n" << run.out;
     }
@@ -121,10 +109,10 @@ TEST(Tools, AKilledStandInsObjectCanBeTakenOver) {
     kill(sim, SIGKILL);
     waitpid(sim, nullptr, 0);
     ASSERT_TRUE(std::filesystem::exists(object));
-    const ShellRun refused = Shell(std::string(ZELMARIN_SIM_PATH) + " --name " + base);
+    const CommandOutput refused = Shell(std::string(ZELMARIN_SIM_PATH) + " --name " + base);
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.out.find("--replace"), std::string::npos) << refused.out;
-    const ShellRun replaced = Shell("timeout --preserve-status -s TERM 0.5 " + std::string(ZELMARIN_SIM_PATH) + " --name " + base + " --replace");
+    const CommandOutput replaced = Shell("timeout --preserve-status -s TERM 0.5 " + std::string(ZELMARIN_SIM_PATH) + " --name " + base + " --replace");
     EXPECT_EQ(replaced.status, 0) << replaced.out;
     EXPECT_FALSE(std::filesystem::exists(object));
 }

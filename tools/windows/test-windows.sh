@@ -153,54 +153,51 @@ picture_empty() { share_is "$1" below 0.15; } # the white entry fields count too
 full_memory=$work/ff.bin
 head -c 65536 /dev/zero | tr '\0' '\377' > "$full_memory"
 
-viewer_attaches() { # viewer_attaches before|after: the emulator started before or after it
-    local sim viewer id
-    if [ "$1" = before ]; then
-        $WINE "$win/tools/zelmarin-sim.exe" "Z:$full_memory" > /dev/null &
-        sim=$!
-        wait_for_sim $WINE "$win/tools/ramgrab.exe" "Z:$work/probe.bmp"
-    fi
+start_emulator() { # start_emulator ARGS...: zelmarin-sim.exe, ready to be read ($sim)
+    $WINE "$win/tools/zelmarin-sim.exe" "$@" > /dev/null &
+    sim=$!
+    wait_for_sim $WINE "$win/tools/ramgrab.exe" "Z:$work/probe.bmp"
+}
+
+start_viewer() { # tomsivar.exe ($viewer) and its window ($id)
     $WINE "$win/memviewer/tomsivar.exe" &
     viewer=$!
-    id=$(find_window Tomsivar) || { kill $viewer $sim; return 1; }
-    sleep 1
+    id=$(find_window Tomsivar) && sleep 1
+}
+
+stop_all() { kill "$viewer" ${sim:+"$sim"} 2> /dev/null; wait "$viewer" ${sim:+"$sim"} 2> /dev/null; }
+
+viewer_attaches() { # viewer_attaches before|after: the emulator started before or after it
+    local sim="" viewer id
+    [ "$1" = after ] || start_emulator "Z:$full_memory"
+    start_viewer || { stop_all; return 1; }
     if [ "$1" = after ]; then
-        picture_empty "$id" || { kill $viewer; return 1; }
-        $WINE "$win/tools/zelmarin-sim.exe" "Z:$full_memory" > /dev/null &
-        sim=$!
-        sleep 1.5 # the watcher looks every 200 ms; then "Zelmarin detected!" waits for OK
+        picture_empty "$id" || { stop_all; return 1; }
+        start_emulator "Z:$full_memory"
+        sleep 0.5 # the watcher looks every 200 ms; then "Zelmarin detected!" waits for OK
         xdotool key Return # Wine takes typed keys, not keys sent to a window
         sleep 1
     fi
     [ -z "${SHOTS:-}" ] || import -window "$id" "$SHOTS/tomsivar-wine-$1.png"
     picture_shown "$id"
     local shown=$?
-    kill "$viewer" "$sim"
-    wait "$viewer" "$sim" 2> /dev/null
+    stop_all
     return $shown
 }
 
 viewer_follows_restart() { # the emulator stops and starts again with other memory
-    local sim viewer id
-    $WINE "$win/tools/zelmarin-sim.exe" "Z:$full_memory" > /dev/null &
-    sim=$!
-    wait_for_sim $WINE "$win/tools/ramgrab.exe" "Z:$work/probe.bmp"
-    $WINE "$win/memviewer/tomsivar.exe" &
-    viewer=$!
-    id=$(find_window Tomsivar) || { kill $viewer $sim; return 1; }
-    sleep 1
-    picture_shown "$id" || { kill $viewer $sim; return 1; }
+    local sim="" viewer id
+    start_emulator "Z:$full_memory"
+    start_viewer && picture_shown "$id" || { stop_all; return 1; }
     kill "$sim"
     wait "$sim" 2> /dev/null
     # The viewer still holds the object: the new emulator gets it, with its own memory.
     head -c 65536 /dev/zero > "$work/zero.bin"
-    $WINE "$win/tools/zelmarin-sim.exe" --replace "Z:$work/zero.bin" > /dev/null &
-    sim=$!
+    start_emulator --replace "Z:$work/zero.bin"
     sleep 2 # live update shows it without a key
     picture_empty "$id"
     local empty=$?
-    kill "$viewer" "$sim"
-    wait "$viewer" "$sim" 2> /dev/null
+    stop_all
     return $empty
 }
 
