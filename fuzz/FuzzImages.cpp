@@ -2,6 +2,7 @@
 
 #include "CatalogView.h"
 #include "Export.h"
+#include "MountTree.h"
 #include "CatalogWalk.h"
 
 #include <cstdio>
@@ -121,4 +122,36 @@ void FuzzExport(const uint8_t* data, size_t size) {
     for (const auto& entry : fs::recursive_directory_iterator(folder))
         FUZZ_CHECK(!entry.is_symlink());
     fs::remove_all(parent);
+}
+
+namespace {
+
+// Every node is found again by its path, and every file reads as many bytes as its size
+// says (or fails as a whole), in two pieces.
+void CheckMountNode(CMountTree& tree, int index, const std::string& path) {
+    const CMountTree::Node& node = tree.At(index);
+    FUZZ_CHECK(tree.Lookup(path) == &node);
+    tree.EntryPath(node);
+    for (const int child : node.children)
+        CheckMountNode(tree, child, path + "/" + tree.At(child).name);
+    if (node.directory)
+        return;
+    const long long size = tree.FileSize(node);
+    std::vector<uint8_t> first, rest;
+    if (tree.Read(node, 0, static_cast<size_t>(size / 2), first)) {
+        FUZZ_CHECK(tree.Read(node, size / 2, static_cast<size_t>(size), rest));
+        FUZZ_CHECK(static_cast<long long>(first.size() + rest.size()) == size);
+    }
+}
+
+} // namespace
+
+void FuzzMount(const uint8_t* data, size_t size) {
+    auto image = CreateDiskImage("fuzz.img", ImageFrom(data, size));
+    if (!image)
+        return;
+    CMountTree tree(*image, size % 2 == 0);
+    CheckMountNode(tree, 0, "");
+    for (const char* path : {"/", "//", "/..", "/../x", "/./", "/nope/x"})
+        tree.Lookup(path);
 }

@@ -26,6 +26,10 @@ void FuzzDiskImage(const uint8_t* data, size_t size);
 // Export of a fuzzed image's root rows into a fresh folder: everything written stays in it.
 void FuzzExport(const uint8_t* data, size_t size);
 
+// The mount's file tree of a fuzzed image: every node found by its path, every file read
+// to its size.
+void FuzzMount(const uint8_t* data, size_t size);
+
 // Drop blocks: reading arbitrary bytes, and building blocks from path lists and reading
 // them back.
 void FuzzDropBlocks(const uint8_t* data, size_t size);

@@ -8,13 +8,13 @@ seconds=${2:-60}
 shift $(( $# >= 2 ? 2 : 1 ))
 here=$(cd "$(dirname "$0")" && pwd)
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(disk_image export drop_blocks viewer)
+[ ${#targets[@]} -gt 0 ] || targets=(disk_image export mount drop_blocks viewer)
 
 "$build/fuzz/make-fuzz-seeds" "$build/seeds" "$here/../../shared/images"
 mkdir -p "$build/findings"
 for target in "${targets[@]}"; do
     case $target in
-        disk_image) dir=disk ;;
+        disk_image | mount) dir=disk ;;
         drop_blocks) dir=drop ;;
         *) dir=$target ;;
     esac

@@ -7,6 +7,13 @@
 #include "HostPlatform.h"
 #include "Strings.h"
 
+#ifdef BK_HAVE_MOUNT
+#include "BkMount.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -252,6 +259,32 @@ int Cat(const Arguments& args) {
     return FinishOutput(Success);
 }
 
+#ifdef BK_HAVE_MOUNT
+int Mount(const Arguments& args) {
+    auto image = OpenImage(args.positional[0]);
+    if (!image)
+        return Failure;
+    return MountImage(std::move(image), args.positional[0], args.positional[1], args.flags.count("--bin") > 0,
+                      args.flags.count("--foreground") > 0);
+}
+
+// fusermount3 -u DIR, its exit status ours.
+int Umount(const Arguments& args) {
+    const pid_t child = fork();
+    if (child == 0) {
+        execlp("fusermount3", "fusermount3", "-u", args.positional[0].c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) == 127)
+        return Error(LoadResString(IDS_CLI_NO_MOUNT));
+    return WEXITSTATUS(status) == 0 ? Success : Failure;
+}
+#else
+int Mount(const Arguments&) { return Error(LoadResString(IDS_CLI_NO_MOUNT)); }
+int Umount(const Arguments&) { return Error(LoadResString(IDS_CLI_NO_MOUNT)); }
+#endif
+
 struct Command {
     const char* name;
     std::set<std::string> options;
@@ -271,6 +304,8 @@ int main(int argc, char** rawArgv) {
         {"ls", {"-R", "--tsv"}, IDS_CLI_USAGE_LS, 1, 2, Ls},
         {"export", {"--dir", "--no-bin-ext"}, IDS_CLI_USAGE_EXPORT, 2, SIZE_MAX, Export},
         {"cat", {"--text"}, IDS_CLI_USAGE_CAT, 2, 2, Cat},
+        {"mount", {"--bin", "--foreground"}, IDS_CLI_USAGE_MOUNT, 2, 2, Mount},
+        {"umount", {}, IDS_CLI_USAGE_UMOUNT, 1, 1, Umount},
     };
     const std::string name = argv.size() > 1 ? argv[1] : "";
     if (name == "--help" || name == "-h") {

@@ -38,12 +38,7 @@ public:
         int address = 0, length = 0;
         if (!image.ReadEntry(data, address, length))
             return Skip(step, image.IsDeleted() ? IDS_SKIP_DELETED : IDS_SKIP_UNREADABLE);
-        // As the extension rule has always read it: a '.' anywhere on the entry's path from
-        // the selection keeps the name as it is.
-        const bool dotOnPath = std::any_of(step.names.begin(), step.names.end() - 1,
-                                           [](const std::string& name) { return name.find('.') != std::string::npos; });
-        const std::string& name = step.names.back();
-        const std::string wanted = m_addBin && !dotOnPath ? AddBinExtension(name) : name;
+        const std::string wanted = WantedFileName(step.names, m_addBin);
         const fs::path path = ClaimPath(wanted);
         const uint8_t header[4] = {static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8),
                                    static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8)};
@@ -191,6 +186,15 @@ ExportResult ExportSelection(CDiskImage* image, const Selection& selection, cons
     if (entries.empty())
         return {};
     return ExportEntries(*image, {{image->GetCurrentDir(), std::move(entries)}}, folder, addBinExtension, progress);
+}
+
+// As the extension rule has always read it: a '.' anywhere on the entry's path from the
+// export's start keeps the name as it is.
+std::string WantedFileName(const CatalogNames& names, bool addBinExtension) {
+    const bool dotOnPath = std::any_of(names.begin(), names.end(), [](const std::string& name) {
+        return name.find('.') != std::string::npos;
+    });
+    return addBinExtension && !dotOnPath ? AddBinExtension(names.back()) : names.back();
 }
 
 std::string AddBinExtension(const std::string& name) {

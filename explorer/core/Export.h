@@ -66,6 +66,11 @@ ExportResult ExportSelection(CDiskImage* image, const Selection& selection,
                              const std::filesystem::path& folder, bool addBinExtension,
                              const ExportProgress& progress = {});
 
+// The host name an export wants for a file entry, before HostFolderNames makes it safe
+// and unique: with `addBinExtension`, name + ".bin" unless a '.' stands anywhere on its
+// path from the export's start.
+std::string WantedFileName(const CatalogNames& names, bool addBinExtension);
+
 // name + ".bin" when name holds no '.' anywhere; otherwise name unchanged.
 std::string AddBinExtension(const std::string& name);
 

@@ -59,6 +59,8 @@ const std::string& LoadResString(int id) {
          "  export IMAGE DEST [PATH...] [--dir DIR] [--no-bin-ext]\n"
          "                             write files as .bin files into DEST\n"
          "  cat IMAGE PATH [--text]    a file's bytes to standard output\n"
+         "  mount IMAGE DIR [--bin] [--foreground]   the image as a read-only folder (FUSE)\n"
+         "  umount DIR                 ends a mount\n"
          "Paths name entries from the root: NAME/NAME, or NAME\\NAME (then a '/' is part of\n"
          "a name). In a name, %XX stands for the character with hexadecimal code XX, and a\n"
          "trailing ;N for the N-th entry of that name in its directory (NAME;2). Every path\n"
@@ -98,6 +100,17 @@ const std::string& LoadResString(int id) {
         {IDS_CLI_WROTE_AS, "wrote %s as %s"},
         {IDS_CLI_MISSING_VALUE, "option %s needs a value"},
         {IDS_CLI_OUTPUT_FAILED, "cannot write to standard output: %s"},
+        {IDS_CLI_USAGE_MOUNT,
+         "Usage: bkdisk mount IMAGE DIR [--bin] [--foreground]\n"
+         "Shows the image's catalog as a read-only folder at DIR (FUSE) until\n"
+         "`bkdisk umount DIR` (or `fusermount3 -u DIR`); --foreground stays attached, Ctrl+C\n"
+         "ends it. Every directory and every file entry is there, named as export names them:\n"
+         "each file reads as its data, or with --bin as the .bin file export writes (header,\n"
+         "then data, .bin names). Extended attributes user.bk.address and user.bk.length hold\n"
+         "the load address and length in octal; deleted ANDOS entries carry user.bk.deleted.\n"
+         "An entry whose data cannot be read answers EIO, and says why on the mount's stderr.\n"},
+        {IDS_CLI_USAGE_UMOUNT, "Usage: bkdisk umount DIR\nEnds the mount at DIR (fusermount3 -u DIR).\n"},
+        {IDS_CLI_NO_MOUNT, "mounting needs FUSE (fusermount3), which this system does not have"},
     };
     static const std::string empty;
     const auto it = table.find(id);

@@ -70,6 +70,9 @@ enum ExplorerStringId : int {
     IDS_CLI_WROTE_AS = 224,
     IDS_CLI_MISSING_VALUE = 225,
     IDS_CLI_OUTPUT_FAILED = 226,
+    IDS_CLI_USAGE_MOUNT = 227,
+    IDS_CLI_USAGE_UMOUNT = 228,
+    IDS_CLI_NO_MOUNT = 229,
 };
 
 // The text of string `id`; empty for a number the table does not hold.

@@ -40,6 +40,13 @@ std::string TempDir::Write(const std::string& name, const std::vector<uint8_t>& 
     return std::string(utf8.begin(), utf8.end());
 }
 
+std::filesystem::path TempDir::WritableCopy(const std::filesystem::path& source) const {
+    const std::filesystem::path copy = m_path / source.filename();
+    std::filesystem::copy_file(source, copy, std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::permissions(copy, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    return copy;
+}
+
 std::vector<uint8_t> ReadAll(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

@@ -18,6 +18,9 @@ public:
     const std::filesystem::path& Path() const { return m_path; }
     // Writes `bytes` to a file of this folder and returns its path (UTF-8).
     std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) const;
+    // A copy of `source` in this folder that its owner may write (the programs refuse
+    // read-only images, and the shared images are read-only).
+    std::filesystem::path WritableCopy(const std::filesystem::path& source) const;
 
 private:
     std::filesystem::path m_path;

@@ -1,0 +1,164 @@
+// bkdisk mount end to end: the shared real images and hostile ones mounted under a
+// temporary folder, against bkdisk export of the same image. Skipped without FUSE.
+#include "Command.h"
+#include "ImageBuilders.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <set>
+#include <thread>
+
+using namespace testimg;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr long kFuseMagic = 0x65735546;
+
+bool FuseAvailable() {
+    return access("/dev/fuse", R_OK | W_OK) == 0 && RunCommand("command -v fusermount3 >/dev/null").status == 0;
+}
+
+// `bkdisk mount` in the foreground, its standard error in a file; always unmounted.
+class Mount {
+public:
+    Mount(const fs::path& image, const fs::path& folder, bool bin, const fs::path& errors) : m_folder(folder) {
+        std::vector<std::string> args = {BKDISK_PATH, "mount", image.string(), folder.string(), "--foreground"};
+        if (bin)
+            args.push_back("--bin");
+        std::vector<char*> argv;
+        for (auto& arg : args)
+            argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn(&m_pid, BKDISK_PATH, &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        for (int i = 0; i < 500 && !Mounted(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ~Mount() {
+        RunCommand("fusermount3 -u -z '" + m_folder.string() + "' 2>/dev/null");
+        kill(m_pid, SIGTERM);
+        waitpid(m_pid, nullptr, 0);
+    }
+    bool Mounted() const {
+        struct statfs info {};
+        return statfs(m_folder.c_str(), &info) == 0 && info.f_type == kFuseMagic;
+    }
+
+private:
+    fs::path m_folder;
+    pid_t m_pid = 0;
+};
+
+std::set<std::string> Tree(const fs::path& folder) {
+    std::set<std::string> paths;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        paths.insert(fs::relative(entry.path(), folder).string() + (entry.is_directory() ? "/" : ""));
+    return paths;
+}
+
+// The mounted tree holds every folder and file export wrote, byte for byte; its other
+// files (entries export skipped) answer EIO. Returns the files compared.
+int CompareWithExport(const fs::path& image, bool bin) {
+    TempDir dir;
+    const fs::path mounted = dir.Path() / "mnt", exported = dir.Path() / "out";
+    fs::create_directory(mounted);
+    fs::create_directory(exported);
+    RunCommand(std::string(BKDISK_PATH) + " export '" + image.string() + "' '" + exported.string() + "'" +
+               (bin ? "" : " --no-bin-ext") + " >/dev/null 2>&1");
+    Mount mount(image, mounted, bin, dir.Path() / "errors.txt");
+    EXPECT_TRUE(mount.Mounted()) << image;
+    if (!mount.Mounted())
+        return 0;
+    const auto inMount = Tree(mounted), inExport = Tree(exported);
+    int compared = 0;
+    for (const auto& path : inExport) {
+        EXPECT_TRUE(inMount.count(path)) << path;
+        if (path.back() == '/' || !inMount.count(path))
+            continue;
+        Bytes expected = ReadAll(exported / path);
+        if (!bin)
+            expected.erase(expected.begin(), expected.begin() + 4);
+        EXPECT_EQ(ReadAll(mounted / path), expected) << path;
+        ++compared;
+    }
+    for (const auto& path : inMount) {
+        if (inExport.count(path) || path.back() == '/')
+            continue;
+        errno = 0;
+        EXPECT_LT(open((mounted / path).c_str(), O_RDONLY), 0) << path;
+        EXPECT_EQ(errno, EIO) << path;
+    }
+    return compared;
+}
+
+} // namespace
+
+TEST(Mount, EveryImageReadsAsItsExport) {
+    if (!FuseAvailable())
+        GTEST_SKIP() << "FUSE is not available here (/dev/fuse, fusermount3)";
+    TempDir dir;
+    MicroDosBuilder b(true);
+    for (const char* name : {"A/B", "A\\B", "TAB\tX", "DUP", "dup", "DUP", ".."})
+        b.File(0, name, 01000, Filled(7));
+    b.Dir(1, 0, "..");
+    b.File(1, "IN", 0, Filled(3));
+    b.Raw(0, 0, "PAST", 5000, 0, 10); // data past the image's end
+    const fs::path hostile = dir.Write("hostile.img", b.Image());
+    for (const bool bin : {true, false})
+        EXPECT_EQ(CompareWithExport(hostile, bin), 8) << bin;
+
+    const fs::path images = BK_SHARED_IMAGES;
+    if (!fs::exists(images))
+        GTEST_SKIP() << "no real images";
+    for (const char* name : {"mk_dos.img", "AODOS210.bkd", "ALEXSOFT.IMG", "GAMES.BKD"})
+        EXPECT_GT(CompareWithExport(dir.WritableCopy(images / name), true), 50) << name;
+}
+
+// Attributes, the read-only refusals and the message for an unreadable entry.
+TEST(Mount, AttributesRefusalsAndMessages) {
+    if (!FuseAvailable())
+        GTEST_SKIP() << "FUSE is not available here (/dev/fuse, fusermount3)";
+    TempDir dir;
+    AndosBuilder b;
+    b.File(0, "LIVE", "", 01000, Filled(10));
+    const int gone = b.File(0, "\xC5GONE", "", 0700, Filled(30)); // deleted, its chain reused
+    b.SetFat(b.Image()[gone + 26], 0xFF8);
+    const fs::path mounted = dir.Path() / "mnt";
+    fs::create_directory(mounted);
+    Mount mount(dir.Write("andos.bkd", b.Image()), mounted, false, dir.Path() / "errors.txt");
+    ASSERT_TRUE(mount.Mounted());
+    char value[16] = {};
+    ASSERT_EQ(getxattr((mounted / "LIVE").c_str(), "user.bk.address", value, sizeof value), 4);
+    EXPECT_EQ(std::string(value, 4), "1000");
+    ASSERT_EQ(getxattr((mounted / "LIVE").c_str(), "user.bk.length", value, sizeof value), 2);
+    EXPECT_EQ(std::string(value, 2), "12");
+    EXPECT_LT(getxattr((mounted / "LIVE").c_str(), "user.bk.deleted", value, sizeof value), 0);
+    const fs::path deleted = mounted / "\xD0\x95GONE";
+    EXPECT_EQ(getxattr(deleted.c_str(), "user.bk.deleted", value, sizeof value), 1);
+    EXPECT_EQ(fs::file_size(deleted), 30u);
+    errno = 0;
+    EXPECT_LT(open(deleted.c_str(), O_RDONLY), 0);
+    EXPECT_EQ(errno, EIO);
+    errno = 0;
+    EXPECT_LT(open((mounted / "LIVE").c_str(), O_WRONLY), 0);
+    EXPECT_EQ(errno, EROFS);
+    errno = 0;
+    EXPECT_NE(mkdir((mounted / "NEW").c_str(), 0755), 0);
+    EXPECT_EQ(errno, EROFS);
+    const Bytes errors = ReadAll(dir.Path() / "errors.txt");
+    EXPECT_NE(std::string(errors.begin(), errors.end()).find("bkdisk: \xD0\x95GONE: deleted entry"), std::string::npos);
+}
