@@ -1,8 +1,6 @@
 #include "DiskImage.h"
 
-#include "AndosImage.h"
 #include "Cp1251.h"
-#include "MkDosImage.h"
 
 #include <cerrno>
 #include <cstring>
@@ -88,25 +86,6 @@ ImageFormat DetectImageFormat(const uint8_t* data, int size) {
         return second == kMkDosMark ? FormatMkDos : FormatMicroDos;
     }
     return HasAndosLabel(data, size) ? FormatAndos : FormatUnknown;
-}
-
-std::unique_ptr<CDiskImage> CreateDiskImage(std::string path, std::vector<uint8_t> bytes) {
-    std::unique_ptr<CDiskImage> reader;
-    switch (DetectImageFormat(bytes.data(), static_cast<int>(bytes.size()))) {
-    case FormatMicroDos:
-        reader = std::make_unique<CMicroDosImage>(std::move(path), std::move(bytes));
-        break;
-    case FormatMkDos:
-        reader = std::make_unique<CMkDosImage>(std::move(path), std::move(bytes));
-        break;
-    case FormatAndos:
-        reader = std::make_unique<CAndosImage>(std::move(path), std::move(bytes));
-        break;
-    case FormatUnknown:
-        return nullptr;
-    }
-    reader->DecodeNames();
-    return reader;
 }
 
 int OpenDiskImage(const std::string& path, std::unique_ptr<CDiskImage>& reader, OpenFailure* failure) {

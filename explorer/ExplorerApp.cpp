@@ -11,12 +11,8 @@ bool CExplorerApp::OnInit() {
 
 int CExplorerApp::OnRun() {
     CExplorerDlg dialog(nullptr);
+    dialog.m_nNumberBase = m_nNumberBase;
     SetTopWindow(&dialog);
     dialog.ShowModal();
     return 0;
-}
-
-int CExplorerApp::NumberBase() {
-    const auto* app = dynamic_cast<const CExplorerApp*>(wxTheApp);
-    return app ? app->m_nNumberBase : 1;
 }

@@ -10,7 +10,4 @@ public:
 
     // 0 decimal, 1 octal, 2 hexadecimal: the catalog's numbers; octal for the whole run.
     int m_nNumberBase = 1;
-
-    // The running program's base; octal where no CExplorerApp runs (tests).
-    static int NumberBase();
 };

@@ -3,7 +3,6 @@
 #include "AboutDlg.h"
 #include "BrowseFolderDialog.h"
 #include "DropFiles.h"
-#include "ExplorerApp.h"
 #include "ExplorerResources.h"
 #include "HostPlatform.h"
 #include "Strings.h"
@@ -95,8 +94,8 @@ CExplorerDlg::CExplorerDlg(wxWindow* parent)
     m_exportProgress = [this] { return ExportProgress(CExportProgress(this)); };
     // The template: the list, the place of the toolbar and the check box.
     SetClientSize(ConvertDialogToPixels(kDialogSize));
-    m_list = new CFileListCtrl(this, ConvertDialogToPixels(kListRect.GetPosition()),
-                               ConvertDialogToPixels(kListRect.GetSize()));
+    m_list = new CFileListCtrl(this, IDC_FILE_LIST, [this] { return RenderDropFiles(); },
+                               ConvertDialogToPixels(kListRect.GetPosition()), ConvertDialogToPixels(kListRect.GetSize()));
     auto* place = new wxWindow(this, IDC_TOOLBAR_PLACE, ConvertDialogToPixels(kToolbarPlace.GetPosition()),
                                ConvertDialogToPixels(kToolbarPlace.GetSize()));
     place->Hide();
@@ -153,7 +152,7 @@ void CExplorerDlg::CreateToolBar() {
 }
 
 void CExplorerDlg::InitList() {
-    m_dropTarget = new CImageDropTarget(this);
+    m_dropTarget = new CImageDropTarget([this](const std::string& path) { OpenDroppedFile(path); });
     m_list->SetDropTarget(m_dropTarget);
     for (size_t i = 0; i < std::size(kColumns); ++i)
         m_list->InsertColumn(static_cast<long>(i), LoadResString(kColumns[i].title), wxLIST_FORMAT_LEFT,
@@ -254,7 +253,7 @@ void CExplorerDlg::FillList() {
     MarkControlsStale();
     m_list->DeleteAllItems();
     long index = 0;
-    for (const CatalogRow& row : BuildRows(*m_pImage, CExplorerApp::NumberBase())) {
+    for (const CatalogRow& row : BuildRows(*m_pImage, m_nNumberBase)) {
         m_list->InsertItem(index, FromCp1251(row.name), row.icon);
         m_list->SetItem(index, 1, row.type);
         m_list->SetItem(index, 2, row.address);

@@ -84,6 +84,7 @@ public:
     std::string m_strImageName;             // the open image's file name (UTF-8)
     std::string m_strLastExportFolder;      // where the last export went (UTF-8)
     bool m_bAddBinExtension = true;
+    int m_nNumberBase = 1; // the catalog's numbers: 0 decimal, 1 octal, 2 hexadecimal
     int m_nLastWidth = 0;
     int m_nLastHeight = 0;
     int m_nMinWidth = 0;

@@ -1,15 +1,15 @@
 #include "FileListCtrl.h"
 
 #include "DropFiles.h"
-#include "ExplorerDlg.h"
 
 #include <cstring>
 
-CFileDataSource::CFileDataSource(CExplorerDlg* dlg) : wxDataObjectSimple(wxDF_FILENAME), m_pDlg(dlg) {}
+CFileDataSource::CFileDataSource(DropRenderer render)
+    : wxDataObjectSimple(wxDF_FILENAME), m_render(std::move(render)) {}
 
 const std::string& CFileDataSource::Render() const {
     if (!m_haveRendered) {
-        const auto block = m_pDlg->RenderDropFiles();
+        const auto block = m_render();
 #ifdef __WXMSW__
         // The Windows shell takes the CF_HDROP block itself.
         m_rendered = block ? std::string(block->begin(), block->end()) : std::string();
@@ -38,12 +38,12 @@ wxDragResult CImageDropTarget::OnDragOver(wxCoord, wxCoord, wxDragResult) { retu
 
 bool CImageDropTarget::OnDropFiles(wxCoord, wxCoord, const wxArrayString& files) {
     if (!files.empty())
-        m_pDlg->OpenDroppedFile(files[0].utf8_string());
+        m_open(files[0].utf8_string());
     return true;
 }
 
-CFileListCtrl::CFileListCtrl(CExplorerDlg* dlg, const wxPoint& pos, const wxSize& size)
-    : wxListCtrl(dlg, IDC_FILE_LIST, pos, size, wxLC_REPORT | wxBORDER_SUNKEN), m_dataSource(dlg) {
+CFileListCtrl::CFileListCtrl(wxWindow* parent, int id, DropRenderer render, const wxPoint& pos, const wxSize& size)
+    : wxListCtrl(parent, id, pos, size, wxLC_REPORT | wxBORDER_SUNKEN), m_dataSource(std::move(render)) {
     Bind(wxEVT_LIST_BEGIN_DRAG, &CFileListCtrl::OnBeginDrag, this);
 }
 

@@ -6,15 +6,22 @@
 #include <wx/dnd.h>
 #include <wx/listctrl.h>
 
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
-class CExplorerDlg;
+// Extracts the selection for a drag and gives its drop block (none when that failed).
+using DropRenderer = std::function<std::optional<std::vector<uint8_t>>()>;
+// Opens a file dropped onto the list (a UTF-8 path).
+using DropOpener = std::function<void(const std::string&)>;
 
 // The file list of a drag, rendered only when a receiver asks for it: each request
 // extracts the selection again.
 class CFileDataSource : public wxDataObjectSimple {
 public:
-    explicit CFileDataSource(CExplorerDlg* dlg);
+    explicit CFileDataSource(DropRenderer render);
 
     size_t GetDataSize() const override;
     bool GetDataHere(void* buffer) const override;
@@ -27,7 +34,7 @@ private:
     // CF_HDROP block on Windows), kept until the bytes are fetched.
     const std::string& Render() const;
 
-    CExplorerDlg* m_pDlg;
+    DropRenderer m_render;
     mutable std::string m_rendered;
     mutable bool m_haveRendered = false;
     mutable int m_renders = 0;
@@ -42,18 +49,18 @@ public:
 
 class CImageDropTarget : public wxFileDropTarget {
 public:
-    explicit CImageDropTarget(CExplorerDlg* dlg) : m_pDlg(dlg) {}
+    explicit CImageDropTarget(DropOpener open) : m_open(std::move(open)) {}
     wxDragResult OnDragOver(wxCoord x, wxCoord y, wxDragResult def) override;
     // The first dropped path goes to the window; the others are ignored.
     bool OnDropFiles(wxCoord x, wxCoord y, const wxArrayString& files) override;
 
 private:
-    CExplorerDlg* m_pDlg;
+    DropOpener m_open;
 };
 
 class CFileListCtrl : public wxListCtrl {
 public:
-    CFileListCtrl(CExplorerDlg* dlg, const wxPoint& pos, const wxSize& size);
+    CFileListCtrl(wxWindow* parent, int id, DropRenderer render, const wxPoint& pos, const wxSize& size);
 
     CFileDataSource m_dataSource;
 

@@ -193,6 +193,12 @@ void CMainFrame::SetAddress(unsigned value) {
     m_address->ChangeValue(AddressText(m_wAddress));
 }
 
+const uint8_t* CMainFrame::ReadRamForPaint(int count) {
+    m_pRamLink->ReadRam();
+    m_pRamLink->SetVisibleRange(m_wAddress, count);
+    return m_pRamLink->GetRam();
+}
+
 // The field's address, from the button or Enter; a text that is no address is said to
 // be so and the picture stays where it is.
 void CMainFrame::OnSet(wxCommandEvent&) {

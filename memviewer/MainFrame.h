@@ -40,15 +40,17 @@ enum ViewerCommandId {
     ID_PREV_PANE = WxCommand(57681),
 };
 
-class CMainFrame : public wxFrame {
+class CMainFrame : public wxFrame, public IRamViewHost {
 public:
     // `ramName` is the base name of the emulator's objects (the string table's in the
     // program; one of their own in tests).
     explicit CMainFrame(const std::string& ramName);
     ~CMainFrame() override;
 
-    void SetAddress(unsigned value);
-    const uint8_t* GetRam() { return m_pRamLink->GetRam(); }
+    uint16_t GetAddress() const override { return m_wAddress; }
+    void SetAddress(unsigned value) override;
+    const uint8_t* ReadRamForPaint(int count) override;
+    const uint8_t* GetRam() override { return m_pRamLink->GetRam(); }
     void SetScaleIndex(int index);
 
     // What the frame asks of the desktop, replaceable in tests.

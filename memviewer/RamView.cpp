@@ -1,15 +1,14 @@
 #include "RamView.h"
 
-#include "MainFrame.h"
 #include "ScreenDraw.h"
 #include "ScreenPicture.h"
 
 #include <wx/dcclient.h>
 #include <wx/settings.h>
 
-CRamView::CRamView(CMainFrame* frame, wxWindow* parent)
+CRamView::CRamView(IRamViewHost* host, wxWindow* parent)
     : wxWindow(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxVSCROLL | wxBORDER_SUNKEN | wxWANTS_CHARS),
-      m_pFrame(frame) {
+      m_pHost(host) {
     SetBackgroundStyle(wxBG_STYLE_PAINT);
     Bind(wxEVT_PAINT, &CRamView::OnPaint, this);
     Bind(wxEVT_ERASE_BACKGROUND, &CRamView::OnEraseBackground, this);
@@ -33,8 +32,7 @@ int CRamView::BytesPerPage() const {
 
 // Each paint shows the memory as it is now, as the mapping once did.
 void CRamView::RenderRam(wxDC& dc) {
-    m_pFrame->m_pRamLink->ReadRam();
-    const uint8_t* ram = m_pFrame->GetRam();
+    const uint8_t* ram = m_pHost->ReadRamForPaint(BytesPerPage());
     const wxSize client = GetClientSize();
     if (!ram || client.x <= 0 || client.y <= 0) {
         dc.SetBackground(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE));
@@ -42,11 +40,10 @@ void CRamView::RenderRam(wxDC& dc) {
         m_screen.clear();
         return;
     }
-    m_pFrame->m_pRamLink->SetVisibleRange(m_pFrame->m_wAddress, BytesPerPage());
     const size_t words = static_cast<size_t>(StrideWords(client.x)) * client.y;
     if (!m_bReusePicture || m_picture.size() != words) {
         m_picture.assign(words, 0);
-        ComposePicture(ram, m_pFrame->m_wAddress, {client.x, client.y, m_nScale, m_bColor != 0}, m_tables,
+        ComposePicture(ram, m_pHost->GetAddress(), {client.x, client.y, m_nScale, m_bColor != 0}, m_tables,
                        m_picture.data());
     }
     m_screen.resize(static_cast<size_t>(client.x) * client.y);
@@ -69,7 +66,7 @@ void CRamView::OnSize(wxSizeEvent& event) {
 }
 
 void CRamView::UpdateScrollBar() {
-    const ScrollInfo info = MakeScrollInfo(m_pFrame->m_wAddress, BytesPerPage());
+    const ScrollInfo info = MakeScrollInfo(m_pHost->GetAddress(), BytesPerPage());
     m_nThumbPos = info.pos;
     SetScrollbar(wxVERTICAL, info.pos, info.page, info.max - info.min + 1);
 }
@@ -92,13 +89,13 @@ void CRamView::OnScroll(wxScrollWinEvent& event) {
         return;
     m_nThumbPos = *position;
     SetScrollPos(wxVERTICAL, *position);
-    m_pFrame->SetAddress(static_cast<unsigned>(*position));
+    m_pHost->SetAddress(static_cast<unsigned>(*position));
     Refresh(false);
     Update();
 }
 
 void CRamView::MoveTo(uint16_t address) {
-    m_pFrame->SetAddress(address);
+    m_pHost->SetAddress(address);
     UpdateScrollBar();
     Refresh(false);
     Update();
@@ -107,10 +104,10 @@ void CRamView::MoveTo(uint16_t address) {
 void CRamView::OnGoFirst(wxCommandEvent&) { MoveTo(0); }
 void CRamView::OnGoLast(wxCommandEvent&) { MoveTo(LastPageAddress(BytesPerPage())); }
 
-void CRamView::OnRowUp(wxCommandEvent&) { MoveTo(RowUp(m_pFrame->m_wAddress, BytesPerRow())); }
-void CRamView::OnRowDown(wxCommandEvent&) { MoveTo(RowDown(m_pFrame->m_wAddress, BytesPerRow())); }
-void CRamView::OnByteLeft(wxCommandEvent&) { MoveTo(ByteLeft(m_pFrame->m_wAddress)); }
-void CRamView::OnByteRight(wxCommandEvent&) { MoveTo(ByteRight(m_pFrame->m_wAddress)); }
+void CRamView::OnRowUp(wxCommandEvent&) { MoveTo(RowUp(m_pHost->GetAddress(), BytesPerRow())); }
+void CRamView::OnRowDown(wxCommandEvent&) { MoveTo(RowDown(m_pHost->GetAddress(), BytesPerRow())); }
+void CRamView::OnByteLeft(wxCommandEvent&) { MoveTo(ByteLeft(m_pHost->GetAddress())); }
+void CRamView::OnByteRight(wxCommandEvent&) { MoveTo(ByteRight(m_pHost->GetAddress())); }
 
 void CRamView::OnUpdateSaveSelection(wxUpdateUIEvent& event) { event.Enable(HasSelection()); }
 
@@ -123,8 +120,8 @@ void CRamView::SetScale(int scale) {
 }
 
 std::optional<SelectionImage> CRamView::BuildSelectionImage() const {
-    return ::BuildSelectionImage(m_pFrame->GetRam(),
-                                 {m_pFrame->m_wAddress, m_nScale, m_bColor != 0, GetClientSize().x, m_rcSel},
+    return ::BuildSelectionImage(m_pHost->GetRam(),
+                                 {m_pHost->GetAddress(), m_nScale, m_bColor != 0, GetClientSize().x, m_rcSel},
                                  m_tables);
 }
 

@@ -10,11 +10,24 @@
 
 #include <vector>
 
-class CMainFrame;
+// What the picture window asks of the window around it.
+class IRamViewHost {
+public:
+    virtual uint16_t GetAddress() const = 0;
+    virtual void SetAddress(unsigned value) = 0;
+    // The memory read afresh for a paint that shows `count` bytes from the address; null
+    // while no emulator is attached.
+    virtual const uint8_t* ReadRamForPaint(int count) = 0;
+    // The memory as last read.
+    virtual const uint8_t* GetRam() = 0;
+
+protected:
+    ~IRamViewHost() = default;
+};
 
 class CRamView : public wxWindow {
 public:
-    CRamView(CMainFrame* frame, wxWindow* parent);
+    CRamView(IRamViewHost* host, wxWindow* parent);
 
     void SetScale(int scale);
     void UpdateScrollBar();
@@ -52,7 +65,7 @@ private:
     void OnLButtonUp(wxMouseEvent& event);
     void OnCaptureLost(wxMouseCaptureLostEvent&) {}
 
-    CMainFrame* m_pFrame;
+    IRamViewHost* m_pHost;
     std::vector<PixelWord> m_picture; // composed memory, without the frame
     bool m_bReusePicture = false;
     int m_nThumbPos = 0; // where this window last put the scroll thumb

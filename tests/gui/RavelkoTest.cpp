@@ -381,7 +381,7 @@ TEST_F(Ravelko, DragDataIsRenderedOnlyWhenAskedAndAnewEachTime) {
     EXPECT_EQ(source.RenderCount(), 1);
 
     // Through the clipboard: the data goes out as a file list and is rendered on request.
-    auto* offered = new CFileDataSource(dlg);
+    auto* offered = new CFileDataSource([this] { return dlg->RenderDropFiles(); });
     ASSERT_TRUE(wxTheClipboard->Open());
     wxTheClipboard->SetData(offered);
     EXPECT_EQ(offered->RenderCount(), 0);
