@@ -39,7 +39,9 @@ void Run(benchmark::State& state, const std::string& command) {
         state.SkipWithError(("failed: " + command).c_str());
 }
 
-std::string Quote(const fs::path& path) { return "'" + path.string() + "'"; }
+std::string Quote(const fs::path& path) {
+    return "'" + path.string() + "'";
+}
 
 // A temporary folder with the image and the tree bkdisk exported from it.
 struct Workspace {
@@ -47,7 +49,9 @@ struct Workspace {
         image = dir.Write("full.img", FullCatalog(directories));
         tree = dir.Path() / "tree";
         fs::create_directory(tree);
-        std::system((std::string(BKDISK_PATH) + " export " + Quote(image) + " " + Quote(tree) + " >/dev/null").c_str());
+        std::system((std::string(BKDISK_PATH) + " export " + Quote(image) + " " + Quote(tree) +
+                     " >/dev/null")
+                        .c_str());
     }
     TempDir dir;
     std::string image;
@@ -63,14 +67,19 @@ void Copy(benchmark::State& state, bool bkdisk) {
         fs::remove_all(dest);
         fs::create_directory(dest);
         state.ResumeTiming();
-        Run(state, bkdisk ? std::string(BKDISK_PATH) + " export " + Quote(files.image) + " " + Quote(dest)
-                          : "cp -r " + Quote(files.tree) + "/. " + Quote(dest));
+        Run(state,
+            bkdisk ? std::string(BKDISK_PATH) + " export " + Quote(files.image) + " " + Quote(dest)
+                   : "cp -r " + Quote(files.tree) + "/. " + Quote(dest));
     }
     state.counters["files"] = kEntries;
 }
 
-void Baseline_CpExportedTree(benchmark::State& state) { Copy(state, false); }
-void BkDiskExport(benchmark::State& state) { Copy(state, true); }
+void Baseline_CpExportedTree(benchmark::State& state) {
+    Copy(state, false);
+}
+void BkDiskExport(benchmark::State& state) {
+    Copy(state, true);
+}
 
 void List(benchmark::State& state, bool bkdisk) {
     Workspace directories(true);
@@ -80,15 +89,21 @@ void List(benchmark::State& state, bool bkdisk) {
     state.counters["directories"] = kEntries;
 }
 
-void Baseline_LsExportedTree(benchmark::State& state) { List(state, false); }
-void BkDiskLsRecursive(benchmark::State& state) { List(state, true); }
+void Baseline_LsExportedTree(benchmark::State& state) {
+    List(state, false);
+}
+void BkDiskLsRecursive(benchmark::State& state) {
+    List(state, true);
+}
 
 // A mount of the image by bkdisk in the background, ended with the object.
 class MountedImage {
 public:
     MountedImage(const std::string& image, const fs::path& folder) : m_folder(folder) {
         fs::create_directories(folder);
-        std::system((std::string(BKDISK_PATH) + " mount " + Quote(image) + " " + Quote(folder) + " --bin").c_str());
+        std::system(
+            (std::string(BKDISK_PATH) + " mount " + Quote(image) + " " + Quote(folder) + " --bin")
+                .c_str());
     }
     ~MountedImage() { std::system(("fusermount3 -u " + Quote(m_folder)).c_str()); }
 
@@ -110,16 +125,21 @@ void CopyRealImage(benchmark::State& state, bool fromMount) {
         if (fromMount)
             mount.emplace(image, mounted);
         state.ResumeTiming();
-        Run(state, fromMount ? "cp -r " + Quote(mounted) + "/. " + Quote(dest)
-                             : std::string(BKDISK_PATH) + " export " + Quote(image) + " " + Quote(dest));
+        Run(state, fromMount
+                       ? "cp -r " + Quote(mounted) + "/. " + Quote(dest)
+                       : std::string(BKDISK_PATH) + " export " + Quote(image) + " " + Quote(dest));
         state.PauseTiming();
         mount.reset();
         state.ResumeTiming();
     }
 }
 
-void Baseline_BkDiskExportRealImage(benchmark::State& state) { CopyRealImage(state, false); }
-void CpOutOfTheMount(benchmark::State& state) { CopyRealImage(state, true); }
+void Baseline_BkDiskExportRealImage(benchmark::State& state) {
+    CopyRealImage(state, false);
+}
+void CpOutOfTheMount(benchmark::State& state) {
+    CopyRealImage(state, true);
+}
 
 void Baseline_BkDiskLsRecursiveFiles(benchmark::State& state) {
     Workspace files(false);
@@ -154,10 +174,19 @@ void LsLongRecursiveOfTheMount(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(Baseline_BkDiskExportRealImage)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
+BENCHMARK(Baseline_BkDiskExportRealImage)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(10);
 BENCHMARK(CpOutOfTheMount)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
-BENCHMARK(Baseline_BkDiskLsRecursiveFiles)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
-BENCHMARK(Baseline_LsLongRecursiveOfTheExportedTree)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(Baseline_BkDiskLsRecursiveFiles)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(5);
+BENCHMARK(Baseline_LsLongRecursiveOfTheExportedTree)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(5);
 BENCHMARK(LsLongRecursiveOfTheMount)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 BENCHMARK(Baseline_CpExportedTree)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 BENCHMARK(BkDiskExport)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);

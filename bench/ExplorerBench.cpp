@@ -70,7 +70,8 @@ void Baseline_WriteImageFile(benchmark::State& state) {
     const Bytes image = FullOfData();
     for (auto _ : state) {
         std::ofstream out(dir.Path() / "image.bin", std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+        out.write(reinterpret_cast<const char*>(image.data()),
+                  static_cast<std::streamsize>(image.size()));
     }
 }
 
@@ -88,8 +89,16 @@ void ExportWholeImage(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(Baseline_CopyImage)->Unit(benchmark::kMicrosecond);
-BENCHMARK(FillListRows)->Arg(FormatMicroDos)->Arg(FormatMkDos)->Arg(FormatAndos)->Unit(benchmark::kMicrosecond);
-BENCHMARK(SelectedRowIsFileWalk)->Arg(FormatMicroDos)->Arg(FormatMkDos)->Arg(FormatAndos)->Unit(benchmark::kMicrosecond);
+BENCHMARK(FillListRows)
+    ->Arg(FormatMicroDos)
+    ->Arg(FormatMkDos)
+    ->Arg(FormatAndos)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(SelectedRowIsFileWalk)
+    ->Arg(FormatMicroDos)
+    ->Arg(FormatMkDos)
+    ->Arg(FormatAndos)
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(Baseline_WriteImageFile)->Unit(benchmark::kMicrosecond);
 BENCHMARK(ExportWholeImage)->Unit(benchmark::kMicrosecond);
 BENCHMARK_MAIN();

@@ -46,7 +46,9 @@ bool WaitForPictureWindow() {
 }
 
 // Waits until the X server has carried out what was drawn.
-void Sync() { gdk_display_sync(gdk_display_get_default()); }
+void Sync() {
+    gdk_display_sync(gdk_display_get_default());
+}
 
 // A bitmap drawn again: the toolkit keeps its copy on the display server.
 void Baseline_RedrawPreparedBitmap(benchmark::State& state) {

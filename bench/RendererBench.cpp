@@ -11,7 +11,9 @@ namespace {
 constexpr int kWidth = 1920;
 constexpr int kHeight = 1080;
 
-size_t PictureWords() { return static_cast<size_t>(StrideWords(kWidth)) * kHeight; }
+size_t PictureWords() {
+    return static_cast<size_t>(StrideWords(kWidth)) * kHeight;
+}
 
 std::vector<uint8_t> Memory() {
     std::vector<uint8_t> ram(0x10000);
@@ -35,7 +37,8 @@ void ComposeWindow(benchmark::State& state) {
     const auto ram = Memory();
     const CPixelTables tables;
     std::vector<PixelWord> pixels(PictureWords());
-    const PictureGeometry geometry{kWidth, kHeight, static_cast<int>(state.range(0)), state.range(1) != 0};
+    const PictureGeometry geometry{kWidth, kHeight, static_cast<int>(state.range(0)),
+                                   state.range(1) != 0};
     for (auto _ : state) {
         ComposePicture(ram.data(), 0x4000, geometry, tables, pixels.data());
         benchmark::DoNotOptimize(pixels.data());

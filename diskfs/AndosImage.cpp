@@ -32,17 +32,25 @@ int RoundUpToClusters(int length) {
 CAndosImage::CAndosImage(std::string path, std::vector<uint8_t> data)
     : CCatalogImage(std::move(path), std::move(data), kFirstEntry, kEntrySize) {}
 
-std::string CAndosImage::GetFormatName() { return "ANDOS"; }
+std::string CAndosImage::GetFormatName() {
+    return "ANDOS";
+}
 
 bool CAndosImage::IsEndMarker() const {
     return m_nPos >= kCatalogEnd || (EntryByte(0) == 0 && EntryWord(kFirstClusterOffset) == 0);
 }
 
-int CAndosImage::OwnDirNumber() const { return EntryByte(kOwnDirOffset); }
+int CAndosImage::OwnDirNumber() const {
+    return EntryByte(kOwnDirOffset);
+}
 
-int CAndosImage::HoldingDirNumber() const { return EntryByte(kHoldingDirOffset); }
+int CAndosImage::HoldingDirNumber() const {
+    return EntryByte(kHoldingDirOffset);
+}
 
-bool CAndosImage::IsDirectory() { return EntryByte(kAttributeOffset) == kDirectoryAttribute; }
+bool CAndosImage::IsDirectory() {
+    return EntryByte(kAttributeOffset) == kDirectoryAttribute;
+}
 
 // Files read NAME.EXT (NAME without an extension); directories join the two parts.
 std::string CAndosImage::GetName() {
@@ -53,9 +61,13 @@ std::string CAndosImage::GetName() {
     return name + "." + extension;
 }
 
-int CAndosImage::GetAddress() { return EntryWord(kAddressOffset); }
+int CAndosImage::GetAddress() {
+    return EntryWord(kAddressOffset);
+}
 
-int CAndosImage::GetLength() { return EntryWord(kLengthOffset); }
+int CAndosImage::GetLength() {
+    return EntryWord(kLengthOffset);
+}
 
 bool CAndosImage::IsDeleted() {
     const auto index = static_cast<size_t>(GetEntryIndex());

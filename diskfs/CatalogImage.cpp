@@ -53,11 +53,17 @@ void CCatalogImage::DecodeNames() {
         DecodeEntryName();
 }
 
-bool CCatalogImage::IsRoot() { return m_nDir == 0; }
+bool CCatalogImage::IsRoot() {
+    return m_nDir == 0;
+}
 
-int CCatalogImage::GetCurrentDir() { return m_nDir; }
+int CCatalogImage::GetCurrentDir() {
+    return m_nDir;
+}
 
-int CCatalogImage::GetEntryIndex() { return (m_nPos - m_nFirstEntry) / m_nEntrySize; }
+int CCatalogImage::GetEntryIndex() {
+    return (m_nPos - m_nFirstEntry) / m_nEntrySize;
+}
 
 bool CCatalogImage::SeekEntry(int index) {
     if (index < 0 || index > (m_nSize - m_nFirstEntry) / m_nEntrySize)
@@ -66,11 +72,17 @@ bool CCatalogImage::SeekEntry(int index) {
     return !IsEndOfCatalog();
 }
 
-int CCatalogImage::GetDirNumber() { return OwnDirNumber(); }
+int CCatalogImage::GetDirNumber() {
+    return OwnDirNumber();
+}
 
-int CCatalogImage::GetHoldingDir() { return HoldingDirNumber(); }
+int CCatalogImage::GetHoldingDir() {
+    return HoldingDirNumber();
+}
 
-void CCatalogImage::SetCurrentDir(int number) { m_nDir = number; }
+void CCatalogImage::SetCurrentDir(int number) {
+    m_nDir = number;
+}
 
 bool CCatalogImage::ReadEntry(const uint8_t*& data, int& address, int& length) {
     data = nullptr;
@@ -79,7 +91,9 @@ bool CCatalogImage::ReadEntry(const uint8_t*& data, int& address, int& length) {
     return !IsEndOfCatalog() && !IsDirectory() && ReadEntryData(data, address, length);
 }
 
-bool CCatalogImage::IsDeleted() { return false; }
+bool CCatalogImage::IsDeleted() {
+    return false;
+}
 
 void CCatalogImage::PushPosition() {
     m_dirStack.push_back(m_nDir);
@@ -97,7 +111,9 @@ void CCatalogImage::PopPosition() {
     }
 }
 
-int CCatalogImage::GetImageSize() { return m_nSize; }
+int CCatalogImage::GetImageSize() {
+    return m_nSize;
+}
 
 bool CCatalogImage::FindInCurrentDir(bool found) {
     while (found && HoldingDirNumber() != m_nDir)
@@ -105,9 +121,13 @@ bool CCatalogImage::FindInCurrentDir(bool found) {
     return found;
 }
 
-bool CCatalogImage::FindFirst() { return FindInCurrentDir(FirstEntry()); }
+bool CCatalogImage::FindFirst() {
+    return FindInCurrentDir(FirstEntry());
+}
 
-bool CCatalogImage::FindNext() { return FindInCurrentDir(NextEntry()); }
+bool CCatalogImage::FindNext() {
+    return FindInCurrentDir(NextEntry());
+}
 
 int CCatalogImage::GetParentDir(int n) {
     const int saved = m_nPos;
@@ -174,8 +194,9 @@ bool CCatalogImage::ReadFile(const std::string& path, const uint8_t*& data, int&
     PushPosition();
     const std::string_view whole = path;
     const auto slash = whole.rfind('\\');
-    const std::string_view dir =
-        slash == std::string_view::npos ? std::string_view() : DropLeadingBackslashes(whole.substr(0, slash));
+    const std::string_view dir = slash == std::string_view::npos
+                                     ? std::string_view()
+                                     : DropLeadingBackslashes(whole.substr(0, slash));
     const std::string_view name =
         slash == std::string_view::npos ? whole : DropLeadingBackslashes(whole.substr(slash + 1));
     bool result = false;

@@ -36,7 +36,9 @@ bool HasAndosLabel(const uint8_t* data, int size) {
     return EqualNoCase(std::string_view(label, length), "ANDOS  ");
 }
 
-OpenFailure CannotRead(std::error_code error) { return {OpenFailure::CannotRead, error.message()}; }
+OpenFailure CannotRead(std::error_code error) {
+    return {OpenFailure::CannotRead, error.message()};
+}
 
 // Refuses what is not a regular file with a write permission bit.
 OpenFailure CheckImageFile(const fs::path& path) {
@@ -48,7 +50,8 @@ OpenFailure CheckImageFile(const fs::path& path) {
         return CannotRead(std::make_error_code(std::errc::is_a_directory));
     if (!fs::is_regular_file(status)) // a FIFO or device would block or never end
         return CannotRead(std::make_error_code(std::errc::invalid_argument));
-    constexpr auto writable = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    constexpr auto writable =
+        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
     if ((status.permissions() & writable) == fs::perms::none)
         return {OpenFailure::ReadOnly, {}};
     return {};
@@ -62,7 +65,9 @@ OpenFailure ReadWholeImage(const std::string& utf8Path, std::vector<uint8_t>& by
         return refused;
     errno = 0;
     std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
-    const auto systemError = [] { return CannotRead(std::error_code(errno ? errno : EIO, std::generic_category())); };
+    const auto systemError = [] {
+        return CannotRead(std::error_code(errno ? errno : EIO, std::generic_category()));
+    };
     if (!file || !file.seekg(0, std::ios::end))
         return systemError();
     const std::streamoff size = file.tellg();
@@ -88,7 +93,8 @@ ImageFormat DetectImageFormat(const uint8_t* data, int size) {
     return HasAndosLabel(data, size) ? FormatAndos : FormatUnknown;
 }
 
-int OpenDiskImage(const std::string& path, std::unique_ptr<CDiskImage>& reader, OpenFailure* failure) {
+int OpenDiskImage(const std::string& path, std::unique_ptr<CDiskImage>& reader,
+                  OpenFailure* failure) {
     reader.reset();
     std::vector<uint8_t> bytes;
     OpenFailure why = ReadWholeImage(path, bytes);

@@ -77,4 +77,5 @@ struct OpenFailure {
 // 0 on success with the new reader in `reader`, 1 on failure with `reader` empty (and
 // the reason in `failure` when given). A file without any write permission bit, or one
 // that cannot be opened for reading and writing, is refused; nothing is ever written to it.
-int OpenDiskImage(const std::string& path, std::unique_ptr<CDiskImage>& reader, OpenFailure* failure = nullptr);
+int OpenDiskImage(const std::string& path, std::unique_ptr<CDiskImage>& reader,
+                  OpenFailure* failure = nullptr);

@@ -18,23 +18,37 @@ constexpr int kLengthOffset = 22;
 CMicroDosImage::CMicroDosImage(std::string path, std::vector<uint8_t> data)
     : CCatalogImage(std::move(path), std::move(data), kFirstEntry, kEntrySize) {}
 
-std::string CMicroDosImage::GetFormatName() { return "MicroDOS"; }
+std::string CMicroDosImage::GetFormatName() {
+    return "MicroDOS";
+}
 
 bool CMicroDosImage::IsEndMarker() const {
     return EntryByte(0) == 0 && EntryByte(1) == 0 && EntryByte(2) == 0;
 }
 
-int CMicroDosImage::OwnDirNumber() const { return EntryByte(0); }
+int CMicroDosImage::OwnDirNumber() const {
+    return EntryByte(0);
+}
 
-int CMicroDosImage::HoldingDirNumber() const { return EntryByte(1); }
+int CMicroDosImage::HoldingDirNumber() const {
+    return EntryByte(1);
+}
 
-bool CMicroDosImage::IsDirectory() { return GetAddress() == 0 && GetLength() == 0; }
+bool CMicroDosImage::IsDirectory() {
+    return GetAddress() == 0 && GetLength() == 0;
+}
 
-std::string CMicroDosImage::GetName() { return EntryText(kNameOffset, kNameLength); }
+std::string CMicroDosImage::GetName() {
+    return EntryText(kNameOffset, kNameLength);
+}
 
-int CMicroDosImage::GetAddress() { return EntryWord(kAddressOffset); }
+int CMicroDosImage::GetAddress() {
+    return EntryWord(kAddressOffset);
+}
 
-int CMicroDosImage::GetLength() { return EntryWord(kLengthOffset); }
+int CMicroDosImage::GetLength() {
+    return EntryWord(kLengthOffset);
+}
 
 void CMicroDosImage::DecodeEntryName() {
     if (uint8_t* name = EntryBytes(kNameOffset))

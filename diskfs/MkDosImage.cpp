@@ -8,15 +8,25 @@ constexpr int kDirectoryMark = 0x7F;
 
 } // namespace
 
-std::string CMkDosImage::GetFormatName() { return "MKDOS"; }
+std::string CMkDosImage::GetFormatName() {
+    return "MKDOS";
+}
 
-bool CMkDosImage::IsDirectory() { return EntryByte(2) == kDirectoryMark; }
+bool CMkDosImage::IsDirectory() {
+    return EntryByte(2) == kDirectoryMark;
+}
 
-int CMkDosImage::NameOffset() { return IsDirectory() ? 3 : 2; }
+int CMkDosImage::NameOffset() {
+    return IsDirectory() ? 3 : 2;
+}
 
-int CMkDosImage::NameLength() { return IsDirectory() ? 13 : 14; }
+int CMkDosImage::NameLength() {
+    return IsDirectory() ? 13 : 14;
+}
 
-std::string CMkDosImage::GetName() { return EntryText(NameOffset(), NameLength()); }
+std::string CMkDosImage::GetName() {
+    return EntryText(NameOffset(), NameLength());
+}
 
 void CMkDosImage::DecodeEntryName() {
     if (uint8_t* name = EntryBytes(NameOffset()))

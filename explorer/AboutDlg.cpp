@@ -9,7 +9,9 @@
 
 namespace {
 
-wxString Text(int id) { return wxString::FromUTF8(LoadResString(id)); }
+wxString Text(int id) {
+    return wxString::FromUTF8(LoadResString(id));
+}
 
 } // namespace
 
@@ -29,7 +31,8 @@ CAboutDlg::CAboutDlg(wxWindow* parent)
     label(IDS_ABOUT_VERSION, 35, 10, 119, 8);
     label(IDS_ABOUT_PURPOSE, 35, 35, 145, 20);
     label(IDS_ABOUT_ORIGIN, 35, 60, 80, 10);
-    auto* ok = new wxButton(this, wxID_OK, Text(IDS_OK), at(182, 7), ConvertDialogToPixels(wxSize(50, 14)));
+    auto* ok = new wxButton(this, wxID_OK, Text(IDS_OK), at(182, 7),
+                            ConvertDialogToPixels(wxSize(50, 14)));
     ok->SetDefault();
     // Grow where the host's font made a text larger than its template.
     wxSize client = GetClientSize();

@@ -4,7 +4,8 @@
 
 #include <wx/dirdlg.h>
 
-CBrowseFolderDialog::CBrowseFolderDialog(wxWindow* owner, const wxString& title, const std::string& startFolder)
+CBrowseFolderDialog::CBrowseFolderDialog(wxWindow* owner, const wxString& title,
+                                         const std::string& startFolder)
     : m_strTitle(title), m_strStartFolder(startFolder), m_pOwner(owner) {}
 
 bool CBrowseFolderDialog::Browse() {

@@ -42,7 +42,10 @@ const struct {
 const struct {
     int title;
     int width;
-} kColumns[] = {{IDS_COLUMN_NAME, 150}, {IDS_COLUMN_TYPE, 100}, {IDS_COLUMN_ADDRESS, 100}, {IDS_COLUMN_SIZE, 100}};
+} kColumns[] = {{IDS_COLUMN_NAME, 150},
+                {IDS_COLUMN_TYPE, 100},
+                {IDS_COLUMN_ADDRESS, 100},
+                {IDS_COLUMN_SIZE, 100}};
 
 } // namespace
 
@@ -54,33 +57,33 @@ bool CExportProgress::operator()(size_t done, size_t total) {
     if (!m_dialog && std::chrono::steady_clock::now() - m_start < kQuietTime)
         return true;
     const int maximum = static_cast<int>(std::min<size_t>(total, INT_MAX));
-    const wxString text =
-        wxString::FromUTF8(FormatResString(IDS_PROGRESS_TEXT, {std::to_string(done), std::to_string(total)}));
+    const wxString text = wxString::FromUTF8(
+        FormatResString(IDS_PROGRESS_TEXT, {std::to_string(done), std::to_string(total)}));
     if (!m_dialog)
-        m_dialog = std::make_shared<wxProgressDialog>(wxString::FromUTF8(LoadResString(IDS_PROGRESS_TITLE)), text,
-                                                      maximum, m_parent, wxPD_CAN_ABORT | wxPD_APP_MODAL | wxPD_AUTO_HIDE);
+        m_dialog = std::make_shared<wxProgressDialog>(
+            wxString::FromUTF8(LoadResString(IDS_PROGRESS_TITLE)), text, maximum, m_parent,
+            wxPD_CAN_ABORT | wxPD_APP_MODAL | wxPD_AUTO_HIDE);
     return m_dialog->Update(static_cast<int>(std::min<size_t>(done, INT_MAX)), text);
 }
 
-wxBEGIN_EVENT_TABLE(CExplorerDlg, wxDialog)
-    EVT_SIZE(CExplorerDlg::OnSize)
-    EVT_TOOL(ID_OPEN_IMAGE, CExplorerDlg::OnOpenImage)
-    EVT_CLOSE(CExplorerDlg::OnClose)
-    EVT_LIST_ITEM_ACTIVATED(IDC_FILE_LIST, CExplorerDlg::OnListActivated)
-    EVT_LIST_ITEM_SELECTED(IDC_FILE_LIST, CExplorerDlg::OnSelectionChanged)
-    EVT_LIST_ITEM_DESELECTED(IDC_FILE_LIST, CExplorerDlg::OnSelectionChanged)
-    EVT_TOOL(ID_SAVE_BINS, CExplorerDlg::OnSaveSelectionAsBins)
-    EVT_TIMER(wxID_ANY, CExplorerDlg::OnTimer)
-    EVT_TOOL(ID_APP_ABOUT, CExplorerDlg::OnAppAbout)
-    EVT_TOOL(ID_VIEW_AS_TEXT, CExplorerDlg::OnViewAsText)
-    EVT_CHECKBOX(IDC_ADD_BIN_EXTENSION, CExplorerDlg::OnAddBinExtension)
-    EVT_CHAR_HOOK(CExplorerDlg::OnCharHook)
-wxEND_EVENT_TABLE()
+wxBEGIN_EVENT_TABLE(CExplorerDlg, wxDialog) EVT_SIZE(CExplorerDlg::OnSize)
+    EVT_TOOL(ID_OPEN_IMAGE, CExplorerDlg::OnOpenImage) EVT_CLOSE(CExplorerDlg::OnClose)
+        EVT_LIST_ITEM_ACTIVATED(IDC_FILE_LIST, CExplorerDlg::OnListActivated)
+            EVT_LIST_ITEM_SELECTED(IDC_FILE_LIST, CExplorerDlg::OnSelectionChanged)
+                EVT_LIST_ITEM_DESELECTED(IDC_FILE_LIST, CExplorerDlg::OnSelectionChanged)
+                    EVT_TOOL(ID_SAVE_BINS, CExplorerDlg::OnSaveSelectionAsBins)
+                        EVT_TIMER(wxID_ANY, CExplorerDlg::OnTimer)
+                            EVT_TOOL(ID_APP_ABOUT, CExplorerDlg::OnAppAbout)
+                                EVT_TOOL(ID_VIEW_AS_TEXT, CExplorerDlg::OnViewAsText)
+                                    EVT_CHECKBOX(IDC_ADD_BIN_EXTENSION,
+                                                 CExplorerDlg::OnAddBinExtension)
+                                        EVT_CHAR_HOOK(CExplorerDlg::OnCharHook) wxEND_EVENT_TABLE()
 
-CExplorerDlg::CExplorerDlg(wxWindow* parent)
+                                            CExplorerDlg::CExplorerDlg(wxWindow* parent)
     : wxDialog(parent, wxID_ANY, LoadResString(IDS_CAPTION), wxDefaultPosition, wxDefaultSize,
                wxCAPTION | wxSYSTEM_MENU | wxRESIZE_BORDER | wxMINIMIZE_BOX | wxCLOSE_BOX),
-      m_launcher(std::make_unique<CHostLauncher>([this](const std::string& path) { ShowNoProgram(path); })),
+      m_launcher(std::make_unique<CHostLauncher>(
+          [this](const std::string& path) { ShowNoProgram(path); })),
       m_hIcon(ProgramIcon()), m_timer(this) {
     m_showMessage = [this](const wxString& text) {
         wxMessageBox(text, LoadResString(IDS_CAPTION), wxOK, this);
@@ -94,10 +97,12 @@ CExplorerDlg::CExplorerDlg(wxWindow* parent)
     m_exportProgress = [this] { return ExportProgress(CExportProgress(this)); };
     // The template: the list, the place of the toolbar and the check box.
     SetClientSize(ConvertDialogToPixels(kDialogSize));
-    m_list = new CFileListCtrl(this, IDC_FILE_LIST, [this] { return RenderDropFiles(); },
-                               ConvertDialogToPixels(kListRect.GetPosition()), ConvertDialogToPixels(kListRect.GetSize()));
-    auto* place = new wxWindow(this, IDC_TOOLBAR_PLACE, ConvertDialogToPixels(kToolbarPlace.GetPosition()),
-                               ConvertDialogToPixels(kToolbarPlace.GetSize()));
+    m_list = new CFileListCtrl(
+        this, IDC_FILE_LIST, [this] { return RenderDropFiles(); },
+        ConvertDialogToPixels(kListRect.GetPosition()), ConvertDialogToPixels(kListRect.GetSize()));
+    auto* place =
+        new wxWindow(this, IDC_TOOLBAR_PLACE, ConvertDialogToPixels(kToolbarPlace.GetPosition()),
+                     ConvertDialogToPixels(kToolbarPlace.GetSize()));
     place->Hide();
     place->Disable();
     m_addBinCheck = new wxCheckBox(this, IDC_ADD_BIN_EXTENSION, LoadResString(IDS_ADD_BIN_CHECK),
@@ -109,7 +114,9 @@ CExplorerDlg::CExplorerDlg(wxWindow* parent)
     OnInitDialog();
 }
 
-CExplorerDlg::~CExplorerDlg() { m_timer.Stop(); }
+CExplorerDlg::~CExplorerDlg() {
+    m_timer.Stop();
+}
 
 void CExplorerDlg::OnInitDialog() {
     SetIcon(m_hIcon);
@@ -155,8 +162,8 @@ void CExplorerDlg::InitList() {
     m_dropTarget = new CImageDropTarget([this](const std::string& path) { OpenDroppedFile(path); });
     m_list->SetDropTarget(m_dropTarget);
     for (size_t i = 0; i < std::size(kColumns); ++i)
-        m_list->InsertColumn(static_cast<long>(i), LoadResString(kColumns[i].title), wxLIST_FORMAT_LEFT,
-                             kColumns[i].width);
+        m_list->InsertColumn(static_cast<long>(i), LoadResString(kColumns[i].title),
+                             wxLIST_FORMAT_LEFT, kColumns[i].width);
     FillListImages(m_listImages);
     m_list->SetImageList(&m_listImages, wxIMAGE_LIST_SMALL);
 }
@@ -227,13 +234,15 @@ int CExplorerDlg::OpenImage(const std::string& path) {
     m_strImageName = Utf8FromPath(PathFromUtf8(path).filename());
     ShowWhere();
     m_statusBar->SetStatusText(m_pImage->GetFormatName(), 1);
-    m_statusBar->SetStatusText(FormatResString(IDS_SIZE_KB, {std::to_string(m_pImage->GetImageSize() / 1024)}), 2);
+    m_statusBar->SetStatusText(
+        FormatResString(IDS_SIZE_KB, {std::to_string(m_pImage->GetImageSize() / 1024)}), 2);
     m_statusBar->Update();
     return 0;
 }
 
 void CExplorerDlg::OnOpenImage(wxCommandEvent&) {
-    wxFileDialog dialog(this, wxEmptyString, wxEmptyString, wxEmptyString, LoadResString(IDS_IMAGE_FILTER), wxFD_OPEN);
+    wxFileDialog dialog(this, wxEmptyString, wxEmptyString, wxEmptyString,
+                        LoadResString(IDS_IMAGE_FILTER), wxFD_OPEN);
     if (dialog.ShowModal() != wxID_OK)
         return;
     if (OpenImage(ToHostPath(dialog.GetPath())) == 0) {
@@ -321,7 +330,9 @@ void CExplorerDlg::OnDblClkList() {
     }
 }
 
-void CExplorerDlg::OnListActivated(wxListEvent&) { OnDblClkList(); }
+void CExplorerDlg::OnListActivated(wxListEvent&) {
+    OnDblClkList();
+}
 
 // Up one level, with the directory we came from as the current row.
 void CExplorerDlg::EnterParent() {
@@ -375,13 +386,15 @@ void CExplorerDlg::OpenSelection() {
     const auto temp = TempFolder();
     if (!temp)
         return;
-    const ExportResult result = ExportSelection(m_pImage.get(), selection, *temp, m_bAddBinExtension, m_exportProgress());
+    const ExportResult result =
+        ExportSelection(m_pImage.get(), selection, *temp, m_bAddBinExtension, m_exportProgress());
     if (result.error || result.cancelled) {
         ShowError(wxString::FromUTF8(result.error ? *result.error : ExportSummary(result)));
         return;
     }
     if (!result.topLevel.empty() && result.topLevel.front())
-        Launched(m_launcher->OpenWithDefaultApp(Utf8FromPath(*result.topLevel.front())), *result.topLevel.front());
+        Launched(m_launcher->OpenWithDefaultApp(Utf8FromPath(*result.topLevel.front())),
+                 *result.topLevel.front());
 }
 
 // Nothing visible happens when no program starts: the user is told, with the file's path.
@@ -396,12 +409,14 @@ void CExplorerDlg::ShowNoProgram(const std::string& path) {
 
 void CExplorerDlg::OnSaveSelectionAsBins(wxCommandEvent&) {
     // The chooser starts where the last export went (at first in the home folder).
-    const auto folder = m_chooseFolder(m_strLastExportFolder.empty() ? ToHostPath(wxGetHomeDir()) : m_strLastExportFolder);
+    const auto folder = m_chooseFolder(m_strLastExportFolder.empty() ? ToHostPath(wxGetHomeDir())
+                                                                     : m_strLastExportFolder);
     if (!folder)
         return;
     m_strLastExportFolder = *folder;
-    const ExportResult result = ExportSelection(m_pImage.get(), GetSelection(), PathFromUtf8(*folder),
-                                                m_bAddBinExtension, m_exportProgress());
+    const ExportResult result =
+        ExportSelection(m_pImage.get(), GetSelection(), PathFromUtf8(*folder), m_bAddBinExtension,
+                        m_exportProgress());
     const std::string summary = result.error ? *result.error : ExportSummary(result);
     if (!summary.empty()) // an export that wrote everything stays silent
         ShowError(wxString::FromUTF8(summary));
@@ -421,8 +436,8 @@ std::optional<std::vector<uint8_t>> CExplorerDlg::RenderDropFiles() {
     const auto temp = GetTempFolder();
     if (!temp)
         return std::nullopt;
-    return ::RenderDropFiles(m_pImage.get(), GetSelection(), *temp, m_bAddBinExtension, HostUsesWideDropPaths(),
-                             m_exportProgress());
+    return ::RenderDropFiles(m_pImage.get(), GetSelection(), *temp, m_bAddBinExtension,
+                             HostUsesWideDropPaths(), m_exportProgress());
 }
 
 void CExplorerDlg::OnAppAbout(wxCommandEvent&) {
@@ -453,7 +468,9 @@ void CExplorerDlg::OnCharHook(wxKeyEvent& event) {
 }
 
 // Enter acts on the selection like a double-click; the window stays open.
-void CExplorerDlg::OnOK() { OnDblClkList(); }
+void CExplorerDlg::OnOK() {
+    OnDblClkList();
+}
 
 void CExplorerDlg::OnCancel() {
     ReleaseImage();
@@ -463,4 +480,6 @@ void CExplorerDlg::OnCancel() {
         Hide();
 }
 
-void CExplorerDlg::OnClose(wxCloseEvent&) { OnCancel(); }
+void CExplorerDlg::OnClose(wxCloseEvent&) {
+    OnCancel();
+}

@@ -24,7 +24,9 @@
 
 // wx on Windows reads command ids as signed 16-bit numbers: the toolbar's command numbers
 // fold into 0..0x7FFF, or its buttons would send ids that match no handler.
-constexpr int WxCommand(int id) { return id & 0x7FFF; }
+constexpr int WxCommand(int id) {
+    return id & 0x7FFF;
+}
 
 enum ExplorerControlId {
     IDC_FILE_LIST = 1001,
@@ -70,7 +72,8 @@ public:
 
     // What the window uses of the desktop, replaceable so that tests need none of it.
     std::function<void(const wxString&)> m_showMessage;
-    std::function<std::optional<std::string>(const std::string& start)> m_chooseFolder; // UTF-8 folders
+    std::function<std::optional<std::string>(const std::string& start)>
+        m_chooseFolder;                               // UTF-8 folders
     std::function<ExportProgress()> m_exportProgress; // a fresh callback for each export
     std::unique_ptr<ILauncher> m_launcher;
 
@@ -127,7 +130,8 @@ private:
     void OnCancel();
 
     wxTimer m_timer;
-    bool m_bControlsStale = true; // the selection, directory, image or flag changed since UpdateControls
+    bool m_bControlsStale =
+        true; // the selection, directory, image or flag changed since UpdateControls
 
     wxDECLARE_EVENT_TABLE();
 };

@@ -31,7 +31,9 @@ void FillListImages(wxImageList& images) {
         images.Add(Cell(strip, i, 16, wxColour(0xFF, 0x00, 0xFF)));
 }
 
-wxBitmap ProgramIconBitmap() { return wxBitmap(ravelko_xpm); }
+wxBitmap ProgramIconBitmap() {
+    return wxBitmap(ravelko_xpm);
+}
 
 wxIcon ProgramIcon() {
     wxIcon icon;

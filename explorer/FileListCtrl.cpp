@@ -23,7 +23,9 @@ const std::string& CFileDataSource::Render() const {
     return m_rendered;
 }
 
-size_t CFileDataSource::GetDataSize() const { return Render().size(); }
+size_t CFileDataSource::GetDataSize() const {
+    return Render().size();
+}
 
 bool CFileDataSource::GetDataHere(void* buffer) const {
     const std::string& list = Render();
@@ -32,9 +34,12 @@ bool CFileDataSource::GetDataHere(void* buffer) const {
     return !list.empty();
 }
 
-CFileDropSource::CFileDropSource(wxDataObject& data, wxWindow* window) : wxDropSource(data, window) {}
+CFileDropSource::CFileDropSource(wxDataObject& data, wxWindow* window)
+    : wxDropSource(data, window) {}
 
-wxDragResult CImageDropTarget::OnDragOver(wxCoord, wxCoord, wxDragResult) { return wxDragCopy; }
+wxDragResult CImageDropTarget::OnDragOver(wxCoord, wxCoord, wxDragResult) {
+    return wxDragCopy;
+}
 
 bool CImageDropTarget::OnDropFiles(wxCoord, wxCoord, const wxArrayString& files) {
     if (!files.empty())
@@ -42,8 +47,10 @@ bool CImageDropTarget::OnDropFiles(wxCoord, wxCoord, const wxArrayString& files)
     return true;
 }
 
-CFileListCtrl::CFileListCtrl(wxWindow* parent, int id, DropRenderer render, const wxPoint& pos, const wxSize& size)
-    : wxListCtrl(parent, id, pos, size, wxLC_REPORT | wxBORDER_SUNKEN), m_dataSource(std::move(render)) {
+CFileListCtrl::CFileListCtrl(wxWindow* parent, int id, DropRenderer render, const wxPoint& pos,
+                             const wxSize& size)
+    : wxListCtrl(parent, id, pos, size, wxLC_REPORT | wxBORDER_SUNKEN),
+      m_dataSource(std::move(render)) {
     Bind(wxEVT_LIST_BEGIN_DRAG, &CFileListCtrl::OnBeginDrag, this);
 }
 

@@ -60,7 +60,8 @@ private:
 
 class CFileListCtrl : public wxListCtrl {
 public:
-    CFileListCtrl(wxWindow* parent, int id, DropRenderer render, const wxPoint& pos, const wxSize& size);
+    CFileListCtrl(wxWindow* parent, int id, DropRenderer render, const wxPoint& pos,
+                  const wxSize& size);
 
     CFileDataSource m_dataSource;
 

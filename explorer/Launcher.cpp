@@ -5,7 +5,8 @@
 
 #include <memory>
 
-CHostLauncher::CHostLauncher(std::function<void(const std::string&)> gaveUp) : m_gaveUp(std::move(gaveUp)) {}
+CHostLauncher::CHostLauncher(std::function<void(const std::string&)> gaveUp)
+    : m_gaveUp(std::move(gaveUp)) {}
 
 #ifdef _WIN32
 

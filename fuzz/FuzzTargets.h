@@ -12,11 +12,10 @@
 #define FUZZ_CHECK(condition)                                                                      \
     do {                                                                                           \
         if (!(condition)) {                                                                        \
-            std::fprintf(stderr, "check failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__);   \
+            std::fprintf(stderr, "check failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__);    \
             std::abort();                                                                          \
         }                                                                                          \
     } while (0)
-
 
 // Disk images: the first byte chooses raw bytes (0) or a catalog of MicroDOS (1), MKDOS
 // (2) or ANDOS (3) behind planted detection marks; then every directory is walked, every

@@ -19,8 +19,12 @@ public:
             value = value << 8 | (m_pos < m_size ? m_data[m_pos++] : 0);
         return value;
     }
-    int Range(int low, int high) { return low + static_cast<int>(Take(2) % static_cast<unsigned>(high - low + 1)); }
-    std::vector<uint8_t> Rest() const { return {m_data + std::min(m_pos, m_size), m_data + m_size}; }
+    int Range(int low, int high) {
+        return low + static_cast<int>(Take(2) % static_cast<unsigned>(high - low + 1));
+    }
+    std::vector<uint8_t> Rest() const {
+        return {m_data + std::min(m_pos, m_size), m_data + m_size};
+    }
 
 private:
     const uint8_t* m_data;
@@ -62,7 +66,8 @@ void FuzzViewer(const uint8_t* data, size_t size) {
     std::vector<uint32_t> xrgb(static_cast<size_t>(width) * height);
     ConvertToXrgb(pixels.data(), width, height, xrgb.data());
 
-    const auto image = BuildSelectionImage(ram.data(), {address, scale, color, width, selection}, tables);
+    const auto image =
+        BuildSelectionImage(ram.data(), {address, scale, color, width, selection}, tables);
     if (image) {
         const auto file = EncodeBmp(*image);
         FUZZ_CHECK(file.size() == 54 + static_cast<size_t>(image->width) * image->height * 2);

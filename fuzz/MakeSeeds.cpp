@@ -67,7 +67,8 @@ int main(int argc, char** argv) {
                 if (entry.path().extension() == ".md")
                     continue;
                 std::ifstream in(entry.path(), std::ios::binary);
-                const Bytes image{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+                const Bytes image{std::istreambuf_iterator<char>(in),
+                                  std::istreambuf_iterator<char>()};
                 Write(out / target, "real-" + entry.path().filename().string(), Seed(0, image, 0));
             }
         }
@@ -79,6 +80,7 @@ int main(int argc, char** argv) {
     Write(out / "drop", "wide", wide);
     Write(out / "drop", "list", {'/', 'a', '\n', '/', 'b', '.', 'i', 'm', 'g'});
     Write(out / "viewer", "screen", Filled(300, 7));
-    Write(out / "viewer", "small", {0x40, 0x00, 0, 2, 0, 20, 0, 10, 1, 0, 1, 0, 2, 0, 30, 0, 9, 3, '4', '0', '0'});
+    Write(out / "viewer", "small",
+          {0x40, 0x00, 0, 2, 0, 20, 0, 10, 1, 0, 1, 0, 2, 0, 30, 0, 9, 3, '4', '0', '0'});
     return 0;
 }

@@ -16,7 +16,8 @@ CAboutDlg::CAboutDlg(wxWindow* parent)
     new wxStaticText(this, wxID_ANY, LoadResString(IDS_ABOUT_VERSION), at(40, 10));
     new wxStaticText(this, wxID_ANY, LoadResString(IDS_ABOUT_ORIGIN), at(40, 25));
     new wxStaticText(this, wxID_ANY, LoadResString(IDS_ABOUT_PURPOSE), at(40, 40));
-    auto* ok = new wxButton(this, wxID_OK, LoadResString(IDS_OK), at(182, 7), ConvertDialogToPixels(wxSize(50, 14)));
+    auto* ok = new wxButton(this, wxID_OK, LoadResString(IDS_OK), at(182, 7),
+                            ConvertDialogToPixels(wxSize(50, 14)));
     ok->SetDefault();
     // Grow where the host's font made a text larger than the template.
     wxSize client = GetClientSize();

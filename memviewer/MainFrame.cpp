@@ -22,7 +22,9 @@
 
 namespace {
 
-wxString Text(int id) { return wxString::FromUTF8(LoadResString(id)); }
+wxString Text(int id) {
+    return wxString::FromUTF8(LoadResString(id));
+}
 
 // The dialog bar's template, in dialog units.
 const wxSize kDlgBarSize(102, 37);
@@ -30,26 +32,29 @@ const wxSize kDlgBarSize(102, 37);
 // The BK's screen (64 bytes a row) at scale 1, unsheared.
 const wxSize kStartPicture(512, 512);
 
-
 } // namespace
 
 CMainFrame::CMainFrame(const std::string& ramName)
     : wxFrame(nullptr, wxID_ANY, Text(IDR_FRAME), wxDefaultPosition, wxSize(720, 560)) {
-    m_showMessage = [this](const wxString& text) { wxMessageBox(text, Text(AFX_IDS_APP_TITLE), wxOK, this); };
+    m_showMessage = [this](const wxString& text) {
+        wxMessageBox(text, Text(AFX_IDS_APP_TITLE), wxOK, this);
+    };
     m_confirm = [this](const wxString& text) {
-        return wxMessageBox(text, Text(AFX_IDS_APP_TITLE), wxYES_NO | wxICON_QUESTION, this) == wxYES;
+        return wxMessageBox(text, Text(AFX_IDS_APP_TITLE), wxYES_NO | wxICON_QUESTION, this) ==
+               wxYES;
     };
     m_choosePath = [this]() -> std::optional<std::string> {
-        wxFileDialog dialog(this, wxEmptyString, wxString::FromUTF8(SaveDialogFolder()), wxEmptyString,
-                            Text(IDS_BMP_FILTER), wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+        wxFileDialog dialog(this, wxEmptyString, wxString::FromUTF8(SaveDialogFolder()),
+                            wxEmptyString, Text(IDS_BMP_FILTER), wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
         if (dialog.ShowModal() != wxID_OK)
             return std::nullopt;
         return dialog.GetPath().utf8_string();
     };
 
     // The emulator first: attach now, or wait for it on the watcher.
-    m_pRamLink = std::make_unique<CRamLink>(ramName, [this] { CallAfter(&CMainFrame::OnEmulatorDetected); },
-                                            [this] { CallAfter(&CMainFrame::OnEmulatorGone); });
+    m_pRamLink = std::make_unique<CRamLink>(
+        ramName, [this] { CallAfter(&CMainFrame::OnEmulatorDetected); },
+        [this] { CallAfter(&CMainFrame::OnEmulatorGone); });
     EnableLiveUpdate(m_bLiveUpdate);
     m_pRamLink->Start();
 
@@ -108,7 +113,9 @@ CMainFrame::CMainFrame(const std::string& ramName)
 }
 
 // The watcher ends before the mapping it may still be opening is released.
-CMainFrame::~CMainFrame() { m_pRamLink.reset(); }
+CMainFrame::~CMainFrame() {
+    m_pRamLink.reset();
+}
 
 void CMainFrame::CreateMenu() {
     auto* file = new wxMenu;
@@ -131,7 +138,8 @@ void CMainFrame::CreateMenu() {
     bar->Append(help, Text(IDS_MENU_HELP));
     SetMenuBar(bar);
     // Keys without a menu item of their own; F6 and Shift+F6 have no handler.
-    wxAcceleratorEntry keys[] = {{wxACCEL_NORMAL, WXK_F6, ID_NEXT_PANE}, {wxACCEL_SHIFT, WXK_F6, ID_PREV_PANE}};
+    wxAcceleratorEntry keys[] = {{wxACCEL_NORMAL, WXK_F6, ID_NEXT_PANE},
+                                 {wxACCEL_SHIFT, WXK_F6, ID_PREV_PANE}};
     SetAcceleratorTable(wxAcceleratorTable(std::size(keys), keys));
 }
 
@@ -172,7 +180,8 @@ void CMainFrame::CreateDialogBar() {
 
 void CMainFrame::FillScaleCombo() {
     for (int scale : g_scales)
-        m_scale->Append(wxString::Format(Text(IDS_SCALE_ITEM), scale), reinterpret_cast<void*>(static_cast<intptr_t>(scale)));
+        m_scale->Append(wxString::Format(Text(IDS_SCALE_ITEM), scale),
+                        reinterpret_cast<void*>(static_cast<intptr_t>(scale)));
 }
 
 void CMainFrame::SelectScaleInCombo(int scale) {
@@ -205,7 +214,8 @@ void CMainFrame::OnSet(wxCommandEvent&) {
     AddressProblem problem = AddressProblem::None;
     const auto address = ParseAddressText(m_address->GetValue().utf8_string(), &problem);
     if (!address) {
-        m_showMessage(Text(problem == AddressProblem::TooLarge ? IDS_ADDRESS_TOO_LARGE : IDS_ADDRESS_NOT_OCTAL));
+        m_showMessage(Text(problem == AddressProblem::TooLarge ? IDS_ADDRESS_TOO_LARGE
+                                                               : IDS_ADDRESS_NOT_OCTAL));
         SetAddress(m_wAddress);
         return;
     }
@@ -241,8 +251,12 @@ void CMainFrame::OnZoomOut(wxCommandEvent&) {
         SetScaleIndex(m_nScaleIndex - 1);
 }
 
-void CMainFrame::OnUpdateZoomIn(wxUpdateUIEvent& event) { event.Enable(CanZoomIn(m_nScaleIndex)); }
-void CMainFrame::OnUpdateZoomOut(wxUpdateUIEvent& event) { event.Enable(CanZoomOut(m_nScaleIndex)); }
+void CMainFrame::OnUpdateZoomIn(wxUpdateUIEvent& event) {
+    event.Enable(CanZoomIn(m_nScaleIndex));
+}
+void CMainFrame::OnUpdateZoomOut(wxUpdateUIEvent& event) {
+    event.Enable(CanZoomOut(m_nScaleIndex));
+}
 
 void CMainFrame::OnColorMode(wxCommandEvent&) {
     m_wndView->m_bColor = m_wndView->m_bColor ? 0 : 1;
@@ -250,7 +264,9 @@ void CMainFrame::OnColorMode(wxCommandEvent&) {
     m_wndView->Update();
 }
 
-void CMainFrame::OnUpdateColorMode(wxUpdateUIEvent& event) { event.Check(m_wndView->m_bColor != 0); }
+void CMainFrame::OnUpdateColorMode(wxUpdateUIEvent& event) {
+    event.Check(m_wndView->m_bColor != 0);
+}
 
 void CMainFrame::OnRefresh(wxCommandEvent&) {
     m_wndView->Refresh();
@@ -262,16 +278,22 @@ void CMainFrame::OnToggleStatusBar(wxCommandEvent&) {
     SendSizeEvent();
 }
 
-void CMainFrame::OnUpdateStatusBar(wxUpdateUIEvent& event) { event.Check(m_wndStatusBar->IsShown()); }
+void CMainFrame::OnUpdateStatusBar(wxUpdateUIEvent& event) {
+    event.Check(m_wndStatusBar->IsShown());
+}
 
-void CMainFrame::OnExit(wxCommandEvent&) { Close(); }
+void CMainFrame::OnExit(wxCommandEvent&) {
+    Close();
+}
 
 void CMainFrame::OnAppAbout(wxCommandEvent&) {
     CAboutDlg about(this);
     about.ShowModal();
 }
 
-void CMainFrame::OnSetFocus(wxFocusEvent&) { m_wndView->SetFocus(); }
+void CMainFrame::OnSetFocus(wxFocusEvent&) {
+    m_wndView->SetFocus();
+}
 
 void CMainFrame::OnViewSize(wxSizeEvent& event) {
     event.Skip();
@@ -304,15 +326,20 @@ void CMainFrame::OnEmulatorGone() {
     m_wndView->Refresh();
 }
 
-void CMainFrame::OnLiveUpdate(wxCommandEvent&) { EnableLiveUpdate(!m_bLiveUpdate); }
+void CMainFrame::OnLiveUpdate(wxCommandEvent&) {
+    EnableLiveUpdate(!m_bLiveUpdate);
+}
 
-void CMainFrame::OnUpdateLiveUpdate(wxUpdateUIEvent& event) { event.Check(m_bLiveUpdate); }
+void CMainFrame::OnUpdateLiveUpdate(wxUpdateUIEvent& event) {
+    event.Check(m_bLiveUpdate);
+}
 
 // The link's watcher looks at the memory; this thread wakes only to repaint.
 void CMainFrame::EnableLiveUpdate(bool on) {
     m_bLiveUpdate = on;
-    m_pRamLink->SetLiveUpdate(on ? std::function<void()>([this] { CallAfter([this] { m_wndView->Refresh(false); }); })
-                                 : std::function<void()>());
+    m_pRamLink->SetLiveUpdate(
+        on ? std::function<void()>([this] { CallAfter([this] { m_wndView->Refresh(false); }); })
+           : std::function<void()>());
 }
 
 // Arrows, Home, End, both keyboards' + and - and Scroll Lock move, zoom and colour the
@@ -321,16 +348,38 @@ void CMainFrame::EnableLiveUpdate(bool on) {
 void CMainFrame::OnCharHook(wxKeyEvent& event) {
     int command = 0;
     switch (event.GetKeyCode()) {
-    case WXK_UP: command = ID_ROW_UP; break;
-    case WXK_DOWN: command = ID_ROW_DOWN; break;
-    case WXK_LEFT: command = ID_BYTE_LEFT; break;
-    case WXK_RIGHT: command = ID_BYTE_RIGHT; break;
-    case WXK_HOME: command = ID_GO_FIRST; break;
-    case WXK_END: command = ID_GO_LAST; break;
-    case WXK_NUMPAD_ADD: case '+': case '=': command = ID_VIEW_ZOOM_IN; break;
-    case WXK_NUMPAD_SUBTRACT: case '-': command = ID_VIEW_ZOOM_OUT; break;
-    case WXK_SCROLL: command = ID_VIEW_COLOR_MODE; break;
-    default: break;
+    case WXK_UP:
+        command = ID_ROW_UP;
+        break;
+    case WXK_DOWN:
+        command = ID_ROW_DOWN;
+        break;
+    case WXK_LEFT:
+        command = ID_BYTE_LEFT;
+        break;
+    case WXK_RIGHT:
+        command = ID_BYTE_RIGHT;
+        break;
+    case WXK_HOME:
+        command = ID_GO_FIRST;
+        break;
+    case WXK_END:
+        command = ID_GO_LAST;
+        break;
+    case WXK_NUMPAD_ADD:
+    case '+':
+    case '=':
+        command = ID_VIEW_ZOOM_IN;
+        break;
+    case WXK_NUMPAD_SUBTRACT:
+    case '-':
+        command = ID_VIEW_ZOOM_OUT;
+        break;
+    case WXK_SCROLL:
+        command = ID_VIEW_COLOR_MODE;
+        break;
+    default:
+        break;
     }
     const bool otherModifiers = (event.GetModifiers() & ~wxMOD_SHIFT) != 0; // '+' may need Shift
     if (!command || otherModifiers || FindFocus() == m_address) {
@@ -357,7 +406,8 @@ void CMainFrame::OnSaveSelection(wxCommandEvent&) {
         return;
     std::string reason;
     if (!WriteBmpFile(path, *image, &reason)) {
-        m_showMessage(Text(IDS_CANT_SAVE_FILE) + "\n" + wxString::FromUTF8(path) + "\n" + wxString::FromUTF8(reason));
+        m_showMessage(Text(IDS_CANT_SAVE_FILE) + "\n" + wxString::FromUTF8(path) + "\n" +
+                      wxString::FromUTF8(reason));
         return;
     }
     m_strLastSaveFolder = wxFileName(wxString::FromUTF8(path)).GetPath().utf8_string();

@@ -15,7 +15,9 @@
 #include <optional>
 
 // wx takes window and menu ids below 0x7FFF only: the command numbers fold into that range.
-constexpr int WxCommand(int id) { return id & 0x7FFF; }
+constexpr int WxCommand(int id) {
+    return id & 0x7FFF;
+}
 
 enum ViewerCommandId {
     IDC_ADDRESS = 1000,

@@ -7,15 +7,16 @@
 #include <wx/settings.h>
 
 CRamView::CRamView(IRamViewHost* host, wxWindow* parent)
-    : wxWindow(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxVSCROLL | wxBORDER_SUNKEN | wxWANTS_CHARS),
+    : wxWindow(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+               wxVSCROLL | wxBORDER_SUNKEN | wxWANTS_CHARS),
       m_pHost(host) {
     SetBackgroundStyle(wxBG_STYLE_PAINT);
     Bind(wxEVT_PAINT, &CRamView::OnPaint, this);
     Bind(wxEVT_ERASE_BACKGROUND, &CRamView::OnEraseBackground, this);
     Bind(wxEVT_SIZE, &CRamView::OnSize, this);
     for (auto type : {wxEVT_SCROLLWIN_LINEUP, wxEVT_SCROLLWIN_LINEDOWN, wxEVT_SCROLLWIN_PAGEUP,
-                      wxEVT_SCROLLWIN_PAGEDOWN, wxEVT_SCROLLWIN_THUMBTRACK, wxEVT_SCROLLWIN_THUMBRELEASE,
-                      wxEVT_SCROLLWIN_TOP, wxEVT_SCROLLWIN_BOTTOM})
+                      wxEVT_SCROLLWIN_PAGEDOWN, wxEVT_SCROLLWIN_THUMBTRACK,
+                      wxEVT_SCROLLWIN_THUMBRELEASE, wxEVT_SCROLLWIN_TOP, wxEVT_SCROLLWIN_BOTTOM})
         Bind(type, &CRamView::OnScroll, this);
     Bind(wxEVT_LEFT_DOWN, &CRamView::OnLButtonDown, this);
     Bind(wxEVT_MOTION, &CRamView::OnMouseMove, this);
@@ -23,7 +24,9 @@ CRamView::CRamView(IRamViewHost* host, wxWindow* parent)
     Bind(wxEVT_MOUSE_CAPTURE_LOST, &CRamView::OnCaptureLost, this);
 }
 
-int CRamView::BytesPerRow() const { return ::BytesPerRow(GetClientSize().x, m_nScale); }
+int CRamView::BytesPerRow() const {
+    return ::BytesPerRow(GetClientSize().x, m_nScale);
+}
 
 int CRamView::BytesPerPage() const {
     const wxSize client = GetClientSize();
@@ -43,8 +46,8 @@ void CRamView::RenderRam(wxDC& dc) {
     const size_t words = static_cast<size_t>(StrideWords(client.x)) * client.y;
     if (!m_bReusePicture || m_picture.size() != words) {
         m_picture.assign(words, 0);
-        ComposePicture(ram, m_pHost->GetAddress(), {client.x, client.y, m_nScale, m_bColor != 0}, m_tables,
-                       m_picture.data());
+        ComposePicture(ram, m_pHost->GetAddress(), {client.x, client.y, m_nScale, m_bColor != 0},
+                       m_tables, m_picture.data());
     }
     m_screen.resize(static_cast<size_t>(client.x) * client.y);
     InvertSelectionFrame(m_picture.data(), client.x, client.y, m_rcSel);
@@ -84,7 +87,8 @@ void CRamView::OnScroll(wxScrollWinEvent& event) {
                                                                    : ScrollCode::Other;
     // The step starts from where this window last put the thumb: the toolkit may have
     // moved it already.
-    const auto position = NewScrollPosition(code, m_nThumbPos, event.GetPosition(), BytesPerRow(), BytesPerPage());
+    const auto position =
+        NewScrollPosition(code, m_nThumbPos, event.GetPosition(), BytesPerRow(), BytesPerPage());
     if (!position)
         return;
     m_nThumbPos = *position;
@@ -101,15 +105,29 @@ void CRamView::MoveTo(uint16_t address) {
     Update();
 }
 
-void CRamView::OnGoFirst(wxCommandEvent&) { MoveTo(0); }
-void CRamView::OnGoLast(wxCommandEvent&) { MoveTo(LastPageAddress(BytesPerPage())); }
+void CRamView::OnGoFirst(wxCommandEvent&) {
+    MoveTo(0);
+}
+void CRamView::OnGoLast(wxCommandEvent&) {
+    MoveTo(LastPageAddress(BytesPerPage()));
+}
 
-void CRamView::OnRowUp(wxCommandEvent&) { MoveTo(RowUp(m_pHost->GetAddress(), BytesPerRow())); }
-void CRamView::OnRowDown(wxCommandEvent&) { MoveTo(RowDown(m_pHost->GetAddress(), BytesPerRow())); }
-void CRamView::OnByteLeft(wxCommandEvent&) { MoveTo(ByteLeft(m_pHost->GetAddress())); }
-void CRamView::OnByteRight(wxCommandEvent&) { MoveTo(ByteRight(m_pHost->GetAddress())); }
+void CRamView::OnRowUp(wxCommandEvent&) {
+    MoveTo(RowUp(m_pHost->GetAddress(), BytesPerRow()));
+}
+void CRamView::OnRowDown(wxCommandEvent&) {
+    MoveTo(RowDown(m_pHost->GetAddress(), BytesPerRow()));
+}
+void CRamView::OnByteLeft(wxCommandEvent&) {
+    MoveTo(ByteLeft(m_pHost->GetAddress()));
+}
+void CRamView::OnByteRight(wxCommandEvent&) {
+    MoveTo(ByteRight(m_pHost->GetAddress()));
+}
 
-void CRamView::OnUpdateSaveSelection(wxUpdateUIEvent& event) { event.Enable(HasSelection()); }
+void CRamView::OnUpdateSaveSelection(wxUpdateUIEvent& event) {
+    event.Enable(HasSelection());
+}
 
 void CRamView::SetScale(int scale) {
     m_nScale = scale;
@@ -120,9 +138,9 @@ void CRamView::SetScale(int scale) {
 }
 
 std::optional<SelectionImage> CRamView::BuildSelectionImage() const {
-    return ::BuildSelectionImage(m_pHost->GetRam(),
-                                 {m_pHost->GetAddress(), m_nScale, m_bColor != 0, GetClientSize().x, m_rcSel},
-                                 m_tables);
+    return ::BuildSelectionImage(
+        m_pHost->GetRam(),
+        {m_pHost->GetAddress(), m_nScale, m_bColor != 0, GetClientSize().x, m_rcSel}, m_tables);
 }
 
 void CRamView::DrawSelectionChange() {

@@ -32,8 +32,8 @@ void DrawXrgb(wxDC& dc, const uint32_t* pixels, int width, int height) {
     if (wxGraphicsContext* context = dc.GetGraphicsContext()) {
         if (auto* cr = static_cast<cairo_t*>(context->GetNativeContext())) {
             cairo_surface_t* surface = cairo_image_surface_create_for_data(
-                reinterpret_cast<unsigned char*>(const_cast<uint32_t*>(pixels)), CAIRO_FORMAT_RGB24, width,
-                height, width * 4);
+                reinterpret_cast<unsigned char*>(const_cast<uint32_t*>(pixels)), CAIRO_FORMAT_RGB24,
+                width, height, width * 4);
             cairo_save(cr);
             cairo_set_source_surface(cr, surface, 0, 0);
             cairo_paint(cr);
@@ -53,8 +53,8 @@ void DrawXrgb(wxDC& dc, const uint32_t* pixels, int width, int height) {
         info.bmiHeader.biBitCount = 32;
         info.bmiHeader.biCompression = BI_RGB;
         // GDI applies the context's origin to these logical coordinates itself.
-        if (SetDIBitsToDevice(hdc, 0, 0, static_cast<DWORD>(width), static_cast<DWORD>(height), 0, 0, 0,
-                              static_cast<UINT>(height), pixels, &info, DIB_RGB_COLORS) != 0)
+        if (SetDIBitsToDevice(hdc, 0, 0, static_cast<DWORD>(width), static_cast<DWORD>(height), 0,
+                              0, 0, static_cast<UINT>(height), pixels, &info, DIB_RGB_COLORS) != 0)
             return;
     }
 #endif

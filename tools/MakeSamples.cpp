@@ -21,17 +21,20 @@ Bytes Text(const std::string& cp1251) {
 
 bool Write(const std::filesystem::path& path, const Bytes& image) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+    out.write(reinterpret_cast<const char*>(image.data()),
+              static_cast<std::streamsize>(image.size()));
     return static_cast<bool>(out);
 }
 
 Bytes MkDos() {
     MicroDosBuilder b(true);
-    b.File(0, "README.TXT", 01000, Text("Sample MKDOS disk.\nDouble-click a folder to enter it.\n"));
-    b.Dir(1, 0, "\xC8\xC3\xD0\xDB");                  // ИГРЫ
+    b.File(0, "README.TXT", 01000,
+           Text("Sample MKDOS disk.\nDouble-click a folder to enter it.\n"));
+    b.Dir(1, 0, "\xC8\xC3\xD0\xDB");                            // ИГРЫ
     b.File(1, "\xD2\xC5\xD2\xD0\xC8\xD1", 01000, Filled(4000)); // ТЕТРИС
-    b.File(1, "\xCF\xD0\xCE\xD1\xD2\xCE.TXT", 01000, Text("\xCF\xF0\xE8\xE2\xE5\xF2, BK!\n")); // ПРОСТО.TXT: Привет, BK!
-    b.Dir(2, 1, "\xC0\xD0\xCA\xC0\xC4\xDB");          // АРКАДЫ
+    b.File(1, "\xCF\xD0\xCE\xD1\xD2\xCE.TXT", 01000,
+           Text("\xCF\xF0\xE8\xE2\xE5\xF2, BK!\n")); // ПРОСТО.TXT: Привет, BK!
+    b.Dir(2, 1, "\xC0\xD0\xCA\xC0\xC4\xDB");         // АРКАДЫ
     b.File(2, "XONIX", 01000, Filled(6000, 3));
     b.File(2, "\xC7\xCC\xC5\xC9\xCA\xC0", 01000, Filled(5000, 9)); // ЗМЕЙКА
     b.Dir(3, 0, "TOOLS");
@@ -53,7 +56,8 @@ Bytes Andos() {
     b.File(0, "README", "TXT", 0, Text("Sample ANDOS disk.\n"));
     b.Dir(1, 0, "GAMES");
     b.File(1, "BOULDER", "BIN", 01000, Filled(9000, 2));
-    b.File(1, "\xD1\xCF\xD0\xC0\xC2\xCA\xC0", "", 01000, Text("\xD1\xEF\xF0\xE0\xE2\xEA\xE0\n")); // СПРАВКА
+    b.File(1, "\xD1\xCF\xD0\xC0\xC2\xCA\xC0", "", 01000,
+           Text("\xD1\xEF\xF0\xE0\xE2\xEA\xE0\n")); // СПРАВКА
     b.File(0, "PAINT", "", 01000, Filled(2048, 4));
     return b.Image();
 }
@@ -67,7 +71,8 @@ int main(int argc, char** argv) {
     }
     const std::filesystem::path dir = argv[1];
     std::filesystem::create_directories(dir);
-    return Write(dir / "sample-mkdos.img", MkDos()) && Write(dir / "sample-microdos.img", MicroDos()) &&
+    return Write(dir / "sample-mkdos.img", MkDos()) &&
+                   Write(dir / "sample-microdos.img", MicroDos()) &&
                    Write(dir / "sample-andos.bkd", Andos())
                ? 0
                : 1;

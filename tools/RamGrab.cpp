@@ -31,13 +31,17 @@ std::optional<Options> Parse(int argc, char** argv, std::string& bad) {
             options.name = argv[++i];
         else if (arg == "--dump" && hasValue)
             options.dump = argv[++i];
-        else if (arg == "--at" && hasValue && (value = ParseNumber(argv[++i], 8)) && *value <= 0xFFFF)
+        else if (arg == "--at" && hasValue && (value = ParseNumber(argv[++i], 8)) &&
+                 *value <= 0xFFFF)
             options.at = *value;
-        else if (arg == "--address" && hasValue && (value = ParseNumber(argv[++i], 8)) && *value <= 0xFFFF)
+        else if (arg == "--address" && hasValue && (value = ParseNumber(argv[++i], 8)) &&
+                 *value <= 0xFFFF)
             options.address = *value;
-        else if (arg == "--bytes-per-row" && hasValue && (value = ParseNumber(argv[++i], 10)) && *value <= 0x10000)
+        else if (arg == "--bytes-per-row" && hasValue && (value = ParseNumber(argv[++i], 10)) &&
+                 *value <= 0x10000)
             options.bytesPerRow = *value;
-        else if (arg == "--rows" && hasValue && (value = ParseNumber(argv[++i], 10)) && *value <= 0x10000)
+        else if (arg == "--rows" && hasValue && (value = ParseNumber(argv[++i], 10)) &&
+                 *value <= 0x10000)
             options.rows = *value;
         else if (arg == "--mono")
             options.color = false;
@@ -59,7 +63,8 @@ std::string NoEmulatorMessage(const std::string& base) {
         if (RamObjectExists(FormatRamName(base, i)))
             return Message(IDS_GRAB_CANNOT_OPEN, FormatRamName(base, i));
     }
-    return Message(IDS_GRAB_NO_EMULATOR, FormatRamName(base, 0) + " ... " + FormatRamName(base, RAM_NAME_SUFFIXES - 1));
+    return Message(IDS_GRAB_NO_EMULATOR,
+                   FormatRamName(base, 0) + " ... " + FormatRamName(base, RAM_NAME_SUFFIXES - 1));
 }
 
 int Grab(const Options& options) {
@@ -76,18 +81,21 @@ int Grab(const Options& options) {
     }
     const CPixelTables tables;
     const auto image = ComposeSelection(ram, options.address, static_cast<int>(options.bytesPerRow),
-                                        static_cast<int>(options.bytesPerRow), static_cast<int>(options.rows),
-                                        options.color, tables);
+                                        static_cast<int>(options.bytesPerRow),
+                                        static_cast<int>(options.rows), options.color, tables);
     if (!image)
         return Fail("ramgrab", LoadResString(IDS_GRAB_EMPTY));
     // The command line is in the host's own encoding (the ANSI code page on Windows).
     const std::u8string out = std::filesystem::path(options.out).u8string();
     std::string reason;
     if (!WriteBmpFile(std::string(out.begin(), out.end()), *image, &reason))
-        return Fail("ramgrab", LoadResString(IDS_CANT_SAVE_FILE) + ": " + options.out + ": " + reason);
+        return Fail("ramgrab",
+                    LoadResString(IDS_CANT_SAVE_FILE) + ": " + options.out + ": " + reason);
     return 0;
 }
 
 } // namespace
 
-int main(int argc, char** argv) { return RunTool("ramgrab", IDS_GRAB_USAGE, argc, argv, Parse, Grab); }
+int main(int argc, char** argv) {
+    return RunTool("ramgrab", IDS_GRAB_USAGE, argc, argv, Parse, Grab);
+}

@@ -8,7 +8,8 @@
 #include <iostream>
 
 std::optional<unsigned> ParseNumber(const std::string& text, int base) {
-    if (text.empty() || text.find_first_not_of(base == 8 ? "01234567" : "0123456789") != std::string::npos ||
+    if (text.empty() ||
+        text.find_first_not_of(base == 8 ? "01234567" : "0123456789") != std::string::npos ||
         text.size() > 9)
         return std::nullopt;
     return static_cast<unsigned>(std::strtoul(text.c_str(), nullptr, base));
@@ -22,7 +23,8 @@ bool LoadDump(const std::string& path, unsigned at, std::vector<uint8_t>& memory
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return false;
-    in.read(reinterpret_cast<char*>(memory.data() + at), static_cast<std::streamsize>(memory.size() - at));
+    in.read(reinterpret_cast<char*>(memory.data() + at),
+            static_cast<std::streamsize>(memory.size() - at));
     return !in.bad();
 }
 

@@ -35,7 +35,8 @@ int Fail(const char* program, const std::string& message);
 // message and exit 1, never an abort.
 template <typename Options>
 int RunTool(const char* program, int usageId, int argc, char** argv,
-            std::optional<Options> (*parse)(int, char**, std::string&), int (*run)(const Options&)) {
+            std::optional<Options> (*parse)(int, char**, std::string&),
+            int (*run)(const Options&)) {
     if (IsHelp(argc, argv))
         return PrintUsage(usageId);
     std::string bad;

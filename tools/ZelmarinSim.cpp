@@ -13,7 +13,9 @@ namespace {
 
 volatile std::sig_atomic_t g_stop = 0;
 
-void OnSignal(int) { g_stop = 1; }
+void OnSignal(int) {
+    g_stop = 1;
+}
 
 struct Options {
     std::string name = LoadResString(IDS_RAM_NAME);
@@ -29,9 +31,11 @@ std::optional<Options> Parse(int argc, char** argv, std::string& bad) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         std::optional<unsigned> value;
-        if (arg == "--index" && i + 1 < argc && (value = ParseNumber(argv[++i], 10)) && *value < RAM_NAME_SUFFIXES)
+        if (arg == "--index" && i + 1 < argc && (value = ParseNumber(argv[++i], 10)) &&
+            *value < RAM_NAME_SUFFIXES)
             options.index = *value;
-        else if (arg == "--at" && i + 1 < argc && (value = ParseNumber(argv[++i], 8)) && *value <= 0xFFFF)
+        else if (arg == "--at" && i + 1 < argc && (value = ParseNumber(argv[++i], 8)) &&
+                 *value <= 0xFFFF)
             options.at = *value;
         else if (arg == "--name" && i + 1 < argc)
             options.name = argv[++i];
@@ -77,4 +81,6 @@ int Serve(const Options& options) {
 
 } // namespace
 
-int main(int argc, char** argv) { return RunTool("zelmarin-sim", IDS_SIM_USAGE, argc, argv, Parse, Serve); }
+int main(int argc, char** argv) {
+    return RunTool("zelmarin-sim", IDS_SIM_USAGE, argc, argv, Parse, Serve);
+}

@@ -116,7 +116,8 @@ int Info(const Arguments& args) {
     if (!image)
         return Failure;
     std::cout << image->GetFormatName() << "\t"
-              << FormatResString(IDS_SIZE_KB, {std::to_string(image->GetImageSize() / 1024)}) << "\n";
+              << FormatResString(IDS_SIZE_KB, {std::to_string(image->GetImageSize() / 1024)})
+              << "\n";
     return FinishOutput(Success);
 }
 
@@ -126,9 +127,11 @@ void PrintRow(const CatalogRow& row, const std::string& path, bool tsv) {
         return;
     }
     char line[64];
-    std::snprintf(line, sizeof line, "%-7s %7s %7s", row.type.c_str(), row.address.c_str(), row.size.c_str());
+    std::snprintf(line, sizeof line, "%-7s %7s %7s", row.type.c_str(), row.address.c_str(),
+                  row.size.c_str());
     // Columns line up by characters, not bytes: count the UTF-8 lead bytes.
-    const auto width = std::count_if(path.begin(), path.end(), [](char c) { return (c & 0xC0) != 0x80; });
+    const auto width =
+        std::count_if(path.begin(), path.end(), [](char c) { return (c & 0xC0) != 0x80; });
     std::cout << path << std::string(width < 16 ? 16 - width : 1, ' ') << line << "\n";
 }
 
@@ -169,7 +172,8 @@ int Ls(const Arguments& args) {
         return Failure;
     const bool tsv = args.flags.count("--tsv") > 0;
     if (!image->IsRoot())
-        PrintRow({LoadResString(IDS_PARENT_DIR), IconDirectory, "", "", ""}, LoadResString(IDS_PARENT_DIR), tsv);
+        PrintRow({LoadResString(IDS_PARENT_DIR), IconDirectory, "", "", ""},
+                 LoadResString(IDS_PARENT_DIR), tsv);
     Lister lister(args.flags.count("-R") > 0, tsv);
     CatalogWalk(*image, lister).Walk();
     return FinishOutput(Success);
@@ -177,7 +181,8 @@ int Ls(const Arguments& args) {
 
 // The named entries, by the directory that holds each; every row of the current
 // directory when none is named.
-bool ExportGroups(CDiskImage& image, const std::vector<std::string>& paths, std::vector<ExportGroup>& groups) {
+bool ExportGroups(CDiskImage& image, const std::vector<std::string>& paths,
+                  std::vector<ExportGroup>& groups) {
     if (paths.empty()) {
         groups.push_back({image.GetCurrentDir(), std::nullopt});
         return true;
@@ -210,17 +215,20 @@ void PrintExportResult(const ExportResult& result) {
     for (const auto& path : result.written) {
         const auto it = renamed.find(path);
         const std::string host = PrintableHostPath(Utf8FromPath(path));
-        std::cout << (it == renamed.end() ? FormatResString(IDS_CLI_WROTE, {host})
-                                          : FormatResString(IDS_CLI_WROTE_AS, {CommandLinePath(*it->second), host}))
+        std::cout << (it == renamed.end()
+                          ? FormatResString(IDS_CLI_WROTE, {host})
+                          : FormatResString(IDS_CLI_WROTE_AS, {CommandLinePath(*it->second), host}))
                   << "\n";
         if (it != renamed.end())
             renamed.erase(it);
     }
     for (const auto& [path, names] : renamed) // folders
-        std::cout << FormatResString(IDS_CLI_WROTE_AS, {CommandLinePath(*names), PrintableHostPath(Utf8FromPath(path))})
+        std::cout << FormatResString(IDS_CLI_WROTE_AS, {CommandLinePath(*names),
+                                                        PrintableHostPath(Utf8FromPath(path))})
                   << "\n";
     for (const auto& skipped : result.skipped)
-        std::cout << FormatResString(IDS_CLI_SKIPPED, {CommandLinePath(skipped.entry), LoadResString(skipped.reason)})
+        std::cout << FormatResString(IDS_CLI_SKIPPED, {CommandLinePath(skipped.entry),
+                                                       LoadResString(skipped.reason)})
                   << "\n";
 }
 
@@ -229,7 +237,8 @@ int Export(const Arguments& args) {
     if (!image || !EnterDirectory(*image, args.dir))
         return Failure;
     std::vector<ExportGroup> groups;
-    const bool allFound = ExportGroups(*image, {args.positional.begin() + 2, args.positional.end()}, groups);
+    const bool allFound =
+        ExportGroups(*image, {args.positional.begin() + 2, args.positional.end()}, groups);
     const auto result = ExportEntries(*image, groups, PathFromUtf8(args.positional[1]),
                                       args.flags.count("--no-bin-ext") == 0);
     PrintExportResult(result);
@@ -246,8 +255,10 @@ int Cat(const Arguments& args) {
     const auto found = ResolveCatalogPath(*image, ParseCatalogPath(args.positional[1]));
     const uint8_t* data = nullptr;
     int address = 0, length = 0;
-    if (!found || found->isDirectory || !image->SeekEntry(found->entry) || !image->ReadEntry(data, address, length)) {
-        std::string message = FormatResString(IDS_CLI_NO_FILE, {PrintableHostPath(args.positional[1])});
+    if (!found || found->isDirectory || !image->SeekEntry(found->entry) ||
+        !image->ReadEntry(data, address, length)) {
+        std::string message =
+            FormatResString(IDS_CLI_NO_FILE, {PrintableHostPath(args.positional[1])});
         if (found && !found->isDirectory && image->IsDeleted())
             message += ": " + LoadResString(IDS_SKIP_DELETED);
         return Error(message);
@@ -255,7 +266,8 @@ int Cat(const Arguments& args) {
     std::vector<uint8_t> bytes(data, data + length);
     if (args.flags.count("--text"))
         bytes = TextViewBytes(data, length);
-    std::cout.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    std::cout.write(reinterpret_cast<const char*>(bytes.data()),
+                    static_cast<std::streamsize>(bytes.size()));
     return FinishOutput(Success);
 }
 
@@ -264,25 +276,31 @@ int Mount(const Arguments& args) {
     auto image = OpenImage(args.positional[0]);
     if (!image)
         return Failure;
-    return MountImage(std::move(image), args.positional[0], args.positional[1], args.flags.count("--bin") > 0,
-                      args.flags.count("--foreground") > 0);
+    return MountImage(std::move(image), args.positional[0], args.positional[1],
+                      args.flags.count("--bin") > 0, args.flags.count("--foreground") > 0);
 }
 
 // fusermount3 -u DIR, its exit status ours.
 int Umount(const Arguments& args) {
     const pid_t child = fork();
     if (child == 0) {
-        execlp("fusermount3", "fusermount3", "-u", args.positional[0].c_str(), static_cast<char*>(nullptr));
+        execlp("fusermount3", "fusermount3", "-u", args.positional[0].c_str(),
+               static_cast<char*>(nullptr));
         _exit(127);
     }
     int status = 0;
-    if (child < 0 || waitpid(child, &status, 0) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) == 127)
+    if (child < 0 || waitpid(child, &status, 0) < 0 || !WIFEXITED(status) ||
+        WEXITSTATUS(status) == 127)
         return Error(LoadResString(IDS_CLI_NO_MOUNT));
     return WEXITSTATUS(status) == 0 ? Success : Failure;
 }
 #else
-int Mount(const Arguments&) { return Error(LoadResString(IDS_CLI_NO_MOUNT)); }
-int Umount(const Arguments&) { return Error(LoadResString(IDS_CLI_NO_MOUNT)); }
+int Mount(const Arguments&) {
+    return Error(LoadResString(IDS_CLI_NO_MOUNT));
+}
+int Umount(const Arguments&) {
+    return Error(LoadResString(IDS_CLI_NO_MOUNT));
+}
 #endif
 
 struct Command {
@@ -323,10 +341,13 @@ int main(int argc, char** rawArgv) {
         if (!args.unknown.empty())
             return UsageError(command.usage, FormatResString(IDS_CLI_BAD_OPTION, {args.unknown}));
         if (!args.missingValue.empty())
-            return UsageError(command.usage, FormatResString(IDS_CLI_MISSING_VALUE, {args.missingValue}));
-        if (args.positional.size() < command.minArguments || args.positional.size() > command.maxArguments)
+            return UsageError(command.usage,
+                              FormatResString(IDS_CLI_MISSING_VALUE, {args.missingValue}));
+        if (args.positional.size() < command.minArguments ||
+            args.positional.size() > command.maxArguments)
             return UsageError(command.usage, "");
         return command.run(args);
     }
-    return UsageError(IDS_CLI_USAGE, name.empty() ? "" : FormatResString(IDS_CLI_BAD_OPTION, {name}));
+    return UsageError(IDS_CLI_USAGE,
+                      name.empty() ? "" : FormatResString(IDS_CLI_BAD_OPTION, {name}));
 }

@@ -17,7 +17,9 @@ int HexDigit(char c) {
     return -1;
 }
 
-bool IsControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
+bool IsControl(unsigned char c) {
+    return c < 0x20 || c == 0x7F;
+}
 
 void AppendEscape(std::string& out, unsigned char c) {
     static const char* hex = "0123456789ABCDEF";
@@ -30,8 +32,10 @@ PathName SplitOccurrence(std::string_view text) {
     if (semicolon != std::string_view::npos) {
         const std::string_view digits = text.substr(semicolon + 1);
         int occurrence = 0;
-        const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), occurrence);
-        if (!digits.empty() && error == std::errc() && end == digits.data() + digits.size() && occurrence >= 1)
+        const auto [end, error] =
+            std::from_chars(digits.data(), digits.data() + digits.size(), occurrence);
+        if (!digits.empty() && error == std::errc() && end == digits.data() + digits.size() &&
+            occurrence >= 1)
             return {std::string(text.substr(0, semicolon)), occurrence};
     }
     return {std::string(text), 1};
@@ -40,7 +44,8 @@ PathName SplitOccurrence(std::string_view text) {
 std::string Unescape(std::string_view text) {
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 && HexDigit(text[i + 2]) >= 0) {
+        if (text[i] == '%' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 &&
+            HexDigit(text[i + 2]) >= 0) {
             out += static_cast<char>(HexDigit(text[i + 1]) << 4 | HexDigit(text[i + 2]));
             i += 2;
         } else {
@@ -84,7 +89,8 @@ std::string FormatPathName(std::string_view cp1251, int occurrence) {
     return text;
 }
 
-std::optional<ResolvedEntry> ResolveCatalogPath(CDiskImage& image, const std::vector<PathName>& path) {
+std::optional<ResolvedEntry> ResolveCatalogPath(CDiskImage& image,
+                                                const std::vector<PathName>& path) {
     image.PushPosition();
     std::optional<ResolvedEntry> found;
     for (size_t i = 0; i < path.size(); ++i) {
@@ -92,7 +98,8 @@ std::optional<ResolvedEntry> ResolveCatalogPath(CDiskImage& image, const std::ve
         int seen = 0;
         for (bool more = image.FindFirst(); more && !found; more = image.FindNext()) {
             if (EqualNoCase(image.GetName(), path[i].name) && ++seen == path[i].occurrence)
-                found = ResolvedEntry{image.GetCurrentDir(), image.GetEntryIndex(), image.IsDirectory()};
+                found = ResolvedEntry{image.GetCurrentDir(), image.GetEntryIndex(),
+                                      image.IsDirectory()};
         }
         if (!found || (i + 1 < path.size() && !found->isDirectory)) {
             found.reset();

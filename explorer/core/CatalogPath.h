@@ -35,7 +35,8 @@ struct ResolvedEntry {
 
 // Follows the names from the image's current directory. None when a name is not found,
 // or a name before the last is not a directory. The image's position is kept.
-std::optional<ResolvedEntry> ResolveCatalogPath(CDiskImage& image, const std::vector<PathName>& path);
+std::optional<ResolvedEntry> ResolveCatalogPath(CDiskImage& image,
+                                                const std::vector<PathName>& path);
 
 // Control characters of a host path written as %XX, so that one message stays one line.
 std::string PrintableHostPath(std::string_view utf8);

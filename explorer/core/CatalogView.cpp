@@ -63,7 +63,8 @@ std::string EntryType(CDiskImage& image) {
 CatalogRow EntryRow(CDiskImage& image, int numberBase) {
     if (image.IsDirectory())
         return {image.GetName(), IconDirectory, EntryType(image), "", ""};
-    return {image.GetName(), IconFile, EntryType(image), FormatNumber(image.GetAddress(), numberBase),
+    return {image.GetName(), IconFile, EntryType(image),
+            FormatNumber(image.GetAddress(), numberBase),
             FormatNumber(image.GetLength(), numberBase)};
 }
 
@@ -78,8 +79,8 @@ std::vector<CatalogRow> BuildRows(CDiskImage& image, int numberBase) {
 
 std::vector<int> SelectedEntries(CDiskImage& image, const Selection& selection) {
     const int firstEntryRow = image.IsRoot() ? 0 : 1;
-    std::unordered_map<int, const std::string*> byRow;   // entry position -> row text
-    std::unordered_map<std::string, bool> byName;        // folded text -> already found
+    std::unordered_map<int, const std::string*> byRow; // entry position -> row text
+    std::unordered_map<std::string, bool> byName;      // folded text -> already found
     for (const SelectedRow& row : selection) {
         if (row.row >= firstEntryRow)
             byRow.emplace(row.row - firstEntryRow, &row.text);
@@ -93,7 +94,8 @@ std::vector<int> SelectedEntries(CDiskImage& image, const Selection& selection) 
         if (const auto it = byRow.find(position); it != byRow.end())
             chosen = EqualNoCase(image.GetName(), *it->second);
         if (!byName.empty()) {
-            if (const auto it = byName.find(FoldName(image.GetName())); it != byName.end() && !it->second)
+            if (const auto it = byName.find(FoldName(image.GetName()));
+                it != byName.end() && !it->second)
                 chosen = it->second = true;
         }
         if (chosen)

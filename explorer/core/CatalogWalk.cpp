@@ -10,12 +10,15 @@ namespace {
 // Directory numbers are single bytes in every format.
 constexpr int kDirectoryNumbers = 256;
 
-bool IsDirectoryNumber(int number) { return number >= 0 && number < kDirectoryNumbers; }
+bool IsDirectoryNumber(int number) {
+    return number >= 0 && number < kDirectoryNumbers;
+}
 
 } // namespace
 
 CatalogWalk::CatalogWalk(CDiskImage& image, CatalogVisitor& visitor)
-    : m_image(image), m_visitor(visitor), m_entered(kDirectoryNumbers), m_contents(kDirectoryNumbers) {
+    : m_image(image), m_visitor(visitor), m_entered(kDirectoryNumbers),
+      m_contents(kDirectoryNumbers) {
     const int current = image.GetCurrentDir();
     if (IsDirectoryNumber(current))
         m_entered[static_cast<size_t>(current)] = true;

@@ -38,8 +38,8 @@ std::vector<std::string> SplitList(const std::string& list) {
     return items;
 }
 
-std::vector<fs::path> FromEnvironment(const char* name, const fs::path& fallback, const char* listName,
-                                      const std::string& listFallback) {
+std::vector<fs::path> FromEnvironment(const char* name, const fs::path& fallback,
+                                      const char* listName, const std::string& listFallback) {
     std::vector<fs::path> dirs;
     const char* home = std::getenv(name);
     if (home && *home)
@@ -67,7 +67,8 @@ std::vector<std::string> Candidates(const std::string& mimeType, const XdgDirs& 
             for (const auto& id : SplitList(ReadGroup(list, group)[mimeType]))
                 ids.push_back(id);
     for (const auto& dir : dirs.data)
-        for (const auto& id : SplitList(ReadGroup(dir / "applications" / "mimeinfo.cache", "MIME Cache")[mimeType]))
+        for (const auto& id :
+             SplitList(ReadGroup(dir / "applications" / "mimeinfo.cache", "MIME Cache")[mimeType]))
             ids.push_back(id);
     return ids;
 }
@@ -130,13 +131,14 @@ std::vector<std::string> ExpandExec(const std::string& exec, const std::string& 
 XdgDirs XdgDirsFromEnvironment() {
     const char* home = std::getenv("HOME");
     const fs::path base = home && *home ? fs::path(home) : fs::path();
-    return {FromEnvironment("XDG_CONFIG_HOME", base.empty() ? base : base / ".config", "XDG_CONFIG_DIRS", "/etc/xdg"),
-            FromEnvironment("XDG_DATA_HOME", base.empty() ? base : base / ".local/share", "XDG_DATA_DIRS",
-                            "/usr/local/share:/usr/share")};
+    return {FromEnvironment("XDG_CONFIG_HOME", base.empty() ? base : base / ".config",
+                            "XDG_CONFIG_DIRS", "/etc/xdg"),
+            FromEnvironment("XDG_DATA_HOME", base.empty() ? base : base / ".local/share",
+                            "XDG_DATA_DIRS", "/usr/local/share:/usr/share")};
 }
 
-std::optional<std::vector<std::string>> GraphicalOpener(const std::string& mimeType, const std::string& path,
-                                                        const XdgDirs& dirs) {
+std::optional<std::vector<std::string>>
+GraphicalOpener(const std::string& mimeType, const std::string& path, const XdgDirs& dirs) {
     for (const std::string& id : Candidates(mimeType, dirs)) {
         for (const auto& dir : dirs.data) {
             const fs::path file = dir / "applications" / id;

@@ -19,5 +19,5 @@ XdgDirs XdgDirsFromEnvironment();
 // `mimeType`: the desktop's defaults first (mimeapps.list), then the programs registered
 // for the type (mimeinfo.cache), passing over programs that need a terminal and hidden
 // entries. None when no such program is known.
-std::optional<std::vector<std::string>> GraphicalOpener(const std::string& mimeType, const std::string& path,
-                                                        const XdgDirs& dirs);
+std::optional<std::vector<std::string>>
+GraphicalOpener(const std::string& mimeType, const std::string& path, const XdgDirs& dirs);

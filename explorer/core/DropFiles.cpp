@@ -52,8 +52,10 @@ std::vector<uint8_t> BuildDropBlock(const std::vector<std::string>& paths, bool 
     block[kWideFlagOffset] = wide ? 1 : 0;
     size_t offset = kDropHeaderSize;
     for (const std::string& path : paths) {
-        const std::u16string units = wide ? Utf8ToUtf16(path) : std::u16string(path.begin(), path.end());
-        if (units.empty() || units.size() + 1 > kDropPathSlot || units.find(u'\0') != std::u16string::npos)
+        const std::u16string units =
+            wide ? Utf8ToUtf16(path) : std::u16string(path.begin(), path.end());
+        if (units.empty() || units.size() + 1 > kDropPathSlot ||
+            units.find(u'\0') != std::u16string::npos)
             continue;
         for (char16_t c : units) {
             block[offset] = static_cast<uint8_t>(c);
@@ -109,14 +111,16 @@ bool IsImageFileName(const std::string& path) {
     const auto dot = path.rfind('.');
     const std::string extension = dot == std::string::npos ? path : path.substr(dot + 1);
     return EqualNoCase(extension, LoadResString(IDS_EXT_IMG)) ||
-           EqualNoCase(extension, LoadResString(IDS_EXT_BKD)) || EqualNoCase(extension, LoadResString(IDS_EXT_DSK));
+           EqualNoCase(extension, LoadResString(IDS_EXT_BKD)) ||
+           EqualNoCase(extension, LoadResString(IDS_EXT_DSK));
 }
 
 std::optional<std::vector<uint8_t>> RenderDropFiles(CDiskImage* image, const Selection& selection,
                                                     const std::filesystem::path& tempFolder,
                                                     bool addBinExtension, bool wide,
                                                     const ExportProgress& progress) {
-    const ExportResult result = ExportSelection(image, selection, tempFolder, addBinExtension, progress);
+    const ExportResult result =
+        ExportSelection(image, selection, tempFolder, addBinExtension, progress);
     if (result.error || result.cancelled)
         return std::nullopt;
     // Every top-level entry keeps its slot; one that was not extracted (its data cannot be

@@ -40,9 +40,11 @@ public:
             return Skip(step, image.IsDeleted() ? IDS_SKIP_DELETED : IDS_SKIP_UNREADABLE);
         const std::string wanted = WantedFileName(step.names, m_addBin);
         const fs::path path = ClaimPath(wanted);
-        const uint8_t header[4] = {static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8),
-                                   static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8)};
-        switch (ReplaceHostFile(path, {std::span(header), std::span(data, static_cast<size_t>(length))})) {
+        const uint8_t header[4] = {static_cast<uint8_t>(address),
+                                   static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(length),
+                                   static_cast<uint8_t>(length >> 8)};
+        switch (ReplaceHostFile(
+            path, {std::span(header), std::span(data, static_cast<size_t>(length))})) {
         case FileWrite::Written:
             result.written.push_back(path);
             return Done(step, wanted, path);
@@ -127,7 +129,8 @@ private:
     std::vector<Folder> m_folders;
 };
 
-void WalkGroups(CDiskImage& image, const std::vector<ExportGroup>& groups, CatalogVisitor& visitor) {
+void WalkGroups(CDiskImage& image, const std::vector<ExportGroup>& groups,
+                CatalogVisitor& visitor) {
     image.PushPosition();
     CatalogWalk walk(image, visitor);
     for (const ExportGroup& group : groups) {
@@ -151,8 +154,10 @@ std::string ExportSummary(const ExportResult& result, size_t shown) {
     const auto& skipped = result.skipped;
     if (skipped.empty() && result.renamed.empty() && !result.cancelled)
         return {};
-    std::string text = result.cancelled ? LoadResString(IDS_EXPORT_CANCELLED) + "\n" : std::string();
-    text += FormatResString(IDS_EXPORT_SUMMARY, {std::to_string(result.written.size()), std::to_string(skipped.size())});
+    std::string text =
+        result.cancelled ? LoadResString(IDS_EXPORT_CANCELLED) + "\n" : std::string();
+    text += FormatResString(IDS_EXPORT_SUMMARY, {std::to_string(result.written.size()),
+                                                 std::to_string(skipped.size())});
     const auto more = [&](size_t count) {
         if (count > shown)
             text += "\n" + FormatResString(IDS_EXPORT_MORE, {std::to_string(count - shown)});
@@ -162,14 +167,16 @@ std::string ExportSummary(const ExportResult& result, size_t shown) {
     more(skipped.size());
     for (size_t i = 0; i < result.renamed.size() && i < shown; ++i) {
         const auto& renamed = result.renamed[i];
-        text += "\n" + FormatResString(IDS_EXPORT_RENAMED, {NamesText(renamed.entry), Utf8FromPath(renamed.path.filename())});
+        text += "\n" + FormatResString(IDS_EXPORT_RENAMED, {NamesText(renamed.entry),
+                                                            Utf8FromPath(renamed.path.filename())});
     }
     more(result.renamed.size());
     return text;
 }
 
-ExportResult ExportEntries(CDiskImage& image, const std::vector<ExportGroup>& groups, const fs::path& folder,
-                           bool addBinExtension, const ExportProgress& progress) {
+ExportResult ExportEntries(CDiskImage& image, const std::vector<ExportGroup>& groups,
+                           const fs::path& folder, bool addBinExtension,
+                           const ExportProgress& progress) {
     EntryCounter counter;
     if (progress)
         WalkGroups(image, groups, counter);
@@ -185,7 +192,8 @@ ExportResult ExportSelection(CDiskImage* image, const Selection& selection, cons
     auto entries = SelectedEntries(*image, selection);
     if (entries.empty())
         return {};
-    return ExportEntries(*image, {{image->GetCurrentDir(), std::move(entries)}}, folder, addBinExtension, progress);
+    return ExportEntries(*image, {{image->GetCurrentDir(), std::move(entries)}}, folder,
+                         addBinExtension, progress);
 }
 
 // As the extension rule has always read it: a '.' anywhere on the entry's path from the
@@ -207,7 +215,8 @@ std::vector<uint8_t> TextViewBytes(const uint8_t* data, int length, TextForm for
     std::vector<uint8_t> converted(data, data + length);
     ConvertKoi8ToCp1251(converted.data(), length);
     if (form == TextForm::Utf8Lf) {
-        const std::string utf8 = Cp1251ToUtf8({reinterpret_cast<const char*>(converted.data()), converted.size()});
+        const std::string utf8 =
+            Cp1251ToUtf8({reinterpret_cast<const char*>(converted.data()), converted.size()});
         return {utf8.begin(), utf8.end()};
     }
     std::vector<uint8_t> text;
@@ -220,13 +229,15 @@ std::vector<uint8_t> TextViewBytes(const uint8_t* data, int length, TextForm for
     return text;
 }
 
-std::optional<fs::path> WriteTextView(CDiskImage* image, const Selection& selection, const fs::path& folder) {
+std::optional<fs::path> WriteTextView(CDiskImage* image, const Selection& selection,
+                                      const fs::path& folder) {
     if (!image || selection.empty())
         return std::nullopt;
     const auto entries = SelectedEntries(*image, {selection.front()});
     const uint8_t* data = nullptr;
     int address = 0, length = 0;
-    if (entries.empty() || !image->SeekEntry(entries.front()) || !image->ReadEntry(data, address, length))
+    if (entries.empty() || !image->SeekEntry(entries.front()) ||
+        !image->ReadEntry(data, address, length))
         return std::nullopt;
     const fs::path path = HostChild(folder, SafeHostName(image->GetName()));
     const auto text = TextViewBytes(data, length, HostTextForm());

@@ -76,7 +76,8 @@ std::string AddBinExtension(const std::string& name);
 
 // The text view's bytes: a converted copy (KOI-8 to Windows-1251), each line feed
 // written as carriage return and line feed; or the same text in UTF-8 with line feeds.
-std::vector<uint8_t> TextViewBytes(const uint8_t* data, int length, TextForm form = TextForm::Cp1251CrLf);
+std::vector<uint8_t> TextViewBytes(const uint8_t* data, int length,
+                                   TextForm form = TextForm::Cp1251CrLf);
 
 // Writes the text view of the first selected file, in the host's text form, into
 // `folder` under the entry's own name made safe for the host (no header, no extension).

@@ -156,7 +156,8 @@ std::string HostFolderNames::Claim(std::string_view name) {
     // The suffix count lives with the wanted name, so a thousand entries of one name cost
     // a thousand tries, not half a million.
     for (int& suffix = taken->second;;) {
-        const std::string candidate = safe.substr(0, stem) + "~" + std::to_string(++suffix) + safe.substr(stem);
+        const std::string candidate =
+            safe.substr(0, stem) + "~" + std::to_string(++suffix) + safe.substr(stem);
         if (m_taken.try_emplace(HostFoldedName(candidate), 0).second)
             return candidate;
     }

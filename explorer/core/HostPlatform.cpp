@@ -25,14 +25,19 @@ namespace fs = std::filesystem;
 namespace {
 
 // "", "." and ".." name no file on any host: "_", "_" and "__" stand for them.
-bool IsDotName(std::string_view name) { return name.empty() || name == "." || name == ".."; }
+bool IsDotName(std::string_view name) {
+    return name.empty() || name == "." || name == "..";
+}
 
-std::string DotNameSubstitute(std::string_view name) { return std::string(std::max<size_t>(name.size(), 1), '_'); }
+std::string DotNameSubstitute(std::string_view name) {
+    return std::string(std::max<size_t>(name.size(), 1), '_');
+}
 
 // A name for the file being written next to `path`, new on every call of this process.
 fs::path PartFileName(const fs::path& path, long processId) {
     static std::atomic<unsigned> counter{0};
-    return path.parent_path() / (".ravelko-" + std::to_string(processId) + "-" + std::to_string(counter++) + ".part");
+    return path.parent_path() /
+           (".ravelko-" + std::to_string(processId) + "-" + std::to_string(counter++) + ".part");
 }
 
 constexpr int kPartFileAttempts = 100;
@@ -54,8 +59,8 @@ bool IsReservedDeviceName(std::string_view name) {
     static constexpr std::array<std::string_view, 4> kDevices = {"CON", "PRN", "AUX", "NUL"};
     if (std::find(kDevices.begin(), kDevices.end(), base) != kDevices.end())
         return true;
-    return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) && base[3] >= '1' &&
-           base[3] <= '9';
+    return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) &&
+           base[3] >= '1' && base[3] <= '9';
 }
 
 std::string WideToUtf8(const wchar_t* text) {
@@ -75,7 +80,8 @@ std::string SafeHostName(std::string_view name) {
         return DotNameSubstitute(name);
     std::string safe(name);
     for (char& c : safe) {
-        if (static_cast<unsigned char>(c) < 0x20 || std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos)
+        if (static_cast<unsigned char>(c) < 0x20 ||
+            std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos)
             c = '_';
     }
     for (auto c = safe.rbegin(); c != safe.rend() && (*c == '.' || *c == ' '); ++c)
@@ -85,7 +91,8 @@ std::string SafeHostName(std::string_view name) {
     return safe;
 }
 
-FileWrite ReplaceHostFile(const fs::path& path, std::initializer_list<std::span<const uint8_t>> parts) {
+FileWrite ReplaceHostFile(const fs::path& path,
+                          std::initializer_list<std::span<const uint8_t>> parts) {
     std::error_code error;
     const auto status = fs::symlink_status(path, error);
     if (fs::is_symlink(status))
@@ -96,7 +103,8 @@ FileWrite ReplaceHostFile(const fs::path& path, std::initializer_list<std::span<
     HANDLE file = INVALID_HANDLE_VALUE;
     for (int attempt = 0; file == INVALID_HANDLE_VALUE && attempt < kPartFileAttempts; ++attempt) {
         part = PartFileName(path, static_cast<long>(GetCurrentProcessId()));
-        file = CreateFileW(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        file = CreateFileW(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS)
             break;
     }
@@ -107,7 +115,8 @@ FileWrite ReplaceHostFile(const fs::path& path, std::initializer_list<std::span<
         for (size_t done = 0; complete && done < bytes.size();) {
             const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
             DWORD written = 0;
-            complete = WriteFile(file, bytes.data() + done, chunk, &written, nullptr) && written > 0;
+            complete =
+                WriteFile(file, bytes.data() + done, chunk, &written, nullptr) && written > 0;
             done += written;
         }
     }
@@ -129,9 +138,13 @@ std::optional<fs::path> GetTempFolder() {
     return fs::path(folder);
 }
 
-TextForm HostTextForm() { return TextForm::Cp1251CrLf; }
+TextForm HostTextForm() {
+    return TextForm::Cp1251CrLf;
+}
 
-bool HostUsesWideDropPaths() { return true; }
+bool HostUsesWideDropPaths() {
+    return true;
+}
 
 std::vector<std::string> Utf8Arguments(int, char**) {
     int count = 0;
@@ -175,7 +188,8 @@ bool WriteAll(int fd, std::span<const uint8_t> bytes) {
 
 } // namespace
 
-FileWrite ReplaceHostFile(const fs::path& path, std::initializer_list<std::span<const uint8_t>> parts) {
+FileWrite ReplaceHostFile(const fs::path& path,
+                          std::initializer_list<std::span<const uint8_t>> parts) {
     struct stat info {};
     if (lstat(path.c_str(), &info) == 0) {
         if (S_ISLNK(info.st_mode))
@@ -219,11 +233,17 @@ std::optional<fs::path> GetTempFolder() {
     return folder;
 }
 
-TextForm HostTextForm() { return TextForm::Utf8Lf; }
+TextForm HostTextForm() {
+    return TextForm::Utf8Lf;
+}
 
-bool HostUsesWideDropPaths() { return false; }
+bool HostUsesWideDropPaths() {
+    return false;
+}
 
-std::vector<std::string> Utf8Arguments(int argc, char** argv) { return {argv, argv + argc}; }
+std::vector<std::string> Utf8Arguments(int argc, char** argv) {
+    return {argv, argv + argc};
+}
 
 void UseBinaryUtf8Output() {}
 

@@ -30,7 +30,7 @@ enum class FileWrite {
 // no partial one. Only a regular file is replaced; a hard link in the way is replaced by
 // the new file, never written through.
 FileWrite ReplaceHostFile(const std::filesystem::path& path,
-                      std::initializer_list<std::span<const uint8_t>> parts);
+                          std::initializer_list<std::span<const uint8_t>> parts);
 
 // The temporary folder for extracted files. On POSIX a private folder of the user's own
 // under $TMPDIR (or /tmp), created with mode 0700 and refused when someone else owns it

@@ -93,25 +93,28 @@ bool CMountTree::Read(const Node& node, long long offset, size_t size, std::vect
     const uint8_t* data = nullptr;
     int address = 0, length = 0;
     m_image.PushPosition();
-    const bool read = !node.directory && m_image.SeekEntry(node.entry) && m_image.ReadEntry(data, address, length);
+    const bool read = !node.directory && m_image.SeekEntry(node.entry) &&
+                      m_image.ReadEntry(data, address, length);
     m_image.PopPosition();
     if (!read)
         return false;
     std::vector<uint8_t> file;
     if (m_bBinFiles)
-        file = {static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(length),
-                static_cast<uint8_t>(length >> 8)};
+        file = {static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8),
+                static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8)};
     file.insert(file.end(), data, data + length);
     if (offset < 0 || offset >= static_cast<long long>(file.size()))
         return true;
     const auto from = file.begin() + offset;
-    out.assign(from, from + static_cast<std::ptrdiff_t>(std::min(size, file.size() - static_cast<size_t>(offset))));
+    out.assign(from, from + static_cast<std::ptrdiff_t>(
+                                std::min(size, file.size() - static_cast<size_t>(offset))));
     return true;
 }
 
 std::string CMountTree::EntryPath(const Node& node) const {
     std::vector<std::string> names;
-    for (int index = static_cast<int>(&node - m_nodes.data()); index > 0; index = m_parents[static_cast<size_t>(index)])
+    for (int index = static_cast<int>(&node - m_nodes.data()); index > 0;
+         index = m_parents[static_cast<size_t>(index)])
         names.push_back(FormatPathName(m_catalogNames[static_cast<size_t>(index)], 1));
     std::string path;
     for (auto name = names.rbegin(); name != names.rend(); ++name)

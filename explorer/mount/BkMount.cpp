@@ -26,7 +26,9 @@ struct MountState {
     std::mutex lock; // the reader has one cursor
 };
 
-MountState& State() { return *static_cast<MountState*>(fuse_get_context()->private_data); }
+MountState& State() {
+    return *static_cast<MountState*>(fuse_get_context()->private_data);
+}
 
 // Attributes and entries never change: the kernel may keep them as long as it likes.
 constexpr double kCacheSeconds = 86400;
@@ -62,7 +64,8 @@ int ReadDir(const char* path, void* buffer, fuse_fill_dir_t fill, off_t offset, 
     for (off_t position = offset; position < count; ++position) {
         bool full = false;
         if (position < 2) {
-            full = fill(buffer, position == 0 ? "." : "..", nullptr, position + 1, static_cast<fuse_fill_dir_flags>(0));
+            full = fill(buffer, position == 0 ? "." : "..", nullptr, position + 1,
+                        static_cast<fuse_fill_dir_flags>(0));
         } else {
             const auto& child = State().tree.At(node->children[static_cast<size_t>(position - 2)]);
             struct stat st;
@@ -119,7 +122,9 @@ std::optional<std::string> Attribute(const CMountTree::Node& node, std::string_v
         return std::nullopt;
     char text[16];
     if (name == "user.bk.address" || name == "user.bk.length") {
-        std::snprintf(text, sizeof text, "%o", static_cast<unsigned>(name == "user.bk.address" ? node.address : node.length));
+        std::snprintf(
+            text, sizeof text, "%o",
+            static_cast<unsigned>(name == "user.bk.address" ? node.address : node.length));
         return text;
     }
     if (name == "user.bk.deleted" && node.deleted)
@@ -172,7 +177,9 @@ void* Init(fuse_conn_info* connection, fuse_config* config) {
     return fuse_get_context()->private_data;
 }
 
-int ReadOnly() { return -EROFS; }
+int ReadOnly() {
+    return -EROFS;
+}
 
 fuse_operations Operations() {
     fuse_operations ops{};
@@ -198,14 +205,14 @@ fuse_operations Operations() {
 
 } // namespace
 
-int MountImage(std::unique_ptr<CDiskImage> image, const std::string& imagePath, const std::string& folder,
-               bool binFiles, bool foreground) {
+int MountImage(std::unique_ptr<CDiskImage> image, const std::string& imagePath,
+               const std::string& folder, bool binFiles, bool foreground) {
     MountState state(std::move(image), binFiles);
     struct stat info {};
     if (stat(imagePath.c_str(), &info) == 0)
         state.time = info.st_mtim;
-    std::vector<std::string> args = {"bkdisk", folder, "-o", "ro,default_permissions,fsname=bkdisk,subtype=bkdisk",
-                                     "-s"};
+    std::vector<std::string> args = {"bkdisk", folder, "-o",
+                                     "ro,default_permissions,fsname=bkdisk,subtype=bkdisk", "-s"};
     if (foreground)
         args.push_back("-f");
     std::vector<char*> argv;

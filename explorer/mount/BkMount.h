@@ -8,5 +8,5 @@
 
 // Serves the image's catalog (CMountTree) at `folder` until it is unmounted, or, in the
 // foreground, until Ctrl+C. Returns the exit status.
-int MountImage(std::unique_ptr<CDiskImage> image, const std::string& imagePath, const std::string& folder,
-               bool binFiles, bool foreground);
+int MountImage(std::unique_ptr<CDiskImage> image, const std::string& imagePath,
+               const std::string& folder, bool binFiles, bool foreground);

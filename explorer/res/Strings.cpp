@@ -31,8 +31,9 @@ const std::string& LoadResString(int id) {
         {IDS_OK, "OK"},
         {IDS_BROWSE_TITLE, "Select folder to copy"},
         // GTK matches patterns by case: the upper-case forms let "*.IMG" files show.
-        {IDS_IMAGE_FILTER, "BK disk image file (.img; *.bkd)|*.img;*.bkd;*.dsk;*.IMG;*.BKD;*.DSK;*.Img;*.Bkd;*.Dsk"
-                           "|All files|*"},
+        {IDS_IMAGE_FILTER,
+         "BK disk image file (.img; *.bkd)|*.img;*.bkd;*.dsk;*.IMG;*.BKD;*.DSK;*.Img;*.Bkd;*.Dsk"
+         "|All files|*"},
         {IDS_TITLE_WITH_FILE, "%s \xE2\x80\x94 Ravelko"},
         {IDS_ROOT_PATH, "\\"},
         {IDS_OPEN_UNKNOWN_FORMAT, "It is not a BK disk image of a known format."},
@@ -109,7 +110,8 @@ const std::string& LoadResString(int id) {
          "then data, .bin names). Extended attributes user.bk.address and user.bk.length hold\n"
          "the load address and length in octal; deleted ANDOS entries carry user.bk.deleted.\n"
          "An entry whose data cannot be read answers EIO, and says why on the mount's stderr.\n"},
-        {IDS_CLI_USAGE_UMOUNT, "Usage: bkdisk umount DIR\nEnds the mount at DIR (fusermount3 -u DIR).\n"},
+        {IDS_CLI_USAGE_UMOUNT,
+         "Usage: bkdisk umount DIR\nEnds the mount at DIR (fusermount3 -u DIR).\n"},
         {IDS_CLI_NO_MOUNT, "mounting needs FUSE (fusermount3), which this system does not have"},
     };
     static const std::string empty;

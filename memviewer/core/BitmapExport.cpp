@@ -34,7 +34,8 @@ std::optional<SelectionImage> BuildSelectionImage(const uint8_t* ram, const View
     const SelRect cells = Normalized({view.selection.left / 8 / s, view.selection.top / s,
                                       view.selection.right / 8 / s, view.selection.bottom / s});
     const int bytesPerRow = BytesPerRow(view.clientWidth, s);
-    const unsigned first = view.address + static_cast<unsigned>(cells.top * bytesPerRow + cells.left);
+    const unsigned first =
+        view.address + static_cast<unsigned>(cells.top * bytesPerRow + cells.left);
     return ComposeSelection(ram, first, bytesPerRow, cells.right - cells.left,
                             cells.bottom - cells.top, view.color, tables);
 }
@@ -60,14 +61,14 @@ std::vector<uint8_t> EncodeBmp(const SelectionImage& image) {
     out.reserve(54 + imageSize);
     Put16(out, 0x4D42); // "BM"
     Put32(out, imageSize + 54);
-    Put32(out, 0);      // two reserved words
-    Put32(out, 54);     // offset of the pixels
-    Put32(out, 40);     // information header size
+    Put32(out, 0);  // two reserved words
+    Put32(out, 54); // offset of the pixels
+    Put32(out, 40); // information header size
     Put32(out, static_cast<unsigned>(image.width));
     Put32(out, static_cast<unsigned>(image.height)); // positive: bottom-up
-    Put16(out, 1);      // planes
-    Put16(out, 16);     // bits per pixel
-    Put32(out, 0);      // BI_RGB
+    Put16(out, 1);                                   // planes
+    Put16(out, 16);                                  // bits per pixel
+    Put32(out, 0);                                   // BI_RGB
     Put32(out, imageSize);
     for (int i = 0; i < 4; ++i) // resolution and colour counts
         Put32(out, 0);
@@ -92,7 +93,8 @@ bool WriteBmpFile(const std::string& path, const SelectionImage& image, std::str
     const auto bytes = EncodeBmp(image);
     errno = 0;
     std::ofstream out(Utf8ToHostPath(path), std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     out.close();
     if (!out && reason)
         *reason = std::generic_category().message(errno ? errno : EIO);

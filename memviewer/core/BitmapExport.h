@@ -47,4 +47,5 @@ std::vector<uint8_t> EncodeBmp(const SelectionImage& image);
 
 // Creates or replaces the file at `path` with EncodeBmp of the image; false when it
 // cannot be created or written, with the system's reason in `reason` when given.
-bool WriteBmpFile(const std::string& path, const SelectionImage& image, std::string* reason = nullptr);
+bool WriteBmpFile(const std::string& path, const SelectionImage& image,
+                  std::string* reason = nullptr);

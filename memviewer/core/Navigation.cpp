@@ -13,7 +13,8 @@ std::string AddressText(uint16_t address) {
 std::optional<uint16_t> ParseAddressText(const std::string& text, AddressProblem* problem) {
     const auto first = text.find_first_not_of(" \t");
     const auto last = text.find_last_not_of(" \t");
-    const std::string digits = first == std::string::npos ? "" : text.substr(first, last - first + 1);
+    const std::string digits =
+        first == std::string::npos ? "" : text.substr(first, last - first + 1);
     AddressProblem found = AddressProblem::None;
     if (digits.empty() || digits.find_first_not_of("01234567") != std::string::npos)
         found = AddressProblem::NotOctal;
@@ -26,7 +27,9 @@ std::optional<uint16_t> ParseAddressText(const std::string& text, AddressProblem
     return static_cast<uint16_t>(std::strtoul(digits.c_str(), nullptr, 8));
 }
 
-uint16_t LastPageAddress(int bytesPerPage) { return static_cast<uint16_t>(std::max(0x10000 - bytesPerPage, 0)); }
+uint16_t LastPageAddress(int bytesPerPage) {
+    return static_cast<uint16_t>(std::max(0x10000 - bytesPerPage, 0));
+}
 
 ScrollInfo MakeScrollInfo(uint16_t address, int bytesPerPage) {
     return {0, bytesPerPage + 0x10000, bytesPerPage, address};
@@ -60,9 +63,13 @@ uint16_t RowUp(uint16_t address, int bytesPerRow) {
     return static_cast<uint16_t>(std::max(address - bytesPerRow, 0));
 }
 
-uint16_t ByteRight(uint16_t address) { return RowDown(address, 1); }
+uint16_t ByteRight(uint16_t address) {
+    return RowDown(address, 1);
+}
 
-uint16_t ByteLeft(uint16_t address) { return RowUp(address, 1); }
+uint16_t ByteLeft(uint16_t address) {
+    return RowUp(address, 1);
+}
 
 bool HasSelection(const SelRect& r) {
     return r.left != SEL_NONE && r.top != SEL_NONE && r.right != SEL_NONE && r.bottom != SEL_NONE;
@@ -73,7 +80,9 @@ SelRect Normalized(const SelRect& r) {
             std::max(r.top, r.bottom)};
 }
 
-Point SnapPoint(Point p, int scale) { return {p.x / 8 / scale * scale * 8, p.y / scale * scale}; }
+Point SnapPoint(Point p, int scale) {
+    return {p.x / 8 / scale * scale * 8, p.y / scale * scale};
+}
 
 Point ClampDragPoint(Point p, int width, int height, int scale) {
     return {std::clamp(p.x, 0, width + 8 * scale), std::clamp(p.y, 0, height + 1)};

@@ -10,8 +10,12 @@
 inline constexpr std::array<int, 6> g_scales = {1, 2, 4, 8, 16, 32};
 inline constexpr int kMaxScaleIndex = static_cast<int>(g_scales.size()) - 1;
 
-inline bool CanZoomIn(int scaleIndex) { return scaleIndex < kMaxScaleIndex; }
-inline bool CanZoomOut(int scaleIndex) { return scaleIndex >= 1; }
+inline bool CanZoomIn(int scaleIndex) {
+    return scaleIndex < kMaxScaleIndex;
+}
+inline bool CanZoomOut(int scaleIndex) {
+    return scaleIndex >= 1;
+}
 
 // The address field's text: octal, no prefix, no leading zeros.
 std::string AddressText(uint16_t address);
@@ -19,7 +23,8 @@ std::string AddressText(uint16_t address);
 // The "&Set" button's reading of the field: one to six octal digits (blanks around them
 // allowed) of a value up to 177777. Otherwise none, with why in `problem`.
 enum class AddressProblem { None, NotOctal, TooLarge };
-std::optional<uint16_t> ParseAddressText(const std::string& text, AddressProblem* problem = nullptr);
+std::optional<uint16_t> ParseAddressText(const std::string& text,
+                                         AddressProblem* problem = nullptr);
 
 // The address whose page ends at the last byte, 0o177777 ("End"); 0 when a page holds more.
 uint16_t LastPageAddress(int bytesPerPage);

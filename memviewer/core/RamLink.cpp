@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <chrono>
 
-std::string FormatRamName(const std::string& base, int index) { return base + std::to_string(index); }
+std::string FormatRamName(const std::string& base, int index) {
+    return base + std::to_string(index);
+}
 
 void CStopEvent::Set() {
     {
@@ -15,12 +17,14 @@ void CStopEvent::Set() {
 
 bool CStopEvent::Wait(int ms) {
     std::unique_lock lock(m_mutex);
-    const bool set = m_changed.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_set; });
+    const bool set =
+        m_changed.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_set; });
     m_set = false;
     return set;
 }
 
-CRamLink::CRamLink(std::string baseName, std::function<void()> onAttachedLater, std::function<void()> onDetached)
+CRamLink::CRamLink(std::string baseName, std::function<void()> onAttachedLater,
+                   std::function<void()> onDetached)
     : m_strRamName(std::move(baseName)), m_onAttachedLater(std::move(onAttachedLater)),
       m_onDetached(std::move(onDetached)), m_copy(RAM_SIZE), m_fresh(RAM_SIZE), m_look(RAM_SIZE),
       m_lastLook(RAM_SIZE) {}
@@ -70,7 +74,9 @@ bool CRamLink::AttachLocked() {
     return false;
 }
 
-void CRamLink::DetachLocked() { CloseRamObject(m_hRamMapping, RAM_MAPPING_SIZE); }
+void CRamLink::DetachLocked() {
+    CloseRamObject(m_hRamMapping, RAM_MAPPING_SIZE);
+}
 
 RamRead CRamLink::ReadRam() {
     bool gone = false;
@@ -99,7 +105,9 @@ const uint8_t* CRamLink::GetRam() {
     return m_hRamMapping.handle != kNoRamHandle ? m_copy.data() : nullptr;
 }
 
-bool CRamLink::IsAttached() { return GetRam() != nullptr; }
+bool CRamLink::IsAttached() {
+    return GetRam() != nullptr;
+}
 
 // Every watch period: while attached, whether the emulator's object is still the one
 // held; while not, whether an emulator has come. With live update, every live period a
@@ -132,7 +140,8 @@ void CRamLink::LookForChanges() {
     std::function<void()> notify;
     {
         std::lock_guard lock(m_ramLock);
-        if (m_hRamMapping.handle == kNoRamHandle || !ReadRamObject(m_hRamMapping, m_look.data(), RAM_SIZE))
+        if (m_hRamMapping.handle == kNoRamHandle ||
+            !ReadRamObject(m_hRamMapping, m_look.data(), RAM_SIZE))
             return; // a failed read is the lifetime check's, or the next paint's, to tell
         notify = m_onChanged;
     }

@@ -44,7 +44,8 @@ public:
     // name of their own in tests). The watcher thread runs `onAttachedLater` when it
     // attaches after start-up (also to an emulator started again), `onDetached` when the
     // emulator's object went away; the window turns them into notices on the main thread.
-    CRamLink(std::string baseName, std::function<void()> onAttachedLater, std::function<void()> onDetached = {});
+    CRamLink(std::string baseName, std::function<void()> onAttachedLater,
+             std::function<void()> onDetached = {});
     // Stops the watcher, waits for it to end, then releases the object.
     ~CRamLink();
     CRamLink(const CRamLink&) = delete;

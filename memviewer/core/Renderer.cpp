@@ -21,7 +21,9 @@ public:
                 out = std::fill_n(out, scale, word);
         }
     }
-    const PixelWord* Of(uint8_t value) const { return &m_words[static_cast<size_t>(value) * m_width]; }
+    const PixelWord* Of(uint8_t value) const {
+        return &m_words[static_cast<size_t>(value) * m_width];
+    }
 
 private:
     int m_width;
@@ -39,13 +41,15 @@ void ComposeRow(const uint8_t* ram, unsigned address, const PictureGeometry& g,
             std::memcpy(row + 8 * i, octets.Of(ram[(address + i) & 0xFFFF]), sizeof(PixelOctet));
     } else {
         for (int i = 0; i < wholeBytes; ++i)
-            std::memcpy(row + static_cast<size_t>(i) * byteWidth, octets.Of(ram[(address + i) & 0xFFFF]), byteSize);
+            std::memcpy(row + static_cast<size_t>(i) * byteWidth,
+                        octets.Of(ram[(address + i) & 0xFFFF]), byteSize);
     }
     // The byte cut at the right edge.
     const int rest = g.width - wholeBytes * byteWidth;
     if (rest > 0)
         std::memcpy(row + static_cast<size_t>(wholeBytes) * byteWidth,
-                    octets.Of(ram[(address + wholeBytes) & 0xFFFF]), static_cast<size_t>(rest) * sizeof(PixelWord));
+                    octets.Of(ram[(address + wholeBytes) & 0xFFFF]),
+                    static_cast<size_t>(rest) * sizeof(PixelWord));
 }
 
 } // namespace
@@ -59,11 +63,17 @@ void CPixelTables::BuildPixelTables() {
     }
 }
 
-int BytesPerRow(int width, int scale) { return ((width + 7) / 8 + scale - 1) / scale; }
+int BytesPerRow(int width, int scale) {
+    return ((width + 7) / 8 + scale - 1) / scale;
+}
 
-int BytesPerPage(int width, int height, int scale) { return BytesPerRow(width, scale) * height / scale; }
+int BytesPerPage(int width, int height, int scale) {
+    return BytesPerRow(width, scale) * height / scale;
+}
 
-int StrideWords(int width) { return (2 * width + 3) / 4 * 2; }
+int StrideWords(int width) {
+    return (2 * width + 3) / 4 * 2;
+}
 
 void ComposePicture(const uint8_t* ram, uint16_t address, const PictureGeometry& g,
                     const CPixelTables& tables, PixelWord* pixels) {
@@ -77,6 +87,7 @@ void ComposePicture(const uint8_t* ram, uint16_t address, const PictureGeometry&
         PixelWord* row = pixels + static_cast<size_t>(y) * stride;
         ComposeRow(ram, a, g, octets, row);
         for (int k = 1; k < g.scale && y + k < g.height; ++k)
-            std::memcpy(row + static_cast<size_t>(k) * stride, row, static_cast<size_t>(stride) * 2);
+            std::memcpy(row + static_cast<size_t>(k) * stride, row,
+                        static_cast<size_t>(stride) * 2);
     }
 }

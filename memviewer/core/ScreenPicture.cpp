@@ -13,7 +13,9 @@ void InvertSpan(PixelWord* row, int y, int x0, int x1) {
         row[x] ^= kInvert;
 }
 
-uint8_t Channel(int value) { return static_cast<uint8_t>(value * 255 / 31); }
+uint8_t Channel(int value) {
+    return static_cast<uint8_t>(value * 255 / 31);
+}
 
 } // namespace
 
@@ -38,7 +40,8 @@ void ConvertToXrgb(const PixelWord* pixels, int width, int height, uint32_t* xrg
     static const auto table = [] {
         std::array<uint32_t, 0x8000> t{};
         for (int w = 0; w < 0x8000; ++w)
-            t[w] = static_cast<uint32_t>(Channel(w >> 10 & 31)) << 16 | Channel(w >> 5 & 31) << 8 | Channel(w & 31);
+            t[w] = static_cast<uint32_t>(Channel(w >> 10 & 31)) << 16 | Channel(w >> 5 & 31) << 8 |
+                   Channel(w & 31);
         return t;
     }();
     const int stride = StrideWords(width);

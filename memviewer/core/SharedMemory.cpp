@@ -15,7 +15,8 @@ bool OpenRamObject(const std::string& name, int size, RamMapping& mapping) {
     void* view = MapViewOfFile(handle, FILE_MAP_READ, 0, 0, 0);
     MEMORY_BASIC_INFORMATION region{};
     // Reading past the end of a shorter object would fault: not there yet.
-    if (view && (VirtualQuery(view, &region, sizeof region) == 0 || region.RegionSize < static_cast<SIZE_T>(size))) {
+    if (view && (VirtualQuery(view, &region, sizeof region) == 0 ||
+                 region.RegionSize < static_cast<SIZE_T>(size))) {
         UnmapViewOfFile(view);
         CloseHandle(handle);
         return false;
@@ -32,7 +33,9 @@ bool ReadRamObject(const RamMapping& mapping, uint8_t* dest, int size) {
     return true;
 }
 
-bool IsCurrentRamObject(const std::string&, const RamMapping&) { return true; }
+bool IsCurrentRamObject(const std::string&, const RamMapping&) {
+    return true;
+}
 
 bool RamObjectExists(const std::string& name) {
     HANDLE handle = OpenFileMappingA(FILE_MAP_READ, FALSE, name.c_str());
@@ -67,7 +70,9 @@ uint8_t* CreateRamObject(const std::string& name, int size, RamMapping& mapping,
 }
 
 // The object itself goes when its last handle closes: a viewer that holds one keeps it.
-void DestroyRamObject(const std::string&, RamMapping& mapping, int size) { CloseRamObject(mapping, size); }
+void DestroyRamObject(const std::string&, RamMapping& mapping, int size) {
+    CloseRamObject(mapping, size);
+}
 
 #else
 
@@ -80,7 +85,9 @@ void DestroyRamObject(const std::string&, RamMapping& mapping, int size) { Close
 
 namespace {
 
-std::string ObjectPath(const std::string& name) { return "/" + name; }
+std::string ObjectPath(const std::string& name) {
+    return "/" + name;
+}
 
 } // namespace
 
@@ -101,7 +108,8 @@ bool ReadRamObject(const RamMapping& mapping, uint8_t* dest, int size) {
     if (mapping.handle == kNoRamHandle)
         return false;
     for (off_t done = 0; done < size;) {
-        const ssize_t got = pread(mapping.handle, dest + done, static_cast<size_t>(size - done), done);
+        const ssize_t got =
+            pread(mapping.handle, dest + done, static_cast<size_t>(size - done), done);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
@@ -118,7 +126,8 @@ bool IsCurrentRamObject(const std::string& name, const RamMapping& mapping) {
     const int fd = shm_open(ObjectPath(name).c_str(), O_RDONLY | O_CLOEXEC, 0);
     if (fd < 0)
         return false;
-    const bool same = fstat(fd, &info) == 0 && static_cast<unsigned long long>(info.st_ino) == mapping.identity;
+    const bool same =
+        fstat(fd, &info) == 0 && static_cast<unsigned long long>(info.st_ino) == mapping.identity;
     close(fd);
     return same;
 }

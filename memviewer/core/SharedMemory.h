@@ -38,6 +38,7 @@ bool RamObjectExists(const std::string& name);
 // zero bytes, mapped for writing. Null when it exists already or cannot be made. With
 // `replace`, an object left behind is taken over: removed first on POSIX, opened as it
 // is on Windows (where it lives on while a viewer holds it).
-uint8_t* CreateRamObject(const std::string& name, int size, RamMapping& mapping, bool replace = false);
+uint8_t* CreateRamObject(const std::string& name, int size, RamMapping& mapping,
+                         bool replace = false);
 // Unmaps, closes and removes the object `name`.
 void DestroyRamObject(const std::string& name, RamMapping& mapping, int size);

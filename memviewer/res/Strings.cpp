@@ -40,7 +40,8 @@ const std::string& LoadResString(int id) {
         {IDS_ADDRESS_NOT_OCTAL, "The address is octal: type up to six digits from 0 to 7."},
         {IDS_ADDRESS_TOO_LARGE, "The address is at most 177777, the last byte of the memory."},
         {IDS_SIM_USAGE,
-         "Usage: zelmarin-sim [--index N] [--at OCTAL] [--animate] [--name BASE] [--replace] [DUMP]\n"
+         "Usage: zelmarin-sim [--index N] [--at OCTAL] [--animate] [--name BASE] [--replace] "
+         "[DUMP]\n"
          "Creates the emulator's shared memory ZELMARIN_RAM<N> (N from 0 to 63, default 0)\n"
          "and fills it from the memory dump DUMP (loaded at address OCTAL, default 0) or\n"
          "with a test picture in the screen area. --animate keeps changing the picture.\n"
@@ -60,7 +61,8 @@ const std::string& LoadResString(int id) {
          "left it behind: start with --replace to take it over) or shared memory is not available"},
         {IDS_TOOL_BAD_DUMP, "cannot read memory dump %s"},
         {IDS_GRAB_NO_EMULATOR, "no emulator memory found: none of %s exists"},
-        {IDS_GRAB_CANNOT_OPEN, "%s exists but cannot be read (no permission, or shorter than 65552 bytes)"},
+        {IDS_GRAB_CANNOT_OPEN,
+         "%s exists but cannot be read (no permission, or shorter than 65552 bytes)"},
         {IDS_GRAB_TOO_MUCH, "too much to grab: bytes per row times rows is at most 65536"},
         {IDS_GRAB_EMPTY, "nothing to grab: bytes per row and rows must be at least 1"},
         {IDS_TOOL_BAD_ARGUMENT, "bad argument: %s"},

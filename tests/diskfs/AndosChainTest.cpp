@@ -9,7 +9,9 @@ using namespace testimg;
 
 namespace {
 
-CAndosImage Reader(const Bytes& image) { return CAndosImage("test.img", image); }
+CAndosImage Reader(const Bytes& image) {
+    return CAndosImage("test.img", image);
+}
 
 } // namespace
 

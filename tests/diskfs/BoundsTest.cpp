@@ -9,7 +9,9 @@ using namespace testimg;
 
 namespace {
 
-Bytes Cut(const Bytes& image, size_t size) { return Bytes(image.begin(), image.begin() + size); }
+Bytes Cut(const Bytes& image, size_t size) {
+    return Bytes(image.begin(), image.begin() + size);
+}
 
 } // namespace
 

@@ -17,7 +17,7 @@ TEST(MicroDosCatalog, NamesAreTrimmedAndDecoded) {
     ASSERT_TRUE(image);
     EXPECT_EQ(image->GetFormatName(), "MicroDOS");
     EXPECT_EQ(Names(*image), (std::vector<std::string>{"PADDED", "IN SIDE", "FOURTEEN_CHARS",
-                                                      "HAS.DOT.INSIDE", "\xC8\xC3\xD0\xC0"}));
+                                                       "HAS.DOT.INSIDE", "\xC8\xC3\xD0\xC0"}));
 }
 
 TEST(MicroDosCatalog, EndMarkerAndListingRules) {
@@ -28,8 +28,8 @@ TEST(MicroDosCatalog, EndMarkerAndListingRules) {
     b.Raw(0, 0, std::string("\0NAME", 5), 0, 0, 0); // bytes 0, 1, 2 zero: the end
     b.Raw(0, 0, "AFTER", 100, 0100, 2);
     auto image = Load(b.Image());
-    EXPECT_EQ(List(*image), (std::vector<ListedEntry>{{"STATUS7", false, 0100, 2},
-                                                       {"DIR", true, 0, 0}}));
+    EXPECT_EQ(List(*image),
+              (std::vector<ListedEntry>{{"STATUS7", false, 0100, 2}, {"DIR", true, 0, 0}}));
     ASSERT_TRUE(image->ChangeDir("dir"));
     EXPECT_EQ(Names(*image), std::vector<std::string>{"INSIDE"});
     EXPECT_FALSE(image->IsRoot());
@@ -46,13 +46,16 @@ TEST(MkDosCatalog, DirectoryMarkAndNameLayout) {
     b.Dir(5, 0, "THIRTEEN_CHRS");
     b.Raw(0, 0, "ZERO", 100, 0, 0); // address and length 0 is still a file here
     b.Raw(0, 5, "FOURTEEN_CHARS", 100, 01000, 4);
-    b.Raw(9, 0, "\x7F" "MARKED", 0, 01000, 4); // a 0x7F first byte makes a directory
+    b.Raw(9, 0,
+          "\x7F"
+          "MARKED",
+          0, 01000, 4); // a 0x7F first byte makes a directory
     auto image = Load(b.Image());
     ASSERT_TRUE(image);
     EXPECT_EQ(image->GetFormatName(), "MKDOS");
     EXPECT_EQ(List(*image), (std::vector<ListedEntry>{{"THIRTEEN_CHRS", true, 0, 0},
-                                                       {"ZERO", false, 0, 0},
-                                                       {"MARKED", true, 01000, 4}}));
+                                                      {"ZERO", false, 0, 0},
+                                                      {"MARKED", true, 01000, 4}}));
     ASSERT_TRUE(image->ChangeDir("thirteen_chrs"));
     EXPECT_EQ(Names(*image), std::vector<std::string>{"FOURTEEN_CHARS"});
     EXPECT_TRUE(image->ChangeDir(".."));
@@ -61,7 +64,7 @@ TEST(MkDosCatalog, DirectoryMarkAndNameLayout) {
 
 TEST(MkDosCatalog, CyrillicDirectoryNamesDecodeButKeepTheMark) {
     MicroDosBuilder b(true);
-    b.Dir(1, 0, "\xC8\xC3\xD0\xDB"); // ИГРЫ
+    b.Dir(1, 0, "\xC8\xC3\xD0\xDB");                 // ИГРЫ
     b.File(1, "\xF4\xE0\xE9\xEB", 01000, Filled(1)); // файл
     auto image = Load(b.Image());
     EXPECT_EQ(Names(*image), std::vector<std::string>{"\xC8\xC3\xD0\xDB"});
@@ -81,10 +84,10 @@ TEST(AndosCatalog, NamesExtensionsAndAttributes) {
     ASSERT_TRUE(image);
     EXPECT_EQ(image->GetFormatName(), "ANDOS");
     EXPECT_EQ(List(*image), (std::vector<ListedEntry>{{"NAME.TXT", false, 01000, 3},
-                                                       {"BARE", false, 01000, 3},
-                                                       {"DIRX", true, 0, 0},
-                                                       {"ATTR10", false, 0, 0},
-                                                       {"ATTR18", false, 0, 0}}));
+                                                      {"BARE", false, 01000, 3},
+                                                      {"DIRX", true, 0, 0},
+                                                      {"ATTR10", false, 0, 0},
+                                                      {"ATTR18", false, 0, 0}}));
     ASSERT_TRUE(image->ChangeDir("dirx"));
     EXPECT_EQ(Names(*image), std::vector<std::string>{"INNER.BIN"});
 }

@@ -17,7 +17,8 @@ struct ListedEntry {
 inline std::vector<ListedEntry> List(CDiskImage& image) {
     std::vector<ListedEntry> entries;
     for (bool more = image.FindFirst(); more; more = image.FindNext())
-        entries.push_back({image.GetName(), image.IsDirectory(), image.GetAddress(), image.GetLength()});
+        entries.push_back(
+            {image.GetName(), image.IsDirectory(), image.GetAddress(), image.GetLength()});
     return entries;
 }
 

@@ -33,7 +33,8 @@ TEST(OpenImage, RefusesWhatItCannotOpenForWritingSaysWhyAndClearsTheOldReader) {
     TempDir dir;
     const std::string good = dir.Write("good.img", MicroDosBuilder(false, 4096).Image());
     const std::string readOnly = dir.Write("ro.img", MicroDosBuilder(false, 4096).Image());
-    fs::permissions(readOnly, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(readOnly,
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     std::vector<std::pair<std::string, OpenFailure::Kind>> refused = {
         {readOnly, OpenFailure::ReadOnly},
         {dir.Write("game.img", Bytes(4096)), OpenFailure::UnknownFormat},
@@ -42,7 +43,8 @@ TEST(OpenImage, RefusesWhatItCannotOpenForWritingSaysWhyAndClearsTheOldReader) {
         {dir.Write("huge.img", MicroDosBuilder(false, 4096).Image()), OpenFailure::TooLarge}};
     fs::resize_file(refused.back().first, kMaxImageSize + 1); // sparse: refused before it is read
 #ifndef _WIN32
-    refused.push_back({(dir.Path() / "pipe.img").string(), OpenFailure::CannotRead}); // must not hang
+    refused.push_back(
+        {(dir.Path() / "pipe.img").string(), OpenFailure::CannotRead}); // must not hang
     ASSERT_EQ(mkfifo(refused.back().first.c_str(), 0666), 0);
 #endif
 

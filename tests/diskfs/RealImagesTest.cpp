@@ -79,8 +79,10 @@ TEST_F(RealImage, EveryDirectoryCanBeEnteredAndEveryFileRead) {
     const struct {
         const char* name;
         const char* format;
-    } images[] = {{"mk_dos.img", "MKDOS"}, {"AODOS210.bkd", "MicroDOS"},
-                  {"ALEXSOFT.IMG", "ANDOS"}, {"GAMES.BKD", "ANDOS"}};
+    } images[] = {{"mk_dos.img", "MKDOS"},
+                  {"AODOS210.bkd", "MicroDOS"},
+                  {"ALEXSOFT.IMG", "ANDOS"},
+                  {"GAMES.BKD", "ANDOS"}};
     for (const auto& expected : images) {
         auto image = OpenReal(expected.name);
         if (!image)
@@ -103,7 +105,7 @@ TEST_F(RealImage, MkDosFactsFromAHexDump) {
         GTEST_SKIP();
     EXPECT_EQ(image->GetImageSize(), 819200);
     EXPECT_EQ(Names(*image), (std::vector<std::string>{"SRC318", "UTIL", "PROG", "DOCS", "MK-DOS",
-                                                      "4\xCA-intro"}));
+                                                       "4\xCA-intro"}));
     // Entry at 0x158: MONITOR in directory 12 (MK-DOS), block 0x14, address 0xFFFF, 0x2000 bytes.
     const uint8_t* data;
     int address, length;

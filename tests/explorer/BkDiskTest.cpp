@@ -27,7 +27,9 @@ std::string ShellQuote(const std::string& text) {
     return quoted + "'";
 }
 
-std::string Quote(const fs::path& path) { return ShellQuote(path.string()); }
+std::string Quote(const fs::path& path) {
+    return ShellQuote(path.string());
+}
 
 struct TsvRow {
     std::string path;
@@ -48,7 +50,8 @@ std::vector<TsvRow> ParseTsv(const std::string& text) {
         std::getline(fields, address, '\t');
         std::getline(fields, size, '\t');
         const bool file = type.find('<') == std::string::npos;
-        rows.push_back({name, type, file ? std::stoi(address, nullptr, 8) : 0, file ? std::stoi(size, nullptr, 8) : 0});
+        rows.push_back({name, type, file ? std::stoi(address, nullptr, 8) : 0,
+                        file ? std::stoi(size, nullptr, 8) : 0});
     }
     return rows;
 }
@@ -96,12 +99,15 @@ TEST(BkDisk, InfoLsCatAndUsage) {
     const auto ls = RunBkDisk("ls " + image + " --tsv");
     EXPECT_EQ(ls.status, 0);
     EXPECT_EQ(ls.out, "GAME\t\t1000\t100\n\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB\t<DIR>\t\t\n");
-    EXPECT_EQ(RunBkDisk("ls " + image + " '\xD0\xB8\xD0\xB3\xD1\x80\xD1\x8B' --tsv").out, "..\t\t\t\nTEXT\t\t2000\t3\n");
+    EXPECT_EQ(RunBkDisk("ls " + image + " '\xD0\xB8\xD0\xB3\xD1\x80\xD1\x8B' --tsv").out,
+              "..\t\t\t\nTEXT\t\t2000\t3\n");
     EXPECT_EQ(RunBkDisk("ls " + image + " -R --tsv").out,
               "GAME\t\t1000\t100\n\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB\t<DIR>\t\t\n"
               "\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB/TEXT\t\t2000\t3\n");
-    EXPECT_EQ(RunBkDisk("cat " + image + " '\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB/TEXT'").out, std::string("a\n\xC1"));
-    EXPECT_EQ(RunBkDisk("cat " + image + " '\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB/TEXT' --text").out, std::string("a\r\n\xE0"));
+    EXPECT_EQ(RunBkDisk("cat " + image + " '\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB/TEXT'").out,
+              std::string("a\n\xC1"));
+    EXPECT_EQ(RunBkDisk("cat " + image + " '\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB/TEXT' --text").out,
+              std::string("a\r\n\xE0"));
 
     EXPECT_EQ(RunBkDisk("ls " + image + " NOWHERE").status, 1);
     EXPECT_EQ(RunBkDisk("cat " + image + " NOPE").status, 1);
@@ -120,7 +126,8 @@ TEST(BkDisk, ExportReportsWhatItCouldNotDo) {
     EXPECT_EQ(RunBkDisk("export " + image + " " + Quote(dest)).status, 0);
     EXPECT_TRUE(fs::exists(dest / "GAME.bin"));
     EXPECT_TRUE(fs::exists(dest / "\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB" / "TEXT.bin"));
-    const auto missing = RunBkDisk("export " + image + " " + Quote(dest) + " GAME NOPE --no-bin-ext");
+    const auto missing =
+        RunBkDisk("export " + image + " " + Quote(dest) + " GAME NOPE --no-bin-ext");
     EXPECT_EQ(missing.status, 1);
     EXPECT_TRUE(fs::exists(dest / "GAME"));
     EXPECT_EQ(RunBkDisk("export " + image + " " + Quote(dest) + " --dir").status, 2); // no value
@@ -132,7 +139,8 @@ TEST(BkDisk, ExportReportsWhatItCouldNotDo) {
     const fs::path out = dir.Path() / "dups";
     fs::create_directory(out);
     EXPECT_EQ(RunBkDisk("export " + dups + " " + Quote(out)).out,
-              "wrote " + (out / "DUP.bin").string() + "\nwrote dup as " + (out / "dup~1.bin").string() + "\n");
+              "wrote " + (out / "DUP.bin").string() + "\nwrote dup as " +
+                  (out / "dup~1.bin").string() + "\n");
     // Output that cannot be written is a failure, not a silent success.
     const std::string full = std::string(BKDISK_PATH) + " ls " + dups + " >/dev/full 2>/dev/null";
     EXPECT_EQ(WEXITSTATUS(std::system(full.c_str())), 1);
@@ -141,7 +149,8 @@ TEST(BkDisk, ExportReportsWhatItCouldNotDo) {
 TEST(BkDisk, EveryListedPathReadsBackAndEveryFileIsExported) {
     TempDir dir;
     MicroDosBuilder b(true);
-    const char* names[] = {"A/B", "A\\B", "TAB\tX", "LF\nX", "100%", "%41", "X;2", "DUP", "dup", "DUP"};
+    const char* names[] = {"A/B", "A\\B", "TAB\tX", "LF\nX", "100%",
+                           "%41", "X;2",  "DUP",    "dup",   "DUP"};
     int size = 1;
     for (const char* name : names)
         b.File(0, name, 0, Filled(size++));
@@ -167,6 +176,8 @@ TEST(BkDisk, EveryListedPathReadsBackAndEveryFileIsExported) {
     if (!fs::exists(images))
         GTEST_SKIP() << "no real images";
     for (const char* name : {"mk_dos.img", "AODOS210.bkd", "ALEXSOFT.IMG", "GAMES.BKD"})
-        EXPECT_GT(CheckRoundTrip(Quote(dir.WritableCopy(images / name)), dir.Path() / (std::string(name) + ".out")), 50)
+        EXPECT_GT(CheckRoundTrip(Quote(dir.WritableCopy(images / name)),
+                                 dir.Path() / (std::string(name) + ".out")),
+                  50)
             << name;
 }

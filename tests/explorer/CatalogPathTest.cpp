@@ -24,7 +24,8 @@ public:
     Next VisitFile(CDiskImage& image, const WalkStep& step) override { return Check(image, step); }
     Next EnterDirectory(CDiskImage& image, const WalkStep& step) override {
         Check(image, step);
-        m_prefixes.push_back(m_prefixes.back() + FormatPathName(step.names.back(), step.occurrence) + "/");
+        m_prefixes.push_back(m_prefixes.back() +
+                             FormatPathName(step.names.back(), step.occurrence) + "/");
         return Continue;
     }
     void LeaveDirectory() override { m_prefixes.pop_back(); }
@@ -32,7 +33,8 @@ public:
 
 private:
     Next Check(CDiskImage& image, const WalkStep& step) {
-        const std::string path = m_prefixes.back() + FormatPathName(step.names.back(), step.occurrence);
+        const std::string path =
+            m_prefixes.back() + FormatPathName(step.names.back(), step.occurrence);
         const int entry = image.GetEntryIndex();
         image.PushPosition();
         image.SetCurrentDir(0);
@@ -52,7 +54,8 @@ TEST(CatalogPath, TypedForms) {
     using P = std::vector<std::pair<std::string, int>>;
     EXPECT_EQ(Parsed("GAMES/ARCADE"), (P{{"GAMES", 1}, {"ARCADE", 1}}));
     EXPECT_EQ(Parsed("/GAMES//ARCADE/"), (P{{"GAMES", 1}, {"ARCADE", 1}}));
-    EXPECT_EQ(Parsed("DRINK3/1.DEM\\X"), (P{{"DRINK3/1.DEM", 1}, {"X", 1}})); // backslashes: '/' is a letter
+    EXPECT_EQ(Parsed("DRINK3/1.DEM\\X"),
+              (P{{"DRINK3/1.DEM", 1}, {"X", 1}})); // backslashes: '/' is a letter
     EXPECT_EQ(Parsed("A%5CB/%25;3"), (P{{"A\\B", 1}, {"%", 3}}));
     EXPECT_EQ(Parsed("100%/X;0/Y;Z/%3B2"), (P{{"100%", 1}, {"X;0", 1}, {"Y;Z", 1}, {";2", 1}}));
     EXPECT_EQ(Parsed("\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB"), (P{{"\xC8\xC3\xD0\xDB", 1}}));
@@ -71,7 +74,8 @@ TEST(CatalogPath, PrintedForms) {
 
 TEST(CatalogPath, EveryPrintedPathLeadsBackToItsEntry) {
     MicroDosBuilder b(true);
-    for (const char* name : {"A/B", "A\\B", "T\tX", "%41", "X;2", "DUP", "dup", "DUP", "    ", ".."})
+    for (const char* name :
+         {"A/B", "A\\B", "T\tX", "%41", "X;2", "DUP", "dup", "DUP", "    ", ".."})
         b.File(0, name, 0, Filled(1));
     b.Dir(1, 0, "DUP");
     b.File(1, "DUP", 0, Filled(1));
@@ -82,7 +86,8 @@ TEST(CatalogPath, EveryPrintedPathLeadsBackToItsEntry) {
     CatalogWalk(*image, check).Walk();
     EXPECT_EQ(check.checked, 14);
     EXPECT_FALSE(ResolveCatalogPath(*image, ParseCatalogPath("DUP;5")));
-    EXPECT_FALSE(ResolveCatalogPath(*image, ParseCatalogPath("DUP/DUP"))); // the first DUP is a file
+    EXPECT_FALSE(
+        ResolveCatalogPath(*image, ParseCatalogPath("DUP/DUP"))); // the first DUP is a file
     const auto nested = ResolveCatalogPath(*image, ParseCatalogPath("DUP;4/DUP;2/DUP"));
     ASSERT_TRUE(nested);
     EXPECT_FALSE(nested->isDirectory);

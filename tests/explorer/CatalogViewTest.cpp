@@ -12,10 +12,10 @@ std::unique_ptr<CDiskImage> SameNames() {
     MicroDosBuilder b(true);
     b.File(0, "GAME", 01000, Filled(64));
     b.Raw(0, 0, "BIG", 100, 512, 16384);
-    b.File(0, "twin", 1, Filled(1));   // a file first ...
-    b.Dir(1, 0, "TWIN");               // ... then a directory of the same name
-    b.Dir(2, 0, "DUP");                // a directory first ...
-    b.File(0, "dup", 1, Filled(1));    // ... then a file
+    b.File(0, "twin", 1, Filled(1)); // a file first ...
+    b.Dir(1, 0, "TWIN");             // ... then a directory of the same name
+    b.Dir(2, 0, "DUP");              // a directory first ...
+    b.File(0, "dup", 1, Filled(1));  // ... then a file
     b.Dir(3, 0, "EMPTY");
     return CreateDiskImage("t.img", b.Image());
 }
@@ -60,14 +60,11 @@ TEST(CatalogRows, ToolbarEnableTable) {
         Selection selection;
         ToolbarState expected;
     } cases[] = {
-        {nullptr, {"GAME"}, {false, false}},
-        {open, {}, {false, false}},
-        {open, {"GAME"}, {true, true}},
-        {open, {"EMPTY"}, {true, false}},
-        {open, {".."}, {true, false}},
-        {open, {"GAME", "BIG"}, {true, false}},
-        {open, {"twin"}, {true, true}},  // the file comes first in the catalog
-        {open, {"DUP"}, {true, false}},  // the directory comes first
+        {nullptr, {"GAME"}, {false, false}}, {open, {}, {false, false}},
+        {open, {"GAME"}, {true, true}},      {open, {"EMPTY"}, {true, false}},
+        {open, {".."}, {true, false}},       {open, {"GAME", "BIG"}, {true, false}},
+        {open, {"twin"}, {true, true}}, // the file comes first in the catalog
+        {open, {"DUP"}, {true, false}}, // the directory comes first
     };
     for (const auto& c : cases)
         EXPECT_EQ(ComputeToolbarState(c.image, c.selection), c.expected)

@@ -37,11 +37,24 @@ TEST(HostNames, EveryByteRoundTripsAndUtf16BothWays) {
 TEST(HostNames, EachNameOnceInAFolderWithoutRegardToCase) {
     HostFolderNames names;
     const std::pair<const char*, const char*> claims[] = {
-        {"MC", "MC"},      {"MC", "MC~1"},        {"mc", "mc~2"},         {"MC~1", "MC~1~1"},
-        {"X.bin", "X.bin"}, {"x.BIN", "x~1.BIN"}, {".hidden", ".hidden"}, {".HIDDEN", ".HIDDEN~1"},
-        {"", "_"},         {".", "_~1"},          {"..", "__"},           {"A/B", "A_B"},
-        {"\xC8\xC3\xD0\xC0", "\xC8\xC3\xD0\xC0"}, {"\xE8\xE3\xF0\xE0", "\xE8\xE3\xF0\xE0~1"}, // ИГРА, игра
-        {"\xA1", "\xA1"}, {"\xA2", "\xA2~1"}, {"\x81", "\x81"}, {"\x83", "\x83~1"},       // Ў ў Ѓ ѓ
+        {"MC", "MC"},
+        {"MC", "MC~1"},
+        {"mc", "mc~2"},
+        {"MC~1", "MC~1~1"},
+        {"X.bin", "X.bin"},
+        {"x.BIN", "x~1.BIN"},
+        {".hidden", ".hidden"},
+        {".HIDDEN", ".HIDDEN~1"},
+        {"", "_"},
+        {".", "_~1"},
+        {"..", "__"},
+        {"A/B", "A_B"},
+        {"\xC8\xC3\xD0\xC0", "\xC8\xC3\xD0\xC0"},
+        {"\xE8\xE3\xF0\xE0", "\xE8\xE3\xF0\xE0~1"}, // ИГРА, игра
+        {"\xA1", "\xA1"},
+        {"\xA2", "\xA2~1"},
+        {"\x81", "\x81"},
+        {"\x83", "\x83~1"}, // Ў ў Ѓ ѓ
     };
     for (const auto& [wanted, given] : claims)
         EXPECT_EQ(names.Claim(wanted), given) << wanted;
@@ -125,7 +138,7 @@ TEST(DropBlock, RenderExtractsTopLevelEntries) {
     ASSERT_TRUE(block);
     EXPECT_EQ(block->size(), 2069u);
     EXPECT_EQ(PathsOf(*block), (std::vector<std::string>{Utf8FromPath(temp.Path() / "GAME.bin"),
-                                                        Utf8FromPath(temp.Path() / "TEXT.TXT")}));
+                                                         Utf8FromPath(temp.Path() / "TEXT.TXT")}));
     const auto dir = RenderDropFiles(image.get(), {"DIR", "BROKEN"}, temp.Path(), true);
     EXPECT_EQ(dir->size(), 2069u);
     EXPECT_EQ(PathsOf(*dir), (std::vector<std::string>{Utf8FromPath(temp.Path() / "DIR")}));

@@ -34,7 +34,9 @@ std::unique_ptr<CDiskImage> Tree() {
 // What a walk of the selection meets: "DIR\" for a directory, then what it holds.
 class PathCollector : public CatalogVisitor {
 public:
-    Next VisitFile(CDiskImage&, const WalkStep& step) override { return paths.push_back(Join(step)), Continue; }
+    Next VisitFile(CDiskImage&, const WalkStep& step) override {
+        return paths.push_back(Join(step)), Continue;
+    }
     Next EnterDirectory(CDiskImage&, const WalkStep& step) override {
         return paths.push_back(Join(step) + "\\"), Continue;
     }
@@ -66,7 +68,8 @@ Selection AllRows(CDiskImage& image) {
 Strings FilesUnder(const fs::path& folder) {
     Strings found;
     for (const auto& entry : fs::recursive_directory_iterator(folder))
-        found.push_back(fs::relative(entry.path(), folder).generic_string() + (entry.is_directory() ? "/" : ""));
+        found.push_back(fs::relative(entry.path(), folder).generic_string() +
+                        (entry.is_directory() ? "/" : ""));
     std::sort(found.begin(), found.end());
     return found;
 }
@@ -130,11 +133,12 @@ TEST(Export, AddBinExtensionLooksAtTheName) {
 TEST(Export, TreeWithAndWithoutTheFlag) {
     auto image = Tree();
     TempDir with, without;
-    const auto result = ExportSelection(image.get(), {"GAME", "TEXT.TXT", "ZERO", "A", "D.1"}, with.Path(), true);
+    const auto result =
+        ExportSelection(image.get(), {"GAME", "TEXT.TXT", "ZERO", "A", "D.1"}, with.Path(), true);
     EXPECT_TRUE(result.skipped.empty());
     EXPECT_FALSE(result.error);
-    EXPECT_EQ(FilesUnder(with.Path()), (Strings{"A/", "A/B/", "A/B/G.bin", "A/F.bin", "D.1/", "D.1/GAME",
-                                                "GAME.bin", "TEXT.TXT", "ZERO.bin"}));
+    EXPECT_EQ(FilesUnder(with.Path()), (Strings{"A/", "A/B/", "A/B/G.bin", "A/F.bin", "D.1/",
+                                                "D.1/GAME", "GAME.bin", "TEXT.TXT", "ZERO.bin"}));
     const Bytes game = ReadAll(with.Path() / "GAME.bin");
     ASSERT_EQ(game.size(), 68u);
     EXPECT_EQ(Bytes(game.begin(), game.begin() + 4), (Bytes{0x00, 0x02, 0x40, 0x00}));
@@ -148,12 +152,13 @@ TEST(Export, TreeWithAndWithoutTheFlag) {
 // Windows-1251 names reach the host as the same characters (wide names on Windows).
 TEST(Export, CyrillicNamesKeepTheirLetters) {
     MicroDosBuilder b(true);
-    b.Dir(1, 0, "\xCF\xC0\xCF\xCA\xC0");      // ПАПКА
+    b.Dir(1, 0, "\xCF\xC0\xCF\xCA\xC0");         // ПАПКА
     b.File(1, "\xC8\xC3\xD0\xC0", 0, Filled(2)); // ИГРА
     auto image = CreateDiskImage("t.img", b.Image());
     TempDir dir;
     const auto result = ExportSelection(image.get(), {"\xCF\xC0\xCF\xCA\xC0"}, dir.Path(), true);
-    const fs::path expected = dir.Path() / PathFromUtf8("\xD0\x9F\xD0\x90\xD0\x9F\xD0\x9A\xD0\x90") /
+    const fs::path expected = dir.Path() /
+                              PathFromUtf8("\xD0\x9F\xD0\x90\xD0\x9F\xD0\x9A\xD0\x90") /
                               PathFromUtf8("\xD0\x98\xD0\x93\xD0\xA0\xD0\x90.bin");
     EXPECT_EQ(result.written, std::vector<fs::path>{expected});
     EXPECT_EQ(ReadAll(expected).size(), 6u);
@@ -177,7 +182,8 @@ TEST(Export, SummaryOfWhatWasLeftOut) {
     ExportResult result;
     EXPECT_EQ(ExportSummary(result), ""); // everything written: nothing to say
     result.written = {"a.bin", "b.bin"};
-    result.skipped = {{{"A", "B\tC"}, IDS_SKIP_UNREADABLE}, {{"E"}, IDS_SKIP_DELETED}, {{"X"}, IDS_SKIP_LINK}};
+    result.skipped = {
+        {{"A", "B\tC"}, IDS_SKIP_UNREADABLE}, {{"E"}, IDS_SKIP_DELETED}, {{"X"}, IDS_SKIP_LINK}};
     result.renamed = {{{"A/B"}, "out/A_B.bin"}};
     EXPECT_EQ(ExportSummary(result, 2), "Files written: 2. Entries not exported: 3.\n"
                                         "A\\B\\tC: cannot be read from the image\n"
@@ -191,13 +197,16 @@ TEST(Export, ProgressIsToldAndCanStopTheExport) {
     TempDir all, part;
     std::vector<std::pair<size_t, size_t>> told;
     const auto whole = ExportSelection(image.get(), {"GAME", "TEXT.TXT", "ZERO"}, all.Path(), true,
-                                       [&](size_t done, size_t total) { return told.push_back({done, total}), true; });
+                                       [&](size_t done, size_t total) {
+                                           return told.push_back({done, total}), true;
+                                       });
     EXPECT_FALSE(whole.cancelled);
     EXPECT_EQ(told, (std::vector<std::pair<size_t, size_t>>{{1, 3}, {2, 3}}));
-    const auto stopped = ExportSelection(image.get(), {"GAME", "TEXT.TXT", "ZERO"}, part.Path(), true,
-                                         [](size_t, size_t) { return false; });
+    const auto stopped = ExportSelection(image.get(), {"GAME", "TEXT.TXT", "ZERO"}, part.Path(),
+                                         true, [](size_t, size_t) { return false; });
     EXPECT_TRUE(stopped.cancelled);
-    EXPECT_EQ(stopped.written, std::vector<fs::path>{part.Path() / "GAME.bin"}); // what was written stays
+    EXPECT_EQ(stopped.written,
+              std::vector<fs::path>{part.Path() / "GAME.bin"}); // what was written stays
     EXPECT_EQ(ExportSummary(stopped), "The export was cancelled; what was written stays.\n"
                                       "Files written: 1. Entries not exported: 0.");
 }
@@ -209,10 +218,22 @@ TEST(Export, EveryEntryReachesTheHostUnderAUniqueSafeName) {
     MicroDosBuilder b(true);
     const std::vector<std::pair<std::string, std::string>> files = {
         // catalog path (directories first) -> host path
-        {"..\\INSIDE", "__/INSIDE"}, {"..", "__~1"}, {"../x", ".._x"}, {"a/b", "a_b.bin"}, {".", "_"},
-        {"../../etc\\passwd", ".._.._etc/passwd"}, {"MC", "MC.bin"}, {"MC", "MC~1.bin"}, {"mc", "mc~2.bin"},
-        {"X", "X.bin"}, {"X.bin", "X~1.bin"}, {"SAME", "SAME.bin"}, {"SAME\\S", "SAME/S.bin"},
-        {"N\\F", "N/F.bin"}, {"N\\N\\F", "N/N/F.bin"}, {"N\\N\\N\\F", "N/N/N/F.bin"}};
+        {"..\\INSIDE", "__/INSIDE"},
+        {"..", "__~1"},
+        {"../x", ".._x"},
+        {"a/b", "a_b.bin"},
+        {".", "_"},
+        {"../../etc\\passwd", ".._.._etc/passwd"},
+        {"MC", "MC.bin"},
+        {"MC", "MC~1.bin"},
+        {"mc", "mc~2.bin"},
+        {"X", "X.bin"},
+        {"X.bin", "X~1.bin"},
+        {"SAME", "SAME.bin"},
+        {"SAME\\S", "SAME/S.bin"},
+        {"N\\F", "N/F.bin"},
+        {"N\\N\\F", "N/N/F.bin"},
+        {"N\\N\\N\\F", "N/N/N/F.bin"}};
     b.Dir(1, 0, "..");
     b.File(1, "INSIDE", 0, Filled(1, 0));
     for (int i = 1; i <= 4; ++i)
@@ -292,7 +313,9 @@ TEST(Export, DeletedAndosEntriesAreMarkedNotHidden) {
     EXPECT_EQ(rows[1].name, "\xC5KEPT");
     TempDir dir;
     const auto result = ExportSelection(image.get(), AllRows(*image), dir.Path(), true);
-    EXPECT_EQ(result.written, (std::vector<fs::path>{dir.Path() / "LIVE.bin", dir.Path() / PathFromUtf8("\xD0\x95KEPT.bin")}));
+    EXPECT_EQ(result.written,
+              (std::vector<fs::path>{dir.Path() / "LIVE.bin",
+                                     dir.Path() / PathFromUtf8("\xD0\x95KEPT.bin")}));
     ASSERT_EQ(result.skipped.size(), 1u);
     EXPECT_EQ(result.skipped[0].reason, IDS_SKIP_DELETED);
 }

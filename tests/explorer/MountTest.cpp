@@ -26,14 +26,17 @@ namespace {
 constexpr long kFuseMagic = 0x65735546;
 
 bool FuseAvailable() {
-    return access("/dev/fuse", R_OK | W_OK) == 0 && RunCommand("command -v fusermount3 >/dev/null").status == 0;
+    return access("/dev/fuse", R_OK | W_OK) == 0 &&
+           RunCommand("command -v fusermount3 >/dev/null").status == 0;
 }
 
 // `bkdisk mount` in the foreground, its standard error in a file; always unmounted.
 class Mount {
 public:
-    Mount(const fs::path& image, const fs::path& folder, bool bin, const fs::path& errors) : m_folder(folder) {
-        std::vector<std::string> args = {BKDISK_PATH, "mount", image.string(), folder.string(), "--foreground"};
+    Mount(const fs::path& image, const fs::path& folder, bool bin, const fs::path& errors)
+        : m_folder(folder) {
+        std::vector<std::string> args = {BKDISK_PATH, "mount", image.string(), folder.string(),
+                                         "--foreground"};
         if (bin)
             args.push_back("--bin");
         std::vector<char*> argv;
@@ -42,7 +45,8 @@ public:
         argv.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
         posix_spawn(&m_pid, BKDISK_PATH, &actions, nullptr, argv.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
         for (int i = 0; i < 500 && !Mounted(); ++i)
@@ -66,7 +70,8 @@ private:
 std::set<std::string> Tree(const fs::path& folder) {
     std::set<std::string> paths;
     for (const auto& entry : fs::recursive_directory_iterator(folder))
-        paths.insert(fs::relative(entry.path(), folder).string() + (entry.is_directory() ? "/" : ""));
+        paths.insert(fs::relative(entry.path(), folder).string() +
+                     (entry.is_directory() ? "/" : ""));
     return paths;
 }
 
@@ -77,8 +82,8 @@ int CompareWithExport(const fs::path& image, bool bin) {
     const fs::path mounted = dir.Path() / "mnt", exported = dir.Path() / "out";
     fs::create_directory(mounted);
     fs::create_directory(exported);
-    RunCommand(std::string(BKDISK_PATH) + " export '" + image.string() + "' '" + exported.string() + "'" +
-               (bin ? "" : " --no-bin-ext") + " >/dev/null 2>&1");
+    RunCommand(std::string(BKDISK_PATH) + " export '" + image.string() + "' '" + exported.string() +
+               "'" + (bin ? "" : " --no-bin-ext") + " >/dev/null 2>&1");
     Mount mount(image, mounted, bin, dir.Path() / "errors.txt");
     EXPECT_TRUE(mount.Mounted()) << image;
     if (!mount.Mounted())
@@ -160,5 +165,6 @@ TEST(Mount, AttributesRefusalsAndMessages) {
     EXPECT_NE(mkdir((mounted / "NEW").c_str(), 0755), 0);
     EXPECT_EQ(errno, EROFS);
     const Bytes errors = ReadAll(dir.Path() / "errors.txt");
-    EXPECT_NE(std::string(errors.begin(), errors.end()).find("bkdisk: \xD0\x95GONE: deleted entry"), std::string::npos);
+    EXPECT_NE(std::string(errors.begin(), errors.end()).find("bkdisk: \xD0\x95GONE: deleted entry"),
+              std::string::npos);
 }

@@ -65,7 +65,9 @@ TEST(HostNames, MatchIconv) {
     for (int c = 0x80; c < 256; ++c) {
         if (c == 0x98) // unassigned in Windows-1251
             continue;
-        EXPECT_EQ(Cp1251ToUtf8(std::string(1, static_cast<char>(c))), IconvCp1251ToUtf8(static_cast<char>(c))) << c;
+        EXPECT_EQ(Cp1251ToUtf8(std::string(1, static_cast<char>(c))),
+                  IconvCp1251ToUtf8(static_cast<char>(c)))
+            << c;
     }
 }
 
@@ -92,7 +94,8 @@ TEST(Export, FailedWriteKeepsThePreviousFile) {
     rlimit small = saved;
     small.rlim_cur = 50; // GAME.bin needs 68 bytes
     setrlimit(RLIMIT_FSIZE, &small);
-    const auto result = ExportSelection(image.get(), {"ZERO", "GAME", "TEXT.TXT"}, dir.Path(), true);
+    const auto result =
+        ExportSelection(image.get(), {"ZERO", "GAME", "TEXT.TXT"}, dir.Path(), true);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
     ASSERT_TRUE(result.error);
@@ -112,8 +115,10 @@ TEST(Export, OnlyRegularFilesAreReplaced) {
     fs::create_directory(dir.Path() / "ZERO.bin");
     const Bytes outside = Filled(3, 9);
     fs::create_hard_link(elsewhere.Write("keep", outside), dir.Path() / "TEXT.TXT");
-    const bool device = mknod((dir.Path() / "A").c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0; // null
-    const auto result = ExportSelection(image.get(), {"GAME", "TEXT.TXT", "ZERO"}, dir.Path(), true);
+    const bool device =
+        mknod((dir.Path() / "A").c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0; // null
+    const auto result =
+        ExportSelection(image.get(), {"GAME", "TEXT.TXT", "ZERO"}, dir.Path(), true);
     EXPECT_FALSE(result.error);
     EXPECT_EQ(result.written, std::vector<fs::path>{dir.Path() / "TEXT.TXT"});
     EXPECT_EQ(ReadAll(elsewhere.Path() / "keep"), outside);

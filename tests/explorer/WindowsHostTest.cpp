@@ -18,11 +18,15 @@ namespace fs = std::filesystem;
 // outside the chosen folder, and a name it can hold stays as it is.
 TEST(WindowsNames, DevicesAndForbiddenCharactersGetSafeNames) {
     const std::vector<std::pair<std::string, std::string>> names = {
-        {"CON", "CON_"},    {"con.txt", "con_.txt"}, {"Lpt1", "Lpt1_"},  {"COM9.BIN", "COM9_.BIN"},
-        {"AUX .X", "AUX _.X"}, {"NUL", "NUL_"},      {"A:B", "A_B"},     {"Q?", "Q_"},
-        {"STAR*", "STAR_"}, {"END.", "END_"},        {"PIPE|", "PIPE_"}, {"LT<", "LT_"},
-        {"QUOTE\"", "QUOTE_"}, {"TAB\t", "TAB_"},    {"BACK\\SL", "BACK_SL"},
-        {"COM10", "COM10"}, {"CONSOLE", "CONSOLE"},  {"N.UL", "N.UL"}};
+        {"CON", "CON_"},         {"con.txt", "con_.txt"},
+        {"Lpt1", "Lpt1_"},       {"COM9.BIN", "COM9_.BIN"},
+        {"AUX .X", "AUX _.X"},   {"NUL", "NUL_"},
+        {"A:B", "A_B"},          {"Q?", "Q_"},
+        {"STAR*", "STAR_"},      {"END.", "END_"},
+        {"PIPE|", "PIPE_"},      {"LT<", "LT_"},
+        {"QUOTE\"", "QUOTE_"},   {"TAB\t", "TAB_"},
+        {"BACK\\SL", "BACK_SL"}, {"COM10", "COM10"},
+        {"CONSOLE", "CONSOLE"},  {"N.UL", "N.UL"}};
     MicroDosBuilder b(true);
     Selection all;
     for (const auto& [name, host] : names) {

@@ -15,7 +15,8 @@ inline int ReplayInputs(const char* folder, void (*target)(const uint8_t*, size_
         if (!entry.is_regular_file() || entry.path().filename().string().front() == '.')
             continue;
         std::ifstream in(entry.path(), std::ios::binary);
-        const std::vector<uint8_t> input{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        const std::vector<uint8_t> input{std::istreambuf_iterator<char>(in),
+                                         std::istreambuf_iterator<char>()};
         SCOPED_TRACE(entry.path().string());
         target(input.data(), input.size());
         ++count;

@@ -3,7 +3,15 @@
 #include "FuzzTargets.h"
 #include "Replay.h"
 
-TEST(FuzzReplay, DiskImages) { EXPECT_GT(ReplayInputs("disk", FuzzDiskImage), 0); }
-TEST(FuzzReplay, Mount) { EXPECT_GT(ReplayInputs("disk", FuzzMount), 0); }
-TEST(FuzzReplay, Export) { EXPECT_GT(ReplayInputs("export", FuzzExport), 0); }
-TEST(FuzzReplay, DropBlocks) { EXPECT_GT(ReplayInputs("drop", FuzzDropBlocks), 0); }
+TEST(FuzzReplay, DiskImages) {
+    EXPECT_GT(ReplayInputs("disk", FuzzDiskImage), 0);
+}
+TEST(FuzzReplay, Mount) {
+    EXPECT_GT(ReplayInputs("disk", FuzzMount), 0);
+}
+TEST(FuzzReplay, Export) {
+    EXPECT_GT(ReplayInputs("export", FuzzExport), 0);
+}
+TEST(FuzzReplay, DropBlocks) {
+    EXPECT_GT(ReplayInputs("drop", FuzzDropBlocks), 0);
+}

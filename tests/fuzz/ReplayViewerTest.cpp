@@ -1,4 +1,6 @@
 #include "FuzzTargets.h"
 #include "Replay.h"
 
-TEST(FuzzReplay, Viewer) { EXPECT_GT(ReplayInputs("viewer", FuzzViewer), 0); }
+TEST(FuzzReplay, Viewer) {
+    EXPECT_GT(ReplayInputs("viewer", FuzzViewer), 0);
+}

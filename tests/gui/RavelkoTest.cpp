@@ -61,10 +61,14 @@ Bytes SampleImage() {
 // The variable that names the host's temporary folder.
 #ifdef _WIN32
 constexpr const char* kTempVariable = "TMP";
-void SetEnvironment(const char* name, const char* value) { _putenv_s(name, value ? value : ""); }
+void SetEnvironment(const char* name, const char* value) {
+    _putenv_s(name, value ? value : "");
+}
 #else
 constexpr const char* kTempVariable = "TMPDIR";
-void SetEnvironment(const char* name, const char* value) { value ? setenv(name, value, 1) : unsetenv(name); }
+void SetEnvironment(const char* name, const char* value) {
+    value ? setenv(name, value, 1) : unsetenv(name);
+}
 #endif
 
 class Ravelko : public ::testing::Test {
@@ -75,7 +79,9 @@ protected:
             savedTemp = old;
         SetEnvironment(kTempVariable, tmp.Path().string().c_str());
         dlg = new CExplorerDlg(nullptr);
-        dlg->m_showMessage = [this](const wxString& text) { messages.push_back(text.utf8_string()); };
+        dlg->m_showMessage = [this](const wxString& text) {
+            messages.push_back(text.utf8_string());
+        };
         auto recording = std::make_unique<RecordingLauncher>(launches);
         launcher = recording.get();
         dlg->m_launcher = std::move(recording);
@@ -136,7 +142,8 @@ TEST_F(Ravelko, OpeningFillsRowsPanesAndButtons) {
     EXPECT_TRUE(dlg->m_addBinCheck->GetValue());
     EXPECT_EQ(dlg->GetTitle(), "Ravelko");
     Open();
-    EXPECT_EQ(Column(0), (std::vector<std::string>{"GAME", "TEXT.TXT", "\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB", "EMPTY"}));
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"GAME", "TEXT.TXT",
+                                                   "\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB", "EMPTY"}));
     EXPECT_EQ(Column(1), (std::vector<std::string>{"", "", "<DIR>", "<DIR>"}));
     EXPECT_EQ(Column(2), (std::vector<std::string>{"1000", "0", "", ""}));
     EXPECT_EQ(Column(3), (std::vector<std::string>{"100", "3", "", ""}));
@@ -182,12 +189,15 @@ TEST_F(Ravelko, DoubleClickAndEnterWalkDirectories) {
 
 // After every refill the keyboard works at once: the list has the focus and a current row.
 TEST_F(Ravelko, KeysWorkAfterEveryRefill) {
-    const auto current = [this] { return dlg->m_list->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_FOCUSED); };
+    const auto current = [this] {
+        return dlg->m_list->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_FOCUSED);
+    };
     dlg->OpenDroppedFile(imagePath);
     EXPECT_EQ(current(), 0);
     Select({2});
     dlg->OnDblClkList(); // into ИГРЫ: the first row is current, nothing is selected
-    EXPECT_EQ(dlg->m_statusBar->GetStatusText(0).utf8_string(), "\\\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB");
+    EXPECT_EQ(dlg->m_statusBar->GetStatusText(0).utf8_string(),
+              "\\\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB");
     EXPECT_EQ(wxWindow::FindFocus(), dlg->m_list);
     EXPECT_EQ(current(), 0);
     EXPECT_EQ(dlg->m_list->GetSelectedItemCount(), 0);
@@ -216,7 +226,10 @@ TEST_F(Ravelko, FailedOpenKeepsThePreviousImageUsable) {
     }
     ASSERT_EQ(messages.size(), 4u); // the system's message, and why on a second line
     EXPECT_EQ(messages[0].rfind("Wrong image format, or image file has read-only attribute.\n"
-                                "The file cannot be read: ", 0), 0u) << messages[0];
+                                "The file cannot be read: ",
+                                0),
+              0u)
+        << messages[0];
     EXPECT_EQ(messages[2], "Wrong image format, or image file has read-only attribute.\n"
                            "It is not a BK disk image of a known format.");
     Select({2});
@@ -240,12 +253,14 @@ TEST_F(Ravelko, DroppedFilesOpenByExtension) {
 TEST_F(Ravelko, ResizeMovesOnlyListCheckBoxAndStatusBar) {
     const wxSize start = dlg->GetSize();
     EXPECT_EQ(dlg->GetMinClientSize(), dlg->GetClientSize());
-    const wxRect list = dlg->m_list->GetRect(), check = dlg->m_addBinCheck->GetRect(), tools = dlg->m_toolBar->GetRect();
+    const wxRect list = dlg->m_list->GetRect(), check = dlg->m_addBinCheck->GetRect(),
+                 tools = dlg->m_toolBar->GetRect();
     dlg->SetSize(start + wxSize(50, 30));
     Pump(100);
     ASSERT_EQ(dlg->GetSize(), start + wxSize(50, 30));
     EXPECT_EQ(dlg->m_list->GetRect(), wxRect(list.GetPosition(), list.GetSize() + wxSize(50, 30)));
-    EXPECT_EQ(dlg->m_addBinCheck->GetRect(), wxRect(check.GetPosition() + wxPoint(0, 30), check.GetSize()));
+    EXPECT_EQ(dlg->m_addBinCheck->GetRect(),
+              wxRect(check.GetPosition() + wxPoint(0, 30), check.GetSize()));
     EXPECT_EQ(dlg->m_toolBar->GetRect(), tools);
     const wxSize client = dlg->GetClientSize();
     EXPECT_EQ(dlg->m_statusBar->GetRect(), wxRect(0, client.y - 20, client.x, 20));
@@ -263,13 +278,15 @@ TEST_F(Ravelko, ExportThroughTheReplacedFolderDialog) {
     Command(ID_SAVE_BINS);
     EXPECT_TRUE(fs::exists(out.Path() / "GAME.bin"));
     EXPECT_EQ(fs::file_size(out.Path() / "GAME.bin"), 68u);
-    EXPECT_TRUE(fs::exists(out.Path() / PathFromUtf8("\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB") / "INNER.bin"));
+    EXPECT_TRUE(
+        fs::exists(out.Path() / PathFromUtf8("\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB") / "INNER.bin"));
     EXPECT_TRUE(messages.empty()); // everything written: nothing to say
     fs::create_directory(out.Path() / "TEXT.TXT");
     Select({1});
     Command(ID_SAVE_BINS); // a folder in the way of a file: said after the export
-    EXPECT_EQ(messages, std::vector<std::string>{
-                            "Files written: 0. Entries not exported: 1.\nTEXT.TXT: something other than a file is in the way"});
+    EXPECT_EQ(messages,
+              std::vector<std::string>{"Files written: 0. Entries not exported: 1.\nTEXT.TXT: "
+                                       "something other than a file is in the way"});
     Select({0, 2});
 
     dlg->m_addBinCheck->SetValue(false); // clicking the box toggles the flag
@@ -314,9 +331,10 @@ TEST_F(Ravelko, LauncherGetsTheExtractedFiles) {
     dlg->OnDblClkList();
     Select({1});
     Command(ID_VIEW_AS_TEXT);
-    EXPECT_EQ(messages, (std::vector<std::string>{
-                            "No program could be started to show the file written as\n" + launches[1].path,
-                            "No program could be started to show the file written as\n" + launches[0].path}));
+    EXPECT_EQ(messages,
+              (std::vector<std::string>{
+                  "No program could be started to show the file written as\n" + launches[1].path,
+                  "No program could be started to show the file written as\n" + launches[0].path}));
 }
 
 #ifndef _WIN32
@@ -325,7 +343,8 @@ TEST_F(Ravelko, LauncherGetsTheExtractedFiles) {
 TEST_F(Ravelko, HostOpenerGetsThePathAndItsFailureIsReported) {
     TempDir bin;
     const fs::path mark = bin.Path() / "argument";
-    const std::string script = "#!/bin/sh\nprintf %s \"$1\" > '" + mark.string() + "'\necho noise >&2\nexit 3\n";
+    const std::string script =
+        "#!/bin/sh\nprintf %s \"$1\" > '" + mark.string() + "'\necho noise >&2\nexit 3\n";
     const std::string opener = bin.Write("xdg-open", Bytes(script.begin(), script.end()));
     fs::permissions(opener, fs::perms::owner_all);
     const std::string oldPath = std::getenv("PATH");
@@ -345,17 +364,22 @@ TEST_F(Ravelko, HostOpenerGetsThePathAndItsFailureIsReported) {
     // The text editor: the desktop's default needs a terminal, so the next one is taken.
     TempDir xdg;
     fs::create_directories(xdg.Path() / "applications");
-    std::ofstream(xdg.Path() / "applications" / "vim.desktop") << "[Desktop Entry]\nExec=vim %f\nTerminal=true\n";
-    std::ofstream(xdg.Path() / "applications" / "pad.desktop") << "[Desktop Entry]\nExec=" << opener << " %f\n";
-    std::ofstream(xdg.Path() / "applications" / "mimeinfo.cache") << "[MIME Cache]\ntext/plain=vim.desktop;pad.desktop\n";
-    for (const char* variable : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_DIRS"})
+    std::ofstream(xdg.Path() / "applications" / "vim.desktop")
+        << "[Desktop Entry]\nExec=vim %f\nTerminal=true\n";
+    std::ofstream(xdg.Path() / "applications" / "pad.desktop")
+        << "[Desktop Entry]\nExec=" << opener << " %f\n";
+    std::ofstream(xdg.Path() / "applications" / "mimeinfo.cache")
+        << "[MIME Cache]\ntext/plain=vim.desktop;pad.desktop\n";
+    for (const char* variable :
+         {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_DIRS"})
         setenv(variable, xdg.Path().c_str(), 1); // this desktop only
     fs::remove(mark);
     gaveUp.clear();
     EXPECT_TRUE(host.OpenInTextEditor(hostile));
     for (int i = 0; i < 300 && gaveUp.empty(); ++i)
         Pump(10);
-    for (const char* variable : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_DIRS"})
+    for (const char* variable :
+         {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_DIRS"})
         unsetenv(variable);
     const Bytes edited = ReadAll(mark);
     EXPECT_EQ(std::string(edited.begin(), edited.end()), hostile);
@@ -370,8 +394,9 @@ TEST_F(Ravelko, DragDataIsRenderedOnlyWhenAskedAndAnewEachTime) {
     std::vector<char> bytes(source.GetDataSize());
     ASSERT_TRUE(source.GetDataHere(bytes.data()));
     const fs::path temp = *GetTempFolder();
-    const std::vector<std::string> paths = {Utf8FromPath(temp / "GAME.bin"),
-                                            Utf8FromPath(temp / PathFromUtf8("\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB"))};
+    const std::vector<std::string> paths = {
+        Utf8FromPath(temp / "GAME.bin"),
+        Utf8FromPath(temp / PathFromUtf8("\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB"))};
 #ifdef __WXMSW__
     // The shell's CF_HDROP block itself, in 16-bit characters.
     EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.end()), BuildDropBlock(paths, true));
@@ -409,12 +434,15 @@ std::vector<std::string> AboutBoxTexts(CExplorerDlg* dlg, const std::function<vo
                 continue;
             texts.push_back(about->GetTitle().utf8_string());
             for (wxWindow* child : about->GetChildren()) {
-                texts.push_back(wxControl::RemoveMnemonics(child->GetLabel()).utf8_string()); // as shown
+                texts.push_back(
+                    wxControl::RemoveMnemonics(child->GetLabel()).utf8_string()); // as shown
                 const wxSize size = child->GetSize(), best = child->GetBestSize();
                 if (dynamic_cast<wxStaticText*>(child)) {
-                    EXPECT_TRUE(size.x >= best.x && size.y >= best.y) << "cut off: " << texts.back();
+                    EXPECT_TRUE(size.x >= best.x && size.y >= best.y)
+                        << "cut off: " << texts.back();
                 }
-                EXPECT_TRUE(about->GetClientRect().Contains(child->GetRect())) << "outside: " << texts.back();
+                EXPECT_TRUE(about->GetClientRect().Contains(child->GetRect()))
+                    << "outside: " << texts.back();
             }
             about->EndModal(wxID_OK);
         }
@@ -425,9 +453,10 @@ std::vector<std::string> AboutBoxTexts(CExplorerDlg* dlg, const std::function<vo
 
 TEST_F(Ravelko, AboutBoxFromTheToolbar) {
     EXPECT_EQ(AboutBoxTexts(dlg, [this] { Command(ID_APP_ABOUT); }),
-              (std::vector<std::string>{"About Ravelko", "", "Ravelko Version 1.1",
-                                        "Zelmarin tool for image disk managing .\nFull drag & drop support",
-                                        "Original from BK 0010(01)", "OK"}));
+              (std::vector<std::string>{
+                  "About Ravelko", "", "Ravelko Version 1.1",
+                  "Zelmarin tool for image disk managing .\nFull drag & drop support",
+                  "Original from BK 0010(01)", "OK"}));
 }
 
 #ifdef __WXMSW__
@@ -439,7 +468,8 @@ TEST_F(Ravelko, AboutBoxFromTheSystemMenuAndTheNativeToolbar) {
     ASSERT_GE(count, 2u);
     EXPECT_TRUE(menu->FindItemByPosition(count - 2)->IsSeparator());
     EXPECT_EQ(menu->FindItemByPosition(count - 1)->GetItemLabel(), "&About Ravelko...");
-    const auto texts = AboutBoxTexts(dlg, [this] { ::SendMessage(dlg->GetHWND(), WM_SYSCOMMAND, IDM_ABOUTBOX, 0); });
+    const auto texts = AboutBoxTexts(
+        dlg, [this] { ::SendMessage(dlg->GetHWND(), WM_SYSCOMMAND, IDM_ABOUTBOX, 0); });
     ASSERT_FALSE(texts.empty());
     EXPECT_EQ(texts[0], "About Ravelko");
     const auto clicked = AboutBoxTexts(dlg, [this] {

@@ -31,7 +31,9 @@ protected:
     }
     void OpenFrame() {
         frame = new CMainFrame(base);
-        frame->m_showMessage = [this](const wxString& text) { messages.push_back(text.utf8_string()); };
+        frame->m_showMessage = [this](const wxString& text) {
+            messages.push_back(text.utf8_string());
+        };
         frame->Show();
         frame->SetClientSize(frame->GetClientSize().x, 500);
         Pump(80);
@@ -72,9 +74,10 @@ protected:
         const wxSize size = frame->m_wndView->GetClientSize();
         ASSERT_EQ(drawn.size(), static_cast<size_t>(size.x) * size.y);
         std::vector<PixelWord> words(static_cast<size_t>(StrideWords(size.x)) * size.y);
-        ComposePicture(ram, frame->m_wAddress,
-                       {size.x, size.y, frame->m_wndView->m_nScale, frame->m_wndView->m_bColor != 0},
-                       frame->m_wndView->m_tables, words.data());
+        ComposePicture(
+            ram, frame->m_wAddress,
+            {size.x, size.y, frame->m_wndView->m_nScale, frame->m_wndView->m_bColor != 0},
+            frame->m_wndView->m_tables, words.data());
         std::vector<uint32_t> xrgb(drawn.size());
         ConvertToXrgb(words.data(), size.x, size.y, xrgb.data());
         EXPECT_TRUE(xrgb == drawn);
@@ -134,16 +137,18 @@ TEST_F(Tomsivar, AddressTextsOfTheSetButton) {
         uint16_t address;
         const char* shown;
         const char* told;
-    } cases[] = {{"177777", 0xFFFF, "177777", nullptr},
-                 {"200000", 0xFFFF, "177777", "The address is at most 177777, the last byte of the memory."},
-                 {"", 0xFFFF, "177777", "The address is octal: type up to six digits from 0 to 7."},
-                 {"40000", 040000, "40000", nullptr}};
+    } cases[] = {
+        {"177777", 0xFFFF, "177777", nullptr},
+        {"200000", 0xFFFF, "177777", "The address is at most 177777, the last byte of the memory."},
+        {"", 0xFFFF, "177777", "The address is octal: type up to six digits from 0 to 7."},
+        {"40000", 040000, "40000", nullptr}};
     for (const auto& c : cases) {
         messages.clear();
         SetAddressText(c.typed);
         EXPECT_EQ(frame->m_wAddress, c.address) << c.typed;
         EXPECT_EQ(frame->m_address->GetValue(), c.shown) << c.typed;
-        EXPECT_EQ(messages, c.told ? std::vector<std::string>{c.told} : std::vector<std::string>{}) << c.typed;
+        EXPECT_EQ(messages, c.told ? std::vector<std::string>{c.told} : std::vector<std::string>{})
+            << c.typed;
     }
     // Enter in the field sets the address as the button does, and moves the scroll thumb.
     frame->m_address->ChangeValue("1000");
@@ -171,7 +176,8 @@ TEST_F(Tomsivar, RowByteAndScrollCommandsClamp) {
     Command(ID_BYTE_RIGHT);
     EXPECT_EQ(frame->m_wAddress, 1);
     EXPECT_EQ(frame->m_wndView->GetScrollPos(wxVERTICAL), 1);
-    EXPECT_EQ(frame->m_wndView->GetScrollRange(wxVERTICAL), frame->m_wndView->BytesPerPage() + 0x10001);
+    EXPECT_EQ(frame->m_wndView->GetScrollRange(wxVERTICAL),
+              frame->m_wndView->BytesPerPage() + 0x10001);
 
     // A scroll step after "&Set" goes on from the address set.
     SetAddressText("1000");
@@ -244,8 +250,9 @@ TEST_F(Tomsivar, DraggedSelectionSavesWhatRamgrabWrites) {
     char address[16];
     std::snprintf(address, sizeof address, "%o", 040000 + 2 * row);
     const std::string grab = (dir.Path() / "ramgrab.bmp").string();
-    const std::string command = std::string(RAMGRAB_PATH) + " --name " + base + " --address " + address +
-                                " --bytes-per-row " + std::to_string(row) + " --rows 97 " + grab;
+    const std::string command = std::string(RAMGRAB_PATH) + " --name " + base + " --address " +
+                                address + " --bytes-per-row " + std::to_string(row) +
+                                " --rows 97 " + grab;
     ASSERT_EQ(std::system(command.c_str()), 0);
     EXPECT_EQ(testimg::ReadAll(path + ".bmp"), testimg::ReadAll(grab));
 
@@ -332,7 +339,8 @@ TEST_F(Tomsivar, FollowsTheStandInThroughARestart) {
     ASSERT_TRUE(PumpUntil([&] { return frame->m_pRamLink->IsAttached(); }));
     wxKill(first, wxSIGTERM);
     ASSERT_TRUE(PumpUntil([&] { return !frame->GetStatusBar()->GetStatusText(1).empty(); }));
-    EXPECT_EQ(frame->GetStatusBar()->GetStatusText(1), "The emulator has gone; waiting for it to start again");
+    EXPECT_EQ(frame->GetStatusBar()->GetStatusText(1),
+              "The emulator has gone; waiting for it to start again");
     EXPECT_EQ(frame->m_pRamLink->GetRam(), nullptr);
     Pump(30);
     EXPECT_TRUE(frame->m_wndView->m_screen.empty()); // the background

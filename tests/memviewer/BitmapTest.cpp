@@ -38,14 +38,15 @@ const CPixelTables tables;
 
 TEST(SelectionImage, HeaderAndRowOrderOfAWholeScreen) {
     const auto ram = Memory();
-    const auto image = BuildSelectionImage(ram.data(), {0x4000, 1, true, 512, {0, 0, 512, 256}}, tables);
+    const auto image =
+        BuildSelectionImage(ram.data(), {0x4000, 1, true, 512, {0, 0, 512, 256}}, tables);
     ASSERT_TRUE(image);
     const auto file = EncodeBmp(*image);
     ASSERT_EQ(file.size(), 524342u);
     // offset, size, value: "BM", file size, reserved, pixel offset, header size, width,
     // height (bottom-up), planes, bits, BI_RGB, image size, resolution and colour counts.
-    const uint32_t header[][3] = {{0, 2, 0x4D42}, {2, 4, 524342}, {6, 4, 0},  {10, 4, 54},
-                                  {14, 4, 40},    {18, 4, 512},   {22, 4, 512}, {26, 2, 1},
+    const uint32_t header[][3] = {{0, 2, 0x4D42}, {2, 4, 524342}, {6, 4, 0},       {10, 4, 54},
+                                  {14, 4, 40},    {18, 4, 512},   {22, 4, 512},    {26, 2, 1},
                                   {28, 2, 16},    {30, 4, 0},     {34, 4, 524288}, {38, 4, 0},
                                   {42, 4, 0},     {46, 4, 0},     {50, 4, 0}};
     for (const auto& [offset, size, value] : header)
@@ -55,13 +56,16 @@ TEST(SelectionImage, HeaderAndRowOrderOfAWholeScreen) {
     EXPECT_EQ(Field(file, file.size() - 2, 2), tables.ExpandByte(ram[0x403F], true)[7]);
     for (int y = 0; y < 512; y += 37)
         for (int x = 0; x < 512; x += 13)
-            ASSERT_EQ(PixelAt(file, x, y), tables.ExpandByte(ram[0x4000 + y / 2 * 64 + x / 8], true)[x % 8]);
+            ASSERT_EQ(PixelAt(file, x, y),
+                      tables.ExpandByte(ram[0x4000 + y / 2 * 64 + x / 8], true)[x % 8]);
 }
 
 TEST(SelectionImage, SameAreaAtScaleTwoGivesTheSameFile) {
     const auto ram = Memory();
-    const auto one = BuildSelectionImage(ram.data(), {0x4000, 1, true, 512, {0, 0, 512, 256}}, tables);
-    const auto two = BuildSelectionImage(ram.data(), {0x4000, 2, true, 1024, {0, 0, 1024, 512}}, tables);
+    const auto one =
+        BuildSelectionImage(ram.data(), {0x4000, 1, true, 512, {0, 0, 512, 256}}, tables);
+    const auto two =
+        BuildSelectionImage(ram.data(), {0x4000, 2, true, 1024, {0, 0, 1024, 512}}, tables);
     EXPECT_EQ(EncodeBmp(*one), EncodeBmp(*two));
 }
 
@@ -69,7 +73,8 @@ TEST(SelectionImage, ReverseDragAndColourPixels) {
     std::vector<uint8_t> ram(0x10000);
     const int bytesPerRow = 64;
     ram[0x100 + 8 * bytesPerRow + 2] = 0x1B; // the first byte of the selection
-    const auto image = BuildSelectionImage(ram.data(), {0x100, 1, true, 512, {80, 40, 16, 8}}, tables);
+    const auto image =
+        BuildSelectionImage(ram.data(), {0x100, 1, true, 512, {80, 40, 16, 8}}, tables);
     ASSERT_TRUE(image);
     EXPECT_EQ(image->width, 64);
     EXPECT_EQ(image->height, 64);
@@ -86,7 +91,8 @@ TEST(SelectionImage, WrapsPastTheTopOfMemoryAndMono) {
     std::vector<uint8_t> ram(0x10000);
     ram[0xFFFF] = 0x01;
     ram[0x0000] = 0x80;
-    const auto image = BuildSelectionImage(ram.data(), {0xFFFF, 1, false, 512, {0, 0, 16, 1}}, tables);
+    const auto image =
+        BuildSelectionImage(ram.data(), {0xFFFF, 1, false, 512, {0, 0, 16, 1}}, tables);
     ASSERT_TRUE(image);
     const auto file = EncodeBmp(*image);
     EXPECT_EQ(PixelAt(file, 0, 0), W);
@@ -98,7 +104,10 @@ TEST(SelectionImage, NothingWithoutSelectionMemoryOrArea) {
     const auto ram = Memory();
     EXPECT_FALSE(BuildSelectionImage(ram.data(), {0, 1, true, 512, SelRect{}}, tables));
     EXPECT_FALSE(BuildSelectionImage(nullptr, {0, 1, true, 512, {0, 0, 64, 64}}, tables));
-    EXPECT_FALSE(BuildSelectionImage(ram.data(), {0, 1, true, 512, {8, 8, 8, 8}}, tables));   // a click
-    EXPECT_FALSE(BuildSelectionImage(ram.data(), {0, 4, true, 512, {0, 8, 64, 11}}, tables)); // no row
-    EXPECT_FALSE(BuildSelectionImage(ram.data(), {0, 1, true, 512, {0, 0, 7, 64}}, tables));  // no column
+    EXPECT_FALSE(
+        BuildSelectionImage(ram.data(), {0, 1, true, 512, {8, 8, 8, 8}}, tables)); // a click
+    EXPECT_FALSE(
+        BuildSelectionImage(ram.data(), {0, 4, true, 512, {0, 8, 64, 11}}, tables)); // no row
+    EXPECT_FALSE(
+        BuildSelectionImage(ram.data(), {0, 1, true, 512, {0, 0, 7, 64}}, tables)); // no column
 }

@@ -10,11 +10,16 @@ TEST(AddressText, ParseAndShow) {
         const char* shown;
         AddressProblem problem;
     } cases[] = {
-        {"40000", 0x4000, "40000", AddressProblem::None},   {" 177777 ", 0xFFFF, "177777", AddressProblem::None},
-        {"0", 0, "0", AddressProblem::None},                {"200000", std::nullopt, "", AddressProblem::TooLarge},
-        {"0000001", std::nullopt, "", AddressProblem::TooLarge}, {"-10", std::nullopt, "", AddressProblem::NotOctal},
-        {"17x", std::nullopt, "", AddressProblem::NotOctal}, {"89", std::nullopt, "", AddressProblem::NotOctal},
-        {"", std::nullopt, "", AddressProblem::NotOctal},    {"  ", std::nullopt, "", AddressProblem::NotOctal},
+        {"40000", 0x4000, "40000", AddressProblem::None},
+        {" 177777 ", 0xFFFF, "177777", AddressProblem::None},
+        {"0", 0, "0", AddressProblem::None},
+        {"200000", std::nullopt, "", AddressProblem::TooLarge},
+        {"0000001", std::nullopt, "", AddressProblem::TooLarge},
+        {"-10", std::nullopt, "", AddressProblem::NotOctal},
+        {"17x", std::nullopt, "", AddressProblem::NotOctal},
+        {"89", std::nullopt, "", AddressProblem::NotOctal},
+        {"", std::nullopt, "", AddressProblem::NotOctal},
+        {"  ", std::nullopt, "", AddressProblem::NotOctal},
     };
     for (const auto& c : cases) {
         AddressProblem problem = AddressProblem::None;
@@ -68,7 +73,9 @@ TEST(MouseSelection, SnapClampAndDrag) {
     EXPECT_EQ(dragged, (SelRect{80, 43, 16, 8}));
     EXPECT_EQ(Normalized(dragged), (SelRect{16, 8, 80, 43}));
     // Past the edges: up to the last whole column and row that are visible, never further.
-    EXPECT_EQ(DragSelection(click, ClampDragPoint({900, 400}, 500, 301, 1), 1, 500, 301), (SelRect{80, 43, 496, 301}));
-    EXPECT_EQ(DragSelection(click, ClampDragPoint({900, 400}, 512, 300, 1), 1, 512, 300), (SelRect{80, 43, 512, 300}));
+    EXPECT_EQ(DragSelection(click, ClampDragPoint({900, 400}, 500, 301, 1), 1, 500, 301),
+              (SelRect{80, 43, 496, 301}));
+    EXPECT_EQ(DragSelection(click, ClampDragPoint({900, 400}, 512, 300, 1), 1, 512, 300),
+              (SelRect{80, 43, 512, 300}));
     EXPECT_EQ(DragSelection(click, {900, 400}, 4, 100, 50), (SelRect{80, 43, 96, 48}));
 }

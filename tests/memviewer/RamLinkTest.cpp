@@ -39,7 +39,9 @@ protected:
 
 #ifndef _WIN32
     // The object shrinks under its readers.
-    void Shrink(int index) { ASSERT_EQ(ftruncate(m_created[index].handle, 100), 0); }
+    void Shrink(int index) {
+        ASSERT_EQ(ftruncate(m_created[index].handle, 100), 0);
+    }
 #endif
 
     void TearDown() override {
@@ -149,7 +151,8 @@ TEST_F(RamObjects, LiveUpdateTellsChangesOfTheVisibleBytes) {
 TEST_F(RamObjects, FollowsTheEmulatorThroughARestart) {
     Create(0)[0] = 1;
     std::atomic<int> attached = 0, detached = 0;
-    CRamLink link(base, [&] { ++attached; }, [&] { ++detached; });
+    CRamLink link(
+        base, [&] { ++attached; }, [&] { ++detached; });
     link.Start();
     ASSERT_TRUE(link.IsAttached());
     Destroy(0);

@@ -13,13 +13,16 @@ struct Picture {
     int width;
     int height;
     std::vector<PixelWord> pixels;
-    PixelWord At(int x, int y) const { return pixels[static_cast<size_t>(y) * StrideWords(width) + x]; }
+    PixelWord At(int x, int y) const {
+        return pixels[static_cast<size_t>(y) * StrideWords(width) + x];
+    }
 };
 
 Picture Compose(const std::vector<uint8_t>& ram, uint16_t address, int width, int height, int scale,
                 bool color) {
     static const CPixelTables tables;
-    Picture p{width, height, std::vector<PixelWord>(static_cast<size_t>(StrideWords(width)) * height, 0x1234)};
+    Picture p{width, height,
+              std::vector<PixelWord>(static_cast<size_t>(StrideWords(width)) * height, 0x1234)};
     ComposePicture(ram.data(), address, {width, height, scale, color}, tables, p.pixels.data());
     return p;
 }

@@ -26,10 +26,13 @@ TEST(Tools, RamGrabMatchesTheCoreAndTheStandInCleansUp) {
     const std::string base = "BKTEST_" + std::to_string(getpid()) + "_grab";
     const std::string dump = SAMPLE_SCREEN;
     const std::string index = "2";
-    const char* simArgs[] = {ZELMARIN_SIM_PATH, "--name", base.c_str(), "--index", index.c_str(),
-                             "--at", "40000", dump.c_str(), nullptr};
+    const char* simArgs[] = {ZELMARIN_SIM_PATH, "--name",      base.c_str(),
+                             "--index",         index.c_str(), "--at",
+                             "40000",           dump.c_str(),  nullptr};
     pid_t sim = 0;
-    ASSERT_EQ(posix_spawn(&sim, ZELMARIN_SIM_PATH, nullptr, nullptr, const_cast<char**>(simArgs), environ), 0);
+    ASSERT_EQ(posix_spawn(&sim, ZELMARIN_SIM_PATH, nullptr, nullptr, const_cast<char**>(simArgs),
+                          environ),
+              0);
     const std::filesystem::path object = "/dev/shm/" + base + index;
     for (int i = 0; i < 300 && !std::filesystem::exists(object); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -37,7 +40,8 @@ TEST(Tools, RamGrabMatchesTheCoreAndTheStandInCleansUp) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50)); // filled before it is read
 
     const std::string out = (dir.Path() / "grab.bmp").string();
-    const std::string command = std::string(RAMGRAB_PATH) + " --name " + base + " --rows 100 " + out;
+    const std::string command =
+        std::string(RAMGRAB_PATH) + " --name " + base + " --rows 100 " + out;
     EXPECT_EQ(std::system(command.c_str()), 0);
     kill(sim, SIGTERM);
     int status = 0;
@@ -50,13 +54,18 @@ TEST(Tools, RamGrabMatchesTheCoreAndTheStandInCleansUp) {
     std::copy(screen.begin(), screen.end(), ram.begin() + 040000);
     const auto expected = ComposeSelection(ram.data(), 040000, 64, 64, 100, true, tables);
     EXPECT_EQ(testimg::ReadAll(out), EncodeBmp(*expected));
-    EXPECT_NE(std::system((std::string(RAMGRAB_PATH) + " --name " + base + " " + out + " 2>/dev/null").c_str()), 0);
+    EXPECT_NE(
+        std::system(
+            (std::string(RAMGRAB_PATH) + " --name " + base + " " + out + " 2>/dev/null").c_str()),
+        0);
 }
 
 namespace {
 
 // The command's exit status and standard output (standard error joins it).
-CommandOutput Shell(const std::string& command) { return RunCommand(command + " 2>&1"); }
+CommandOutput Shell(const std::string& command) {
+    return RunCommand(command + " 2>&1");
+}
 
 } // namespace
 
@@ -76,8 +85,10 @@ TEST(Tools, ArgumentsAndInputsGetClearAnswers) {
         {grab + " --bogus " + out, 2, "bad argument: --bogus"},
         {sim + " --index 64", 2, "bad argument: --index"},
         {grab + " --dump " + dir.Path().string() + " " + out, 1, "cannot read memory dump"},
-        {grab + " --dump /dev/zero --rows 65536 --bytes-per-row 65536 " + out, 1, "too much to grab"},
-        {grab + " --name BKTEST_NONE_ " + out, 1, "none of BKTEST_NONE_0 ... BKTEST_NONE_63 exists"},
+        {grab + " --dump /dev/zero --rows 65536 --bytes-per-row 65536 " + out, 1,
+         "too much to grab"},
+        {grab + " --name BKTEST_NONE_ " + out, 1,
+         "none of BKTEST_NONE_0 ... BKTEST_NONE_63 exists"},
     };
     for (const auto& c : cases) {
         const CommandOutput run = Shell(c.command);
@@ -93,7 +104,8 @@ TEST(Tools, ArgumentsAndInputsGetClearAnswers) {
     std::vector<uint8_t> ram(0x10000);
     const auto bytes = testimg::ReadAll(screen);
     std::copy(bytes.begin(), bytes.end(), ram.begin() + 040000);
-    EXPECT_EQ(testimg::ReadAll(out), EncodeBmp(*ComposeSelection(ram.data(), 040000, 64, 64, 100, true, tables)));
+    EXPECT_EQ(testimg::ReadAll(out),
+              EncodeBmp(*ComposeSelection(ram.data(), 040000, 64, 64, 100, true, tables)));
 }
 
 // A stand-in killed with SIGKILL leaves its object behind: the next start says how to
@@ -102,7 +114,9 @@ TEST(Tools, AKilledStandInsObjectCanBeTakenOver) {
     const std::string base = "BKTEST_" + std::to_string(getpid()) + "_killed";
     const char* args[] = {ZELMARIN_SIM_PATH, "--name", base.c_str(), nullptr};
     pid_t sim = 0;
-    ASSERT_EQ(posix_spawn(&sim, ZELMARIN_SIM_PATH, nullptr, nullptr, const_cast<char**>(args), environ), 0);
+    ASSERT_EQ(
+        posix_spawn(&sim, ZELMARIN_SIM_PATH, nullptr, nullptr, const_cast<char**>(args), environ),
+        0);
     const std::filesystem::path object = "/dev/shm/" + base + "0";
     for (int i = 0; i < 300 && !std::filesystem::exists(object); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -112,7 +126,9 @@ TEST(Tools, AKilledStandInsObjectCanBeTakenOver) {
     const CommandOutput refused = Shell(std::string(ZELMARIN_SIM_PATH) + " --name " + base);
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.out.find("--replace"), std::string::npos) << refused.out;
-    const CommandOutput replaced = Shell("timeout --preserve-status -s TERM 0.5 " + std::string(ZELMARIN_SIM_PATH) + " --name " + base + " --replace");
+    const CommandOutput replaced =
+        Shell("timeout --preserve-status -s TERM 0.5 " + std::string(ZELMARIN_SIM_PATH) +
+              " --name " + base + " --replace");
     EXPECT_EQ(replaced.status, 0) << replaced.out;
     EXPECT_FALSE(std::filesystem::exists(object));
 }

@@ -57,7 +57,9 @@ MicroDosBuilder::MicroDosBuilder(bool mkdos, int size, int firstDataBlock)
         PutWord(m_image, 0x102, 0x530C);
 }
 
-int MicroDosBuilder::NextEntry() { return EntryOffset(m_entries++); }
+int MicroDosBuilder::NextEntry() {
+    return EntryOffset(m_entries++);
+}
 
 int MicroDosBuilder::Raw(int own, int holding, std::string_view rawName, int startBlock,
                          int address, int length) {
@@ -97,7 +99,9 @@ AndosBuilder::AndosBuilder(int size) : m_image(size) {
     m_image[11] = 0;
 }
 
-int AndosBuilder::NextEntry() { return 0xA00 + 32 * m_entries++; }
+int AndosBuilder::NextEntry() {
+    return 0xA00 + 32 * m_entries++;
+}
 
 void AndosBuilder::SetFat(int cluster, int value) {
     const int offset = 0x600 + cluster * 3 / 2;
@@ -120,8 +124,8 @@ int AndosBuilder::Raw(std::string_view name, std::string_view extension, int att
     return e;
 }
 
-int AndosBuilder::File(int holding, std::string_view name, std::string_view extension,
-                       int address, const Bytes& data) {
+int AndosBuilder::File(int holding, std::string_view name, std::string_view extension, int address,
+                       const Bytes& data) {
     const int clusters = static_cast<int>((data.size() + 2047) / 2048);
     const int first = clusters ? m_nextCluster : 0xFFF;
     for (int i = 0; i < clusters; ++i) {

@@ -53,8 +53,8 @@ public:
     int File(int holding, std::string_view name, std::string_view extension, int address,
              const Bytes& data);
     int Dir(int own, int holding, std::string_view name, std::string_view extension = "");
-    int Raw(std::string_view name, std::string_view extension, int attribute, int own,
-            int holding, int address, int firstCluster, int length);
+    int Raw(std::string_view name, std::string_view extension, int attribute, int own, int holding,
+            int address, int firstCluster, int length);
 
     void SetFat(int cluster, int value);
     int ClusterOffset(int cluster) const { return (cluster + 1) * 2048; }

@@ -11,7 +11,8 @@ namespace testimg {
 TempDir::TempDir() {
     static std::mt19937_64 random(std::random_device{}());
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const fs::path candidate = fs::temp_directory_path() / ("bktest-" + std::to_string(random()));
+        const fs::path candidate =
+            fs::temp_directory_path() / ("bktest-" + std::to_string(random()));
         std::error_code error;
         if (fs::create_directory(candidate, error)) { // false when it exists already
             m_path = candidate;
@@ -33,7 +34,8 @@ TempDir::~TempDir() {
 std::string TempDir::Write(const std::string& name, const std::vector<uint8_t>& bytes) const {
     const fs::path path = m_path / name;
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     if (!out)
         throw std::runtime_error("cannot write " + path.string());
     const std::u8string utf8 = path.u8string();
@@ -43,7 +45,8 @@ std::string TempDir::Write(const std::string& name, const std::vector<uint8_t>& 
 std::filesystem::path TempDir::WritableCopy(const std::filesystem::path& source) const {
     const std::filesystem::path copy = m_path / source.filename();
     std::filesystem::copy_file(source, copy, std::filesystem::copy_options::overwrite_existing);
-    std::filesystem::permissions(copy, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    std::filesystem::permissions(copy, std::filesystem::perms::owner_read |
+                                           std::filesystem::perms::owner_write);
     return copy;
 }
 

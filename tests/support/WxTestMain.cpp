@@ -18,8 +18,10 @@ public:
     bool OnInit() override { return true; }
 };
 
-void FailOnAssert(const wxString& file, int line, const wxString& func, const wxString& cond, const wxString& msg) {
-    ADD_FAILURE_AT(file.utf8_str(), line) << "wx assertion in " << func << ": " << cond << " " << msg;
+void FailOnAssert(const wxString& file, int line, const wxString& func, const wxString& cond,
+                  const wxString& msg) {
+    ADD_FAILURE_AT(file.utf8_str(), line)
+        << "wx assertion in " << func << ": " << cond << " " << msg;
 }
 
 } // namespace
