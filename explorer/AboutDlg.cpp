@@ -1,15 +1,17 @@
 #include "AboutDlg.h"
 
 #include "ExplorerResources.h"
-#include "Strings.h"
+#include "RavelkoStrings.h"
 
 #include <wx/button.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
 
+using namespace ravelko;
+
 namespace {
 
-wxString Text(int id) {
+wxString Text(StringId id) {
     return wxString::FromUTF8(LoadResString(id));
 }
 
@@ -21,7 +23,7 @@ CAboutDlg::CAboutDlg(wxWindow* parent)
     SetClientSize(ConvertDialogToPixels(wxSize(239, 82)));
     auto at = [this](int x, int y) { return ConvertDialogToPixels(wxPoint(x, y)); };
     // A text takes at least its template's room, and more where the host's font needs it.
-    auto label = [&](int id, int x, int y, int width, int height) {
+    auto label = [&](StringId id, int x, int y, int width, int height) {
         auto* text = new wxStaticText(this, wxID_ANY, Text(id), at(x, y));
         wxSize size = ConvertDialogToPixels(wxSize(width, height));
         size.IncTo(text->GetBestSize());

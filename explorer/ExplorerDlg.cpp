@@ -5,7 +5,7 @@
 #include "DropFiles.h"
 #include "ExplorerResources.h"
 #include "HostPlatform.h"
-#include "Strings.h"
+#include "RavelkoStrings.h"
 #include "WxText.h"
 
 #include <wx/filedlg.h>
@@ -17,6 +17,8 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+
+using namespace ravelko;
 
 namespace {
 
@@ -31,16 +33,16 @@ const wxRect kCheckRect(5, 195, 76, 10);
 const struct {
     int id;
     int cell;
-    int tip; // string id, or 0 for none
+    std::optional<StringId> tip;
 } kTools[] = {
     {ID_OPEN_IMAGE, 0, IDS_OPEN_IMAGE},
     {ID_SAVE_BINS, 1, IDS_SAVE_BINS},
-    {ID_VIEW_AS_TEXT, 2, 0},
+    {ID_VIEW_AS_TEXT, 2, std::nullopt},
     {ID_APP_ABOUT, 3, IDS_ABOUT_BUTTON},
 };
 
 const struct {
-    int title;
+    StringId title;
     int width;
 } kColumns[] = {{IDS_COLUMN_NAME, 150},
                 {IDS_COLUMN_TYPE, 100},
@@ -152,7 +154,7 @@ void CExplorerDlg::CreateToolBar() {
     m_toolBar->SetToolBitmapSize(wxSize(32, 32));
     for (const auto& tool : kTools)
         m_toolBar->AddTool(tool.id, wxEmptyString, ToolbarBitmap(tool.cell),
-                           tool.tip ? wxString(LoadResString(tool.tip)) : wxString());
+                           tool.tip ? wxString(LoadResString(*tool.tip)) : wxString());
     m_toolBar->Realize();
     // The toolbar keeps the place of control 1003 for the life of the window.
     m_toolBar->SetSize(FindWindow(IDC_TOOLBAR_PLACE)->GetRect());

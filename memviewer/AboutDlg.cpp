@@ -1,11 +1,13 @@
 #include "AboutDlg.h"
 
-#include "Strings.h"
+#include "TomsivarStrings.h"
 #include "ViewerResources.h"
 
 #include <wx/button.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
+
+using namespace tomsivar;
 
 CAboutDlg::CAboutDlg(wxWindow* parent)
     : wxDialog(parent, wxID_ANY, LoadResString(IDS_ABOUT_CAPTION), wxDefaultPosition, wxDefaultSize,

@@ -4,7 +4,7 @@
 #include "BitmapExport.h"
 #include "ScreenDraw.h"
 #include "ScreenPicture.h"
-#include "Strings.h"
+#include "TomsivarStrings.h"
 #include "ViewerResources.h"
 
 #include <wx/button.h>
@@ -20,10 +20,13 @@
 
 #include <filesystem>
 
+using namespace tomsivar;
+
 namespace {
 
-wxString Text(int id) {
-    return wxString::FromUTF8(LoadResString(id));
+// String `id`, its placeholders filled from `values`.
+wxString Text(StringId id, std::initializer_list<std::string> values = {}) {
+    return wxString::FromUTF8(FormatResString(id, values));
 }
 
 // The dialog bar's template, in dialog units.
@@ -180,7 +183,7 @@ void CMainFrame::CreateDialogBar() {
 
 void CMainFrame::FillScaleCombo() {
     for (int scale : g_scales)
-        m_scale->Append(wxString::Format(Text(IDS_SCALE_ITEM), scale),
+        m_scale->Append(Text(IDS_SCALE_ITEM, {std::to_string(scale)}),
                         reinterpret_cast<void*>(static_cast<intptr_t>(scale)));
 }
 
@@ -194,7 +197,7 @@ void CMainFrame::SelectScaleInCombo(int scale) {
 }
 
 void CMainFrame::UpdateScalePane(int scale) {
-    m_wndStatusBar->SetStatusText(wxString::Format(Text(IDS_SCALE_PANE), scale), 0);
+    m_wndStatusBar->SetStatusText(Text(IDS_SCALE_PANE, {std::to_string(scale)}), 0);
 }
 
 void CMainFrame::SetAddress(unsigned value) {
@@ -402,7 +405,7 @@ void CMainFrame::OnSaveSelection(wxCommandEvent&) {
         return;
     const std::string path = CompleteBmpPath(*chosen);
     if (path != *chosen && std::filesystem::exists(Utf8ToHostPath(path)) &&
-        !m_confirm(wxString::Format(Text(IDS_REPLACE_FILE), wxString::FromUTF8(path))))
+        !m_confirm(Text(IDS_REPLACE_FILE, {path})))
         return;
     std::string reason;
     if (!WriteBmpFile(path, *image, &reason)) {

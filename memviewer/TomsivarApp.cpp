@@ -1,10 +1,12 @@
 #include "TomsivarApp.h"
 
 #include "MainFrame.h"
-#include "Strings.h"
+#include "TomsivarStrings.h"
 #include "ViewerResources.h"
 
 #include <wx/image.h>
+
+using namespace tomsivar;
 
 bool CTomsivarApp::OnInit() {
     wxInitAllImageHandlers();

@@ -2,11 +2,15 @@
 // rows of memory from the running emulator or from a dump file, without a window.
 #include "BitmapExport.h"
 #include "RamLink.h"
-#include "Strings.h"
+#include "TomsivarStrings.h"
+#include "ToolStrings.h"
 #include "ToolSupport.h"
 
 #include <filesystem>
 #include <iostream>
+
+using namespace memtools;
+using namespace tomsivar;
 
 namespace {
 
@@ -61,10 +65,10 @@ std::optional<Options> Parse(int argc, char** argv, std::string& bad) {
 std::string NoEmulatorMessage(const std::string& base) {
     for (int i = 0; i < RAM_NAME_SUFFIXES; ++i) {
         if (RamObjectExists(FormatRamName(base, i)))
-            return Message(IDS_GRAB_CANNOT_OPEN, FormatRamName(base, i));
+            return FormatResString(IDS_GRAB_CANNOT_OPEN, {FormatRamName(base, i)});
     }
-    return Message(IDS_GRAB_NO_EMULATOR,
-                   FormatRamName(base, 0) + " ... " + FormatRamName(base, RAM_NAME_SUFFIXES - 1));
+    return FormatResString(IDS_GRAB_NO_EMULATOR, {FormatRamName(base, 0) + " ... " +
+                                                  FormatRamName(base, RAM_NAME_SUFFIXES - 1)});
 }
 
 int Grab(const Options& options) {
@@ -75,7 +79,7 @@ int Grab(const Options& options) {
     const uint8_t* ram = dump.data();
     if (!options.dump.empty()) {
         if (!LoadDump(options.dump, options.at, dump))
-            return Fail("ramgrab", Message(IDS_TOOL_BAD_DUMP, options.dump));
+            return Fail("ramgrab", FormatResString(IDS_TOOL_BAD_DUMP, {options.dump}));
     } else if (!link.AttachRam() || !(ram = link.GetRam())) {
         return Fail("ramgrab", NoEmulatorMessage(options.name));
     }

@@ -1,11 +1,15 @@
 #include "ToolSupport.h"
 
-#include "Strings.h"
+#include "TomsivarStrings.h"
+#include "ToolStrings.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+
+using namespace memtools;
+using namespace tomsivar;
 
 std::optional<unsigned> ParseNumber(const std::string& text, int base) {
     if (text.empty() ||
@@ -28,21 +32,14 @@ bool LoadDump(const std::string& path, unsigned at, std::vector<uint8_t>& memory
     return !in.bad();
 }
 
-std::string Message(int id, const std::string& value) {
-    std::string text = LoadResString(id);
-    if (const auto at = text.find("%s"); at != std::string::npos)
-        text.replace(at, 2, value);
-    return text;
-}
-
-int Usage(const char* program, int usageId, const std::string& bad) {
+int Usage(const char* program, memtools::StringId usageId, const std::string& bad) {
     if (!bad.empty())
-        std::cerr << program << ": " << Message(IDS_TOOL_BAD_ARGUMENT, bad) << "\n";
+        std::cerr << program << ": " << FormatResString(IDS_TOOL_BAD_ARGUMENT, {bad}) << "\n";
     std::cerr << LoadResString(usageId);
     return 2;
 }
 
-int PrintUsage(int usageId) {
+int PrintUsage(memtools::StringId usageId) {
     std::cout << LoadResString(usageId);
     return 0;
 }

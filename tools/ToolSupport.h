@@ -1,6 +1,8 @@
 // What the memory tools share: option values, memory dumps and messages.
 #pragma once
 
+#include "ToolStrings.h"
+
 #include <cstdint>
 #include <exception>
 #include <optional>
@@ -14,18 +16,15 @@ std::optional<unsigned> ParseNumber(const std::string& text, int base);
 // when the file cannot be read (a folder, say).
 bool LoadDump(const std::string& path, unsigned at, std::vector<uint8_t>& memory);
 
-// String `id` of the viewer's table with its "%s" replaced by `value`.
-std::string Message(int id, const std::string& value = "");
-
 // True when the command line asks for --help (or -h).
 bool IsHelp(int argc, char** argv);
 
 // The usage to standard output; returns 0 for the exit status.
-int PrintUsage(int usageId);
+int PrintUsage(memtools::StringId usageId);
 
 // Names the bad argument (when there is one) and prints the usage to standard error;
 // returns 2 for the exit status.
-int Usage(const char* program, int usageId, const std::string& bad);
+int Usage(const char* program, memtools::StringId usageId, const std::string& bad);
 
 // Prints "program: message" to standard error; returns 1 for the exit status.
 int Fail(const char* program, const std::string& message);
@@ -34,7 +33,7 @@ int Fail(const char* program, const std::string& message);
 // usage (exit 2), otherwise `run`'s status; an exception (out of memory, say) becomes a
 // message and exit 1, never an abort.
 template <typename Options>
-int RunTool(const char* program, int usageId, int argc, char** argv,
+int RunTool(const char* program, memtools::StringId usageId, int argc, char** argv,
             std::optional<Options> (*parse)(int, char**, std::string&),
             int (*run)(const Options&)) {
     if (IsHelp(argc, argv))

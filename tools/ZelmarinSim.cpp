@@ -1,13 +1,17 @@
 // zelmarin-sim: the emulator's side of the RAM link, for trying the viewer without the
 // emulator and for tests. Creates ZELMARIN_RAM<N>, fills it, and removes it at the end.
 #include "RamLink.h"
-#include "Strings.h"
+#include "TomsivarStrings.h"
+#include "ToolStrings.h"
 #include "ToolSupport.h"
 
 #include <csignal>
 #include <cstring>
 #include <iostream>
 #include <thread>
+
+using namespace memtools;
+using namespace tomsivar;
 
 namespace {
 
@@ -56,18 +60,18 @@ int Serve(const Options& options) {
     if (options.dump.empty())
         DrawTestPicture(memory, 0);
     else if (!LoadDump(options.dump, options.at, memory))
-        return Fail("zelmarin-sim", Message(IDS_TOOL_BAD_DUMP, options.dump));
+        return Fail("zelmarin-sim", FormatResString(IDS_TOOL_BAD_DUMP, {options.dump}));
 
     const std::string name = FormatRamName(options.name, static_cast<int>(options.index));
     RamMapping mapping;
     uint8_t* ram = CreateRamObject(name, RAM_MAPPING_SIZE, mapping, options.replace);
     if (!ram)
-        return Fail("zelmarin-sim", Message(IDS_SIM_EXISTS, name));
+        return Fail("zelmarin-sim", FormatResString(IDS_SIM_EXISTS, {name}));
     std::memcpy(ram, memory.data(), memory.size());
 
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
-    std::cout << Message(IDS_SIM_CREATED, name) << std::endl;
+    std::cout << FormatResString(IDS_SIM_CREATED, {name}) << std::endl;
     for (int frame = 1; !g_stop; ++frame) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         if (options.animate) {

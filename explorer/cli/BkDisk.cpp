@@ -5,7 +5,8 @@
 #include "Export.h"
 #include "HostNames.h"
 #include "HostPlatform.h"
-#include "Strings.h"
+#include "BkDiskStrings.h"
+#include "RavelkoStrings.h"
 
 #ifdef BK_HAVE_MOUNT
 #include "BkMount.h"
@@ -24,6 +25,9 @@
 #include <string>
 #include <system_error>
 #include <vector>
+
+using namespace bkdisk;
+using namespace ravelko;
 
 namespace {
 
@@ -66,7 +70,7 @@ int Error(const std::string& message) {
     return Failure;
 }
 
-int UsageError(int usageId, const std::string& message) {
+int UsageError(bkdisk::StringId usageId, const std::string& message) {
     if (!message.empty())
         std::cerr << "bkdisk: " << message << "\n";
     std::cerr << LoadResString(usageId);
@@ -306,7 +310,7 @@ int Umount(const Arguments&) {
 struct Command {
     const char* name;
     std::set<std::string> options;
-    int usage;
+    bkdisk::StringId usage;
     size_t minArguments; // positional ones
     size_t maxArguments;
     int (*run)(const Arguments&);

@@ -2,10 +2,12 @@
 
 #include "Cp1251.h"
 #include "HostNames.h"
-#include "Strings.h"
+#include "RavelkoStrings.h"
 
 #include <cstdio>
 #include <unordered_map>
+
+using namespace ravelko;
 
 std::string PrintableName(const std::string& cp1251) {
     std::string name;

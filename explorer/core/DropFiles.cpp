@@ -2,11 +2,13 @@
 
 #include "Cp1251.h"
 #include "HostNames.h"
-#include "Strings.h"
+#include "RavelkoStrings.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+
+using namespace ravelko;
 
 namespace {
 

@@ -3,10 +3,12 @@
 #include "CatalogWalk.h"
 #include "Cp1251.h"
 #include "HostNames.h"
-#include "Strings.h"
+#include "RavelkoStrings.h"
 
 #include <algorithm>
 #include <span>
+
+using namespace ravelko;
 
 namespace fs = std::filesystem;
 
@@ -28,12 +30,12 @@ class Exporter : public CatalogVisitor {
 public:
     Exporter(const fs::path& folder, bool addBin, const ExportProgress& progress, size_t total)
         : m_addBin(addBin), m_progress(progress), m_total(total) {
-        m_folders.push_back({folder, {}, 0});
+        m_folders.push_back({folder, {}, std::nullopt});
     }
 
     Next VisitFile(CDiskImage& image, const WalkStep& step) override {
-        if (const int reason = m_folders.back().unusable)
-            return Skip(step, reason);
+        if (const auto reason = m_folders.back().unusable)
+            return Skip(step, *reason);
         const uint8_t* data = nullptr;
         int address = 0, length = 0;
         if (!image.ReadEntry(data, address, length))
@@ -64,11 +66,11 @@ public:
     // A folder that cannot be used is still walked: what lies below it is reported as
     // skipped with the folder's reason.
     Next EnterDirectory(CDiskImage&, const WalkStep& step) override {
-        const int inherited = m_folders.back().unusable;
+        const std::optional<StringId> inherited = m_folders.back().unusable;
         const fs::path path = inherited ? fs::path() : ClaimPath(step.names.back());
-        const int reason = inherited ? inherited : CreateFolder(path);
+        const std::optional<StringId> reason = inherited ? inherited : CreateFolder(path);
         m_folders.push_back({path, {}, reason});
-        const Next next = reason ? Skip(step, reason) : Done(step, step.names.back(), path);
+        const Next next = reason ? Skip(step, *reason) : Done(step, step.names.back(), path);
         if (next == Stop)
             m_folders.pop_back(); // no LeaveDirectory follows a stop
         return next;
@@ -82,7 +84,7 @@ private:
     struct Folder {
         fs::path path;
         HostFolderNames names;
-        int unusable; // the reason (string id) its contents cannot be written; 0 when usable
+        std::optional<StringId> unusable; // why its contents cannot be written
     };
 
     fs::path ClaimPath(const std::string& wanted) {
@@ -90,12 +92,14 @@ private:
         return HostChild(folder.path, folder.names.Claim(wanted));
     }
 
-    static int CreateFolder(const fs::path& path) {
+    static std::optional<StringId> CreateFolder(const fs::path& path) {
         std::error_code error;
         if (fs::is_symlink(fs::symlink_status(path, error)))
             return IDS_SKIP_LINK;
         fs::create_directory(path, error);
-        return fs::is_directory(fs::symlink_status(path, error)) ? 0 : IDS_SKIP_NOT_CREATED;
+        if (fs::is_directory(fs::symlink_status(path, error)))
+            return std::nullopt;
+        return IDS_SKIP_NOT_CREATED;
     }
 
     Next Done(const WalkStep& step, const std::string& wanted, const fs::path& path) {
@@ -106,7 +110,7 @@ private:
         return Progress();
     }
 
-    Next Skip(const WalkStep& step, int reason) {
+    Next Skip(const WalkStep& step, StringId reason) {
         result.skipped.push_back({step.names, reason});
         if (step.names.size() == 1)
             result.topLevel.push_back(std::nullopt);

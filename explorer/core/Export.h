@@ -4,6 +4,7 @@
 
 #include "CatalogView.h"
 #include "HostPlatform.h"
+#include "RavelkoStrings.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -18,7 +19,7 @@ using CatalogNames = std::vector<std::string>;
 struct ExportResult {
     struct Skipped {
         CatalogNames entry;
-        int reason; // string id
+        ravelko::StringId reason;
     };
     struct Renamed {
         CatalogNames entry;

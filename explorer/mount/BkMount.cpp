@@ -2,7 +2,7 @@
 #include "BkMount.h"
 
 #include "MountTree.h"
-#include "Strings.h"
+#include "RavelkoStrings.h"
 
 #include <fuse.h>
 #include <sys/stat.h>
@@ -14,6 +14,8 @@
 #include <mutex>
 #include <optional>
 #include <vector>
+
+using namespace ravelko;
 
 namespace {
 

@@ -4,10 +4,12 @@
 #include "HostNames.h"
 #include "ImageBuilders.h"
 #include "CatalogWalk.h"
-#include "Strings.h"
+#include "RavelkoStrings.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
+
+using namespace ravelko;
 
 using namespace testimg;
 namespace fs = std::filesystem;

@@ -4,7 +4,7 @@
 #include "Export.h"
 #include "HostNames.h"
 #include "HostPlatform.h"
-#include "Strings.h"
+#include "RavelkoStrings.h"
 #include "ImageBuilders.h"
 #include "TempDir.h"
 
@@ -16,6 +16,8 @@
 
 #include <csignal>
 #include <cstdlib>
+
+using namespace ravelko;
 
 using namespace testimg;
 namespace fs = std::filesystem;

@@ -3,13 +3,15 @@
 #include "Export.h"
 #include "HostPlatform.h"
 #include "ImageBuilders.h"
-#include "Strings.h"
+#include "RavelkoStrings.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
+
+using namespace ravelko;
 
 using namespace testimg;
 namespace fs = std::filesystem;

@@ -1,9 +1,14 @@
-// Tomsivar's string table: every text the user sees, by its number.
+// Tomsivar's string table: every text the viewer shows, by its number. Its own
+// namespace, so no other table's ids or functions can be taken for it.
 #pragma once
 
+#include <initializer_list>
+#include <map>
 #include <string>
 
-enum ViewerStringId : int {
+namespace tomsivar {
+
+enum StringId : int {
     IDR_FRAME = 128,
     AFX_IDS_APP_TITLE = 57344,
     IDS_RAM_NAME = 61206,
@@ -39,19 +44,19 @@ enum ViewerStringId : int {
     IDS_EMULATOR_GONE = 422,
     IDS_ADDRESS_NOT_OCTAL = 423,
     IDS_ADDRESS_TOO_LARGE = 424,
-
-    // The emulator stand-in and the grabber.
-    IDS_SIM_USAGE = 300,
-    IDS_GRAB_USAGE = 301,
-    IDS_SIM_CREATED = 302,
-    IDS_SIM_EXISTS = 303,
-    IDS_TOOL_BAD_DUMP = 304,
-    IDS_GRAB_NO_EMULATOR = 305,
-    IDS_GRAB_EMPTY = 306,
-    IDS_TOOL_BAD_ARGUMENT = 307,
-    IDS_GRAB_CANNOT_OPEN = 308,
-    IDS_GRAB_TOO_MUCH = 309,
 };
 
+// The text of `id` in `table`, empty when the table does not hold it: the look-up of
+// this table and of the program's command-line tables.
+const std::string& FindText(const std::map<int, std::string>& table, int id);
+
 // The text of string `id`; empty for a number the table does not hold.
-const std::string& LoadResString(int id);
+const std::string& LoadResString(StringId id);
+
+// String `id` with each placeholder ("%s" or "%i") replaced by the next of `values`.
+std::string FormatResString(StringId id, std::initializer_list<std::string> values);
+
+// The same for any text; the helper of the memory tools' table too.
+std::string FormatPlaceholders(const std::string& text, std::initializer_list<std::string> values);
+
+} // namespace tomsivar

@@ -1,10 +1,14 @@
-// Ravelko's string table: every text the user sees, by its number.
+// Ravelko's string table: every text the window and the explorer's engine show, by its
+// number. Its own namespace, so no other table's ids or functions can be taken for it.
 #pragma once
 
 #include <initializer_list>
+#include <map>
 #include <string>
 
-enum ExplorerStringId : int {
+namespace ravelko {
+
+enum StringId : int {
     IDS_ABOUTBOX = 101,
     IDS_WRONG_IMAGE = 102,
     IDS_COLUMN_NAME = 104,
@@ -42,7 +46,7 @@ enum ExplorerStringId : int {
     IDS_DELETED_TYPE = 136,
     IDS_OPEN_TOO_LARGE = 137,
 
-    // Export summary and the command line.
+    // Export summary.
     IDS_SKIP_UNREADABLE = 200,
     IDS_SKIP_BAD_NAME = 201,
     IDS_SKIP_NOT_CREATED = 202,
@@ -53,30 +57,23 @@ enum ExplorerStringId : int {
     IDS_EXPORT_MORE = 207,
     IDS_EXPORT_CANCELLED = 208,
     IDS_PROGRESS_TITLE = 209,
-    IDS_CLI_USAGE = 210,
-    IDS_CLI_USAGE_INFO = 211,
-    IDS_CLI_USAGE_LS = 212,
-    IDS_CLI_USAGE_EXPORT = 213,
-    IDS_CLI_USAGE_CAT = 214,
-    IDS_CLI_NO_DIR = 215,
-    IDS_CLI_NO_FILE = 216,
-    IDS_CLI_WROTE = 217,
-    IDS_CLI_SKIPPED = 218,
-    IDS_CLI_NOT_FOUND = 219,
-    IDS_CLI_BAD_OPTION = 220,
     IDS_SKIP_DELETED = 221,
     IDS_SKIP_NOT_REGULAR = 222,
     IDS_EXPORT_RENAMED = 223,
-    IDS_CLI_WROTE_AS = 224,
-    IDS_CLI_MISSING_VALUE = 225,
-    IDS_CLI_OUTPUT_FAILED = 226,
-    IDS_CLI_USAGE_MOUNT = 227,
-    IDS_CLI_USAGE_UMOUNT = 228,
-    IDS_CLI_NO_MOUNT = 229,
 };
 
+// The text of `id` in `table`, empty when the table does not hold it: the look-up of
+// this table and of the program's command-line tables.
+const std::string& FindText(const std::map<int, std::string>& table, int id);
+
 // The text of string `id`; empty for a number the table does not hold.
-const std::string& LoadResString(int id);
+const std::string& LoadResString(StringId id);
 
 // String `id` with its placeholders ("%s" or "%i") replaced by `values` in order.
-std::string FormatResString(int id, std::initializer_list<std::string> values);
+std::string FormatResString(StringId id, std::initializer_list<std::string> values);
+
+// `text` with its placeholders ("%s" or "%i") replaced by `values` in order; the helper
+// of every table of the explorer's programs.
+std::string FormatPlaceholders(std::string text, std::initializer_list<std::string> values);
+
+} // namespace ravelko

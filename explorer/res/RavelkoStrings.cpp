@@ -1,0 +1,87 @@
+#include "RavelkoStrings.h"
+
+#include <algorithm>
+
+#include <map>
+
+namespace ravelko {
+
+const std::string& LoadResString(StringId id) {
+    static const std::map<int, std::string> table = {
+        {IDS_ABOUTBOX, "&About Ravelko..."},
+        {IDS_WRONG_IMAGE, "Wrong image format, or image file has read-only attribute."},
+        {IDS_COLUMN_NAME, "File name"},
+        {IDS_COLUMN_ADDRESS, "Address"},
+        {IDS_COLUMN_SIZE, "Size"},
+        {IDS_COLUMN_TYPE, "Type"},
+        {IDS_DIR_TYPE, "<DIR>"},
+        {IDS_PARENT_DIR, ".."},
+        {IDS_EXT_IMG, "img"},
+        {IDS_EXT_BKD, "bkd"},
+        {IDS_EXT_DSK, "dsk"},
+        {IDS_OPEN_IMAGE, "Open BK image"},
+        {IDS_SAVE_BINS, "Save selection as BINS"},
+        {IDS_ABOUT_BUTTON, "About Ravelko"},
+        {IDS_SIZE_KB, "%i Kb"},
+        {IDS_BIN_EXTENSION, "bin"},
+        {IDS_CAPTION, "Ravelko"},
+        {IDS_ADD_BIN_CHECK, "Add \".bin\" extension"},
+        {IDS_ABOUT_CAPTION, "About Ravelko"},
+        {IDS_ABOUT_VERSION, "Ravelko Version 1.1"},
+        {IDS_ABOUT_PURPOSE, "Zelmarin tool for image disk managing .\nFull drag && drop support"},
+        {IDS_ABOUT_ORIGIN, "Original from BK 0010(01)"},
+        {IDS_OK, "OK"},
+        {IDS_BROWSE_TITLE, "Select folder to copy"},
+        // GTK matches patterns by case: the upper-case forms let "*.IMG" files show.
+        {IDS_IMAGE_FILTER,
+         "BK disk image file (.img; *.bkd)|*.img;*.bkd;*.dsk;*.IMG;*.BKD;*.DSK;*.Img;*.Bkd;*.Dsk"
+         "|All files|*"},
+        {IDS_TITLE_WITH_FILE, "%s \xE2\x80\x94 Ravelko"},
+        {IDS_ROOT_PATH, "\\"},
+        {IDS_OPEN_UNKNOWN_FORMAT, "It is not a BK disk image of a known format."},
+        {IDS_OPEN_READ_ONLY, "The file is read-only."},
+        {IDS_OPEN_CANNOT_READ, "The file cannot be read: %s"},
+        {IDS_PROGRESS_TEXT, "%i of %i entries written"},
+        {IDS_DELETED_TYPE, "deleted"},
+        {IDS_OPEN_TOO_LARGE, "The file is larger than any BK disk image can be (%s bytes)."},
+        {IDS_NO_PROGRAM, "No program could be started to show the file written as\n%s"},
+        {IDS_SKIP_UNREADABLE, "cannot be read from the image"},
+        {IDS_SKIP_BAD_NAME, "name cannot be used on this system"},
+        {IDS_SKIP_NOT_CREATED, "cannot be created"},
+        {IDS_SKIP_LINK, "a symbolic link of that name is in the way"},
+        {IDS_WRITE_FAILED, "Write failed: %s"},
+        {IDS_NO_TEMP_FOLDER, "No private temporary folder can be used."},
+        {IDS_EXPORT_SUMMARY, "Files written: %i. Entries not exported: %i."},
+        {IDS_EXPORT_MORE, "... and %i more."},
+        {IDS_EXPORT_CANCELLED, "The export was cancelled; what was written stays."},
+        {IDS_PROGRESS_TITLE, "Extracting files"},
+        {IDS_SKIP_DELETED, "deleted entry; its data may have been overwritten"},
+        {IDS_SKIP_NOT_REGULAR, "something other than a file is in the way"},
+        {IDS_EXPORT_RENAMED, "%s was written as %s"},
+    };
+    return FindText(table, id);
+}
+
+const std::string& FindText(const std::map<int, std::string>& table, int id) {
+    static const std::string empty;
+    const auto it = table.find(id);
+    return it == table.end() ? empty : it->second;
+}
+
+std::string FormatResString(StringId id, std::initializer_list<std::string> values) {
+    return FormatPlaceholders(LoadResString(id), values);
+}
+
+std::string FormatPlaceholders(std::string text, std::initializer_list<std::string> values) {
+    size_t at = 0;
+    for (const std::string& value : values) {
+        at = std::min(text.find("%s", at), text.find("%i", at));
+        if (at == std::string::npos)
+            break;
+        text.replace(at, 2, value);
+        at += value.size();
+    }
+    return text;
+}
+
+} // namespace ravelko
