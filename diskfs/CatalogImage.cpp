@@ -175,7 +175,7 @@ bool CCatalogImage::ChangeDir(const std::string& path) {
         const std::string_view component = rest.substr(0, slash);
         rest = slash == std::string_view::npos ? std::string_view()
                                                : DropLeadingBackslashes(rest.substr(slash + 1));
-        if (EqualNoCase(component, ".."))
+        if (component == kParentDirPath)
             dir = GetParentDir(dir);
         else
             resolved = FindDirectory(component, dir);

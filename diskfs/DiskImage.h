@@ -8,6 +8,9 @@
 
 enum ImageFormat { FormatUnknown = 0, FormatMicroDos = 1, FormatMkDos = 2, FormatAndos = 3 };
 
+// The parent directory in the catalog's path syntax (ChangeDir).
+inline constexpr const char* kParentDirPath = "..";
+
 // One opened image, held whole in memory. Names and paths are Windows-1251 byte strings;
 // paths inside the image use the backslash.
 class CDiskImage {

@@ -340,7 +340,7 @@ void CExplorerDlg::OnListActivated(wxListEvent&) {
 void CExplorerDlg::EnterParent() {
     if (!m_pImage || m_pImage->IsRoot())
         return;
-    m_pImage->ChangeDir(LoadResString(IDS_PARENT_DIR));
+    m_pImage->ChangeDir(kParentDirPath); // the path syntax, not the row's text
     std::string from;
     if (!m_enteredDirs.empty()) {
         from = m_enteredDirs.back();
