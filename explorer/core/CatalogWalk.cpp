@@ -2,7 +2,6 @@
 
 #include "Cp1251.h"
 
-#include <algorithm>
 #include <unordered_map>
 
 namespace {
