@@ -1,7 +1,7 @@
 // What Ravelko's window costs while nobody uses it: the share of a core its own event
 // loop takes, for an empty window (the baseline) and with many rows selected. Runs
 // under a display: xvfb-run -a build/bench/idle_bench
-#include "ExplorerDlg.h"
+#include "RavelkoAccess.h"
 #include "ImageBuilders.h"
 #include "TempDir.h"
 
@@ -42,7 +42,7 @@ CExplorerDlg* OpenWindow(int rows, const testimg::TempDir& dir) {
         for (int i = 0; i < rows; ++i)
             b.File(0, "F" + std::to_string(i), 01000, {});
         dlg->OpenDroppedFile(dir.Write("many.img", b.Image()));
-        dlg->m_list->SetItemState(-1, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+        RavelkoAccess{dlg}.List().SetItemState(-1, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
     }
     RunIdle(300); // settled: painted, toolbar brought up to date
     return dlg;
@@ -60,7 +60,7 @@ void Idle(benchmark::State& state) {
         wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
     }
     state.counters["core_percent"] = 100 * cpu / wall;
-    state.counters["rows"] = static_cast<double>(dlg->m_list->GetSelectedItemCount());
+    state.counters["rows"] = static_cast<double>(RavelkoAccess{dlg}.List().GetSelectedItemCount());
     dlg->Destroy();
     RunIdle(50);
 }

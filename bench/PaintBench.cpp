@@ -1,6 +1,6 @@
 // A full paint of a 1920 x 1080 picture window (compose, convert, draw), next to
 // drawing a prepared bitmap of the same size. Runs under a display (xvfb-run).
-#include "MainFrame.h"
+#include "TomsivarAccess.h"
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -24,6 +24,10 @@ namespace {
 
 CMainFrame* g_frame = nullptr;
 
+CRamView& View() {
+    return TomsivarAccess{g_frame}.View();
+}
+
 // The object's path for shm_unlink, ready before a signal can come.
 char g_objectPath[64];
 
@@ -37,8 +41,8 @@ void RemoveObjectAndExit(int signal) {
 bool WaitForPictureWindow() {
     for (int i = 0; i < 500; ++i) {
         wxTheApp->Yield(true);
-        if (g_frame->IsShownOnScreen() && g_frame->m_wndView->GetClientSize().x > 0 &&
-            g_frame->m_wndView->GetClientSize().y > 0 && i >= 50)
+        if (g_frame->IsShownOnScreen() && View().GetClientSize().x > 0 &&
+            View().GetClientSize().y > 0 && i >= 50)
             return true;
         usleep(10000);
     }
@@ -52,9 +56,9 @@ void Sync() {
 
 // A bitmap drawn again: the toolkit keeps its copy on the display server.
 void Baseline_RedrawPreparedBitmap(benchmark::State& state) {
-    const wxBitmap prepared(g_frame->m_wndView->GetClientSize(), 24);
+    const wxBitmap prepared(View().GetClientSize(), 24);
     for (auto _ : state) {
-        wxClientDC dc(g_frame->m_wndView);
+        wxClientDC dc(&View());
         dc.DrawBitmap(prepared, 0, 0);
         Sync();
     }
@@ -62,22 +66,22 @@ void Baseline_RedrawPreparedBitmap(benchmark::State& state) {
 
 // A bitmap prepared (untimed) and drawn for the first time, as every new picture is.
 void Baseline_DrawNewPreparedBitmap(benchmark::State& state) {
-    const wxImage image(g_frame->m_wndView->GetClientSize());
+    const wxImage image(View().GetClientSize());
     for (auto _ : state) {
         state.PauseTiming();
         const wxBitmap prepared(image);
         state.ResumeTiming();
-        wxClientDC dc(g_frame->m_wndView);
+        wxClientDC dc(&View());
         dc.DrawBitmap(prepared, 0, 0);
         Sync();
     }
 }
 
 void FullPaint(benchmark::State& state) {
-    g_frame->m_wndView->m_nScale = static_cast<int>(state.range(0));
+    TomsivarAccess{g_frame}.SetScale(static_cast<int>(state.range(0)));
     for (auto _ : state) {
-        wxClientDC dc(g_frame->m_wndView);
-        g_frame->m_wndView->RenderRam(dc);
+        wxClientDC dc(&View());
+        View().RenderRam(dc);
         Sync();
     }
 }
@@ -102,12 +106,11 @@ int main(int argc, char** argv) {
         ram[i] = static_cast<uint8_t>(i * 131 + (i >> 7));
     g_frame = new CMainFrame(base);
     g_frame->Show();
-    g_frame->SetSize(g_frame->GetSize() + wxSize(1920, 1080) - g_frame->m_wndView->GetClientSize());
+    g_frame->SetSize(g_frame->GetSize() + wxSize(1920, 1080) - View().GetClientSize());
     // A window manager may keep the window smaller than asked (a smaller screen), or
     // unsized for a while: the benchmark takes what it gets, but never a 0 x 0 window.
     const bool shown = WaitForPictureWindow();
-    std::printf("picture window: %d x %d\n", g_frame->m_wndView->GetClientSize().x,
-                g_frame->m_wndView->GetClientSize().y);
+    std::printf("picture window: %d x %d\n", View().GetClientSize().x, View().GetClientSize().y);
     if (!shown) {
         std::fprintf(stderr, "paint_bench: the picture window was never shown\n");
         RemoveObjectAndExit(0);

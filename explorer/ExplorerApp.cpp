@@ -10,8 +10,7 @@ bool CExplorerApp::OnInit() {
 }
 
 int CExplorerApp::OnRun() {
-    CExplorerDlg dialog(nullptr);
-    dialog.m_nNumberBase = m_nNumberBase;
+    CExplorerDlg dialog(nullptr, m_nNumberBase);
     SetTopWindow(&dialog);
     dialog.ShowModal();
     return 0;

@@ -68,25 +68,29 @@ bool CExportProgress::operator()(size_t done, size_t total) {
     return m_dialog->Update(static_cast<int>(std::min<size_t>(done, INT_MAX)), text);
 }
 
-wxBEGIN_EVENT_TABLE(CExplorerDlg, wxDialog) EVT_SIZE(CExplorerDlg::OnSize)
-    EVT_TOOL(ID_OPEN_IMAGE, CExplorerDlg::OnOpenImage) EVT_CLOSE(CExplorerDlg::OnClose)
-        EVT_LIST_ITEM_ACTIVATED(IDC_FILE_LIST, CExplorerDlg::OnListActivated)
-            EVT_LIST_ITEM_SELECTED(IDC_FILE_LIST, CExplorerDlg::OnSelectionChanged)
-                EVT_LIST_ITEM_DESELECTED(IDC_FILE_LIST, CExplorerDlg::OnSelectionChanged)
-                    EVT_TOOL(ID_SAVE_BINS, CExplorerDlg::OnSaveSelectionAsBins)
-                        EVT_TIMER(wxID_ANY, CExplorerDlg::OnTimer)
-                            EVT_TOOL(ID_APP_ABOUT, CExplorerDlg::OnAppAbout)
-                                EVT_TOOL(ID_VIEW_AS_TEXT, CExplorerDlg::OnViewAsText)
-                                    EVT_CHECKBOX(IDC_ADD_BIN_EXTENSION,
-                                                 CExplorerDlg::OnAddBinExtension)
-                                        EVT_CHAR_HOOK(CExplorerDlg::OnCharHook) wxEND_EVENT_TABLE()
+// clang-format off
+wxBEGIN_EVENT_TABLE(CExplorerDlg, wxDialog)
+    EVT_SIZE(CExplorerDlg::OnSize)
+    EVT_TOOL(ID_OPEN_IMAGE, CExplorerDlg::OnOpenImage)
+    EVT_CLOSE(CExplorerDlg::OnClose)
+    EVT_LIST_ITEM_ACTIVATED(IDC_FILE_LIST, CExplorerDlg::OnListActivated)
+    EVT_LIST_ITEM_SELECTED(IDC_FILE_LIST, CExplorerDlg::OnSelectionChanged)
+    EVT_LIST_ITEM_DESELECTED(IDC_FILE_LIST, CExplorerDlg::OnSelectionChanged)
+    EVT_TOOL(ID_SAVE_BINS, CExplorerDlg::OnSaveSelectionAsBins)
+    EVT_TIMER(wxID_ANY, CExplorerDlg::OnTimer)
+    EVT_TOOL(ID_APP_ABOUT, CExplorerDlg::OnAppAbout)
+    EVT_TOOL(ID_VIEW_AS_TEXT, CExplorerDlg::OnViewAsText)
+    EVT_CHECKBOX(IDC_ADD_BIN_EXTENSION, CExplorerDlg::OnAddBinExtension)
+    EVT_CHAR_HOOK(CExplorerDlg::OnCharHook)
+wxEND_EVENT_TABLE()
+    // clang-format on
 
-                                            CExplorerDlg::CExplorerDlg(wxWindow* parent)
+    CExplorerDlg::CExplorerDlg(wxWindow* parent, int numberBase)
     : wxDialog(parent, wxID_ANY, LoadResString(IDS_CAPTION), wxDefaultPosition, wxDefaultSize,
                wxCAPTION | wxSYSTEM_MENU | wxRESIZE_BORDER | wxMINIMIZE_BOX | wxCLOSE_BOX),
       m_launcher(std::make_unique<CHostLauncher>(
           [this](const std::string& path) { ShowNoProgram(path); })),
-      m_hIcon(ProgramIcon()), m_timer(this) {
+      m_hIcon(ProgramIcon()), m_nNumberBase(numberBase), m_timer(this) {
     m_showMessage = [this](const wxString& text) {
         wxMessageBox(text, LoadResString(IDS_CAPTION), wxOK, this);
     };

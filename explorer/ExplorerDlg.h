@@ -56,47 +56,17 @@ private:
 
 class CExplorerDlg : public wxDialog {
 public:
-    explicit CExplorerDlg(wxWindow* parent);
+    // `numberBase`: how the catalog's numbers are shown (0 decimal, 1 octal, 2 hexadecimal).
+    explicit CExplorerDlg(wxWindow* parent, int numberBase = 1);
     ~CExplorerDlg() override;
 
     // 0 on success; a failure has been shown to the user when it returns.
     int OpenImage(const std::string& path);
     void OpenDroppedFile(const std::string& path);
-    void FillList();
-    void UpdateControls();
-    void OnDblClkList();
-    void OpenSelection();
-    // The path block of a drag out; none when the extraction failed part-way.
-    std::optional<std::vector<uint8_t>> RenderDropFiles();
-    Selection GetSelection() const;
-
-    // What the window uses of the desktop, replaceable so that tests need none of it.
-    std::function<void(const wxString&)> m_showMessage;
-    std::function<std::optional<std::string>(const std::string& start)>
-        m_chooseFolder;                               // UTF-8 folders
-    std::function<ExportProgress()> m_exportProgress; // a fresh callback for each export
-    std::unique_ptr<ILauncher> m_launcher;
-
-    CImageDropTarget* m_dropTarget = nullptr; // owned by the list once registered
-    CFileListCtrl* m_list = nullptr;
-    wxIcon m_hIcon;
-    wxToolBar* m_toolBar = nullptr;
-    wxImageList m_listImages;
-    std::unique_ptr<CDiskImage> m_pImage;
-    std::vector<std::string> m_enteredDirs; // names walked into from the root, to find the way back
-    std::string m_strImageName;             // the open image's file name (UTF-8)
-    std::string m_strLastExportFolder;      // where the last export went (UTF-8)
-    bool m_bAddBinExtension = true;
-    int m_nNumberBase = 1; // the catalog's numbers: 0 decimal, 1 octal, 2 hexadecimal
-    int m_nLastWidth = 0;
-    int m_nLastHeight = 0;
-    int m_nMinWidth = 0;
-    int m_nMinHeight = 0;
-    int m_nStatusBarHeight = 20;
-    wxStatusBar* m_statusBar = nullptr;
-    wxCheckBox* m_addBinCheck = nullptr;
 
 private:
+    friend struct RavelkoAccess; // tests and the development tools
+
     void OnInitDialog();
     void AddAboutToSystemMenu();
     void CreateToolBar();
@@ -106,6 +76,13 @@ private:
     void LayoutControls();
     void OnGetMinMaxInfo();
     void ReleaseImage();
+    void FillList();
+    void UpdateControls();
+    void OnDblClkList();
+    void OpenSelection();
+    // The path block of a drag out; none when the extraction failed part-way.
+    std::optional<std::vector<uint8_t>> RenderDropFiles();
+    Selection GetSelection() const;
     void EnterParent();
     void Refill(const std::string& current = "");
     void ShowWhere();
@@ -129,6 +106,31 @@ private:
     void OnOK();
     void OnCancel();
 
+    // What the window uses of the desktop, replaceable so that tests need none of it.
+    std::function<void(const wxString&)> m_showMessage;
+    std::function<std::optional<std::string>(const std::string& start)>
+        m_chooseFolder;                               // UTF-8 folders
+    std::function<ExportProgress()> m_exportProgress; // a fresh callback for each export
+    std::unique_ptr<ILauncher> m_launcher;
+
+    CImageDropTarget* m_dropTarget = nullptr; // owned by the list once registered
+    CFileListCtrl* m_list = nullptr;
+    wxIcon m_hIcon;
+    wxToolBar* m_toolBar = nullptr;
+    wxImageList m_listImages;
+    std::unique_ptr<CDiskImage> m_pImage;
+    std::vector<std::string> m_enteredDirs; // names walked into from the root, to find the way back
+    std::string m_strImageName;             // the open image's file name (UTF-8)
+    std::string m_strLastExportFolder;      // where the last export went (UTF-8)
+    bool m_bAddBinExtension = true;
+    const int m_nNumberBase;
+    int m_nLastWidth = 0;
+    int m_nLastHeight = 0;
+    int m_nMinWidth = 0;
+    int m_nMinHeight = 0;
+    int m_nStatusBarHeight = 20;
+    wxStatusBar* m_statusBar = nullptr;
+    wxCheckBox* m_addBinCheck = nullptr;
     wxTimer m_timer;
     bool m_bControlsStale =
         true; // the selection, directory, image or flag changed since UpdateControls

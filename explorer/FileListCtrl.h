@@ -62,9 +62,10 @@ class CFileListCtrl : public wxListCtrl {
 public:
     CFileListCtrl(wxWindow* parent, int id, DropRenderer render, const wxPoint& pos,
                   const wxSize& size);
-
-    CFileDataSource m_dataSource;
+    // What a drag out of the list offers.
+    CFileDataSource& DataSource() { return m_dataSource; }
 
 private:
     void OnBeginDrag(wxListEvent& event);
+    CFileDataSource m_dataSource;
 };

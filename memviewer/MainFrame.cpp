@@ -262,13 +262,11 @@ void CMainFrame::OnUpdateZoomOut(wxUpdateUIEvent& event) {
 }
 
 void CMainFrame::OnColorMode(wxCommandEvent&) {
-    m_wndView->m_bColor = m_wndView->m_bColor ? 0 : 1;
-    m_wndView->Refresh();
-    m_wndView->Update();
+    m_wndView->ToggleColor();
 }
 
 void CMainFrame::OnUpdateColorMode(wxUpdateUIEvent& event) {
-    event.Check(m_wndView->m_bColor != 0);
+    event.Check(m_wndView->IsColor());
 }
 
 void CMainFrame::OnRefresh(wxCommandEvent&) {

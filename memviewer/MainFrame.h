@@ -55,6 +55,9 @@ public:
     const uint8_t* GetRam() override { return m_pRamLink->GetRam(); }
     void SetScaleIndex(int index);
 
+private:
+    friend struct TomsivarAccess; // tests and the development tools
+
     // What the frame asks of the desktop, replaceable in tests.
     std::function<void(const wxString&)> m_showMessage;
     std::function<std::optional<std::string>()> m_choosePath;
@@ -73,7 +76,6 @@ public:
     int m_nStartFits = 6;            // size events left in which the start width is kept
     int m_nStartFrameWidth = 0;      // the client width it set last
 
-private:
     void CreateMenu();
     void CreateStatusBar();
     void CreateDialogBar();

@@ -129,6 +129,12 @@ void CRamView::OnUpdateSaveSelection(wxUpdateUIEvent& event) {
     event.Enable(HasSelection());
 }
 
+void CRamView::ToggleColor() {
+    m_bColor = m_bColor ? 0 : 1;
+    Refresh();
+    Update();
+}
+
 void CRamView::SetScale(int scale) {
     m_nScale = scale;
     m_rcSel = SelRect{};

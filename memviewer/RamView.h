@@ -45,6 +45,11 @@ public:
     void OnGoFirst(wxCommandEvent&);
     void OnGoLast(wxCommandEvent&);
     void OnUpdateSaveSelection(wxUpdateUIEvent& event);
+    bool IsColor() const { return m_bColor != 0; }
+    void ToggleColor();
+
+private:
+    friend struct TomsivarAccess; // tests and the development tools
 
     int m_bColor = 1;
     int m_nScale = 1;
@@ -52,7 +57,6 @@ public:
     const CPixelTables m_tables;
     std::vector<uint32_t> m_screen; // what the last paint drew (0x00RRGGBB); empty: background
 
-private:
     void MoveTo(uint16_t address);
     // A change of the selection alone: repaint the last picture with the new frame.
     void DrawSelectionChange();

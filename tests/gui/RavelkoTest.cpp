@@ -1,51 +1,45 @@
 // Ravelko's window, constructed for real (modeless) and driven through its own controls.
 #include "DropFiles.h"
-#include "ExplorerDlg.h"
 #include "Export.h"
 #include "HostNames.h"
 #include "HostPlatform.h"
 #include "ImageBuilders.h"
+#include "RavelkoAccess.h"
 #include "TempDir.h"
 #include "WxTest.h"
 
 #include <gtest/gtest.h>
 #include <wx/clipbrd.h>
-#include <wx/utils.h>
 #include <wx/control.h>
 #include <wx/menu.h>
 #include <wx/stattext.h>
+#include <wx/utils.h>
 #ifdef __WXMSW__
 #include <wx/msw/wrapwin.h>
 #endif
 
-#include <cstdlib>
 #include <fstream>
 
 using namespace testimg;
 namespace fs = std::filesystem;
+using Strings = std::vector<std::string>;
 
 namespace {
 
-struct Launch {
-    std::string kind;
-    std::string path;
-    bool operator==(const Launch&) const = default;
-};
-
-// Records what would be started; `starts` says whether it would start.
+// Records what would be started ("open PATH", "text PATH"); `starts` says whether it would.
 class RecordingLauncher : public ILauncher {
 public:
-    explicit RecordingLauncher(std::vector<Launch>& log) : m_log(log) {}
-    bool OpenWithDefaultApp(const std::string& path) override { return Record("open", path); }
-    bool OpenInTextEditor(const std::string& path) override { return Record("text", path); }
+    explicit RecordingLauncher(Strings& log) : m_log(log) {}
+    bool OpenWithDefaultApp(const std::string& path) override {
+        return m_log.push_back("open " + path), starts;
+    }
+    bool OpenInTextEditor(const std::string& path) override {
+        return m_log.push_back("text " + path), starts;
+    }
     bool starts = true;
 
 private:
-    bool Record(const char* kind, const std::string& path) {
-        m_log.push_back({kind, path});
-        return starts;
-    }
-    std::vector<Launch>& m_log;
+    Strings& m_log;
 };
 
 Bytes SampleImage() {
@@ -58,33 +52,19 @@ Bytes SampleImage() {
     return b.Image();
 }
 
-// The variable that names the host's temporary folder.
-#ifdef _WIN32
-constexpr const char* kTempVariable = "TMP";
-void SetEnvironment(const char* name, const char* value) {
-    _putenv_s(name, value ? value : "");
-}
-#else
-constexpr const char* kTempVariable = "TMPDIR";
-void SetEnvironment(const char* name, const char* value) {
-    value ? setenv(name, value, 1) : unsetenv(name);
-}
-#endif
+const std::string kGames = "\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB"; // ИГРЫ in UTF-8
 
 class Ravelko : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* old = std::getenv(kTempVariable);
-        if (old)
-            savedTemp = old;
-        SetEnvironment(kTempVariable, tmp.Path().string().c_str());
         dlg = new CExplorerDlg(nullptr);
-        dlg->m_showMessage = [this](const wxString& text) {
+        win.dlg = dlg;
+        win.ShowMessage() = [this](const wxString& text) {
             messages.push_back(text.utf8_string());
         };
         auto recording = std::make_unique<RecordingLauncher>(launches);
         launcher = recording.get();
-        dlg->m_launcher = std::move(recording);
+        win.Launcher() = std::move(recording);
         dlg->Show();
         Pump(50);
         imagePath = files.Write("sample.img", SampleImage());
@@ -92,137 +72,121 @@ protected:
     void TearDown() override {
         dlg->Destroy();
         Pump(20);
-        SetEnvironment(kTempVariable, savedTemp ? savedTemp->c_str() : nullptr);
     }
 
-    void Open() {
-        ASSERT_EQ(dlg->OpenImage(imagePath), 0);
-        dlg->m_pImage->ChangeDir("");
-        dlg->FillList();
-    }
-    std::vector<std::string> Column(int column) const {
-        std::vector<std::string> texts;
-        for (long i = 0; i < dlg->m_list->GetItemCount(); ++i)
-            texts.push_back(dlg->m_list->GetItemText(i, column).utf8_string());
+    void Open() { dlg->OpenDroppedFile(imagePath); }
+    Strings Column(int column = 0) const {
+        Strings texts;
+        for (long i = 0; i < win.List().GetItemCount(); ++i)
+            texts.push_back(win.List().GetItemText(i, column).utf8_string());
         return texts;
     }
     void Select(std::initializer_list<long> rows) {
-        for (long i = 0; i < dlg->m_list->GetItemCount(); ++i)
-            dlg->m_list->SetItemState(i, 0, wxLIST_STATE_SELECTED);
+        win.List().SetItemState(-1, 0, wxLIST_STATE_SELECTED);
         for (long row : rows)
-            dlg->m_list->SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+            win.List().SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
     }
-    bool Enabled(int tool) const { return dlg->m_toolBar->GetToolEnabled(tool); }
+    bool Enabled(int tool) const { return win.ToolBar().GetToolEnabled(tool); }
     void Command(int tool) {
         wxCommandEvent event(wxEVT_TOOL, tool);
-        event.SetEventObject(dlg->m_toolBar);
-        dlg->m_toolBar->ProcessWindowEvent(event);
+        event.SetEventObject(&win.ToolBar());
+        win.ToolBar().ProcessWindowEvent(event);
     }
     void Key(int code) {
         wxKeyEvent event(wxEVT_CHAR_HOOK);
         event.m_keyCode = code;
         dlg->ProcessWindowEvent(event);
     }
+    void Drop(const std::string& path) {
+        win.DropTarget().OnDropFiles(0, 0, wxArrayString(1, wxString::FromUTF8(path)));
+    }
+    std::string Pane(int pane) const { return win.StatusBar().GetStatusText(pane).utf8_string(); }
 
     TempDir tmp, files;
-    std::optional<std::string> savedTemp;
+    ScopedEnv tempVariable{kTempVariable, tmp.Path().string()};
     CExplorerDlg* dlg = nullptr;
+    RavelkoAccess win{nullptr};
     std::string imagePath;
-    std::vector<std::string> messages;
-    std::vector<Launch> launches;
+    Strings messages, launches;
     RecordingLauncher* launcher = nullptr;
 };
 
 } // namespace
 
-TEST_F(Ravelko, OpeningFillsRowsPanesAndButtons) {
-    Pump(30);
+TEST_F(Ravelko, OpeningFillsRowsPanesAndTheSelectionDrivesTheToolbar) {
     EXPECT_FALSE(Enabled(ID_SAVE_BINS));
-    EXPECT_FALSE(Enabled(ID_VIEW_AS_TEXT));
-    EXPECT_TRUE(dlg->m_addBinCheck->GetValue());
+    EXPECT_TRUE(win.AddBinCheck().GetValue());
     EXPECT_EQ(dlg->GetTitle(), "Ravelko");
     Open();
-    EXPECT_EQ(Column(0), (std::vector<std::string>{"GAME", "TEXT.TXT",
-                                                   "\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB", "EMPTY"}));
-    EXPECT_EQ(Column(1), (std::vector<std::string>{"", "", "<DIR>", "<DIR>"}));
-    EXPECT_EQ(Column(2), (std::vector<std::string>{"1000", "0", "", ""}));
-    EXPECT_EQ(Column(3), (std::vector<std::string>{"100", "3", "", ""}));
-    EXPECT_EQ(dlg->m_statusBar->GetStatusText(1), "MKDOS");
-    EXPECT_EQ(dlg->m_statusBar->GetStatusText(2), "800 Kb");
+    EXPECT_EQ(Column(0), (Strings{"GAME", "TEXT.TXT", kGames, "EMPTY"}));
+    EXPECT_EQ(Column(1), (Strings{"", "", "<DIR>", "<DIR>"}));
+    EXPECT_EQ(Column(2), (Strings{"1000", "0", "", ""}));
+    EXPECT_EQ(Column(3), (Strings{"100", "3", "", ""}));
+    EXPECT_EQ(Pane(0) + "|" + Pane(1) + "|" + Pane(2), "\\|MKDOS|800 Kb");
     EXPECT_EQ(dlg->GetTitle().utf8_string(), "sample.img \xE2\x80\x94 Ravelko");
-    EXPECT_EQ(dlg->m_statusBar->GetStatusText(0), "\\");
-}
-
-TEST_F(Ravelko, SelectionDrivesTheToolbarWithinOneTick) {
-    Open();
     const struct {
         std::initializer_list<long> rows;
         bool save, view;
     } cases[] = {{{0}, true, true}, {{2}, true, false}, {{0, 1}, true, false}, {{}, false, false}};
     for (const auto& c : cases) {
         Select(c.rows);
-        Pump(25);
+        Pump(25); // the toolbar follows within one timer tick
         EXPECT_EQ(Enabled(ID_SAVE_BINS), c.save);
         EXPECT_EQ(Enabled(ID_VIEW_AS_TEXT), c.view);
     }
-    EXPECT_TRUE(Enabled(ID_OPEN_IMAGE));
-    EXPECT_TRUE(Enabled(ID_APP_ABOUT));
+    EXPECT_TRUE(Enabled(ID_OPEN_IMAGE) && Enabled(ID_APP_ABOUT));
 }
 
-TEST_F(Ravelko, DoubleClickAndEnterWalkDirectories) {
+// Double-click, Enter and Backspace walk the tree; after every refill the keyboard works
+// at once: the list has the focus and a current row.
+TEST_F(Ravelko, DirectoriesAreWalkedAndKeysWorkAfterEveryRefill) {
+    const auto current = [this] {
+        return win.List().GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_FOCUSED);
+    };
     Open();
+    EXPECT_EQ(current(), 0);
     Select({2});
-    dlg->OnDblClkList();
-    EXPECT_EQ(Column(0), (std::vector<std::string>{"..", "INNER"}));
-    EXPECT_EQ(dlg->m_list->GetSelectedItemCount(), 0);
+    win.DoubleClick(); // into ИГРЫ: the first row is current, nothing is selected
+    EXPECT_EQ(Column(), (Strings{"..", "INNER"}));
+    EXPECT_EQ(Pane(0), "\\" + kGames);
+    EXPECT_EQ(wxWindow::FindFocus(), &win.List());
+    EXPECT_EQ(current(), 0);
+    EXPECT_EQ(win.List().GetSelectedItemCount(), 0);
+    Key(WXK_BACK); // up, onto the directory we came from
+    ASSERT_EQ(Column().size(), 4u);
+    EXPECT_EQ(current(), 2);
+    EXPECT_EQ(win.List().GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED), 2);
+    Key(WXK_BACK); // at the root: nothing
+    EXPECT_EQ(Column().size(), 4u);
+    Key(WXK_RETURN); // into it again; Enter never closes the window
+    EXPECT_EQ(Column(), (Strings{"..", "INNER"}));
+    EXPECT_TRUE(dlg->IsShown());
     Select({0});
-    Key(WXK_RETURN);
-    EXPECT_EQ(Column(0).size(), 4u);
-    EXPECT_TRUE(dlg->IsShown()); // Enter never closes the window
-    Select({3});
     Key(WXK_NUMPAD_ENTER);
-    EXPECT_EQ(Column(0), std::vector<std::string>{".."});
-    dlg->m_list->DeleteAllItems(); // with nothing selected, nothing happens
-    dlg->OnDblClkList();
+    Select({3});
+    Key(WXK_RETURN);
+    EXPECT_EQ(Column(), Strings{".."});
+    win.List().DeleteAllItems(); // with nothing selected, nothing happens
+    win.DoubleClick();
     EXPECT_TRUE(launches.empty());
 }
 
-// After every refill the keyboard works at once: the list has the focus and a current row.
-TEST_F(Ravelko, KeysWorkAfterEveryRefill) {
-    const auto current = [this] {
-        return dlg->m_list->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_FOCUSED);
-    };
-    dlg->OpenDroppedFile(imagePath);
-    EXPECT_EQ(current(), 0);
-    Select({2});
-    dlg->OnDblClkList(); // into ИГРЫ: the first row is current, nothing is selected
-    EXPECT_EQ(dlg->m_statusBar->GetStatusText(0).utf8_string(),
-              "\\\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB");
-    EXPECT_EQ(wxWindow::FindFocus(), dlg->m_list);
-    EXPECT_EQ(current(), 0);
-    EXPECT_EQ(dlg->m_list->GetSelectedItemCount(), 0);
-    Key(WXK_BACK); // up, onto the directory we came from
-    ASSERT_EQ(Column(0).size(), 4u);
-    EXPECT_EQ(current(), 2);
-    EXPECT_EQ(dlg->m_list->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED), 2);
-    Key(WXK_BACK); // at the root: nothing
-    EXPECT_EQ(Column(0).size(), 4u);
-    Key(WXK_RETURN); // into it again
-    EXPECT_EQ(Column(0), (std::vector<std::string>{"..", "INNER"}));
-}
-
-// A failed open (missing, unknown, read-only, dropped) leaves the open image usable.
-TEST_F(Ravelko, FailedOpenKeepsThePreviousImageUsable) {
-    Open();
+// A failed open (missing, unknown, a name without an image extension) leaves the open
+// image usable; a drop opens the first image file of what was dropped.
+TEST_F(Ravelko, FailedOpensKeepThePreviousImageUsable) {
+    Drop(files.Write("disk.img.bak", SampleImage()));
+    EXPECT_FALSE(win.Image());
+    Drop(files.Write("DISK.IMG", SampleImage()));
+    ASSERT_TRUE(win.Image());
     const std::string unknown = files.Write("text.img", Bytes(4096, 'x'));
     for (const std::string& path : {Utf8FromPath(files.Path() / "missing.img"), unknown}) {
         Select({0});
         EXPECT_EQ(dlg->OpenImage(path), 1);
-        dlg->m_dropTarget->OnDropFiles(0, 0, wxArrayString(1, wxString::FromUTF8(path)));
+        Drop(path);
         Pump(25);
         EXPECT_TRUE(Enabled(ID_SAVE_BINS)) << path;
-        EXPECT_EQ(Column(0).size(), 4u);
-        EXPECT_EQ(dlg->m_statusBar->GetStatusText(1), "MKDOS");
+        EXPECT_EQ(Column().size(), 4u);
+        EXPECT_EQ(Pane(1), "MKDOS");
     }
     ASSERT_EQ(messages.size(), 4u); // the system's message, and why on a second line
     EXPECT_EQ(messages[0].rfind("Wrong image format, or image file has read-only attribute.\n"
@@ -233,73 +197,56 @@ TEST_F(Ravelko, FailedOpenKeepsThePreviousImageUsable) {
     EXPECT_EQ(messages[2], "Wrong image format, or image file has read-only attribute.\n"
                            "It is not a BK disk image of a known format.");
     Select({2});
-    dlg->OnDblClkList(); // the directory still opens
-    EXPECT_EQ(Column(0), (std::vector<std::string>{"..", "INNER"}));
-}
-
-TEST_F(Ravelko, DroppedFilesOpenByExtension) {
-    const std::string upper = files.Write("DISK.IMG", SampleImage());
-    const std::string other = files.Write("disk.img.bak", SampleImage());
-    dlg->m_dropTarget->OnDropFiles(0, 0, wxArrayString(1, wxString::FromUTF8(other)));
-    EXPECT_FALSE(dlg->m_pImage);
-    wxArrayString dropped;
-    dropped.Add(wxString::FromUTF8(upper));
-    dropped.Add(wxString::FromUTF8(other));
-    dlg->m_dropTarget->OnDropFiles(0, 0, dropped);
-    ASSERT_TRUE(dlg->m_pImage);
-    EXPECT_EQ(Column(0).size(), 4u);
+    win.DoubleClick(); // the directory still opens
+    EXPECT_EQ(Column(), (Strings{"..", "INNER"}));
 }
 
 TEST_F(Ravelko, ResizeMovesOnlyListCheckBoxAndStatusBar) {
     const wxSize start = dlg->GetSize();
     EXPECT_EQ(dlg->GetMinClientSize(), dlg->GetClientSize());
-    const wxRect list = dlg->m_list->GetRect(), check = dlg->m_addBinCheck->GetRect(),
-                 tools = dlg->m_toolBar->GetRect();
+    const wxRect list = win.List().GetRect(), check = win.AddBinCheck().GetRect(),
+                 tools = win.ToolBar().GetRect();
     dlg->SetSize(start + wxSize(50, 30));
     Pump(100);
     ASSERT_EQ(dlg->GetSize(), start + wxSize(50, 30));
-    EXPECT_EQ(dlg->m_list->GetRect(), wxRect(list.GetPosition(), list.GetSize() + wxSize(50, 30)));
-    EXPECT_EQ(dlg->m_addBinCheck->GetRect(),
+    EXPECT_EQ(win.List().GetRect(), wxRect(list.GetPosition(), list.GetSize() + wxSize(50, 30)));
+    EXPECT_EQ(win.AddBinCheck().GetRect(),
               wxRect(check.GetPosition() + wxPoint(0, 30), check.GetSize()));
-    EXPECT_EQ(dlg->m_toolBar->GetRect(), tools);
+    EXPECT_EQ(win.ToolBar().GetRect(), tools);
     const wxSize client = dlg->GetClientSize();
-    EXPECT_EQ(dlg->m_statusBar->GetRect(), wxRect(0, client.y - 20, client.x, 20));
+    EXPECT_EQ(win.StatusBar().GetRect(), wxRect(0, client.y - 20, client.x, 20));
 }
 
 TEST_F(Ravelko, ExportThroughTheReplacedFolderDialog) {
     Open();
     TempDir out;
-    std::vector<std::string> starts;
-    dlg->m_chooseFolder = [&](const std::string& start) -> std::optional<std::string> {
+    Strings starts;
+    win.ChooseFolder() = [&](const std::string& start) -> std::optional<std::string> {
         starts.push_back(start);
         return Utf8FromPath(out.Path());
     };
     Select({0, 2});
     Command(ID_SAVE_BINS);
-    EXPECT_TRUE(fs::exists(out.Path() / "GAME.bin"));
     EXPECT_EQ(fs::file_size(out.Path() / "GAME.bin"), 68u);
-    EXPECT_TRUE(
-        fs::exists(out.Path() / PathFromUtf8("\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB") / "INNER.bin"));
+    EXPECT_TRUE(fs::exists(out.Path() / PathFromUtf8(kGames) / "INNER.bin"));
     EXPECT_TRUE(messages.empty()); // everything written: nothing to say
     fs::create_directory(out.Path() / "TEXT.TXT");
     Select({1});
     Command(ID_SAVE_BINS); // a folder in the way of a file: said after the export
-    EXPECT_EQ(messages,
-              std::vector<std::string>{"Files written: 0. Entries not exported: 1.\nTEXT.TXT: "
-                                       "something other than a file is in the way"});
+    EXPECT_EQ(messages, Strings{"Files written: 0. Entries not exported: 1.\nTEXT.TXT: "
+                                "something other than a file is in the way"});
     Select({0, 2});
-
-    dlg->m_addBinCheck->SetValue(false); // clicking the box toggles the flag
+    win.AddBinCheck().SetValue(false); // clicking the box toggles the flag
     wxCommandEvent click(wxEVT_CHECKBOX, IDC_ADD_BIN_EXTENSION);
     dlg->ProcessWindowEvent(click);
-    EXPECT_FALSE(dlg->m_bAddBinExtension);
+    EXPECT_FALSE(win.AddBinExtension());
     Command(ID_SAVE_BINS);
     EXPECT_TRUE(fs::exists(out.Path() / "GAME"));
-    ASSERT_EQ(starts.size(), 3u); // the chooser opens at home, then where the last export went
-    EXPECT_EQ(starts[0], wxGetHomeDir().utf8_string());
-    EXPECT_EQ(starts[1], Utf8FromPath(out.Path()));
+    // The chooser opens at home, then where the last export went.
+    EXPECT_EQ(starts, (Strings{wxGetHomeDir().utf8_string(), Utf8FromPath(out.Path()),
+                               Utf8FromPath(out.Path())}));
     Pump(25);
-    EXPECT_FALSE(dlg->m_addBinCheck->GetValue());
+    EXPECT_FALSE(win.AddBinCheck().GetValue());
 }
 
 TEST_F(Ravelko, LauncherGetsTheExtractedFiles) {
@@ -307,62 +254,39 @@ TEST_F(Ravelko, LauncherGetsTheExtractedFiles) {
     Select({1});
     Command(ID_VIEW_AS_TEXT);
     const fs::path temp = *GetTempFolder();
-    ASSERT_EQ(launches.size(), 1u);
-    EXPECT_EQ(launches[0], (Launch{"text", Utf8FromPath(temp / "TEXT.TXT")}));
-    const Bytes text = {'h', 'i', 0x0A};
-    EXPECT_EQ(ReadAll(temp / "TEXT.TXT"), TextViewBytes(text.data(), 3, HostTextForm()));
-
+    const std::string text = Utf8FromPath(temp / "TEXT.TXT");
+    const Bytes bytes = {'h', 'i', 0x0A};
+    EXPECT_EQ(ReadAll(temp / "TEXT.TXT"), TextViewBytes(bytes.data(), 3, HostTextForm()));
     Select({0, 1});
-    dlg->OnDblClkList();
-    ASSERT_EQ(launches.size(), 2u);
-    EXPECT_EQ(launches[1], (Launch{"open", Utf8FromPath(temp / "GAME.bin")}));
-    EXPECT_TRUE(fs::exists(temp / "TEXT.TXT"));
+    win.DoubleClick();
+    EXPECT_EQ(launches, (Strings{"text " + text, "open " + Utf8FromPath(temp / "GAME.bin")}));
 
-    dlg->m_exportProgress = [] { return [](size_t, size_t) { return false; }; }; // Cancel at once
-    Select({0, 1});
-    dlg->OnDblClkList();
+    win.ExportProgressFactory() = [] { return [](size_t, size_t) { return false; }; }; // Cancel
+    win.DoubleClick();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].rfind("The export was cancelled", 0), 0u);
     EXPECT_EQ(launches.size(), 2u); // nothing opened
     messages.clear();
-    dlg->m_exportProgress = [] { return ExportProgress(); };
+    win.ExportProgressFactory() = [] { return ExportProgress(); };
 
     launcher->starts = false; // no program: the user hears of it, with the file's path
-    dlg->OnDblClkList();
     Select({1});
     Command(ID_VIEW_AS_TEXT);
     EXPECT_EQ(messages,
-              (std::vector<std::string>{
-                  "No program could be started to show the file written as\n" + launches[1].path,
-                  "No program could be started to show the file written as\n" + launches[0].path}));
+              Strings{"No program could be started to show the file written as\n" + text});
 }
 
 #ifndef _WIN32
-// The desktop's opener gets the path as one argument, whatever the name holds, and its
-// failure reaches the user.
+// The desktop's opener and the text editor get the path as one argument, whatever the
+// name holds, and their failure reaches the user.
 TEST_F(Ravelko, HostOpenerGetsThePathAndItsFailureIsReported) {
-    TempDir bin;
+    TempDir bin, xdg;
     const fs::path mark = bin.Path() / "argument";
     const std::string script =
         "#!/bin/sh\nprintf %s \"$1\" > '" + mark.string() + "'\necho noise >&2\nexit 3\n";
     const std::string opener = bin.Write("xdg-open", Bytes(script.begin(), script.end()));
     fs::permissions(opener, fs::perms::owner_all);
-    const std::string oldPath = std::getenv("PATH");
-    setenv("PATH", (bin.Path().string() + ":" + oldPath).c_str(), 1);
-    std::vector<std::string> gaveUp;
-    CHostLauncher host([&](const std::string& path) { gaveUp.push_back(path); });
-    const std::string hostile = (files.Path() / "$(touch pwned) `x` 'q'.bin").string();
-    EXPECT_TRUE(host.OpenWithDefaultApp(hostile));
-    for (int i = 0; i < 300 && gaveUp.empty(); ++i)
-        Pump(10);
-    setenv("PATH", oldPath.c_str(), 1);
-    EXPECT_EQ(gaveUp, std::vector<std::string>{hostile});
-    const Bytes argument = ReadAll(mark);
-    EXPECT_EQ(std::string(argument.begin(), argument.end()), hostile);
-    EXPECT_FALSE(fs::exists("pwned"));
-
     // The text editor: the desktop's default needs a terminal, so the next one is taken.
-    TempDir xdg;
     fs::create_directories(xdg.Path() / "applications");
     std::ofstream(xdg.Path() / "applications" / "vim.desktop")
         << "[Desktop Entry]\nExec=vim %f\nTerminal=true\n";
@@ -370,33 +294,38 @@ TEST_F(Ravelko, HostOpenerGetsThePathAndItsFailureIsReported) {
         << "[Desktop Entry]\nExec=" << opener << " %f\n";
     std::ofstream(xdg.Path() / "applications" / "mimeinfo.cache")
         << "[MIME Cache]\ntext/plain=vim.desktop;pad.desktop\n";
-    for (const char* variable :
-         {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_DIRS"})
-        setenv(variable, xdg.Path().c_str(), 1); // this desktop only
-    fs::remove(mark);
-    gaveUp.clear();
-    EXPECT_TRUE(host.OpenInTextEditor(hostile));
-    for (int i = 0; i < 300 && gaveUp.empty(); ++i)
-        Pump(10);
-    for (const char* variable :
-         {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_DIRS"})
-        unsetenv(variable);
-    const Bytes edited = ReadAll(mark);
-    EXPECT_EQ(std::string(edited.begin(), edited.end()), hostile);
+    ScopedEnv path("PATH", bin.Path().string() + ":" + std::getenv("PATH")),
+        dataHome("XDG_DATA_HOME", xdg.Path().string()),
+        configHome("XDG_CONFIG_HOME", xdg.Path().string()),
+        dataDirs("XDG_DATA_DIRS", xdg.Path().string()),
+        configDirs("XDG_CONFIG_DIRS", xdg.Path().string());
+    Strings gaveUp;
+    CHostLauncher host([&](const std::string& failed) { gaveUp.push_back(failed); });
+    const std::string hostile = (files.Path() / "$(touch pwned) `x` 'q'.bin").string();
+    for (const bool text : {false, true}) {
+        fs::remove(mark);
+        gaveUp.clear();
+        EXPECT_TRUE(text ? host.OpenInTextEditor(hostile) : host.OpenWithDefaultApp(hostile));
+        for (int i = 0; i < 300 && gaveUp.empty(); ++i)
+            Pump(10);
+        EXPECT_EQ(gaveUp, Strings{hostile});
+        const Bytes argument = ReadAll(mark);
+        EXPECT_EQ(std::string(argument.begin(), argument.end()), hostile);
+    }
+    EXPECT_FALSE(fs::exists("pwned"));
 }
 #endif
 
 TEST_F(Ravelko, DragDataIsRenderedOnlyWhenAskedAndAnewEachTime) {
     Open();
     Select({0, 2});
-    CFileDataSource& source = dlg->m_list->m_dataSource;
+    CFileDataSource& source = win.List().DataSource();
     EXPECT_EQ(source.RenderCount(), 0);
     std::vector<char> bytes(source.GetDataSize());
     ASSERT_TRUE(source.GetDataHere(bytes.data()));
     const fs::path temp = *GetTempFolder();
-    const std::vector<std::string> paths = {
-        Utf8FromPath(temp / "GAME.bin"),
-        Utf8FromPath(temp / PathFromUtf8("\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB"))};
+    const Strings paths = {Utf8FromPath(temp / "GAME.bin"),
+                           Utf8FromPath(temp / PathFromUtf8(kGames))};
 #ifdef __WXMSW__
     // The shell's CF_HDROP block itself, in 16-bit characters.
     EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.end()), BuildDropBlock(paths, true));
@@ -406,7 +335,7 @@ TEST_F(Ravelko, DragDataIsRenderedOnlyWhenAskedAndAnewEachTime) {
     EXPECT_EQ(source.RenderCount(), 1);
 
     // Through the clipboard: the data goes out as a file list and is rendered on request.
-    auto* offered = new CFileDataSource([this] { return dlg->RenderDropFiles(); });
+    auto* offered = new CFileDataSource([this] { return win.RenderDropFiles(); });
     ASSERT_TRUE(wxTheClipboard->Open());
     wxTheClipboard->SetData(offered);
     EXPECT_EQ(offered->RenderCount(), 0);
@@ -415,18 +344,19 @@ TEST_F(Ravelko, DragDataIsRenderedOnlyWhenAskedAndAnewEachTime) {
     EXPECT_GE(offered->RenderCount(), 1);
     wxTheClipboard->Clear();
     wxTheClipboard->Close();
-    ASSERT_EQ(received.GetFilenames().size(), 2u);
-    EXPECT_EQ(received.GetFilenames()[0].utf8_string(), paths[0]);
-    EXPECT_EQ(received.GetFilenames()[1].utf8_string(), paths[1]);
+    Strings names;
+    for (const wxString& name : received.GetFilenames())
+        names.push_back(name.utf8_string());
+    EXPECT_EQ(names, paths);
 
     // A long extraction shows its progress; cancelled, the request fails.
-    dlg->m_exportProgress = [] { return [](size_t, size_t) { return false; }; };
+    win.ExportProgressFactory() = [] { return [](size_t, size_t) { return false; }; };
     EXPECT_EQ(source.GetDataSize(), 0u);
 }
 
 // The title and labels of the About box that `open` shows; the box is closed again.
-std::vector<std::string> AboutBoxTexts(CExplorerDlg* dlg, const std::function<void()>& open) {
-    std::vector<std::string> texts;
+Strings AboutBoxTexts(CExplorerDlg* dlg, const std::function<void()>& open) {
+    Strings texts;
     dlg->CallAfter([&] {
         for (wxWindow* window : wxTopLevelWindows) {
             auto* about = dynamic_cast<wxDialog*>(window);
@@ -434,13 +364,11 @@ std::vector<std::string> AboutBoxTexts(CExplorerDlg* dlg, const std::function<vo
                 continue;
             texts.push_back(about->GetTitle().utf8_string());
             for (wxWindow* child : about->GetChildren()) {
-                texts.push_back(
-                    wxControl::RemoveMnemonics(child->GetLabel()).utf8_string()); // as shown
+                texts.push_back(wxControl::RemoveMnemonics(child->GetLabel()).utf8_string());
                 const wxSize size = child->GetSize(), best = child->GetBestSize();
-                if (dynamic_cast<wxStaticText*>(child)) {
-                    EXPECT_TRUE(size.x >= best.x && size.y >= best.y)
-                        << "cut off: " << texts.back();
-                }
+                EXPECT_TRUE(!dynamic_cast<wxStaticText*>(child) ||
+                            (size.x >= best.x && size.y >= best.y))
+                    << "cut off: " << texts.back();
                 EXPECT_TRUE(about->GetClientRect().Contains(child->GetRect()))
                     << "outside: " << texts.back();
             }
@@ -451,39 +379,30 @@ std::vector<std::string> AboutBoxTexts(CExplorerDlg* dlg, const std::function<vo
     return texts;
 }
 
-TEST_F(Ravelko, AboutBoxFromTheToolbar) {
+TEST_F(Ravelko, AboutBoxFromTheToolbarAndEscapeCloses) {
     EXPECT_EQ(AboutBoxTexts(dlg, [this] { Command(ID_APP_ABOUT); }),
-              (std::vector<std::string>{
-                  "About Ravelko", "", "Ravelko Version 1.1",
-                  "Zelmarin tool for image disk managing .\nFull drag & drop support",
-                  "Original from BK 0010(01)", "OK"}));
-}
-
+              (Strings{"About Ravelko", "", "Ravelko Version 1.1",
+                       "Zelmarin tool for image disk managing .\nFull drag & drop support",
+                       "Original from BK 0010(01)", "OK"}));
 #ifdef __WXMSW__
-// The messages Windows itself sends: the system menu's command and a toolbar click.
-TEST_F(Ravelko, AboutBoxFromTheSystemMenuAndTheNativeToolbar) {
+    // The messages Windows itself sends: the system menu's command and a toolbar click.
     wxMenu* menu = dlg->MSWGetSystemMenu();
     ASSERT_TRUE(menu);
     const size_t count = menu->GetMenuItemCount();
     ASSERT_GE(count, 2u);
     EXPECT_TRUE(menu->FindItemByPosition(count - 2)->IsSeparator());
     EXPECT_EQ(menu->FindItemByPosition(count - 1)->GetItemLabel(), "&About Ravelko...");
-    const auto texts = AboutBoxTexts(
-        dlg, [this] { ::SendMessage(dlg->GetHWND(), WM_SYSCOMMAND, IDM_ABOUTBOX, 0); });
-    ASSERT_FALSE(texts.empty());
-    EXPECT_EQ(texts[0], "About Ravelko");
-    const auto clicked = AboutBoxTexts(dlg, [this] {
-        ::SendMessage(dlg->GetHWND(), WM_COMMAND, MAKEWPARAM(ID_APP_ABOUT, BN_CLICKED),
-                      reinterpret_cast<LPARAM>(dlg->m_toolBar->GetHWND()));
-    });
-    ASSERT_FALSE(clicked.empty());
-    EXPECT_EQ(clicked[0], "About Ravelko");
-}
+    const WPARAM clicked = MAKEWPARAM(ID_APP_ABOUT, BN_CLICKED);
+    const auto toolbar = reinterpret_cast<LPARAM>(win.ToolBar().GetHWND());
+    for (const auto& send : std::vector<std::function<void()>>{
+             [this] { ::SendMessage(dlg->GetHWND(), WM_SYSCOMMAND, IDM_ABOUTBOX, 0); },
+             [&] { ::SendMessage(dlg->GetHWND(), WM_COMMAND, clicked, toolbar); }}) {
+        const Strings texts = AboutBoxTexts(dlg, send);
+        EXPECT_EQ(texts.empty() ? "" : texts[0], "About Ravelko");
+    }
 #endif
-
-TEST_F(Ravelko, EscapeClosesAndReleasesTheImage) {
     Open();
     Key(WXK_ESCAPE);
-    EXPECT_FALSE(dlg->m_pImage);
+    EXPECT_FALSE(win.Image());
     EXPECT_FALSE(dlg->IsShown());
 }

@@ -1,7 +1,7 @@
 // Tomsivar's frame over a shared-memory object of the test's own.
 #include "MainFrame.h"
-#include "ScreenPicture.h"
 #include "TempDir.h"
+#include "TomsivarAccess.h"
 #include "WxTest.h"
 
 #include <gtest/gtest.h>
@@ -31,7 +31,8 @@ protected:
     }
     void OpenFrame() {
         frame = new CMainFrame(base);
-        frame->m_showMessage = [this](const wxString& text) {
+        win.frame = frame;
+        win.ShowMessage() = [this](const wxString& text) {
             messages.push_back(text.utf8_string());
         };
         frame->Show();
@@ -52,241 +53,75 @@ protected:
         Pump(10);
     }
     void SetAddressText(const char* text) {
-        frame->m_address->ChangeValue(text);
+        win.AddressField().ChangeValue(text);
         wxCommandEvent click(wxEVT_BUTTON, IDC_SET);
         frame->ProcessWindowEvent(click);
     }
     void Mouse(wxEventType type, int x, int y) {
         wxMouseEvent event(type);
         event.SetPosition(wxPoint(x, y));
-        event.SetEventObject(frame->m_wndView);
-        frame->m_wndView->ProcessWindowEvent(event);
+        event.SetEventObject(&win.View());
+        win.View().ProcessWindowEvent(event);
+    }
+    void Drag(int x0, int y0, int x1, int y1) {
+        Mouse(wxEVT_LEFT_DOWN, x0, y0);
+        Mouse(wxEVT_MOTION, x1, y1);
+        Mouse(wxEVT_LEFT_UP, x1, y1);
     }
     bool MenuEnabled(int id) {
         frame->UpdateWindowUI(wxUPDATE_UI_RECURSE);
         return frame->GetMenuBar()->IsEnabled(id);
     }
-    // The picture the view drew, against the core's composition of the same memory.
-    void ExpectPictureMatchesMemory() {
-        frame->m_wndView->Refresh();
+    uint16_t Address() const { return frame->GetAddress(); }
+    // What the view drew for bytes planted at the address: 0x01 starts the first row and
+    // the second, 0x40 is the first row's second byte. Mono shows bit 0 leftmost; colour
+    // shows the bit pairs, 01 being blue.
+    void ExpectPlantedPixels(int scale, bool colour) {
+        const int row = win.View().BytesPerRow();
+        ram[Address()] = ram[Address() + row] = 0x01;
+        ram[Address() + 1] = 0x40;
+        win.View().Refresh();
         Pump(30);
-        const std::vector<uint32_t>& drawn = frame->m_wndView->m_screen;
-        const wxSize size = frame->m_wndView->GetClientSize();
-        ASSERT_EQ(drawn.size(), static_cast<size_t>(size.x) * size.y);
-        std::vector<PixelWord> words(static_cast<size_t>(StrideWords(size.x)) * size.y);
-        ComposePicture(
-            ram, frame->m_wAddress,
-            {size.x, size.y, frame->m_wndView->m_nScale, frame->m_wndView->m_bColor != 0},
-            frame->m_wndView->m_tables, words.data());
-        std::vector<uint32_t> xrgb(drawn.size());
-        ConvertToXrgb(words.data(), size.x, size.y, xrgb.data());
-        EXPECT_TRUE(xrgb == drawn);
+        const int width = win.View().GetClientSize().x;
+        ASSERT_EQ(win.Screen().size(), static_cast<size_t>(width) * win.View().GetClientSize().y);
+        const auto at = [&](int x, int y) { return win.Screen()[y * scale * width + x * scale]; };
+        const uint32_t on = colour ? 0x0000FF : 0xFFFFFF, second = colour ? on : 0;
+        EXPECT_EQ(std::vector<uint32_t>(
+                      {at(0, 0), at(1, 0), at(2, 0), at(13, 0), at(14, 0), at(15, 0), at(0, 1)}),
+                  std::vector<uint32_t>({on, second, 0, 0, on, second, on}))
+            << "scale " << scale << (colour ? ", colour" : ", mono");
+        EXPECT_EQ(win.Screen()[(scale - 1) * width + scale - 1], on); // each pixel a square
     }
 
     RamMapping mapping;
     uint8_t* ram = nullptr;
     int objectIndex = 0;
     CMainFrame* frame = nullptr;
+    TomsivarAccess win{nullptr};
     std::vector<std::string> messages;
 };
 
 } // namespace
 
-TEST_F(Tomsivar, PictureMatchesMemoryAtTwoScalesInBothCodings) {
+TEST_F(Tomsivar, PictureShowsMemoryAtTwoScalesInBothCodings) {
     CreateRam(2);
     OpenFrame();
-    EXPECT_TRUE(frame->m_pRamLink->IsAttached());
-    EXPECT_EQ(frame->m_address->GetValue(), "0");
-    EXPECT_EQ(frame->m_wndView->GetClientSize().x, 512); // 64 bytes a row: the BK screen unsheared
+    EXPECT_TRUE(win.Link().IsAttached());
+    EXPECT_EQ(win.AddressField().GetValue(), "0");
+    EXPECT_EQ(win.View().GetClientSize().x, 512); // 64 bytes a row: the BK screen unsheared
     EXPECT_EQ(frame->GetStatusBar()->GetStatusText(0), "Scale 1x");
     SetAddressText("40000");
-    ExpectPictureMatchesMemory();
+    ExpectPlantedPixels(1, true);
     Command(ID_VIEW_COLOR_MODE);
-    EXPECT_EQ(frame->m_wndView->m_bColor, 0);
-    ExpectPictureMatchesMemory();
-    frame->m_scale->SetSelection(2);
+    ExpectPlantedPixels(1, false);
+    win.ScaleChoice().SetSelection(2);
     wxCommandEvent choose(wxEVT_CHOICE, IDC_SCALE);
     frame->ProcessWindowEvent(choose);
-    EXPECT_EQ(frame->m_wndView->m_nScale, 4);
+    EXPECT_EQ(win.Scale(), 4);
     EXPECT_EQ(frame->GetStatusBar()->GetStatusText(0), "Scale 4x");
-    ExpectPictureMatchesMemory();
+    ExpectPlantedPixels(4, false);
     Command(ID_VIEW_COLOR_MODE);
-    ExpectPictureMatchesMemory();
-    EXPECT_TRUE(messages.empty());
-}
-
-TEST_F(Tomsivar, WaitsForTheEmulatorAndSaysWhenItCame) {
-    OpenFrame();
-    EXPECT_FALSE(frame->m_pRamLink->IsAttached());
-    EXPECT_TRUE(frame->m_wndView->m_screen.empty()); // the empty background
-    CreateRam(1);
-    const auto start = std::chrono::steady_clock::now();
-    while (messages.empty() && std::chrono::steady_clock::now() - start < std::chrono::seconds(3))
-        Pump(10);
-    EXPECT_EQ(messages, std::vector<std::string>{"Zelmarin detected!"});
-    ExpectPictureMatchesMemory();
-}
-
-TEST_F(Tomsivar, AddressTextsOfTheSetButton) {
-    CreateRam();
-    OpenFrame();
-    // The parse itself is the core's (tested there); here, what the field shows after it
-    // and what the user is told. A refused text leaves the address and shows it again.
-    const struct {
-        const char* typed;
-        uint16_t address;
-        const char* shown;
-        const char* told;
-    } cases[] = {
-        {"177777", 0xFFFF, "177777", nullptr},
-        {"200000", 0xFFFF, "177777", "The address is at most 177777, the last byte of the memory."},
-        {"", 0xFFFF, "177777", "The address is octal: type up to six digits from 0 to 7."},
-        {"40000", 040000, "40000", nullptr}};
-    for (const auto& c : cases) {
-        messages.clear();
-        SetAddressText(c.typed);
-        EXPECT_EQ(frame->m_wAddress, c.address) << c.typed;
-        EXPECT_EQ(frame->m_address->GetValue(), c.shown) << c.typed;
-        EXPECT_EQ(messages, c.told ? std::vector<std::string>{c.told} : std::vector<std::string>{})
-            << c.typed;
-    }
-    // Enter in the field sets the address as the button does, and moves the scroll thumb.
-    frame->m_address->ChangeValue("1000");
-    wxCommandEvent enter(wxEVT_TEXT_ENTER, IDC_ADDRESS);
-    frame->m_address->ProcessWindowEvent(enter);
-    EXPECT_EQ(frame->m_wAddress, 01000);
-    EXPECT_EQ(frame->m_wndView->GetScrollPos(wxVERTICAL), 01000);
-}
-
-TEST_F(Tomsivar, RowByteAndScrollCommandsClamp) {
-    CreateRam();
-    OpenFrame();
-    const int row = frame->m_wndView->BytesPerRow();
-    ASSERT_GT(row, 0);
-    frame->SetAddress(0xFFF0);
-    Command(ID_ROW_DOWN);
-    EXPECT_EQ(frame->m_wAddress, 0xFFFF);
-    Command(ID_BYTE_RIGHT);
-    EXPECT_EQ(frame->m_wAddress, 0xFFFF);
-    frame->SetAddress(5);
-    Command(ID_ROW_UP);
-    EXPECT_EQ(frame->m_wAddress, 0);
-    Command(ID_BYTE_LEFT);
-    EXPECT_EQ(frame->m_wAddress, 0);
-    Command(ID_BYTE_RIGHT);
-    EXPECT_EQ(frame->m_wAddress, 1);
-    EXPECT_EQ(frame->m_wndView->GetScrollPos(wxVERTICAL), 1);
-    EXPECT_EQ(frame->m_wndView->GetScrollRange(wxVERTICAL),
-              frame->m_wndView->BytesPerPage() + 0x10001);
-
-    // A scroll step after "&Set" goes on from the address set.
-    SetAddressText("1000");
-    wxScrollWinEvent step(wxEVT_SCROLLWIN_LINEDOWN, 0, wxVERTICAL);
-    frame->m_wndView->ProcessWindowEvent(step);
-    EXPECT_EQ(frame->m_wAddress, 01000 + row);
-
-    // The viewer's keys, except in the address field: arrows, End and Home, both
-    // keyboards' + and -, Scroll Lock.
-    frame->m_wndView->SetFocus();
-    const auto press = [&](int key) {
-        wxKeyEvent event(wxEVT_CHAR_HOOK);
-        event.m_keyCode = key;
-        frame->ProcessWindowEvent(event);
-    };
-    press(WXK_DOWN);
-    EXPECT_EQ(frame->m_wAddress, 01000 + 2 * row);
-    press(WXK_END);
-    EXPECT_EQ(frame->m_wAddress, 0x10000 - frame->m_wndView->BytesPerPage());
-    press(WXK_HOME);
-    EXPECT_EQ(frame->m_wAddress, 0);
-    press('+');
-    EXPECT_EQ(frame->m_nScaleIndex, 1);
-    press('-');
-    EXPECT_EQ(frame->m_nScaleIndex, 0);
-    press(WXK_SCROLL);
-    EXPECT_EQ(frame->m_wndView->m_bColor, 0);
-    frame->m_address->SetFocus();
-    press(WXK_HOME);
-    press(WXK_END);
-    EXPECT_EQ(frame->m_wAddress, 0);
-}
-
-TEST_F(Tomsivar, ZoomLimitsGreyTheMenuAndScaleChangesClearTheSelection) {
-    CreateRam();
-    OpenFrame();
-    EXPECT_FALSE(MenuEnabled(ID_VIEW_ZOOM_OUT));
-    EXPECT_TRUE(MenuEnabled(ID_VIEW_ZOOM_IN));
-    EXPECT_FALSE(MenuEnabled(ID_FILE_SAVE_SELECTION));
-    Mouse(wxEVT_LEFT_DOWN, 20, 7);
-    Mouse(wxEVT_LEFT_UP, 20, 7);
-    EXPECT_TRUE(MenuEnabled(ID_FILE_SAVE_SELECTION)); // a click alone selects an empty rectangle
-    for (int i = 0; i < 7; ++i)
-        Command(ID_VIEW_ZOOM_IN);
-    EXPECT_EQ(frame->m_nScaleIndex, 5);
-    EXPECT_EQ(frame->m_scale->GetSelection(), 5);
-    EXPECT_FALSE(MenuEnabled(ID_VIEW_ZOOM_IN));
-    EXPECT_TRUE(MenuEnabled(ID_VIEW_ZOOM_OUT));
-    EXPECT_FALSE(frame->m_wndView->HasSelection());
-    EXPECT_FALSE(MenuEnabled(ID_FILE_SAVE_SELECTION));
-}
-
-TEST_F(Tomsivar, DraggedSelectionSavesWhatRamgrabWrites) {
-    CreateRam();
-    OpenFrame();
-    SetAddressText("40000");
-    const int width = frame->m_wndView->GetClientSize().x;
-    const int row = width / 8; // whole byte columns
-    Mouse(wxEVT_LEFT_DOWN, 3, 2);
-    Mouse(wxEVT_MOTION, width + 500, 99); // held past the edge: the last whole column
-    Mouse(wxEVT_LEFT_UP, width + 500, 99);
-    EXPECT_EQ(frame->m_wndView->m_rcSel, (SelRect{0, 2, 8 * row, 99}));
-
-    testimg::TempDir dir;
-    const std::string path = (dir.Path() / "grab").string(); // typed without extension
-    frame->m_choosePath = [&] { return std::optional<std::string>(path); };
-    Command(ID_FILE_SAVE_SELECTION);
-    ASSERT_TRUE(fs::exists(path + ".bmp"));
-
-    char address[16];
-    std::snprintf(address, sizeof address, "%o", 040000 + 2 * row);
-    const std::string grab = (dir.Path() / "ramgrab.bmp").string();
-    const std::string command = std::string(RAMGRAB_PATH) + " --name " + base + " --address " +
-                                address + " --bytes-per-row " + std::to_string(row) +
-                                " --rows 97 " + grab;
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    EXPECT_EQ(testimg::ReadAll(path + ".bmp"), testimg::ReadAll(grab));
-
-    // The completed name exists now: replaced only after the question.
-    bool asked = false;
-    frame->m_confirm = [&](const wxString&) { return asked = true, false; };
-    Command(ID_VIEW_COLOR_MODE);
-    Command(ID_FILE_SAVE_SELECTION);
-    EXPECT_TRUE(asked);
-    EXPECT_EQ(testimg::ReadAll(path + ".bmp"), testimg::ReadAll(grab));
-}
-
-TEST_F(Tomsivar, SaveFailuresAndEmptySelectionsAreReported) {
-    CreateRam();
-    OpenFrame();
-    Command(ID_FILE_SAVE_SELECTION);
-    ASSERT_EQ(messages.size(), 1u); // nothing selected: nothing to save
-    EXPECT_EQ(messages[0].rfind("Nothing to save", 0), 0u);
-    Mouse(wxEVT_LEFT_DOWN, 16, 16);
-    Mouse(wxEVT_MOTION, 64, 40);
-    Mouse(wxEVT_LEFT_UP, 64, 40);
-    frame->m_choosePath = [] { return std::optional<std::string>("/nonexistent-folder/x.bmp"); };
-    Command(ID_FILE_SAVE_SELECTION);
-    ASSERT_EQ(messages.size(), 2u);
-    EXPECT_EQ(messages[1], "Can't save file\n/nonexistent-folder/x.bmp\nNo such file or directory");
-}
-
-TEST_F(Tomsivar, ClosingWhileWaitingEndsPromptlyAndLeavesNothing) {
-    OpenFrame();
-    ASSERT_FALSE(frame->m_pRamLink->IsAttached());
-    delete frame; // the link's own test times how promptly its watcher stops
-    frame = nullptr;
-    for (int i = 0; i < RAM_NAME_SUFFIXES; ++i)
-        EXPECT_FALSE(RamObjectExists(FormatRamName(base, i))) << i;
+    ExpectPlantedPixels(4, true);
     EXPECT_TRUE(messages.empty());
 }
 
@@ -301,23 +136,179 @@ template <typename Condition> bool PumpUntil(Condition done) {
 
 } // namespace
 
+// Started before the emulator, the viewer shows the background, says when it came, and
+// closed while waiting it ends promptly and leaves nothing behind.
+TEST_F(Tomsivar, WaitsForTheEmulatorAndClosesCleanly) {
+    OpenFrame();
+    EXPECT_FALSE(win.Link().IsAttached());
+    EXPECT_TRUE(win.Screen().empty()); // the empty background
+    CreateRam(1);
+    ASSERT_TRUE(PumpUntil([&] { return !messages.empty(); }));
+    EXPECT_EQ(messages, std::vector<std::string>{"Zelmarin detected!"});
+    ExpectPlantedPixels(1, true);
+    delete frame;
+    frame = nullptr;
+    for (int i = 0; i < RAM_NAME_SUFFIXES; ++i)
+        EXPECT_EQ(RamObjectExists(FormatRamName(base, i)), i == 1) << i;
+}
+
+// The parse itself is the core's; here, what the field shows after it and what the user
+// is told. A refused text leaves the address and shows it again.
+TEST_F(Tomsivar, AddressTextsOfTheSetButtonAndEnter) {
+    CreateRam();
+    OpenFrame();
+    const struct {
+        const char* typed;
+        uint16_t address;
+        const char* shown;
+        const char* told;
+    } cases[] = {
+        {"177777", 0xFFFF, "177777", nullptr},
+        {"200000", 0xFFFF, "177777", "The address is at most 177777, the last byte of the memory."},
+        {"", 0xFFFF, "177777", "The address is octal: type up to six digits from 0 to 7."}};
+    for (const auto& c : cases) {
+        messages.clear();
+        SetAddressText(c.typed);
+        EXPECT_EQ(Address(), c.address) << c.typed;
+        EXPECT_EQ(win.AddressField().GetValue(), c.shown) << c.typed;
+        EXPECT_EQ(messages, c.told ? std::vector<std::string>{c.told} : std::vector<std::string>{})
+            << c.typed;
+    }
+    // Enter in the field sets the address as the button does, and moves the scroll thumb.
+    win.AddressField().ChangeValue("1000");
+    wxCommandEvent enter(wxEVT_TEXT_ENTER, IDC_ADDRESS);
+    win.AddressField().ProcessWindowEvent(enter);
+    EXPECT_EQ(Address(), 01000);
+    EXPECT_EQ(win.View().GetScrollPos(wxVERTICAL), 01000);
+}
+
+TEST_F(Tomsivar, CommandsScrollAndKeysMoveWithinMemory) {
+    CreateRam();
+    OpenFrame();
+    CRamView& view = win.View();
+    const int row = view.BytesPerRow();
+    ASSERT_GT(row, 0);
+    // command, address before, address after: clamped at both ends
+    const struct {
+        int command;
+        uint16_t from, to;
+    } steps[] = {{ID_ROW_DOWN, 0xFFF0, 0xFFFF},
+                 {ID_BYTE_RIGHT, 0xFFFF, 0xFFFF},
+                 {ID_ROW_UP, 5, 0},
+                 {ID_BYTE_LEFT, 0, 0},
+                 {ID_BYTE_RIGHT, 0, 1}};
+    for (const auto& step : steps) {
+        frame->SetAddress(step.from);
+        Command(step.command);
+        EXPECT_EQ(Address(), step.to) << step.command;
+    }
+    EXPECT_EQ(view.GetScrollPos(wxVERTICAL), 1);
+    EXPECT_EQ(view.GetScrollRange(wxVERTICAL), view.BytesPerPage() + 0x10001);
+
+    SetAddressText("1000"); // a scroll step after "&Set" goes on from the address set
+    wxScrollWinEvent step(wxEVT_SCROLLWIN_LINEDOWN, 0, wxVERTICAL);
+    view.ProcessWindowEvent(step);
+    EXPECT_EQ(Address(), 01000 + row);
+
+    // The viewer's keys, except in the address field.
+    view.SetFocus();
+    const auto press = [&](int key) {
+        wxKeyEvent event(wxEVT_CHAR_HOOK);
+        event.m_keyCode = key;
+        frame->ProcessWindowEvent(event);
+    };
+    press(WXK_DOWN);
+    EXPECT_EQ(Address(), 01000 + 2 * row);
+    press(WXK_END);
+    EXPECT_EQ(Address(), 0x10000 - view.BytesPerPage());
+    press(WXK_HOME);
+    EXPECT_EQ(Address(), 0);
+    press('+');
+    EXPECT_EQ(win.ScaleIndex(), 1);
+    press('-');
+    EXPECT_EQ(win.ScaleIndex(), 0);
+    press(WXK_SCROLL);
+    EXPECT_FALSE(view.IsColor());
+    win.AddressField().SetFocus();
+    press(WXK_END);
+    EXPECT_EQ(Address(), 0);
+}
+
+TEST_F(Tomsivar, ZoomLimitsGreyTheMenuAndScaleChangesClearTheSelection) {
+    CreateRam();
+    OpenFrame();
+    EXPECT_FALSE(MenuEnabled(ID_VIEW_ZOOM_OUT));
+    EXPECT_TRUE(MenuEnabled(ID_VIEW_ZOOM_IN));
+    EXPECT_FALSE(MenuEnabled(ID_FILE_SAVE_SELECTION));
+    Mouse(wxEVT_LEFT_DOWN, 20, 7);
+    Mouse(wxEVT_LEFT_UP, 20, 7);
+    EXPECT_TRUE(MenuEnabled(ID_FILE_SAVE_SELECTION)); // a click alone selects an empty rectangle
+    for (int i = 0; i < 7; ++i)
+        Command(ID_VIEW_ZOOM_IN);
+    EXPECT_EQ(win.ScaleIndex(), 5);
+    EXPECT_EQ(win.ScaleChoice().GetSelection(), 5);
+    EXPECT_FALSE(MenuEnabled(ID_VIEW_ZOOM_IN));
+    EXPECT_TRUE(MenuEnabled(ID_VIEW_ZOOM_OUT));
+    EXPECT_FALSE(MenuEnabled(ID_FILE_SAVE_SELECTION));
+}
+
+TEST_F(Tomsivar, DraggedSelectionSavesWhatRamgrabWrites) {
+    CreateRam();
+    OpenFrame();
+    SetAddressText("40000");
+    const int width = win.View().GetClientSize().x;
+    const int row = width / 8;   // whole byte columns
+    Drag(3, 2, width + 500, 99); // held past the edge: the last whole column
+    EXPECT_EQ(win.Selection(), (SelRect{0, 2, 8 * row, 99}));
+
+    testimg::TempDir dir;
+    const std::string path = (dir.Path() / "grab").string(); // typed without extension
+    win.ChoosePath() = [&] { return std::optional<std::string>(path); };
+    Command(ID_FILE_SAVE_SELECTION);
+    ASSERT_TRUE(fs::exists(path + ".bmp"));
+
+    char address[16];
+    std::snprintf(address, sizeof address, "%o", 040000 + 2 * row);
+    const std::string grab = (dir.Path() / "ramgrab.bmp").string();
+    const std::string command = std::string(RAMGRAB_PATH) + " --name " + base + " --address " +
+                                address + " --bytes-per-row " + std::to_string(row) +
+                                " --rows 97 " + grab;
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(testimg::ReadAll(path + ".bmp"), testimg::ReadAll(grab));
+
+    // The completed name exists now: replaced only after the question.
+    bool asked = false;
+    win.Confirm() = [&](const wxString&) { return asked = true, false; };
+    Command(ID_VIEW_COLOR_MODE);
+    Command(ID_FILE_SAVE_SELECTION);
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(testimg::ReadAll(path + ".bmp"), testimg::ReadAll(grab));
+
+    // A save that fails says so; with nothing selected there is nothing to save.
+    messages.clear();
+    win.ChoosePath() = [] { return std::optional<std::string>("/nonexistent-folder/x.bmp"); };
+    Command(ID_FILE_SAVE_SELECTION);
+    Command(ID_VIEW_ZOOM_IN);
+    Command(ID_FILE_SAVE_SELECTION);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0], "Can't save file\n/nonexistent-folder/x.bmp\nNo such file or directory");
+    EXPECT_EQ(messages[1].rfind("Nothing to save", 0), 0u);
+}
+
 // With Live Update on, a change of the visible memory shows by itself; off, the picture
 // waits for a repaint as it always did.
 TEST_F(Tomsivar, LiveUpdateShowsChangesAndOffWaitsForRefresh) {
     CreateRam();
     OpenFrame();
-    EXPECT_TRUE(frame->m_bLiveUpdate);
-    const std::vector<uint32_t> before = frame->m_wndView->m_screen;
+    EXPECT_TRUE(win.LiveUpdate());
+    const std::vector<uint32_t> before = win.Screen();
     ram[0] ^= 0xFF;
-    EXPECT_TRUE(PumpUntil([&] { return frame->m_wndView->m_screen != before; }));
-    ExpectPictureMatchesMemory();
+    EXPECT_TRUE(PumpUntil([&] { return win.Screen() != before; }));
 
     Command(ID_VIEW_LIVE_UPDATE);
-    EXPECT_FALSE(frame->m_bLiveUpdate);
-    EXPECT_FALSE(frame->m_pRamLink->IsLive()); // nothing looks at the memory by itself
-    ram[1] ^= 0xFF;
-    Command(ID_VIEW_REFRESH);
-    ExpectPictureMatchesMemory();
+    EXPECT_FALSE(win.LiveUpdate());
+    EXPECT_FALSE(win.Link().IsLive()); // nothing looks at the memory by itself
+    ExpectPlantedPixels(1, true);      // a repaint reads it afresh
 }
 
 #ifndef _WIN32
@@ -336,14 +327,14 @@ TEST_F(Tomsivar, FollowsTheStandInThroughARestart) {
     const long first = start({});
     ASSERT_GT(first, 0);
     OpenFrame();
-    ASSERT_TRUE(PumpUntil([&] { return frame->m_pRamLink->IsAttached(); }));
+    ASSERT_TRUE(PumpUntil([&] { return win.Link().IsAttached(); }));
     wxKill(first, wxSIGTERM);
     ASSERT_TRUE(PumpUntil([&] { return !frame->GetStatusBar()->GetStatusText(1).empty(); }));
     EXPECT_EQ(frame->GetStatusBar()->GetStatusText(1),
               "The emulator has gone; waiting for it to start again");
-    EXPECT_EQ(frame->m_pRamLink->GetRam(), nullptr);
+    EXPECT_EQ(win.Link().GetRam(), nullptr);
     Pump(30);
-    EXPECT_TRUE(frame->m_wndView->m_screen.empty()); // the background
+    EXPECT_TRUE(win.Screen().empty()); // the background
 
     messages.clear();
     const long second = start({"--at", "40000", SAMPLE_SCREEN});
@@ -352,9 +343,9 @@ TEST_F(Tomsivar, FollowsTheStandInThroughARestart) {
     EXPECT_EQ(messages, std::vector<std::string>{"Zelmarin detected!"});
     EXPECT_EQ(frame->GetStatusBar()->GetStatusText(1), "");
     const auto screen = testimg::ReadAll(SAMPLE_SCREEN);
-    ASSERT_NE(frame->m_pRamLink->GetRam(), nullptr);
-    EXPECT_TRUE(std::equal(screen.begin(), screen.end(), frame->m_pRamLink->GetRam() + 040000));
+    ASSERT_NE(win.Link().GetRam(), nullptr);
+    EXPECT_TRUE(std::equal(screen.begin(), screen.end(), win.Link().GetRam() + 040000));
     wxKill(second, wxSIGTERM);
-    PumpUntil([&] { return !frame->m_pRamLink->IsAttached(); });
+    PumpUntil([&] { return !win.Link().IsAttached(); });
 }
 #endif

@@ -1,5 +1,6 @@
 #include "TempDir.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <stdexcept>
@@ -48,6 +49,28 @@ std::filesystem::path TempDir::WritableCopy(const std::filesystem::path& source)
     std::filesystem::permissions(copy, std::filesystem::perms::owner_read |
                                            std::filesystem::perms::owner_write);
     return copy;
+}
+
+namespace {
+
+void SetEnv(const std::string& name, const std::optional<std::string>& value) {
+#ifdef _WIN32
+    _putenv_s(name.c_str(), value ? value->c_str() : "");
+#else
+    value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+#endif
+}
+
+} // namespace
+
+ScopedEnv::ScopedEnv(const char* name, const std::string& value) : m_name(name) {
+    if (const char* old = std::getenv(name))
+        m_old = old;
+    SetEnv(m_name, value);
+}
+
+ScopedEnv::~ScopedEnv() {
+    SetEnv(m_name, m_old);
 }
 
 std::vector<uint8_t> ReadAll(const fs::path& path) {

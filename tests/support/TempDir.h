@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,5 +28,25 @@ private:
 };
 
 std::vector<uint8_t> ReadAll(const std::filesystem::path& path);
+
+// Sets an environment variable while it lives, then restores it.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string m_name;
+    std::optional<std::string> m_old;
+};
+
+// The variable that names the host's temporary folder.
+#ifdef _WIN32
+constexpr const char* kTempVariable = "TMP";
+#else
+constexpr const char* kTempVariable = "TMPDIR";
+#endif
 
 } // namespace testimg

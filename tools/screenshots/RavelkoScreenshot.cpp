@@ -1,6 +1,6 @@
 // Shows Ravelko with an image open in a subdirectory for a few seconds, for the README's
 // screenshot: ravelko_screenshot IMAGE DIRECTORY SECONDS
-#include "ExplorerDlg.h"
+#include "RavelkoAccess.h"
 
 #include <wx/app.h>
 #include <wx/image.h>
@@ -15,12 +15,13 @@ public:
             return false;
         dlg->OpenDroppedFile(argv[1].utf8_string());
         // Into the directory as a user goes: select its row, then Enter.
-        const long row = dlg->m_list->FindItem(-1, argv[2]);
+        const RavelkoAccess window{dlg};
+        const long row = window.List().FindItem(-1, argv[2]);
         if (row < 0)
             return false;
-        dlg->m_list->SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
-        dlg->OnDblClkList();
-        dlg->m_list->SetItemState(2, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+        window.List().SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+        window.DoubleClick();
+        window.List().SetItemState(2, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
         m_timer.Bind(wxEVT_TIMER, [dlg](wxTimerEvent&) { dlg->Destroy(); });
         m_timer.StartOnce(wxAtoi(argv[3]) * 1000);
         return true;

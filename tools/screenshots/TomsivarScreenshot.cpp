@@ -1,6 +1,6 @@
 // Shows Tomsivar at the BK's screen with a selection dragged, for the README's
 // screenshot: tomsivar_screenshot RAMNAME SECONDS
-#include "MainFrame.h"
+#include "TomsivarAccess.h"
 
 #include <wx/app.h>
 #include <wx/image.h>
@@ -15,7 +15,7 @@ public:
         auto* frame = new CMainFrame(argv[1].utf8_string());
         frame->Show();
         frame->SetAddress(040000);
-        frame->m_wndView->m_rcSel = {96, 120, 400, 200};
+        TomsivarAccess{frame}.Selection() = {96, 120, 400, 200};
         m_timer.Bind(wxEVT_TIMER, [frame](wxTimerEvent&) { frame->Destroy(); });
         m_timer.StartOnce(wxAtoi(argv[2]) * 1000);
         return true;

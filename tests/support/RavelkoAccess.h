@@ -1,0 +1,22 @@
+// Ravelko's window parts, for tests and the development tools (a friend of the window).
+#pragma once
+
+#include "ExplorerDlg.h"
+
+struct RavelkoAccess {
+    CExplorerDlg* dlg;
+
+    CFileListCtrl& List() const { return *dlg->m_list; }
+    wxToolBar& ToolBar() const { return *dlg->m_toolBar; }
+    wxStatusBar& StatusBar() const { return *dlg->m_statusBar; }
+    wxCheckBox& AddBinCheck() const { return *dlg->m_addBinCheck; }
+    CImageDropTarget& DropTarget() const { return *dlg->m_dropTarget; }
+    const CDiskImage* Image() const { return dlg->m_pImage.get(); }
+    bool AddBinExtension() const { return dlg->m_bAddBinExtension; }
+    auto& ShowMessage() const { return dlg->m_showMessage; }
+    auto& ChooseFolder() const { return dlg->m_chooseFolder; }
+    auto& ExportProgressFactory() const { return dlg->m_exportProgress; }
+    auto& Launcher() const { return dlg->m_launcher; }
+    void DoubleClick() const { dlg->OnDblClkList(); }
+    auto RenderDropFiles() const { return dlg->RenderDropFiles(); }
+};
