@@ -10,7 +10,15 @@ here=$(cd "$(dirname "$0")" && pwd)
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(disk_image export mount drop_blocks viewer)
 
-"$build/fuzz/make-fuzz-seeds" "$build/seeds" "$here/../../shared/images"
+# Seeds besides the committed inputs: the real images, whole (mode byte 0), as far as the
+# fuzzers read.
+for dir in disk export; do
+    mkdir -p "$build/seeds/$dir"
+    for image in "$here"/../../shared/images/*.{img,IMG,bkd,BKD}; do
+        [ -f "$image" ] || continue
+        { printf '\0'; head -c 32767 "$image"; } >"$build/seeds/$dir/real-$(basename "$image")"
+    done
+done
 mkdir -p "$build/findings"
 for target in "${targets[@]}"; do
     case $target in
@@ -18,7 +26,7 @@ for target in "${targets[@]}"; do
         drop_blocks) dir=drop ;;
         *) dir=$target ;;
     esac
-    mkdir -p "$build/corpus/$dir"
+    mkdir -p "$build/corpus/$dir" "$build/seeds/$dir"
     echo "== fuzz_$target for ${seconds}s"
     "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 \
         -max_len=32768 -dict="$here/disk.dict" -print_final_stats=1 \

@@ -10,33 +10,41 @@ namespace {
 
 // One tree, built in the layout of the test's parameter:
 //   GAME, DIR\ (TEXT.TXT, SUB\ (DEEP)), TWIN, TWIN, SUB\ (OTHER), EMPTY\  -- SUB appears twice.
+struct Node {
+    int own; // a directory's own number; 0 for a file
+    int holding;
+    const char* name;
+    const char* extension = "";
+    int address = 0;
+    Bytes data = {};
+};
+
 Bytes BuildTree(ImageFormat format) {
-    if (format == FormatAndos) {
-        AndosBuilder b;
-        b.File(0, "GAME", "", 01000, Filled(64));
-        b.Dir(1, 0, "DIR");
-        b.File(1, "TEXT", "TXT", 02000, Filled(10, 'a'));
-        b.Dir(2, 1, "SUB");
-        b.File(2, "DEEP", "", 03000, Filled(3, 'x'));
-        b.File(0, "TWIN", "", 1, Filled(1, 1));
-        b.File(0, "TWIN", "", 2, Filled(1, 2));
-        b.Dir(3, 0, "SUB");
-        b.File(3, "OTHER", "", 0, Filled(2));
-        b.Dir(4, 0, "EMPTY");
-        return b.Image();
+    const Node tree[] = {{0, 0, "GAME", "", 01000, Filled(64)},
+                         {1, 0, "DIR"},
+                         {0, 1, "TEXT", "TXT", 02000, Filled(10, 'a')},
+                         {2, 1, "SUB"},
+                         {0, 2, "DEEP", "", 03000, Filled(3, 'x')},
+                         {0, 0, "TWIN", "", 1, Filled(1, 1)},
+                         {0, 0, "TWIN", "", 2, Filled(1, 2)},
+                         {3, 0, "SUB"},
+                         {0, 3, "OTHER", "", 0, Filled(2)},
+                         {4, 0, "EMPTY"}};
+    AndosBuilder andos;
+    MicroDosBuilder microDos(format == FormatMkDos);
+    for (const Node& n : tree) {
+        const std::string extension = n.extension;
+        if (format == FormatAndos && n.own)
+            andos.Dir(n.own, n.holding, n.name);
+        else if (format == FormatAndos)
+            andos.File(n.holding, n.name, extension, n.address, n.data);
+        else if (n.own)
+            microDos.Dir(n.own, n.holding, n.name);
+        else
+            microDos.File(n.holding, n.name + (extension.empty() ? "" : "." + extension), n.address,
+                          n.data);
     }
-    MicroDosBuilder b(format == FormatMkDos);
-    b.File(0, "GAME", 01000, Filled(64));
-    b.Dir(1, 0, "DIR");
-    b.File(1, "TEXT.TXT", 02000, Filled(10, 'a'));
-    b.Dir(2, 1, "SUB");
-    b.File(2, "DEEP", 03000, Filled(3, 'x'));
-    b.File(0, "TWIN", 1, Filled(1, 1));
-    b.File(0, "TWIN", 2, Filled(1, 2));
-    b.Dir(3, 0, "SUB");
-    b.File(3, "OTHER", 0, Filled(2));
-    b.Dir(4, 0, "EMPTY");
-    return b.Image();
+    return format == FormatAndos ? andos.Image() : microDos.Image();
 }
 
 class Navigation : public ::testing::TestWithParam<ImageFormat> {
