@@ -1,5 +1,4 @@
-// The catalog walk, host names and the export engine, on a tree like this:
-//   GAME (0o1000, 0o100 bytes), TEXT.TXT, ZERO (empty), A\ (F, B\ (G)), D.1\ (GAME)
+// The catalog walk, host names and the export engine, mostly on the export tree.
 #include "Export.h"
 #include "HostNames.h"
 #include "ImageBuilders.h"
@@ -16,22 +15,6 @@ namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
 
 namespace {
-
-const Bytes kText = {'L', 'i', 'n', 'e', 0x0D, 0x0A, 0xE1, 0xC1, 0x0A};
-
-std::unique_ptr<CDiskImage> Tree() {
-    MicroDosBuilder b(true);
-    b.File(0, "GAME", 01000, Filled(0100));
-    b.File(0, "TEXT.TXT", 01000, kText);
-    b.File(0, "ZERO", 01000, {});
-    b.Dir(1, 0, "A");
-    b.File(1, "F", 02000, Filled(5));
-    b.Dir(2, 1, "B");
-    b.File(2, "G", 03000, Filled(7));
-    b.Dir(3, 0, "D.1");
-    b.File(3, "GAME", 04000, Filled(9));
-    return CreateDiskImage("t.img", b.Image());
-}
 
 // What a walk of the selection meets: "DIR\" for a directory, then what it holds.
 class PathCollector : public CatalogVisitor {
@@ -67,19 +50,10 @@ Selection AllRows(CDiskImage& image) {
     return rows;
 }
 
-Strings FilesUnder(const fs::path& folder) {
-    Strings found;
-    for (const auto& entry : fs::recursive_directory_iterator(folder))
-        found.push_back(fs::relative(entry.path(), folder).generic_string() +
-                        (entry.is_directory() ? "/" : ""));
-    std::sort(found.begin(), found.end());
-    return found;
-}
-
 } // namespace
 
 TEST(CatalogWalk, DirectoriesBeforeTheirContentsInCatalogOrder) {
-    auto image = Tree();
+    auto image = ExportTree();
     EXPECT_EQ(Collect(*image, {"D.1", "..", "game", "A"}),
               (Strings{"GAME", "A\\", "A\\F", "A\\B\\", "A\\B\\G", "D.1\\", "D.1\\GAME"}));
     EXPECT_TRUE(SelectionHasDirectory(image.get(), {"GAME", "A"}));
@@ -125,14 +99,14 @@ TEST(CatalogWalk, SelfContainingAndRepeatingDirectoriesEnd) {
 }
 
 TEST(Export, TreeWithAndWithoutTheFlag) {
-    auto image = Tree();
+    auto image = ExportTree();
     TempDir with, without;
     const auto result =
         ExportSelection(image.get(), {"GAME", "TEXT.TXT", "ZERO", "A", "D.1"}, with.Path(), true);
     EXPECT_TRUE(result.skipped.empty());
     EXPECT_FALSE(result.error);
-    EXPECT_EQ(FilesUnder(with.Path()), (Strings{"A/", "A/B/", "A/B/G.bin", "A/F.bin", "D.1/",
-                                                "D.1/GAME", "GAME.bin", "TEXT.TXT", "ZERO.bin"}));
+    EXPECT_EQ(ListTree(with.Path()), (Strings{"A/", "A/B/", "A/B/G.bin", "A/F.bin", "D.1/",
+                                              "D.1/GAME", "GAME.bin", "TEXT.TXT", "ZERO.bin"}));
     const Bytes game = ReadAll(with.Path() / "GAME.bin");
     ASSERT_EQ(game.size(), 68u);
     EXPECT_EQ(Bytes(game.begin(), game.begin() + 4), (Bytes{0x00, 0x02, 0x40, 0x00}));
@@ -140,7 +114,7 @@ TEST(Export, TreeWithAndWithoutTheFlag) {
     EXPECT_EQ(ReadAll(with.Path() / "ZERO.bin"), (Bytes{0x00, 0x02, 0, 0}));
 
     ExportSelection(image.get(), {"GAME", "A"}, without.Path(), false);
-    EXPECT_EQ(FilesUnder(without.Path()), (Strings{"A/", "A/B/", "A/B/G", "A/F", "GAME"}));
+    EXPECT_EQ(ListTree(without.Path()), (Strings{"A/", "A/B/", "A/B/G", "A/F", "GAME"}));
 }
 
 TEST(Export, ReplacesExistingFilesAndSkipsOnlyWhatFails) {
@@ -172,7 +146,7 @@ TEST(Export, SummaryOfWhatWasLeftOut) {
 }
 
 TEST(Export, ProgressIsToldAndCanStopTheExport) {
-    auto image = Tree();
+    auto image = ExportTree();
     TempDir all, part;
     std::vector<std::pair<size_t, size_t>> told;
     const auto whole = ExportSelection(image.get(), {"GAME", "TEXT.TXT", "ZERO"}, all.Path(), true,
@@ -250,10 +224,12 @@ TEST(TextView, EachHostsTextFormTheImageUnchangedAndNothingWhenItCannotBeWritten
     // KOI-8 "Line", CR (a control byte: a space), LF, "Аа", LF.
     const Bytes cp1251 = {'L', 'i', 'n', 'e', 0x20, 0x0D, 0x0A, 0xC0, 0xE0, 0x0D, 0x0A};
     const Bytes utf8 = {'L', 'i', 'n', 'e', 0x20, 0x0A, 0xD0, 0x90, 0xD0, 0xB0, 0x0A};
-    EXPECT_EQ(TextViewBytes(kText.data(), static_cast<int>(kText.size())), cp1251);
-    EXPECT_EQ(TextViewBytes(kText.data(), static_cast<int>(kText.size()), TextForm::Utf8Lf), utf8);
+    EXPECT_EQ(TextViewBytes(kExportText.data(), static_cast<int>(kExportText.size())), cp1251);
+    EXPECT_EQ(
+        TextViewBytes(kExportText.data(), static_cast<int>(kExportText.size()), TextForm::Utf8Lf),
+        utf8);
 
-    auto image = Tree();
+    auto image = ExportTree();
     TempDir dir;
     for (int twice = 0; twice < 2; ++twice) {
         const auto path = WriteTextView(image.get(), {"TEXT.TXT"}, dir.Path());
@@ -263,7 +239,7 @@ TEST(TextView, EachHostsTextFormTheImageUnchangedAndNothingWhenItCannotBeWritten
     }
     ExportSelection(image.get(), {"TEXT.TXT"}, dir.Path(), true);
     const Bytes exported = ReadAll(dir.Path() / "TEXT.TXT");
-    EXPECT_EQ(Bytes(exported.begin() + 4, exported.end()), kText);
+    EXPECT_EQ(Bytes(exported.begin() + 4, exported.end()), kExportText);
 
     fs::create_directory(dir.Path() / "GAME"); // a folder stands where the file would go
     EXPECT_FALSE(WriteTextView(image.get(), {"GAME"}, dir.Path()));

@@ -15,3 +15,10 @@ CommandOutput RunCommand(const std::string& command) {
     const int status = pclose(pipe);
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
 }
+
+std::string ShellQuote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}

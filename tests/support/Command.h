@@ -10,3 +10,6 @@ struct CommandOutput {
 
 // Runs `command` through the shell and collects its standard output.
 CommandOutput RunCommand(const std::string& command);
+
+// `text` inside single quotes, safe for the shell whatever it holds.
+std::string ShellQuote(const std::string& text);

@@ -2,7 +2,10 @@
 // Windows-1251 and stored in KOI-8 as the disk operating systems store them.
 #pragma once
 
+#include "DiskImage.h"
+
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -67,5 +70,10 @@ private:
     int m_nextCluster = 2;
     int m_entries = 0;
 };
+
+// The export tests' MKDOS tree: GAME (at 0o1000, 0o100 bytes), TEXT.TXT (kExportText),
+// ZERO (empty), A\ (F, B\ (G)), D.1\ (GAME).
+extern const Bytes kExportText;
+std::unique_ptr<CDiskImage> ExportTree();
 
 } // namespace testimg

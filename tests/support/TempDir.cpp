@@ -1,5 +1,6 @@
 #include "TempDir.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -49,6 +50,15 @@ std::filesystem::path TempDir::WritableCopy(const std::filesystem::path& source)
     std::filesystem::permissions(copy, std::filesystem::perms::owner_read |
                                            std::filesystem::perms::owner_write);
     return copy;
+}
+
+std::vector<std::string> ListTree(const fs::path& folder) {
+    std::vector<std::string> found;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        found.push_back(fs::relative(entry.path(), folder).generic_string() +
+                        (entry.is_directory() ? "/" : ""));
+    std::sort(found.begin(), found.end());
+    return found;
 }
 
 namespace {

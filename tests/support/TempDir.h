@@ -29,6 +29,9 @@ private:
 
 std::vector<uint8_t> ReadAll(const std::filesystem::path& path);
 
+// Every path below `folder`, relative, in generic form, folders ending in '/'; sorted.
+std::vector<std::string> ListTree(const std::filesystem::path& folder);
+
 // Sets an environment variable while it lives, then restores it.
 class ScopedEnv {
 public:
