@@ -39,6 +39,12 @@ void Pump(int milliseconds) {
     } while (std::chrono::steady_clock::now() < end);
 }
 
+bool PumpUntil(const std::function<bool()>& done) {
+    for (int i = 0; i < 500 && !done(); ++i)
+        Pump(10);
+    return done();
+}
+
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
 #ifdef __WXGTK__
