@@ -60,31 +60,24 @@ const std::vector<std::string> kRoot = {"GAME", "DIR", "TWIN", "TWIN", "SUB", "E
 
 } // namespace
 
-TEST_P(Navigation, EntersAndLeavesDirectories) {
-    EXPECT_EQ(Names(*image), kRoot);
-    EXPECT_TRUE(image->ChangeDir(".."));
-    EXPECT_TRUE(image->IsRoot());
-
-    ASSERT_TRUE(image->ChangeDir("dir\\Sub"));
-    EXPECT_EQ(Names(*image), std::vector<std::string>{"DEEP"});
-    EXPECT_TRUE(image->ChangeDir(".."));
-    EXPECT_EQ(Names(*image), (std::vector<std::string>{"TEXT.TXT", "SUB"}));
-    EXPECT_TRUE(image->ChangeDir("..\\..\\.."));
-    EXPECT_TRUE(image->IsRoot());
-
-    ASSERT_TRUE(image->ChangeDir("EMPTY"));
-    EXPECT_FALSE(image->FindFirst());
-    EXPECT_TRUE(image->ChangeDir(""));
-    EXPECT_TRUE(image->IsRoot());
-}
-
-TEST_P(Navigation, NamesResolveAnywhereInTheCatalogFirstOneWins) {
-    // SUB inside DIR comes first in the catalog, so it is entered even from the root.
-    ASSERT_TRUE(image->ChangeDir("SUB"));
-    EXPECT_EQ(Names(*image), std::vector<std::string>{"DEEP"});
-    ASSERT_TRUE(image->ChangeDir("EMPTY"));
-    ASSERT_TRUE(image->ChangeDir("DIR"));
-    EXPECT_EQ(Names(*image), (std::vector<std::string>{"TEXT.TXT", "SUB"}));
+// Each step goes on from where the last one left; then the directory lists `names`.
+TEST_P(Navigation, EntersAndLeavesDirectoriesFirstNameInTheCatalogWins) {
+    using Names_ = std::vector<std::string>;
+    const std::pair<const char*, Names_> steps[] = {
+        {"..", kRoot},
+        {"dir\\Sub", {"DEEP"}},
+        {"..", {"TEXT.TXT", "SUB"}},
+        {"..\\..\\..", kRoot},
+        {"EMPTY", {}},
+        {"", kRoot},
+        {"SUB", {"DEEP"}}, // SUB inside DIR comes first in the catalog: entered from the root
+        {"EMPTY", {}},
+        {"DIR", {"TEXT.TXT", "SUB"}}};
+    for (const auto& [path, names] : steps) {
+        ASSERT_TRUE(image->ChangeDir(path)) << path;
+        EXPECT_EQ(Names(*image), names) << path;
+        EXPECT_EQ(image->IsRoot(), names == kRoot) << path;
+    }
 }
 
 TEST_P(Navigation, FailedChangeLeavesDirectoryAndCursor) {
@@ -100,7 +93,7 @@ TEST_P(Navigation, FailedChangeLeavesDirectoryAndCursor) {
     }
 }
 
-TEST_P(Navigation, ReadFileByPathRestoresPosition) {
+TEST_P(Navigation, ReadFileByPathRestoresThePositionAndClearsOnFailure) {
     ASSERT_TRUE(image->FindFirst());
     ASSERT_TRUE(image->FindNext()); // on DIR
     const uint8_t* data = nullptr;
@@ -110,24 +103,17 @@ TEST_P(Navigation, ReadFileByPathRestoresPosition) {
     EXPECT_EQ(address, 03000);
     EXPECT_TRUE(image->IsRoot());
     EXPECT_EQ(image->GetName(), "DIR");
-
     EXPECT_EQ(Read(*image, "\\\\GAME"), Filled(64));
     EXPECT_EQ(Read(*image, "twin"), Filled(1, 1)); // the first of two equal names
+    for (const char* bad : {"", "DIR\\", "DIR", "NOWHERE\\GAME", "MISSING", "EMPTY\\GAME"}) {
+        data = reinterpret_cast<const uint8_t*>(bad);
+        address = length = -1;
+        EXPECT_FALSE(image->ReadFile(bad, data, address, length)) << bad;
+        EXPECT_TRUE(!data && !address && !length && image->IsRoot()) << bad;
+    }
     ASSERT_TRUE(image->ChangeDir("DIR"));
     EXPECT_EQ(Read(*image, "\\TEXT.TXT"), Filled(10, 'a'));
     EXPECT_FALSE(image->IsRoot());
-}
-
-TEST_P(Navigation, ReadFileFailuresClearTheResults) {
-    for (const char* bad : {"", "DIR\\", "DIR", "NOWHERE\\GAME", "MISSING", "EMPTY\\GAME"}) {
-        const uint8_t* data = reinterpret_cast<const uint8_t*>(bad);
-        int address = -1, length = -1;
-        EXPECT_FALSE(image->ReadFile(bad, data, address, length)) << bad;
-        EXPECT_EQ(data, nullptr);
-        EXPECT_EQ(address, 0);
-        EXPECT_EQ(length, 0);
-        EXPECT_TRUE(image->IsRoot());
-    }
 }
 
 TEST_P(Navigation, PositionStackRestoresInLifoOrder) {

@@ -9,19 +9,7 @@
 
 using namespace testimg;
 namespace fs = std::filesystem;
-
-namespace {
-
-std::vector<std::string> PathsOf(const std::vector<uint8_t>& block) {
-    std::vector<std::string> paths;
-    for (size_t at = 20; at < block.size() && block[at];) {
-        paths.emplace_back(reinterpret_cast<const char*>(&block[at]));
-        at += paths.back().size() + 1;
-    }
-    return paths;
-}
-
-} // namespace
+using Strings = std::vector<std::string>;
 
 TEST(HostNames, EveryByteRoundTripsAndUtf16BothWays) {
     std::string all;
@@ -64,57 +52,42 @@ TEST(HostNames, EachNameOnceInAFolderWithoutRegardToCase) {
     EXPECT_EQ(many.Claim("SAME"), "SAME~3000");
 }
 
-TEST(DropBlock, LayoutForTwoFilesAndForNone) {
-    const auto block = BuildDropBlock({"/tmp/r/GAME.bin", "/tmp/r/TEXT.TXT"});
+// The shell's block: a 20-byte header (offset of the list, wide flag at 16), then each
+// path and its zero, one more zero, padded as the original padded.
+TEST(DropBlock, LayoutNarrowAndWide) {
+    const Strings paths = {"/tmp/r/GAME.bin", "/tmp/r/TEXT.TXT"};
+    const auto block = BuildDropBlock(paths);
     ASSERT_EQ(block.size(), 2069u);
     EXPECT_EQ(std::vector<uint8_t>(block.begin(), block.begin() + 20),
               (std::vector<uint8_t>{20, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(PathsOf(block), (std::vector<std::string>{"/tmp/r/GAME.bin", "/tmp/r/TEXT.TXT"}));
-    const size_t end = 20 + 16 + 16;
-    EXPECT_TRUE(std::all_of(block.begin() + end, block.end(), [](uint8_t c) { return c == 0; }));
-
-    const auto none = BuildDropBlock({});
-    EXPECT_EQ(none.size(), 21u);
-    EXPECT_EQ(none[0], 20);
-    EXPECT_EQ(none[20], 0);
-    EXPECT_FALSE(ReadFirstDropPath(none));
+    EXPECT_EQ(std::string(block.begin() + 20, block.begin() + 53),
+              std::string("/tmp/r/GAME.bin\0/tmp/r/TEXT.TXT\0\0", 33));
+    EXPECT_TRUE(std::all_of(block.begin() + 53, block.end(), [](uint8_t c) { return c == 0; }));
+    const auto wide = BuildDropBlock(paths, true);
+    EXPECT_EQ(wide.size(), 2 * 2048u + 22);
+    EXPECT_EQ(wide[16], 1);
+    EXPECT_EQ(wide[20 + 2 * 16], '/'); // the second path, after 15 units and their zero
+    EXPECT_EQ(BuildDropBlock({}).size(), 21u);
+    EXPECT_EQ(BuildDropBlock({}, true).size(), 22u);
 }
 
 TEST(DropBlock, ReadingNarrowWideAndMalformedBlocks) {
-    EXPECT_EQ(ReadFirstDropPath(BuildDropBlock({"/a.img", "/b.img"})), "/a.img");
-
-    std::vector<uint8_t> wide(20, 0);
-    wide[0] = 20;
-    wide[16] = 1;
-    for (char16_t unit : std::u16string(u"/\x0414.IMG")) {
-        wide.push_back(static_cast<uint8_t>(unit));
-        wide.push_back(static_cast<uint8_t>(unit >> 8));
-    }
-    wide.insert(wide.end(), {0, 0, 0, 0});
-    EXPECT_EQ(ReadFirstDropPath(wide), "/\xD0\x94.IMG");
+    const Strings paths = {"/tmp/a b.bin", "/tmp/\xD0\x98%"};
+    EXPECT_EQ(ReadDropPaths(BuildDropBlock(paths)), paths);
+    EXPECT_EQ(ReadDropPaths(BuildDropBlock(paths, true)), paths);
+    EXPECT_EQ(ReadFirstDropPath(BuildDropBlock(paths, true)), paths[0]);
+    EXPECT_EQ(ToUriList(paths), "file:///tmp/a%20b.bin\r\nfile:///tmp/%D0%98%25\r\n");
 
     auto unterminated = BuildDropBlock({"/a"});
     unterminated.resize(22);
-    EXPECT_FALSE(ReadFirstDropPath(unterminated));
     auto outside = BuildDropBlock({"/a"});
     outside[0] = 0xFF;
     outside[3] = 0x7F;
-    EXPECT_FALSE(ReadFirstDropPath(outside));
-    EXPECT_FALSE(ReadFirstDropPath(std::vector<uint8_t>(19, 0)));
-    wide.resize(wide.size() - 5); // cuts the wide terminator
-    EXPECT_FALSE(ReadFirstDropPath(wide));
-}
-
-TEST(DropBlock, AllPathsAndTheirUriList) {
-    const std::vector<std::string> paths = {"/tmp/a b.bin", "/tmp/\xD0\x98%"};
-    EXPECT_EQ(ReadDropPaths(BuildDropBlock(paths)), paths);
-    const auto wide = BuildDropBlock(paths, true); // the Windows shell's form
-    EXPECT_EQ(wide.size(), 2 * 2048u + 22);
-    EXPECT_EQ(wide[16], 1);
-    EXPECT_EQ(wide[20 + 2 * 13], '/'); // the second path, after 12 units and their zero
-    EXPECT_EQ(ReadDropPaths(wide), paths);
-    EXPECT_EQ(BuildDropBlock({}, true).size(), 22u);
-    EXPECT_EQ(ToUriList(paths), "file:///tmp/a%20b.bin\r\nfile:///tmp/%D0%98%25\r\n");
+    auto wide = BuildDropBlock({"/a"}, true);
+    wide.resize(20 + 4 + 1); // cuts the wide terminator
+    for (const auto& bad :
+         {unterminated, outside, wide, BuildDropBlock({}), std::vector<uint8_t>(19, 0)})
+        EXPECT_FALSE(ReadFirstDropPath(bad));
     EXPECT_TRUE(ReadDropPaths(std::vector<uint8_t>(5, 0)).empty());
 }
 
@@ -134,16 +107,14 @@ TEST(DropBlock, RenderExtractsTopLevelEntries) {
     b.Raw(0, 0, "BROKEN", 0xFFFF, 1, 1);
     auto image = CreateDiskImage("t.img", b.Image());
     TempDir temp;
-    const auto block = RenderDropFiles(image.get(), {"GAME", "TEXT.TXT"}, temp.Path(), true);
-    ASSERT_TRUE(block);
-    EXPECT_EQ(block->size(), 2069u);
-    EXPECT_EQ(PathsOf(*block), (std::vector<std::string>{Utf8FromPath(temp.Path() / "GAME.bin"),
-                                                         Utf8FromPath(temp.Path() / "TEXT.TXT")}));
-    const auto dir = RenderDropFiles(image.get(), {"DIR", "BROKEN"}, temp.Path(), true);
-    EXPECT_EQ(dir->size(), 2069u);
-    EXPECT_EQ(PathsOf(*dir), (std::vector<std::string>{Utf8FromPath(temp.Path() / "DIR")}));
-    const auto wide = RenderDropFiles(image.get(), {"DIR", "BROKEN"}, temp.Path(), true, true);
-    EXPECT_EQ(ReadDropPaths(*wide), PathsOf(*dir));
+    const auto paths = [&](const Selection& selection, bool wide) {
+        const auto block = RenderDropFiles(image.get(), selection, temp.Path(), true, wide);
+        return block ? ReadDropPaths(*block) : Strings{"failed"};
+    };
+    EXPECT_EQ(
+        paths({"GAME", "TEXT.TXT"}, false),
+        (Strings{Utf8FromPath(temp.Path() / "GAME.bin"), Utf8FromPath(temp.Path() / "TEXT.TXT")}));
+    EXPECT_EQ(paths({"DIR", "BROKEN"}, true), Strings{Utf8FromPath(temp.Path() / "DIR")});
     EXPECT_TRUE(fs::exists(temp.Path() / "DIR" / "IN.bin"));
-    EXPECT_EQ(RenderDropFiles(image.get(), {".."}, temp.Path(), true)->size(), 21u);
+    EXPECT_EQ(paths({".."}, false), Strings{});
 }
