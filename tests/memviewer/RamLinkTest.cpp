@@ -31,12 +31,6 @@ protected:
 
     bool Exists(int index) const { return RamObjectExists(FormatRamName(base, index)); }
 
-    // The emulator ends: its object is removed.
-    void Destroy(int index) {
-        DestroyRamObject(FormatRamName(base, index), m_created[index], m_sizes[index]);
-        m_created.erase(index);
-    }
-
 #ifndef _WIN32
     // The object shrinks under its readers.
     void Shrink(int index) {
@@ -127,25 +121,6 @@ TEST_F(RamObjects, LiveUpdateTellsChangesOfTheVisibleBytes) {
 }
 
 #ifndef _WIN32
-// The emulator stops and starts again with other memory: the link lets the old object go,
-// says so, and attaches to the new one.
-TEST_F(RamObjects, FollowsTheEmulatorThroughARestart) {
-    Create(0)[0] = 1;
-    std::atomic<int> attached = 0, detached = 0;
-    CRamLink link(
-        base, [&] { ++attached; }, [&] { ++detached; });
-    link.Start();
-    ASSERT_TRUE(link.IsAttached());
-    Destroy(0);
-    ASSERT_TRUE(WaitFor(detached, 1));
-    EXPECT_EQ(link.GetRam(), nullptr);
-    Create(0)[0] = 2;
-    ASSERT_TRUE(WaitFor(attached, 1));
-    ASSERT_NE(link.GetRam(), nullptr);
-    EXPECT_EQ(link.GetRam()[0], 2);
-    EXPECT_EQ(detached, 1);
-}
-
 // An object that shrinks under the reader ends the link, never the program.
 TEST_F(RamObjects, AShrunkObjectIsAGoneEmulator) {
     Create(0);

@@ -1,5 +1,6 @@
-// Expansion of bytes into pixel words and the raster geometry.
+// Expansion of bytes into pixel words, the raster geometry and the selection frame.
 #include "Renderer.h"
+#include "ScreenPicture.h"
 
 #include <gtest/gtest.h>
 
@@ -83,4 +84,26 @@ TEST(Compose, RowsScalesColoursCutsAndTheWrap) {
             EXPECT_EQ(pixels[static_cast<size_t>(p.y) * StrideWords(g.width) + p.x], p.word)
                 << c.what << " at " << p.x << "," << p.y;
     }
+}
+
+// Two pixels thick inside the rectangle, every other pixel (a checkerboard), clipped to
+// the picture; a second drawing restores it, and no selection draws nothing.
+TEST(SelectionFrame, HalftoneInsideTheRectangleUndoneByASecondDrawing) {
+    const int width = 20, height = 12, stride = StrideWords(width);
+    std::vector<PixelWord> pixels(static_cast<size_t>(stride) * height, 0x0421);
+    const SelRect dragged{15, 9, 3, 2}; // from the lower right corner up and left
+    InvertSelectionFrame(pixels.data(), width, height, dragged);
+    int wrong = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const bool inside = x >= 3 && x < 15 && y >= 2 && y < 9;
+            const bool frame = inside && (x < 5 || x >= 13 || y < 4 || y >= 7);
+            wrong += pixels[y * stride + x] != (frame && (x + y) % 2 == 0 ? 0x7BDE : 0x0421);
+        }
+    EXPECT_EQ(wrong, 0);
+    InvertSelectionFrame(pixels.data(), width, height, dragged);
+    InvertSelectionFrame(pixels.data(), width, height, SelRect{});
+    InvertSelectionFrame(pixels.data(), width, height, {-5, -5, 40, 40}); // clipped
+    InvertSelectionFrame(pixels.data(), width, height, {-5, -5, 40, 40});
+    EXPECT_TRUE(std::all_of(pixels.begin(), pixels.end(), [](PixelWord p) { return p == 0x0421; }));
 }
