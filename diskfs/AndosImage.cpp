@@ -7,9 +7,10 @@
 namespace {
 
 constexpr int kFatOffset = 0x600;
-constexpr int kFirstEntry = 0xA00;
+// 32-byte entries from 0xA00; directory numbers in bytes 20 and 21, address and length at 22
+// and 28.
+constexpr CatalogLayout kLayout = {0xA00, 32, 20, 21, 22, 28};
 constexpr int kCatalogEnd = 0x1800;
-constexpr int kEntrySize = 32;
 constexpr int kClusterSize = 2048;
 constexpr int kEndOfChain = 0xFFF;
 constexpr int kDirectoryAttribute = 0x08;
@@ -17,11 +18,7 @@ constexpr int kDeletedMark = 0xE5;
 
 constexpr int kExtensionOffset = 8;
 constexpr int kAttributeOffset = 11;
-constexpr int kOwnDirOffset = 20;
-constexpr int kHoldingDirOffset = 21;
-constexpr int kAddressOffset = 22;
 constexpr int kFirstClusterOffset = 26;
-constexpr int kLengthOffset = 28;
 
 int RoundUpToClusters(int length) {
     return (length + kClusterSize - 1) / kClusterSize * kClusterSize;
@@ -30,7 +27,7 @@ int RoundUpToClusters(int length) {
 } // namespace
 
 CAndosImage::CAndosImage(std::string path, std::vector<uint8_t> data)
-    : CCatalogImage(std::move(path), std::move(data), kFirstEntry, kEntrySize) {}
+    : CCatalogImage(std::move(path), std::move(data), kLayout) {}
 
 std::string CAndosImage::GetFormatName() {
     return "ANDOS";
@@ -38,14 +35,6 @@ std::string CAndosImage::GetFormatName() {
 
 bool CAndosImage::IsEndMarker() const {
     return m_nPos >= kCatalogEnd || (EntryByte(0) == 0 && EntryWord(kFirstClusterOffset) == 0);
-}
-
-int CAndosImage::OwnDirNumber() const {
-    return EntryByte(kOwnDirOffset);
-}
-
-int CAndosImage::HoldingDirNumber() const {
-    return EntryByte(kHoldingDirOffset);
 }
 
 bool CAndosImage::IsDirectory() {
@@ -59,14 +48,6 @@ std::string CAndosImage::GetName() {
     if (IsDirectory() || extension.empty())
         return name + extension;
     return name + "." + extension;
-}
-
-int CAndosImage::GetAddress() {
-    return EntryWord(kAddressOffset);
-}
-
-int CAndosImage::GetLength() {
-    return EntryWord(kLengthOffset);
 }
 
 bool CAndosImage::IsDeleted() {

@@ -12,8 +12,6 @@ public:
     std::string GetFormatName() override;
     bool IsDirectory() override;
     std::string GetName() override;
-    int GetAddress() override;
-    int GetLength() override;
     bool IsDeleted() override;
 
     // Next cluster of the chain; -1 when the FAT entry of `cluster` lies outside the image.
@@ -24,8 +22,6 @@ public:
 
 protected:
     bool IsEndMarker() const override;
-    int OwnDirNumber() const override;
-    int HoldingDirNumber() const override;
     void DecodeEntryName() override;
     bool ReadEntryData(const uint8_t*& data, int& address, int& length) override;
 

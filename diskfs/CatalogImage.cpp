@@ -2,10 +2,25 @@
 
 #include "Cp1251.h"
 
-CCatalogImage::CCatalogImage(std::string path, std::vector<uint8_t> data, int firstEntry,
-                             int entrySize)
-    : CDiskImage(std::move(path), std::move(data)), m_nFirstEntry(firstEntry),
-      m_nEntrySize(entrySize) {}
+CCatalogImage::CCatalogImage(std::string path, std::vector<uint8_t> data,
+                             const CatalogLayout& layout)
+    : CDiskImage(std::move(path), std::move(data)), m_layout(layout) {}
+
+int CCatalogImage::OwnDirNumber() const {
+    return EntryByte(m_layout.ownDirOffset);
+}
+
+int CCatalogImage::HoldingDirNumber() const {
+    return EntryByte(m_layout.holdingDirOffset);
+}
+
+int CCatalogImage::GetAddress() {
+    return EntryWord(m_layout.addressOffset);
+}
+
+int CCatalogImage::GetLength() {
+    return EntryWord(m_layout.lengthOffset);
+}
 
 bool CCatalogImage::InImage(long long offset, long long count) const {
     return offset >= 0 && count >= 0 && offset + count <= m_nSize;
@@ -20,11 +35,11 @@ int CCatalogImage::EntryWord(int offset) const {
 }
 
 uint8_t* CCatalogImage::EntryBytes(int offset) {
-    return InImage(m_nPos, m_nEntrySize) ? &m_pData[m_nPos + offset] : nullptr;
+    return InImage(m_nPos, m_layout.entrySize) ? &m_pData[m_nPos + offset] : nullptr;
 }
 
 std::string CCatalogImage::EntryText(int offset, int count) const {
-    if (!InImage(m_nPos, m_nEntrySize))
+    if (!InImage(m_nPos, m_layout.entrySize))
         return {};
     const char* first = reinterpret_cast<const char*>(&m_pData[m_nPos + offset]);
     std::string_view text(first, count);
@@ -34,17 +49,17 @@ std::string CCatalogImage::EntryText(int offset, int count) const {
 }
 
 bool CCatalogImage::IsEndOfCatalog() const {
-    return !InImage(m_nPos, m_nEntrySize) || IsEndMarker();
+    return !InImage(m_nPos, m_layout.entrySize) || IsEndMarker();
 }
 
 bool CCatalogImage::FirstEntry() {
-    m_nPos = m_nFirstEntry;
+    m_nPos = m_layout.firstEntry;
     return !IsEndOfCatalog();
 }
 
 bool CCatalogImage::NextEntry() {
     if (!IsEndOfCatalog()) // the cursor never moves past the end it has reached
-        m_nPos += m_nEntrySize;
+        m_nPos += m_layout.entrySize;
     return !IsEndOfCatalog();
 }
 
@@ -62,13 +77,13 @@ int CCatalogImage::GetCurrentDir() {
 }
 
 int CCatalogImage::GetEntryIndex() {
-    return (m_nPos - m_nFirstEntry) / m_nEntrySize;
+    return (m_nPos - m_layout.firstEntry) / m_layout.entrySize;
 }
 
 bool CCatalogImage::SeekEntry(int index) {
-    if (index < 0 || index > (m_nSize - m_nFirstEntry) / m_nEntrySize)
+    if (index < 0 || index > (m_nSize - m_layout.firstEntry) / m_layout.entrySize)
         return false;
-    m_nPos = m_nFirstEntry + index * m_nEntrySize;
+    m_nPos = m_layout.firstEntry + index * m_layout.entrySize;
     return !IsEndOfCatalog();
 }
 

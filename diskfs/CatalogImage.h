@@ -7,6 +7,16 @@
 
 #include <string_view>
 
+// Where a format keeps what every catalog entry has.
+struct CatalogLayout {
+    int firstEntry; // the first entry's offset in the image
+    int entrySize;
+    int ownDirOffset;     // the byte with a directory's own number
+    int holdingDirOffset; // the byte with the number of the directory that holds the entry
+    int addressOffset;    // the load address, a 16-bit word
+    int lengthOffset;     // the length in bytes, a 16-bit word
+};
+
 class CCatalogImage : public CDiskImage {
 public:
     void DecodeNames() override;
@@ -27,6 +37,8 @@ public:
     void SetCurrentDir(int number) override;
     bool ReadEntry(const uint8_t*& data, int& address, int& length) override;
     bool IsDeleted() override;
+    int GetAddress() override;
+    int GetLength() override;
 
     // Cursor steps over every entry, whatever directory holds it; false at the end.
     bool FirstEntry();
@@ -37,7 +49,7 @@ public:
     int GetParentDir(int n);
 
 protected:
-    CCatalogImage(std::string path, std::vector<uint8_t> data, int firstEntry, int entrySize);
+    CCatalogImage(std::string path, std::vector<uint8_t> data, const CatalogLayout& layout);
 
     // Reads of the entry at the cursor: 0 or an empty field when the cursor is not on a
     // whole entry, so no entry operation reads outside the image.
@@ -51,8 +63,6 @@ protected:
     bool InImage(long long offset, long long count) const;
 
     virtual bool IsEndMarker() const = 0;
-    virtual int OwnDirNumber() const = 0;
-    virtual int HoldingDirNumber() const = 0;
     virtual void DecodeEntryName() = 0;
     // Data step of ReadFile for the file entry at the cursor.
     virtual bool ReadEntryData(const uint8_t*& data, int& address, int& length) = 0;
@@ -63,10 +73,11 @@ protected:
     std::vector<int32_t> m_posStack;
 
 private:
+    int OwnDirNumber() const;
+    int HoldingDirNumber() const;
     bool FindInCurrentDir(bool found);
     // Own number of the first directory named `name` anywhere in the catalog.
     bool FindDirectory(std::string_view name, int& number);
 
-    const int m_nFirstEntry;
-    const int m_nEntrySize;
+    const CatalogLayout m_layout;
 };

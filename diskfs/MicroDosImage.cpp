@@ -4,19 +4,17 @@
 
 namespace {
 
-constexpr int kFirstEntry = 0x140;
-constexpr int kEntrySize = 24;
+// 24-byte entries from 0x140; directory numbers in bytes 0 and 1, address and length at 20 and 22.
+constexpr CatalogLayout kLayout = {0x140, 24, 0, 1, 20, 22};
 constexpr int kBlockSize = 512;
 constexpr int kNameOffset = 2;
 constexpr int kNameLength = 14;
 constexpr int kStartBlockOffset = 16;
-constexpr int kAddressOffset = 20;
-constexpr int kLengthOffset = 22;
 
 } // namespace
 
 CMicroDosImage::CMicroDosImage(std::string path, std::vector<uint8_t> data)
-    : CCatalogImage(std::move(path), std::move(data), kFirstEntry, kEntrySize) {}
+    : CCatalogImage(std::move(path), std::move(data), kLayout) {}
 
 std::string CMicroDosImage::GetFormatName() {
     return "MicroDOS";
@@ -26,28 +24,12 @@ bool CMicroDosImage::IsEndMarker() const {
     return EntryByte(0) == 0 && EntryByte(1) == 0 && EntryByte(2) == 0;
 }
 
-int CMicroDosImage::OwnDirNumber() const {
-    return EntryByte(0);
-}
-
-int CMicroDosImage::HoldingDirNumber() const {
-    return EntryByte(1);
-}
-
 bool CMicroDosImage::IsDirectory() {
     return GetAddress() == 0 && GetLength() == 0;
 }
 
 std::string CMicroDosImage::GetName() {
     return EntryText(kNameOffset, kNameLength);
-}
-
-int CMicroDosImage::GetAddress() {
-    return EntryWord(kAddressOffset);
-}
-
-int CMicroDosImage::GetLength() {
-    return EntryWord(kLengthOffset);
 }
 
 void CMicroDosImage::DecodeEntryName() {

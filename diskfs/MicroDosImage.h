@@ -11,13 +11,9 @@ public:
     std::string GetFormatName() override;
     bool IsDirectory() override;
     std::string GetName() override;
-    int GetAddress() override;
-    int GetLength() override;
 
 protected:
     bool IsEndMarker() const override;
-    int OwnDirNumber() const override;
-    int HoldingDirNumber() const override;
     void DecodeEntryName() override;
     bool ReadEntryData(const uint8_t*& data, int& address, int& length) override;
 };

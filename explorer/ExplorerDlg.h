@@ -8,6 +8,7 @@
 #include "DiskImage.h"
 #include "FileListCtrl.h"
 #include "Launcher.h"
+#include "WxCommon.h"
 
 #include <wx/checkbox.h>
 #include <wx/dialog.h>
@@ -21,12 +22,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-
-// wx on Windows reads command ids as signed 16-bit numbers: the toolbar's command numbers
-// fold into 0..0x7FFF, or its buttons would send ids that match no handler.
-constexpr int WxCommand(int id) {
-    return id & 0x7FFF;
-}
 
 enum ExplorerControlId {
     IDC_FILE_LIST = 1001,

@@ -1,5 +1,7 @@
 #include "ExplorerResources.h"
 
+#include "WxCommon.h"
+
 #include <wx/image.h>
 
 // The pictures as XPM: both the GTK and the Windows build read them without a decoder
@@ -36,7 +38,5 @@ wxBitmap ProgramIconBitmap() {
 }
 
 wxIcon ProgramIcon() {
-    wxIcon icon;
-    icon.CopyFromBitmap(ProgramIconBitmap());
-    return icon;
+    return IconFromBitmap(ProgramIconBitmap());
 }

@@ -4,6 +4,7 @@
 
 #include "RamLink.h"
 #include "RamView.h"
+#include "WxCommon.h"
 
 #include <wx/choice.h>
 #include <wx/frame.h>
@@ -13,11 +14,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-
-// wx takes window and menu ids below 0x7FFF only: the command numbers fold into that range.
-constexpr int WxCommand(int id) {
-    return id & 0x7FFF;
-}
 
 enum ViewerCommandId {
     IDC_ADDRESS = 1000,

@@ -1,5 +1,7 @@
 #include "ViewerResources.h"
 
+#include "WxCommon.h"
+
 // XPM: both the GTK and the Windows build read it, and so does the desktop.
 #include "tomsivar.xpm"
 
@@ -8,7 +10,5 @@ wxBitmap ViewerIconBitmap() {
 }
 
 wxIcon ViewerIcon() {
-    wxIcon icon;
-    icon.CopyFromBitmap(ViewerIconBitmap());
-    return icon;
+    return IconFromBitmap(ViewerIconBitmap());
 }

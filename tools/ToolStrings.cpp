@@ -1,6 +1,6 @@
 #include "ToolStrings.h"
 
-#include "TomsivarStrings.h"
+#include "StringTable.h"
 
 #include <map>
 
@@ -36,11 +36,11 @@ const std::string& LoadResString(StringId id) {
         {IDS_GRAB_EMPTY, "nothing to grab: bytes per row and rows must be at least 1"},
         {IDS_TOOL_BAD_ARGUMENT, "bad argument: %s"},
     };
-    return tomsivar::FindText(table, id);
+    return stringtable::FindText(table, id);
 }
 
 std::string FormatResString(StringId id, std::initializer_list<std::string> values) {
-    return tomsivar::FormatPlaceholders(LoadResString(id), values);
+    return stringtable::FormatPlaceholders(LoadResString(id), values);
 }
 
 } // namespace memtools

@@ -8,7 +8,7 @@ import os
 import re
 import sys
 
-FOLDERS = ["diskfs", "explorer", "memviewer", "tools", "tests", "bench", "fuzz"]
+FOLDERS = ["common", "diskfs", "explorer", "memviewer", "tools", "tests", "bench", "fuzz"]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 
 

@@ -1,6 +1,6 @@
 #include "BkDiskStrings.h"
 
-#include "RavelkoStrings.h"
+#include "StringTable.h"
 
 #include <map>
 
@@ -66,11 +66,11 @@ const std::string& LoadResString(StringId id) {
          "Usage: bkdisk umount DIR\nEnds the mount at DIR (fusermount3 -u DIR).\n"},
         {IDS_CLI_NO_MOUNT, "mounting needs FUSE (fusermount3), which this system does not have"},
     };
-    return ravelko::FindText(table, id);
+    return stringtable::FindText(table, id);
 }
 
 std::string FormatResString(StringId id, std::initializer_list<std::string> values) {
-    return ravelko::FormatPlaceholders(LoadResString(id), values);
+    return stringtable::FormatPlaceholders(LoadResString(id), values);
 }
 
 } // namespace bkdisk

@@ -1,6 +1,6 @@
 #include "RavelkoStrings.h"
 
-#include <algorithm>
+#include "StringTable.h"
 
 #include <map>
 
@@ -59,29 +59,11 @@ const std::string& LoadResString(StringId id) {
         {IDS_SKIP_NOT_REGULAR, "something other than a file is in the way"},
         {IDS_EXPORT_RENAMED, "%s was written as %s"},
     };
-    return FindText(table, id);
-}
-
-const std::string& FindText(const std::map<int, std::string>& table, int id) {
-    static const std::string empty;
-    const auto it = table.find(id);
-    return it == table.end() ? empty : it->second;
+    return stringtable::FindText(table, id);
 }
 
 std::string FormatResString(StringId id, std::initializer_list<std::string> values) {
-    return FormatPlaceholders(LoadResString(id), values);
-}
-
-std::string FormatPlaceholders(std::string text, std::initializer_list<std::string> values) {
-    size_t at = 0;
-    for (const std::string& value : values) {
-        at = std::min(text.find("%s", at), text.find("%i", at));
-        if (at == std::string::npos)
-            break;
-        text.replace(at, 2, value);
-        at += value.size();
-    }
-    return text;
+    return stringtable::FormatPlaceholders(LoadResString(id), values);
 }
 
 } // namespace ravelko

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <initializer_list>
-#include <map>
 #include <string>
 
 namespace ravelko {
@@ -62,18 +61,10 @@ enum StringId : int {
     IDS_EXPORT_RENAMED = 223,
 };
 
-// The text of `id` in `table`, empty when the table does not hold it: the look-up of
-// this table and of the program's command-line tables.
-const std::string& FindText(const std::map<int, std::string>& table, int id);
-
 // The text of string `id`; empty for a number the table does not hold.
 const std::string& LoadResString(StringId id);
 
 // String `id` with its placeholders ("%s" or "%i") replaced by `values` in order.
 std::string FormatResString(StringId id, std::initializer_list<std::string> values);
-
-// `text` with its placeholders ("%s" or "%i") replaced by `values` in order; the helper
-// of every table of the explorer's programs.
-std::string FormatPlaceholders(std::string text, std::initializer_list<std::string> values);
 
 } // namespace ravelko

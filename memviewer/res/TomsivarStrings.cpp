@@ -1,5 +1,7 @@
 #include "TomsivarStrings.h"
 
+#include "StringTable.h"
+
 #include <map>
 
 namespace tomsivar {
@@ -42,34 +44,11 @@ const std::string& LoadResString(StringId id) {
         {IDS_ADDRESS_NOT_OCTAL, "The address is octal: type up to six digits from 0 to 7."},
         {IDS_ADDRESS_TOO_LARGE, "The address is at most 177777, the last byte of the memory."},
     };
-    return FindText(table, id);
-}
-
-const std::string& FindText(const std::map<int, std::string>& table, int id) {
-    static const std::string empty;
-    const auto it = table.find(id);
-    return it == table.end() ? empty : it->second;
+    return stringtable::FindText(table, id);
 }
 
 std::string FormatResString(StringId id, std::initializer_list<std::string> values) {
-    return FormatPlaceholders(LoadResString(id), values);
-}
-
-// One pass: a placeholder takes the next value, or stays when the values have run out.
-std::string FormatPlaceholders(const std::string& text, std::initializer_list<std::string> values) {
-    std::string out;
-    auto value = values.begin();
-    for (size_t i = 0; i < text.size(); ++i) {
-        const bool placeholder =
-            text[i] == '%' && i + 1 < text.size() && (text[i + 1] == 's' || text[i + 1] == 'i');
-        if (placeholder && value != values.end()) {
-            out += *value++;
-            ++i;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
+    return stringtable::FormatPlaceholders(LoadResString(id), values);
 }
 
 } // namespace tomsivar

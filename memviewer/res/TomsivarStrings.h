@@ -3,7 +3,6 @@
 #pragma once
 
 #include <initializer_list>
-#include <map>
 #include <string>
 
 namespace tomsivar {
@@ -46,17 +45,10 @@ enum StringId : int {
     IDS_ADDRESS_TOO_LARGE = 424,
 };
 
-// The text of `id` in `table`, empty when the table does not hold it: the look-up of
-// this table and of the program's command-line tables.
-const std::string& FindText(const std::map<int, std::string>& table, int id);
-
 // The text of string `id`; empty for a number the table does not hold.
 const std::string& LoadResString(StringId id);
 
 // String `id` with each placeholder ("%s" or "%i") replaced by the next of `values`.
 std::string FormatResString(StringId id, std::initializer_list<std::string> values);
-
-// The same for any text; the helper of the memory tools' table too.
-std::string FormatPlaceholders(const std::string& text, std::initializer_list<std::string> values);
 
 } // namespace tomsivar
