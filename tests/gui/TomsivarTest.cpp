@@ -88,7 +88,7 @@ protected:
         ram[Address()] = ram[Address() + row] = 0x01;
         ram[Address() + 1] = 0x40;
         win.View().Refresh();
-        Pump(30);
+        win.View().Update(); // painted now
         const int width = win.View().GetClientSize().x;
         ASSERT_EQ(win.Screen().size(), static_cast<size_t>(width) * win.View().GetClientSize().y);
         const auto at = [&](int x, int y) { return win.Screen()[y * scale * width + x * scale]; };

@@ -8,10 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <csignal>
 #include <filesystem>
-#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -24,18 +22,27 @@ CommandOutput Shell(const std::string& command) {
     return RunCommand(command + " 2>&1");
 }
 
-// zelmarin-sim started with `args`; returns once its object "/dev/shm/<base>0" exists.
+// zelmarin-sim started with `args`; returns once it says that it serves the memory (then
+// the object is filled and its signal handlers are in place).
 pid_t StartSim(std::vector<std::string> args, const std::string& base) {
     args.insert(args.begin(), {kSim, "--name", base});
     std::vector<char*> argv;
     for (auto& arg : args)
         argv.push_back(arg.data());
     argv.push_back(nullptr);
+    int out[2] = {-1, -1};
+    EXPECT_EQ(pipe(out), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
     pid_t sim = 0;
-    EXPECT_EQ(posix_spawn(&sim, kSim.c_str(), nullptr, nullptr, argv.data(), environ), 0);
-    for (int i = 0; i < 300 && !fs::exists("/dev/shm/" + base + "0"); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50)); // filled before it is read
+    EXPECT_EQ(posix_spawn(&sim, kSim.c_str(), &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    for (char c = 0; read(out[0], &c, 1) == 1 && c != '\n';) {
+    }
+    close(out[0]);
     return sim;
 }
 
