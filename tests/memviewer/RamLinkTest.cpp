@@ -61,9 +61,11 @@ bool WaitFor(const std::atomic<int>& count, int wanted) {
 TEST_F(RamObjects, LowestWholeObjectBelowSixtyFourWinsAndProbesLeaveNothing) {
     Create(64);
     Create(1, 0x8000); // short at any page size: Windows rounds objects up to whole pages
+    CRamLink link(base, nullptr);
+    EXPECT_FALSE(link.AttachRam());
+    EXPECT_EQ(link.GetRam(), nullptr);
     Create(7)[0] = 7;
     Create(3)[0] = 3;
-    CRamLink link(base, nullptr);
     ASSERT_TRUE(link.AttachRam());
     ASSERT_NE(link.GetRam(), nullptr);
     EXPECT_EQ(link.GetRam()[0], 3);
