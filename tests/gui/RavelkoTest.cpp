@@ -376,8 +376,8 @@ TEST_F(Ravelko, AboutBoxFromTheToolbarAndEscapeCloses) {
     for (const auto& send : std::vector<std::function<void()>>{
              [this] { ::SendMessage(dlg->GetHWND(), WM_SYSCOMMAND, IDM_ABOUTBOX, 0); },
              [&] { ::SendMessage(dlg->GetHWND(), WM_COMMAND, clicked, toolbar); }}) {
-        const Strings texts = AboutBoxTexts(dlg, send);
-        EXPECT_EQ(texts.empty() ? "" : texts[0], "About Ravelko");
+        const Strings shown = AboutBoxTexts(dlg, send);
+        EXPECT_EQ(shown.empty() ? "" : shown[0], "About Ravelko");
     }
 #endif
     Open();
