@@ -1,4 +1,4 @@
-// Rows, number formatting, row matching and the decisions of the catalog list.
+// Rows, row matching and the decisions of the catalog list.
 #include "CatalogView.h"
 #include "ImageBuilders.h"
 
@@ -21,17 +21,6 @@ std::unique_ptr<CDiskImage> SameNames() {
 }
 
 } // namespace
-
-TEST(FormatNumber, Bases) {
-    EXPECT_EQ(FormatNumber(512, 1), "1000");
-    EXPECT_EQ(FormatNumber(16384, 1), "40000");
-    EXPECT_EQ(FormatNumber(0, 1), "0");
-    EXPECT_EQ(FormatNumber(-1, 1), "37777777777");
-    EXPECT_EQ(FormatNumber(-5, 0), "-5");
-    EXPECT_EQ(FormatNumber(0xBEEF, 2), "beef");
-    EXPECT_EQ(FormatNumber(7, 3), "");
-    EXPECT_EQ(FormatNumber(7, -1), "");
-}
 
 TEST(CatalogRows, RootSubdirectoryAndEmptyDirectory) {
     auto image = SameNames();
