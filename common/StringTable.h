@@ -16,4 +16,11 @@ const std::string& FindText(const std::map<int, std::string>& table, int id);
 // have run out.
 std::string FormatPlaceholders(const std::string& text, std::initializer_list<std::string> values);
 
+// String `id` with its placeholders filled, for every table: the table's own
+// LoadResString is found through the type of `id`.
+template <typename Id>
+std::string FormatResString(Id id, std::initializer_list<std::string> values) {
+    return FormatPlaceholders(LoadResString(id), values);
+}
+
 } // namespace stringtable

@@ -1,7 +1,5 @@
 #include "ToolStrings.h"
 
-#include "StringTable.h"
-
 #include <map>
 
 namespace memtools {
@@ -37,10 +35,6 @@ const std::string& LoadResString(StringId id) {
         {IDS_TOOL_BAD_ARGUMENT, "bad argument: %s"},
     };
     return stringtable::FindText(table, id);
-}
-
-std::string FormatResString(StringId id, std::initializer_list<std::string> values) {
-    return stringtable::FormatPlaceholders(LoadResString(id), values);
 }
 
 } // namespace memtools

@@ -1,6 +1,8 @@
 // The memory tools' own texts (zelmarin-sim, ramgrab): usage and messages, by number.
 #pragma once
 
+#include "StringTable.h"
+
 #include <initializer_list>
 #include <string>
 
@@ -20,6 +22,6 @@ enum StringId : int {
 };
 
 const std::string& LoadResString(StringId id);
-std::string FormatResString(StringId id, std::initializer_list<std::string> values);
+using stringtable::FormatResString;
 
 } // namespace memtools

@@ -1,7 +1,5 @@
 #include "BkDiskStrings.h"
 
-#include "StringTable.h"
-
 #include <map>
 
 namespace bkdisk {
@@ -67,10 +65,6 @@ const std::string& LoadResString(StringId id) {
         {IDS_CLI_NO_MOUNT, "mounting needs FUSE (fusermount3), which this system does not have"},
     };
     return stringtable::FindText(table, id);
-}
-
-std::string FormatResString(StringId id, std::initializer_list<std::string> values) {
-    return stringtable::FormatPlaceholders(LoadResString(id), values);
 }
 
 } // namespace bkdisk

@@ -1,6 +1,8 @@
 // bkdisk's own texts: usage, messages and the lines it prints, by number.
 #pragma once
 
+#include "StringTable.h"
+
 #include <initializer_list>
 #include <string>
 
@@ -27,6 +29,6 @@ enum StringId : int {
 };
 
 const std::string& LoadResString(StringId id);
-std::string FormatResString(StringId id, std::initializer_list<std::string> values);
+using stringtable::FormatResString;
 
 } // namespace bkdisk

@@ -1,7 +1,5 @@
 #include "RavelkoStrings.h"
 
-#include "StringTable.h"
-
 #include <map>
 
 namespace ravelko {
@@ -60,10 +58,6 @@ const std::string& LoadResString(StringId id) {
         {IDS_EXPORT_RENAMED, "%s was written as %s"},
     };
     return stringtable::FindText(table, id);
-}
-
-std::string FormatResString(StringId id, std::initializer_list<std::string> values) {
-    return stringtable::FormatPlaceholders(LoadResString(id), values);
 }
 
 } // namespace ravelko

@@ -2,6 +2,8 @@
 // number. Its own namespace, so no other table's ids or functions can be taken for it.
 #pragma once
 
+#include "StringTable.h"
+
 #include <initializer_list>
 #include <string>
 
@@ -64,7 +66,6 @@ enum StringId : int {
 // The text of string `id`; empty for a number the table does not hold.
 const std::string& LoadResString(StringId id);
 
-// String `id` with its placeholders ("%s" or "%i") replaced by `values` in order.
-std::string FormatResString(StringId id, std::initializer_list<std::string> values);
+using stringtable::FormatResString;
 
 } // namespace ravelko

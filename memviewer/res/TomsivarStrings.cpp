@@ -1,7 +1,5 @@
 #include "TomsivarStrings.h"
 
-#include "StringTable.h"
-
 #include <map>
 
 namespace tomsivar {
@@ -45,10 +43,6 @@ const std::string& LoadResString(StringId id) {
         {IDS_ADDRESS_TOO_LARGE, "The address is at most 177777, the last byte of the memory."},
     };
     return stringtable::FindText(table, id);
-}
-
-std::string FormatResString(StringId id, std::initializer_list<std::string> values) {
-    return stringtable::FormatPlaceholders(LoadResString(id), values);
 }
 
 } // namespace tomsivar

@@ -2,6 +2,8 @@
 // namespace, so no other table's ids or functions can be taken for it.
 #pragma once
 
+#include "StringTable.h"
+
 #include <initializer_list>
 #include <string>
 
@@ -48,7 +50,6 @@ enum StringId : int {
 // The text of string `id`; empty for a number the table does not hold.
 const std::string& LoadResString(StringId id);
 
-// String `id` with each placeholder ("%s" or "%i") replaced by the next of `values`.
-std::string FormatResString(StringId id, std::initializer_list<std::string> values);
+using stringtable::FormatResString;
 
 } // namespace tomsivar
