@@ -1,7 +1,7 @@
 // The catalog walk, host names and the export engine, mostly on the export tree.
 #include "Export.h"
 #include "HostNames.h"
-#include "ImageBuilders.h"
+#include "ExportTree.h"
 #include "CatalogWalk.h"
 #include "RavelkoStrings.h"
 #include "TempDir.h"

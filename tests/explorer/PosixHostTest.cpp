@@ -5,7 +5,7 @@
 #include "HostNames.h"
 #include "HostPlatform.h"
 #include "RavelkoStrings.h"
-#include "ImageBuilders.h"
+#include "ExportTree.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,11 +1,11 @@
-// Builders that assemble BK disk images in memory, for tests. Names are given in
-// Windows-1251 and stored in KOI-8 as the disk operating systems store them.
+// Builders that assemble BK disk images in memory, for the sample images and the tests.
+// Names are given in Windows-1251 and stored in KOI-8 as the disk operating systems store
+// them.
 #pragma once
 
 #include "DiskImage.h"
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,10 +70,5 @@ private:
     int m_nextCluster = 2;
     int m_entries = 0;
 };
-
-// The export tests' MKDOS tree: GAME (at 0o1000, 0o100 bytes), TEXT.TXT (kExportText),
-// ZERO (empty), A\ (F, B\ (G)), D.1\ (GAME).
-extern const Bytes kExportText;
-std::unique_ptr<CDiskImage> ExportTree();
 
 } // namespace testimg
