@@ -8,17 +8,18 @@
 
 namespace memtools {
 
+// A number not given is the one before plus one: a new text goes at the end of its run.
 enum StringId : int {
     IDS_SIM_USAGE = 300,
-    IDS_GRAB_USAGE = 301,
-    IDS_SIM_CREATED = 302,
-    IDS_SIM_EXISTS = 303,
-    IDS_TOOL_BAD_DUMP = 304,
-    IDS_GRAB_NO_EMULATOR = 305,
-    IDS_GRAB_EMPTY = 306,
-    IDS_TOOL_BAD_ARGUMENT = 307,
-    IDS_GRAB_CANNOT_OPEN = 308,
-    IDS_GRAB_TOO_MUCH = 309,
+    IDS_GRAB_USAGE,
+    IDS_SIM_CREATED,
+    IDS_SIM_EXISTS,
+    IDS_TOOL_BAD_DUMP,
+    IDS_GRAB_NO_EMULATOR,
+    IDS_GRAB_EMPTY,
+    IDS_TOOL_BAD_ARGUMENT,
+    IDS_GRAB_CANNOT_OPEN,
+    IDS_GRAB_TOO_MUCH,
 };
 
 const std::string& LoadResString(StringId id);

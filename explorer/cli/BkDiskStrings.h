@@ -8,24 +8,25 @@
 
 namespace bkdisk {
 
+// A number not given is the one before plus one: a new text goes at the end of its run.
 enum StringId : int {
     IDS_CLI_USAGE = 210,
-    IDS_CLI_USAGE_INFO = 211,
-    IDS_CLI_USAGE_LS = 212,
-    IDS_CLI_USAGE_EXPORT = 213,
-    IDS_CLI_USAGE_CAT = 214,
-    IDS_CLI_NO_DIR = 215,
-    IDS_CLI_NO_FILE = 216,
-    IDS_CLI_WROTE = 217,
-    IDS_CLI_SKIPPED = 218,
-    IDS_CLI_NOT_FOUND = 219,
-    IDS_CLI_BAD_OPTION = 220,
+    IDS_CLI_USAGE_INFO,
+    IDS_CLI_USAGE_LS,
+    IDS_CLI_USAGE_EXPORT,
+    IDS_CLI_USAGE_CAT,
+    IDS_CLI_NO_DIR,
+    IDS_CLI_NO_FILE,
+    IDS_CLI_WROTE,
+    IDS_CLI_SKIPPED,
+    IDS_CLI_NOT_FOUND,
+    IDS_CLI_BAD_OPTION,
     IDS_CLI_WROTE_AS = 224,
-    IDS_CLI_MISSING_VALUE = 225,
-    IDS_CLI_OUTPUT_FAILED = 226,
-    IDS_CLI_USAGE_MOUNT = 227,
-    IDS_CLI_USAGE_UMOUNT = 228,
-    IDS_CLI_NO_MOUNT = 229,
+    IDS_CLI_MISSING_VALUE,
+    IDS_CLI_OUTPUT_FAILED,
+    IDS_CLI_USAGE_MOUNT,
+    IDS_CLI_USAGE_UMOUNT,
+    IDS_CLI_NO_MOUNT,
 };
 
 const std::string& LoadResString(StringId id);
