@@ -7,14 +7,6 @@
 
 using namespace testimg;
 
-namespace {
-
-CAndosImage Reader(const Bytes& image) {
-    return CAndosImage("test.img", image);
-}
-
-} // namespace
-
 TEST(AndosChain, Fat12PackingOfOddAndEvenEntries) {
     AndosBuilder b;
     b.SetFat(2, 0xABC);
@@ -23,7 +15,7 @@ TEST(AndosChain, Fat12PackingOfOddAndEvenEntries) {
     EXPECT_EQ(b.Image()[0x603], 0xBC);
     EXPECT_EQ(b.Image()[0x604], 0x3A);
     EXPECT_EQ(b.Image()[0x605], 0x12);
-    auto reader = Reader(b.Image());
+    CAndosImage reader("test.img", b.Image());
     EXPECT_EQ(reader.GetNextCluster(2), 0xABC);
     EXPECT_EQ(reader.GetNextCluster(3), 0x123);
     EXPECT_EQ(reader.GetNextCluster(4), 0xFFF);

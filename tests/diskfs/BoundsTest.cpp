@@ -58,9 +58,8 @@ TEST(Bounds, AndosTruncatedCatalogAndClustersOutside) {
     AndosBuilder b;
     b.File(0, "INSIDE", "", 0, Filled(100));
     const int outside = b.File(0, "OUTSIDE", "", 0, Filled(100));
-    PutWord(b.Image(), outside + 26, 0xFFE); // data far past the end of the image
-    const int fat = b.Raw("FATOUT", "", 0, 0, 0, 0, 0xFFFF, 100); // FAT entry past the end too
-    (void)fat;
+    PutWord(b.Image(), outside + 26, 0xFFE);      // data far past the end of the image
+    b.Raw("FATOUT", "", 0, 0, 0, 0, 0xFFFF, 100); // FAT entry past the end too
     b.Raw("CUT", "", 0, 0, 0, 0, 0xFFF, 0);
     auto image = Load(Cut(b.Image(), 0xA00 + 32 * 3 + 16));
     EXPECT_EQ(Names(*image), (std::vector<std::string>{"INSIDE", "OUTSIDE", "FATOUT"}));

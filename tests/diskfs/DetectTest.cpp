@@ -3,56 +3,50 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string_view>
 
 using testimg::Bytes;
-using testimg::PutWord;
 
 namespace {
 
-ImageFormat Detect(const Bytes& image) {
-    return DetectImageFormat(image.data(), static_cast<int>(image.size()));
-}
-
-Bytes WithLabel(const char* label, size_t length, int size = 0x200) {
-    Bytes image(size);
-    std::memcpy(image.data() + 4, label, length);
+// An image of `size` bytes with `label` at offset 4 and the two family words at 0x100.
+Bytes Image(std::string_view label, int family = 0, int member = 0, size_t size = 0x200) {
+    Bytes image(std::max<size_t>(size, 0x104));
+    std::memcpy(image.data() + 4, label.data(), label.size());
+    testimg::PutWord(image, 0x100, family);
+    testimg::PutWord(image, 0x102, member);
+    image.resize(size);
     return image;
 }
 
 } // namespace
 
-TEST(Detect, FamilyWordDecidesBeforeTheAndosLabel) {
-    Bytes image = WithLabel("ANDOS  ", 7);
-    EXPECT_EQ(Detect(image), FormatAndos);
-    PutWord(image, 0x100, 0xA72E);
-    EXPECT_EQ(Detect(image), FormatMicroDos);
-    PutWord(image, 0x102, 0x530C);
-    EXPECT_EQ(Detect(image), FormatMkDos);
-    PutWord(image, 0x102, 0x530D);
-    EXPECT_EQ(Detect(image), FormatMicroDos);
-}
-
-TEST(Detect, AndosLabelNeedsSevenCharactersThenZero) {
-    EXPECT_EQ(Detect(WithLabel("andos  ", 7)), FormatAndos);
-    EXPECT_EQ(Detect(WithLabel("ANDOS  X", 8)), FormatUnknown);
-    EXPECT_EQ(Detect(WithLabel("ANDOS ", 6)), FormatUnknown);
-    EXPECT_EQ(Detect(WithLabel("ANDOS   ", 8)), FormatUnknown);
-    EXPECT_EQ(Detect(Bytes(0x200)), FormatUnknown);
-}
-
-TEST(Detect, ShortFilesReadOnlyTheBytesTheyHave) {
-    Bytes image(0x200);
-    PutWord(image, 0x100, 0xA72E);
-    PutWord(image, 0x102, 0x530C);
-    // Cut so that the second word is missing: no family member can be told.
-    EXPECT_EQ(Detect(Bytes(image.begin(), image.begin() + 0x103)), FormatUnknown);
-    EXPECT_EQ(Detect(Bytes(image.begin(), image.begin() + 0x104)), FormatMkDos);
-    EXPECT_EQ(Detect(Bytes(image.begin(), image.begin() + 0x101)), FormatUnknown);
-
-    // A label that runs to the end of the file without its zero byte.
-    const Bytes label = WithLabel("ANDOS  ", 7, 11);
-    EXPECT_EQ(Detect(label), FormatAndos);
-    EXPECT_EQ(Detect(Bytes(label.begin(), label.begin() + 9)), FormatUnknown);
+// The family word decides before the ANDOS label; the label needs seven characters, then
+// a zero; a short file is read only as far as it goes.
+TEST(Detect, FamilyWordsLabelAndShortFiles) {
+    const struct {
+        Bytes image;
+        ImageFormat format;
+    } cases[] = {
+        {Image("ANDOS  "), FormatAndos},
+        {Image("andos  "), FormatAndos},
+        {Image("ANDOS  ", 0xA72E), FormatMicroDos},
+        {Image("ANDOS  ", 0xA72E, 0x530C), FormatMkDos},
+        {Image("ANDOS  ", 0xA72E, 0x530D), FormatMicroDos},
+        {Image("ANDOS  X"), FormatUnknown},
+        {Image("ANDOS "), FormatUnknown},
+        {Image("ANDOS   "), FormatUnknown},
+        {Image(""), FormatUnknown},
+        {Image("", 0xA72E, 0x530C, 0x104), FormatMkDos},
+        {Image("", 0xA72E, 0x530C, 0x103), FormatUnknown}, // the second word is missing
+        {Image("", 0xA72E, 0x530C, 0x101), FormatUnknown},
+        {Image("ANDOS  ", 0, 0, 11), FormatAndos}, // the label runs to the end, without zero
+        {Image("ANDOS  ", 0, 0, 9), FormatUnknown},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DetectImageFormat(c.image.data(), static_cast<int>(c.image.size())), c.format)
+            << c.image.size() << " bytes, case " << &c - cases;
     EXPECT_EQ(DetectImageFormat(nullptr, 0), FormatUnknown);
 }

@@ -116,37 +116,6 @@ TEST_P(Navigation, ReadFileByPathRestoresThePositionAndClearsOnFailure) {
     EXPECT_FALSE(image->IsRoot());
 }
 
-TEST_P(Navigation, PositionStackRestoresInLifoOrder) {
-    image->PopPosition(); // empty stacks: nothing changes
-    EXPECT_TRUE(image->IsRoot());
-    ASSERT_TRUE(image->FindFirst());
-    image->PushPosition();
-    ASSERT_TRUE(image->ChangeDir("DIR"));
-    ASSERT_TRUE(image->FindFirst());
-    image->PushPosition();
-    ASSERT_TRUE(image->ChangeDir("SUB"));
-    ASSERT_TRUE(image->FindFirst());
-    image->PopPosition();
-    EXPECT_EQ(image->GetName(), "TEXT.TXT");
-    image->PopPosition();
-    EXPECT_TRUE(image->IsRoot());
-    EXPECT_EQ(image->GetName(), "GAME");
-}
-
 INSTANTIATE_TEST_SUITE_P(AllFormats, Navigation,
                          ::testing::Values(FormatMicroDos, FormatMkDos, FormatAndos),
                          [](const auto& p) { return std::to_string(p.param); });
-
-TEST(MicroDosData, ReadsPointIntoTheImageWithoutCopy) {
-    MicroDosBuilder b;
-    b.Raw(0, 0, "AT_ZERO", 0, 0100, 4); // start block 0: the image's own first bytes
-    b.File(0, "FILE", 01000, Filled(700));
-    auto image = Load(b.Image());
-    const uint8_t *first = nullptr, *second = nullptr;
-    int address, length;
-    ASSERT_TRUE(image->ReadFile("FILE", first, address, length));
-    ASSERT_TRUE(image->ReadFile("file", second, address, length));
-    EXPECT_EQ(first, second);
-    ASSERT_TRUE(image->ReadFile("AT_ZERO", second, address, length));
-    EXPECT_EQ(first - second, 100 * 512);
-}

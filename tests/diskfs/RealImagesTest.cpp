@@ -1,5 +1,5 @@
-// Images written by the real disk operating systems (skipped when they are not present);
-// every entry of them is read through the catalog walk in the export tests.
+// Facts read off hex dumps of images written by the real disk operating systems (skipped
+// when they are not present); their formats and every entry are checked by the export tests.
 #include "DiskImage.h"
 #include "Listing.h"
 #include "TempDir.h"
@@ -8,40 +8,14 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-const fs::path kImages = BK_SHARED_IMAGES;
-
-class RealImage : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (!fs::exists(kImages))
-            GTEST_SKIP() << "no real images at " << kImages;
-    }
-    // A writable copy opened (read-only images are refused); 1 when it cannot be.
-    int Open(const std::string& name) {
-        return OpenDiskImage(dir.WritableCopy(kImages / name).string(), image);
-    }
+TEST(RealImage, FactsFromHexDumps) {
+    const fs::path images = BK_SHARED_IMAGES;
+    if (!fs::exists(images))
+        GTEST_SKIP() << "no real images at " << images;
     testimg::TempDir dir;
     std::unique_ptr<CDiskImage> image;
-};
-
-} // namespace
-
-TEST_F(RealImage, EachIsReadAsItsFormatAndAnUnknownBootDiskIsRefused) {
-    const std::pair<const char*, const char*> images[] = {{"mk_dos.img", "MKDOS"},
-                                                          {"AODOS210.bkd", "MicroDOS"},
-                                                          {"ALEXSOFT.IMG", "ANDOS"},
-                                                          {"GAMES.BKD", "ANDOS"}};
-    for (const auto& [name, format] : images) {
-        ASSERT_EQ(Open(name), 0) << name;
-        EXPECT_EQ(image->GetFormatName(), format);
-    }
-    EXPECT_EQ(Open("desolate01.img"), 1);
-}
-
-TEST_F(RealImage, FactsFromHexDumps) {
-    ASSERT_EQ(Open("mk_dos.img"), 0);
+    // Writable copies: read-only images are refused.
+    ASSERT_EQ(OpenDiskImage(dir.WritableCopy(images / "mk_dos.img").string(), image), 0);
     EXPECT_EQ(image->GetImageSize(), 819200);
     EXPECT_EQ(Names(*image), (std::vector<std::string>{"SRC318", "UTIL", "PROG", "DOCS", "MK-DOS",
                                                        "4\xCA-intro"}));
@@ -51,10 +25,10 @@ TEST_F(RealImage, FactsFromHexDumps) {
     ASSERT_TRUE(image->ReadFile("mk-dos\\MONITOR", data, address, length));
     EXPECT_EQ(address, 0177777);
     EXPECT_EQ(length, 020000);
-    const auto raw = testimg::ReadAll(kImages / "mk_dos.img");
+    const auto raw = testimg::ReadAll(images / "mk_dos.img");
     EXPECT_TRUE(std::equal(data, data + length, raw.begin() + 0x14 * 512));
 
-    ASSERT_EQ(Open("ALEXSOFT.IMG"), 0);
+    ASSERT_EQ(OpenDiskImage(dir.WritableCopy(images / "ALEXSOFT.IMG").string(), image), 0);
     ASSERT_TRUE(image->FindFirst());
     EXPECT_EQ(image->GetName(), "ANDOS V3.30"); // the volume entry, attribute 0x08
     EXPECT_TRUE(image->IsDirectory());

@@ -33,14 +33,6 @@ TEST(CatalogRows, RootSubdirectoryAndEmptyDirectory) {
     EXPECT_EQ(BuildRows(*image, 1), (std::vector<CatalogRow>{{"..", IconDirectory, "", "", ""}}));
 }
 
-TEST(CatalogRows, RowMatchingTakesTheFirstEntryOfThatName) {
-    auto image = SameNames();
-    EXPECT_EQ(FindRowEntry(*image, "TWIN"), RowEntry::File);
-    EXPECT_EQ(FindRowEntry(*image, "Dup"), RowEntry::Directory);
-    EXPECT_EQ(FindRowEntry(*image, ".."), RowEntry::None);
-    EXPECT_EQ(FindRowEntry(*image, "NOPE"), RowEntry::None);
-}
-
 TEST(CatalogRows, ToolbarEnableTable) {
     auto image = SameNames();
     CDiskImage* open = image.get();

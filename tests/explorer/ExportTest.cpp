@@ -270,8 +270,9 @@ TEST(Export, DeletedAndosEntriesAreMarkedNotHidden) {
     EXPECT_EQ(result.skipped[0].reason, IDS_SKIP_DELETED);
 }
 
-// Every readable file entry of every real image reaches the host with its own header and
-// data (compared as collections: which host name each got is the exporter's business).
+// Every real image is read as its format, and every readable file entry of it reaches the
+// host with its own header and data (compared as collections: which host name each got
+// is the exporter's business).
 TEST(Export, EveryReadableEntryOfTheRealImages) {
     const fs::path images = BK_SHARED_IMAGES;
     if (!fs::exists(images))
@@ -292,10 +293,15 @@ TEST(Export, EveryReadableEntryOfTheRealImages) {
         Next EnterDirectory(CDiskImage&, const WalkStep&) override { return Continue; }
         Strings files;
     };
-    for (const char* name : {"mk_dos.img", "AODOS210.bkd", "ALEXSOFT.IMG", "GAMES.BKD"}) {
+    const std::pair<const char*, const char*> formats[] = {{"mk_dos.img", "MKDOS"},
+                                                           {"AODOS210.bkd", "MicroDOS"},
+                                                           {"ALEXSOFT.IMG", "ANDOS"},
+                                                           {"GAMES.BKD", "ANDOS"}};
+    for (const auto& [name, format] : formats) {
         TempDir dir;
         auto image = CreateDiskImage(name, ReadAll(images / name));
         ASSERT_TRUE(image) << name;
+        EXPECT_EQ(image->GetFormatName(), format);
         Contents expected;
         CatalogWalk(*image, expected).Walk();
         const auto result = ExportEntries(*image, {{0, std::nullopt}}, dir.Path(), true);
@@ -310,4 +316,5 @@ TEST(Export, EveryReadableEntryOfTheRealImages) {
         EXPECT_EQ(written, expected.files) << name;
         EXPECT_GT(written.size(), 50u) << name;
     }
+    EXPECT_FALSE(CreateDiskImage("boot.img", ReadAll(images / "desolate01.img"))); // unknown
 }
