@@ -17,7 +17,8 @@ TEST(HostNames, EveryByteRoundTripsAndUtf16BothWays) {
         all += static_cast<char>(c);
     EXPECT_EQ(Utf8ToCp1251(Cp1251ToUtf8(all)), all);
     EXPECT_EQ(Utf8ToCp1251("\xE4\xB8\x80 \xFF"), "? ?"); // no Windows-1251 code; malformed
-    EXPECT_EQ(Utf16ToUtf8(u"\xD83D\xDE00 \xD800"), "\xF0\x9F\x98\x80 \xEF\xBF\xBD");
+    EXPECT_EQ(Utf16ToUtf8(u"\xD83D\xDE00 \xD800 \xDBFF\xDFFF"),
+              "\xF0\x9F\x98\x80 \xEF\xBF\xBD \xF4\x8F\xBF\xBF"); // the last code point too
     EXPECT_EQ(Utf8ToUtf16("\xF0\x9F\x98\x80 \xD0\x98 \xFF"), u"\xD83D\xDE00 \x0418 \xFFFD");
     EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(Cp1251ToUtf8(all))), Cp1251ToUtf8(all));
 }
