@@ -216,6 +216,7 @@ TEST_F(Tomsivar, CommandsScrollAndKeysMoveWithinMemory) {
     wxScrollWinEvent step(wxEVT_SCROLLWIN_LINEDOWN, 0, wxVERTICAL);
     view.ProcessWindowEvent(step);
     EXPECT_EQ(Address(), 01000 + row);
+    EXPECT_EQ(view.GetScrollPos(wxVERTICAL), 01000 + row); // the thumb follows
 
     // The viewer's keys, except in the address field.
     view.SetFocus();
