@@ -3,7 +3,6 @@
 
 #include "StringTable.h"
 
-#include <initializer_list>
 #include <string>
 
 namespace memtools {

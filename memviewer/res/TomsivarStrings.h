@@ -4,7 +4,6 @@
 
 #include "StringTable.h"
 
-#include <initializer_list>
 #include <string>
 
 namespace tomsivar {
