@@ -74,9 +74,11 @@ int CAndosImage::GetNextCluster(int cluster) const {
     return cluster % 2 ? word >> 4 : word & 0xFFF;
 }
 
-bool CAndosImage::ReadClusterChain(int cluster, uint8_t* dest, int length) const {
+// A chain that ends before the length is not the file: what it lacks would be made up.
+bool CAndosImage::ReadClusterChain(int cluster, uint8_t* dest, int length) {
     const int limit = RoundUpToClusters(length);
-    for (int copied = 0; cluster != kEndOfChain; cluster = GetNextCluster(cluster)) {
+    int copied = 0;
+    for (; cluster != kEndOfChain; cluster = GetNextCluster(cluster)) {
         copied += kClusterSize;
         const long long offset = (static_cast<long long>(cluster) + 1) * kClusterSize;
         if (copied > limit || cluster < 0 || !InImage(offset, kClusterSize))
@@ -84,11 +86,14 @@ bool CAndosImage::ReadClusterChain(int cluster, uint8_t* dest, int length) const
         std::memcpy(dest, &m_pData[offset], kClusterSize);
         dest += kClusterSize;
     }
+    if (copied < length) {
+        m_readFault = ReadFault::ClustersEndEarly;
+        return false;
+    }
     return true;
 }
 
-// The buffer is replaced whether or not the chain can be read; bytes past the last
-// copied cluster are zero.
+// The buffer is replaced whether or not the chain can be read.
 bool CAndosImage::ReadEntryData(const uint8_t*& data, int& address, int& length) {
     m_pFileBuffer.reset();
     m_pFileBuffer = std::make_unique<uint8_t[]>(RoundUpToClusters(GetLength()));

@@ -17,8 +17,9 @@ public:
     // Next cluster of the chain; -1 when the FAT entry of `cluster` lies outside the image.
     int GetNextCluster(int cluster) const;
     // Copies the chain into `dest`, which holds `length` rounded up to whole clusters.
-    // Fails when the chain outgrows that, or reaches a cluster outside the image.
-    bool ReadClusterChain(int cluster, uint8_t* dest, int length) const;
+    // Fails when the chain outgrows that, reaches a cluster outside the image, or ends
+    // before `length` (ReadFault::ClustersEndEarly).
+    bool ReadClusterChain(int cluster, uint8_t* dest, int length);
 
 protected:
     bool IsEndMarker() const override;

@@ -103,7 +103,12 @@ bool CCatalogImage::ReadEntry(const uint8_t*& data, int& address, int& length) {
     data = nullptr;
     address = 0;
     length = 0;
-    return !IsEndOfCatalog() && !IsDirectory() && ReadEntryData(data, address, length);
+    m_readFault = ReadFault::None;
+    if (!IsEndOfCatalog() && !IsDirectory() && ReadEntryData(data, address, length))
+        return true;
+    if (m_readFault == ReadFault::None)
+        m_readFault = ReadFault::Unreadable;
+    return false;
 }
 
 bool CCatalogImage::IsDeleted() {

@@ -40,8 +40,8 @@ OpenFailure CannotRead(std::error_code error) {
     return {OpenFailure::CannotRead, error.message()};
 }
 
-// Refuses what is not a regular file with a write permission bit.
-OpenFailure CheckImageFile(const fs::path& path) {
+// Refuses what is not a regular file, and without a write permission bit when asked to.
+OpenFailure CheckImageFile(const fs::path& path, bool requireWritable) {
     std::error_code error;
     const auto status = fs::status(path, error);
     if (error)
@@ -52,19 +52,22 @@ OpenFailure CheckImageFile(const fs::path& path) {
         return CannotRead(std::make_error_code(std::errc::invalid_argument));
     constexpr auto writable =
         fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-    if ((status.permissions() & writable) == fs::perms::none)
+    if (requireWritable && (status.permissions() & writable) == fs::perms::none)
         return {OpenFailure::ReadOnly, {}};
     return {};
 }
 
-// Reads the whole file (a UTF-8 path on every host); only regular files that can be
-// opened for writing qualify.
-OpenFailure ReadWholeImage(const std::string& utf8Path, std::vector<uint8_t>& bytes) {
+// Reads the whole file (a UTF-8 path on every host); only regular files qualify, and with
+// `requireWritable` only those that can be opened for writing.
+OpenFailure ReadWholeImage(const std::string& utf8Path, bool requireWritable,
+                           std::vector<uint8_t>& bytes) {
     const fs::path path(std::u8string(utf8Path.begin(), utf8Path.end()));
-    if (OpenFailure refused = CheckImageFile(path); refused.kind != OpenFailure::None)
+    if (OpenFailure refused = CheckImageFile(path, requireWritable);
+        refused.kind != OpenFailure::None)
         return refused;
     errno = 0;
-    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    const auto mode = requireWritable ? std::ios::in | std::ios::out : std::ios::in;
+    std::fstream file(path, mode | std::ios::binary);
     const auto systemError = [] {
         return CannotRead(std::error_code(errno ? errno : EIO, std::generic_category()));
     };
@@ -94,10 +97,10 @@ ImageFormat DetectImageFormat(const uint8_t* data, int size) {
 }
 
 int OpenDiskImage(const std::string& path, std::unique_ptr<CDiskImage>& reader,
-                  OpenFailure* failure) {
+                  OpenFailure* failure, ImageAccess access) {
     reader.reset();
     std::vector<uint8_t> bytes;
-    OpenFailure why = ReadWholeImage(path, bytes);
+    OpenFailure why = ReadWholeImage(path, access == ImageAccess::ReadWrite, bytes);
     if (why.kind == OpenFailure::None) {
         reader = CreateDiskImage(path, std::move(bytes));
         if (!reader)

@@ -50,6 +50,10 @@ public:
     // An entry the file system marked as deleted (ANDOS); its data may be overwritten.
     virtual bool IsDeleted() = 0;
 
+    // Why the last ReadEntry failed.
+    enum class ReadFault { None, Unreadable, ClustersEndEarly };
+    ReadFault LastReadFault() const { return m_readFault; }
+
     CDiskImage(const CDiskImage&) = delete;
     CDiskImage& operator=(const CDiskImage&) = delete;
 
@@ -59,6 +63,7 @@ protected:
     std::string m_strPath;
     std::vector<uint8_t> m_pData;
     int m_nSize;
+    ReadFault m_readFault = ReadFault::None;
 };
 
 ImageFormat DetectImageFormat(const uint8_t* data, int size);
@@ -77,8 +82,13 @@ struct OpenFailure {
     std::string hostMessage; // the system's words, for CannotRead
 };
 
+// How an image file is opened. ReadWrite refuses a file without any write permission
+// bit, or one that cannot be opened for reading and writing (the window's rule: the
+// write bit is the images' read-only attribute); ReadOnly takes any readable file, on
+// read-only storage too. Nothing is ever written to it either way.
+enum class ImageAccess { ReadWrite, ReadOnly };
+
 // 0 on success with the new reader in `reader`, 1 on failure with `reader` empty (and
-// the reason in `failure` when given). A file without any write permission bit, or one
-// that cannot be opened for reading and writing, is refused; nothing is ever written to it.
+// the reason in `failure` when given).
 int OpenDiskImage(const std::string& path, std::unique_ptr<CDiskImage>& reader,
-                  OpenFailure* failure = nullptr);
+                  OpenFailure* failure = nullptr, ImageAccess access = ImageAccess::ReadWrite);

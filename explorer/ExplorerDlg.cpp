@@ -12,6 +12,7 @@
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
 #include <wx/progdlg.h>
+#include <wx/richmsgdlg.h>
 #include <wx/utils.h>
 
 #include <algorithm>
@@ -48,6 +49,35 @@ const struct {
                 {IDS_COLUMN_TYPE, 100},
                 {IDS_COLUMN_ADDRESS, 100},
                 {IDS_COLUMN_SIZE, 100}};
+
+// Replace, Skip or Keep both, optionally for every later file of the export; Cancel (or
+// closing the box) ends the export.
+std::optional<std::pair<ExistingFile, bool>> AskAboutExistingFile(wxWindow* parent,
+                                                                  const std::string& path) {
+    wxRichMessageDialog box(parent,
+                            wxString::FromUTF8(FormatResString(IDS_EXISTS_QUESTION, {path})),
+                            wxString::FromUTF8(LoadResString(IDS_EXISTS_TITLE)),
+                            wxYES_NO | wxCANCEL | wxHELP | wxICON_QUESTION);
+    box.SetYesNoCancelLabels(wxString::FromUTF8(LoadResString(IDS_EXISTS_REPLACE)),
+                             wxString::FromUTF8(LoadResString(IDS_EXISTS_SKIP)), wxID_CANCEL);
+    box.SetHelpLabel(wxString::FromUTF8(LoadResString(IDS_EXISTS_KEEP_BOTH)));
+    box.ShowCheckBox(wxString::FromUTF8(LoadResString(IDS_EXISTS_FOR_ALL)));
+    ExistingFile choice;
+    switch (box.ShowModal()) {
+    case wxID_YES:
+        choice = ExistingFile::Replace;
+        break;
+    case wxID_NO:
+        choice = ExistingFile::Keep;
+        break;
+    case wxID_HELP:
+        choice = ExistingFile::KeepBoth;
+        break;
+    default:
+        return std::nullopt;
+    }
+    return std::pair(choice, box.IsCheckBoxChecked());
+}
 
 } // namespace
 
@@ -101,6 +131,7 @@ wxEND_EVENT_TABLE()
         return browser.GetFolderPath();
     };
     m_exportProgress = [this] { return ExportProgress(CExportProgress(this)); };
+    m_askExisting = [this](const std::string& path) { return AskAboutExistingFile(this, path); };
     // The template: the list, the place of the toolbar and the check box.
     SetClientSize(ConvertDialogToPixels(kDialogSize));
     m_list = new CFileListCtrl(
@@ -235,6 +266,9 @@ int CExplorerDlg::OpenImage(const std::string& path) {
         return result;
     }
     m_pImage = std::move(opened);
+    m_imageFile.clear();
+    if (const auto identity = hostfiles::IdentityOf(PathFromUtf8(path)))
+        m_imageFile.push_back(*identity);
     MarkControlsStale();
     m_enteredDirs.clear();
     m_strImageName = Utf8FromPath(PathFromUtf8(path).filename());
@@ -392,8 +426,7 @@ void CExplorerDlg::OpenSelection() {
     const auto temp = TempFolder();
     if (!temp)
         return;
-    const ExportResult result =
-        ExportSelection(m_pImage.get(), selection, *temp, m_bAddBinExtension, m_exportProgress());
+    const ExportResult result = ExportSelection(m_pImage.get(), selection, *temp, OptionsFor(true));
     if (result.error || result.cancelled) {
         ShowError(wxString::FromUTF8(result.error ? *result.error : ExportSummary(result)));
         return;
@@ -421,8 +454,7 @@ void CExplorerDlg::OnSaveSelectionAsBins(wxCommandEvent&) {
         return;
     m_strLastExportFolder = *folder;
     const ExportResult result =
-        ExportSelection(m_pImage.get(), GetSelection(), PathFromUtf8(*folder), m_bAddBinExtension,
-                        m_exportProgress());
+        ExportSelection(m_pImage.get(), GetSelection(), PathFromUtf8(*folder), OptionsFor(false));
     const std::string summary = result.error ? *result.error : ExportSummary(result);
     if (!summary.empty()) // an export that wrote everything stays silent
         ShowError(wxString::FromUTF8(summary));
@@ -442,8 +474,31 @@ std::optional<std::vector<uint8_t>> CExplorerDlg::RenderDropFiles() {
     const auto temp = GetTempFolder();
     if (!temp)
         return std::nullopt;
-    return ::RenderDropFiles(m_pImage.get(), GetSelection(), *temp, m_bAddBinExtension,
-                             HostUsesWideDropPaths(), m_exportProgress());
+    return ::RenderDropFiles(m_pImage.get(), GetSelection(), *temp, HostUsesWideDropPaths(),
+                             OptionsFor(true));
+}
+
+// Our own temporary folder holds only our extracts: an earlier one is replaced. In the
+// user's folders a file in the way is asked about, once for all when the user says so.
+ExportOptions CExplorerDlg::OptionsFor(bool tempFolder) const {
+    ExportOptions options;
+    options.addBinExtension = m_bAddBinExtension;
+    options.existing = ExistingFile::Replace;
+    options.neverReplace = m_imageFile;
+    options.progress = m_exportProgress();
+    if (!tempFolder) {
+        auto forAll = std::make_shared<std::optional<ExistingFile>>();
+        options.askExisting =
+            [this, forAll](const std::filesystem::path& path) -> std::optional<ExistingFile> {
+            if (*forAll)
+                return *forAll;
+            const auto answer = m_askExisting(Utf8FromPath(path));
+            if (answer && answer->second)
+                *forAll = answer->first;
+            return answer ? std::optional(answer->first) : std::nullopt;
+        };
+    }
+    return options;
 }
 
 void CExplorerDlg::OnAppAbout(wxCommandEvent&) {

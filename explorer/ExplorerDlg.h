@@ -85,6 +85,8 @@ private:
     void Launched(bool started, const std::filesystem::path& path);
     void ShowNoProgram(const std::string& path);
     std::optional<std::filesystem::path> TempFolder();
+    // The options of an export: into our own temporary folder, or a folder of the user's.
+    ExportOptions OptionsFor(bool tempFolder) const;
 
     void OnSize(wxSizeEvent& event);
     void OnOpenImage(wxCommandEvent& event);
@@ -106,6 +108,10 @@ private:
     std::function<std::optional<std::string>(const std::string& start)>
         m_chooseFolder;                               // UTF-8 folders
     std::function<ExportProgress()> m_exportProgress; // a fresh callback for each export
+    // What to do with a file already in the way (UTF-8 path): the choice and whether it
+    // holds for every later one of this export; none cancels the export.
+    std::function<std::optional<std::pair<ExistingFile, bool>>(const std::string& path)>
+        m_askExisting;
     std::unique_ptr<ILauncher> m_launcher;
 
     CImageDropTarget* m_dropTarget = nullptr; // owned by the list once registered
@@ -116,7 +122,8 @@ private:
     std::unique_ptr<CDiskImage> m_pImage;
     std::vector<std::string> m_enteredDirs; // names walked into from the root, to find the way back
     std::string m_strImageName;             // the open image's file name (UTF-8)
-    std::string m_strLastExportFolder;      // where the last export went (UTF-8)
+    std::vector<hostfiles::FileIdentity> m_imageFile; // the open image's file: never replaced
+    std::string m_strLastExportFolder;                // where the last export went (UTF-8)
     bool m_bAddBinExtension = true;
     const int m_nNumberBase;
     int m_nLastWidth = 0;

@@ -61,7 +61,7 @@ public:
         if (image.ReadEntry(bytes, address, length))
             Touch(bytes, length);
         const int dir = image.GetCurrentDir();
-        if (image.ReadFile(step.names.back(), bytes, address, length))
+        if (image.ReadFile(step.Name(), bytes, address, length))
             Touch(bytes, length);
         FUZZ_CHECK(image.GetCurrentDir() == dir);
         return Continue;
@@ -69,7 +69,7 @@ public:
 
     Next EnterDirectory(CDiskImage& image, const WalkStep& step) override {
         CheckEntry(image);
-        if (image.ChangeDir(step.names.back())) {
+        if (image.ChangeDir(step.Name())) {
             const auto rows = BuildRows(image, 1);
             FUZZ_CHECK(image.IsRoot() || (!rows.empty() && rows.front().name == ".."));
         }
@@ -110,7 +110,10 @@ void FuzzExport(const uint8_t* data, size_t size) {
     const fs::path parent = pattern;
     const fs::path folder = parent / "chosen";
     fs::create_directory(folder);
-    const ExportResult result = ExportSelection(image.get(), selection, folder, size % 2 == 0);
+    ExportOptions options;
+    options.addBinExtension = size % 2 == 0;
+    options.existing = size % 3 == 0 ? ExistingFile::KeepBoth : ExistingFile::Replace;
+    const ExportResult result = ExportSelection(image.get(), selection, folder, options);
     for (const auto& written : result.written) {
         const fs::path inside = written.lexically_normal().lexically_relative(folder);
         FUZZ_CHECK(!inside.empty() && *inside.begin() != "..");

@@ -11,6 +11,8 @@
 #ifdef BK_HAVE_MOUNT
 #include "BkMount.h"
 
+#include <dirent.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -44,12 +46,18 @@ struct Arguments {
     std::string missingValue; // an option given without its value
 };
 
+// After "--" every argument is a path or a name, even one that starts with '-'.
 Arguments Parse(const std::vector<std::string>& argv, const std::set<std::string>& known) {
     Arguments args;
     const size_t argc = argv.size();
+    bool options = true;
     for (size_t i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h")
+        if (!options)
+            args.positional.push_back(arg);
+        else if (arg == "--")
+            options = false;
+        else if (arg == "--help" || arg == "-h")
             args.help = true;
         else if (arg == "--dir" && known.count(arg) && i + 1 < argc)
             args.dir = argv[++i];
@@ -77,10 +85,11 @@ int UsageError(bkdisk::StringId usageId, const std::string& message) {
     return Usage;
 }
 
+// Read-only: images on read-only storage or without write permission are fine here.
 std::unique_ptr<CDiskImage> OpenImage(const std::string& path) {
     std::unique_ptr<CDiskImage> image;
     OpenFailure failure;
-    if (OpenDiskImage(path, image, &failure) != 0)
+    if (OpenDiskImage(path, image, &failure, ImageAccess::ReadOnly) != 0)
         Error(OpenFailureText(failure));
     return image;
 }
@@ -110,8 +119,8 @@ int FinishOutput(int status) {
 
 std::string CommandLinePath(const CatalogNames& names) {
     std::string path;
-    for (const std::string& name : names)
-        path += (path.empty() ? "" : "/") + FormatPathName(name, 1);
+    for (const PathName& name : names)
+        path += (path.empty() ? "" : "/") + FormatPathName(name.name, name.occurrence);
     return path;
 }
 
@@ -162,7 +171,7 @@ public:
 
 private:
     std::string PathOf(const WalkStep& step) const {
-        return m_prefixes.back() + FormatPathName(step.names.back(), step.occurrence);
+        return m_prefixes.back() + FormatPathName(step.Name(), step.Occurrence());
     }
 
     const bool m_recursive;
@@ -212,41 +221,45 @@ bool ExportGroups(CDiskImage& image, const std::vector<std::string>& paths,
     return allFound;
 }
 
-void PrintExportResult(const ExportResult& result) {
-    std::map<std::filesystem::path, const CatalogNames*> renamed;
-    for (const auto& entry : result.renamed)
-        renamed.emplace(entry.path, &entry.entry);
-    for (const auto& path : result.written) {
-        const auto it = renamed.find(path);
-        const std::string host = PrintableHostPath(Utf8FromPath(path));
-        std::cout << (it == renamed.end()
-                          ? FormatResString(IDS_CLI_WROTE, {host})
-                          : FormatResString(IDS_CLI_WROTE_AS, {CommandLinePath(*it->second), host}))
-                  << "\n";
-        if (it != renamed.end())
-            renamed.erase(it);
+// Each entry as it is done: a file written (with its entry's path when it got another
+// name), a folder that got another name, or an entry skipped with the reason.
+void PrintReport(const ExportReport& report) {
+    const std::string entry = CommandLinePath(report.entry);
+    if (!report.path) {
+        std::string reason = LoadResString(report.reason);
+        if (!report.detail.empty())
+            reason += ": " + report.detail;
+        std::cout << FormatResString(IDS_CLI_SKIPPED, {entry, reason}) << "\n";
+        return;
     }
-    for (const auto& [path, names] : renamed) // folders
-        std::cout << FormatResString(IDS_CLI_WROTE_AS, {CommandLinePath(*names),
-                                                        PrintableHostPath(Utf8FromPath(path))})
-                  << "\n";
-    for (const auto& skipped : result.skipped)
-        std::cout << FormatResString(IDS_CLI_SKIPPED, {CommandLinePath(skipped.entry),
-                                                       LoadResString(skipped.reason)})
-                  << "\n";
+    const std::string host = PrintableHostPath(Utf8FromPath(*report.path));
+    if (report.renamed)
+        std::cout << FormatResString(IDS_CLI_WROTE_AS, {entry, host}) << "\n";
+    else if (!report.directory)
+        std::cout << FormatResString(IDS_CLI_WROTE, {host}) << "\n";
 }
 
 int Export(const Arguments& args) {
+    const bool overwrite = args.flags.count("--overwrite") > 0;
+    const bool keepBoth = args.flags.count("--keep-both") > 0;
+    if (overwrite && keepBoth)
+        return UsageError(IDS_CLI_USAGE_EXPORT, LoadResString(IDS_CLI_OVERWRITE_OR_KEEP));
     const auto image = OpenImage(args.positional[0]);
     if (!image || !EnterDirectory(*image, args.dir))
         return Failure;
     std::vector<ExportGroup> groups;
     const bool allFound =
         ExportGroups(*image, {args.positional.begin() + 2, args.positional.end()}, groups);
-    const auto result = ExportEntries(*image, groups, PathFromUtf8(args.positional[1]),
-                                      args.flags.count("--no-bin-ext") == 0);
-    PrintExportResult(result);
-    int status = allFound && result.skipped.empty() ? Success : Failure;
+    ExportOptions options;
+    options.addBinExtension = args.flags.count("--no-bin-ext") == 0;
+    options.existing = overwrite  ? ExistingFile::Replace
+                       : keepBoth ? ExistingFile::KeepBoth
+                                  : ExistingFile::Keep;
+    if (const auto identity = hostfiles::IdentityOf(PathFromUtf8(args.positional[0])))
+        options.neverReplace.push_back(*identity);
+    options.report = PrintReport;
+    const auto result = ExportEntries(*image, groups, PathFromUtf8(args.positional[1]), options);
+    int status = allFound && result.entriesSkipped == 0 ? Success : Failure;
     if (result.error)
         status = Error(*result.error);
     return FinishOutput(status);
@@ -276,7 +289,35 @@ int Cat(const Arguments& args) {
 }
 
 #ifdef BK_HAVE_MOUNT
+// Why `folder` cannot take a mount: it must be an empty folder on which nothing is
+// mounted already (a mount would hide its files, or stack on the other mount).
+std::optional<std::string> MountPointProblem(const std::string& folder) {
+    struct stat self {
+    }, parent{};
+    if (stat(folder.c_str(), &self) != 0)
+        return std::generic_category().message(errno);
+    if (!S_ISDIR(self.st_mode))
+        return std::generic_category().message(ENOTDIR);
+    if (stat((folder + "/..").c_str(), &parent) == 0 &&
+        (parent.st_dev != self.st_dev || parent.st_ino == self.st_ino))
+        return LoadResString(IDS_CLI_MOUNTED_ALREADY);
+    DIR* listing = opendir(folder.c_str());
+    if (!listing)
+        return std::generic_category().message(errno);
+    bool empty = true;
+    while (const dirent* entry = readdir(listing))
+        empty = empty &&
+                (std::string_view(entry->d_name) == "." || std::string_view(entry->d_name) == "..");
+    closedir(listing);
+    if (!empty)
+        return std::generic_category().message(ENOTEMPTY);
+    return std::nullopt;
+}
+
 int Mount(const Arguments& args) {
+    if (const auto problem = MountPointProblem(args.positional[1]))
+        return Error(FormatResString(IDS_CLI_BAD_MOUNT_POINT,
+                                     {PrintableHostPath(args.positional[1]), *problem}));
     auto image = OpenImage(args.positional[0]);
     if (!image)
         return Failure;
@@ -324,7 +365,12 @@ int main(int argc, char** rawArgv) {
     static const Command commands[] = {
         {"info", {}, IDS_CLI_USAGE_INFO, 1, 1, Info},
         {"ls", {"-R", "--tsv"}, IDS_CLI_USAGE_LS, 1, 2, Ls},
-        {"export", {"--dir", "--no-bin-ext"}, IDS_CLI_USAGE_EXPORT, 2, SIZE_MAX, Export},
+        {"export",
+         {"--dir", "--no-bin-ext", "--overwrite", "--keep-both"},
+         IDS_CLI_USAGE_EXPORT,
+         2,
+         SIZE_MAX,
+         Export},
         {"cat", {"--text"}, IDS_CLI_USAGE_CAT, 2, 2, Cat},
         {"mount", {"--bin", "--foreground"}, IDS_CLI_USAGE_MOUNT, 2, 2, Mount},
         {"umount", {}, IDS_CLI_USAGE_UMOUNT, 1, 1, Umount},

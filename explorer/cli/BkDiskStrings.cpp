@@ -10,7 +10,7 @@ const std::string& LoadResString(StringId id) {
          "Usage: bkdisk COMMAND ...\n"
          "  info IMAGE                 format and size of the image\n"
          "  ls IMAGE [DIR] [-R] [--tsv]  list a directory (octal numbers)\n"
-         "  export IMAGE DEST [PATH...] [--dir DIR] [--no-bin-ext]\n"
+         "  export IMAGE DEST [PATH...] [--dir DIR] [--no-bin-ext] [--overwrite | --keep-both]\n"
          "                             write files as .bin files into DEST\n"
          "  cat IMAGE PATH [--text]    a file's bytes to standard output\n"
          "  mount IMAGE DIR [--bin] [--foreground]   the image as a read-only folder (FUSE)\n"
@@ -18,7 +18,9 @@ const std::string& LoadResString(StringId id) {
          "Paths name entries from the root: NAME/NAME, or NAME\\NAME (then a '/' is part of\n"
          "a name). In a name, %XX stands for the character with hexadecimal code XX, and a\n"
          "trailing ;N for the N-th entry of that name in its directory (NAME;2). Every path\n"
-         "that ls prints reads back as the same entry.\n"
+         "that ls prints reads back as the same entry. After --, every argument is a path or\n"
+         "a file name, even one that starts with '-'.\n"
+         "Images are only read: read-only files and read-only storage are fine.\n"
          "Every command takes --help.\n"},
         {IDS_CLI_USAGE_INFO, "Usage: bkdisk info IMAGE\nPrints the image's format and size.\n"},
         {IDS_CLI_USAGE_LS,
@@ -26,18 +28,23 @@ const std::string& LoadResString(StringId id) {
          "Lists DIR (a path from the root; the root when absent): name, type, load address\n"
          "and size in octal. -R lists subdirectories too, each after its directory's row;\n"
          "--tsv prints four tab-separated columns per row. Type is <DIR>, deleted, or both.\n"
-         "Names print as paths that cat and export read back: '%', '/', '\\', ';' and\n"
-         "control characters as %XX, a second entry of one name as NAME;2.\n"},
+         "Names print as paths that cat and export read back: '%', '/', '\\', ';', control\n"
+         "characters and a leading '-' as %XX, a second entry of one name as NAME;2.\n"},
         {IDS_CLI_USAGE_EXPORT,
          "Usage: bkdisk export IMAGE DEST [PATH...] [--dir DIR] [--no-bin-ext]\n"
+         "                     [--overwrite | --keep-both]\n"
          "Writes the entries at PATH (from DIR, the root by default; every row of DIR when no\n"
-         "PATH is given), with all a directory holds, into the folder DEST as .bin files:\n"
-         "load address, length, data. --no-bin-ext keeps names without the .bin extension.\n"
+         "PATH is given), with all a directory holds, into the folder DEST (made when\n"
+         "missing) as .bin files: load address, length, data. --no-bin-ext keeps names\n"
+         "without the .bin extension.\n"
          "A name the system cannot hold, or one already taken in its folder by this export\n"
-         "(letter case aside), is written under another: offending characters become '_',\n"
-         "and ~1, ~2... goes before the extension (\"wrote NAME as FILE\"). Existing files\n"
-         "are replaced only when the new one is complete; anything but a file in the way is\n"
-         "skipped. Exit 0 only when every entry was written.\n"},
+         "(letter case aside), is written under another: offending characters and a leading\n"
+         "'.' become '_', and ~1, ~2... goes before the extension (\"wrote NAME as FILE\").\n"
+         "A file already in DEST is kept and the entry skipped; --overwrite replaces it (only\n"
+         "once the new file is complete), --keep-both writes the new one under the next ~N\n"
+         "name. The image itself is never replaced, nor is anything but a regular file.\n"
+         "Nothing is written when the files cannot fit in the free space; a full disk ends\n"
+         "the export. Exit 0 only when every entry was written.\n"},
         {IDS_CLI_USAGE_CAT,
          "Usage: bkdisk cat IMAGE PATH [--text]\n"
          "Writes the file's bytes to standard output; --text converts KOI-8 text to\n"
@@ -53,7 +60,8 @@ const std::string& LoadResString(StringId id) {
         {IDS_CLI_OUTPUT_FAILED, "cannot write to standard output: %s"},
         {IDS_CLI_USAGE_MOUNT,
          "Usage: bkdisk mount IMAGE DIR [--bin] [--foreground]\n"
-         "Shows the image's catalog as a read-only folder at DIR (FUSE) until\n"
+         "Shows the image's catalog as a read-only folder (FUSE) at DIR, an empty folder on\n"
+         "which nothing is mounted, until\n"
          "`bkdisk umount DIR` (or `fusermount3 -u DIR`); --foreground stays attached, Ctrl+C\n"
          "ends it. Every directory and every file entry is there, named as export names them:\n"
          "each file reads as its data, or with --bin as the .bin file export writes (header,\n"
@@ -63,6 +71,9 @@ const std::string& LoadResString(StringId id) {
         {IDS_CLI_USAGE_UMOUNT,
          "Usage: bkdisk umount DIR\nEnds the mount at DIR (fusermount3 -u DIR).\n"},
         {IDS_CLI_NO_MOUNT, "mounting needs FUSE (fusermount3), which this system does not have"},
+        {IDS_CLI_OVERWRITE_OR_KEEP, "--overwrite and --keep-both cannot go together"},
+        {IDS_CLI_BAD_MOUNT_POINT, "cannot mount on %s: %s"},
+        {IDS_CLI_MOUNTED_ALREADY, "something is mounted there already"},
     };
     return stringtable::FindText(table, id);
 }

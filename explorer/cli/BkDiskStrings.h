@@ -26,6 +26,9 @@ enum StringId : int {
     IDS_CLI_USAGE_MOUNT,
     IDS_CLI_USAGE_UMOUNT,
     IDS_CLI_NO_MOUNT,
+    IDS_CLI_OVERWRITE_OR_KEEP,
+    IDS_CLI_BAD_MOUNT_POINT,
+    IDS_CLI_MOUNTED_ALREADY,
 };
 
 const std::string& LoadResString(StringId id);

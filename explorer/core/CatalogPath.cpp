@@ -3,7 +3,9 @@
 #include "Cp1251.h"
 #include "HostNames.h"
 
+#include <algorithm>
 #include <charconv>
+#include <functional>
 
 namespace {
 
@@ -76,6 +78,10 @@ std::vector<PathName> ParseCatalogPath(std::string_view utf8) {
 
 std::string FormatPathName(std::string_view cp1251, int occurrence) {
     std::string escaped;
+    if (cp1251.starts_with('-')) {
+        AppendEscape(escaped, '-');
+        cp1251.remove_prefix(1);
+    }
     for (const char c : cp1251) {
         const auto byte = static_cast<unsigned char>(c);
         if (IsControl(byte) || std::string_view("%/\\;").find(c) != std::string_view::npos)
@@ -84,29 +90,91 @@ std::string FormatPathName(std::string_view cp1251, int occurrence) {
             escaped += c;
     }
     std::string text = Cp1251ToUtf8(escaped);
-    if (occurrence > 1 || cp1251.empty())
+    if (occurrence > 1 || escaped.empty())
         text += ";" + std::to_string(occurrence);
     return text;
 }
 
+bool IsDirectoryNumber(int number) {
+    return number >= 0 && number < kDirectoryNumbers;
+}
+
+std::vector<std::vector<int>> EntriesByDirectory(CDiskImage& image) {
+    std::vector<std::vector<int>> contents(kDirectoryNumbers);
+    image.PushPosition();
+    for (int index = 0; image.SeekEntry(index); ++index) {
+        if (const int holding = image.GetHoldingDir(); IsDirectoryNumber(holding))
+            contents[static_cast<size_t>(holding)].push_back(index);
+    }
+    image.PopPosition();
+    return contents;
+}
+
+size_t FoldedNameHash(std::string_view cp1251) {
+    return std::hash<std::string>()(FoldName(cp1251));
+}
+
+namespace {
+
+// Each directory's entries sorted by name hash, made when a path first passes through it:
+// a path of a thousand names through one large directory sorts it once.
+class NameIndex {
+public:
+    explicit NameIndex(CDiskImage& image)
+        : m_image(image), m_contents(EntriesByDirectory(image)), m_sorted(kDirectoryNumbers) {}
+
+    // The `occurrence`-th entry of that name (any case) in the directory, in catalog order.
+    std::optional<int> Find(int directory, const PathName& name) {
+        if (!IsDirectoryNumber(directory))
+            return std::nullopt;
+        const auto& sorted = Sorted(directory);
+        const size_t hash = FoldedNameHash(name.name);
+        auto item = std::lower_bound(sorted.begin(), sorted.end(), std::pair(hash, 0));
+        for (int seen = 0; item != sorted.end() && item->first == hash; ++item) {
+            m_image.SeekEntry(item->second);
+            if (EqualNoCase(m_image.GetName(), name.name) && ++seen == name.occurrence)
+                return item->second;
+        }
+        return std::nullopt;
+    }
+
+private:
+    const std::vector<std::pair<size_t, int>>& Sorted(int directory) {
+        auto& sorted = m_sorted[static_cast<size_t>(directory)];
+        if (!sorted) {
+            sorted.emplace();
+            for (const int index : m_contents[static_cast<size_t>(directory)]) {
+                m_image.SeekEntry(index);
+                sorted->emplace_back(FoldedNameHash(m_image.GetName()), index);
+            }
+            std::sort(sorted->begin(), sorted->end());
+        }
+        return *sorted;
+    }
+
+    CDiskImage& m_image;
+    std::vector<std::vector<int>> m_contents;
+    std::vector<std::optional<std::vector<std::pair<size_t, int>>>> m_sorted;
+};
+
+} // namespace
+
 std::optional<ResolvedEntry> ResolveCatalogPath(CDiskImage& image,
                                                 const std::vector<PathName>& path) {
+    if (path.empty())
+        return std::nullopt;
     image.PushPosition();
+    NameIndex index(image);
     std::optional<ResolvedEntry> found;
-    for (size_t i = 0; i < path.size(); ++i) {
-        found.reset();
-        int seen = 0;
-        for (bool more = image.FindFirst(); more && !found; more = image.FindNext()) {
-            if (EqualNoCase(image.GetName(), path[i].name) && ++seen == path[i].occurrence)
-                found = ResolvedEntry{image.GetCurrentDir(), image.GetEntryIndex(),
-                                      image.IsDirectory()};
-        }
-        if (!found || (i + 1 < path.size() && !found->isDirectory)) {
+    for (int directory = image.GetCurrentDir(); const PathName& name : path) {
+        const auto entry =
+            found && !found->isDirectory ? std::nullopt : index.Find(directory, name);
+        if (!entry || !image.SeekEntry(*entry)) {
             found.reset();
             break;
         }
-        if (i + 1 < path.size() && image.SeekEntry(found->entry))
-            image.SetCurrentDir(image.GetDirNumber());
+        found = ResolvedEntry{directory, *entry, image.IsDirectory()};
+        directory = image.GetDirNumber();
     }
     image.PopPosition();
     return found;

@@ -5,8 +5,9 @@
 // - in a name, "%XX" (two hexadecimal digits) stands for the character with that code;
 // - a name ending in ";N" (decimal) means the N-th entry of that name, without regard to
 //   case, in its directory; ";1" is the first, the same as no suffix.
-// Printed names escape '%', '/', '\', ';' and control characters, an empty name prints
-// as ";1", and a second entry of one name as "NAME;2".
+// Printed names escape '%', '/', '\', ';', control characters and a leading '-' (which
+// a command line would take for an option), an empty name prints as ";1", and a second
+// entry of one name as "NAME;2".
 #pragma once
 
 #include "DiskImage.h"
@@ -34,9 +35,21 @@ struct ResolvedEntry {
 };
 
 // Follows the names from the image's current directory. None when a name is not found,
-// or a name before the last is not a directory. The image's position is kept.
+// or a name before the last is not a directory. The image's position is kept. Costs one
+// pass over the catalog plus a look-up per name, however long the path.
 std::optional<ResolvedEntry> ResolveCatalogPath(CDiskImage& image,
                                                 const std::vector<PathName>& path);
+
+// Directory numbers are single bytes in every format.
+constexpr int kDirectoryNumbers = 256;
+bool IsDirectoryNumber(int number);
+
+// The catalog indices of every directory's entries, in catalog order, by the number of
+// the directory that holds them: one pass over the catalog. Keeps the image's position.
+std::vector<std::vector<int>> EntriesByDirectory(CDiskImage& image);
+
+// A hash of a name's folded form: names equal without regard to case hash alike.
+size_t FoldedNameHash(std::string_view cp1251);
 
 // Control characters of a host path written as %XX, so that one message stays one line.
 std::string PrintableHostPath(std::string_view utf8);

@@ -2,31 +2,16 @@
 
 #include "Cp1251.h"
 
+#include <algorithm>
+#include <functional>
 #include <unordered_map>
-
-namespace {
-
-// Directory numbers are single bytes in every format.
-constexpr int kDirectoryNumbers = 256;
-
-bool IsDirectoryNumber(int number) {
-    return number >= 0 && number < kDirectoryNumbers;
-}
-
-} // namespace
 
 CatalogWalk::CatalogWalk(CDiskImage& image, CatalogVisitor& visitor)
     : m_image(image), m_visitor(visitor), m_entered(kDirectoryNumbers),
-      m_contents(kDirectoryNumbers) {
+      m_contents(EntriesByDirectory(image)) {
     const int current = image.GetCurrentDir();
     if (IsDirectoryNumber(current))
         m_entered[static_cast<size_t>(current)] = true;
-    image.PushPosition();
-    for (int index = 0; image.SeekEntry(index); ++index) {
-        if (const int holding = image.GetHoldingDir(); IsDirectoryNumber(holding))
-            m_contents[static_cast<size_t>(holding)].push_back(index);
-    }
-    image.PopPosition();
 }
 
 bool CatalogWalk::Walk(const std::optional<std::vector<int>>& selected) {
@@ -36,16 +21,42 @@ bool CatalogWalk::Walk(const std::optional<std::vector<int>>& selected) {
     return finished;
 }
 
+// Names are told apart by a hash of their folded form, so a directory of a million
+// different names costs a sorted array, not a map of a million strings; only names whose
+// hashes meet are compared as text.
+std::vector<int> CatalogWalk::Occurrences(const std::vector<int>& contents) {
+    std::vector<std::pair<size_t, size_t>> byHash; // (hash, position in contents)
+    byHash.reserve(contents.size());
+    for (size_t i = 0; i < contents.size(); ++i) {
+        m_image.SeekEntry(contents[i]);
+        byHash.emplace_back(FoldedNameHash(m_image.GetName()), i);
+    }
+    std::sort(byHash.begin(), byHash.end());
+    std::vector<int> occurrences(contents.size(), 1);
+    for (auto run = byHash.begin(); run != byHash.end();) {
+        const auto end = std::find_if(run, byHash.end(),
+                                      [&](const auto& item) { return item.first != run->first; });
+        if (end - run > 1) {
+            std::unordered_map<std::string, int> seen;
+            for (auto item = run; item != end; ++item) {
+                m_image.SeekEntry(contents[item->second]);
+                occurrences[item->second] = ++seen[FoldName(m_image.GetName())];
+            }
+        }
+        run = end;
+    }
+    return occurrences;
+}
+
 bool CatalogWalk::WalkDirectory(const std::vector<int>* selected) {
     const int directory = m_image.GetCurrentDir();
     if (!IsDirectoryNumber(directory))
         return true;
-    std::unordered_map<std::string, int> occurrences;
+    const std::vector<int>& contents = m_contents[static_cast<size_t>(directory)];
+    const std::vector<int> occurrences = Occurrences(contents);
     auto next = selected ? selected->begin() : std::vector<int>::const_iterator();
-    for (const int index : m_contents[static_cast<size_t>(directory)]) {
-        m_image.SeekEntry(index);
-        const std::string name = m_image.GetName();
-        const int occurrence = ++occurrences[FoldName(name)];
+    for (size_t i = 0; i < contents.size(); ++i) {
+        const int index = contents[i];
         if (selected) {
             while (next != selected->end() && *next < index)
                 ++next; // not an entry of this directory
@@ -55,20 +66,21 @@ bool CatalogWalk::WalkDirectory(const std::vector<int>* selected) {
                 continue;
             ++next;
         }
-        m_names.push_back(name);
+        m_image.SeekEntry(index);
+        m_path.push_back({m_image.GetName(), occurrences[i]});
         m_image.PushPosition(); // whatever the visitor does, the walk goes on from here
-        const CatalogVisitor::Next result = Visit(occurrence);
+        const CatalogVisitor::Next result = Visit();
         m_image.PopPosition();
-        m_names.pop_back();
+        m_path.pop_back();
         if (result == CatalogVisitor::Stop)
             return false;
     }
     return true;
 }
 
-CatalogVisitor::Next CatalogWalk::Visit(int occurrence) {
+CatalogVisitor::Next CatalogWalk::Visit() {
     const bool directory = m_image.IsDirectory();
-    const WalkStep step{m_names, occurrence, directory};
+    const WalkStep step{m_path, directory};
     if (!directory)
         return m_visitor.VisitFile(m_image, step);
     const CatalogVisitor::Next next = m_visitor.EnterDirectory(m_image, step);

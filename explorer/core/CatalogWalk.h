@@ -3,17 +3,23 @@
 // that catalogs whose directories lead back into themselves end.
 #pragma once
 
+#include "CatalogPath.h"
 #include "CatalogView.h"
 
 #include <optional>
 #include <string>
 #include <vector>
 
+// Catalog names from a walk's starting directory down to an entry (Windows-1251), each
+// with its occurrence: 1 for the first entry of its name in its directory (any case), 2...
+using CatalogNames = std::vector<PathName>;
+
 // One entry met by a walk. The image's cursor stands on it while the visitor runs.
 struct WalkStep {
-    const std::vector<std::string>& names; // from where the walk began to this entry
-    int occurrence; // 1 for the first entry of its name in its directory (any case), 2...
+    const CatalogNames& path; // from where the walk began to this entry
     bool directory;
+    const std::string& Name() const { return path.back().name; }
+    int Occurrence() const { return path.back().occurrence; }
 };
 
 class CatalogVisitor {
@@ -41,7 +47,9 @@ public:
 
 private:
     bool WalkDirectory(const std::vector<int>* selected);
-    CatalogVisitor::Next Visit(int occurrence);
+    CatalogVisitor::Next Visit();
+    // The occurrence of each of the directory's entries, in the order of `contents`.
+    std::vector<int> Occurrences(const std::vector<int>& contents);
 
     CDiskImage& m_image;
     CatalogVisitor& m_visitor;
@@ -49,5 +57,5 @@ private:
     // Entry indices by the directory that holds them, in catalog order: one pass over the
     // catalog, so a walk costs the catalog's length once, not once a directory.
     std::vector<std::vector<int>> m_contents;
-    std::vector<std::string> m_names;
+    CatalogNames m_path;
 };

@@ -119,10 +119,10 @@ bool IsImageFileName(const std::string& path) {
 
 std::optional<std::vector<uint8_t>> RenderDropFiles(CDiskImage* image, const Selection& selection,
                                                     const std::filesystem::path& tempFolder,
-                                                    bool addBinExtension, bool wide,
-                                                    const ExportProgress& progress) {
-    const ExportResult result =
-        ExportSelection(image, selection, tempFolder, addBinExtension, progress);
+                                                    bool wide, ExportOptions options) {
+    options.existing = ExistingFile::Replace;
+    options.askExisting = nullptr;
+    const ExportResult result = ExportSelection(image, selection, tempFolder, options);
     if (result.error || result.cancelled)
         return std::nullopt;
     // Every top-level entry keeps its slot; one that was not extracted (its data cannot be

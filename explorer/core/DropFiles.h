@@ -37,10 +37,10 @@ std::optional<std::string> ReadFirstDropPath(std::span<const uint8_t> block);
 // "dsk" (a name ANDOS images often have) without regard to case.
 bool IsImageFileName(const std::string& path);
 
-// Extracts the selection into `tempFolder` and builds the block (wide or not) of the
-// extracted top-level entries. None when a write failed part-way or the user cancelled
-// through `progress` (the request then fails; what was extracted stays).
+// Extracts the selection into `tempFolder` (our own: earlier extracts there are replaced,
+// whatever `options.existing` says) and builds the block (wide or not) of the extracted
+// top-level entries. None when a write failed part-way or the user cancelled through
+// `options.progress` (the request then fails; what was extracted stays).
 std::optional<std::vector<uint8_t>> RenderDropFiles(CDiskImage* image, const Selection& selection,
                                                     const std::filesystem::path& tempFolder,
-                                                    bool addBinExtension, bool wide = false,
-                                                    const ExportProgress& progress = {});
+                                                    bool wide, ExportOptions options);

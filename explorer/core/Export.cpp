@@ -14,65 +14,123 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path HostChild(const fs::path& folder, const std::string& cp1251Name) {
-    return folder / PathFromUtf8(Cp1251ToUtf8(cp1251Name));
-}
+using hostfiles::HostFolder;
+using hostfiles::IfExists;
+using hostfiles::Outcome;
+using hostfiles::WriteResult;
 
-// Counts what a walk visits, for the progress of the export that follows it.
+constexpr int kBinHeaderSize = 4;
+
+// Counts what a walk visits and the bytes its files will take, for the progress and the
+// free-space check of the export that follows it.
 class EntryCounter : public CatalogVisitor {
 public:
-    Next VisitFile(CDiskImage&, const WalkStep&) override { return ++count, Continue; }
+    explicit EntryCounter(uint64_t block) : m_block(std::max<uint64_t>(block, 1)) {}
+    Next VisitFile(CDiskImage& image, const WalkStep&) override {
+        const uint64_t size = static_cast<uint64_t>(image.GetLength()) + kBinHeaderSize;
+        bytes += (size + m_block - 1) / m_block * m_block;
+        return ++count, Continue;
+    }
     Next EnterDirectory(CDiskImage&, const WalkStep&) override { return ++count, Continue; }
     size_t count = 0;
+    uint64_t bytes = 0;
+
+private:
+    const uint64_t m_block;
 };
+
+StringId ReadFaultReason(const CDiskImage& image, bool deleted) {
+    if (deleted)
+        return IDS_SKIP_DELETED;
+    return image.LastReadFault() == CDiskImage::ReadFault::ClustersEndEarly ? IDS_SKIP_SHORT_CHAIN
+                                                                            : IDS_SKIP_UNREADABLE;
+}
+
+// Why a file or folder could not be written, for the outcomes that let the export go on.
+StringId OutcomeReason(Outcome outcome) {
+    switch (outcome) {
+    case Outcome::Exists:
+        return IDS_SKIP_EXISTS;
+    case Outcome::Protected:
+        return IDS_SKIP_PROTECTED;
+    case Outcome::Link:
+        return IDS_SKIP_LINK;
+    case Outcome::NotRegular:
+        return IDS_SKIP_NOT_REGULAR;
+    default:
+        return IDS_SKIP_NOT_CREATED;
+    }
+}
 
 class Exporter : public CatalogVisitor {
 public:
-    Exporter(const fs::path& folder, bool addBin, const ExportProgress& progress, size_t total)
-        : m_addBin(addBin), m_progress(progress), m_total(total) {
-        m_folders.push_back({folder, {}, std::nullopt});
+    Exporter(HostFolder folder, const ExportOptions& options, size_t total)
+        : m_options(options), m_total(total) {
+        m_folders.push_back({std::move(folder), {}, {}});
     }
 
     Next VisitFile(CDiskImage& image, const WalkStep& step) override {
-        if (const auto reason = m_folders.back().unusable)
-            return Skip(step, *reason);
+        if (const auto& unusable = m_folders.back().unusable)
+            return Skip(step, unusable->outcome, unusable->reason);
         const uint8_t* data = nullptr;
         int address = 0, length = 0;
         if (!image.ReadEntry(data, address, length))
-            return Skip(step, image.IsDeleted() ? IDS_SKIP_DELETED : IDS_SKIP_UNREADABLE);
-        const std::string wanted = WantedFileName(step.names, m_addBin);
-        const fs::path path = ClaimPath(wanted);
-        const uint8_t header[4] = {static_cast<uint8_t>(address),
-                                   static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(length),
-                                   static_cast<uint8_t>(length >> 8)};
-        switch (ReplaceHostFile(
-            path, {std::span(header), std::span(data, static_cast<size_t>(length))})) {
-        case FileWrite::Written:
-            result.written.push_back(path);
-            return Done(step, wanted, path);
-        case FileWrite::Link:
-            return Skip(step, IDS_SKIP_LINK);
-        case FileWrite::NotRegular:
-            return Skip(step, IDS_SKIP_NOT_REGULAR);
-        case FileWrite::NotCreated:
-            return Skip(step, IDS_SKIP_NOT_CREATED);
-        case FileWrite::Failed:
-            break;
+            return Skip(step, ReadFaultReason(image, image.IsDeleted()));
+        const uint8_t header[kBinHeaderSize] = {
+            static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8),
+            static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8)};
+        const hostfiles::Parts parts = {std::span(header),
+                                        std::span(data, static_cast<size_t>(length))};
+        const std::string wanted = WantedFileName(step.path, m_options.addBinExtension);
+        std::string name = m_folders.back().names.Claim(wanted);
+        WriteResult written = Write(name, parts, IfExists::Keep);
+        if (written.outcome == Outcome::Exists) {
+            const auto choice =
+                m_options.askExisting
+                    ? m_options.askExisting(m_folders.back().host->Path() / HostName(name))
+                    : std::optional(m_options.existing);
+            if (!choice) {
+                result.cancelled = true;
+                return Stop;
+            }
+            if (*choice == ExistingFile::Replace) {
+                written = Write(name, parts, IfExists::Replace);
+                result.replaced += written.outcome == Outcome::Written;
+            } else if (*choice == ExistingFile::KeepBoth) {
+                while (written.outcome == Outcome::Exists) // the next "~N" free here
+                    written =
+                        Write(name = m_folders.back().names.Claim(wanted), parts, IfExists::Keep);
+                result.keptBoth += written.outcome == Outcome::Written;
+            }
         }
-        result.error = FormatResString(IDS_WRITE_FAILED, {Utf8FromPath(path)});
-        return Stop;
+        if (written.outcome == Outcome::Written)
+            return Done(step, wanted, name, true);
+        if (written.outcome == Outcome::DiskFull || written.outcome == Outcome::Failed)
+            return Fail(HostName(name), written.reason);
+        return Skip(step, OutcomeReason(written.outcome), written.reason);
     }
 
     // A folder that cannot be used is still walked: what lies below it is reported as
     // skipped with the folder's reason.
     Next EnterDirectory(CDiskImage&, const WalkStep& step) override {
-        const std::optional<StringId> inherited = m_folders.back().unusable;
-        const fs::path path = inherited ? fs::path() : ClaimPath(step.names.back());
-        const std::optional<StringId> reason = inherited ? inherited : CreateFolder(path);
-        m_folders.push_back({path, {}, reason});
-        const Next next = reason ? Skip(step, *reason) : Done(step, step.names.back(), path);
+        Folder& parent = m_folders.back();
+        if (parent.unusable) {
+            m_folders.push_back({std::nullopt, {}, parent.unusable});
+            return Skip(step, parent.unusable->outcome, parent.unusable->reason);
+        }
+        const std::string name = parent.names.Claim(step.Name());
+        WriteResult failure;
+        auto child = parent.host->OpenChild(HostName(name), failure);
+        if (!child && failure.outcome == Outcome::DiskFull)
+            return Fail(HostName(name), failure.reason);
+        const Next next = child ? Done(step, step.Name(), name, false)
+                                : Skip(step, OutcomeReason(failure.outcome), failure.reason);
         if (next == Stop)
-            m_folders.pop_back(); // no LeaveDirectory follows a stop
+            return Stop; // no LeaveDirectory follows a stop
+        if (child)
+            m_folders.push_back({std::move(child), {}, std::nullopt});
+        else
+            m_folders.push_back({std::nullopt, {}, Unusable{failure.outcome, failure.reason}});
         return next;
     }
 
@@ -81,53 +139,77 @@ public:
     ExportResult result;
 
 private:
+    struct Unusable {
+        Outcome outcome;
+        std::string reason;
+    };
     struct Folder {
-        fs::path path;
+        std::optional<HostFolder> host;
         HostFolderNames names;
-        std::optional<StringId> unusable; // why its contents cannot be written
+        std::optional<Unusable> unusable; // why its contents cannot be written
     };
 
-    fs::path ClaimPath(const std::string& wanted) {
-        Folder& folder = m_folders.back();
-        return HostChild(folder.path, folder.names.Claim(wanted));
+    static fs::path HostName(const std::string& cp1251Name) {
+        return PathFromUtf8(Cp1251ToUtf8(cp1251Name));
     }
 
-    static std::optional<StringId> CreateFolder(const fs::path& path) {
-        std::error_code error;
-        if (fs::is_symlink(fs::symlink_status(path, error)))
-            return IDS_SKIP_LINK;
-        fs::create_directory(path, error);
-        if (fs::is_directory(fs::symlink_status(path, error)))
-            return std::nullopt;
-        return IDS_SKIP_NOT_CREATED;
+    WriteResult Write(const std::string& name, hostfiles::Parts parts, IfExists ifExists) {
+        return m_folders.back().host->WriteFile(HostName(name), parts, ifExists,
+                                                m_options.neverReplace);
     }
 
-    Next Done(const WalkStep& step, const std::string& wanted, const fs::path& path) {
-        if (path.filename() != PathFromUtf8(Cp1251ToUtf8(wanted)))
-            result.renamed.push_back({step.names, path});
-        if (step.names.size() == 1)
+    Next Done(const WalkStep& step, const std::string& wanted, const std::string& name, bool file) {
+        // A folder's path is the parent's path until LeaveDirectory; read it before.
+        const fs::path path = m_folders.back().host->Path() / HostName(name);
+        const bool renamed = name != wanted;
+        if (file)
+            ++result.filesWritten;
+        if (m_options.report) {
+            m_options.report({step.path, step.directory, &path, renamed, {}, {}});
+        } else {
+            if (file)
+                result.written.push_back(path);
+            if (renamed)
+                result.renamed.push_back({step.path, path});
+        }
+        if (step.path.size() == 1)
             result.topLevel.push_back(path);
         return Progress();
     }
 
-    Next Skip(const WalkStep& step, StringId reason) {
-        result.skipped.push_back({step.names, reason});
-        if (step.names.size() == 1)
+    Next Skip(const WalkStep& step, Outcome outcome, const std::string& detail) {
+        return Skip(step, OutcomeReason(outcome), detail);
+    }
+
+    Next Skip(const WalkStep& step, StringId reason, const std::string& detail = {}) {
+        ++result.entriesSkipped;
+        if (m_options.report)
+            m_options.report({step.path, step.directory, nullptr, false, reason, detail});
+        else
+            result.skipped.push_back({step.path, reason, detail});
+        if (step.path.size() == 1)
             result.topLevel.push_back(std::nullopt);
         return Progress();
     }
 
+    // A full disk or a failed write ends the export: every later write would fail too.
+    Next Fail(const fs::path& name, const std::string& reason) {
+        const fs::path path = m_folders.back().host->Path() / name;
+        result.error = FormatResString(
+            IDS_WRITE_FAILED, {Utf8FromPath(path), reason, std::to_string(m_total - m_done)});
+        return Stop;
+    }
+
     Next Progress() {
         ++m_done;
-        if (m_progress && m_done < m_total && !m_progress(m_done, m_total)) {
+        if (m_options.progress && m_done < m_total && !m_options.progress(m_done, m_total)) {
             result.cancelled = true;
             return Stop;
         }
         return Continue;
     }
 
-    const bool m_addBin;
-    const ExportProgress& m_progress;
+    const ExportOptions& m_options;
     const size_t m_total;
     size_t m_done = 0;
     std::vector<Folder> m_folders;
@@ -145,33 +227,43 @@ void WalkGroups(CDiskImage& image, const std::vector<ExportGroup>& groups,
     image.PopPosition();
 }
 
-std::string NamesText(const CatalogNames& names) {
+} // namespace
+
+std::string EntryText(const CatalogNames& entry) {
     std::string text;
-    for (const std::string& name : names)
-        text += (text.empty() ? "" : "\\") + PrintableName(name);
+    for (const PathName& name : entry) {
+        text += (text.empty() ? "" : "\\") + PrintableName(name.name);
+        if (name.occurrence > 1)
+            text += ";" + std::to_string(name.occurrence);
+    }
     return text;
 }
 
-} // namespace
-
 std::string ExportSummary(const ExportResult& result, size_t shown) {
     const auto& skipped = result.skipped;
-    if (skipped.empty() && result.renamed.empty() && !result.cancelled)
+    if (result.entriesSkipped == 0 && result.renamed.empty() && !result.cancelled &&
+        result.replaced == 0 && result.keptBoth == 0)
         return {};
     std::string text =
         result.cancelled ? LoadResString(IDS_EXPORT_CANCELLED) + "\n" : std::string();
-    text += FormatResString(IDS_EXPORT_SUMMARY, {std::to_string(result.written.size()),
-                                                 std::to_string(skipped.size())});
+    text += FormatResString(IDS_EXPORT_SUMMARY, {std::to_string(result.filesWritten),
+                                                 std::to_string(result.entriesSkipped)});
+    if (result.replaced || result.keptBoth)
+        text += "\n" + FormatResString(IDS_EXPORT_EXISTING, {std::to_string(result.replaced),
+                                                             std::to_string(result.keptBoth)});
     const auto more = [&](size_t count) {
         if (count > shown)
             text += "\n" + FormatResString(IDS_EXPORT_MORE, {std::to_string(count - shown)});
     };
-    for (size_t i = 0; i < skipped.size() && i < shown; ++i)
-        text += "\n" + NamesText(skipped[i].entry) + ": " + LoadResString(skipped[i].reason);
+    for (size_t i = 0; i < skipped.size() && i < shown; ++i) {
+        text += "\n" + EntryText(skipped[i].entry) + ": " + LoadResString(skipped[i].reason);
+        if (!skipped[i].detail.empty())
+            text += ": " + skipped[i].detail;
+    }
     more(skipped.size());
     for (size_t i = 0; i < result.renamed.size() && i < shown; ++i) {
         const auto& renamed = result.renamed[i];
-        text += "\n" + FormatResString(IDS_EXPORT_RENAMED, {NamesText(renamed.entry),
+        text += "\n" + FormatResString(IDS_EXPORT_RENAMED, {EntryText(renamed.entry),
                                                             Utf8FromPath(renamed.path.filename())});
     }
     more(result.renamed.size());
@@ -179,34 +271,45 @@ std::string ExportSummary(const ExportResult& result, size_t shown) {
 }
 
 ExportResult ExportEntries(CDiskImage& image, const std::vector<ExportGroup>& groups,
-                           const fs::path& folder, bool addBinExtension,
-                           const ExportProgress& progress) {
-    EntryCounter counter;
-    if (progress)
-        WalkGroups(image, groups, counter);
-    Exporter exporter(folder, addBinExtension, progress, counter.count);
+                           const fs::path& folder, const ExportOptions& options) {
+    ExportResult result;
+    std::string reason;
+    auto host = HostFolder::Open(folder, true, reason);
+    if (!host) {
+        result.error = FormatResString(IDS_FOLDER_UNUSABLE, {Utf8FromPath(folder), reason});
+        return result;
+    }
+    const auto space = host->FreeSpace();
+    EntryCounter counter(space ? space->block : 1);
+    WalkGroups(image, groups, counter);
+    if (space && counter.bytes > space->available) {
+        result.error =
+            FormatResString(IDS_NO_SPACE, {Utf8FromPath(folder), std::to_string(counter.bytes),
+                                           std::to_string(space->available)});
+        return result;
+    }
+    Exporter exporter(std::move(*host), options, counter.count);
     WalkGroups(image, groups, exporter);
     return std::move(exporter.result);
 }
 
 ExportResult ExportSelection(CDiskImage* image, const Selection& selection, const fs::path& folder,
-                             bool addBinExtension, const ExportProgress& progress) {
+                             const ExportOptions& options) {
     if (!image)
         return {};
     auto entries = SelectedEntries(*image, selection);
     if (entries.empty())
         return {};
-    return ExportEntries(*image, {{image->GetCurrentDir(), std::move(entries)}}, folder,
-                         addBinExtension, progress);
+    return ExportEntries(*image, {{image->GetCurrentDir(), std::move(entries)}}, folder, options);
 }
 
 // As the extension rule has always read it: a '.' anywhere on the entry's path from the
 // export's start keeps the name as it is.
 std::string WantedFileName(const CatalogNames& names, bool addBinExtension) {
-    const bool dotOnPath = std::any_of(names.begin(), names.end(), [](const std::string& name) {
-        return name.find('.') != std::string::npos;
+    const bool dotOnPath = std::any_of(names.begin(), names.end(), [](const PathName& name) {
+        return name.name.find('.') != std::string::npos;
     });
-    return addBinExtension && !dotOnPath ? AddBinExtension(names.back()) : names.back();
+    return addBinExtension && !dotOnPath ? AddBinExtension(names.back().name) : names.back().name;
 }
 
 std::string AddBinExtension(const std::string& name) {
@@ -243,9 +346,12 @@ std::optional<fs::path> WriteTextView(CDiskImage* image, const Selection& select
     if (entries.empty() || !image->SeekEntry(entries.front()) ||
         !image->ReadEntry(data, address, length))
         return std::nullopt;
-    const fs::path path = HostChild(folder, SafeHostName(image->GetName()));
+    const fs::path name = PathFromUtf8(Cp1251ToUtf8(SafeHostName(image->GetName())));
     const auto text = TextViewBytes(data, length, HostTextForm());
-    if (ReplaceHostFile(path, {std::span(text)}) != FileWrite::Written)
+    std::string reason;
+    const auto host = HostFolder::Open(folder, false, reason);
+    if (!host ||
+        host->WriteFile(name, {std::span(text)}, IfExists::Replace).outcome != Outcome::Written)
         return std::nullopt;
-    return path;
+    return folder / name;
 }

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "CatalogView.h"
+#include "CatalogWalk.h"
+#include "HostFiles.h"
 #include "HostPlatform.h"
 #include "RavelkoStrings.h"
 
@@ -13,13 +15,45 @@
 #include <string>
 #include <vector>
 
-// Catalog names from the export's starting directory down to an entry (Windows-1251).
-using CatalogNames = std::vector<std::string>;
+// What an export does with a file already where an entry's file goes.
+enum class ExistingFile {
+    Keep,     // leaves it and skips the entry ("a file of that name is already there")
+    Replace,  // replaces it (never an open image, never anything but a regular file)
+    KeepBoth, // writes the entry under the next free "~N" name beside it
+};
+
+// Told after each entry how many of how many are done; false stops the export.
+using ExportProgress = std::function<bool(size_t done, size_t total)>;
+
+// One entry done, as it happens: written (`path` is where), or skipped (`reason`, with
+// the system's words in `detail` where there are some).
+struct ExportReport {
+    const CatalogNames& entry;
+    bool directory;
+    const std::filesystem::path* path; // null when skipped
+    bool renamed;                      // written under another name than its own
+    ravelko::StringId reason;
+    const std::string& detail;
+};
+
+struct ExportOptions {
+    bool addBinExtension = true;
+    ExistingFile existing = ExistingFile::Keep;
+    // Asked instead, for each file in the way: one of the three, or none to cancel.
+    std::function<std::optional<ExistingFile>(const std::filesystem::path&)> askExisting;
+    // Files never replaced, whatever is asked: the open images.
+    std::vector<hostfiles::FileIdentity> neverReplace;
+    ExportProgress progress;
+    // Each entry as it is done. The result then keeps only counts, not the lists of
+    // files, skips and renamings, so an export of a million entries stays small.
+    std::function<void(const ExportReport&)> report;
+};
 
 struct ExportResult {
     struct Skipped {
         CatalogNames entry;
         ravelko::StringId reason;
+        std::string detail; // the system's words, or empty
     };
     struct Renamed {
         CatalogNames entry;
@@ -33,15 +67,16 @@ struct ExportResult {
     // Host paths of the selected entries themselves, in order; none for one that was not
     // written (a directory whose folder could not be made counts as not written).
     std::vector<std::optional<std::filesystem::path>> topLevel;
-    // A write that failed part-way ends the operation; the text (string IDS_WRITE_FAILED
-    // with the path) is here. Files written before it stay, the file it would have
-    // replaced too.
+    size_t filesWritten = 0;
+    size_t entriesSkipped = 0;
+    size_t replaced = 0; // existing files replaced
+    size_t keptBoth = 0; // files written beside an existing one of their name
+    // What ended the export before its end: a folder that cannot be used, too little free
+    // space (then nothing was written), a full disk or a write that failed part-way (then
+    // what was written before stays, and the file it would have replaced too).
     std::optional<std::string> error;
-    bool cancelled = false; // the progress callback asked to stop; what was written stays
+    bool cancelled = false; // the progress callback or the question stopped it
 };
-
-// Told after each entry how many of how many are done; false stops the export.
-using ExportProgress = std::function<bool(size_t done, size_t total)>;
 
 // What an export did not do as asked, for the user: whether it was cancelled, the counts,
 // then the first `shown` entries left out with their reasons and the first `shown`
@@ -55,17 +90,20 @@ struct ExportGroup {
     std::optional<std::vector<int>> entries;
 };
 
-// Writes the groups' entries into `folder`, walking into directories (each directory
-// number once): a host folder for each directory, a ".bin" export file for each file
-// entry with that entry's own data, existing regular files replaced safely (ReplaceHostFile).
-// Host names come from one HostFolderNames per host folder. The image's position is kept.
+// Writes the groups' entries into `folder` (made with its parents when missing), walking
+// into directories (each directory number once): a host folder for each directory, a
+// ".bin" export file for each file entry with that entry's own data. Host names come
+// from one HostFolderNames per host folder. Nothing is written when the files cannot fit
+// in the free space. The image's position is kept.
 ExportResult ExportEntries(CDiskImage& image, const std::vector<ExportGroup>& groups,
-                           const std::filesystem::path& folder, bool addBinExtension,
-                           const ExportProgress& progress = {});
+                           const std::filesystem::path& folder, const ExportOptions& options);
 // The selected rows of the current directory.
 ExportResult ExportSelection(CDiskImage* image, const Selection& selection,
-                             const std::filesystem::path& folder, bool addBinExtension,
-                             const ExportProgress& progress = {});
+                             const std::filesystem::path& folder, const ExportOptions& options);
+
+// How an entry is named in messages: names joined by '\', a second entry of one name
+// as NAME;2 (UTF-8, one line).
+std::string EntryText(const CatalogNames& entry);
 
 // The host name an export wants for a file entry, before HostFolderNames makes it safe
 // and unique: with `addBinExtension`, name + ".bin" unless a '.' stands anywhere on its
@@ -81,7 +119,8 @@ std::vector<uint8_t> TextViewBytes(const uint8_t* data, int length,
                                    TextForm form = TextForm::Cp1251CrLf);
 
 // Writes the text view of the first selected file, in the host's text form, into
-// `folder` under the entry's own name made safe for the host (no header, no extension).
-// The path written, or none when nothing could be read or written (nothing partial).
+// `folder` (our own temporary folder: an earlier copy there is replaced) under the
+// entry's own name made safe for the host (no header, no extension). The path written,
+// or none when nothing could be read or written (nothing partial).
 std::optional<std::filesystem::path> WriteTextView(CDiskImage* image, const Selection& selection,
                                                    const std::filesystem::path& folder);

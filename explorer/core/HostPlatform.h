@@ -1,36 +1,18 @@
 // The few operations whose rules differ between POSIX and Windows hosts.
 #pragma once
 
-#include <cstdint>
 #include <filesystem>
-#include <initializer_list>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 // The Windows-1251 name as one component of a host path: every character the host cannot
-// hold in a name becomes '_' ('/' on every host; on Windows also <>:"\|?* and control
-// characters, and a trailing dot or space), a reserved Windows device name gets '_' after
-// its base ("CON.TXT" -> "CON_.TXT"), and "", "." and ".." become "_", "_" and "__".
+// hold in a name becomes '_' ('/' and control characters on every host; on Windows also
+// <>:"\|?*, and a trailing dot or space), a leading '.' becomes '_' (never a hidden
+// file), a reserved Windows device name gets '_' after its base ("CON.TXT" -> "CON_.TXT"),
+// and "", "." and ".." become "_", "_" and "__".
 std::string SafeHostName(std::string_view cp1251Name);
-
-// What ReplaceHostFile did.
-enum class FileWrite {
-    Written,
-    Link,       // a symbolic link is in the way; it is never followed
-    NotRegular, // a directory, FIFO or device is in the way
-    NotCreated, // no new file could be made in the folder
-    Failed,     // writing failed part-way (a full disk); nothing was changed
-};
-
-// Writes the parts, in order, into a new file in the folder of `path` and renames it over
-// `path` only when it is complete, so a failed write leaves any previous file intact and
-// no partial one. Only a regular file is replaced; a hard link in the way is replaced by
-// the new file, never written through.
-FileWrite ReplaceHostFile(const std::filesystem::path& path,
-                          std::initializer_list<std::span<const uint8_t>> parts);
 
 // The temporary folder for extracted files. On POSIX a private folder of the user's own
 // under $TMPDIR (or /tmp), created with mode 0700 and refused when someone else owns it

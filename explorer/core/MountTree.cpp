@@ -14,12 +14,12 @@ public:
     explicit MountTreeBuilder(CMountTree& tree) : m_tree(tree) { m_folders.push_back({0, {}}); }
 
     Next VisitFile(CDiskImage& image, const WalkStep& step) override {
-        Add(image, step, HostChild(WantedFileName(step.names, m_tree.m_bBinFiles)));
+        Add(image, step, HostChild(WantedFileName(step.path, m_tree.m_bBinFiles)));
         return Continue;
     }
 
     Next EnterDirectory(CDiskImage& image, const WalkStep& step) override {
-        m_folders.push_back({Add(image, step, HostChild(step.names.back())), {}});
+        m_folders.push_back({Add(image, step, HostChild(step.Name())), {}});
         return Continue;
     }
 
@@ -49,7 +49,7 @@ private:
         m_tree.m_nodes[static_cast<size_t>(parent)].byName.emplace(node.name, index);
         m_tree.m_nodes.push_back(std::move(node));
         m_tree.m_parents.push_back(parent);
-        m_tree.m_catalogNames.push_back(step.names.back());
+        m_tree.m_catalogNames.push_back(step.Name());
         return index;
     }
 

@@ -47,7 +47,7 @@ const std::string& LoadResString(StringId id) {
         {IDS_SKIP_BAD_NAME, "name cannot be used on this system"},
         {IDS_SKIP_NOT_CREATED, "cannot be created"},
         {IDS_SKIP_LINK, "a symbolic link of that name is in the way"},
-        {IDS_WRITE_FAILED, "Write failed: %s"},
+        {IDS_WRITE_FAILED, "Writing %s failed: %s. Entries not written: %i."},
         {IDS_NO_TEMP_FOLDER, "No private temporary folder can be used."},
         {IDS_EXPORT_SUMMARY, "Files written: %i. Entries not exported: %i."},
         {IDS_EXPORT_MORE, "... and %i more."},
@@ -56,6 +56,20 @@ const std::string& LoadResString(StringId id) {
         {IDS_SKIP_DELETED, "deleted entry; its data may have been overwritten"},
         {IDS_SKIP_NOT_REGULAR, "something other than a file is in the way"},
         {IDS_EXPORT_RENAMED, "%s was written as %s"},
+        {IDS_SKIP_SHORT_CHAIN, "the file's clusters end before its length"},
+        {IDS_SKIP_EXISTS, "a file of that name is already there"},
+        {IDS_SKIP_PROTECTED, "the file in the way is the disk image being read"},
+        {IDS_EXPORT_EXISTING, "Existing files replaced: %i. Written beside an existing file: %i."},
+        {IDS_FOLDER_UNUSABLE, "The folder %s cannot be used: %s"},
+        {IDS_NO_SPACE,
+         "Not enough free space in %s: the files need %s bytes, %s bytes are free. Nothing "
+         "was written."},
+        {IDS_EXISTS_TITLE, "File already there"},
+        {IDS_EXISTS_QUESTION, "%s is already there. Replace it with the file from the image?"},
+        {IDS_EXISTS_REPLACE, "&Replace"},
+        {IDS_EXISTS_SKIP, "&Skip"},
+        {IDS_EXISTS_KEEP_BOTH, "&Keep both"},
+        {IDS_EXISTS_FOR_ALL, "&Do this for every file already there"},
     };
     return stringtable::FindText(table, id);
 }

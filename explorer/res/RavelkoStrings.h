@@ -61,6 +61,18 @@ enum StringId : int {
     IDS_SKIP_DELETED = 221,
     IDS_SKIP_NOT_REGULAR,
     IDS_EXPORT_RENAMED,
+    IDS_SKIP_SHORT_CHAIN,
+    IDS_SKIP_EXISTS,
+    IDS_SKIP_PROTECTED,
+    IDS_EXPORT_EXISTING,
+    IDS_FOLDER_UNUSABLE,
+    IDS_NO_SPACE,
+    IDS_EXISTS_TITLE,
+    IDS_EXISTS_QUESTION,
+    IDS_EXISTS_REPLACE,
+    IDS_EXISTS_SKIP,
+    IDS_EXISTS_KEEP_BOTH,
+    IDS_EXISTS_FOR_ALL,
 };
 
 // The text of string `id`; empty for a number the table does not hold.

@@ -54,10 +54,16 @@ TEST(AndosChain, LoopsAndShortChains) {
     auto image = Load(b.Image());
 
     EXPECT_TRUE(Read(*image, "LOOP").empty());
-    const auto data = Read(*image, "SHORT");
-    ASSERT_EQ(data.size(), 5000u);
-    EXPECT_TRUE(std::equal(data.begin(), data.begin() + 2048, Filled(2048, 7).begin()));
-    EXPECT_TRUE(std::all_of(data.begin() + 2048, data.end(), [](uint8_t c) { return c == 0; }));
+    // A chain shorter than the length is not the file: never padded, and the reason is told.
+    EXPECT_TRUE(Read(*image, "SHORT").empty());
+    ASSERT_TRUE(image->SeekEntry(1));
+    const uint8_t* data = nullptr;
+    int address = 0, length = 0;
+    EXPECT_FALSE(image->ReadEntry(data, address, length));
+    EXPECT_EQ(image->LastReadFault(), CDiskImage::ReadFault::ClustersEndEarly);
+    ASSERT_TRUE(image->SeekEntry(0));
+    EXPECT_FALSE(image->ReadEntry(data, address, length));
+    EXPECT_EQ(image->LastReadFault(), CDiskImage::ReadFault::Unreadable);
 }
 
 TEST(AndosChain, FailingEntryGivesWayToTheNextOfTheSameName) {

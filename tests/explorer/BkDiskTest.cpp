@@ -62,12 +62,13 @@ TEST(BkDisk, InfoLsCatAndUsage) {
 }
 
 // Every path `ls -R` prints names, through cat, an entry of the listed size; export writes
-// one file for each file entry, says which it renamed, and fails when one is missing.
+// one file for each file entry (into a folder it makes), says which it renamed by the
+// entry's own path, fails when one is missing, and keeps what is in its way unless told.
 TEST(BkDisk, EveryListedPathReadsBackAndEveryFileIsExported) {
     TempDir dir;
     MicroDosBuilder b(true);
-    const char* names[] = {"A/B", "A\\B", "TAB\tX", "LF\nX", "100%",
-                           "%41", "X;2",  "DUP",    "dup",   "DUP"};
+    const char* names[] = {"A/B", "A\\B", "TAB\tX", "LF\nX", "100%", "%41",
+                           "X;2", "DUP",  "dup",    "DUP",   "-R",   "names.img"};
     int size = 1;
     for (const char* name : names)
         b.File(0, name, 0, Filled(size++));
@@ -91,27 +92,41 @@ TEST(BkDisk, EveryListedPathReadsBackAndEveryFileIsExported) {
                   std::stoul(length, nullptr, 8))
             << path;
     }
-    EXPECT_EQ(files, 12);
-    for (const char* printed : {"A%2FB\t", "dup;2\t", "DUP;4/DUP\t"})
+    EXPECT_EQ(files, 14);
+    for (const char* printed : {"A%2FB\t", "dup;2\t", "DUP;4/DUP\t", "%2DR\t"})
         EXPECT_NE(listing.find(printed), std::string::npos) << printed;
     EXPECT_EQ(RunBkDisk("cat " + image + "'A/B'").status, 1);        // a directory A does not exist
     EXPECT_EQ(RunBkDisk("cat " + image + "'\\A/B'").out.size(), 1u); // the catalog's syntax
+    EXPECT_EQ(RunBkDisk("cat " + image + "-- -R").out.size(), 11u);  // after --, a path
 
-    const fs::path all = dir.Path() / "all", one = dir.Path() / "one";
-    fs::create_directories(all);
+    const fs::path all = dir.Path() / "all" / "made", one = dir.Path() / "one";
     fs::create_directories(one);
-    const CommandOutput exported = RunBkDisk("export " + image + ShellQuote(all.string()));
+    const std::string toAll = "export " + image + ShellQuote(all.string());
+    const CommandOutput exported = RunBkDisk(toAll);
     EXPECT_EQ(exported.status, 0);
-    EXPECT_NE(exported.out.find("wrote dup as " + (all / "dup~1.bin").string() + "\n"),
+    EXPECT_NE(exported.out.find("wrote dup;2 as " + (all / "dup~1.bin").string() + "\n"),
               std::string::npos);
     int written = 0;
     for (const auto& entry : fs::recursive_directory_iterator(all))
         written += entry.is_regular_file();
-    EXPECT_EQ(written, 12);
+    EXPECT_EQ(written, 14);
+    const CommandOutput again = RunBkDisk(toAll + " 'A%2FB'");
+    EXPECT_EQ(again.status, 1);
+    EXPECT_EQ(again.out, "skipped A%2FB: a file of that name is already there\n");
+    EXPECT_EQ(RunBkDisk(toAll + " 'A%2FB' --overwrite").out,
+              "wrote A%2FB as " + (all / "A_B.bin").string() + "\n");
+    EXPECT_EQ(RunBkDisk(toAll + " 'A%2FB' --keep-both").out,
+              "wrote A%2FB as " + (all / "A_B~1.bin").string() + "\n");
+    EXPECT_EQ(RunBkDisk(toAll + " --keep-both --overwrite").status, 2);
+    // Nothing replaces the image being read.
+    const std::string toImage = "export " + image + ShellQuote(dir.Path().string()) + " names.img";
+    EXPECT_EQ(RunBkDisk(toImage + " --overwrite").out,
+              "skipped names.img: the file in the way is the disk image being read\n");
+    EXPECT_EQ(ReadAll(dir.Path() / "names.img"), b.Image());
     // Files of one name from two directories: the second gets its own host name.
     EXPECT_EQ(
         RunBkDisk("export " + image + ShellQuote(one.string()) + " 'DUP;4/DUP' 'dup;2'").status, 0);
-    EXPECT_EQ(ReadAll(one / "DUP.bin").size(), 4u + 11);
+    EXPECT_EQ(ReadAll(one / "DUP.bin").size(), 4u + 13);
     EXPECT_EQ(ReadAll(one / "dup~1.bin").size(), 4u + 9);
     EXPECT_EQ(RunBkDisk("export " + image + ShellQuote(one.string()) + " GAME NOPE").status, 1);
 }

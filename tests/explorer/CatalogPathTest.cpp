@@ -24,8 +24,8 @@ public:
     Next VisitFile(CDiskImage& image, const WalkStep& step) override { return Check(image, step); }
     Next EnterDirectory(CDiskImage& image, const WalkStep& step) override {
         Check(image, step);
-        m_prefixes.push_back(m_prefixes.back() +
-                             FormatPathName(step.names.back(), step.occurrence) + "/");
+        m_prefixes.push_back(m_prefixes.back() + FormatPathName(step.Name(), step.Occurrence()) +
+                             "/");
         return Continue;
     }
     void LeaveDirectory() override { m_prefixes.pop_back(); }
@@ -33,8 +33,7 @@ public:
 
 private:
     Next Check(CDiskImage& image, const WalkStep& step) {
-        const std::string path =
-            m_prefixes.back() + FormatPathName(step.names.back(), step.occurrence);
+        const std::string path = m_prefixes.back() + FormatPathName(step.Name(), step.Occurrence());
         const int entry = image.GetEntryIndex();
         image.PushPosition();
         image.SetCurrentDir(0);

@@ -32,12 +32,13 @@ TEST(HostNames, EachNameOnceInAFolderWithoutRegardToCase) {
         {"MC~1", "MC~1~1"},
         {"X.bin", "X.bin"},
         {"x.BIN", "x~1.BIN"},
-        {".hidden", ".hidden"},
-        {".HIDDEN", ".HIDDEN~1"},
+        {".bashrc", "_bashrc"}, // never a hidden file
+        {".BASHRC", "_BASHRC~1"},
         {"", "_"},
         {".", "_~1"},
         {"..", "__"},
         {"A/B", "A_B"},
+        {"A\tB", "A_B~1"},
         {"\xC8\xC3\xD0\xC0", "\xC8\xC3\xD0\xC0"},
         {"\xE8\xE3\xF0\xE0", "\xE8\xE3\xF0\xE0~1"}, // ИГРА, игра
         {"\xA1", "\xA1"},
@@ -109,7 +110,7 @@ TEST(DropBlock, RenderExtractsTopLevelEntries) {
     auto image = CreateDiskImage("t.img", b.Image());
     TempDir temp;
     const auto paths = [&](const Selection& selection, bool wide) {
-        const auto block = RenderDropFiles(image.get(), selection, temp.Path(), true, wide);
+        const auto block = RenderDropFiles(image.get(), selection, temp.Path(), wide, {});
         return block ? ReadDropPaths(*block) : Strings{"failed"};
     };
     EXPECT_EQ(

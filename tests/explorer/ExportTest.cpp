@@ -30,8 +30,8 @@ public:
 private:
     static std::string Join(const WalkStep& step) {
         std::string path;
-        for (const auto& name : step.names)
-            path += (path.empty() ? "" : "\\") + name;
+        for (const auto& name : step.path)
+            path += (path.empty() ? "" : "\\") + name.name;
         return path;
     }
 };
@@ -102,7 +102,7 @@ TEST(Export, TreeWithAndWithoutTheFlag) {
     auto image = ExportTree();
     TempDir with, without;
     const auto result =
-        ExportSelection(image.get(), {"GAME", "TEXT.TXT", "ZERO", "A", "D.1"}, with.Path(), true);
+        ExportSelection(image.get(), {"GAME", "TEXT.TXT", "ZERO", "A", "D.1"}, with.Path(), {});
     EXPECT_TRUE(result.skipped.empty());
     EXPECT_FALSE(result.error);
     EXPECT_EQ(ListTree(with.Path()), (Strings{"A/", "A/B/", "A/B/G.bin", "A/F.bin", "D.1/",
@@ -113,50 +113,103 @@ TEST(Export, TreeWithAndWithoutTheFlag) {
     EXPECT_EQ(Bytes(game.begin() + 4, game.end()), Filled(0100));
     EXPECT_EQ(ReadAll(with.Path() / "ZERO.bin"), (Bytes{0x00, 0x02, 0, 0}));
 
-    ExportSelection(image.get(), {"GAME", "A"}, without.Path(), false);
+    ExportOptions noBin;
+    noBin.addBinExtension = false;
+    ExportSelection(image.get(), {"GAME", "A"}, without.Path(), noBin);
     EXPECT_EQ(ListTree(without.Path()), (Strings{"A/", "A/B/", "A/B/G", "A/F", "GAME"}));
 }
 
-TEST(Export, ReplacesExistingFilesAndSkipsOnlyWhatFails) {
+// A file in the way is kept unless the user says otherwise, then replaced with its
+// permissions or kept beside the new one; the image being read is never replaced; an
+// entry that cannot be read is skipped alone.
+TEST(Export, ExistingFilesAreKeptReplacedOrKeptBesideAndTheImageNever) {
     MicroDosBuilder b;
     b.File(0, "GOOD", 0, Filled(3));
     b.Raw(0, 0, "BROKEN", 0xFFFF, 1, 100); // data past the end of the image
-    auto image = CreateDiskImage("t.img", b.Image());
-    TempDir dir;
-    dir.Write("GOOD.bin", Filled(1000));
-    fs::create_directory(dir.Path() / "BROKEN.bin");
-    const auto result = ExportSelection(image.get(), {"BROKEN", "GOOD"}, dir.Path(), true);
-    EXPECT_EQ(ReadAll(dir.Path() / "GOOD.bin").size(), 7u);
-    ASSERT_EQ(result.skipped.size(), 1u);
-    EXPECT_EQ(result.skipped[0].entry, Strings{"BROKEN"});
+    b.File(0, "DISK.IMG", 0, Filled(2));   // named like the image being read
+    const Bytes bytes = b.Image();
+    auto image = CreateDiskImage("t.img", bytes);
+    struct Case {
+        std::optional<ExistingFile> choice; // none: the question cancels
+        size_t goodSize;
+        std::vector<StringId> reasons;
+        Strings tree;
+    } cases[] = {
+        {ExistingFile::Keep,
+         1000,
+         {IDS_SKIP_EXISTS, IDS_SKIP_UNREADABLE, IDS_SKIP_EXISTS},
+         {"DISK.IMG", "GOOD.bin"}},
+        {ExistingFile::Replace,
+         7,
+         {IDS_SKIP_UNREADABLE, IDS_SKIP_PROTECTED},
+         {"DISK.IMG", "GOOD.bin"}},
+        {ExistingFile::KeepBoth,
+         1000,
+         {IDS_SKIP_UNREADABLE},
+         {"DISK.IMG", "DISK~1.IMG", "GOOD.bin", "GOOD~1.bin"}},
+        {std::nullopt, 1000, {}, {"DISK.IMG", "GOOD.bin"}},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        dir.Write("GOOD.bin", Filled(1000));
+        fs::permissions(dir.Path() / "GOOD.bin", fs::perms::owner_read | fs::perms::owner_write);
+        const auto imagePath = PathFromUtf8(dir.Write("DISK.IMG", bytes));
+        std::vector<fs::path> asked;
+        ExportOptions options;
+        options.neverReplace = {*hostfiles::IdentityOf(imagePath)};
+        options.askExisting = [&](const fs::path& path) { return asked.push_back(path), c.choice; };
+        const auto result =
+            ExportSelection(image.get(), {"BROKEN", "GOOD", "DISK.IMG"}, dir.Path(), options);
+        EXPECT_EQ(ListTree(dir.Path()), c.tree);
+        EXPECT_EQ(ReadAll(imagePath), bytes);
+        EXPECT_EQ(ReadAll(dir.Path() / "GOOD.bin").size(), c.goodSize);
+        EXPECT_EQ(fs::status(dir.Path() / "GOOD.bin").permissions(),
+                  fs::perms::owner_read | fs::perms::owner_write);
+        std::vector<StringId> reasons;
+        for (const auto& skipped : result.skipped)
+            reasons.push_back(skipped.reason);
+        EXPECT_EQ(reasons, c.reasons);
+        EXPECT_EQ(result.replaced, c.choice == ExistingFile::Replace ? 1u : 0u);
+        EXPECT_EQ(result.keptBoth, c.choice == ExistingFile::KeepBoth ? 2u : 0u);
+        EXPECT_EQ(result.cancelled, !c.choice);
+        EXPECT_EQ(asked.front(), dir.Path() / "GOOD.bin");
+    }
 }
 
 TEST(Export, SummaryOfWhatWasLeftOut) {
     ExportResult result;
     EXPECT_EQ(ExportSummary(result), ""); // everything written: nothing to say
-    result.written = {"a.bin", "b.bin"};
-    result.skipped = {
-        {{"A", "B\tC"}, IDS_SKIP_UNREADABLE}, {{"E"}, IDS_SKIP_DELETED}, {{"X"}, IDS_SKIP_LINK}};
-    result.renamed = {{{"A/B"}, "out/A_B.bin"}};
+    result.filesWritten = 2;
+    result.entriesSkipped = 3;
+    result.replaced = 1;
+    result.skipped = {{{{"A", 1}, {"B\tC", 2}}, IDS_SKIP_UNREADABLE, ""},
+                      {{{"E", 1}}, IDS_SKIP_NOT_CREATED, "Permission denied"},
+                      {{{"X", 1}}, IDS_SKIP_LINK, ""}};
+    result.renamed = {{{{"A/B", 2}}, "out/A_B.bin"}};
     EXPECT_EQ(ExportSummary(result, 2), "Files written: 2. Entries not exported: 3.\n"
-                                        "A\\B\\tC: cannot be read from the image\n"
-                                        "E: deleted entry; its data may have been overwritten\n"
+                                        "Existing files replaced: 1. Written beside an existing "
+                                        "file: 0.\n"
+                                        "A\\B\\tC;2: cannot be read from the image\n"
+                                        "E: cannot be created: Permission denied\n"
                                         "... and 1 more.\n"
-                                        "A/B was written as A_B.bin");
+                                        "A/B;2 was written as A_B.bin");
 }
 
 TEST(Export, ProgressIsToldAndCanStopTheExport) {
     auto image = ExportTree();
     TempDir all, part;
     std::vector<std::pair<size_t, size_t>> told;
-    const auto whole = ExportSelection(image.get(), {"GAME", "TEXT.TXT", "ZERO"}, all.Path(), true,
-                                       [&](size_t done, size_t total) {
-                                           return told.push_back({done, total}), true;
-                                       });
+    ExportOptions options;
+    options.progress = [&](size_t done, size_t total) {
+        return told.push_back({done, total}), true;
+    };
+    const auto whole =
+        ExportSelection(image.get(), {"GAME", "TEXT.TXT", "ZERO"}, all.Path(), options);
     EXPECT_FALSE(whole.cancelled);
     EXPECT_EQ(told, (std::vector<std::pair<size_t, size_t>>{{1, 3}, {2, 3}}));
-    const auto stopped = ExportSelection(image.get(), {"GAME", "TEXT.TXT", "ZERO"}, part.Path(),
-                                         true, [](size_t, size_t) { return false; });
+    options.progress = [](size_t, size_t) { return false; };
+    const auto stopped =
+        ExportSelection(image.get(), {"GAME", "TEXT.TXT", "ZERO"}, part.Path(), options);
     EXPECT_TRUE(stopped.cancelled);
     EXPECT_EQ(stopped.written,
               std::vector<fs::path>{part.Path() / "GAME.bin"}); // what was written stays
@@ -173,10 +226,10 @@ TEST(Export, EveryEntryReachesTheHostUnderAUniqueSafeName) {
         // catalog path (directories first) -> host path
         {"..\\INSIDE", "__/INSIDE"},
         {"..", "__~1"},
-        {"../x", ".._x"},
+        {"../x", "_._x"},
         {"a/b", "a_b.bin"},
         {".", "_"},
-        {"../../etc\\passwd", ".._.._etc/passwd"},
+        {"../../etc\\passwd", "_._.._etc/passwd"},
         {"MC", "MC.bin"},
         {"MC", "MC~1.bin"},
         {"mc", "mc~2.bin"},
@@ -205,7 +258,7 @@ TEST(Export, EveryEntryReachesTheHostUnderAUniqueSafeName) {
     TempDir outer;
     const fs::path folder = outer.Path() / "chosen";
     fs::create_directory(folder);
-    const auto result = ExportSelection(image.get(), AllRows(*image), folder, true);
+    const auto result = ExportSelection(image.get(), AllRows(*image), folder, {});
     EXPECT_FALSE(result.error);
     EXPECT_TRUE(result.skipped.empty());
     ASSERT_EQ(result.written.size(), files.size());
@@ -216,7 +269,7 @@ TEST(Export, EveryEntryReachesTheHostUnderAUniqueSafeName) {
     EXPECT_EQ(std::distance(fs::directory_iterator(outer.Path()), fs::directory_iterator()), 1);
     // Each renaming is reported: seven files and two folders were not written as themselves.
     EXPECT_EQ(result.renamed.size(), 9u);
-    EXPECT_EQ(result.renamed[1].entry, Strings{".."});
+    EXPECT_EQ(result.renamed[1].entry.front().name, "..");
     EXPECT_EQ(result.renamed[1].path, folder / "__~1");
 }
 
@@ -237,7 +290,9 @@ TEST(TextView, EachHostsTextFormTheImageUnchangedAndNothingWhenItCannotBeWritten
         EXPECT_EQ(*path, dir.Path() / "TEXT.TXT");
         EXPECT_EQ(ReadAll(*path), HostTextForm() == TextForm::Utf8Lf ? utf8 : cp1251);
     }
-    ExportSelection(image.get(), {"TEXT.TXT"}, dir.Path(), true);
+    ExportOptions replace;
+    replace.existing = ExistingFile::Replace;
+    ExportSelection(image.get(), {"TEXT.TXT"}, dir.Path(), replace);
     const Bytes exported = ReadAll(dir.Path() / "TEXT.TXT");
     EXPECT_EQ(Bytes(exported.begin() + 4, exported.end()), kExportText);
 
@@ -262,7 +317,7 @@ TEST(Export, DeletedAndosEntriesAreMarkedNotHidden) {
     EXPECT_EQ(rows[1].type, "deleted");
     EXPECT_EQ(rows[1].name, "\xC5KEPT");
     TempDir dir;
-    const auto result = ExportSelection(image.get(), AllRows(*image), dir.Path(), true);
+    const auto result = ExportSelection(image.get(), AllRows(*image), dir.Path(), {});
     EXPECT_EQ(result.written,
               (std::vector<fs::path>{dir.Path() / "LIVE.bin",
                                      dir.Path() / PathFromUtf8("\xD0\x95KEPT.bin")}));
@@ -304,7 +359,7 @@ TEST(Export, EveryReadableEntryOfTheRealImages) {
         EXPECT_EQ(image->GetFormatName(), format);
         Contents expected;
         CatalogWalk(*image, expected).Walk();
-        const auto result = ExportEntries(*image, {{0, std::nullopt}}, dir.Path(), true);
+        const auto result = ExportEntries(*image, {{0, std::nullopt}}, dir.Path(), {});
         EXPECT_FALSE(result.error) << name;
         Strings written;
         for (const auto& path : result.written) {

@@ -13,6 +13,8 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <set>
@@ -21,6 +23,7 @@
 using namespace ravelko;
 
 using namespace testimg;
+using Strings = std::vector<std::string>;
 namespace fs = std::filesystem;
 
 namespace {
@@ -48,8 +51,27 @@ TEST(HostNames, MatchIconv) {
     }
 }
 
+namespace {
+
+ExportOptions Replacing() {
+    ExportOptions options;
+    options.existing = ExistingFile::Replace;
+    return options;
+}
+
+// The id of a process that has ended.
+pid_t GoneProcess() {
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(0);
+    waitpid(child, nullptr, 0);
+    return child;
+}
+
+} // namespace
+
 // A write cut short (a full disk) leaves the file it would have replaced as it was, and
-// no partial file; the export ends there.
+// no partial file; the export ends there, saying why and how much was not written.
 TEST(Export, FailedWriteKeepsThePreviousFile) {
     auto image = ExportTree();
     TempDir dir;
@@ -62,11 +84,12 @@ TEST(Export, FailedWriteKeepsThePreviousFile) {
     small.rlim_cur = 50; // GAME.bin needs 68 bytes
     setrlimit(RLIMIT_FSIZE, &small);
     const auto result =
-        ExportSelection(image.get(), {"ZERO", "GAME", "TEXT.TXT"}, dir.Path(), true);
+        ExportSelection(image.get(), {"ZERO", "GAME", "TEXT.TXT"}, dir.Path(), Replacing());
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
     ASSERT_TRUE(result.error);
-    EXPECT_NE(result.error->find("GAME.bin"), std::string::npos);
+    EXPECT_EQ(*result.error, "Writing " + (dir.Path() / "GAME.bin").string() +
+                                 " failed: File too large. Entries not written: 3.");
     EXPECT_TRUE(result.written.empty()); // GAME comes first in the catalog
     EXPECT_EQ(ReadAll(dir.Path() / "GAME.bin"), previous);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
@@ -90,7 +113,7 @@ TEST(Export, OnlyRegularFilesAreReplaced) {
         selection.push_back({"A"});
         reasons.insert(IDS_SKIP_NOT_CREATED);
     }
-    const auto result = ExportSelection(image.get(), selection, dir.Path(), true);
+    const auto result = ExportSelection(image.get(), selection, dir.Path(), Replacing());
     EXPECT_FALSE(result.error);
     EXPECT_EQ(result.written, std::vector<fs::path>{dir.Path() / "TEXT.TXT"});
     EXPECT_EQ(ReadAll(dir.Path() / "TEXT.TXT").size(), 13u);
@@ -101,6 +124,67 @@ TEST(Export, OnlyRegularFilesAreReplaced) {
         skipped.insert(skip.reason);
     EXPECT_EQ(skipped, reasons);
     EXPECT_GE(result.skipped.size(), 3u);
+}
+
+// Each folder is held open while its contents are written: a folder swapped for a link
+// half-way (here between two entries) cannot send a write elsewhere.
+TEST(Export, ASwappedFolderCannotRedirectTheWrites) {
+    auto image = ExportTree();
+    TempDir dir, elsewhere;
+    ExportOptions options;
+    options.progress = [&](size_t done, size_t) {
+        if (done == 1) { // A was made, nothing in it written yet
+            fs::rename(dir.Path() / "A", dir.Path() / "moved");
+            fs::create_directory_symlink(elsewhere.Path(), dir.Path() / "A");
+        }
+        return true;
+    };
+    const auto result = ExportSelection(image.get(), {"A"}, dir.Path(), options);
+    EXPECT_FALSE(result.error);
+    EXPECT_EQ(ListTree(elsewhere.Path()), Strings{});
+    EXPECT_EQ(ListTree(dir.Path() / "moved"), (Strings{"B/", "B/G.bin", "F.bin"}));
+}
+
+// The folder is made with its parents; part files that a killed run left in a folder
+// written to are removed (only ours, only when their process is gone), and the export
+// leaves none of its own.
+TEST(Export, MakesItsFolderAndTidiesPartFiles) {
+    auto image = ExportTree();
+    TempDir dir;
+    const fs::path folder = dir.Path() / "new" / "deeper";
+    const std::string gone = std::to_string(GoneProcess());
+    const std::string alive = std::to_string(getppid());
+    fs::create_directories(folder / "A");
+    for (const std::string& name :
+         {".bk-tools-" + gone + "-3.part", ".ravelko-" + gone + "-0.part",
+          ".bk-tools-" + alive + "-1.part", "x.bk-tools-" + gone + "-1.part"})
+        dir.Write("new/deeper/A/" + name, Filled(1));
+    const auto result = ExportSelection(image.get(), {"GAME", "A"}, folder, {});
+    EXPECT_FALSE(result.error);
+    EXPECT_EQ(ListTree(folder),
+              (Strings{"A/", "A/.bk-tools-" + alive + "-1.part", "A/B/", "A/B/G.bin", "A/F.bin",
+                       "A/x.bk-tools-" + gone + "-1.part", "GAME.bin"}));
+}
+
+// An export that cannot fit writes nothing: 600 entries of 64 KB sharing one block need
+// 39 MB, far more than a 1 MB file system has (a fresh tmpfs, where this user may mount one).
+TEST(Export, NothingIsWrittenWhenTheFilesCannotFit) {
+    MicroDosBuilder b(true);
+    for (int i = 0; i < 600; ++i)
+        b.Raw(0, 0, "F" + std::to_string(i), 100, 01000, 0xFFFF);
+    auto image = CreateDiskImage("t.img", b.Image());
+    TempDir dir;
+    if (std::system(
+            ("mount -t tmpfs -o size=1m bktest " + dir.Path().string() + " 2>/dev/null").c_str()) !=
+        0)
+        GTEST_SKIP() << "no tmpfs can be mounted here";
+    const auto result = ExportEntries(*image, {{0, std::nullopt}}, dir.Path(), {});
+    std::system(("umount " + dir.Path().string()).c_str());
+    ASSERT_TRUE(result.error);
+    EXPECT_EQ(
+        result.error->find("Not enough free space in " + dir.Path().string() + ": the files need "),
+        0u);
+    EXPECT_EQ(result.filesWritten, 0u);
 }
 
 TEST(TempFolder, PrivateToTheUser) {

@@ -28,7 +28,8 @@ TEST(WindowsNames, DevicesAndForbiddenCharactersGetSafeNames) {
         {"PIPE|", "PIPE_"},      {"LT<", "LT_"},
         {"QUOTE\"", "QUOTE_"},   {"TAB\t", "TAB_"},
         {"BACK\\SL", "BACK_SL"}, {"COM10", "COM10"},
-        {"CONSOLE", "CONSOLE"},  {"N.UL", "N.UL"}};
+        {"CONSOLE", "CONSOLE"},  {"N.UL", "N.UL"},
+        {"CONIN$", "CONIN$_"},   {"conout$.x", "conout$_.x"}};
     MicroDosBuilder b(true);
     Selection all;
     for (const auto& [name, host] : names) {
@@ -39,7 +40,9 @@ TEST(WindowsNames, DevicesAndForbiddenCharactersGetSafeNames) {
     TempDir outer;
     const fs::path folder = outer.Path() / "chosen";
     fs::create_directory(folder);
-    const auto result = ExportSelection(image.get(), all, folder, false);
+    ExportOptions noBin;
+    noBin.addBinExtension = false;
+    const auto result = ExportSelection(image.get(), all, folder, noBin);
     EXPECT_FALSE(result.error);
     EXPECT_TRUE(result.skipped.empty());
     ASSERT_EQ(result.written.size(), names.size());
@@ -66,6 +69,7 @@ TEST(WindowsHost, ReadOnlyAttributeRefusesTheImage) {
     const std::wstring wide = fs::path(std::u8string(path.begin(), path.end())).wstring();
     ASSERT_TRUE(SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_READONLY));
     EXPECT_EQ(OpenDiskImage(path, reader), 1);
+    EXPECT_EQ(OpenDiskImage(path, reader, nullptr, ImageAccess::ReadOnly), 0); // bkdisk's way
     SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(OpenDiskImage(path, reader), 0);
 }

@@ -1,0 +1,109 @@
+// Writing files into a folder the user chose so that nothing is lost and nothing lands
+// outside it. Every file is written to a new part file beside its place, flushed to the
+// disk, and only then renamed into place: a failure at any point leaves whatever was there
+// before intact and no partial file.
+//
+// On POSIX a folder is held by a descriptor: each subfolder is opened relative to its
+// parent without following links, and each file is created relative to its folder, so
+// that swapping a folder for a link while a write runs cannot redirect it. Windows works
+// by path, with each check made just before its step; reparse points (its links and
+// junctions) are refused in the same places as links on POSIX.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <initializer_list>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace hostfiles {
+
+// What tells one file from another whatever its name: device and inode on POSIX, volume
+// and file index on Windows.
+struct FileIdentity {
+    uint64_t device = 0;
+    uint64_t file = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path);
+
+enum class Outcome {
+    Written,
+    Exists,     // a file of that name is there and was kept
+    Protected,  // the file in the way is one that is never replaced (an open disk image)
+    Link,       // a symbolic link (Windows: a reparse point) is in the way; never followed
+    NotRegular, // a folder, FIFO or device is in the way
+    NotCreated, // the file or folder could not be made; `reason` says why
+    DiskFull,   // the disk (or the user's quota or file size limit) is full; `reason` says so
+    Failed,     // writing failed part-way for another reason; `reason` says why
+};
+
+struct WriteResult {
+    Outcome outcome = Outcome::Written;
+    std::string reason; // the system's words (UTF-8), for the last three outcomes
+};
+
+enum class IfExists { Keep, Replace };
+
+using Parts = std::initializer_list<std::span<const uint8_t>>;
+
+// The part files a write leaves while it runs: `.bk-tools-PID-N.part`.
+bool IsPartFileName(const std::string& name, long& processId);
+
+class HostFolder {
+public:
+    // The folder at `path`, made with its missing parents (as `mkdir -p`) when `create`;
+    // links on the way to it are followed, since the user named it. None, with the
+    // system's reason, when it cannot be used.
+    static std::optional<HostFolder> Open(const std::filesystem::path& path, bool create,
+                                          std::string& reason);
+
+    HostFolder(HostFolder&& other) noexcept;
+    HostFolder& operator=(HostFolder&& other) noexcept;
+    HostFolder(const HostFolder&) = delete;
+    HostFolder& operator=(const HostFolder&) = delete;
+    // Makes the renames done in the folder durable (fsync of the folder), then lets it go.
+    ~HostFolder();
+
+    const std::filesystem::path& Path() const { return m_path; }
+
+    // The subfolder `name`, made when missing. A link in its place is never followed
+    // (Outcome::Link), anything else but a folder is NotRegular.
+    std::optional<HostFolder> OpenChild(const std::filesystem::path& name,
+                                        WriteResult& failure) const;
+
+    // Writes the parts, in order, as the file `name` of this folder. An existing regular
+    // file is kept (Exists) or replaced (its permissions kept), except one whose identity
+    // is in `neverReplace`; anything else in the way is never written through.
+    WriteResult WriteFile(const std::filesystem::path& name, Parts parts, IfExists ifExists,
+                          std::span<const FileIdentity> neverReplace = {}) const;
+
+    // True when anything, even a dangling link, has that name here.
+    bool Has(const std::filesystem::path& name) const;
+
+    // Bytes that writing may still use here and the size files are rounded up to; none
+    // when the system cannot tell.
+    struct Space {
+        uint64_t available;
+        uint64_t block;
+    };
+    std::optional<Space> FreeSpace() const;
+
+private:
+    HostFolder(std::filesystem::path path, intptr_t handle);
+    // Part files of ours left by a run that was killed: only our pattern, only regular
+    // files of our own user, only when their process is gone.
+    void RemoveStaleParts() const;
+
+    std::filesystem::path m_path;
+    intptr_t m_handle; // POSIX: the descriptor; Windows: unused
+    mutable bool m_changed = false;
+};
+
+// One file at `path` (its folder must exist), replaced as above: for saving a file the
+// user named in a dialog or on a command line.
+WriteResult ReplaceFile(const std::filesystem::path& path, Parts parts);
+
+} // namespace hostfiles
