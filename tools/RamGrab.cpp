@@ -27,38 +27,58 @@ struct Options {
 
 std::optional<Options> Parse(int argc, char** argv, std::string& bad) {
     Options options;
-    for (int i = 1; i < argc; ++i) {
+    for (int i = 1; i < argc && bad.empty(); ++i) {
         const std::string arg = argv[i];
-        const bool hasValue = i + 1 < argc;
-        std::optional<unsigned> value;
-        if (arg == "--name" && hasValue)
-            options.name = argv[++i];
-        else if (arg == "--dump" && hasValue)
-            options.dump = argv[++i];
-        else if (arg == "--at" && hasValue && (value = ParseNumber(argv[++i], 8)) &&
-                 *value <= 0xFFFF)
-            options.at = *value;
-        else if (arg == "--address" && hasValue && (value = ParseNumber(argv[++i], 8)) &&
-                 *value <= 0xFFFF)
-            options.address = *value;
-        else if (arg == "--bytes-per-row" && hasValue && (value = ParseNumber(argv[++i], 10)) &&
-                 *value <= 0x10000)
-            options.bytesPerRow = *value;
-        else if (arg == "--rows" && hasValue && (value = ParseNumber(argv[++i], 10)) &&
-                 *value <= 0x10000)
-            options.rows = *value;
+        if (arg == "--name")
+            Assign(options.name, NameValue(argc, argv, i, bad));
+        else if (arg == "--dump")
+            Assign(options.dump, TextValue(argc, argv, i, bad));
+        else if (arg == "--at")
+            Assign(options.at, NumberValue(argc, argv, i, 8, 0, 0xFFFF, bad));
+        else if (arg == "--address")
+            Assign(options.address, NumberValue(argc, argv, i, 8, 0, 0xFFFF, bad));
+        else if (arg == "--bytes-per-row")
+            Assign(options.bytesPerRow, NumberValue(argc, argv, i, 10, 1, 0x10000, bad));
+        else if (arg == "--rows")
+            Assign(options.rows, NumberValue(argc, argv, i, 10, 1, 0x10000, bad));
         else if (arg == "--mono")
             options.color = false;
         else if (!arg.empty() && arg[0] != '-' && options.out.empty())
             options.out = arg;
-        else {
-            bad = arg;
-            return std::nullopt;
-        }
+        else
+            bad = FormatResString(IDS_TOOL_BAD_ARGUMENT, {arg});
     }
-    if (options.out.empty())
+    if (bad.empty() &&
+        static_cast<unsigned long long>(options.bytesPerRow) * options.rows > 0x10000)
+        bad = LoadResString(IDS_GRAB_TOO_MUCH);
+    if (!bad.empty() || options.out.empty())
         return std::nullopt;
     return options;
+}
+
+std::string Octal(unsigned value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%o", value);
+    return text;
+}
+
+// Loads the dump, which must hold every byte of the rows asked for: a picture made up of
+// memory the dump never filled would be passed off as the dump's.
+std::optional<std::string> LoadDumpFor(const Options& options, std::vector<uint8_t>& memory) {
+    std::string reason;
+    const auto held = LoadDump(options.dump, options.at, memory, reason);
+    if (!held)
+        return FormatResString(IDS_TOOL_BAD_DUMP, {options.dump, reason});
+    const unsigned first = options.address;
+    const unsigned end = first + options.bytesPerRow * options.rows; // may pass 0x10000
+    const unsigned heldEnd = options.at + static_cast<unsigned>(*held);
+    const bool covered = end <= 0x10000 ? first >= options.at && end <= heldEnd
+                                        : options.at == 0 && heldEnd == 0x10000;
+    if (covered)
+        return std::nullopt;
+    return FormatResString(IDS_GRAB_SHORT_DUMP,
+                           {options.dump, std::to_string(*held), Octal(options.at), Octal(heldEnd),
+                            Octal(first), Octal(end & 0xFFFF)});
 }
 
 // Why no emulator could be read: an object that is there but cannot be opened, or none.
@@ -72,14 +92,12 @@ std::string NoEmulatorMessage(const std::string& base) {
 }
 
 int Grab(const Options& options) {
-    if (static_cast<unsigned long long>(options.bytesPerRow) * options.rows > 0x10000)
-        return Fail("ramgrab", LoadResString(IDS_GRAB_TOO_MUCH));
     std::vector<uint8_t> dump(0x10000);
     CRamLink link(options.name, nullptr);
     const uint8_t* ram = dump.data();
     if (!options.dump.empty()) {
-        if (!LoadDump(options.dump, options.at, dump))
-            return Fail("ramgrab", FormatResString(IDS_TOOL_BAD_DUMP, {options.dump}));
+        if (const auto problem = LoadDumpFor(options, dump))
+            return Fail("ramgrab", *problem);
     } else if (!link.AttachRam() || !(ram = link.GetRam())) {
         return Fail("ramgrab", NoEmulatorMessage(options.name));
     }
@@ -87,8 +105,6 @@ int Grab(const Options& options) {
     const auto image = ComposeSelection(ram, options.address, static_cast<int>(options.bytesPerRow),
                                         static_cast<int>(options.bytesPerRow),
                                         static_cast<int>(options.rows), options.color, tables);
-    if (!image)
-        return Fail("ramgrab", LoadResString(IDS_GRAB_EMPTY));
     // The command line is in the host's own encoding (the ANSI code page on Windows).
     const std::u8string out = std::filesystem::path(options.out).u8string();
     std::string reason;

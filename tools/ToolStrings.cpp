@@ -25,14 +25,25 @@ const std::string& LoadResString(StringId id) {
         {IDS_SIM_CREATED, "Serving %s; Ctrl+C ends."},
         {IDS_SIM_EXISTS,
          "cannot create %s: it exists already (an emulator is running, or one was killed and\n"
-         "left it behind: start with --replace to take it over) or shared memory is not available"},
-        {IDS_TOOL_BAD_DUMP, "cannot read memory dump %s"},
+         "left it behind: start with --replace to take it over)"},
+        {IDS_TOOL_BAD_DUMP, "cannot read memory dump %s: %s"},
         {IDS_GRAB_NO_EMULATOR, "no emulator memory found: none of %s exists"},
         {IDS_GRAB_CANNOT_OPEN,
-         "%s exists but cannot be read (no permission, or shorter than 65552 bytes)"},
+         "%s exists but cannot be read (no permission, not shared memory, or shorter than "
+         "65552 bytes)"},
         {IDS_GRAB_TOO_MUCH, "too much to grab: bytes per row times rows is at most 65536"},
-        {IDS_GRAB_EMPTY, "nothing to grab: bytes per row and rows must be at least 1"},
         {IDS_TOOL_BAD_ARGUMENT, "bad argument: %s"},
+        {IDS_TOOL_BAD_NUMBER, "bad value for %s: %s (%s from %s to %s)"},
+        {IDS_TOOL_OCTAL, "an octal number"},
+        {IDS_TOOL_DECIMAL, "a decimal number"},
+        {IDS_TOOL_NO_VALUE, "%s needs a value"},
+        {IDS_TOOL_BAD_NAME,
+         "bad value for --name: %s (a name of 1 to 200 characters without '/' or '\\')"},
+        {IDS_SIM_CANNOT_CREATE, "cannot create %s: %s"},
+        {IDS_GRAB_SHORT_DUMP,
+         "%s holds %s bytes, loaded from address %s to %s; the rows asked for, %s to %s, "
+         "lie outside them"},
+        {IDS_TOOL_EMPTY_DUMP, "the memory dump %s holds no bytes"},
     };
     return stringtable::FindText(table, id);
 }

@@ -3,7 +3,10 @@
 #include "TomsivarStrings.h"
 #include "ToolStrings.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <system_error>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -19,22 +22,70 @@ std::optional<unsigned> ParseNumber(const std::string& text, int base) {
     return static_cast<unsigned>(std::strtoul(text.c_str(), nullptr, base));
 }
 
-// Reads no more than fits: a dump may be /dev/zero or a disk.
-bool LoadDump(const std::string& path, unsigned at, std::vector<uint8_t>& memory) {
-    std::error_code error;
-    if (at >= memory.size() || std::filesystem::is_directory(path, error))
-        return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    in.read(reinterpret_cast<char*>(memory.data() + at),
-            static_cast<std::streamsize>(memory.size() - at));
-    return !in.bad();
+std::optional<std::string> TextValue(int argc, char** argv, int& i, std::string& problem) {
+    if (i + 1 >= argc) {
+        problem = FormatResString(IDS_TOOL_NO_VALUE, {argv[i]});
+        return std::nullopt;
+    }
+    return std::string(argv[++i]);
 }
 
-int Usage(const char* program, memtools::StringId usageId, const std::string& bad) {
-    if (!bad.empty())
-        std::cerr << program << ": " << FormatResString(IDS_TOOL_BAD_ARGUMENT, {bad}) << "\n";
+std::optional<unsigned> NumberValue(int argc, char** argv, int& i, int base, unsigned low,
+                                    unsigned high, std::string& problem) {
+    const char* option = argv[i];
+    const auto text = TextValue(argc, argv, i, problem);
+    if (!text)
+        return std::nullopt;
+    const auto value = ParseNumber(*text, base);
+    if (value && *value >= low && *value <= high)
+        return value;
+    const auto show = [base](unsigned number) {
+        char digits[16];
+        std::snprintf(digits, sizeof digits, base == 8 ? "%o" : "%u", number);
+        return std::string(digits);
+    };
+    problem = FormatResString(IDS_TOOL_BAD_NUMBER,
+                              {option, *text,
+                               LoadResString(base == 8 ? IDS_TOOL_OCTAL : IDS_TOOL_DECIMAL),
+                               show(low), show(high)});
+    return std::nullopt;
+}
+
+// A name that is one file name on POSIX and one object name on Windows, with room left
+// for the index.
+std::optional<std::string> NameValue(int argc, char** argv, int& i, std::string& problem) {
+    const auto name = TextValue(argc, argv, i, problem);
+    if (name &&
+        (name->empty() || name->size() > 200 || name->find_first_of("/\\") != std::string::npos)) {
+        problem = FormatResString(IDS_TOOL_BAD_NAME, {*name});
+        return std::nullopt;
+    }
+    return name;
+}
+
+// Reads no more than fits: a dump may be /dev/zero or a disk.
+std::optional<size_t> LoadDump(const std::string& path, unsigned at, std::vector<uint8_t>& memory,
+                               std::string& reason) {
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) {
+        reason = std::make_error_code(std::errc::is_a_directory).message();
+        return std::nullopt;
+    }
+    errno = 0;
+    std::ifstream in(path, std::ios::binary);
+    if (at < memory.size() && in)
+        in.read(reinterpret_cast<char*>(memory.data() + at),
+                static_cast<std::streamsize>(memory.size() - at));
+    if (!in && (in.bad() || !in.eof())) {
+        reason = std::generic_category().message(errno ? errno : EIO);
+        return std::nullopt;
+    }
+    return static_cast<size_t>(in.gcount());
+}
+
+int Usage(const char* program, memtools::StringId usageId, const std::string& problem) {
+    if (!problem.empty())
+        std::cerr << program << ": " << problem << "\n";
     std::cerr << LoadResString(usageId);
     return 2;
 }

@@ -12,9 +12,23 @@
 // An octal or decimal option value; none when `text` is not wholly a number of that base.
 std::optional<unsigned> ParseNumber(const std::string& text, int base);
 
-// Reads the dump file into `memory` (64 KB) from `at` on, never more than fits. False
-// when the file cannot be read (a folder, say).
-bool LoadDump(const std::string& path, unsigned at, std::vector<uint8_t>& memory);
+// The value of the option at argv[i] (i moves onto it), as a number of `base` from `low`
+// to `high`, as any text, or as a base name of shared-memory objects. None, with the
+// message in `problem`, when it is missing or out of range.
+std::optional<unsigned> NumberValue(int argc, char** argv, int& i, int base, unsigned low,
+                                    unsigned high, std::string& problem);
+std::optional<std::string> TextValue(int argc, char** argv, int& i, std::string& problem);
+std::optional<std::string> NameValue(int argc, char** argv, int& i, std::string& problem);
+
+template <typename T> void Assign(T& target, const std::optional<T>& value) {
+    if (value)
+        target = *value;
+}
+
+// Reads the dump file into `memory` (64 KB) from `at` on, never more than fits: the
+// number of bytes it held. None, with the system's reason, when it cannot be read.
+std::optional<size_t> LoadDump(const std::string& path, unsigned at, std::vector<uint8_t>& memory,
+                               std::string& reason);
 
 // True when the command line asks for --help (or -h).
 bool IsHelp(int argc, char** argv);
@@ -22,16 +36,16 @@ bool IsHelp(int argc, char** argv);
 // The usage to standard output; returns 0 for the exit status.
 int PrintUsage(memtools::StringId usageId);
 
-// Names the bad argument (when there is one) and prints the usage to standard error;
-// returns 2 for the exit status.
-int Usage(const char* program, memtools::StringId usageId, const std::string& bad);
+// Says what is wrong with the command line (when it is known) and prints the usage to
+// standard error; returns 2 for the exit status.
+int Usage(const char* program, memtools::StringId usageId, const std::string& problem);
 
 // Prints "program: message" to standard error; returns 1 for the exit status.
 int Fail(const char* program, const std::string& message);
 
-// A tool's main: --help to standard output (exit 0), a bad command line named with the
-// usage (exit 2), otherwise `run`'s status; an exception (out of memory, say) becomes a
-// message and exit 1, never an abort.
+// A tool's main: --help to standard output (exit 0), a bad command line with what is
+// wrong and the usage (exit 2), otherwise `run`'s status; an exception (out of memory,
+// say) becomes a message and exit 1, never an abort.
 template <typename Options>
 int RunTool(const char* program, memtools::StringId usageId, int argc, char** argv,
             std::optional<Options> (*parse)(int, char**, std::string&),

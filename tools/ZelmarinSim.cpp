@@ -32,17 +32,14 @@ struct Options {
 
 std::optional<Options> Parse(int argc, char** argv, std::string& bad) {
     Options options;
-    for (int i = 1; i < argc; ++i) {
+    for (int i = 1; i < argc && bad.empty(); ++i) {
         const std::string arg = argv[i];
-        std::optional<unsigned> value;
-        if (arg == "--index" && i + 1 < argc && (value = ParseNumber(argv[++i], 10)) &&
-            *value < RAM_NAME_SUFFIXES)
-            options.index = *value;
-        else if (arg == "--at" && i + 1 < argc && (value = ParseNumber(argv[++i], 8)) &&
-                 *value <= 0xFFFF)
-            options.at = *value;
-        else if (arg == "--name" && i + 1 < argc)
-            options.name = argv[++i];
+        if (arg == "--index")
+            Assign(options.index, NumberValue(argc, argv, i, 10, 0, RAM_NAME_SUFFIXES - 1, bad));
+        else if (arg == "--at")
+            Assign(options.at, NumberValue(argc, argv, i, 8, 0, 0xFFFF, bad));
+        else if (arg == "--name")
+            Assign(options.name, NameValue(argc, argv, i, bad));
         else if (arg == "--animate")
             options.animate = true;
         else if (arg == "--replace")
@@ -50,23 +47,41 @@ std::optional<Options> Parse(int argc, char** argv, std::string& bad) {
         else if (!arg.empty() && arg[0] != '-' && options.dump.empty())
             options.dump = arg;
         else
-            return bad = arg, std::nullopt;
+            bad = FormatResString(IDS_TOOL_BAD_ARGUMENT, {arg});
     }
+    if (!bad.empty())
+        return std::nullopt;
     return options;
+}
+
+// The memory as the dump fills it (an empty dump is surely a mistake), or the test picture.
+std::optional<std::string> FillMemory(const Options& options, std::vector<uint8_t>& memory) {
+    if (options.dump.empty()) {
+        DrawTestPicture(memory, 0);
+        return std::nullopt;
+    }
+    std::string reason;
+    const auto held = LoadDump(options.dump, options.at, memory, reason);
+    if (!held)
+        return FormatResString(IDS_TOOL_BAD_DUMP, {options.dump, reason});
+    if (*held == 0)
+        return FormatResString(IDS_TOOL_EMPTY_DUMP, {options.dump});
+    return std::nullopt;
 }
 
 int Serve(const Options& options) {
     std::vector<uint8_t> memory(0x10000);
-    if (options.dump.empty())
-        DrawTestPicture(memory, 0);
-    else if (!LoadDump(options.dump, options.at, memory))
-        return Fail("zelmarin-sim", FormatResString(IDS_TOOL_BAD_DUMP, {options.dump}));
+    if (const auto problem = FillMemory(options, memory))
+        return Fail("zelmarin-sim", *problem);
 
     const std::string name = FormatRamName(options.name, static_cast<int>(options.index));
     RamMapping mapping;
-    uint8_t* ram = CreateRamObject(name, RAM_MAPPING_SIZE, mapping, options.replace);
+    RamCreateFailure failure;
+    uint8_t* ram = CreateRamObject(name, RAM_MAPPING_SIZE, mapping, options.replace, &failure);
     if (!ram)
-        return Fail("zelmarin-sim", FormatResString(IDS_SIM_EXISTS, {name}));
+        return Fail("zelmarin-sim", failure.exists ? FormatResString(IDS_SIM_EXISTS, {name})
+                                                   : FormatResString(IDS_SIM_CANNOT_CREATE,
+                                                                     {name, failure.reason}));
     std::memcpy(ram, memory.data(), memory.size());
 
     std::signal(SIGINT, OnSignal);

@@ -1,11 +1,13 @@
 #include "BitmapExport.h"
 
-#include <cerrno>
-#include <system_error>
+#include "HostFiles.h"
+#include "TomsivarStrings.h"
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
+#include <span>
+
+using namespace tomsivar;
 
 std::optional<SelectionImage> ComposeSelection(const uint8_t* ram, unsigned first, int bytesPerRow,
                                                int columns, int rows, bool color,
@@ -90,13 +92,12 @@ std::string CompleteBmpPath(const std::string& path) {
 }
 
 bool WriteBmpFile(const std::string& path, const SelectionImage& image, std::string* reason) {
+    using hostfiles::Outcome;
     const auto bytes = EncodeBmp(image);
-    errno = 0;
-    std::ofstream out(Utf8ToHostPath(path), std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out && reason)
-        *reason = std::generic_category().message(errno ? errno : EIO);
-    return static_cast<bool>(out);
+    const auto result = hostfiles::ReplaceFile(Utf8ToHostPath(path), {std::span(bytes)});
+    if (reason)
+        *reason = result.outcome == Outcome::Link         ? LoadResString(IDS_SAVE_LINK)
+                  : result.outcome == Outcome::NotRegular ? LoadResString(IDS_SAVE_NOT_REGULAR)
+                                                          : result.reason;
+    return result.outcome == Outcome::Written;
 }

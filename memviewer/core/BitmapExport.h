@@ -45,7 +45,9 @@ std::string CompleteBmpPath(const std::string& path);
 // The file: 14-byte file header, 40-byte information header, rows bottom-up.
 std::vector<uint8_t> EncodeBmp(const SelectionImage& image);
 
-// Creates or replaces the file at `path` with EncodeBmp of the image; false when it
-// cannot be created or written, with the system's reason in `reason` when given.
+// Creates or replaces the file at `path` with EncodeBmp of the image, through a new file
+// renamed over it when complete: a failure leaves any previous file intact. A link, FIFO
+// or anything but a regular file at `path` is refused. False when it cannot be written,
+// with the reason in `reason` when given.
 bool WriteBmpFile(const std::string& path, const SelectionImage& image,
                   std::string* reason = nullptr);

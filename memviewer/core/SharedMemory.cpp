@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <system_error>
 
 // The viewer opens what exists, for reading only: a probe never creates an object, and
 // the emulator's memory cannot be written through the view.
@@ -52,18 +53,31 @@ void CloseRamObject(RamMapping& mapping, int) {
     mapping = {};
 }
 
-uint8_t* CreateRamObject(const std::string& name, int size, RamMapping& mapping, bool replace) {
+namespace {
+
+uint8_t* CreateFailed(RamCreateFailure* failure, DWORD error) {
+    if (failure)
+        *failure = {error == ERROR_ALREADY_EXISTS, std::system_category().message(error)};
+    return nullptr;
+}
+
+} // namespace
+
+uint8_t* CreateRamObject(const std::string& name, int size, RamMapping& mapping, bool replace,
+                         RamCreateFailure* failure) {
     HANDLE handle = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                        static_cast<DWORD>(size), name.c_str());
-    if (!handle || (GetLastError() == ERROR_ALREADY_EXISTS && !replace)) {
+    const DWORD error = GetLastError();
+    if (!handle || (error == ERROR_ALREADY_EXISTS && !replace)) {
         if (handle)
             CloseHandle(handle);
-        return nullptr;
+        return CreateFailed(failure, error);
     }
     auto* view = static_cast<uint8_t*>(MapViewOfFile(handle, FILE_MAP_ALL_ACCESS, 0, 0, size));
     if (!view) {
+        const DWORD mapError = GetLastError();
         CloseHandle(handle);
-        return nullptr;
+        return CreateFailed(failure, mapError);
     }
     mapping = {handle, view, 0};
     return view;
@@ -81,6 +95,7 @@ void DestroyRamObject(const std::string&, RamMapping& mapping, int size) {
 
 #include <cerrno>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -89,15 +104,20 @@ std::string ObjectPath(const std::string& name) {
     return "/" + name;
 }
 
+// Without O_NONBLOCK a FIFO planted under the name would block the open for ever.
+int OpenObject(const std::string& name) {
+    return shm_open(ObjectPath(name).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0);
+}
+
 } // namespace
 
 bool OpenRamObject(const std::string& name, int size, RamMapping& mapping) {
-    const int fd = shm_open(ObjectPath(name).c_str(), O_RDONLY | O_CLOEXEC, 0);
+    const int fd = OpenObject(name);
     if (fd < 0)
         return false;
     struct stat info {};
-    if (fstat(fd, &info) != 0 || info.st_size < size) { // not there yet
-        close(fd);
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < size) {
+        close(fd); // not there yet, or no shared memory at all
         return false;
     }
     mapping = {fd, nullptr, static_cast<unsigned long long>(info.st_ino)};
@@ -123,7 +143,7 @@ bool IsCurrentRamObject(const std::string& name, const RamMapping& mapping) {
     struct stat info {};
     if (mapping.handle == kNoRamHandle || fstat(mapping.handle, &info) != 0 || info.st_nlink == 0)
         return false;
-    const int fd = shm_open(ObjectPath(name).c_str(), O_RDONLY | O_CLOEXEC, 0);
+    const int fd = OpenObject(name);
     if (fd < 0)
         return false;
     const bool same =
@@ -133,7 +153,7 @@ bool IsCurrentRamObject(const std::string& name, const RamMapping& mapping) {
 }
 
 bool RamObjectExists(const std::string& name) {
-    const int fd = shm_open(ObjectPath(name).c_str(), O_RDONLY, 0);
+    const int fd = OpenObject(name);
     if (fd >= 0)
         close(fd);
     return fd >= 0;
@@ -147,19 +167,26 @@ void CloseRamObject(RamMapping& mapping, int size) {
     mapping = {};
 }
 
-uint8_t* CreateRamObject(const std::string& name, int size, RamMapping& mapping, bool replace) {
+uint8_t* CreateRamObject(const std::string& name, int size, RamMapping& mapping, bool replace,
+                         RamCreateFailure* failure) {
+    const auto failed = [failure](int error) -> uint8_t* {
+        if (failure)
+            *failure = {error == EEXIST, std::generic_category().message(error)};
+        return nullptr;
+    };
     if (replace)
         shm_unlink(ObjectPath(name).c_str());
     const int fd = shm_open(ObjectPath(name).c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
     if (fd < 0)
-        return nullptr;
+        return failed(errno);
     void* view = MAP_FAILED;
     if (ftruncate(fd, size) == 0)
         view = mmap(nullptr, static_cast<size_t>(size), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     if (view == MAP_FAILED) {
+        const int error = errno;
         close(fd);
         shm_unlink(ObjectPath(name).c_str());
-        return nullptr;
+        return failed(error);
     }
     mapping = {fd, static_cast<const uint8_t*>(view), 0};
     return static_cast<uint8_t*>(view);

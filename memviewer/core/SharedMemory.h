@@ -21,7 +21,8 @@ struct RamMapping {
 };
 
 // Opens the existing object `name` for reading, at least `size` bytes long. False when
-// there is no such object or it is still shorter; a probe never creates an object.
+// there is no such object, it is still shorter, or it is no shared memory (a FIFO or
+// device planted under its name, which is never waited for); a probe never creates one.
 bool OpenRamObject(const std::string& name, int size, RamMapping& mapping);
 void CloseRamObject(RamMapping& mapping, int size);
 // Copies the object's first `size` bytes into `dest`; false when they cannot all be read
@@ -34,11 +35,17 @@ bool IsCurrentRamObject(const std::string& name, const RamMapping& mapping);
 // True when an object `name` exists (looked at without creating one).
 bool RamObjectExists(const std::string& name);
 
+// Why an object could not be created: it exists already, or the system's reason.
+struct RamCreateFailure {
+    bool exists = false;
+    std::string reason;
+};
+
 // The emulator's side (the stand-in and tests): creates `name` exclusively with `size`
-// zero bytes, mapped for writing. Null when it exists already or cannot be made. With
-// `replace`, an object left behind is taken over: removed first on POSIX, opened as it
-// is on Windows (where it lives on while a viewer holds it).
+// zero bytes, mapped for writing. Null when it exists already or cannot be made (why, in
+// `failure` when given). With `replace`, an object left behind is taken over: removed
+// first on POSIX, opened as it is on Windows (where it lives on while a viewer holds it).
 uint8_t* CreateRamObject(const std::string& name, int size, RamMapping& mapping,
-                         bool replace = false);
+                         bool replace = false, RamCreateFailure* failure = nullptr);
 // Unmaps, closes and removes the object `name`.
 void DestroyRamObject(const std::string& name, RamMapping& mapping, int size);

@@ -12,6 +12,8 @@ const std::string& LoadResString(StringId id) {
         {IDS_EMULATOR_DETECTED, "Zelmarin detected!"},
         {IDS_SCALE_PANE, "Scale %ix"},
         {IDS_CANT_SAVE_FILE, "Can't save file"},
+        {IDS_SAVE_LINK, "a symbolic link of that name is in the way; it is never followed"},
+        {IDS_SAVE_NOT_REGULAR, "something other than a file is in the way"},
         {IDS_NOTHING_TO_SAVE,
          "Nothing to save: drag a rectangle over the picture first (it needs memory to show)."},
         {IDS_SCALE_ITEM, "Scale %i"},

@@ -45,6 +45,8 @@ enum StringId : int {
     IDS_EMULATOR_GONE,
     IDS_ADDRESS_NOT_OCTAL,
     IDS_ADDRESS_TOO_LARGE,
+    IDS_SAVE_LINK,
+    IDS_SAVE_NOT_REGULAR,
 };
 
 // The text of string `id`; empty for a number the table does not hold.

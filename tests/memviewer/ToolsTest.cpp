@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -67,25 +68,41 @@ TEST(Tools, RamGrabReadsTheStandInAndTheStandInCleansUp) {
     EXPECT_GT(testimg::ReadAll(live).size(), 100u * 512 * 2);
 }
 
-// Help, bad arguments and hostile inputs end with a message and an exit status, never an
-// abort or a machine out of memory.
+// Help, bad arguments and hostile inputs end with a message and an exit status (2 for
+// every bad argument, naming its value and range), never a hang, an abort, a machine out
+// of memory or a picture of memory the dump never held.
 TEST(Tools, ArgumentsAndInputsGetClearAnswers) {
     testimg::TempDir dir;
     const std::string out = (dir.Path() / "x.bmp").string();
+    const std::string shortDump = dir.Write("short.bin", std::vector<uint8_t>(100, 1));
+    const std::string empty = dir.Write("empty.bin", {});
+    const std::string fifoBase = "BKTEST_" + std::to_string(getpid()) + "_fifo";
+    ASSERT_EQ(mkfifo(("/dev/shm/" + fifoBase + "0").c_str(), 0600), 0);
     const struct {
         std::string command;
         int status;
-        const char* says;
+        std::string says;
     } cases[] = {
         {kGrab + " --help", 0, "Usage: ramgrab"},
         {kSim + " --help", 0, "Usage: zelmarin-sim"},
         {kGrab + " --bogus " + out, 2, "bad argument: --bogus"},
-        {kSim + " --index 64", 2, "bad argument: --index"},
-        {kGrab + " --dump " + dir.Path().string() + " " + out, 1, "cannot read memory dump"},
-        {kGrab + " --dump /dev/zero --rows 65536 --bytes-per-row 65536 " + out, 1,
+        {kSim + " --index 64", 2, "bad value for --index: 64 (a decimal number from 0 to 63)"},
+        {kGrab + " --rows 0 " + out, 2, "bad value for --rows: 0 (a decimal number from 1 to"},
+        {kGrab + " --address 200000 " + out, 2, "(an octal number from 0 to 177777)"},
+        {kGrab + " " + out + " --rows", 2, "--rows needs a value"},
+        {kGrab + " --dump /dev/zero --rows 65536 --bytes-per-row 65536 " + out, 2,
          "too much to grab"},
+        {kSim + " --name a/b", 2, "bad value for --name: a/b"},
+        {kGrab + " --dump " + dir.Path().string() + " " + out, 1,
+         "cannot read memory dump " + dir.Path().string() + ": Is a directory"},
+        {kGrab + " --dump " + shortDump + " --address 0 --rows 1 --bytes-per-row 200 " + out, 1,
+         shortDump + " holds 100 bytes, loaded from address 0 to 144; the rows asked for, 0 "
+                     "to 310, lie outside them"},
+        {kSim + " " + empty, 1, "the memory dump " + empty + " holds no bytes"},
         {kGrab + " --name BKTEST_NONE_ " + out, 1,
          "none of BKTEST_NONE_0 ... BKTEST_NONE_63 exists"},
+        {"timeout 10 " + kGrab + " --name " + fifoBase + " " + out, 1,
+         fifoBase + "0 exists but cannot be read"},
         {kGrab + " --dump /dev/zero " + out, 0, ""}, // read up to 64 KB only
     };
     for (const auto& c : cases) {
@@ -93,6 +110,28 @@ TEST(Tools, ArgumentsAndInputsGetClearAnswers) {
         EXPECT_EQ(run.status, c.status) << c.command;
         EXPECT_NE(run.out.find(c.says), std::string::npos) << c.command << "\n" << run.out;
     }
+    unlink(("/dev/shm/" + fifoBase + "0").c_str());
+}
+
+// ramgrab replaces its output only with a complete file: a full disk leaves the old one as
+// it was, and a link or FIFO in its place is refused, never written through or waited on.
+TEST(Tools, RamGrabNeverLosesTheFileItReplaces) {
+    testimg::TempDir dir;
+    const std::string old = dir.Write("old.bmp", std::vector<uint8_t>(50, 7));
+    const std::string grab = kGrab + " --dump /dev/zero ";
+    const CommandOutput full = Shell("trap '' XFSZ; ulimit -f 8; " + grab + ShellQuote(old));
+    EXPECT_EQ(full.status, 1);
+    EXPECT_NE(full.out.find("File too large"), std::string::npos) << full.out;
+    EXPECT_EQ(testimg::ReadAll(old), std::vector<uint8_t>(50, 7));
+    const fs::path link = dir.Path() / "link.bmp", fifo = dir.Path() / "fifo.bmp";
+    fs::create_symlink(old, link);
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_NE(Shell(grab + link.string()).out.find("a symbolic link"), std::string::npos);
+    EXPECT_NE(Shell("timeout 10 " + grab + fifo.string()).out.find("other than a file"),
+              std::string::npos);
+    EXPECT_EQ(testimg::ReadAll(old), std::vector<uint8_t>(50, 7));
+    EXPECT_EQ(Shell(grab + old).status, 0);
+    EXPECT_EQ(testimg::ReadAll(old).size(), 54u + 512 * 256 * 2 * 2);
 }
 
 // A stand-in killed with SIGKILL leaves its object behind: the next start says how to
