@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <optional>
 #include <sstream>
@@ -29,12 +30,15 @@ TEST(BkDisk, InfoLsCatAndUsage) {
     b.Dir(1, 0, "\xC8\xC3\xD0\xDB"); // ИГРЫ
     b.File(1, "TEXT", 02000, {'a', 0x0A, 0xC1});
     const std::string image = ShellQuote(dir.Write("sample.img", b.Image())) + " ";
+    const std::string readOnly = dir.Write("ro.img", b.Image());
+    fs::permissions(readOnly, fs::perms::owner_read); // bkdisk only reads images
     const struct {
         std::string arguments;
         int status;
         std::optional<std::string> out;
     } cases[] = {
         {"info " + image, 0, "MKDOS\t800 Kb\n"},
+        {"info " + ShellQuote(readOnly), 0, "MKDOS\t800 Kb\n"},
         {"ls " + image + "--tsv", 0, "GAME\t\t1000\t100\n" GAMES "\t<DIR>\t\t\n"},
         {"ls " + image + "'\xD0\xB8\xD0\xB3\xD1\x80\xD1\x8B' --tsv", 0,
          "..\t\t\t\nTEXT\t\t2000\t3\n"}, // игры: without regard to case
@@ -59,6 +63,25 @@ TEST(BkDisk, InfoLsCatAndUsage) {
     // Output that cannot be written is a failure, not a silent success.
     const std::string full = std::string(BKDISK_PATH) + " ls " + image + ">/dev/full 2>/dev/null";
     EXPECT_EQ(WEXITSTATUS(std::system(full.c_str())), 1);
+}
+
+// A write refused to another user says why in the system's words (root would be let in).
+TEST(BkDisk, RefusalsCarryTheSystemsReason) {
+    if (getuid() != 0 || RunCommand("command -v setpriv >/dev/null").status != 0)
+        GTEST_SKIP() << "needs root and setpriv to act as another user";
+    TempDir dir;
+    fs::permissions(dir.Path(), fs::perms::owner_all | fs::perms::group_read |
+                                    fs::perms::group_exec | fs::perms::others_read |
+                                    fs::perms::others_exec);
+    MicroDosBuilder b(true);
+    b.File(0, "GAME", 01000, Filled(3));
+    const std::string image = dir.Write("a.img", b.Image());
+    fs::permissions(image, fs::perms::owner_read | fs::perms::others_read);
+    const CommandOutput run = RunCommand("setpriv --reuid=65534 --regid=65534 --clear-groups " +
+                                         std::string(BKDISK_PATH) + " export " + ShellQuote(image) +
+                                         " " + ShellQuote(dir.Path().string()) + " 2>&1");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "skipped GAME: cannot be created: Permission denied\n");
 }
 
 // Every path `ls -R` prints names, through cat, an entry of the listed size; export writes

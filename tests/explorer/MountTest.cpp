@@ -115,7 +115,8 @@ TEST(Mount, EveryImageReadsAsItsExport) {
         EXPECT_GT(CompareWithExport(dir.WritableCopy(images / name), true), 50) << name;
 }
 
-// Attributes, the read-only refusals and the message for an unreadable entry.
+// Attributes, the read-only refusals, the message for an unreadable entry, an image that
+// may only be read, and mount points that would hide files or stack on a mount.
 TEST(Mount, AttributesRefusalsAndMessages) {
     if (!FuseAvailable())
         GTEST_SKIP() << "FUSE is not available here (/dev/fuse, fusermount3)";
@@ -126,8 +127,22 @@ TEST(Mount, AttributesRefusalsAndMessages) {
     b.SetFat(b.Image()[gone + 26], 0xFF8);
     const fs::path mounted = dir.Path() / "mnt";
     fs::create_directory(mounted);
-    Mount mount(dir.Write("andos.bkd", b.Image()), mounted, false, dir.Path() / "errors.txt");
+    const std::string image = dir.Write("andos.bkd", b.Image());
+    fs::permissions(image, fs::perms::owner_read);
+    Mount mount(image, mounted, false, dir.Path() / "errors.txt");
     ASSERT_TRUE(mount.Mounted());
+    fs::create_directories(dir.Path() / "full" / "file");
+    const std::pair<fs::path, std::string> refused[] = {
+        {image, "Not a directory"},
+        {dir.Path() / "full", "Directory not empty"},
+        {mounted, "something is mounted there already"}};
+    for (const auto& [point, says] : refused) {
+        const CommandOutput run =
+            RunCommand(std::string(BKDISK_PATH) + " mount " + ShellQuote(image) + " " +
+                       ShellQuote(point.string()) + " 2>&1");
+        EXPECT_EQ(run.status, 1) << point;
+        EXPECT_EQ(run.out, "bkdisk: cannot mount on " + point.string() + ": " + says + "\n");
+    }
     char value[16] = {};
     ASSERT_EQ(getxattr((mounted / "LIVE").c_str(), "user.bk.address", value, sizeof value), 4);
     EXPECT_EQ(std::string(value, 4), "1000");
