@@ -62,22 +62,25 @@ bool IsPartFileName(const std::string& name, long& processId) {
            ParsePartName(name, kOldPartPrefix, processId);
 }
 
-HostFolder::HostFolder(fs::path path, intptr_t handle) : m_path(std::move(path)), m_handle(handle) {
+HostFolder::HostFolder(fs::path path, intptr_t handle, Sync sync, bool root)
+    : m_path(std::move(path)), m_handle(handle), m_sync(sync), m_root(root) {
     RemoveStaleParts();
 }
 
 HostFolder::HostFolder(HostFolder&& other) noexcept
     : m_path(std::move(other.m_path)), m_handle(std::exchange(other.m_handle, -1)),
-      m_changed(other.m_changed) {}
+      m_sync(other.m_sync), m_root(other.m_root), m_changed(other.m_changed) {}
 
 HostFolder& HostFolder::operator=(HostFolder&& other) noexcept {
     std::swap(m_path, other.m_path);
     std::swap(m_handle, other.m_handle);
+    std::swap(m_sync, other.m_sync);
+    std::swap(m_root, other.m_root);
     std::swap(m_changed, other.m_changed);
     return *this;
 }
 
-WriteResult ReplaceFile(const fs::path& path, Parts parts) {
+WriteResult SaveFile(const fs::path& path, Parts parts) {
     std::string reason;
     const fs::path parent = path.has_parent_path() ? path.parent_path() : fs::path(".");
     const auto folder = HostFolder::Open(parent, false, reason);
@@ -153,7 +156,8 @@ std::optional<FileIdentity> IdentityOf(const fs::path& path) {
                         static_cast<uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow};
 }
 
-std::optional<HostFolder> HostFolder::Open(const fs::path& path, bool create, std::string& reason) {
+std::optional<HostFolder> HostFolder::Open(const fs::path& path, bool create, std::string& reason,
+                                           Sync sync) {
     std::error_code error;
     if (create)
         fs::create_directories(path, error);
@@ -163,7 +167,7 @@ std::optional<HostFolder> HostFolder::Open(const fs::path& path, bool create, st
             attributes == kNoFile ? SystemReason(GetLastError()) : SystemReason(ERROR_DIRECTORY);
         return std::nullopt;
     }
-    return HostFolder(path, 0);
+    return HostFolder(path, 0, sync, true);
 }
 
 HostFolder::~HostFolder() = default; // MOVEFILE_WRITE_THROUGH made each rename durable
@@ -186,7 +190,7 @@ std::optional<HostFolder> HostFolder::OpenChild(const fs::path& name, WriteResul
         failure = Refused(Outcome::NotRegular);
         return std::nullopt;
     }
-    return HostFolder(path, 0);
+    return HostFolder(path, 0, m_sync, false);
 }
 
 WriteResult HostFolder::WriteFile(const fs::path& name, Parts parts, IfExists ifExists,
@@ -226,7 +230,7 @@ WriteResult HostFolder::WriteFile(const fs::path& name, Parts parts, IfExists if
             done += written;
         }
     }
-    if (!error && !FlushFileBuffers(file))
+    if (!error && (attributes != kNoFile || m_sync == Sync::EachFile) && !FlushFileBuffers(file))
         error = GetLastError();
     if (!CloseHandle(file) && !error)
         error = GetLastError();
@@ -332,7 +336,8 @@ std::optional<FileIdentity> IdentityOf(const fs::path& path) {
     return FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
 }
 
-std::optional<HostFolder> HostFolder::Open(const fs::path& path, bool create, std::string& reason) {
+std::optional<HostFolder> HostFolder::Open(const fs::path& path, bool create, std::string& reason,
+                                           Sync sync) {
     std::error_code error;
     if (create && !path.empty())
         fs::create_directories(path, error);
@@ -341,15 +346,18 @@ std::optional<HostFolder> HostFolder::Open(const fs::path& path, bool create, st
         reason = std::generic_category().message(errno);
         return std::nullopt;
     }
-    return HostFolder(path, fd);
+    return HostFolder(path, fd, sync, true);
 }
 
 HostFolder::~HostFolder() {
     if (m_handle < 0)
         return;
-    if (m_changed)
-        fsync(static_cast<int>(m_handle));
-    close(static_cast<int>(m_handle));
+    const int fd = static_cast<int>(m_handle);
+    if (m_sync == Sync::EachFile && m_changed)
+        fsync(fd);
+    else if (m_sync == Sync::AtTheEnd && m_root)
+        syncfs(fd); // every folder and file the batch wrote below it
+    close(fd);
 }
 
 std::optional<HostFolder> HostFolder::OpenChild(const fs::path& name, WriteResult& failure) const {
@@ -371,7 +379,7 @@ std::optional<HostFolder> HostFolder::OpenChild(const fs::path& name, WriteResul
             errno == ELOOP ? Refused(Outcome::Link) : SystemFailure(Outcome::NotCreated, errno);
         return std::nullopt;
     }
-    return HostFolder(m_path / name, fd);
+    return HostFolder(m_path / name, fd, m_sync, false);
 }
 
 WriteResult HostFolder::WriteFile(const fs::path& name, Parts parts, IfExists ifExists,
@@ -409,7 +417,7 @@ WriteResult HostFolder::WriteFile(const fs::path& name, Parts parts, IfExists if
         if (!error && !WriteAll(fd, bytes))
             error = errno;
     }
-    if (!error && fsync(fd) != 0)
+    if (!error && (exists || m_sync == Sync::EachFile) && fsync(fd) != 0)
         error = errno;
     if (close(fd) != 0 && !error)
         error = errno;

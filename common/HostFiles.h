@@ -47,6 +47,13 @@ struct WriteResult {
 
 enum class IfExists { Keep, Replace };
 
+// When new files reach the disk. A replaced file is always flushed before the rename that
+// drops the old one, so a crash never costs it. EachFile flushes every new file too;
+// AtTheEnd (for exports of thousands of files, where a flush each would cost ten times
+// the writing) flushes the whole file system once, when the folder it was opened for is
+// let go.
+enum class Sync { EachFile, AtTheEnd };
+
 using Parts = std::initializer_list<std::span<const uint8_t>>;
 
 // The part files a write leaves while it runs: `.bk-tools-PID-N.part`.
@@ -58,13 +65,14 @@ public:
     // links on the way to it are followed, since the user named it. None, with the
     // system's reason, when it cannot be used.
     static std::optional<HostFolder> Open(const std::filesystem::path& path, bool create,
-                                          std::string& reason);
+                                          std::string& reason, Sync sync = Sync::EachFile);
 
     HostFolder(HostFolder&& other) noexcept;
     HostFolder& operator=(HostFolder&& other) noexcept;
     HostFolder(const HostFolder&) = delete;
     HostFolder& operator=(const HostFolder&) = delete;
-    // Makes the renames done in the folder durable (fsync of the folder), then lets it go.
+    // Makes what was written in the folder durable (a flush of the folder, or with
+    // Sync::AtTheEnd of its whole file system), then lets it go.
     ~HostFolder();
 
     const std::filesystem::path& Path() const { return m_path; }
@@ -92,18 +100,20 @@ public:
     std::optional<Space> FreeSpace() const;
 
 private:
-    HostFolder(std::filesystem::path path, intptr_t handle);
+    HostFolder(std::filesystem::path path, intptr_t handle, Sync sync, bool root);
     // Part files of ours left by a run that was killed: only our pattern, only regular
     // files of our own user, only when their process is gone.
     void RemoveStaleParts() const;
 
     std::filesystem::path m_path;
     intptr_t m_handle; // POSIX: the descriptor; Windows: unused
+    Sync m_sync;
+    bool m_root; // the folder a batch was opened for: it flushes the file system
     mutable bool m_changed = false;
 };
 
 // One file at `path` (its folder must exist), replaced as above: for saving a file the
 // user named in a dialog or on a command line.
-WriteResult ReplaceFile(const std::filesystem::path& path, Parts parts);
+WriteResult SaveFile(const std::filesystem::path& path, Parts parts);
 
 } // namespace hostfiles

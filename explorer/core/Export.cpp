@@ -172,7 +172,7 @@ private:
             if (renamed)
                 result.renamed.push_back({step.path, path});
         }
-        if (step.path.size() == 1)
+        if (step.path.size() == 1 && !m_options.report)
             result.topLevel.push_back(path);
         return Progress();
     }
@@ -187,7 +187,7 @@ private:
             m_options.report({step.path, step.directory, nullptr, false, reason, detail});
         else
             result.skipped.push_back({step.path, reason, detail});
-        if (step.path.size() == 1)
+        if (step.path.size() == 1 && !m_options.report)
             result.topLevel.push_back(std::nullopt);
         return Progress();
     }
@@ -274,7 +274,7 @@ ExportResult ExportEntries(CDiskImage& image, const std::vector<ExportGroup>& gr
                            const fs::path& folder, const ExportOptions& options) {
     ExportResult result;
     std::string reason;
-    auto host = HostFolder::Open(folder, true, reason);
+    auto host = HostFolder::Open(folder, true, reason, hostfiles::Sync::AtTheEnd);
     if (!host) {
         result.error = FormatResString(IDS_FOLDER_UNUSABLE, {Utf8FromPath(folder), reason});
         return result;

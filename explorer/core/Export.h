@@ -45,7 +45,8 @@ struct ExportOptions {
     std::vector<hostfiles::FileIdentity> neverReplace;
     ExportProgress progress;
     // Each entry as it is done. The result then keeps only counts, not the lists of
-    // files, skips and renamings, so an export of a million entries stays small.
+    // files, skips, renamings and top-level paths, so an export of a million entries
+    // stays small.
     std::function<void(const ExportReport&)> report;
 };
 

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
+#include <utility>
 
 namespace {
 
@@ -146,19 +148,63 @@ std::string Utf8FromPath(const std::filesystem::path& path) {
     return std::string(text.begin(), text.end());
 }
 
+std::string_view HostFolderNames::At(uint32_t offset) const {
+    const std::string_view rest = std::string_view(m_names).substr(offset);
+    return rest.substr(0, rest.find('\0'));
+}
+
+size_t HostFolderNames::Slot(std::string_view folded) const {
+    return std::hash<std::string_view>()(folded) & (m_slots.size() - 1);
+}
+
+std::optional<uint32_t> HostFolderNames::Find(std::string_view folded) const {
+    if (m_slots.empty())
+        return std::nullopt;
+    for (size_t slot = Slot(folded); m_slots[slot] != 0; slot = (slot + 1) & (m_slots.size() - 1)) {
+        if (At(m_slots[slot] - 1) == folded)
+            return m_slots[slot] - 1;
+    }
+    return std::nullopt;
+}
+
+bool HostFolderNames::Insert(std::string_view folded) {
+    if (Find(folded))
+        return false;
+    if (2 * (m_count + 1) > m_slots.size()) { // at most half full: probes stay short
+        const std::vector<uint32_t> old = std::exchange(m_slots, {});
+        m_slots.resize(std::max<size_t>(64, 2 * old.size()));
+        for (const uint32_t entry : old) {
+            if (entry != 0)
+                Place(entry);
+        }
+    }
+    const auto entry = static_cast<uint32_t>(m_names.size()) + 1;
+    m_names.append(folded).push_back('\0');
+    Place(entry);
+    ++m_count;
+    return true;
+}
+
+void HostFolderNames::Place(uint32_t entry) {
+    size_t slot = Slot(At(entry - 1));
+    while (m_slots[slot] != 0)
+        slot = (slot + 1) & (m_slots.size() - 1);
+    m_slots[slot] = entry;
+}
+
 std::string HostFolderNames::Claim(std::string_view name) {
     const std::string safe = SafeHostName(name);
-    auto [taken, isNew] = m_taken.try_emplace(HostFoldedName(safe), 0);
-    if (isNew)
+    const std::string folded = HostFoldedName(safe);
+    if (Insert(folded))
         return safe;
     const auto dot = safe.rfind('.');
     const size_t stem = dot == std::string::npos || dot == 0 ? safe.size() : dot;
     // The suffix count lives with the wanted name, so a thousand entries of one name cost
     // a thousand tries, not half a million.
-    for (int& suffix = taken->second;;) {
+    for (int& suffix = m_suffixes[*Find(folded)];;) {
         const std::string candidate =
             safe.substr(0, stem) + "~" + std::to_string(++suffix) + safe.substr(stem);
-        if (m_taken.try_emplace(HostFoldedName(candidate), 0).second)
+        if (Insert(HostFoldedName(candidate)))
             return candidate;
     }
 }

@@ -94,7 +94,7 @@ std::string CompleteBmpPath(const std::string& path) {
 bool WriteBmpFile(const std::string& path, const SelectionImage& image, std::string* reason) {
     using hostfiles::Outcome;
     const auto bytes = EncodeBmp(image);
-    const auto result = hostfiles::ReplaceFile(Utf8ToHostPath(path), {std::span(bytes)});
+    const auto result = hostfiles::SaveFile(Utf8ToHostPath(path), {std::span(bytes)});
     if (reason)
         *reason = result.outcome == Outcome::Link         ? LoadResString(IDS_SAVE_LINK)
                   : result.outcome == Outcome::NotRegular ? LoadResString(IDS_SAVE_NOT_REGULAR)
