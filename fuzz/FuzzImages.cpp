@@ -131,12 +131,12 @@ namespace {
 
 // Every node is found again by its path, and every file reads as many bytes as its size
 // says (or fails as a whole), in two pieces.
-void CheckMountNode(CMountTree& tree, int index, const std::string& path) {
+void CheckMountNode(CMountTree& tree, uint32_t index, const std::string& path) {
     const CMountTree::Node& node = tree.At(index);
     FUZZ_CHECK(tree.Lookup(path) == &node);
     tree.EntryPath(node);
-    for (const int child : node.children)
-        CheckMountNode(tree, child, path + "/" + tree.At(child).name);
+    for (const uint32_t child : tree.Children(node))
+        CheckMountNode(tree, child, path + "/" + std::string(tree.Name(tree.At(child))));
     if (node.directory)
         return;
     const long long size = tree.FileSize(node);

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <numeric>
 
 // A walk that adds a node for every entry it meets, named as export names it.
 class MountTreeBuilder : public CatalogVisitor {
@@ -27,7 +29,7 @@ public:
 
 private:
     struct Folder {
-        int node;
+        uint32_t node;
         HostFolderNames names;
     };
 
@@ -35,22 +37,16 @@ private:
         return Cp1251ToUtf8(m_folders.back().names.Claim(wanted));
     }
 
-    int Add(CDiskImage& image, const WalkStep& step, std::string name) {
-        const int parent = m_folders.back().node;
-        const int index = static_cast<int>(m_tree.m_nodes.size());
-        CMountTree::Node node;
-        node.name = std::move(name);
-        node.directory = step.directory;
+    uint32_t Add(CDiskImage& image, const WalkStep& step, const std::string& name) {
+        CMountTree::Node node{};
         node.entry = image.GetEntryIndex();
-        node.address = step.directory ? 0 : image.GetAddress();
-        node.length = step.directory ? 0 : image.GetLength();
+        node.parent = m_folders.back().node;
+        node.occurrence = static_cast<uint32_t>(step.Occurrence());
+        node.directory = step.directory;
+        node.length = step.directory ? 0 : static_cast<uint32_t>(image.GetLength());
+        node.address = static_cast<uint16_t>(step.directory ? 0 : image.GetAddress());
         node.deleted = image.IsDeleted();
-        m_tree.m_nodes[static_cast<size_t>(parent)].children.push_back(index);
-        m_tree.m_nodes[static_cast<size_t>(parent)].byName.emplace(node.name, index);
-        m_tree.m_nodes.push_back(std::move(node));
-        m_tree.m_parents.push_back(parent);
-        m_tree.m_catalogNames.push_back(step.Name());
-        return index;
+        return m_tree.Add(node, name);
     }
 
     CMountTree& m_tree;
@@ -58,30 +54,87 @@ private:
 };
 
 CMountTree::CMountTree(CDiskImage& image, bool binFiles) : m_image(image), m_bBinFiles(binFiles) {
-    m_nodes.emplace_back();
-    m_parents.push_back(-1);
-    m_catalogNames.emplace_back();
+    Add({0, -1, 0, 1, 0, 0, true, false}, "");
     image.PushPosition();
     image.SetCurrentDir(0);
     MountTreeBuilder builder(*this);
     CatalogWalk(image, builder).Walk();
     image.PopPosition();
+    IndexNames();
+}
+
+uint32_t CMountTree::Add(const Node& node, std::string_view name) {
+    m_nodes.push_back(node);
+    m_nodes.back().name = static_cast<uint32_t>(m_names.size());
+    m_names.append(name).push_back('\0');
+    return static_cast<uint32_t>(m_nodes.size() - 1);
+}
+
+uint32_t CMountTree::IndexOf(const Node& node) const {
+    return static_cast<uint32_t>(&node - m_nodes.data());
+}
+
+std::string_view CMountTree::Name(const Node& node) const {
+    return m_names.c_str() + node.name;
+}
+
+std::span<const uint32_t> CMountTree::Children(const Node& node) const {
+    const uint32_t index = IndexOf(node);
+    return std::span(m_children).subspan(m_firstChild[index],
+                                         m_firstChild[index + 1] - m_firstChild[index]);
+}
+
+size_t CMountTree::Slot(uint32_t parent, std::string_view name) const {
+    const size_t hash = std::hash<std::string_view>()(name) ^ (parent * 0x9E3779B97F4A7C15ULL);
+    return hash & (m_slots.size() - 1);
+}
+
+// The children of each node side by side in catalog order (a counting sort by parent), and
+// a table at most half full that finds a node by its parent and name.
+void CMountTree::IndexNames() {
+    const auto count = static_cast<uint32_t>(m_nodes.size());
+    m_firstChild.assign(count + 1, 0);
+    for (uint32_t i = 1; i < count; ++i)
+        ++m_firstChild[m_nodes[i].parent + 1];
+    std::partial_sum(m_firstChild.begin(), m_firstChild.end(), m_firstChild.begin());
+    m_children.resize(count - 1);
+    std::vector<uint32_t> next(m_firstChild.begin(), m_firstChild.end() - 1);
+    for (uint32_t i = 1; i < count; ++i)
+        m_children[next[m_nodes[i].parent]++] = i;
+    size_t size = 64;
+    while (size < 2 * static_cast<size_t>(count))
+        size *= 2;
+    m_slots.assign(size, 0);
+    for (uint32_t i = 1; i < count; ++i) {
+        size_t slot = Slot(m_nodes[i].parent, Name(m_nodes[i]));
+        while (m_slots[slot] != 0)
+            slot = (slot + 1) & (size - 1);
+        m_slots[slot] = i + 1;
+    }
+}
+
+uint32_t CMountTree::FindChild(uint32_t parent, std::string_view name) const {
+    for (size_t slot = Slot(parent, name); m_slots[slot] != 0;
+         slot = (slot + 1) & (m_slots.size() - 1)) {
+        const uint32_t index = m_slots[slot] - 1;
+        if (m_nodes[index].parent == parent && Name(m_nodes[index]) == name)
+            return index;
+    }
+    return UINT32_MAX;
 }
 
 const CMountTree::Node* CMountTree::Lookup(std::string_view path) const {
-    const Node* node = &m_nodes.front();
+    uint32_t index = 0;
     while (!path.empty()) {
         const auto slash = path.find('/');
         const std::string_view name = path.substr(0, slash);
         path = slash == std::string_view::npos ? std::string_view() : path.substr(slash + 1);
         if (name.empty())
             continue;
-        const auto child = node->byName.find(std::string(name));
-        if (!node->directory || child == node->byName.end())
+        if (!m_nodes[index].directory || (index = FindChild(index, name)) == UINT32_MAX)
             return nullptr;
-        node = &m_nodes[static_cast<size_t>(child->second)];
     }
-    return node;
+    return &m_nodes[index];
 }
 
 long long CMountTree::FileSize(const Node& node) const {
@@ -111,11 +164,15 @@ bool CMountTree::Read(const Node& node, long long offset, size_t size, std::vect
     return true;
 }
 
+// Catalog names are read again from the image: messages are rare, entries many.
 std::string CMountTree::EntryPath(const Node& node) const {
     std::vector<std::string> names;
-    for (int index = static_cast<int>(&node - m_nodes.data()); index > 0;
-         index = m_parents[static_cast<size_t>(index)])
-        names.push_back(FormatPathName(m_catalogNames[static_cast<size_t>(index)], 1));
+    m_image.PushPosition();
+    for (const Node* at = &node; at->entry >= 0; at = &m_nodes[at->parent]) {
+        m_image.SeekEntry(at->entry);
+        names.push_back(FormatPathName(m_image.GetName(), static_cast<int>(at->occurrence)));
+    }
+    m_image.PopPosition();
     std::string path;
     for (auto name = names.rbegin(); name != names.rend(); ++name)
         path += (path.empty() ? "" : "/") + *name;

@@ -1,26 +1,28 @@
 // The catalog as a read-only tree of host files, for mounting: every directory once and
-// every file entry with its own data, under the names an export gives them.
+// every file entry with its own data, under the names an export gives them. Small per
+// entry (about 40 bytes), so that the largest catalog an image can hold mounts in well
+// under the image's own size ten times over.
 #pragma once
 
 #include "DiskImage.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 class CMountTree {
 public:
     struct Node {
-        std::string name; // the host name (UTF-8); empty for the root
-        bool directory = true;
-        int entry = -1; // catalog index; -1 for the root
-        int address = 0;
-        int length = 0; // the entry's length; the file may be 4 bytes longer (binFiles)
-        bool deleted = false;
-        std::vector<int> children; // node indices, in catalog order
-        std::unordered_map<std::string, int> byName;
+        uint32_t name;       // where the host name (UTF-8) starts in the tree's names
+        int32_t entry;       // catalog index; -1 for the root
+        uint32_t parent;     // node index; the root is its own
+        uint32_t occurrence; // of the entry's name in its directory (any case): 1, 2...
+        uint32_t length;     // the entry's length; the file may be 4 bytes longer (binFiles)
+        uint16_t address;
+        bool directory;
+        bool deleted;
     };
 
     // Walks the whole catalog once. With `binFiles` each file reads as the ".bin" file
@@ -30,20 +32,35 @@ public:
 
     // The node at a path such as "/GAMES/ARCADE.bin"; null when there is none.
     const Node* Lookup(std::string_view path) const;
-    const Node& At(int index) const { return m_nodes[static_cast<size_t>(index)]; }
+    const Node& At(uint32_t index) const { return m_nodes[index]; }
+    uint32_t IndexOf(const Node& node) const;
+    // The host name; the text goes on to a zero byte, so data() is a C string.
+    std::string_view Name(const Node& node) const;
+    // A directory's nodes in catalog order.
+    std::span<const uint32_t> Children(const Node& node) const;
     long long FileSize(const Node& node) const;
     // Up to `size` bytes of a file from `offset`; false when the entry's data cannot be
     // read (the file system answers EIO).
     bool Read(const Node& node, long long offset, size_t size, std::vector<uint8_t>& out);
-    // The catalog path of a node, for messages: names joined by '/', printable.
+    // The catalog path of a node, for messages: names joined by '/', each as bkdisk
+    // prints it (with ";N" for the N-th entry of a name).
     std::string EntryPath(const Node& node) const;
 
 private:
     friend class MountTreeBuilder;
 
+    uint32_t Add(const Node& node, std::string_view name);
+    // Index of the child named `name` of `parent`; UINT32_MAX when there is none.
+    uint32_t FindChild(uint32_t parent, std::string_view name) const;
+    size_t Slot(uint32_t parent, std::string_view name) const;
+    void IndexNames();
+
     CDiskImage& m_image;
     const bool m_bBinFiles;
     std::vector<Node> m_nodes; // [0] is the root
-    std::vector<int> m_parents;
-    std::vector<std::string> m_catalogNames; // by node, Windows-1251
+    std::string m_names;       // host names, each ended by a zero byte
+    // Children of every node by parent: m_children[m_firstChild[n] .. m_firstChild[n + 1]).
+    std::vector<uint32_t> m_firstChild;
+    std::vector<uint32_t> m_children;
+    std::vector<uint32_t> m_slots; // open-addressed (parent, name) -> node index + 1
 };

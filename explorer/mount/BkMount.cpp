@@ -62,17 +62,19 @@ int ReadDir(const char* path, void* buffer, fuse_fill_dir_t fill, off_t offset, 
         return -ENOENT;
     if (!node->directory)
         return -ENOTDIR;
-    const off_t count = static_cast<off_t>(node->children.size()) + 2;
+    const auto children = State().tree.Children(*node);
+    const off_t count = static_cast<off_t>(children.size()) + 2;
     for (off_t position = offset; position < count; ++position) {
         bool full = false;
         if (position < 2) {
             full = fill(buffer, position == 0 ? "." : "..", nullptr, position + 1,
                         static_cast<fuse_fill_dir_flags>(0));
         } else {
-            const auto& child = State().tree.At(node->children[static_cast<size_t>(position - 2)]);
+            const auto& child = State().tree.At(children[static_cast<size_t>(position - 2)]);
             struct stat st;
             FillStat(State(), child, &st);
-            full = fill(buffer, child.name.c_str(), &st, position + 1, FUSE_FILL_DIR_PLUS);
+            full = fill(buffer, State().tree.Name(child).data(), &st, position + 1,
+                        FUSE_FILL_DIR_PLUS);
         }
         if (full)
             break; // the kernel asks again from here
