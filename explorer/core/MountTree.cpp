@@ -80,8 +80,8 @@ std::string_view CMountTree::Name(const Node& node) const {
 
 std::span<const uint32_t> CMountTree::Children(const Node& node) const {
     const uint32_t index = IndexOf(node);
-    return std::span(m_children).subspan(m_firstChild[index],
-                                         m_firstChild[index + 1] - m_firstChild[index]);
+    return std::span(m_children)
+        .subspan(m_firstChild[index], m_firstChild[index + 1] - m_firstChild[index]);
 }
 
 size_t CMountTree::Slot(uint32_t parent, std::string_view name) const {
@@ -121,6 +121,11 @@ uint32_t CMountTree::FindChild(uint32_t parent, std::string_view name) const {
             return index;
     }
     return UINT32_MAX;
+}
+
+const CMountTree::Node* CMountTree::Child(const Node& directory, std::string_view name) const {
+    const uint32_t index = directory.directory ? FindChild(IndexOf(directory), name) : UINT32_MAX;
+    return index == UINT32_MAX ? nullptr : &m_nodes[index];
 }
 
 const CMountTree::Node* CMountTree::Lookup(std::string_view path) const {

@@ -33,6 +33,9 @@ public:
     // The node at a path such as "/GAMES/ARCADE.bin"; null when there is none.
     const Node* Lookup(std::string_view path) const;
     const Node& At(uint32_t index) const { return m_nodes[index]; }
+    size_t Size() const { return m_nodes.size(); }
+    // The child of a directory node by its host name; null when there is none.
+    const Node* Child(const Node& directory, std::string_view name) const;
     uint32_t IndexOf(const Node& node) const;
     // The host name; the text goes on to a zero byte, so data() is a C string.
     std::string_view Name(const Node& node) const;

@@ -1,17 +1,19 @@
+// libfuse's low-level interface: inode numbers are the tree's own node numbers plus one,
+// so libfuse keeps no table of its own per entry (the high-level one kept about 160 bytes
+// for every entry a listing met).
 #define FUSE_USE_VERSION 31
 #include "BkMount.h"
 
 #include "MountTree.h"
 #include "RavelkoStrings.h"
 
-#include <fuse.h>
+#include <fuse_lowlevel.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -25,99 +27,151 @@ struct MountState {
     std::unique_ptr<CDiskImage> image;
     CMountTree tree;
     struct timespec time {};
-    std::mutex lock; // the reader has one cursor
 };
 
-MountState& State() {
-    return *static_cast<MountState*>(fuse_get_context()->private_data);
+MountState& State(fuse_req_t request) {
+    return *static_cast<MountState*>(fuse_req_userdata(request));
 }
 
 // Attributes and entries never change: the kernel may keep them as long as it likes.
 constexpr double kCacheSeconds = 86400;
 
-void FillStat(const MountState& state, const CMountTree::Node& node, struct stat* st) {
-    std::memset(st, 0, sizeof *st);
-    st->st_mode = node.directory ? S_IFDIR | 0555 : S_IFREG | 0444;
-    st->st_nlink = node.directory ? 2 : 1;
-    st->st_size = state.tree.FileSize(node);
-    st->st_uid = getuid();
-    st->st_gid = getgid();
-    st->st_atim = st->st_mtim = st->st_ctim = state.time;
+fuse_ino_t InodeOf(const CMountTree& tree, const CMountTree::Node& node) {
+    return tree.IndexOf(node) + FUSE_ROOT_ID;
 }
 
-int GetAttr(const char* path, struct stat* st, fuse_file_info*) {
-    const auto* node = State().tree.Lookup(path);
-    if (!node)
-        return -ENOENT;
-    FillStat(State(), *node, st);
-    return 0;
+// The node of an inode number the kernel was given; null for any other number.
+const CMountTree::Node* NodeOf(fuse_req_t request, fuse_ino_t inode) {
+    const CMountTree& tree = State(request).tree;
+    if (inode < FUSE_ROOT_ID || inode - FUSE_ROOT_ID >= tree.Size())
+        return nullptr;
+    return &tree.At(static_cast<uint32_t>(inode - FUSE_ROOT_ID));
 }
 
-// Entries carry their position as the offset: libfuse keeps a listing's attributes for
-// the kernel only then, so `ls -l` asks nothing per entry.
-int ReadDir(const char* path, void* buffer, fuse_fill_dir_t fill, off_t offset, fuse_file_info*,
-            fuse_readdir_flags) {
-    const auto* node = State().tree.Lookup(path);
-    if (!node)
-        return -ENOENT;
-    if (!node->directory)
-        return -ENOTDIR;
-    const auto children = State().tree.Children(*node);
-    const off_t count = static_cast<off_t>(children.size()) + 2;
-    for (off_t position = offset; position < count; ++position) {
-        bool full = false;
-        if (position < 2) {
-            full = fill(buffer, position == 0 ? "." : "..", nullptr, position + 1,
-                        static_cast<fuse_fill_dir_flags>(0));
-        } else {
-            const auto& child = State().tree.At(children[static_cast<size_t>(position - 2)]);
-            struct stat st;
-            FillStat(State(), child, &st);
-            full = fill(buffer, State().tree.Name(child).data(), &st, position + 1,
-                        FUSE_FILL_DIR_PLUS);
-        }
-        if (full)
-            break; // the kernel asks again from here
+struct stat Attributes(const MountState& state, const CMountTree::Node& node) {
+    struct stat st {};
+    st.st_ino = InodeOf(state.tree, node);
+    st.st_mode = node.directory ? S_IFDIR | 0555 : S_IFREG | 0444;
+    st.st_nlink = node.directory ? 2 : 1;
+    st.st_size = state.tree.FileSize(node);
+    st.st_uid = getuid();
+    st.st_gid = getgid();
+    st.st_atim = st.st_mtim = st.st_ctim = state.time;
+    return st;
+}
+
+fuse_entry_param Entry(const MountState& state, const CMountTree::Node& node) {
+    fuse_entry_param entry{};
+    entry.ino = InodeOf(state.tree, node);
+    entry.attr = Attributes(state, node);
+    entry.attr_timeout = entry.entry_timeout = kCacheSeconds;
+    return entry;
+}
+
+void Lookup(fuse_req_t request, fuse_ino_t parent, const char* name) {
+    const CMountTree::Node* dir = NodeOf(request, parent);
+    const CMountTree::Node* node = dir ? State(request).tree.Child(*dir, name) : nullptr;
+    if (!node) { // remembered as missing too: nothing ever appears
+        fuse_entry_param none{};
+        none.entry_timeout = kCacheSeconds;
+        fuse_reply_entry(request, &none);
+        return;
     }
-    return 0;
+    const fuse_entry_param entry = Entry(State(request), *node);
+    fuse_reply_entry(request, &entry);
 }
 
-// The entry's bytes from `offset`, or -EIO with a line on stderr naming the entry.
-int ReadNode(const CMountTree::Node& node, off_t offset, size_t size, std::vector<uint8_t>& bytes) {
-    MountState& state = State();
-    std::lock_guard lock(state.lock);
+void GetAttr(fuse_req_t request, fuse_ino_t inode, fuse_file_info*) {
+    const CMountTree::Node* node = NodeOf(request, inode);
+    if (!node) {
+        fuse_reply_err(request, ENOENT);
+        return;
+    }
+    const struct stat st = Attributes(State(request), *node);
+    fuse_reply_attr(request, &st, kCacheSeconds);
+}
+
+// Entries carry their position as the offset; with `plus` each comes with its attributes,
+// so `ls -l` asks nothing per entry.
+void ListDirectory(fuse_req_t request, fuse_ino_t inode, size_t size, off_t offset, bool plus) {
+    const CMountTree::Node* dir = NodeOf(request, inode);
+    if (!dir || !dir->directory) {
+        fuse_reply_err(request, dir ? ENOTDIR : ENOENT);
+        return;
+    }
+    const MountState& state = State(request);
+    const auto children = state.tree.Children(*dir);
+    const off_t count = static_cast<off_t>(children.size()) + 2;
+    std::vector<char> buffer(size);
+    size_t used = 0;
+    for (off_t position = offset; position < count; ++position) {
+        const CMountTree::Node& node =
+            position == 0   ? *dir
+            : position == 1 ? state.tree.At(dir->parent)
+                            : state.tree.At(children[static_cast<size_t>(position - 2)]);
+        const char* name = position == 0   ? "."
+                           : position == 1 ? ".."
+                                           : state.tree.Name(node).data();
+        char* at = buffer.data() + used;
+        const size_t room = size - used;
+        size_t needed = 0;
+        if (plus) {
+            const fuse_entry_param entry = Entry(state, node);
+            needed = fuse_add_direntry_plus(request, at, room, name, &entry, position + 1);
+        } else {
+            const struct stat st = Attributes(state, node);
+            needed = fuse_add_direntry(request, at, room, name, &st, position + 1);
+        }
+        if (needed > room)
+            break; // the kernel asks again from here
+        used += needed;
+    }
+    fuse_reply_buf(request, buffer.data(), used);
+}
+
+void ReadDir(fuse_req_t request, fuse_ino_t inode, size_t size, off_t offset, fuse_file_info*) {
+    ListDirectory(request, inode, size, offset, false);
+}
+
+void ReadDirPlus(fuse_req_t request, fuse_ino_t inode, size_t size, off_t offset, fuse_file_info*) {
+    ListDirectory(request, inode, size, offset, true);
+}
+
+// The entry's bytes from `offset`, or EIO with a line on stderr naming the entry.
+int ReadNode(MountState& state, const CMountTree::Node& node, off_t offset, size_t size,
+             std::vector<uint8_t>& bytes) {
     if (state.tree.Read(node, offset, size, bytes))
         return 0;
     std::fprintf(stderr, "bkdisk: %s: %s\n", state.tree.EntryPath(node).c_str(),
                  LoadResString(node.deleted ? IDS_SKIP_DELETED : IDS_SKIP_UNREADABLE).c_str());
-    return -EIO;
+    return EIO;
 }
 
 // An unreadable entry fails here already: the kernel never asks to read an empty file.
-int Open(const char* path, fuse_file_info* info) {
-    const auto* node = State().tree.Lookup(path);
-    if (!node)
-        return -ENOENT;
-    if (node->directory)
-        return -EISDIR;
-    if ((info->flags & O_ACCMODE) != O_RDONLY)
-        return -EROFS;
+void Open(fuse_req_t request, fuse_ino_t inode, fuse_file_info* info) {
+    const CMountTree::Node* node = NodeOf(request, inode);
     std::vector<uint8_t> none;
-    if (const int error = ReadNode(*node, 0, 0, none))
-        return error;
+    const int error = !node             ? ENOENT
+                      : node->directory ? EISDIR
+                      : (info->flags & O_ACCMODE) != O_RDONLY
+                          ? EROFS
+                          : ReadNode(State(request), *node, 0, 0, none);
+    if (error) {
+        fuse_reply_err(request, error);
+        return;
+    }
     info->keep_cache = 1;
-    return 0;
+    fuse_reply_open(request, info);
 }
 
-int Read(const char* path, char* buffer, size_t size, off_t offset, fuse_file_info*) {
-    const auto* node = State().tree.Lookup(path);
-    if (!node)
-        return -ENOENT;
+void Read(fuse_req_t request, fuse_ino_t inode, size_t size, off_t offset, fuse_file_info*) {
+    const CMountTree::Node* node = NodeOf(request, inode);
     std::vector<uint8_t> bytes;
-    if (const int error = ReadNode(*node, offset, size, bytes))
-        return error;
-    std::memcpy(buffer, bytes.data(), bytes.size());
-    return static_cast<int>(bytes.size());
+    if (const int error = node ? ReadNode(State(request), *node, offset, size, bytes) : ENOENT) {
+        fuse_reply_err(request, error);
+        return;
+    }
+    fuse_reply_buf(request, reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 
 // The load address and the length as octal text; deleted ANDOS entries are marked.
@@ -126,9 +180,8 @@ std::optional<std::string> Attribute(const CMountTree::Node& node, std::string_v
         return std::nullopt;
     char text[16];
     if (name == "user.bk.address" || name == "user.bk.length") {
-        std::snprintf(
-            text, sizeof text, "%o",
-            static_cast<unsigned>(name == "user.bk.address" ? node.address : node.length));
+        std::snprintf(text, sizeof text, "%o",
+                      name == "user.bk.address" ? unsigned{node.address} : unsigned{node.length});
         return text;
     }
     if (name == "user.bk.deleted" && node.deleted)
@@ -136,75 +189,62 @@ std::optional<std::string> Attribute(const CMountTree::Node& node, std::string_v
     return std::nullopt;
 }
 
-// Only user attributes exist here. Saying so for the others (security.*, system.*) lets
-// `ls -l` stop asking after the first file, instead of a round trip per file.
-int GetXattr(const char* path, const char* name, char* value, size_t size) {
-    const auto* node = State().tree.Lookup(path);
-    if (!node)
-        return -ENOENT;
-    if (std::strncmp(name, "user.", 5) != 0)
-        return -ENOTSUP;
-    const auto text = Attribute(*node, name);
-    if (!text)
-        return -ENODATA;
+// `text` as an attribute answer: its size when asked with size 0, ERANGE when it does not fit.
+void ReplyAttributeText(fuse_req_t request, const std::string& text, size_t size) {
     if (size == 0)
-        return static_cast<int>(text->size());
-    if (size < text->size())
-        return -ERANGE;
-    std::memcpy(value, text->data(), text->size());
-    return static_cast<int>(text->size());
+        fuse_reply_xattr(request, text.size());
+    else if (size < text.size())
+        fuse_reply_err(request, ERANGE);
+    else
+        fuse_reply_buf(request, text.data(), text.size());
 }
 
-int ListXattr(const char* path, char* list, size_t size) {
-    const auto* node = State().tree.Lookup(path);
-    if (!node)
-        return -ENOENT;
+// Only user attributes exist here. Saying so for the others (security.*, system.*) lets
+// `ls -l` stop asking after the first file, instead of a round trip per file.
+void GetXattr(fuse_req_t request, fuse_ino_t inode, const char* name, size_t size) {
+    const CMountTree::Node* node = NodeOf(request, inode);
+    const auto text = node ? Attribute(*node, name) : std::nullopt;
+    if (!node || std::strncmp(name, "user.", 5) != 0 || !text)
+        fuse_reply_err(request, !node                                 ? ENOENT
+                                : std::strncmp(name, "user.", 5) != 0 ? ENOTSUP
+                                                                      : ENODATA);
+    else
+        ReplyAttributeText(request, *text, size);
+}
+
+void ListXattr(fuse_req_t request, fuse_ino_t inode, size_t size) {
+    const CMountTree::Node* node = NodeOf(request, inode);
+    if (!node) {
+        fuse_reply_err(request, ENOENT);
+        return;
+    }
     std::string names;
     for (const char* name : {"user.bk.address", "user.bk.length", "user.bk.deleted"}) {
         if (Attribute(*node, name))
             names.append(name).push_back('\0');
     }
-    if (size == 0)
-        return static_cast<int>(names.size());
-    if (size < names.size())
-        return -ERANGE;
-    std::memcpy(list, names.data(), names.size());
-    return static_cast<int>(names.size());
+    ReplyAttributeText(request, names, size);
 }
 
-void* Init(fuse_conn_info* connection, fuse_config* config) {
+void Init(void*, fuse_conn_info* connection) {
     // Always the listing with attributes: `ls -l` of a large directory then asks nothing
     // per entry (the kernel's default switches to names-only after the first batch).
     connection->want &= ~FUSE_CAP_READDIRPLUS_AUTO;
-    config->kernel_cache = 1;
-    config->entry_timeout = config->attr_timeout = config->negative_timeout = kCacheSeconds;
-    return fuse_get_context()->private_data;
 }
 
-int ReadOnly() {
-    return -EROFS;
-}
-
-fuse_operations Operations() {
-    fuse_operations ops{};
+fuse_lowlevel_ops Operations() {
+    fuse_lowlevel_ops ops{};
+    ops.init = Init;
+    ops.lookup = Lookup;
+    ops.forget = [](fuse_req_t request, fuse_ino_t, uint64_t) { fuse_reply_none(request); };
     ops.getattr = GetAttr;
     ops.readdir = ReadDir;
+    ops.readdirplus = ReadDirPlus;
     ops.open = Open;
     ops.read = Read;
     ops.getxattr = GetXattr;
     ops.listxattr = ListXattr;
-    ops.init = Init;
-    // Every writing operation, should one get past the read-only mount.
-    ops.mkdir = [](const char*, mode_t) { return ReadOnly(); };
-    ops.unlink = [](const char*) { return ReadOnly(); };
-    ops.rmdir = [](const char*) { return ReadOnly(); };
-    ops.rename = [](const char*, const char*, unsigned) { return ReadOnly(); };
-    ops.truncate = [](const char*, off_t, fuse_file_info*) { return ReadOnly(); };
-    ops.write = [](const char*, const char*, size_t, off_t, fuse_file_info*) { return ReadOnly(); };
-    ops.create = [](const char*, mode_t, fuse_file_info*) { return ReadOnly(); };
-    ops.setxattr = [](const char*, const char*, const char*, size_t, int) { return ReadOnly(); };
-    ops.removexattr = [](const char*, const char*) { return ReadOnly(); };
-    return ops;
+    return ops; // anything that would write finds the mount read-only
 }
 
 } // namespace
@@ -215,13 +255,25 @@ int MountImage(std::unique_ptr<CDiskImage> image, const std::string& imagePath,
     struct stat info {};
     if (stat(imagePath.c_str(), &info) == 0)
         state.time = info.st_mtim;
-    std::vector<std::string> args = {"bkdisk", folder, "-o",
-                                     "ro,default_permissions,fsname=bkdisk,subtype=bkdisk", "-s"};
-    if (foreground)
-        args.push_back("-f");
+    std::vector<std::string> args = {"bkdisk", "-o",
+                                     "ro,default_permissions,fsname=bkdisk,subtype=bkdisk"};
     std::vector<char*> argv;
     for (auto& arg : args)
         argv.push_back(arg.data());
-    const fuse_operations ops = Operations();
-    return fuse_main(static_cast<int>(argv.size()), argv.data(), &ops, &state) == 0 ? 0 : 1;
+    fuse_args fuseArgs = FUSE_ARGS_INIT(static_cast<int>(argv.size()), argv.data());
+    const fuse_lowlevel_ops ops = Operations();
+    fuse_session* session = fuse_session_new(&fuseArgs, &ops, sizeof ops, &state);
+    if (!session)
+        return 1;
+    int status = 1;
+    if (fuse_set_signal_handlers(session) == 0) {
+        if (fuse_session_mount(session, folder.c_str()) == 0) {
+            if (fuse_daemonize(foreground ? 1 : 0) == 0)
+                status = fuse_session_loop(session) == 0 ? 0 : 1;
+            fuse_session_unmount(session);
+        }
+        fuse_remove_signal_handlers(session);
+    }
+    fuse_session_destroy(session);
+    return status;
 }
