@@ -234,9 +234,18 @@ TEST_F(Ravelko, ExportThroughTheReplacedFolderDialog) {
     EXPECT_FALSE(win.AddBinExtension());
     Command(ID_SAVE_BINS);
     EXPECT_TRUE(fs::exists(out.Path() / "GAME"));
+    // Files in the way are asked about; an answer for all is asked once.
+    Strings asked;
+    win.AskExisting() = [&](const std::string& path) {
+        asked.push_back(path);
+        return std::optional(std::pair(ExistingFile::KeepBoth, true));
+    };
+    Command(ID_SAVE_BINS);
+    EXPECT_EQ(asked, Strings{Utf8FromPath(out.Path() / "GAME")});
+    EXPECT_TRUE(fs::exists(out.Path() / PathFromUtf8(kGames) / "INNER~1"));
     // The chooser opens at home, then where the last export went.
     EXPECT_EQ(starts, (Strings{wxGetHomeDir().utf8_string(), Utf8FromPath(out.Path()),
-                               Utf8FromPath(out.Path())}));
+                               Utf8FromPath(out.Path()), Utf8FromPath(out.Path())}));
 }
 
 TEST_F(Ravelko, LauncherGetsTheExtractedFiles) {

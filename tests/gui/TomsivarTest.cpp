@@ -299,7 +299,10 @@ TEST_F(Tomsivar, DraggedSelectionSavesWhatRamgrabWrites) {
     Command(ID_VIEW_ZOOM_IN);
     Command(ID_FILE_SAVE_SELECTION);
     ASSERT_EQ(messages.size(), 2u);
-    EXPECT_EQ(messages[0], "Can't save file\n/nonexistent-folder/x.bmp\nNo such file or directory");
+    // The system's reason follows, in the system's words.
+    EXPECT_EQ(messages[0].rfind("Can't save file\n/nonexistent-folder/x.bmp\n", 0), 0u);
+    EXPECT_GT(messages[0].size(),
+              std::string("Can't save file\n/nonexistent-folder/x.bmp\n").size());
     EXPECT_EQ(messages[1].rfind("Nothing to save", 0), 0u);
 }
 

@@ -16,6 +16,7 @@ struct RavelkoAccess {
     auto& ShowMessage() const { return dlg->m_showMessage; }
     auto& ChooseFolder() const { return dlg->m_chooseFolder; }
     auto& ExportProgressFactory() const { return dlg->m_exportProgress; }
+    auto& AskExisting() const { return dlg->m_askExisting; }
     auto& Launcher() const { return dlg->m_launcher; }
     void DoubleClick() const { dlg->OnDblClkList(); }
     auto RenderDropFiles() const { return dlg->RenderDropFiles(); }
