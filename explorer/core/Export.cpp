@@ -3,6 +3,7 @@
 #include "CatalogWalk.h"
 #include "Cp1251.h"
 #include "HostNames.h"
+#include "ProgramFiles.h"
 #include "RavelkoStrings.h"
 
 #include <algorithm>
@@ -114,9 +115,9 @@ public:
     // skipped with the folder's reason.
     Next EnterDirectory(CDiskImage&, const WalkStep& step) override {
         Folder& parent = m_folders.back();
-        if (parent.unusable) {
-            m_folders.push_back({std::nullopt, {}, parent.unusable});
-            return Skip(step, parent.unusable->outcome, parent.unusable->reason);
+        if (const std::optional<Unusable> inherited = parent.unusable) { // a copy: push_back moves
+            m_folders.push_back({std::nullopt, {}, inherited});
+            return Skip(step, inherited->outcome, inherited->reason);
         }
         const std::string name = parent.names.Claim(step.Name());
         WriteResult failure;
@@ -346,8 +347,11 @@ std::optional<fs::path> WriteTextView(CDiskImage* image, const Selection& select
     if (entries.empty() || !image->SeekEntry(entries.front()) ||
         !image->ReadEntry(data, address, length))
         return std::nullopt;
-    const fs::path name = PathFromUtf8(Cp1251ToUtf8(SafeHostName(image->GetName())));
     const auto text = TextViewBytes(data, length, HostTextForm());
+    std::string utf8Name = Cp1251ToUtf8(SafeHostName(image->GetName()));
+    if (WouldRunAsProgram(utf8Name, text, ThisOpenerHost()))
+        utf8Name += "." + LoadResString(IDS_TEXT_EXTENSION); // text, whatever opens it
+    const fs::path name = PathFromUtf8(utf8Name);
     std::string reason;
     const auto host = HostFolder::Open(folder, false, reason);
     if (!host ||
