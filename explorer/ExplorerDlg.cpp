@@ -5,6 +5,7 @@
 #include "DropFiles.h"
 #include "ExplorerResources.h"
 #include "HostPlatform.h"
+#include "ProgramFiles.h"
 #include "RavelkoStrings.h"
 #include "WxText.h"
 
@@ -431,9 +432,15 @@ void CExplorerDlg::OpenSelection() {
         ShowError(wxString::FromUTF8(result.error ? *result.error : ExportSummary(result)));
         return;
     }
-    if (!result.topLevel.empty() && result.topLevel.front())
-        Launched(m_launcher->OpenWithDefaultApp(Utf8FromPath(*result.topLevel.front())),
-                 *result.topLevel.front());
+    if (result.topLevel.empty() || !result.topLevel.front())
+        return;
+    const std::string path = Utf8FromPath(*result.topLevel.front());
+    if (FileWouldRunAsProgram(path, ThisOpenerHost())) {
+        ShowAsText(selection);
+        m_statusBar->SetStatusText(wxString::FromUTF8(LoadResString(IDS_NEVER_RUN)), 0);
+        return;
+    }
+    Launched(m_launcher->OpenWithDefaultApp(path), *result.topLevel.front());
 }
 
 // Nothing visible happens when no program starts: the user is told, with the file's path.
@@ -461,12 +468,15 @@ void CExplorerDlg::OnSaveSelectionAsBins(wxCommandEvent&) {
 }
 
 void CExplorerDlg::OnViewAsText(wxCommandEvent&) {
-    if (!m_pImage)
-        return;
+    if (m_pImage)
+        ShowAsText(GetSelection());
+}
+
+void CExplorerDlg::ShowAsText(const Selection& selection) {
     const auto temp = TempFolder();
     if (!temp)
         return;
-    if (const auto path = WriteTextView(m_pImage.get(), GetSelection(), *temp))
+    if (const auto path = WriteTextView(m_pImage.get(), selection, *temp))
         Launched(m_launcher->OpenInTextEditor(Utf8FromPath(*path)), *path);
 }
 

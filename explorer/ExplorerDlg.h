@@ -74,7 +74,10 @@ private:
     void FillList();
     void UpdateControls();
     void OnDblClkList();
+    // Extracts the selection and opens the first file with the desktop's program, or
+    // shows it as text when that program would run it.
     void OpenSelection();
+    void ShowAsText(const Selection& selection);
     // The path block of a drag out; none when the extraction failed part-way.
     std::optional<std::vector<uint8_t>> RenderDropFiles();
     Selection GetSelection() const;

@@ -70,6 +70,8 @@ const std::string& LoadResString(StringId id) {
         {IDS_EXISTS_SKIP, "&Skip"},
         {IDS_EXISTS_KEEP_BOTH, "&Keep both"},
         {IDS_EXISTS_FOR_ALL, "&Do this for every file already there"},
+        {IDS_TEXT_EXTENSION, "txt"},
+        {IDS_NEVER_RUN, "Shown as text: programs from a disk image are never run"},
     };
     return stringtable::FindText(table, id);
 }

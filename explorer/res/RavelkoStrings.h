@@ -73,6 +73,8 @@ enum StringId : int {
     IDS_EXISTS_SKIP,
     IDS_EXISTS_KEEP_BOTH,
     IDS_EXISTS_FOR_ALL,
+    IDS_TEXT_EXTENSION,
+    IDS_NEVER_RUN,
 };
 
 // The text of string `id`; empty for a number the table does not hold.

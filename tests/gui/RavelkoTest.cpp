@@ -248,6 +248,32 @@ TEST_F(Ravelko, ExportThroughTheReplacedFolderDialog) {
                                Utf8FromPath(out.Path()), Utf8FromPath(out.Path())}));
 }
 
+// Nothing from an image reaches the desktop's opener when the opener would run it: it is
+// shown as text under a name no desktop runs, and the status bar says why.
+TEST_F(Ravelko, ProgramsFromTheImageAreShownAsTextNeverRun) {
+    MicroDosBuilder b(true);
+    b.File(0, "HELLO.BAT", 01000, {'e', 'c', 'h', 'o'});
+    b.File(0, "RUN.SH", 01000, {'l', 's'});
+    b.File(0, "TRICK", 0x457F, Bytes(0x464C, 0)); // its .bin header spells "\x7FELF"
+    b.File(0, "NOTE.TXT", 0, {'h', 'i'});
+    dlg->OpenDroppedFile(files.Write("programs.img", b.Image()));
+    const fs::path temp = *GetTempFolder();
+    for (int row = 0; row < 4; ++row) {
+        Select({row});
+        win.DoubleClick();
+    }
+    EXPECT_EQ(launches, (Strings{"text " + Utf8FromPath(temp / "HELLO.BAT.txt"),
+                                 "text " + Utf8FromPath(temp / "RUN.SH.txt"),
+                                 "text " + Utf8FromPath(temp / "TRICK"), // its text: zeros
+                                 "open " + Utf8FromPath(temp / "NOTE.TXT")}));
+    EXPECT_EQ(ReadAll(temp / "HELLO.BAT.txt"),
+              TextViewBytes(Bytes{'e', 'c', 'h', 'o'}.data(), 4, HostTextForm()));
+    Select({0});
+    win.DoubleClick();
+    EXPECT_EQ(win.StatusBar().GetStatusText(0).utf8_string(),
+              "Shown as text: programs from a disk image are never run");
+}
+
 TEST_F(Ravelko, LauncherGetsTheExtractedFiles) {
     Open();
     Select({1});
