@@ -253,7 +253,7 @@ TEST_F(Ravelko, ExportThroughTheReplacedFolderDialog) {
 TEST_F(Ravelko, ProgramsFromTheImageAreShownAsTextNeverRun) {
     MicroDosBuilder b(true);
     b.File(0, "HELLO.BAT", 01000, {'e', 'c', 'h', 'o'});
-    b.File(0, "RUN.SH", 01000, {'l', 's'});
+    b.File(0, "SETUP.MSI", 01000, {0xD0, 0xCF});  // a program on either host
     b.File(0, "TRICK", 0x457F, Bytes(0x464C, 0)); // its .bin header spells "\x7FELF"
     b.File(0, "NOTE.TXT", 0, {'h', 'i'});
     dlg->OpenDroppedFile(files.Write("programs.img", b.Image()));
@@ -263,7 +263,7 @@ TEST_F(Ravelko, ProgramsFromTheImageAreShownAsTextNeverRun) {
         win.DoubleClick();
     }
     EXPECT_EQ(launches, (Strings{"text " + Utf8FromPath(temp / "HELLO.BAT.txt"),
-                                 "text " + Utf8FromPath(temp / "RUN.SH.txt"),
+                                 "text " + Utf8FromPath(temp / "SETUP.MSI.txt"),
                                  "text " + Utf8FromPath(temp / "TRICK"), // its text: zeros
                                  "open " + Utf8FromPath(temp / "NOTE.TXT")}));
     EXPECT_EQ(ReadAll(temp / "HELLO.BAT.txt"),
