@@ -84,31 +84,16 @@ public:
                                         std::span(data, static_cast<size_t>(length))};
         const std::string wanted = WantedFileName(step.path, m_options.addBinExtension);
         std::string name = m_folders.back().names.Claim(wanted);
-        WriteResult written = Write(name, parts, IfExists::Keep);
-        if (written.outcome == Outcome::Exists) {
-            const auto choice =
-                m_options.askExisting
-                    ? m_options.askExisting(m_folders.back().host->Path() / HostName(name))
-                    : std::optional(m_options.existing);
-            if (!choice) {
-                result.cancelled = true;
-                return Stop;
-            }
-            if (*choice == ExistingFile::Replace) {
-                written = Write(name, parts, IfExists::Replace);
-                result.replaced += written.outcome == Outcome::Written;
-            } else if (*choice == ExistingFile::KeepBoth) {
-                while (written.outcome == Outcome::Exists) // the next "~N" free here
-                    written =
-                        Write(name = m_folders.back().names.Claim(wanted), parts, IfExists::Keep);
-                result.keptBoth += written.outcome == Outcome::Written;
-            }
+        const auto written = WriteAsAsked(wanted, name, parts);
+        if (!written) {
+            result.cancelled = true;
+            return Stop;
         }
-        if (written.outcome == Outcome::Written)
+        if (written->outcome == Outcome::Written)
             return Done(step, wanted, name, true);
-        if (written.outcome == Outcome::DiskFull || written.outcome == Outcome::Failed)
-            return Fail(HostName(name), written.reason);
-        return Skip(step, OutcomeReason(written.outcome), written.reason);
+        if (written->outcome == Outcome::DiskFull || written->outcome == Outcome::Failed)
+            return Fail(HostName(name), written->reason);
+        return Skip(step, OutcomeReason(written->outcome), written->reason);
     }
 
     // A folder that cannot be used is still walked: what lies below it is reported as
@@ -152,6 +137,31 @@ private:
 
     static fs::path HostName(const std::string& cp1251Name) {
         return PathFromUtf8(Cp1251ToUtf8(cp1251Name));
+    }
+
+    // Writes the file as `name`; a file in the way is kept, replaced or kept beside (then
+    // `name` becomes the next "~N" free here), as the options or the question say. None
+    // when the question cancelled the export.
+    std::optional<WriteResult> WriteAsAsked(const std::string& wanted, std::string& name,
+                                            hostfiles::Parts parts) {
+        WriteResult written = Write(name, parts, IfExists::Keep);
+        if (written.outcome != Outcome::Exists)
+            return written;
+        const auto choice =
+            m_options.askExisting
+                ? m_options.askExisting(m_folders.back().host->Path() / HostName(name))
+                : std::optional(m_options.existing);
+        if (!choice)
+            return std::nullopt;
+        if (*choice == ExistingFile::Replace) {
+            written = Write(name, parts, IfExists::Replace);
+            result.replaced += written.outcome == Outcome::Written;
+        } else if (*choice == ExistingFile::KeepBoth) {
+            while (written.outcome == Outcome::Exists)
+                written = Write(name = m_folders.back().names.Claim(wanted), parts, IfExists::Keep);
+            result.keptBoth += written.outcome == Outcome::Written;
+        }
+        return written;
     }
 
     WriteResult Write(const std::string& name, hostfiles::Parts parts, IfExists ifExists) {
