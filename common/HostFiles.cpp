@@ -44,11 +44,18 @@ bool ParsePartName(std::string_view name, std::string_view prefix, long& process
         return false;
     name = name.substr(prefix.size(), name.size() - prefix.size() - kPartSuffix.size());
     const auto dash = name.find('-');
-    const std::string_view serial = name.substr(std::min(dash + 1, name.size()));
+    if (dash == std::string_view::npos || dash == 0)
+        return false;
+    const std::string_view serial = name.substr(dash + 1);
     const auto [end, error] = std::from_chars(name.data(), name.data() + dash, processId);
-    return dash != std::string_view::npos && dash > 0 && error == std::errc() &&
-           end == name.data() + dash && !serial.empty() &&
+    return error == std::errc() && end == name.data() + dash && !serial.empty() &&
            serial.find_first_not_of("0123456789") == std::string_view::npos && processId > 0;
+}
+
+// Our part files, of this version or an earlier one; `processId` is their writer's.
+bool IsPartFileName(const std::string& name, long& processId) {
+    return ParsePartName(name, kPartPrefix, processId) ||
+           ParsePartName(name, kOldPartPrefix, processId);
 }
 
 WriteResult Refused(Outcome outcome) {
@@ -56,11 +63,6 @@ WriteResult Refused(Outcome outcome) {
 }
 
 } // namespace
-
-bool IsPartFileName(const std::string& name, long& processId) {
-    return ParsePartName(name, kPartPrefix, processId) ||
-           ParsePartName(name, kOldPartPrefix, processId);
-}
 
 HostFolder::HostFolder(fs::path path, intptr_t handle, Sync sync, bool root)
     : m_path(std::move(path)), m_handle(handle), m_sync(sync), m_root(root) {
@@ -251,10 +253,6 @@ WriteResult HostFolder::WriteFile(const fs::path& name, Parts parts, IfExists if
     return SystemFailure(Outcome::NotCreated, error);
 }
 
-bool HostFolder::Has(const fs::path& name) const {
-    return Attributes(m_path / name) != kNoFile;
-}
-
 std::optional<HostFolder::Space> HostFolder::FreeSpace() const {
     ULARGE_INTEGER available{}, total{}, free{};
     if (!GetDiskFreeSpaceExW(m_path.c_str(), &available, &total, &free))
@@ -438,11 +436,6 @@ WriteResult HostFolder::WriteFile(const fs::path& name, Parts parts, IfExists if
     }
     unlinkat(folder, part.c_str(), 0);
     return SystemFailure(Outcome::Failed, error);
-}
-
-bool HostFolder::Has(const fs::path& name) const {
-    struct stat info {};
-    return fstatat(static_cast<int>(m_handle), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 std::optional<HostFolder::Space> HostFolder::FreeSpace() const {

@@ -56,9 +56,6 @@ enum class Sync { EachFile, AtTheEnd };
 
 using Parts = std::initializer_list<std::span<const uint8_t>>;
 
-// The part files a write leaves while it runs: `.bk-tools-PID-N.part`.
-bool IsPartFileName(const std::string& name, long& processId);
-
 class HostFolder {
 public:
     // The folder at `path`, made with its missing parents (as `mkdir -p`) when `create`;
@@ -87,9 +84,6 @@ public:
     // is in `neverReplace`; anything else in the way is never written through.
     WriteResult WriteFile(const std::filesystem::path& name, Parts parts, IfExists ifExists,
                           std::span<const FileIdentity> neverReplace = {}) const;
-
-    // True when anything, even a dangling link, has that name here.
-    bool Has(const std::filesystem::path& name) const;
 
     // Bytes that writing may still use here and the size files are rounded up to; none
     // when the system cannot tell.

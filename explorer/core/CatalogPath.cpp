@@ -114,6 +114,18 @@ size_t FoldedNameHash(std::string_view cp1251) {
     return std::hash<std::string>()(FoldName(cp1251));
 }
 
+std::vector<std::pair<size_t, int>> SortedByNameHash(CDiskImage& image,
+                                                     const std::vector<int>& entries) {
+    std::vector<std::pair<size_t, int>> sorted;
+    sorted.reserve(entries.size());
+    for (const int index : entries) {
+        image.SeekEntry(index);
+        sorted.emplace_back(FoldedNameHash(image.GetName()), index);
+    }
+    std::sort(sorted.begin(), sorted.end());
+    return sorted;
+}
+
 namespace {
 
 // Each directory's entries sorted by name hash, made when a path first passes through it:
@@ -141,14 +153,8 @@ public:
 private:
     const std::vector<std::pair<size_t, int>>& Sorted(int directory) {
         auto& sorted = m_sorted[static_cast<size_t>(directory)];
-        if (!sorted) {
-            sorted.emplace();
-            for (const int index : m_contents[static_cast<size_t>(directory)]) {
-                m_image.SeekEntry(index);
-                sorted->emplace_back(FoldedNameHash(m_image.GetName()), index);
-            }
-            std::sort(sorted->begin(), sorted->end());
-        }
+        if (!sorted)
+            sorted = SortedByNameHash(m_image, m_contents[static_cast<size_t>(directory)]);
         return *sorted;
     }
 

@@ -48,7 +48,11 @@ bool IsDirectoryNumber(int number);
 // the directory that holds them: one pass over the catalog. Keeps the image's position.
 std::vector<std::vector<int>> EntriesByDirectory(CDiskImage& image);
 
-// A hash of a name's folded form: names equal without regard to case hash alike.
+// The entries (catalog indices, ascending) as (hash of the folded name, index) pairs,
+// sorted: entries of one name without regard to case stand together, in catalog order.
+// Names whose hashes meet must still be compared as text.
+std::vector<std::pair<size_t, int>> SortedByNameHash(CDiskImage& image,
+                                                     const std::vector<int>& entries);
 size_t FoldedNameHash(std::string_view cp1251);
 
 // Control characters of a host path written as %XX, so that one message stays one line.

@@ -25,22 +25,20 @@ bool CatalogWalk::Walk(const std::optional<std::vector<int>>& selected) {
 // different names costs a sorted array, not a map of a million strings; only names whose
 // hashes meet are compared as text.
 std::vector<int> CatalogWalk::Occurrences(const std::vector<int>& contents) {
-    std::vector<std::pair<size_t, size_t>> byHash; // (hash, position in contents)
-    byHash.reserve(contents.size());
-    for (size_t i = 0; i < contents.size(); ++i) {
-        m_image.SeekEntry(contents[i]);
-        byHash.emplace_back(FoldedNameHash(m_image.GetName()), i);
-    }
-    std::sort(byHash.begin(), byHash.end());
+    const auto byHash = SortedByNameHash(m_image, contents);
     std::vector<int> occurrences(contents.size(), 1);
+    const auto position = [&](int index) { // contents are ascending
+        return static_cast<size_t>(std::lower_bound(contents.begin(), contents.end(), index) -
+                                   contents.begin());
+    };
     for (auto run = byHash.begin(); run != byHash.end();) {
         const auto end = std::find_if(run, byHash.end(),
                                       [&](const auto& item) { return item.first != run->first; });
         if (end - run > 1) {
             std::unordered_map<std::string, int> seen;
             for (auto item = run; item != end; ++item) {
-                m_image.SeekEntry(contents[item->second]);
-                occurrences[item->second] = ++seen[FoldName(m_image.GetName())];
+                m_image.SeekEntry(item->second);
+                occurrences[position(item->second)] = ++seen[FoldName(m_image.GetName())];
             }
         }
         run = end;

@@ -48,7 +48,8 @@ public:
 private:
     bool WalkDirectory(const std::vector<int>* selected);
     CatalogVisitor::Next Visit();
-    // The occurrence of each of the directory's entries, in the order of `contents`.
+    // The occurrence of each of the directory's entries, in the order of `contents`. A
+    // directory of a million different names costs a sorted array, not a map of strings.
     std::vector<int> Occurrences(const std::vector<int>& contents);
 
     CDiskImage& m_image;
