@@ -52,17 +52,19 @@ void Baseline_CopyImage(benchmark::State& state) {
 
 void FillListRows(benchmark::State& state) {
     auto image = CreateDiskImage("b.img", FullCatalog(static_cast<ImageFormat>(state.range(0))));
+    const CatalogListing listing(*image);
     for (auto _ : state)
-        benchmark::DoNotOptimize(BuildRows(*image, 1));
-    state.counters["rows"] = static_cast<double>(BuildRows(*image, 1).size());
+        benchmark::DoNotOptimize(listing.Rows(1));
+    state.counters["rows"] = static_cast<double>(listing.Rows(1).size());
 }
 
 // One tick of the enable rules with one row selected: a walk to the last row.
 void SelectedRowIsFileWalk(benchmark::State& state) {
     auto image = CreateDiskImage("b.img", FullCatalog(static_cast<ImageFormat>(state.range(0))));
-    const Selection last = {BuildRows(*image, 1).back().name};
+    const CatalogListing listing(*image);
+    const Selection last = {static_cast<int>(listing.Entries().size()) - 1};
     for (auto _ : state)
-        benchmark::DoNotOptimize(SelectedRowIsFile(image.get(), last));
+        benchmark::DoNotOptimize(ComputeToolbarState(&listing, last));
 }
 
 void Baseline_WriteImageFile(benchmark::State& state) {
@@ -78,13 +80,14 @@ void Baseline_WriteImageFile(benchmark::State& state) {
 void ExportWholeImage(benchmark::State& state) {
     TempDir dir;
     auto image = CreateDiskImage("b.img", FullOfData());
+    const CatalogListing listing(*image);
     Selection all;
-    for (const auto& row : BuildRows(*image, 1))
-        all.push_back(row.name);
+    for (size_t row = 0; row < listing.Entries().size(); ++row)
+        all.push_back(static_cast<int>(row));
     ExportOptions replace;
     replace.existing = ExistingFile::Replace; // as the baseline overwrites its copy
     for (auto _ : state)
-        benchmark::DoNotOptimize(ExportSelection(image.get(), all, dir.Path(), replace));
+        benchmark::DoNotOptimize(ExportSelection(&listing, all, dir.Path(), replace));
     state.counters["files"] = static_cast<double>(all.size());
 }
 

@@ -1,33 +1,24 @@
 // ANDOS: a FAT12 file system with 2048-byte clusters whose 32-byte catalog entries
-// (0xA00 up to 0x1800) carry directory numbers of their own. File data is copied along
-// the cluster chain into a buffer the reader owns.
+// (0xA00 up to 0x1800) carry directory numbers of their own (bytes 20 and 21), the load
+// address (22) and the FAT entry's 32-bit size (28).
 #pragma once
 
-#include "CatalogImage.h"
+#include "FileSystem.h"
 
-class CAndosImage : public CCatalogImage {
+class CAndosImage : public CFileSystem {
 public:
-    CAndosImage(std::string path, std::vector<uint8_t> data);
+    explicit CAndosImage(std::span<const uint8_t> bytes);
 
-    std::string GetFormatName() override;
-    bool IsDirectory() override;
-    std::string GetName() override;
-    bool IsDeleted() override;
+    std::string GetFormatName() const override;
 
-    // Next cluster of the chain; -1 when the FAT entry of `cluster` lies outside the image.
+    // Next cluster of the chain; -1 when the FAT entry of `cluster` lies outside the disk.
     int GetNextCluster(int cluster) const;
-    // Copies the chain into `dest`, which holds `length` rounded up to whole clusters.
-    // Fails when the chain outgrows that, reaches a cluster outside the image, or ends
-    // before `length` (ReadFault::ClustersEndEarly).
-    bool ReadClusterChain(int cluster, uint8_t* dest, int length);
 
 protected:
-    bool IsEndMarker() const override;
-    void DecodeEntryName() override;
-    bool ReadEntryData(const uint8_t*& data, int& address, int& length) override;
+    // The chain copied whole: it fails when it leaves the disk, outgrows the length
+    // rounded up to clusters, or ends before the length (ClustersEndEarly).
+    ReadFault ReadData(const DiskEntry& entry, std::vector<uint8_t>& data) const override;
 
 private:
-    std::unique_ptr<uint8_t[]> m_pFileBuffer;
-    // By entry index; the mark is a name byte, so it is noted before names are decoded.
-    std::vector<bool> m_deleted;
+    DiskEntry EntryAt(int offset) const;
 };

@@ -1,7 +1,5 @@
 #include "DiskImage.h"
 
-#include "Cp1251.h"
-
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -10,31 +8,182 @@
 
 namespace fs = std::filesystem;
 
-CDiskImage::CDiskImage(std::string path, std::vector<uint8_t> data)
-    : m_strPath(std::move(path)), m_pData(std::move(data)),
-      m_nSize(static_cast<int>(m_pData.size())) {}
+struct CDiskImage::Disk {
+    std::vector<uint8_t> bytes;
+    std::unique_ptr<CFileSystem> fs;
+    OpenFailure failure;
+};
+
+CDiskImage::CDiskImage(std::string path, std::vector<uint8_t> bytes, const FileSystemFormat& format)
+    : m_strPath(std::move(path)), m_imageSize(static_cast<long long>(bytes.size())),
+      m_loaded(std::make_unique<Disk>()) {
+    m_loaded->bytes = std::move(bytes);
+    m_loaded->fs = format.open(m_loaded->bytes);
+}
+
+CDiskImage::CDiskImage(std::string path, std::unique_ptr<ByteSource> source, HardDiskLayout layout)
+    : m_strPath(std::move(path)), m_imageSize(source->Size()), m_hardDisk(std::move(layout)),
+      m_source(std::move(source)) {
+    for (size_t i = 0; i < m_hardDisk->disks.size(); ++i) {
+        DiskEntry row;
+        row.index = static_cast<int>(i);
+        row.holdingDir = 0;
+        row.ownDir = static_cast<int>(i);
+        row.kind = DiskEntry::Kind::Disk;
+        row.name = std::to_string(i);
+        row.length = static_cast<uint32_t>(m_hardDisk->disks[i].size);
+        m_diskRows.push_back(std::move(row));
+        m_diskNumbers.push_back(static_cast<int>(i));
+    }
+}
+
+CDiskImage::~CDiskImage() = default;
+
+std::string CDiskImage::GetFormatName() const {
+    return m_hardDisk ? "Hard disk" : m_loaded->fs->GetFormatName();
+}
+
+Place CDiskImage::Root() const {
+    return m_hardDisk ? Place{kDiskList, 0} : Place{0, m_loaded->fs->RootDir()};
+}
+
+OpenFailure CDiskImage::ReadLogicalDisk(int disk, Disk& into) {
+    const HardDiskLayout::LogicalDisk& where = m_hardDisk->disks[static_cast<size_t>(disk)];
+    if (where.size > kMaxImageSize)
+        return {OpenFailure::TooLarge, {}};
+    if (const long long end = where.offset + where.size; end > m_imageSize)
+        return {OpenFailure::CutShort, {}, end - std::max(where.offset, m_imageSize)};
+    into.bytes.resize(static_cast<size_t>(where.size));
+    std::string error;
+    if (!m_source->ReadAt(where.offset, into.bytes, error))
+        return {OpenFailure::CannotRead, error};
+    InvertBytes(into.bytes);
+    const FileSystemFormat* format = DetectFileSystem(into.bytes);
+    if (!format)
+        return {OpenFailure::UnknownFormat, {}};
+    into.fs = format->open(into.bytes);
+    return {};
+}
+
+const CFileSystem* CDiskImage::Load(int disk, OpenFailure* why) {
+    if (!m_hardDisk)
+        return disk == 0 ? m_loaded->fs.get() : nullptr;
+    if (disk < 0 || static_cast<size_t>(disk) >= m_hardDisk->disks.size())
+        return nullptr;
+    if (!m_loaded || m_loadedDisk != disk) {
+        m_loaded.reset(); // one logical disk in memory at a time
+        auto loaded = std::make_unique<Disk>();
+        loaded->failure = ReadLogicalDisk(disk, *loaded);
+        if (loaded->failure.kind != OpenFailure::None)
+            loaded->bytes = {};
+        m_loaded = std::move(loaded);
+        m_loadedDisk = disk;
+    }
+    if (why)
+        *why = m_loaded->failure;
+    return m_loaded->fs.get();
+}
+
+std::vector<int> CDiskImage::Contents(Place place) {
+    if (m_hardDisk && place.disk == kDiskList)
+        return m_diskNumbers;
+    const CFileSystem* fs = Load(place.disk);
+    return fs ? fs->Contents(place.dir) : std::vector<int>();
+}
+
+DiskEntry CDiskImage::Entry(EntryRef ref) {
+    if (m_hardDisk && ref.disk == kDiskList) {
+        if (ref.index >= 0 && static_cast<size_t>(ref.index) < m_diskRows.size())
+            return m_diskRows[static_cast<size_t>(ref.index)];
+        return {};
+    }
+    const CFileSystem* fs = Load(ref.disk);
+    if (!fs || ref.index < 0 || static_cast<size_t>(ref.index) >= fs->Entries().size())
+        return {};
+    return fs->Entries()[static_cast<size_t>(ref.index)];
+}
+
+std::vector<EntryRef> CDiskImage::List(Place place) {
+    std::vector<EntryRef> refs;
+    for (const int index : Contents(place))
+        refs.push_back({place.disk, index});
+    return refs;
+}
+
+std::optional<Place> CDiskImage::Enter(EntryRef ref, OpenFailure* why) {
+    const DiskEntry entry = Entry(ref);
+    if (entry.kind == DiskEntry::Kind::Disk) {
+        const CFileSystem* fs = Load(entry.ownDir, why);
+        return fs ? std::optional(Place{entry.ownDir, fs->RootDir()}) : std::nullopt;
+    }
+    if (!entry.IsDirectory())
+        return std::nullopt;
+    return Place{ref.disk, entry.ownDir};
+}
+
+ReadFault CDiskImage::Read(EntryRef ref, std::vector<uint8_t>& data) {
+    data.clear();
+    const CFileSystem* fs = ref.disk == kDiskList ? nullptr : Load(ref.disk);
+    if (!fs || ref.index < 0 || static_cast<size_t>(ref.index) >= fs->Entries().size())
+        return ReadFault::Unreadable;
+    return fs->Read(fs->Entries()[static_cast<size_t>(ref.index)], data);
+}
+
+std::string CDiskImage::FormatName(Place place) {
+    if (m_hardDisk && place.disk == kDiskList)
+        return GetFormatName();
+    const CFileSystem* fs = Load(place.disk);
+    return fs ? fs->GetFormatName() : std::string();
+}
+
+long long CDiskImage::DiskSize(Place place) {
+    if (m_hardDisk && place.disk == kDiskList)
+        return m_imageSize;
+    const CFileSystem* fs = Load(place.disk);
+    return fs ? static_cast<long long>(fs->Size()) : 0;
+}
 
 namespace {
 
-constexpr int kFamilyOffset = 0x100;
-constexpr int kFamilyMark = 0xA72E;
-constexpr int kMkDosOffset = 0x102;
-constexpr int kMkDosMark = 0x530C;
-constexpr int kAndosLabelOffset = 4;
+class MemorySource : public ByteSource {
+public:
+    explicit MemorySource(std::vector<uint8_t> bytes) : m_bytes(std::move(bytes)) {}
+    long long Size() const override { return static_cast<long long>(m_bytes.size()); }
+    bool ReadAt(long long offset, std::span<uint8_t> out, std::string&) override {
+        if (offset < 0 || offset + static_cast<long long>(out.size()) > Size())
+            return false;
+        std::memcpy(out.data(), m_bytes.data() + offset, out.size());
+        return true;
+    }
 
-// The little-endian word at offset, or -1 when the image is too short to hold it.
-int WordAt(const uint8_t* data, int size, int offset) {
-    return offset + 2 <= size ? data[offset] | data[offset + 1] << 8 : -1;
+private:
+    std::vector<uint8_t> m_bytes;
+};
+
+std::string SystemError() {
+    return std::error_code(errno ? errno : EIO, std::generic_category()).message();
 }
 
-// Bytes from offset 4 up to the first zero byte (or the end of a short image).
-bool HasAndosLabel(const uint8_t* data, int size) {
-    if (size <= kAndosLabelOffset)
-        return false;
-    const char* label = reinterpret_cast<const char*>(data + kAndosLabelOffset);
-    const auto length = strnlen(label, static_cast<size_t>(size - kAndosLabelOffset));
-    return EqualNoCase(std::string_view(label, length), "ANDOS  ");
-}
+class FileSource : public ByteSource {
+public:
+    FileSource(const fs::path& path, long long size)
+        : m_file(path, std::ios::binary), m_size(size) {}
+    long long Size() const override { return m_size; }
+    bool ReadAt(long long offset, std::span<uint8_t> out, std::string& error) override {
+        errno = 0;
+        m_file.clear();
+        if (!m_file.seekg(offset) || !m_file.read(reinterpret_cast<char*>(out.data()),
+                                                  static_cast<std::streamsize>(out.size()))) {
+            error = SystemError();
+            return false;
+        }
+        return true;
+    }
+
+private:
+    std::ifstream m_file;
+    long long m_size;
+};
 
 OpenFailure CannotRead(std::error_code error) {
     return {OpenFailure::CannotRead, error.message()};
@@ -57,56 +206,73 @@ OpenFailure CheckImageFile(const fs::path& path, bool requireWritable) {
     return {};
 }
 
-// Reads the whole file (a UTF-8 path on every host); only regular files qualify, and with
-// `requireWritable` only those that can be opened for writing.
-OpenFailure ReadWholeImage(const std::string& utf8Path, bool requireWritable,
-                           std::vector<uint8_t>& bytes) {
-    const fs::path path(std::u8string(utf8Path.begin(), utf8Path.end()));
-    if (OpenFailure refused = CheckImageFile(path, requireWritable);
-        refused.kind != OpenFailure::None)
-        return refused;
+// The size of an image file that can be opened as asked; none with the reason.
+std::optional<long long> ImageFileSize(const fs::path& path, bool requireWritable,
+                                       OpenFailure& failure) {
+    failure = CheckImageFile(path, requireWritable);
+    if (failure.kind != OpenFailure::None)
+        return std::nullopt;
     errno = 0;
     const auto mode = requireWritable ? std::ios::in | std::ios::out : std::ios::in;
     std::fstream file(path, mode | std::ios::binary);
-    const auto systemError = [] {
-        return CannotRead(std::error_code(errno ? errno : EIO, std::generic_category()));
-    };
-    if (!file || !file.seekg(0, std::ios::end))
-        return systemError();
-    const std::streamoff size = file.tellg();
-    if (size < 0)
-        return systemError();
-    if (size > kMaxImageSize)
-        return {OpenFailure::TooLarge, {}};
-    bytes.resize(static_cast<size_t>(size));
-    if (!file.seekg(0) || !file.read(reinterpret_cast<char*>(bytes.data()), size))
-        return systemError();
-    return {};
+    std::streamoff size = -1;
+    if (file && file.seekg(0, std::ios::end))
+        size = file.tellg();
+    if (size < 0) {
+        failure = {OpenFailure::CannotRead, SystemError()};
+        return std::nullopt;
+    }
+    return size;
 }
 
 } // namespace
 
-ImageFormat DetectImageFormat(const uint8_t* data, int size) {
-    if (WordAt(data, size, kFamilyOffset) == kFamilyMark) {
-        const int second = WordAt(data, size, kMkDosOffset);
-        if (second < 0)
-            return FormatUnknown;
-        return second == kMkDosMark ? FormatMkDos : FormatMicroDos;
+std::unique_ptr<CDiskImage> OpenDiskImage(std::string path, std::unique_ptr<ByteSource> source,
+                                          OpenFailure& failure) {
+    failure = {};
+    const long long size = source->Size();
+    std::string error;
+    if (size >= kHardDiskHead) {
+        std::vector<uint8_t> head(static_cast<size_t>(kHardDiskHead));
+        if (!source->ReadAt(0, head, error)) {
+            failure = {OpenFailure::CannotRead, error};
+            return nullptr;
+        }
+        if (auto layout = ReadHardDiskLayout(head))
+            return std::make_unique<CDiskImage>(std::move(path), std::move(source),
+                                                std::move(*layout));
     }
-    return HasAndosLabel(data, size) ? FormatAndos : FormatUnknown;
+    if (size > kMaxImageSize) {
+        failure.kind = OpenFailure::TooLarge;
+        return nullptr;
+    }
+    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    if (!source->ReadAt(0, bytes, error)) {
+        failure = {OpenFailure::CannotRead, error};
+        return nullptr;
+    }
+    const FileSystemFormat* format = DetectFileSystem(bytes);
+    if (!format) {
+        failure.kind = OpenFailure::UnknownFormat;
+        return nullptr;
+    }
+    return std::make_unique<CDiskImage>(std::move(path), std::move(bytes), *format);
 }
 
-int OpenDiskImage(const std::string& path, std::unique_ptr<CDiskImage>& reader,
-                  OpenFailure* failure, ImageAccess access) {
-    reader.reset();
-    std::vector<uint8_t> bytes;
-    OpenFailure why = ReadWholeImage(path, access == ImageAccess::ReadWrite, bytes);
-    if (why.kind == OpenFailure::None) {
-        reader = CreateDiskImage(path, std::move(bytes));
-        if (!reader)
-            why.kind = OpenFailure::UnknownFormat;
-    }
+std::unique_ptr<CDiskImage> CreateDiskImage(std::string path, std::vector<uint8_t> bytes) {
+    OpenFailure failure;
+    return OpenDiskImage(std::move(path), std::make_unique<MemorySource>(std::move(bytes)),
+                         failure);
+}
+
+int OpenDiskImage(const std::string& path, std::unique_ptr<CDiskImage>& image, OpenFailure* failure,
+                  ImageAccess access) {
+    image.reset();
+    const fs::path file(std::u8string(path.begin(), path.end()));
+    OpenFailure why;
+    if (const auto size = ImageFileSize(file, access == ImageAccess::ReadWrite, why))
+        image = OpenDiskImage(path, std::make_unique<FileSource>(file, *size), why);
     if (failure)
         *failure = why;
-    return reader ? 0 : 1;
+    return image ? 0 : 1;
 }

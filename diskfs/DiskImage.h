@@ -1,86 +1,107 @@
-// The catalog reader of one opened BK disk image, and the factory that opens one.
+// An opened BK disk image: one floppy's file system, or a hard disk whose root lists its
+// logical disks. Every entry, the disks' rows included, is a value addressed by an
+// EntryRef, every directory by a Place; nothing moves a cursor.
 #pragma once
 
-#include <cstdint>
+#include "Formats.h"
+#include "HardDisk.h"
+
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
-enum ImageFormat { FormatUnknown = 0, FormatMicroDos = 1, FormatMkDos = 2, FormatAndos = 3 };
+// The disk number of the hard disk's list of logical disks.
+constexpr int kDiskList = -1;
 
-// The parent directory in the catalog's path syntax (ChangeDir).
-inline constexpr const char* kParentDirPath = "..";
+// A directory: the disk it is on and its number there.
+struct Place {
+    int disk = 0;
+    int dir = 0;
+    auto operator<=>(const Place&) const = default;
+};
 
-// One opened image, held whole in memory. Names and paths are Windows-1251 byte strings;
-// paths inside the image use the backslash.
+// An entry: the disk it is on and its index in that disk's entries; in the list of
+// logical disks, the disk's number.
+struct EntryRef {
+    int disk = 0;
+    int index = 0;
+    auto operator<=>(const EntryRef&) const = default;
+};
+
+// No BK file system addresses more than this: a MicroDOS-family start block (a 16-bit
+// number of 512-byte blocks) plus the longest file (64 KB). Larger floppies and logical
+// disks are refused before they are read.
+constexpr long long kMaxImageSize = 0x10000LL * 512 + 0x10000;
+
+// Why an image, or one of its logical disks, did not open.
+struct OpenFailure {
+    enum Kind { None, CannotRead, ReadOnly, UnknownFormat, TooLarge, CutShort } kind = None;
+    std::string hostMessage; // the system's words, for CannotRead
+    long long missing = 0;   // CutShort: the bytes the file lacks
+};
+
+// Where an image's bytes come from: a file read on demand, or bytes in memory.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    virtual long long Size() const = 0;
+    // Fills `out` from `offset`; false with the system's words when that fails.
+    virtual bool ReadAt(long long offset, std::span<uint8_t> out, std::string& error) = 0;
+};
+
 class CDiskImage {
 public:
-    virtual ~CDiskImage() = default;
-    virtual void DecodeNames() = 0;
-    virtual bool ChangeDir(const std::string& path) = 0;
-    virtual bool IsRoot() = 0;
-    virtual void PushPosition() = 0;
-    virtual void PopPosition() = 0;
-    virtual int GetImageSize() = 0;
-    virtual std::string GetFormatName() = 0;
-    virtual bool FindFirst() = 0;
-    virtual bool FindNext() = 0;
-    virtual bool IsDirectory() = 0;
-    virtual std::string GetName() = 0;
-    virtual int GetAddress() = 0;
-    virtual int GetLength() = 0;
-    // The bytes stay owned by the reader: valid until it is destroyed (MicroDOS, MKDOS)
-    // or until its next ReadFile (ANDOS).
-    virtual bool ReadFile(const std::string& path, const uint8_t*& data, int& address,
-                          int& length) = 0;
-    // Number of the current directory (0 is the root): lets a walk of the catalog tell
-    // when a chain of same-named directories leads back into itself.
-    virtual int GetCurrentDir() = 0;
-
-    // Walks that must not confuse entries of one name address them by number instead:
-    // the entry's position in the whole catalog, the number of the directory a directory
-    // entry opens, and the data of the file entry at the cursor itself.
-    virtual int GetEntryIndex() = 0;
-    virtual bool SeekEntry(int index) = 0; // false when no entry has that index
-    virtual int GetDirNumber() = 0;
-    virtual int GetHoldingDir() = 0; // the number of the directory that holds the entry
-    virtual void SetCurrentDir(int number) = 0;
-    // The same contract as ReadFile, for the entry at the cursor; false for a directory.
-    virtual bool ReadEntry(const uint8_t*& data, int& address, int& length) = 0;
-    // An entry the file system marked as deleted (ANDOS); its data may be overwritten.
-    virtual bool IsDeleted() = 0;
-
-    // Why the last ReadEntry failed.
-    enum class ReadFault { None, Unreadable, ClustersEndEarly };
-    ReadFault LastReadFault() const { return m_readFault; }
-
+    // A floppy whose file system `format` reads.
+    CDiskImage(std::string path, std::vector<uint8_t> bytes, const FileSystemFormat& format);
+    // A hard disk, its logical disks read from `source` when entered.
+    CDiskImage(std::string path, std::unique_ptr<ByteSource> source, HardDiskLayout layout);
+    ~CDiskImage();
     CDiskImage(const CDiskImage&) = delete;
     CDiskImage& operator=(const CDiskImage&) = delete;
 
-protected:
-    CDiskImage(std::string path, std::vector<uint8_t> data);
+    const std::string& GetPath() const { return m_strPath; }
+    // The floppy's file system, or "Hard disk".
+    std::string GetFormatName() const;
+    long long GetImageSize() const { return m_imageSize; }
+    const HardDiskLayout* HardDisk() const { return m_hardDisk ? &*m_hardDisk : nullptr; }
+
+    Place Root() const;
+    bool IsRoot(Place place) const { return place == Root(); }
+    // Indices of the place's entries; empty for a disk that cannot be read.
+    std::vector<int> Contents(Place place);
+    // A blank file entry for a reference to nothing.
+    DiskEntry Entry(EntryRef ref);
+    std::vector<EntryRef> List(Place place);
+    // The place a directory or logical disk opens; none for a file, or with the reason
+    // for a logical disk that cannot be read.
+    std::optional<Place> Enter(EntryRef ref, OpenFailure* why = nullptr);
+    ReadFault Read(EntryRef ref, std::vector<uint8_t>& data);
+
+    // Of the disk that holds the place: its file system's name and its size in bytes
+    // (the whole image's for the list of logical disks).
+    std::string FormatName(Place place);
+    long long DiskSize(Place place);
+
+private:
+    struct Disk;
+    // The disk's file system, read when first needed; a hard disk keeps only one
+    // logical disk in memory at a time. Null with the reason when it cannot be read.
+    const CFileSystem* Load(int disk, OpenFailure* why = nullptr);
+    OpenFailure ReadLogicalDisk(int disk, Disk& into);
 
     std::string m_strPath;
-    std::vector<uint8_t> m_pData;
-    int m_nSize;
-    ReadFault m_readFault = ReadFault::None;
+    long long m_imageSize = 0;
+    std::optional<HardDiskLayout> m_hardDisk;
+    std::unique_ptr<ByteSource> m_source;
+    std::vector<DiskEntry> m_diskRows;
+    std::vector<int> m_diskNumbers;
+    std::unique_ptr<Disk> m_loaded;
+    int m_loadedDisk = 0;
 };
 
-ImageFormat DetectImageFormat(const uint8_t* data, int size);
-
-// The reader for image bytes already in memory, names decoded; null for an unknown format.
+// The image in `bytes`: a hard disk, or a floppy of a known format; null for neither.
 std::unique_ptr<CDiskImage> CreateDiskImage(std::string path, std::vector<uint8_t> bytes);
-
-// No BK file system addresses more than this: a MicroDOS-family start block (a 16-bit
-// number of 512-byte blocks) plus the longest file (64 KB). Larger files are refused
-// before they are read.
-constexpr long long kMaxImageSize = 0x10000LL * 512 + 0x10000;
-
-// Why an image file did not open.
-struct OpenFailure {
-    enum Kind { None, CannotRead, ReadOnly, UnknownFormat, TooLarge } kind = None;
-    std::string hostMessage; // the system's words, for CannotRead
-};
 
 // How an image file is opened. ReadWrite refuses a file without any write permission
 // bit, or one that cannot be opened for reading and writing (the window's rule: the
@@ -88,7 +109,12 @@ struct OpenFailure {
 // read-only storage too. Nothing is ever written to it either way.
 enum class ImageAccess { ReadWrite, ReadOnly };
 
-// 0 on success with the new reader in `reader`, 1 on failure with `reader` empty (and
-// the reason in `failure` when given).
-int OpenDiskImage(const std::string& path, std::unique_ptr<CDiskImage>& reader,
+// 0 on success with the new image in `image`, 1 on failure with `image` empty (and the
+// reason in `failure` when given). A floppy is read whole; of a hard disk only the head
+// now, each logical disk when it is entered.
+int OpenDiskImage(const std::string& path, std::unique_ptr<CDiskImage>& image,
                   OpenFailure* failure = nullptr, ImageAccess access = ImageAccess::ReadWrite);
+
+// The source of an image file, for tests that count what is read.
+std::unique_ptr<CDiskImage> OpenDiskImage(std::string path, std::unique_ptr<ByteSource> source,
+                                          OpenFailure& failure);

@@ -1,49 +1,58 @@
 #include "MicroDosImage.h"
 
-#include "Cp1251.h"
-
 namespace {
 
-// 24-byte entries from 0x140; directory numbers in bytes 0 and 1, address and length at 20 and 22.
-constexpr CatalogLayout kLayout = {0x140, 24, 0, 1, 20, 22};
-constexpr int kBlockSize = 512;
-constexpr int kNameOffset = 2;
-constexpr int kNameLength = 14;
-constexpr int kStartBlockOffset = 16;
+constexpr int kFirstEntry = 0x140;
+constexpr int kEntrySize = 24;
+constexpr int kMkDosDirectoryMark = 0x7F;
+constexpr int kLiveCountOffset = 030;
+constexpr int kDeletedMark = 0377;
 
 } // namespace
 
-CMicroDosImage::CMicroDosImage(std::string path, std::vector<uint8_t> data)
-    : CCatalogImage(std::move(path), std::move(data), kLayout) {}
+CMicroDosImage::CMicroDosImage(std::span<const uint8_t> bytes, bool mkdos) : CFileSystem(bytes, 0) {
+    // Past its last live entry a catalog may hold stale records with no end mark after
+    // them: the header's count of live entries ends it, deleted records kept up to there.
+    const int liveCount = Word(kLiveCountOffset);
+    int live = 0;
+    for (int at = kFirstEntry; InDisk(at, kEntrySize); at += kEntrySize) {
+        const bool deleted = Byte(at) == kDeletedMark;
+        if ((Byte(at) == 0 && Byte(at + 1) == 0 && Byte(at + 2) == 0) ||
+            (liveCount > 0 && live == liveCount && !deleted))
+            break;
+        live += !deleted;
+        Add(EntryAt(at, mkdos));
+    }
+    Finish();
+}
 
-std::string CMicroDosImage::GetFormatName() {
+std::string CMicroDosImage::GetFormatName() const {
     return "MicroDOS";
 }
 
-bool CMicroDosImage::IsEndMarker() const {
-    return EntryByte(0) == 0 && EntryByte(1) == 0 && EntryByte(2) == 0;
+DiskEntry CMicroDosImage::EntryAt(int at, bool mkdos) const {
+    DiskEntry entry;
+    // A deleted entry has lost its directory: the root shows it.
+    entry.deleted = Byte(at) == kDeletedMark;
+    entry.holdingDir = entry.deleted ? 0 : Byte(at + 1);
+    entry.address = static_cast<uint16_t>(Word(at + 20));
+    entry.length = static_cast<uint32_t>(Word(at + 22));
+    entry.start = static_cast<uint32_t>(Word(at + 16));
+    const bool directory =
+        mkdos ? Byte(at + 2) == kMkDosDirectoryMark : entry.address == 0 && entry.length == 0;
+    if (directory) {
+        entry.kind = DiskEntry::Kind::Directory;
+        entry.ownDir = Byte(at);
+        entry.address = 0;
+        entry.length = 0;
+    }
+    if (mkdos && directory)
+        SetName(entry, at + 3, 13);
+    else
+        SetName(entry, at + 2, 14);
+    return entry;
 }
 
-bool CMicroDosImage::IsDirectory() {
-    return GetAddress() == 0 && GetLength() == 0;
-}
-
-std::string CMicroDosImage::GetName() {
-    return EntryText(kNameOffset, kNameLength);
-}
-
-void CMicroDosImage::DecodeEntryName() {
-    if (uint8_t* name = EntryBytes(kNameOffset))
-        ConvertKoi8ToCp1251(name, kNameLength);
-}
-
-// Data that does not lie wholly inside the image makes the step fail.
-bool CMicroDosImage::ReadEntryData(const uint8_t*& data, int& address, int& length) {
-    const long long start = static_cast<long long>(EntryWord(kStartBlockOffset)) * kBlockSize;
-    if (!InImage(start, GetLength()))
-        return false;
-    data = m_pData.data() + start;
-    address = GetAddress();
-    length = GetLength();
-    return true;
+ReadFault CMicroDosImage::ReadData(const DiskEntry& entry, std::vector<uint8_t>& data) const {
+    return ReadBlocks(entry, data);
 }

@@ -1,19 +1,22 @@
-// MicroDOS: 24-byte entries from 0x140 up to an entry whose first three bytes are zero;
-// file data lies in the image at (start block) x 512 and is handed out without a copy.
+// MicroDOS: 24-byte entries from 0x140 up to an entry whose first three bytes are zero, one
+// that leaves the disk, or the end of the live entries the header counts (word 0o30); file
+// data at (start block) x 512. A directory is an entry with load address and length 0;
+// byte 0 holds its own number (0o377: a deleted entry), byte 1 the holding one.
 #pragma once
 
-#include "CatalogImage.h"
+#include "FileSystem.h"
 
-class CMicroDosImage : public CCatalogImage {
+class CMicroDosImage : public CFileSystem {
 public:
-    CMicroDosImage(std::string path, std::vector<uint8_t> data);
+    explicit CMicroDosImage(std::span<const uint8_t> bytes) : CMicroDosImage(bytes, false) {}
 
-    std::string GetFormatName() override;
-    bool IsDirectory() override;
-    std::string GetName() override;
+    std::string GetFormatName() const override;
 
 protected:
-    bool IsEndMarker() const override;
-    void DecodeEntryName() override;
-    bool ReadEntryData(const uint8_t*& data, int& address, int& length) override;
+    // MKDOS marks directories with 0x7F before a 13-byte name instead.
+    CMicroDosImage(std::span<const uint8_t> bytes, bool mkdos);
+    ReadFault ReadData(const DiskEntry& entry, std::vector<uint8_t>& data) const override;
+
+private:
+    DiskEntry EntryAt(int offset, bool mkdos) const;
 };

@@ -6,16 +6,7 @@
 
 class CMkDosImage : public CMicroDosImage {
 public:
-    using CMicroDosImage::CMicroDosImage;
+    explicit CMkDosImage(std::span<const uint8_t> bytes) : CMicroDosImage(bytes, true) {}
 
-    std::string GetFormatName() override;
-    bool IsDirectory() override;
-    std::string GetName() override;
-
-protected:
-    void DecodeEntryName() override;
-
-private:
-    int NameOffset();
-    int NameLength();
+    std::string GetFormatName() const override;
 };

@@ -247,6 +247,7 @@ void CExplorerDlg::OnSize(wxSizeEvent&) {
 }
 
 void CExplorerDlg::ReleaseImage() {
+    m_listing.reset();
     m_pImage.reset();
     MarkControlsStale();
 }
@@ -266,7 +267,9 @@ int CExplorerDlg::OpenImage(const std::string& path) {
         ShowError(wxString::FromUTF8(OpenFailureText(failure)));
         return result;
     }
+    m_listing.reset();
     m_pImage = std::move(opened);
+    m_listing = std::make_unique<CatalogListing>(*m_pImage);
     m_imageFile.clear();
     if (const auto identity = hostfiles::IdentityOf(PathFromUtf8(path)))
         m_imageFile.push_back(*identity);
@@ -274,9 +277,6 @@ int CExplorerDlg::OpenImage(const std::string& path) {
     m_enteredDirs.clear();
     m_strImageName = Utf8FromPath(PathFromUtf8(path).filename());
     ShowWhere();
-    m_statusBar->SetStatusText(m_pImage->GetFormatName(), 1);
-    m_statusBar->SetStatusText(
-        FormatResString(IDS_SIZE_KB, {std::to_string(m_pImage->GetImageSize() / 1024)}), 2);
     m_statusBar->Update();
     return 0;
 }
@@ -286,10 +286,8 @@ void CExplorerDlg::OnOpenImage(wxCommandEvent&) {
                         LoadResString(IDS_IMAGE_FILTER), wxFD_OPEN);
     if (dialog.ShowModal() != wxID_OK)
         return;
-    if (OpenImage(ToHostPath(dialog.GetPath())) == 0) {
-        m_pImage->ChangeDir("");
+    if (OpenImage(ToHostPath(dialog.GetPath())) == 0)
         Refill();
-    }
 }
 
 void CExplorerDlg::OpenDroppedFile(const std::string& path) {
@@ -298,12 +296,12 @@ void CExplorerDlg::OpenDroppedFile(const std::string& path) {
 }
 
 void CExplorerDlg::FillList() {
-    if (!m_pImage)
+    if (!m_listing)
         return;
     MarkControlsStale();
     m_list->DeleteAllItems();
     long index = 0;
-    for (const CatalogRow& row : BuildRows(*m_pImage, m_nNumberBase)) {
+    for (const CatalogRow& row : m_listing->Rows(m_nNumberBase)) {
         m_list->InsertItem(index, FromCp1251(row.name), row.icon);
         m_list->SetItem(index, 1, row.type);
         m_list->SetItem(index, 2, row.address);
@@ -316,14 +314,14 @@ Selection CExplorerDlg::GetSelection() const {
     Selection selection;
     for (long item = m_list->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED); item != -1;
          item = m_list->GetNextItem(item, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED))
-        selection.emplace_back(ToCp1251(m_list->GetItemText(item, 0)), static_cast<int>(item));
+        selection.push_back(static_cast<int>(item));
     return selection;
 }
 
 void CExplorerDlg::UpdateControls() {
     if (!m_list || !m_toolBar)
         return;
-    const ToolbarState state = ComputeToolbarState(m_pImage.get(), GetSelection());
+    const ToolbarState state = ComputeToolbarState(m_listing.get(), GetSelection());
     if (m_toolBar->GetToolEnabled(ID_SAVE_BINS) != state.saveEnabled)
         m_toolBar->EnableTool(ID_SAVE_BINS, state.saveEnabled);
     if (m_toolBar->GetToolEnabled(ID_VIEW_AS_TEXT) != state.viewEnabled)
@@ -353,15 +351,13 @@ void CExplorerDlg::OnSelectionChanged(wxListEvent& event) {
 }
 
 void CExplorerDlg::OnDblClkList() {
-    const DblClkAction action = ChooseDblClkAction(m_pImage.get(), GetSelection());
+    const DblClkAction action = ChooseDblClkAction(m_listing.get(), GetSelection());
     switch (action.kind) {
     case DblClkAction::EnterParent:
         EnterParent();
         break;
     case DblClkAction::EnterDirectory:
-        if (m_pImage->ChangeDir(action.directory))
-            m_enteredDirs.push_back(action.directory);
-        Refill();
+        EnterDirectory(action.directory);
         break;
     case DblClkAction::OpenSelection:
         OpenSelection();
@@ -375,26 +371,40 @@ void CExplorerDlg::OnListActivated(wxListEvent&) {
     OnDblClkList();
 }
 
-// Up one level, with the directory we came from as the current row.
-void CExplorerDlg::EnterParent() {
-    if (!m_pImage || m_pImage->IsRoot())
+// The directory (or logical disk) the row's own entry opens; a disk that cannot be read
+// is explained, and the list stays where it was.
+void CExplorerDlg::EnterDirectory(EntryRef entry) {
+    const std::string name = m_pImage->Entry(entry).name;
+    if (const auto failure = m_listing->Enter(entry)) {
+        ShowError(wxString::FromUTF8(DiskFailureText(PrintableName(name), *failure)));
         return;
-    m_pImage->ChangeDir(kParentDirPath); // the path syntax, not the row's text
-    std::string from;
+    }
+    m_enteredDirs.push_back({entry, name});
+    Refill();
+}
+
+// Back where the current directory was entered from, with the row entered as the current.
+void CExplorerDlg::EnterParent() {
+    if (!m_listing || !m_listing->Back())
+        return;
+    std::optional<EntryRef> from;
     if (!m_enteredDirs.empty()) {
-        from = m_enteredDirs.back();
+        from = m_enteredDirs.back().entry;
         m_enteredDirs.pop_back();
     }
     Refill(from);
 }
 
 // FillList, then the keyboard works at once: the list has the focus and a current row,
-// the one named `current` (selected, so Enter acts on it) or else the first.
-void CExplorerDlg::Refill(const std::string& current) {
+// the one of entry `current` (selected, so Enter acts on it) or else the first.
+void CExplorerDlg::Refill(std::optional<EntryRef> current) {
     FillList();
     if (m_list->GetItemCount() == 0)
         return;
-    const long named = current.empty() ? -1 : m_list->FindItem(-1, FromCp1251(current));
+    long named = -1;
+    const auto& entries = m_listing->Entries();
+    if (const auto it = std::find(entries.begin(), entries.end(), current); it != entries.end())
+        named = (it - entries.begin()) + (m_listing->HasParentRow() ? 1 : 0);
     const long row = named >= 0 ? named : 0;
     if (named >= 0)
         m_list->SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
@@ -404,13 +414,20 @@ void CExplorerDlg::Refill(const std::string& current) {
     ShowWhere();
 }
 
-// The image's file name in the title, the current directory's path in the first pane.
+// The image's file name in the title, the current directory's path in the first pane,
+// the current disk's format and size in the others.
 void CExplorerDlg::ShowWhere() {
     SetTitle(wxString::FromUTF8(FormatResString(IDS_TITLE_WITH_FILE, {m_strImageName})));
     std::string where = LoadResString(IDS_ROOT_PATH);
     for (size_t i = 0; i < m_enteredDirs.size(); ++i)
-        where += (i > 0 ? "\\" : "") + PrintableName(m_enteredDirs[i]);
+        where += (i > 0 ? "\\" : "") + PrintableName(m_enteredDirs[i].name);
     m_statusBar->SetStatusText(wxString::FromUTF8(where), 0);
+    if (!m_listing)
+        return;
+    const Place place = m_listing->Current();
+    m_statusBar->SetStatusText(m_pImage->FormatName(place), 1);
+    m_statusBar->SetStatusText(
+        FormatResString(IDS_SIZE_KB, {std::to_string(m_pImage->DiskSize(place) / 1024)}), 2);
 }
 
 std::optional<std::filesystem::path> CExplorerDlg::TempFolder() {
@@ -422,12 +439,13 @@ std::optional<std::filesystem::path> CExplorerDlg::TempFolder() {
 
 void CExplorerDlg::OpenSelection() {
     const Selection selection = GetSelection();
-    if (SelectionHasDirectory(m_pImage.get(), selection))
+    if (SelectionHasDirectory(m_listing.get(), selection))
         return;
     const auto temp = TempFolder();
     if (!temp)
         return;
-    const ExportResult result = ExportSelection(m_pImage.get(), selection, *temp, OptionsFor(true));
+    const ExportResult result =
+        ExportSelection(m_listing.get(), selection, *temp, OptionsFor(true));
     if (result.error || result.cancelled) {
         ShowError(wxString::FromUTF8(result.error ? *result.error : ExportSummary(result)));
         return;
@@ -461,7 +479,7 @@ void CExplorerDlg::OnSaveSelectionAsBins(wxCommandEvent&) {
         return;
     m_strLastExportFolder = *folder;
     const ExportResult result =
-        ExportSelection(m_pImage.get(), GetSelection(), PathFromUtf8(*folder), OptionsFor(false));
+        ExportSelection(m_listing.get(), GetSelection(), PathFromUtf8(*folder), OptionsFor(false));
     const std::string summary = result.error ? *result.error : ExportSummary(result);
     if (!summary.empty()) // an export that wrote everything stays silent
         ShowError(wxString::FromUTF8(summary));
@@ -476,7 +494,7 @@ void CExplorerDlg::ShowAsText(const Selection& selection) {
     const auto temp = TempFolder();
     if (!temp)
         return;
-    if (const auto path = WriteTextView(m_pImage.get(), selection, *temp))
+    if (const auto path = WriteTextView(m_listing.get(), selection, *temp))
         Launched(m_launcher->OpenInTextEditor(Utf8FromPath(*path)), *path);
 }
 
@@ -484,7 +502,7 @@ std::optional<std::vector<uint8_t>> CExplorerDlg::RenderDropFiles() {
     const auto temp = GetTempFolder();
     if (!temp)
         return std::nullopt;
-    return ::RenderDropFiles(m_pImage.get(), GetSelection(), *temp, HostUsesWideDropPaths(),
+    return ::RenderDropFiles(m_listing.get(), GetSelection(), *temp, HostUsesWideDropPaths(),
                              OptionsFor(true));
 }
 

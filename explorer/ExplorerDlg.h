@@ -81,8 +81,9 @@ private:
     // The path block of a drag out; none when the extraction failed part-way.
     std::optional<std::vector<uint8_t>> RenderDropFiles();
     Selection GetSelection() const;
+    void EnterDirectory(EntryRef entry);
     void EnterParent();
-    void Refill(const std::string& current = "");
+    void Refill(std::optional<EntryRef> current = std::nullopt);
     void ShowWhere();
     void ShowError(const wxString& text);
     void Launched(bool started, const std::filesystem::path& path);
@@ -123,8 +124,13 @@ private:
     wxToolBar* m_toolBar = nullptr;
     wxImageList m_listImages;
     std::unique_ptr<CDiskImage> m_pImage;
-    std::vector<std::string> m_enteredDirs; // names walked into from the root, to find the way back
-    std::string m_strImageName;             // the open image's file name (UTF-8)
+    std::unique_ptr<CatalogListing> m_listing; // over m_pImage
+    struct Entered {
+        EntryRef entry;
+        std::string name;
+    };
+    std::vector<Entered> m_enteredDirs; // from the root: the rows entered, and their names
+    std::string m_strImageName;         // the open image's file name (UTF-8)
     std::vector<hostfiles::FileIdentity> m_imageFile; // the open image's file: never replaced
     std::string m_strLastExportFolder;                // where the last export went (UTF-8)
     bool m_bAddBinExtension = true;

@@ -21,26 +21,69 @@ void PutWord(std::vector<uint8_t>& image, size_t offset, int word) {
     image[offset + 1] = static_cast<uint8_t>(word >> 8);
 }
 
-// The image the input describes: raw, or a header with the format's marks followed by
-// the input from where the format's tables begin (MicroDOS catalog; ANDOS FAT).
+// The marks of a format in front of the input, which then stands where the format's
+// tables begin: the MicroDOS catalog, the ANDOS FAT, the CSIDOS catalog entries.
+std::vector<uint8_t> FloppyFrom(ImageFormat format, const uint8_t* data, size_t size) {
+    const size_t start = format == FormatAndos ? 0x600 : format == FormatCsidos ? 1024 + 12 : 0x140;
+    std::vector<uint8_t> image(start, 0);
+    image.insert(image.end(), data, data + size);
+    switch (format) {
+    case FormatAndos: {
+        const char label[] = "ANDOS  ";
+        std::copy(label, label + 8, image.begin() + 4);
+        break;
+    }
+    case FormatCsidos:
+        PutWord(image, 1024, 2);
+        PutWord(image, 1026, 1600);
+        PutWord(image, 1028, 0123123);
+        PutWord(image, 1030, 0123123);
+        image.resize(std::max<size_t>(image.size(), 5120));
+        break;
+    default:
+        PutWord(image, 0x100, 0xA72E);
+        PutWord(image, 0x102, format == FormatMkDos ? 0x530C : 0);
+    }
+    return image;
+}
+
+// A hard disk of one logical disk around a floppy: identify header, inverted sectors,
+// the table in LBA 7 with its checksum.
+std::vector<uint8_t> HardDiskAround(const std::vector<uint8_t>& floppy) {
+    constexpr int kSectors = 8; // per track: the disk starts at track 1, LBA 8
+    const int sectors = static_cast<int>((floppy.size() + 511) / 512);
+    std::vector<uint8_t> image(512 + 8 * 512, 0);
+    PutWord(image, 2, 1);
+    PutWord(image, 6, 1);
+    PutWord(image, 12, kSectors);
+    const int words[] = {1, 1, kSectors, 1, 1, sectors}; // table from the sector's end down
+    const size_t table = 512 + 7 * 512;
+    int sum = 012701;
+    for (int i = 0; i < 6; ++i) {
+        PutWord(image, table + 0x1FE - 2 * i, words[i]);
+        sum += words[i];
+    }
+    PutWord(image, table + 0x1F2, sum & 0xFFFF);
+    image.insert(image.end(), floppy.begin(), floppy.end());
+    image.resize(512 + (8 + static_cast<size_t>(sectors)) * 512);
+    for (size_t i = 512; i < image.size(); ++i)
+        image[i] = static_cast<uint8_t>(~image[i]);
+    return image;
+}
+
+// The image the input describes: raw, a floppy of each format in the table, or the first
+// of those inside a hard disk.
 std::vector<uint8_t> ImageFrom(const uint8_t* data, size_t size) {
     if (size == 0)
         return {};
-    const int mode = data[0] % 4;
+    const auto formats = FileSystemFormats();
+    const size_t mode = data[0] % (formats.size() + 2);
     ++data, --size;
     if (mode == 0)
         return {data, data + size};
-    const size_t start = mode == 3 ? 0x600 : 0x140;
-    std::vector<uint8_t> image(start, 0);
-    image.insert(image.end(), data, data + size);
-    if (mode == 3) {
-        const char label[] = "ANDOS  ";
-        std::copy(label, label + 8, image.begin() + 4);
-    } else {
-        PutWord(image, 0x100, 0xA72E);
-        PutWord(image, 0x102, mode == 2 ? 0x530C : 0);
-    }
-    return image;
+    if (mode <= formats.size())
+        return FloppyFrom(formats[mode - 1].id, data, size);
+    return HardDiskAround(FloppyFrom(formats[size % formats.size()].id, data, size));
 }
 
 void Touch(const uint8_t* bytes, int length) {
@@ -50,36 +93,24 @@ void Touch(const uint8_t* bytes, int length) {
     (void)sum;
 }
 
-// Reads every entry a walk meets, by the cursor and by name, and enters every directory
-// by name as the window does, checking what the window relies on.
+// Reads every entry a walk meets and enters every directory as the window does,
+// checking what the window relies on.
 class CheckingVisitor : public CatalogVisitor {
 public:
     Next VisitFile(CDiskImage& image, const WalkStep& step) override {
-        CheckEntry(image);
-        const uint8_t* bytes = nullptr;
-        int address = 0, length = 0;
-        if (image.ReadEntry(bytes, address, length))
-            Touch(bytes, length);
-        const int dir = image.GetCurrentDir();
-        if (image.ReadFile(step.Name(), bytes, address, length))
-            Touch(bytes, length);
-        FUZZ_CHECK(image.GetCurrentDir() == dir);
+        std::vector<uint8_t> bytes;
+        if (image.Read(step.ref, bytes) == ReadFault::None)
+            FUZZ_CHECK(bytes.size() == step.entry.length);
+        Touch(bytes.data(), static_cast<int>(bytes.size()));
         return Continue;
     }
 
     Next EnterDirectory(CDiskImage& image, const WalkStep& step) override {
-        CheckEntry(image);
-        if (image.ChangeDir(step.Name())) {
-            const auto rows = BuildRows(image, 1);
-            FUZZ_CHECK(image.IsRoot() || (!rows.empty() && rows.front().name == ".."));
+        if (const auto inside = image.Enter(step.ref)) {
+            for (const EntryRef& ref : image.List(*inside))
+                FUZZ_CHECK(image.Entry(ref).index == ref.index);
         }
         return Continue;
-    }
-
-private:
-    static void CheckEntry(CDiskImage& image) {
-        FUZZ_CHECK(image.GetAddress() >= 0 && image.GetAddress() <= 0xFFFF);
-        FUZZ_CHECK(image.GetLength() >= 0 && image.GetLength() <= 0xFFFF);
     }
 };
 
@@ -91,19 +122,25 @@ void FuzzDiskImage(const uint8_t* data, size_t size) {
         return;
     image->GetFormatName();
     CheckingVisitor visitor;
-    CatalogWalk(*image, visitor).Walk();
-    FUZZ_CHECK(image->IsRoot());
-    image->PopPosition(); // with empty stacks nothing changes
-    FUZZ_CHECK(image->IsRoot());
+    CatalogWalk(*image, visitor).Walk(image->Root());
+    CatalogListing listing(*image);
+    for (const EntryRef& ref : image->List(image->Root())) {
+        if (!listing.Enter(ref) && listing.HasParentRow()) {
+            FUZZ_CHECK(listing.Rows(1).front().name == "..");
+            FUZZ_CHECK(listing.Back());
+        }
+    }
+    FUZZ_CHECK(!listing.HasParentRow());
 }
 
 void FuzzExport(const uint8_t* data, size_t size) {
     auto image = CreateDiskImage("fuzz.img", ImageFrom(data, size));
     if (!image)
         return;
+    const CatalogListing listing(*image);
     Selection selection;
-    for (const auto& row : BuildRows(*image, 1))
-        selection.emplace_back(row.name, static_cast<int>(selection.size()));
+    for (size_t row = 0; row < listing.Entries().size(); ++row)
+        selection.push_back(static_cast<int>(row));
 
     std::string pattern = (fs::temp_directory_path() / "bkfuzz-XXXXXX").string();
     FUZZ_CHECK(mkdtemp(pattern.data()) != nullptr);
@@ -113,7 +150,7 @@ void FuzzExport(const uint8_t* data, size_t size) {
     ExportOptions options;
     options.addBinExtension = size % 2 == 0;
     options.existing = size % 3 == 0 ? ExistingFile::KeepBoth : ExistingFile::Replace;
-    const ExportResult result = ExportSelection(image.get(), selection, folder, options);
+    const ExportResult result = ExportSelection(&listing, selection, folder, options);
     for (const auto& written : result.written) {
         const fs::path inside = written.lexically_normal().lexically_relative(folder);
         FUZZ_CHECK(!inside.empty() && *inside.begin() != "..");
@@ -141,8 +178,8 @@ void CheckMountNode(CMountTree& tree, uint32_t index, const std::string& path) {
         return;
     const long long size = tree.FileSize(node);
     std::vector<uint8_t> first, rest;
-    if (tree.Read(node, 0, static_cast<size_t>(size / 2), first)) {
-        FUZZ_CHECK(tree.Read(node, size / 2, static_cast<size_t>(size), rest));
+    if (tree.Read(node, 0, static_cast<size_t>(size / 2), first) == ReadFault::None) {
+        FUZZ_CHECK(tree.Read(node, size / 2, static_cast<size_t>(size), rest) == ReadFault::None);
         FUZZ_CHECK(static_cast<long long>(first.size() + rest.size()) == size);
     }
 }

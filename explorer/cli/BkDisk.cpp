@@ -94,18 +94,22 @@ std::unique_ptr<CDiskImage> OpenImage(const std::string& path) {
     return image;
 }
 
-// Makes the directory at `dir` (command-line path syntax) the current one.
-bool EnterDirectory(CDiskImage& image, const std::string& dir) {
+// The directory or logical disk at `dir` (command-line path syntax; the root when empty);
+// none with the reason told.
+std::optional<Place> EnterDirectory(CDiskImage& image, const std::string& dir) {
     const auto names = ParseCatalogPath(dir);
     if (names.empty())
-        return true;
-    const auto found = ResolveCatalogPath(image, names);
-    if (found && found->isDirectory && image.SeekEntry(found->entry)) {
-        image.SetCurrentDir(image.GetDirNumber());
-        return true;
+        return image.Root();
+    const auto found = ResolveCatalogPath(image, image.Root(), names);
+    if (!found || !found->isDirectory) {
+        Error(FormatResString(IDS_CLI_NO_DIR, {PrintableHostPath(dir)}));
+        return std::nullopt;
     }
-    Error(FormatResString(IDS_CLI_NO_DIR, {PrintableHostPath(dir)}));
-    return false;
+    OpenFailure why;
+    const auto place = image.Enter(found->entry, &why);
+    if (!place)
+        Error(DiskFailureText(image.Entry(found->entry).name, why));
+    return place;
 }
 
 // Everything asked for reached standard output, or the reason it did not is told.
@@ -124,13 +128,34 @@ std::string CommandLinePath(const CatalogNames& names) {
     return path;
 }
 
+std::string SizeText(long long bytes) {
+    return FormatResString(IDS_SIZE_KB, {std::to_string(bytes / 1024)});
+}
+
+// A hard disk's geometry, then a line for each logical disk: its number, file system (or
+// why it cannot be read) and size.
+void PrintLogicalDisks(CDiskImage& image) {
+    const HardDiskLayout& layout = *image.HardDisk();
+    std::cout << FormatResString(IDS_CLI_GEOMETRY,
+                                 {std::to_string(layout.cylinders), std::to_string(layout.heads),
+                                  std::to_string(layout.sectorsPerTrack)})
+              << "\n";
+    for (const EntryRef& disk : image.List(image.Root())) {
+        OpenFailure why;
+        const auto place = image.Enter(disk, &why);
+        const std::string format = place ? image.FormatName(*place) : OpenFailureReason(why, true);
+        std::cout << disk.index << "\t" << format << "\t"
+                  << SizeText(layout.disks[static_cast<size_t>(disk.index)].size) << "\n";
+    }
+}
+
 int Info(const Arguments& args) {
     const auto image = OpenImage(args.positional[0]);
     if (!image)
         return Failure;
-    std::cout << image->GetFormatName() << "\t"
-              << FormatResString(IDS_SIZE_KB, {std::to_string(image->GetImageSize() / 1024)})
-              << "\n";
+    std::cout << image->GetFormatName() << "\t" << SizeText(image->GetImageSize()) << "\n";
+    if (image->HardDisk())
+        PrintLogicalDisks(*image);
     return FinishOutput(Success);
 }
 
@@ -153,14 +178,14 @@ class Lister : public CatalogVisitor {
 public:
     Lister(bool recursive, bool tsv) : m_recursive(recursive), m_tsv(tsv) {}
 
-    Next VisitFile(CDiskImage& image, const WalkStep& step) override {
-        PrintRow(EntryRow(image, kNumberBase), PathOf(step), m_tsv);
+    Next VisitFile(CDiskImage&, const WalkStep& step) override {
+        PrintRow(EntryRow(step.entry, kNumberBase), PathOf(step), m_tsv);
         return Continue;
     }
 
-    Next EnterDirectory(CDiskImage& image, const WalkStep& step) override {
+    Next EnterDirectory(CDiskImage&, const WalkStep& step) override {
         const std::string path = PathOf(step);
-        PrintRow(EntryRow(image, kNumberBase), path, m_tsv);
+        PrintRow(EntryRow(step.entry, kNumberBase), path, m_tsv);
         if (!m_recursive)
             return SkipContents;
         m_prefixes.push_back(path + "/");
@@ -168,6 +193,13 @@ public:
     }
 
     void LeaveDirectory() override { m_prefixes.pop_back(); }
+
+    void DiskUnreadable(const WalkStep& step, const OpenFailure& why) override {
+        Error(DiskFailureText(PathOf(step), why));
+        failed = true;
+    }
+
+    bool failed = false;
 
 private:
     std::string PathOf(const WalkStep& step) const {
@@ -181,30 +213,33 @@ private:
 
 int Ls(const Arguments& args) {
     const auto image = OpenImage(args.positional[0]);
-    if (!image || !EnterDirectory(*image, args.positional.size() == 2 ? args.positional[1] : ""))
+    const auto place =
+        image ? EnterDirectory(*image, args.positional.size() == 2 ? args.positional[1] : "")
+              : std::nullopt;
+    if (!place)
         return Failure;
     const bool tsv = args.flags.count("--tsv") > 0;
-    if (!image->IsRoot())
+    if (!image->IsRoot(*place))
         PrintRow({LoadResString(IDS_PARENT_DIR), IconDirectory, "", "", ""},
                  LoadResString(IDS_PARENT_DIR), tsv);
     Lister lister(args.flags.count("-R") > 0, tsv);
-    CatalogWalk(*image, lister).Walk();
-    return FinishOutput(Success);
+    CatalogWalk(*image, lister).Walk(*place);
+    return FinishOutput(lister.failed ? Failure : Success);
 }
 
 // The named entries, by the directory that holds each; every row of the current
 // directory when none is named.
-bool ExportGroups(CDiskImage& image, const std::vector<std::string>& paths,
+bool ExportGroups(CDiskImage& image, Place from, const std::vector<std::string>& paths,
                   std::vector<ExportGroup>& groups) {
     if (paths.empty()) {
-        groups.push_back({image.GetCurrentDir(), std::nullopt});
+        groups.push_back({from, std::nullopt});
         return true;
     }
     bool allFound = true;
-    std::map<int, std::set<int>> byDirectory;
-    std::vector<int> order;
+    std::map<Place, std::set<int>> byDirectory;
+    std::vector<Place> order;
     for (const std::string& path : paths) {
-        const auto found = ResolveCatalogPath(image, ParseCatalogPath(path));
+        const auto found = ResolveCatalogPath(image, from, ParseCatalogPath(path));
         if (!found) {
             Error(FormatResString(IDS_CLI_NOT_FOUND, {PrintableHostPath(path)}));
             allFound = false;
@@ -212,9 +247,9 @@ bool ExportGroups(CDiskImage& image, const std::vector<std::string>& paths,
         }
         if (byDirectory[found->directory].empty())
             order.push_back(found->directory);
-        byDirectory[found->directory].insert(found->entry);
+        byDirectory[found->directory].insert(found->entry.index);
     }
-    for (const int directory : order) {
+    for (const Place directory : order) {
         const auto& entries = byDirectory[directory];
         groups.push_back({directory, std::vector<int>(entries.begin(), entries.end())});
     }
@@ -237,6 +272,8 @@ void PrintReport(const ExportReport& report) {
         std::cout << FormatResString(IDS_CLI_WROTE_AS, {entry, host}) << "\n";
     else if (!report.directory)
         std::cout << FormatResString(IDS_CLI_WROTE, {host}) << "\n";
+    if (report.withoutHeader)
+        std::cout << entry << ": " << LoadResString(IDS_NO_BIN_HEADER) << "\n";
 }
 
 int Export(const Arguments& args) {
@@ -245,11 +282,12 @@ int Export(const Arguments& args) {
     if (overwrite && keepBoth)
         return UsageError(IDS_CLI_USAGE_EXPORT, LoadResString(IDS_CLI_OVERWRITE_OR_KEEP));
     const auto image = OpenImage(args.positional[0]);
-    if (!image || !EnterDirectory(*image, args.dir))
+    const auto from = image ? EnterDirectory(*image, args.dir) : std::nullopt;
+    if (!from)
         return Failure;
     std::vector<ExportGroup> groups;
     const bool allFound =
-        ExportGroups(*image, {args.positional.begin() + 2, args.positional.end()}, groups);
+        ExportGroups(*image, *from, {args.positional.begin() + 2, args.positional.end()}, groups);
     ExportOptions options;
     options.addBinExtension = args.flags.count("--no-bin-ext") == 0;
     options.existing = overwrite  ? ExistingFile::Replace
@@ -269,20 +307,20 @@ int Cat(const Arguments& args) {
     const auto image = OpenImage(args.positional[0]);
     if (!image)
         return Failure;
-    const auto found = ResolveCatalogPath(*image, ParseCatalogPath(args.positional[1]));
-    const uint8_t* data = nullptr;
-    int address = 0, length = 0;
-    if (!found || found->isDirectory || !image->SeekEntry(found->entry) ||
-        !image->ReadEntry(data, address, length)) {
+    const auto found =
+        ResolveCatalogPath(*image, image->Root(), ParseCatalogPath(args.positional[1]));
+    std::vector<uint8_t> bytes;
+    const ReadFault fault = found ? image->Read(found->entry, bytes) : ReadFault::Unreadable;
+    if (fault != ReadFault::None) {
         std::string message =
             FormatResString(IDS_CLI_NO_FILE, {PrintableHostPath(args.positional[1])});
-        if (found && !found->isDirectory && image->IsDeleted())
-            message += ": " + LoadResString(IDS_SKIP_DELETED);
+        if (found && !found->isDirectory)
+            message +=
+                ": " + LoadResString(ReadFaultReason(fault, image->Entry(found->entry).deleted));
         return Error(message);
     }
-    std::vector<uint8_t> bytes(data, data + length);
     if (args.flags.count("--text"))
-        bytes = TextViewBytes(data, length);
+        bytes = TextViewBytes(bytes.data(), static_cast<int>(bytes.size()));
     std::cout.write(reinterpret_cast<const char*>(bytes.data()),
                     static_cast<std::streamsize>(bytes.size()));
     return FinishOutput(Success);

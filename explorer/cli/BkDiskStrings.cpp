@@ -74,6 +74,7 @@ const std::string& LoadResString(StringId id) {
         {IDS_CLI_OVERWRITE_OR_KEEP, "--overwrite and --keep-both cannot go together"},
         {IDS_CLI_BAD_MOUNT_POINT, "cannot mount on %s: %s"},
         {IDS_CLI_MOUNTED_ALREADY, "something is mounted there already"},
+        {IDS_CLI_GEOMETRY, "%s cylinders, %s heads, %s sectors per track"},
     };
     return stringtable::FindText(table, id);
 }

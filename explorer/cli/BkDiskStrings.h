@@ -29,6 +29,7 @@ enum StringId : int {
     IDS_CLI_OVERWRITE_OR_KEEP,
     IDS_CLI_BAD_MOUNT_POINT,
     IDS_CLI_MOUNTED_ALREADY,
+    IDS_CLI_GEOMETRY,
 };
 
 const std::string& LoadResString(StringId id);

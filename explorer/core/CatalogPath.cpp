@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <charconv>
 #include <functional>
+#include <map>
+#include <unordered_map>
 
 namespace {
 
@@ -95,35 +97,39 @@ std::string FormatPathName(std::string_view cp1251, int occurrence) {
     return text;
 }
 
-bool IsDirectoryNumber(int number) {
-    return number >= 0 && number < kDirectoryNumbers;
-}
-
-std::vector<std::vector<int>> EntriesByDirectory(CDiskImage& image) {
-    std::vector<std::vector<int>> contents(kDirectoryNumbers);
-    image.PushPosition();
-    for (int index = 0; image.SeekEntry(index); ++index) {
-        if (const int holding = image.GetHoldingDir(); IsDirectoryNumber(holding))
-            contents[static_cast<size_t>(holding)].push_back(index);
-    }
-    image.PopPosition();
-    return contents;
-}
+namespace {
 
 size_t FoldedNameHash(std::string_view cp1251) {
     return std::hash<std::string>()(FoldName(cp1251));
 }
 
-std::vector<std::pair<size_t, int>> SortedByNameHash(CDiskImage& image,
-                                                     const std::vector<int>& entries) {
-    std::vector<std::pair<size_t, int>> sorted;
+// (hash of the folded name, position) pairs, sorted: entries of one name without regard
+// to case stand together, in catalog order.
+std::vector<std::pair<size_t, size_t>> SortedByNameHash(const std::vector<DiskEntry>& entries) {
+    std::vector<std::pair<size_t, size_t>> sorted;
     sorted.reserve(entries.size());
-    for (const int index : entries) {
-        image.SeekEntry(index);
-        sorted.emplace_back(FoldedNameHash(image.GetName()), index);
-    }
+    for (size_t i = 0; i < entries.size(); ++i)
+        sorted.emplace_back(FoldedNameHash(entries[i].name), i);
     std::sort(sorted.begin(), sorted.end());
     return sorted;
+}
+
+} // namespace
+
+std::vector<int> Occurrences(const std::vector<DiskEntry>& entries) {
+    const auto byHash = SortedByNameHash(entries);
+    std::vector<int> occurrences(entries.size(), 1);
+    for (auto run = byHash.begin(); run != byHash.end();) {
+        const auto end = std::find_if(run, byHash.end(),
+                                      [&](const auto& item) { return item.first != run->first; });
+        if (end - run > 1) {
+            std::unordered_map<std::string, int> seen;
+            for (auto item = run; item != end; ++item)
+                occurrences[item->second] = ++seen[FoldName(entries[item->second].name)];
+        }
+        run = end;
+    }
+    return occurrences;
 }
 
 namespace {
@@ -132,57 +138,51 @@ namespace {
 // a path of a thousand names through one large directory sorts it once.
 class NameIndex {
 public:
-    explicit NameIndex(CDiskImage& image)
-        : m_image(image), m_contents(EntriesByDirectory(image)), m_sorted(kDirectoryNumbers) {}
+    explicit NameIndex(CDiskImage& image) : m_image(image) {}
 
     // The `occurrence`-th entry of that name (any case) in the directory, in catalog order.
-    std::optional<int> Find(int directory, const PathName& name) {
-        if (!IsDirectoryNumber(directory))
-            return std::nullopt;
-        const auto& sorted = Sorted(directory);
+    std::optional<DiskEntry> Find(Place directory, const PathName& name) {
+        auto& cached = m_sorted[directory];
+        if (cached.entries.empty() && cached.sorted.empty()) {
+            for (const int index : m_image.Contents(directory))
+                cached.entries.push_back(m_image.Entry({directory.disk, index}));
+            cached.sorted = SortedByNameHash(cached.entries);
+        }
         const size_t hash = FoldedNameHash(name.name);
-        auto item = std::lower_bound(sorted.begin(), sorted.end(), std::pair(hash, 0));
-        for (int seen = 0; item != sorted.end() && item->first == hash; ++item) {
-            m_image.SeekEntry(item->second);
-            if (EqualNoCase(m_image.GetName(), name.name) && ++seen == name.occurrence)
-                return item->second;
+        auto item = std::lower_bound(cached.sorted.begin(), cached.sorted.end(),
+                                     std::pair(hash, size_t{0}));
+        for (int seen = 0; item != cached.sorted.end() && item->first == hash; ++item) {
+            const DiskEntry& entry = cached.entries[item->second];
+            if (EqualNoCase(entry.name, name.name) && ++seen == name.occurrence)
+                return entry;
         }
         return std::nullopt;
     }
 
 private:
-    const std::vector<std::pair<size_t, int>>& Sorted(int directory) {
-        auto& sorted = m_sorted[static_cast<size_t>(directory)];
-        if (!sorted)
-            sorted = SortedByNameHash(m_image, m_contents[static_cast<size_t>(directory)]);
-        return *sorted;
-    }
-
+    struct Directory {
+        std::vector<DiskEntry> entries;
+        std::vector<std::pair<size_t, size_t>> sorted;
+    };
     CDiskImage& m_image;
-    std::vector<std::vector<int>> m_contents;
-    std::vector<std::optional<std::vector<std::pair<size_t, int>>>> m_sorted;
+    std::map<Place, Directory> m_sorted;
 };
 
 } // namespace
 
-std::optional<ResolvedEntry> ResolveCatalogPath(CDiskImage& image,
+std::optional<ResolvedEntry> ResolveCatalogPath(CDiskImage& image, Place start,
                                                 const std::vector<PathName>& path) {
-    if (path.empty())
-        return std::nullopt;
-    image.PushPosition();
     NameIndex index(image);
     std::optional<ResolvedEntry> found;
-    for (int directory = image.GetCurrentDir(); const PathName& name : path) {
-        const auto entry =
-            found && !found->isDirectory ? std::nullopt : index.Find(directory, name);
-        if (!entry || !image.SeekEntry(*entry)) {
-            found.reset();
-            break;
-        }
-        found = ResolvedEntry{directory, *entry, image.IsDirectory()};
-        directory = image.GetDirNumber();
+    std::optional<Place> directory = start;
+    for (const PathName& name : path) {
+        const auto entry = directory ? index.Find(*directory, name) : std::nullopt;
+        if (!entry)
+            return std::nullopt;
+        const EntryRef ref{directory->disk, entry->index};
+        found = ResolvedEntry{*directory, ref, entry->IsDirectory()};
+        directory = entry->IsDirectory() ? image.Enter(ref) : std::nullopt;
     }
-    image.PopPosition();
     return found;
 }
 

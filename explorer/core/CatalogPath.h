@@ -27,33 +27,23 @@ std::vector<PathName> ParseCatalogPath(std::string_view utf8);
 // One printed name (UTF-8).
 std::string FormatPathName(std::string_view cp1251, int occurrence);
 
-// Where a path leads: the directory holding the entry, and the entry's catalog index.
+// Where a path leads: the directory holding the entry, and the entry.
 struct ResolvedEntry {
-    int directory;
-    int entry;
+    Place directory;
+    EntryRef entry;
     bool isDirectory;
 };
 
-// Follows the names from the image's current directory. None when a name is not found,
-// or a name before the last is not a directory. The image's position is kept. Costs one
-// pass over the catalog plus a look-up per name, however long the path.
-std::optional<ResolvedEntry> ResolveCatalogPath(CDiskImage& image,
+// Follows the names from `start`, into logical disks too. None when a name is not found,
+// or a name before the last is not a directory. Costs a look-up per name, and a sort of
+// each directory the path passes through.
+std::optional<ResolvedEntry> ResolveCatalogPath(CDiskImage& image, Place start,
                                                 const std::vector<PathName>& path);
 
-// Directory numbers are single bytes in every format.
-constexpr int kDirectoryNumbers = 256;
-bool IsDirectoryNumber(int number);
-
-// The catalog indices of every directory's entries, in catalog order, by the number of
-// the directory that holds them: one pass over the catalog. Keeps the image's position.
-std::vector<std::vector<int>> EntriesByDirectory(CDiskImage& image);
-
-// The entries (catalog indices, ascending) as (hash of the folded name, index) pairs,
-// sorted: entries of one name without regard to case stand together, in catalog order.
-// Names whose hashes meet must still be compared as text.
-std::vector<std::pair<size_t, int>> SortedByNameHash(CDiskImage& image,
-                                                     const std::vector<int>& entries);
-size_t FoldedNameHash(std::string_view cp1251);
+// The occurrence of each entry's name among the entries before it (1 for the first, any
+// case). Names are told apart by a hash of their folded form, so a directory of a million
+// different names costs a sorted array, not a map of a million strings.
+std::vector<int> Occurrences(const std::vector<DiskEntry>& entries);
 
 // Control characters of a host path written as %XX, so that one message stays one line.
 std::string PrintableHostPath(std::string_view utf8);

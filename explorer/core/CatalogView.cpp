@@ -4,8 +4,8 @@
 #include "HostNames.h"
 #include "RavelkoStrings.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <unordered_map>
 
 using namespace ravelko;
 
@@ -16,34 +16,45 @@ std::string PrintableName(const std::string& cp1251) {
     return name;
 }
 
-std::string OpenFailureText(const OpenFailure& failure) {
-    std::string text = LoadResString(IDS_WRONG_IMAGE);
+std::string OpenFailureReason(const OpenFailure& failure, bool logicalDisk) {
     switch (failure.kind) {
     case OpenFailure::UnknownFormat:
-        return text + "\n" + LoadResString(IDS_OPEN_UNKNOWN_FORMAT);
+        return LoadResString(IDS_OPEN_UNKNOWN_FORMAT);
     case OpenFailure::ReadOnly:
-        return text + "\n" + LoadResString(IDS_OPEN_READ_ONLY);
+        return LoadResString(IDS_OPEN_READ_ONLY);
     case OpenFailure::TooLarge:
-        return text + "\n" + FormatResString(IDS_OPEN_TOO_LARGE, {std::to_string(kMaxImageSize)});
+        return FormatResString(logicalDisk ? IDS_DISK_TOO_LARGE : IDS_OPEN_TOO_LARGE,
+                               {std::to_string(kMaxImageSize)});
+    case OpenFailure::CutShort:
+        return FormatResString(IDS_OPEN_CUT_SHORT, {std::to_string(failure.missing)});
     case OpenFailure::CannotRead:
-        return text + "\n" + FormatResString(IDS_OPEN_CANNOT_READ, {failure.hostMessage});
+        return FormatResString(IDS_OPEN_CANNOT_READ, {failure.hostMessage});
     case OpenFailure::None:
         break;
     }
-    return text;
+    return {};
 }
 
-std::string FormatNumber(int value, int base) {
-    char text[16];
+std::string OpenFailureText(const OpenFailure& failure) {
+    const std::string reason = OpenFailureReason(failure, false);
+    return LoadResString(IDS_WRONG_IMAGE) + (reason.empty() ? "" : "\n" + reason);
+}
+
+std::string DiskFailureText(const std::string& disk, const OpenFailure& failure) {
+    return FormatResString(IDS_DISK_CANNOT_OPEN, {disk}) + "\n" + OpenFailureReason(failure, true);
+}
+
+std::string FormatNumber(long long value, int base) {
+    char text[32];
     switch (base) {
     case 0:
-        std::snprintf(text, sizeof text, "%i", value);
+        std::snprintf(text, sizeof text, "%lld", value);
         return text;
     case 1:
-        std::snprintf(text, sizeof text, "%o", static_cast<unsigned>(value));
+        std::snprintf(text, sizeof text, "%llo", static_cast<unsigned long long>(value));
         return text;
     case 2:
-        std::snprintf(text, sizeof text, "%x", static_cast<unsigned>(value));
+        std::snprintf(text, sizeof text, "%llx", static_cast<unsigned long long>(value));
         return text;
     default:
         return {};
@@ -52,101 +63,120 @@ std::string FormatNumber(int value, int base) {
 
 namespace {
 
-// "<DIR>" for a directory, "deleted" for a deleted entry, both joined for a deleted one.
-std::string EntryType(CDiskImage& image) {
-    std::string type = image.IsDirectory() ? LoadResString(IDS_DIR_TYPE) : "";
-    if (image.IsDeleted())
+std::string EntryType(const DiskEntry& entry) {
+    std::string type;
+    switch (entry.kind) {
+    case DiskEntry::Kind::Directory:
+        type = LoadResString(IDS_DIR_TYPE);
+        break;
+    case DiskEntry::Kind::Lost:
+        type = LoadResString(IDS_DIR_TYPE) + " " + LoadResString(IDS_LOST_TYPE);
+        break;
+    case DiskEntry::Kind::Disk:
+        type = LoadResString(IDS_DISK_TYPE);
+        break;
+    case DiskEntry::Kind::File:
+        break;
+    }
+    if (entry.deleted)
         type += (type.empty() ? "" : " ") + LoadResString(IDS_DELETED_TYPE);
     return type;
 }
 
 } // namespace
 
-CatalogRow EntryRow(CDiskImage& image, int numberBase) {
-    if (image.IsDirectory())
-        return {image.GetName(), IconDirectory, EntryType(image), "", ""};
-    return {image.GetName(), IconFile, EntryType(image),
-            FormatNumber(image.GetAddress(), numberBase),
-            FormatNumber(image.GetLength(), numberBase)};
+CatalogRow EntryRow(const DiskEntry& entry, int numberBase) {
+    if (entry.IsDirectory())
+        return {entry.name, IconDirectory, EntryType(entry), "", ""};
+    return {entry.name, IconFile, EntryType(entry), FormatNumber(entry.address, numberBase),
+            FormatNumber(static_cast<long long>(entry.length), numberBase)};
 }
 
-std::vector<CatalogRow> BuildRows(CDiskImage& image, int numberBase) {
+CatalogListing::CatalogListing(CDiskImage& image) : m_image(image), m_trail{image.Root()} {
+    Refresh();
+}
+
+void CatalogListing::Refresh() {
+    m_entries = m_image.List(Current());
+}
+
+std::optional<EntryRef> CatalogListing::EntryAt(int row) const {
+    const int first = HasParentRow() ? 1 : 0;
+    if (row < first || row - first >= static_cast<int>(m_entries.size()))
+        return std::nullopt;
+    return m_entries[static_cast<size_t>(row - first)];
+}
+
+std::optional<OpenFailure> CatalogListing::Enter(EntryRef entry) {
+    OpenFailure why;
+    const std::optional<Place> inside = m_image.Enter(entry, &why);
+    if (!inside)
+        return why.kind == OpenFailure::None ? std::nullopt : std::optional(why);
+    m_trail.push_back(*inside);
+    Refresh();
+    return std::nullopt;
+}
+
+bool CatalogListing::Back() {
+    if (m_trail.size() < 2)
+        return false;
+    m_trail.pop_back();
+    Refresh();
+    return true;
+}
+
+std::vector<CatalogRow> CatalogListing::Rows(int numberBase) const {
     std::vector<CatalogRow> rows;
-    if (!image.IsRoot())
+    if (HasParentRow())
         rows.push_back({LoadResString(IDS_PARENT_DIR), IconDirectory, "", "", ""});
-    for (bool more = image.FindFirst(); more; more = image.FindNext())
-        rows.push_back(EntryRow(image, numberBase));
+    for (const EntryRef& ref : m_entries)
+        rows.push_back(EntryRow(m_image.Entry(ref), numberBase));
     return rows;
 }
 
-std::vector<int> SelectedEntries(CDiskImage& image, const Selection& selection) {
-    const int firstEntryRow = image.IsRoot() ? 0 : 1;
-    std::unordered_map<int, const std::string*> byRow; // entry position -> row text
-    std::unordered_map<std::string, bool> byName;      // folded text -> already found
-    for (const SelectedRow& row : selection) {
-        if (row.row >= firstEntryRow)
-            byRow.emplace(row.row - firstEntryRow, &row.text);
-        else if (row.row < 0)
-            byName.emplace(FoldName(row.text), false);
-    }
+std::vector<int> CatalogListing::SelectedEntries(const Selection& selection) const {
     std::vector<int> entries;
-    int position = 0;
-    for (bool more = image.FindFirst(); more; more = image.FindNext(), ++position) {
-        bool chosen = false;
-        if (const auto it = byRow.find(position); it != byRow.end())
-            chosen = EqualNoCase(image.GetName(), *it->second);
-        if (!byName.empty()) {
-            if (const auto it = byName.find(FoldName(image.GetName()));
-                it != byName.end() && !it->second)
-                chosen = it->second = true;
-        }
-        if (chosen)
-            entries.push_back(image.GetEntryIndex());
+    for (const int row : selection) {
+        if (const auto ref = EntryAt(row))
+            entries.push_back(ref->index);
     }
+    std::sort(entries.begin(), entries.end());
     return entries;
 }
 
-RowEntry FindRowEntry(CDiskImage& image, const SelectedRow& row) {
-    const auto entries = SelectedEntries(image, {row});
-    if (entries.empty() || !image.SeekEntry(entries.front()))
-        return RowEntry::None;
-    return image.IsDirectory() ? RowEntry::Directory : RowEntry::File;
+namespace {
+
+std::optional<DiskEntry> SelectedEntry(const CatalogListing& listing, int row) {
+    const auto ref = listing.EntryAt(row);
+    return ref ? std::optional(listing.Image().Entry(*ref)) : std::nullopt;
 }
 
-bool SelectionHasDirectory(CDiskImage* image, const Selection& selection) {
-    if (!image)
-        return false;
-    for (const int entry : SelectedEntries(*image, selection)) {
-        if (image->SeekEntry(entry) && image->IsDirectory())
-            return true;
-    }
-    return false;
+} // namespace
+
+bool SelectionHasDirectory(const CatalogListing* listing, const Selection& selection) {
+    return listing && std::any_of(selection.begin(), selection.end(), [&](int row) {
+               const auto entry = SelectedEntry(*listing, row);
+               return entry && entry->IsDirectory();
+           });
 }
 
-bool SelectedRowIsFile(CDiskImage* image, const Selection& selection) {
-    return image && !selection.empty() && FindRowEntry(*image, selection.front()) == RowEntry::File;
+ToolbarState ComputeToolbarState(const CatalogListing* listing, const Selection& selection) {
+    if (!listing)
+        return {false, false};
+    const auto first =
+        selection.size() == 1 ? SelectedEntry(*listing, selection.front()) : std::nullopt;
+    return {!selection.empty(), first && !first->IsDirectory()};
 }
 
-ToolbarState ComputeToolbarState(CDiskImage* image, const Selection& selection) {
-    const bool open = image != nullptr;
-    return {open && !selection.empty(),
-            open && selection.size() == 1 && SelectedRowIsFile(image, selection)};
-}
-
-DblClkAction ChooseDblClkAction(CDiskImage* image, const Selection& selection) {
-    if (!image || selection.empty())
+DblClkAction ChooseDblClkAction(const CatalogListing* listing, const Selection& selection) {
+    if (!listing || selection.empty())
         return {DblClkAction::Nothing, {}};
     if (selection.size() == 1) {
-        const SelectedRow& row = selection.front();
-        const bool parentRow = row.row < 0 ? EqualNoCase(row.text, LoadResString(IDS_PARENT_DIR))
-                                           : row.row == 0 && !image->IsRoot();
-        if (parentRow)
+        if (listing->IsParentRow(selection.front()))
             return {DblClkAction::EnterParent, {}};
-        // Files of the same name are passed over: a directory of that name wins.
-        for (bool more = image->FindFirst(); more; more = image->FindNext()) {
-            if (image->IsDirectory() && EqualNoCase(image->GetName(), row.text))
-                return {DblClkAction::EnterDirectory, image->GetName()};
-        }
+        const auto ref = listing->EntryAt(selection.front());
+        if (ref && listing->Image().Entry(*ref).IsDirectory())
+            return {DblClkAction::EnterDirectory, *ref};
     }
     return {DblClkAction::OpenSelection, {}};
 }

@@ -1,24 +1,15 @@
 // The catalog list's decisions: which rows, which texts, what a double-click does and
-// which toolbar buttons are enabled. Rows carry only texts; an operation finds a row's
-// entry again by name in the current directory.
+// which toolbar buttons are enabled. Each row stands for its own entry.
 #pragma once
 
 #include "DiskImage.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
-// One selected row: its column-0 text and its position in the list. A row given by its
-// text alone (position -1) stands for the first entry of that name.
-struct SelectedRow {
-    SelectedRow(std::string rowText, int rowIndex = -1) : text(std::move(rowText)), row(rowIndex) {}
-    SelectedRow(const char* rowText) : SelectedRow(std::string(rowText)) {}
-    std::string text;
-    int row;
-};
-
-// The selected rows, in ascending row order.
-using Selection = std::vector<SelectedRow>;
+// The selected rows' positions in the list, ascending.
+using Selection = std::vector<int>;
 
 enum ListIcon { IconFile = 0, IconDirectory = 1 };
 
@@ -37,31 +28,54 @@ std::string PrintableName(const std::string& cp1251);
 
 // The message of a failed open: string 102, then the reason on a second line (UTF-8).
 std::string OpenFailureText(const OpenFailure& failure);
+// The reason alone (UTF-8); a logical disk's size limit is worded for a disk.
+std::string OpenFailureReason(const OpenFailure& failure, bool logicalDisk);
+// The message of a logical disk that cannot be entered: string IDS_DISK_CANNOT_OPEN with
+// the disk's name, then the reason on a second line.
+std::string DiskFailureText(const std::string& disk, const OpenFailure& failure);
 
 // `value` in base 0 (decimal), 1 (octal) or 2 (hexadecimal); empty for any other base.
-std::string FormatNumber(int value, int base);
+std::string FormatNumber(long long value, int base);
 
-// The row of the entry at the cursor.
-CatalogRow EntryRow(CDiskImage& image, int numberBase);
+// The row of an entry: "<DIR>", "<DIR> lost", "<DISK>" or "deleted" in the type column;
+// a directory's or disk's address and length columns stay empty.
+CatalogRow EntryRow(const DiskEntry& entry, int numberBase);
 
-// The rows of the image's current directory: ".." first below the root, then the
-// entries in catalog order.
-std::vector<CatalogRow> BuildRows(CDiskImage& image, int numberBase);
+// What the list stands on: the way from the root to the current directory (a stack of
+// places, so ".." goes back where the user came from), and the entry of each row.
+class CatalogListing {
+public:
+    explicit CatalogListing(CDiskImage& image); // at the root
 
-// The catalog indices of the selected rows' entries, ascending, in one pass over the
-// current directory. A row's position decides when it has one and its text matches;
-// a row given by text alone stands for the first entry of that name. The parent row
-// and rows that name no entry are left out.
-std::vector<int> SelectedEntries(CDiskImage& image, const Selection& selection);
+    CDiskImage& Image() const { return m_image; }
+    Place Current() const { return m_trail.back(); }
+    // ".." is the first row everywhere but at the root.
+    bool HasParentRow() const { return m_trail.size() > 1; }
+    // The entries after the parent row, in catalog order.
+    const std::vector<EntryRef>& Entries() const { return m_entries; }
+    // The entry of a list row; none for the parent row or a row past the end.
+    std::optional<EntryRef> EntryAt(int row) const;
+    bool IsParentRow(int row) const { return HasParentRow() && row == 0; }
 
-enum class RowEntry { None, File, Directory };
+    // Opens the directory or logical disk the entry opens; the reason when a logical disk
+    // cannot be read (nothing changes then), none when it opened or was not a directory.
+    std::optional<OpenFailure> Enter(EntryRef entry);
+    // Back to where the current directory was entered from; false at the root.
+    bool Back();
 
-// The kind of the row's entry (SelectedEntries). Moves the image's cursor.
-RowEntry FindRowEntry(CDiskImage& image, const SelectedRow& row);
+    std::vector<CatalogRow> Rows(int numberBase) const;
+    // The selected rows' entry indices, ascending, without the parent row.
+    std::vector<int> SelectedEntries(const Selection& selection) const;
 
-bool SelectionHasDirectory(CDiskImage* image, const Selection& selection);
+private:
+    void Refresh();
 
-bool SelectedRowIsFile(CDiskImage* image, const Selection& selection);
+    CDiskImage& m_image;
+    std::vector<Place> m_trail;
+    std::vector<EntryRef> m_entries;
+};
+
+bool SelectionHasDirectory(const CatalogListing* listing, const Selection& selection);
 
 struct ToolbarState {
     bool saveEnabled; // "Save selection as BINS"
@@ -69,13 +83,13 @@ struct ToolbarState {
     bool operator==(const ToolbarState&) const = default;
 };
 
-ToolbarState ComputeToolbarState(CDiskImage* image, const Selection& selection);
+ToolbarState ComputeToolbarState(const CatalogListing* listing, const Selection& selection);
 
 struct DblClkAction {
     enum Kind { Nothing, EnterParent, EnterDirectory, OpenSelection } kind;
-    std::string directory; // for EnterDirectory: the name as the catalog spells it
+    EntryRef directory{}; // for EnterDirectory: the row's own entry
     bool operator==(const DblClkAction&) const = default;
 };
 
 // What a double-click (or Enter) does with the selection.
-DblClkAction ChooseDblClkAction(CDiskImage* image, const Selection& selection);
+DblClkAction ChooseDblClkAction(const CatalogListing* listing, const Selection& selection);

@@ -1,74 +1,27 @@
 #include "CatalogWalk.h"
 
-#include "Cp1251.h"
-
 #include <algorithm>
-#include <functional>
-#include <unordered_map>
 
 CatalogWalk::CatalogWalk(CDiskImage& image, CatalogVisitor& visitor)
-    : m_image(image), m_visitor(visitor), m_entered(kDirectoryNumbers),
-      m_contents(EntriesByDirectory(image)) {
-    const int current = image.GetCurrentDir();
-    if (IsDirectoryNumber(current))
-        m_entered[static_cast<size_t>(current)] = true;
+    : m_image(image), m_visitor(visitor) {}
+
+bool CatalogWalk::Walk(Place place, const std::optional<std::vector<int>>& selected) {
+    m_entered.insert(place);
+    return WalkDirectory(place, selected ? &*selected : nullptr);
 }
 
-bool CatalogWalk::Walk(const std::optional<std::vector<int>>& selected) {
-    m_image.PushPosition();
-    const bool finished = WalkDirectory(selected ? &*selected : nullptr);
-    m_image.PopPosition();
-    return finished;
-}
-
-// Names are told apart by a hash of their folded form, so a directory of a million
-// different names costs a sorted array, not a map of a million strings; only names whose
-// hashes meet are compared as text.
-std::vector<int> CatalogWalk::Occurrences(const std::vector<int>& contents) {
-    const auto byHash = SortedByNameHash(m_image, contents);
-    std::vector<int> occurrences(contents.size(), 1);
-    const auto position = [&](int index) { // contents are ascending
-        return static_cast<size_t>(std::lower_bound(contents.begin(), contents.end(), index) -
-                                   contents.begin());
-    };
-    for (auto run = byHash.begin(); run != byHash.end();) {
-        const auto end = std::find_if(run, byHash.end(),
-                                      [&](const auto& item) { return item.first != run->first; });
-        if (end - run > 1) {
-            std::unordered_map<std::string, int> seen;
-            for (auto item = run; item != end; ++item) {
-                m_image.SeekEntry(item->second);
-                occurrences[position(item->second)] = ++seen[FoldName(m_image.GetName())];
-            }
-        }
-        run = end;
-    }
-    return occurrences;
-}
-
-bool CatalogWalk::WalkDirectory(const std::vector<int>* selected) {
-    const int directory = m_image.GetCurrentDir();
-    if (!IsDirectoryNumber(directory))
-        return true;
-    const std::vector<int>& contents = m_contents[static_cast<size_t>(directory)];
-    const std::vector<int> occurrences = Occurrences(contents);
-    auto next = selected ? selected->begin() : std::vector<int>::const_iterator();
-    for (size_t i = 0; i < contents.size(); ++i) {
-        const int index = contents[i];
-        if (selected) {
-            while (next != selected->end() && *next < index)
-                ++next; // not an entry of this directory
-            if (next == selected->end())
-                break;
-            if (*next != index)
-                continue;
-            ++next;
-        }
-        m_image.SeekEntry(index);
-        m_path.push_back({m_image.GetName(), occurrences[i]});
-        m_image.PushPosition(); // whatever the visitor does, the walk goes on from here
-        const CatalogVisitor::Next result = Visit();
-        m_image.PopPosition();
+bool CatalogWalk::WalkDirectory(Place place, const std::vector<int>* selected) {
+    std::vector<DiskEntry> entries;
+    for (const int index : m_image.Contents(place))
+        entries.push_back(m_image.Entry({place.disk, index}));
+    const std::vector<int> occurrences = Occurrences(entries);
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (selected && !std::binary_search(selected->begin(), selected->end(), entries[i].index))
+            continue;
+        m_path.push_back({entries[i].name, occurrences[i]});
+        const WalkStep step{
+            m_path, entries[i].IsDirectory(), {place.disk, entries[i].index}, entries[i]};
+        const CatalogVisitor::Next result = Visit(step);
         m_path.pop_back();
         if (result == CatalogVisitor::Stop)
             return false;
@@ -76,21 +29,19 @@ bool CatalogWalk::WalkDirectory(const std::vector<int>* selected) {
     return true;
 }
 
-CatalogVisitor::Next CatalogWalk::Visit() {
-    const bool directory = m_image.IsDirectory();
-    const WalkStep step{m_path, directory};
-    if (!directory)
+CatalogVisitor::Next CatalogWalk::Visit(const WalkStep& step) {
+    if (!step.directory)
         return m_visitor.VisitFile(m_image, step);
     const CatalogVisitor::Next next = m_visitor.EnterDirectory(m_image, step);
     if (next != CatalogVisitor::Continue)
         return next;
-    const int number = m_image.GetDirNumber();
+    OpenFailure why;
+    const std::optional<Place> inside = m_image.Enter(step.ref, &why);
     bool finished = true;
-    if (IsDirectoryNumber(number) && !m_entered[static_cast<size_t>(number)]) {
-        m_entered[static_cast<size_t>(number)] = true;
-        m_image.SetCurrentDir(number);
-        finished = WalkDirectory(nullptr);
-    }
+    if (!inside)
+        m_visitor.DiskUnreadable(step, why);
+    else if (m_entered.insert(*inside).second)
+        finished = WalkDirectory(*inside, nullptr);
     m_visitor.LeaveDirectory();
     return finished ? CatalogVisitor::Continue : CatalogVisitor::Stop;
 }

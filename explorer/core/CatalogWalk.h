@@ -1,12 +1,12 @@
-// The one way the explorer visits many entries: by entry and directory numbers, so that
-// entries of one name are never confused, and entering each directory number once, so
-// that catalogs whose directories lead back into themselves end.
+// The one way the explorer visits many entries: by entry values, so that entries of one
+// name are never confused, and entering each directory once, so that catalogs whose
+// directories lead back into themselves end.
 #pragma once
 
 #include "CatalogPath.h"
-#include "CatalogView.h"
 
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -14,10 +14,12 @@
 // with its occurrence: 1 for the first entry of its name in its directory (any case), 2...
 using CatalogNames = std::vector<PathName>;
 
-// One entry met by a walk. The image's cursor stands on it while the visitor runs.
+// One entry met by a walk.
 struct WalkStep {
     const CatalogNames& path; // from where the walk began to this entry
     bool directory;
+    EntryRef ref;
+    const DiskEntry& entry;
     const std::string& Name() const { return path.back().name; }
     int Occurrence() const { return path.back().occurrence; }
 };
@@ -29,34 +31,30 @@ public:
     virtual ~CatalogVisitor() = default;
     // Continue or Stop.
     virtual Next VisitFile(CDiskImage& image, const WalkStep& step) = 0;
-    // Continue walks the directory's contents (unless its number was entered already in
-    // this walk) and is followed by LeaveDirectory.
+    // Continue walks the directory's contents (unless it was entered already in this
+    // walk) and is followed by LeaveDirectory.
     virtual Next EnterDirectory(CDiskImage& image, const WalkStep& step) = 0;
     virtual void LeaveDirectory() {}
+    // A logical disk whose contents cannot be read, between its EnterDirectory and
+    // LeaveDirectory.
+    virtual void DiskUnreadable(const WalkStep&, const OpenFailure&) {}
 };
 
 class CatalogWalk {
 public:
-    // The image's current directory counts as entered.
     CatalogWalk(CDiskImage& image, CatalogVisitor& visitor);
 
-    // Visits the entries of the current directory whose indices `selected` lists
-    // (ascending; every entry when none), depth first in catalog order. Leaves the image's
-    // position as it was. False when the visitor stopped the walk.
-    bool Walk(const std::optional<std::vector<int>>& selected = std::nullopt);
+    // Visits the entries of `place` whose indices `selected` lists (every entry when
+    // none), depth first in catalog order; `place` counts as entered. False when the
+    // visitor stopped the walk.
+    bool Walk(Place place, const std::optional<std::vector<int>>& selected = std::nullopt);
 
 private:
-    bool WalkDirectory(const std::vector<int>* selected);
-    CatalogVisitor::Next Visit();
-    // The occurrence of each of the directory's entries, in the order of `contents`. A
-    // directory of a million different names costs a sorted array, not a map of strings.
-    std::vector<int> Occurrences(const std::vector<int>& contents);
+    bool WalkDirectory(Place place, const std::vector<int>* selected);
+    CatalogVisitor::Next Visit(const WalkStep& step);
 
     CDiskImage& m_image;
     CatalogVisitor& m_visitor;
-    std::vector<bool> m_entered; // by directory number
-    // Entry indices by the directory that holds them, in catalog order: one pass over the
-    // catalog, so a walk costs the catalog's length once, not once a directory.
-    std::vector<std::vector<int>> m_contents;
+    std::set<Place> m_entered;
     CatalogNames m_path;
 };

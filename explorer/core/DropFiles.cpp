@@ -117,12 +117,13 @@ bool IsImageFileName(const std::string& path) {
            EqualNoCase(extension, LoadResString(IDS_EXT_DSK));
 }
 
-std::optional<std::vector<uint8_t>> RenderDropFiles(CDiskImage* image, const Selection& selection,
+std::optional<std::vector<uint8_t>> RenderDropFiles(const CatalogListing* listing,
+                                                    const Selection& selection,
                                                     const std::filesystem::path& tempFolder,
                                                     bool wide, ExportOptions options) {
     options.existing = ExistingFile::Replace;
     options.askExisting = nullptr;
-    const ExportResult result = ExportSelection(image, selection, tempFolder, options);
+    const ExportResult result = ExportSelection(listing, selection, tempFolder, options);
     if (result.error || result.cancelled)
         return std::nullopt;
     // Every top-level entry keeps its slot; one that was not extracted (its data cannot be

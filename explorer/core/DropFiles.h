@@ -41,6 +41,7 @@ bool IsImageFileName(const std::string& path);
 // whatever `options.existing` says) and builds the block (wide or not) of the extracted
 // top-level entries. None when a write failed part-way or the user cancelled through
 // `options.progress` (the request then fails; what was extracted stays).
-std::optional<std::vector<uint8_t>> RenderDropFiles(CDiskImage* image, const Selection& selection,
+std::optional<std::vector<uint8_t>> RenderDropFiles(const CatalogListing* listing,
+                                                    const Selection& selection,
                                                     const std::filesystem::path& tempFolder,
                                                     bool wide, ExportOptions options);

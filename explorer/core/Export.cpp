@@ -20,15 +20,13 @@ using hostfiles::IfExists;
 using hostfiles::Outcome;
 using hostfiles::WriteResult;
 
-constexpr int kBinHeaderSize = 4;
-
 // Counts what a walk visits and the bytes its files will take, for the progress and the
 // free-space check of the export that follows it.
 class EntryCounter : public CatalogVisitor {
 public:
     explicit EntryCounter(uint64_t block) : m_block(std::max<uint64_t>(block, 1)) {}
-    Next VisitFile(CDiskImage& image, const WalkStep&) override {
-        const uint64_t size = static_cast<uint64_t>(image.GetLength()) + kBinHeaderSize;
+    Next VisitFile(CDiskImage&, const WalkStep& step) override {
+        const uint64_t size = uint64_t{step.entry.length} + kBinHeaderSize;
         bytes += (size + m_block - 1) / m_block * m_block;
         return ++count, Continue;
     }
@@ -39,13 +37,6 @@ public:
 private:
     const uint64_t m_block;
 };
-
-StringId ReadFaultReason(const CDiskImage& image, bool deleted) {
-    if (deleted)
-        return IDS_SKIP_DELETED;
-    return image.LastReadFault() == CDiskImage::ReadFault::ClustersEndEarly ? IDS_SKIP_SHORT_CHAIN
-                                                                            : IDS_SKIP_UNREADABLE;
-}
 
 // Why a file or folder could not be written, for the outcomes that let the export go on.
 StringId OutcomeReason(Outcome outcome) {
@@ -73,16 +64,15 @@ public:
     Next VisitFile(CDiskImage& image, const WalkStep& step) override {
         if (const auto& unusable = m_folders.back().unusable)
             return Skip(step, unusable->outcome, unusable->reason);
-        const uint8_t* data = nullptr;
-        int address = 0, length = 0;
-        if (!image.ReadEntry(data, address, length))
-            return Skip(step, ReadFaultReason(image, image.IsDeleted()));
-        const uint8_t header[kBinHeaderSize] = {
-            static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8),
-            static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8)};
-        const hostfiles::Parts parts = {std::span(header),
-                                        std::span(data, static_cast<size_t>(length))};
-        const std::string wanted = WantedFileName(step.path, m_options.addBinExtension);
+        const ReadFault fault = image.Read(step.ref, m_data);
+        if (fault != ReadFault::None)
+            return Skip(step, ReadFaultReason(fault, step.entry.deleted));
+        const auto header = BinHeader(step.entry.address, m_data.size());
+        const std::span<const uint8_t> headerBytes =
+            header ? std::span<const uint8_t>(*header) : std::span<const uint8_t>();
+        const hostfiles::Parts parts = {headerBytes, std::span<const uint8_t>(m_data)};
+        const std::string wanted =
+            WantedFileName(step.path, m_options.addBinExtension && header.has_value());
         std::string name = m_folders.back().names.Claim(wanted);
         const auto written = WriteAsAsked(wanted, name, parts);
         if (!written) {
@@ -90,7 +80,7 @@ public:
             return Stop;
         }
         if (written->outcome == Outcome::Written)
-            return Done(step, wanted, name, true);
+            return Done(step, wanted, name, header ? Written::File : Written::FileWithoutHeader);
         if (written->outcome == Outcome::DiskFull || written->outcome == Outcome::Failed)
             return Fail(HostName(name), written->reason);
         return Skip(step, OutcomeReason(written->outcome), written->reason);
@@ -109,7 +99,7 @@ public:
         auto child = parent.host->OpenChild(HostName(name), failure);
         if (!child && failure.outcome == Outcome::DiskFull)
             return Fail(HostName(name), failure.reason);
-        const Next next = child ? Done(step, step.Name(), name, false)
+        const Next next = child ? Done(step, step.Name(), name, Written::Folder)
                                 : Skip(step, OutcomeReason(failure.outcome), failure.reason);
         if (next == Stop)
             return Stop; // no LeaveDirectory follows a stop
@@ -121,6 +111,10 @@ public:
     }
 
     void LeaveDirectory() override { m_folders.pop_back(); }
+
+    void DiskUnreadable(const WalkStep& step, const OpenFailure& why) override {
+        Skip(step, IDS_SKIP_DISK_UNREADABLE, OpenFailureReason(why, true));
+    }
 
     ExportResult result;
 
@@ -169,19 +163,27 @@ private:
                                                 m_options.neverReplace);
     }
 
-    Next Done(const WalkStep& step, const std::string& wanted, const std::string& name, bool file) {
+    enum class Written { Folder, File, FileWithoutHeader };
+
+    Next Done(const WalkStep& step, const std::string& wanted, const std::string& name,
+              Written what) {
         // A folder's path is the parent's path until LeaveDirectory; read it before.
         const fs::path path = m_folders.back().host->Path() / HostName(name);
         const bool renamed = name != wanted;
+        const bool file = what != Written::Folder;
+        const bool withoutHeader = what == Written::FileWithoutHeader;
         if (file)
             ++result.filesWritten;
+        result.withoutHeader += withoutHeader;
         if (m_options.report) {
-            m_options.report({step.path, step.directory, &path, renamed, {}, {}});
+            m_options.report({step.path, step.directory, &path, renamed, {}, {}, withoutHeader});
         } else {
             if (file)
                 result.written.push_back(path);
             if (renamed)
                 result.renamed.push_back({step.path, path});
+            if (withoutHeader)
+                result.headerless.push_back(step.path);
         }
         if (step.path.size() == 1 && !m_options.report)
             result.topLevel.push_back(path);
@@ -195,7 +197,7 @@ private:
     Next Skip(const WalkStep& step, StringId reason, const std::string& detail = {}) {
         ++result.entriesSkipped;
         if (m_options.report)
-            m_options.report({step.path, step.directory, nullptr, false, reason, detail});
+            m_options.report({step.path, step.directory, nullptr, false, reason, detail, false});
         else
             result.skipped.push_back({step.path, reason, detail});
         if (step.path.size() == 1 && !m_options.report)
@@ -221,6 +223,7 @@ private:
     }
 
     const ExportOptions& m_options;
+    std::vector<uint8_t> m_data; // the file being written, its buffer kept between files
     const size_t m_total;
     size_t m_done = 0;
     std::vector<Folder> m_folders;
@@ -228,14 +231,11 @@ private:
 
 void WalkGroups(CDiskImage& image, const std::vector<ExportGroup>& groups,
                 CatalogVisitor& visitor) {
-    image.PushPosition();
     CatalogWalk walk(image, visitor);
     for (const ExportGroup& group : groups) {
-        image.SetCurrentDir(group.directory);
-        if (!walk.Walk(group.entries))
+        if (!walk.Walk(group.directory, group.entries))
             break;
     }
-    image.PopPosition();
 }
 
 } // namespace
@@ -253,7 +253,7 @@ std::string EntryText(const CatalogNames& entry) {
 std::string ExportSummary(const ExportResult& result, size_t shown) {
     const auto& skipped = result.skipped;
     if (result.entriesSkipped == 0 && result.renamed.empty() && !result.cancelled &&
-        result.replaced == 0 && result.keptBoth == 0)
+        result.replaced == 0 && result.keptBoth == 0 && result.withoutHeader == 0)
         return {};
     std::string text =
         result.cancelled ? LoadResString(IDS_EXPORT_CANCELLED) + "\n" : std::string();
@@ -278,6 +278,9 @@ std::string ExportSummary(const ExportResult& result, size_t shown) {
                                                             Utf8FromPath(renamed.path.filename())});
     }
     more(result.renamed.size());
+    for (size_t i = 0; i < result.headerless.size() && i < shown; ++i)
+        text += "\n" + EntryText(result.headerless[i]) + ": " + LoadResString(IDS_NO_BIN_HEADER);
+    more(result.headerless.size());
     return text;
 }
 
@@ -304,14 +307,31 @@ ExportResult ExportEntries(CDiskImage& image, const std::vector<ExportGroup>& gr
     return std::move(exporter.result);
 }
 
-ExportResult ExportSelection(CDiskImage* image, const Selection& selection, const fs::path& folder,
-                             const ExportOptions& options) {
-    if (!image)
+ExportResult ExportSelection(const CatalogListing* listing, const Selection& selection,
+                             const fs::path& folder, const ExportOptions& options) {
+    if (!listing)
         return {};
-    auto entries = SelectedEntries(*image, selection);
+    auto entries = listing->SelectedEntries(selection);
     if (entries.empty())
         return {};
-    return ExportEntries(*image, {{image->GetCurrentDir(), std::move(entries)}}, folder, options);
+    return ExportEntries(listing->Image(), {{listing->Current(), std::move(entries)}}, folder,
+                         options);
+}
+
+StringId ReadFaultReason(ReadFault fault, bool deleted) {
+    if (fault == ReadFault::Overwritten)
+        return IDS_SKIP_OVERWRITTEN;
+    if (deleted)
+        return IDS_SKIP_DELETED;
+    return fault == ReadFault::ClustersEndEarly ? IDS_SKIP_SHORT_CHAIN : IDS_SKIP_UNREADABLE;
+}
+
+std::optional<std::array<uint8_t, kBinHeaderSize>> BinHeader(uint16_t address, size_t length) {
+    if (length > kMaxBinLength)
+        return std::nullopt;
+    return std::array<uint8_t, kBinHeaderSize>{
+        static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8),
+        static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8)};
 }
 
 // As the extension rule has always read it: a '.' anywhere on the entry's path from the
@@ -347,18 +367,15 @@ std::vector<uint8_t> TextViewBytes(const uint8_t* data, int length, TextForm for
     return text;
 }
 
-std::optional<fs::path> WriteTextView(CDiskImage* image, const Selection& selection,
+std::optional<fs::path> WriteTextView(const CatalogListing* listing, const Selection& selection,
                                       const fs::path& folder) {
-    if (!image || selection.empty())
+    const auto ref =
+        listing && !selection.empty() ? listing->EntryAt(selection.front()) : std::nullopt;
+    std::vector<uint8_t> data;
+    if (!ref || listing->Image().Read(*ref, data) != ReadFault::None)
         return std::nullopt;
-    const auto entries = SelectedEntries(*image, {selection.front()});
-    const uint8_t* data = nullptr;
-    int address = 0, length = 0;
-    if (entries.empty() || !image->SeekEntry(entries.front()) ||
-        !image->ReadEntry(data, address, length))
-        return std::nullopt;
-    const auto text = TextViewBytes(data, length, HostTextForm());
-    std::string utf8Name = Cp1251ToUtf8(SafeHostName(image->GetName()));
+    const auto text = TextViewBytes(data.data(), static_cast<int>(data.size()), HostTextForm());
+    std::string utf8Name = Cp1251ToUtf8(SafeHostName(listing->Image().Entry(*ref).name));
     if (WouldRunAsProgram(utf8Name, text, ThisOpenerHost()))
         utf8Name += "." + LoadResString(IDS_TEXT_EXTENSION); // text, whatever opens it
     const fs::path name = PathFromUtf8(utf8Name);

@@ -8,6 +8,7 @@
 #include "HostPlatform.h"
 #include "RavelkoStrings.h"
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -34,6 +35,7 @@ struct ExportReport {
     bool renamed;                      // written under another name than its own
     ravelko::StringId reason;
     const std::string& detail;
+    bool withoutHeader; // too long for a .bin header: written as its bare data
 };
 
 struct ExportOptions {
@@ -72,6 +74,10 @@ struct ExportResult {
     size_t entriesSkipped = 0;
     size_t replaced = 0; // existing files replaced
     size_t keptBoth = 0; // files written beside an existing one of their name
+    // Files longer than a .bin header can say, written as their bare data and without an
+    // added ".bin"; `headerless` lists them.
+    size_t withoutHeader = 0;
+    std::vector<CatalogNames> headerless;
     // What ended the export before its end: a folder that cannot be used, too little free
     // space (then nothing was written), a full disk or a write that failed part-way (then
     // what was written before stays, and the file it would have replaced too).
@@ -84,10 +90,10 @@ struct ExportResult {
 // renamed ones, one a line (UTF-8). Empty when everything was written under its own name.
 std::string ExportSummary(const ExportResult& result, size_t shown = 10);
 
-// One directory's part of an export: its number and the catalog indices (ascending) of
-// its entries to write; every entry when none.
+// One directory's part of an export: the directory and the indices (ascending) of its
+// entries to write; every entry when none.
 struct ExportGroup {
-    int directory;
+    Place directory;
     std::optional<std::vector<int>> entries;
 };
 
@@ -95,12 +101,22 @@ struct ExportGroup {
 // into directories (each directory number once): a host folder for each directory, a
 // ".bin" export file for each file entry with that entry's own data. Host names come
 // from one HostFolderNames per host folder. Nothing is written when the files cannot fit
-// in the free space. The image's position is kept.
+// in the free space.
 ExportResult ExportEntries(CDiskImage& image, const std::vector<ExportGroup>& groups,
                            const std::filesystem::path& folder, const ExportOptions& options);
 // The selected rows of the current directory.
-ExportResult ExportSelection(CDiskImage* image, const Selection& selection,
+ExportResult ExportSelection(const CatalogListing* listing, const Selection& selection,
                              const std::filesystem::path& folder, const ExportOptions& options);
+
+// Why a file's data could not be read, for the user.
+ravelko::StringId ReadFaultReason(ReadFault fault, bool deleted);
+
+constexpr size_t kBinHeaderSize = 4;
+constexpr size_t kMaxBinLength = 0xFFFF;
+
+// The ".bin" header (load address, length); none for a file longer than its 16-bit length
+// can say, which is written as its bare data instead.
+std::optional<std::array<uint8_t, kBinHeaderSize>> BinHeader(uint16_t address, size_t length);
 
 // How an entry is named in messages: names joined by '\', a second entry of one name
 // as NAME;2 (UTF-8, one line).
@@ -124,5 +140,6 @@ std::vector<uint8_t> TextViewBytes(const uint8_t* data, int length,
 // entry's own name made safe for the host (no header, no extension), with ".txt" after
 // it when the desktop would run a file of that name or content as a program. The path
 // written, or none when nothing could be read or written (nothing partial).
-std::optional<std::filesystem::path> WriteTextView(CDiskImage* image, const Selection& selection,
+std::optional<std::filesystem::path> WriteTextView(const CatalogListing* listing,
+                                                   const Selection& selection,
                                                    const std::filesystem::path& folder);

@@ -15,13 +15,14 @@ class MountTreeBuilder : public CatalogVisitor {
 public:
     explicit MountTreeBuilder(CMountTree& tree) : m_tree(tree) { m_folders.push_back({0, {}}); }
 
-    Next VisitFile(CDiskImage& image, const WalkStep& step) override {
-        Add(image, step, HostChild(WantedFileName(step.path, m_tree.m_bBinFiles)));
+    Next VisitFile(CDiskImage&, const WalkStep& step) override {
+        const bool header = m_tree.m_bBinFiles && step.entry.length <= kMaxBinLength;
+        Add(step, HostChild(WantedFileName(step.path, header)));
         return Continue;
     }
 
-    Next EnterDirectory(CDiskImage& image, const WalkStep& step) override {
-        m_folders.push_back({Add(image, step, HostChild(step.Name())), {}});
+    Next EnterDirectory(CDiskImage&, const WalkStep& step) override {
+        m_folders.push_back({Add(step, HostChild(step.Name())), {}});
         return Continue;
     }
 
@@ -37,15 +38,16 @@ private:
         return Cp1251ToUtf8(m_folders.back().names.Claim(wanted));
     }
 
-    uint32_t Add(CDiskImage& image, const WalkStep& step, const std::string& name) {
+    uint32_t Add(const WalkStep& step, const std::string& name) {
         CMountTree::Node node{};
-        node.entry = image.GetEntryIndex();
+        node.entry = step.ref.index;
+        node.disk = step.ref.disk;
         node.parent = m_folders.back().node;
         node.occurrence = static_cast<uint32_t>(step.Occurrence());
         node.directory = step.directory;
-        node.length = step.directory ? 0 : static_cast<uint32_t>(image.GetLength());
-        node.address = static_cast<uint16_t>(step.directory ? 0 : image.GetAddress());
-        node.deleted = image.IsDeleted();
+        node.length = step.directory ? 0 : step.entry.length;
+        node.address = step.directory ? 0 : step.entry.address;
+        node.deleted = step.entry.deleted;
         return m_tree.Add(node, name);
     }
 
@@ -54,12 +56,9 @@ private:
 };
 
 CMountTree::CMountTree(CDiskImage& image, bool binFiles) : m_image(image), m_bBinFiles(binFiles) {
-    Add({0, -1, 0, 1, 0, 0, true, false}, "");
-    image.PushPosition();
-    image.SetCurrentDir(0);
+    Add({0, -1, 0, 0, 1, 0, 0, true, false}, "");
     MountTreeBuilder builder(*this);
-    CatalogWalk(image, builder).Walk();
-    image.PopPosition();
+    CatalogWalk(image, builder).Walk(image.Root());
     IndexNames();
 }
 
@@ -143,41 +142,37 @@ const CMountTree::Node* CMountTree::Lookup(std::string_view path) const {
 }
 
 long long CMountTree::FileSize(const Node& node) const {
-    return node.directory ? 0 : node.length + (m_bBinFiles ? 4 : 0);
+    return node.directory ? 0 : node.length + (HasHeader(node) ? kBinHeaderSize : 0);
 }
 
-bool CMountTree::Read(const Node& node, long long offset, size_t size, std::vector<uint8_t>& out) {
+bool CMountTree::HasHeader(const Node& node) const {
+    return m_bBinFiles && node.length <= kMaxBinLength;
+}
+
+ReadFault CMountTree::Read(const Node& node, long long offset, size_t size,
+                           std::vector<uint8_t>& out) {
     out.clear();
-    const uint8_t* data = nullptr;
-    int address = 0, length = 0;
-    m_image.PushPosition();
-    const bool read = !node.directory && m_image.SeekEntry(node.entry) &&
-                      m_image.ReadEntry(data, address, length);
-    m_image.PopPosition();
-    if (!read)
-        return false;
     std::vector<uint8_t> file;
-    if (m_bBinFiles)
-        file = {static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8),
-                static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8)};
-    file.insert(file.end(), data, data + length);
+    const ReadFault fault =
+        node.directory ? ReadFault::Unreadable : m_image.Read({node.disk, node.entry}, file);
+    if (fault != ReadFault::None)
+        return fault;
+    if (const auto header = BinHeader(node.address, file.size()); header && HasHeader(node))
+        file.insert(file.begin(), header->begin(), header->end());
     if (offset < 0 || offset >= static_cast<long long>(file.size()))
-        return true;
+        return ReadFault::None;
     const auto from = file.begin() + offset;
     out.assign(from, from + static_cast<std::ptrdiff_t>(
                                 std::min(size, file.size() - static_cast<size_t>(offset))));
-    return true;
+    return ReadFault::None;
 }
 
 // Catalog names are read again from the image: messages are rare, entries many.
 std::string CMountTree::EntryPath(const Node& node) const {
     std::vector<std::string> names;
-    m_image.PushPosition();
-    for (const Node* at = &node; at->entry >= 0; at = &m_nodes[at->parent]) {
-        m_image.SeekEntry(at->entry);
-        names.push_back(FormatPathName(m_image.GetName(), static_cast<int>(at->occurrence)));
-    }
-    m_image.PopPosition();
+    for (const Node* at = &node; at->entry >= 0; at = &m_nodes[at->parent])
+        names.push_back(FormatPathName(m_image.Entry({at->disk, at->entry}).name,
+                                       static_cast<int>(at->occurrence)));
     std::string path;
     for (auto name = names.rbegin(); name != names.rend(); ++name)
         path += (path.empty() ? "" : "/") + *name;

@@ -16,7 +16,8 @@ class CMountTree {
 public:
     struct Node {
         uint32_t name;       // where the host name (UTF-8) starts in the tree's names
-        int32_t entry;       // catalog index; -1 for the root
+        int32_t entry;       // index in its disk's entries; -1 for the root
+        int32_t disk;        // the disk that holds it
         uint32_t parent;     // node index; the root is its own
         uint32_t occurrence; // of the entry's name in its directory (any case): 1, 2...
         uint32_t length;     // the entry's length; the file may be 4 bytes longer (binFiles)
@@ -27,7 +28,8 @@ public:
 
     // Walks the whole catalog once. With `binFiles` each file reads as the ".bin" file
     // export writes (header, then data) under export's default names; otherwise as its
-    // data alone, named as export names it without the ".bin" extension.
+    // data alone, named as export names it without the ".bin" extension. A file too long
+    // for the header reads as its data alone either way.
     CMountTree(CDiskImage& image, bool binFiles);
 
     // The node at a path such as "/GAMES/ARCADE.bin"; null when there is none.
@@ -42,9 +44,9 @@ public:
     // A directory's nodes in catalog order.
     std::span<const uint32_t> Children(const Node& node) const;
     long long FileSize(const Node& node) const;
-    // Up to `size` bytes of a file from `offset`; false when the entry's data cannot be
-    // read (the file system answers EIO).
-    bool Read(const Node& node, long long offset, size_t size, std::vector<uint8_t>& out);
+    // Up to `size` bytes of a file from `offset`; the fault when the entry's data cannot
+    // be read (the file system answers EIO).
+    ReadFault Read(const Node& node, long long offset, size_t size, std::vector<uint8_t>& out);
     // The catalog path of a node, for messages: names joined by '/', each as bkdisk
     // prints it (with ";N" for the N-th entry of a name).
     std::string EntryPath(const Node& node) const;
@@ -53,6 +55,7 @@ private:
     friend class MountTreeBuilder;
 
     uint32_t Add(const Node& node, std::string_view name);
+    bool HasHeader(const Node& node) const;
     // Index of the child named `name` of `parent`; UINT32_MAX when there is none.
     uint32_t FindChild(uint32_t parent, std::string_view name) const;
     size_t Slot(uint32_t parent, std::string_view name) const;

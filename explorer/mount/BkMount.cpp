@@ -4,6 +4,7 @@
 #define FUSE_USE_VERSION 31
 #include "BkMount.h"
 
+#include "Export.h"
 #include "MountTree.h"
 #include "RavelkoStrings.h"
 
@@ -140,10 +141,11 @@ void ReadDirPlus(fuse_req_t request, fuse_ino_t inode, size_t size, off_t offset
 // The entry's bytes from `offset`, or EIO with a line on stderr naming the entry.
 int ReadNode(MountState& state, const CMountTree::Node& node, off_t offset, size_t size,
              std::vector<uint8_t>& bytes) {
-    if (state.tree.Read(node, offset, size, bytes))
+    const ReadFault fault = state.tree.Read(node, offset, size, bytes);
+    if (fault == ReadFault::None)
         return 0;
     std::fprintf(stderr, "bkdisk: %s: %s\n", state.tree.EntryPath(node).c_str(),
-                 LoadResString(node.deleted ? IDS_SKIP_DELETED : IDS_SKIP_UNREADABLE).c_str());
+                 LoadResString(ReadFaultReason(fault, node.deleted)).c_str());
     return EIO;
 }
 

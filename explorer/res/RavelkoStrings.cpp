@@ -72,6 +72,16 @@ const std::string& LoadResString(StringId id) {
         {IDS_EXISTS_FOR_ALL, "&Do this for every file already there"},
         {IDS_TEXT_EXTENSION, "txt"},
         {IDS_NEVER_RUN, "Shown as text: programs from a disk image are never run"},
+        {IDS_LOST_TYPE, "lost"},
+        {IDS_DISK_TYPE, "<DISK>"},
+        {IDS_OPEN_CUT_SHORT, "The image file ends %s bytes before this disk does."},
+        {IDS_DISK_TOO_LARGE, "The disk is larger than any BK file system can be (%s bytes)."},
+        {IDS_DISK_CANNOT_OPEN, "Logical disk %s cannot be opened."},
+        {IDS_SKIP_OVERWRITTEN, "a deleted file whose blocks another file has taken"},
+        {IDS_SKIP_DISK_UNREADABLE, "the logical disk cannot be read"},
+        {IDS_NO_BIN_HEADER, "written without its .bin header: longer than 65,535 bytes"},
+        {IDS_EXPORT_NO_HEADER,
+         "Files written without their .bin header (longer than 65,535 bytes): %s"},
     };
     return stringtable::FindText(table, id);
 }

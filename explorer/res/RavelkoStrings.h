@@ -75,6 +75,15 @@ enum StringId : int {
     IDS_EXISTS_FOR_ALL,
     IDS_TEXT_EXTENSION,
     IDS_NEVER_RUN,
+    IDS_LOST_TYPE,
+    IDS_DISK_TYPE,
+    IDS_OPEN_CUT_SHORT,
+    IDS_DISK_TOO_LARGE,
+    IDS_DISK_CANNOT_OPEN,
+    IDS_SKIP_OVERWRITTEN,
+    IDS_SKIP_DISK_UNREADABLE,
+    IDS_NO_BIN_HEADER,
+    IDS_EXPORT_NO_HEADER,
 };
 
 // The text of string `id`; empty for a number the table does not hold.

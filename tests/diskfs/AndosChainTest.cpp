@@ -15,7 +15,7 @@ TEST(AndosChain, Fat12PackingOfOddAndEvenEntries) {
     EXPECT_EQ(b.Image()[0x603], 0xBC);
     EXPECT_EQ(b.Image()[0x604], 0x3A);
     EXPECT_EQ(b.Image()[0x605], 0x12);
-    CAndosImage reader("test.img", b.Image());
+    CAndosImage reader(b.Image());
     EXPECT_EQ(reader.GetNextCluster(2), 0xABC);
     EXPECT_EQ(reader.GetNextCluster(3), 0x123);
     EXPECT_EQ(reader.GetNextCluster(4), 0xFFF);
@@ -28,7 +28,7 @@ TEST(AndosChain, ChainLengthAgainstTheFileLength) {
     const int extra = b.File(0, "EXTRA", "", 0, Filled(2048));
     b.SetFat(b.Image()[extra + 26], 2); // its chain now runs on into ONE's cluster
     b.Raw("EMPTY", "", 0, 0, 0, 0, 0xFFF, 0);
-    b.Raw("ZEROCL", "", 0, 0, 0, 0, 0, 0); // cluster 0 with length 0 passes the limit at once
+    b.Raw("ZEROCL", "", 0, 0, 0, 0, 0, 0);
     const int badEnd = b.File(0, "BADEND", "", 0, Filled(100));
     b.SetFat(b.Image()[badEnd + 26], 0xFF8);
     auto image = Load(b.Image());
@@ -36,12 +36,9 @@ TEST(AndosChain, ChainLengthAgainstTheFileLength) {
     EXPECT_EQ(Read(*image, "ONE"), Filled(2048));
     EXPECT_EQ(Read(*image, "THREE"), Filled(3000));
     EXPECT_TRUE(Read(*image, "EXTRA").empty());
-    const uint8_t* data = nullptr;
-    int address, length = -1;
-    EXPECT_TRUE(image->ReadFile("EMPTY", data, address, length));
-    EXPECT_EQ(length, 0);
-    EXPECT_FALSE(image->ReadFile("ZEROCL", data, address, length));
-    EXPECT_FALSE(image->ReadFile("BADEND", data, address, length));
+    EXPECT_EQ(Fault(*image, "EMPTY"), ReadFault::None);
+    EXPECT_EQ(Fault(*image, "ZEROCL"), ReadFault::None); // length 0, cluster 0: an empty file
+    EXPECT_NE(Fault(*image, "BADEND"), ReadFault::None);
 }
 
 TEST(AndosChain, LoopsAndShortChains) {
@@ -56,24 +53,19 @@ TEST(AndosChain, LoopsAndShortChains) {
     EXPECT_TRUE(Read(*image, "LOOP").empty());
     // A chain shorter than the length is not the file: never padded, and the reason is told.
     EXPECT_TRUE(Read(*image, "SHORT").empty());
-    ASSERT_TRUE(image->SeekEntry(1));
-    const uint8_t* data = nullptr;
-    int address = 0, length = 0;
-    EXPECT_FALSE(image->ReadEntry(data, address, length));
-    EXPECT_EQ(image->LastReadFault(), CDiskImage::ReadFault::ClustersEndEarly);
-    ASSERT_TRUE(image->SeekEntry(0));
-    EXPECT_FALSE(image->ReadEntry(data, address, length));
-    EXPECT_EQ(image->LastReadFault(), CDiskImage::ReadFault::Unreadable);
+    EXPECT_EQ(Fault(*image, "SHORT"), ReadFault::ClustersEndEarly);
+    EXPECT_EQ(Fault(*image, "LOOP"), ReadFault::Unreadable);
 }
 
-TEST(AndosChain, FailingEntryGivesWayToTheNextOfTheSameName) {
+// The size is the FAT entry's 32 bits: a file over 64 KB reads whole along its chain.
+TEST(AndosChain, LengthsOver64KbAreReadWhole) {
     AndosBuilder b;
-    b.Raw("SAME", "", 0, 0, 0, 1, 0, 10); // cluster 0, length 10 ... then FAT says 0: loops
-    b.File(0, "SAME", "", 2, Filled(10, 9));
+    const Bytes big = Filled(75161, 5);
+    PutWord(b.Image(), b.File(0, "BIG", "ASM", 0, big) + 30, 1); // the size's high word
+    const int claims = b.File(0, "CLAIMS", "", 0, Filled(100));
+    PutWord(b.Image(), claims + 30, 0x100); // 16 MB: more than the disk holds
     auto image = Load(b.Image());
-    const uint8_t* data;
-    int address, length;
-    ASSERT_TRUE(image->ReadFile("same", data, address, length));
-    EXPECT_EQ(address, 2);
-    EXPECT_EQ(std::vector<uint8_t>(data, data + length), Filled(10, 9));
+    EXPECT_EQ(List(*image).front().length, 75161);
+    EXPECT_EQ(Read(*image, "BIG.ASM"), big);
+    EXPECT_EQ(Fault(*image, "CLAIMS"), ReadFault::ClustersEndEarly);
 }

@@ -22,9 +22,8 @@ TEST(Bounds, MicroDosCatalogEndsAtTheImageEnd) {
     b.Dir(1, 0, "F3");
     auto image = Load(Cut(b.Image(), b.EntryOffset(3) + 10)); // the fourth entry is cut
     EXPECT_EQ(Names(*image), (std::vector<std::string>{"F0", "F1", "F2"}));
-    EXPECT_FALSE(image->ChangeDir("F3"));
-    EXPECT_EQ(image->GetName(), ""); // the cursor rests past the end: no read there
-    EXPECT_EQ(image->GetAddress(), 0);
+    EXPECT_EQ(image->Entry({0, 3}).name, ""); // past the end: a blank entry
+    EXPECT_EQ(image->Entry({0, -1}).name, "");
 }
 
 TEST(Bounds, MicroDosCatalogWithoutEndMarkerRunsToTheImageEnd) {
@@ -34,9 +33,10 @@ TEST(Bounds, MicroDosCatalogWithoutEndMarkerRunsToTheImageEnd) {
     PutWord(bytes, 0x140 + 20, 0); // the first entry becomes a directory numbered 0x41
     PutWord(bytes, 0x140 + 22, 0);
     auto image = Load(bytes);
-    EXPECT_EQ(List(*image).size(), 0u); // every entry is held by directory 0x41
-    ASSERT_TRUE(image->ChangeDir("AAAAAAAAAAAAAA"));
-    EXPECT_EQ(List(*image).size(), 100u);
+    // Every entry is held by directory 0x41, which no entry reachable from the root opens.
+    EXPECT_EQ(List(*image), (std::vector<ListedEntry>{{"<65>", true, 0, 0}}));
+    EXPECT_EQ(List(*image, "<65>").size(), 100u);
+    EXPECT_EQ(List(*image, "<65>\\AAAAAAAAAAAAAA").size(), 100u); // the self-holding one
 }
 
 TEST(Bounds, MicroDosDataPastTheEndFailsThatEntryOnly) {
@@ -46,12 +46,13 @@ TEST(Bounds, MicroDosDataPastTheEndFailsThatEntryOnly) {
     b.Raw(0, 0, "FAR", 0xFFFF, 01000, 1);
     b.Raw(0, 0, "EDGE", 0x3F, 01000, 512); // ends exactly at the image end
     auto image = Load(b.Image());
-    const uint8_t* data;
-    int address, length;
-    ASSERT_TRUE(image->ReadFile("PAST", data, address, length));
-    EXPECT_EQ(length, 1024);
-    EXPECT_FALSE(image->ReadFile("FAR", data, address, length));
-    EXPECT_TRUE(image->ReadFile("EDGE", data, address, length));
+    EXPECT_EQ(Fault(*image, "PAST"), ReadFault::Unreadable);
+    EXPECT_EQ(Read(*image.get(), "PAST").size(), 0u);
+    std::vector<uint8_t> data;
+    EXPECT_EQ(image->Read({0, 1}, data), ReadFault::None); // the second PAST
+    EXPECT_EQ(data.size(), 1024u);
+    EXPECT_EQ(Fault(*image, "FAR"), ReadFault::Unreadable);
+    EXPECT_EQ(Fault(*image, "EDGE"), ReadFault::None);
 }
 
 TEST(Bounds, AndosTruncatedCatalogAndClustersOutside) {
@@ -67,10 +68,11 @@ TEST(Bounds, AndosTruncatedCatalogAndClustersOutside) {
     EXPECT_TRUE(Read(*image, "OUTSIDE").empty());
     EXPECT_TRUE(Read(*image, "FATOUT").empty());
 
-    CAndosImage tiny("t.img", Cut(b.Image(), 0x601));
+    const Bytes cut = Cut(b.Image(), 0x601);
+    CAndosImage tiny(cut);
     EXPECT_EQ(tiny.GetNextCluster(0), -1);
     EXPECT_EQ(tiny.GetNextCluster(-3), -1);
-    EXPECT_FALSE(tiny.FindFirst());
+    EXPECT_TRUE(tiny.Entries().empty());
 }
 
 TEST(Bounds, AndosChainReadsUpToTheVeryLastByte) {

@@ -26,8 +26,7 @@ TEST(MicroDosCatalog, NamesEndMarkerAndDirectories) {
                                      {"\xC8\xC3\xD0\xC0", false, 01000, 3},
                                      {"STATUS7", false, 0100, 2},
                                      {"DIR", true, 0, 0}}));
-    ASSERT_TRUE(image->ChangeDir("dir"));
-    EXPECT_EQ(Names(*image), std::vector<std::string>{"INSIDE"});
+    EXPECT_EQ(Names(*image, "dir"), std::vector<std::string>{"INSIDE"});
     EXPECT_TRUE(List(*Load(MicroDosBuilder().Image())).empty());
 }
 
@@ -43,12 +42,10 @@ TEST(MkDosCatalog, DirectoryMarkNameLayoutAndCyrillicNames) {
     EXPECT_EQ(image->GetFormatName(), "MKDOS");
     EXPECT_EQ(List(*image), (Entries{{"THIRTEEN_CHRS", true, 0, 0},
                                      {"ZERO", false, 0, 0},
-                                     {"MARKED", true, 01000, 4},
+                                     {"MARKED", true, 0, 0},
                                      {"\xC8\xC3\xD0\xDB", true, 0, 0}}));
-    ASSERT_TRUE(image->ChangeDir("thirteen_chrs"));
-    EXPECT_EQ(Names(*image), std::vector<std::string>{"FOURTEEN_CHARS"});
-    ASSERT_TRUE(image->ChangeDir("..\\\xE8\xE3\xF0\xFB")); // игры, lower case
-    EXPECT_EQ(Read(*image, "\xD4\xC0\xC9\xCB"), Filled(1));
+    EXPECT_EQ(Names(*image, "thirteen_chrs"), std::vector<std::string>{"FOURTEEN_CHARS"});
+    EXPECT_EQ(Read(*image, "\xE8\xE3\xF0\xFB\\\xD4\xC0\xC9\xCB"), Filled(1)); // игры\ФАЙЛ
 }
 
 TEST(AndosCatalog, NamesExtensionsAttributesAndEndRules) {
@@ -60,7 +57,7 @@ TEST(AndosCatalog, NamesExtensionsAttributesAndEndRules) {
     const int blank = b.Raw("", "", 0, 0, 0, 01000, 0xFFF, 0); // byte 0 zero, cluster set
     b.Image()[blank] = 0;
     const int longer = b.File(0, "LOW", "", 0, Filled(10));
-    PutWord(b.Image(), longer + 30, 1); // the high word of the length is not read
+    PutWord(b.Image(), longer + 30, 1); // the high word of the length counts
     const int end = b.Raw("", "", 0, 0, 0, 0, 0, 0);
     b.Image()[end] = 0; // byte 0 and cluster zero: the end
     b.File(0, "AFTER", "", 0, Filled(1));
@@ -70,10 +67,9 @@ TEST(AndosCatalog, NamesExtensionsAttributesAndEndRules) {
                                      {"DIRX", true, 0, 0},
                                      {"ATTR10", false, 0, 0},
                                      {"", false, 01000, 0}, // the zero byte became a space
-                                     {"LOW", false, 0, 10}}));
-    EXPECT_EQ(Read(*image, "LOW"), Filled(10));
-    ASSERT_TRUE(image->ChangeDir("dirx"));
-    EXPECT_EQ(Names(*image), std::vector<std::string>{"INNER.BIN"});
+                                     {"LOW", false, 0, 0x1000A}}));
+    EXPECT_EQ(Fault(*image, "LOW"), ReadFault::ClustersEndEarly);
+    EXPECT_EQ(Names(*image, "dirx"), std::vector<std::string>{"INNER.BIN"});
 }
 
 TEST(AndosCatalog, FullCatalogStopsAtItsArea) {

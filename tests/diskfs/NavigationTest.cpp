@@ -1,8 +1,10 @@
-// Directory change, parent lookup and file lookup: the same rules over all three layouts.
+// Entering and reading by entry value, and entries out of reach: the same over every layout.
 #include "ImageBuilders.h"
 #include "Listing.h"
 
 #include <gtest/gtest.h>
+
+#include <span>
 
 using namespace testimg;
 
@@ -19,8 +21,8 @@ struct Node {
     Bytes data = {};
 };
 
-Bytes BuildTree(ImageFormat format) {
-    const Node tree[] = {{0, 0, "GAME", "", 01000, Filled(64)},
+Bytes BuildTree(ImageFormat format, std::span<const Node> extra = {}) {
+    const Node base[] = {{0, 0, "GAME", "", 01000, Filled(64)},
                          {1, 0, "DIR"},
                          {0, 1, "TEXT", "TXT", 02000, Filled(10, 'a')},
                          {2, 1, "SUB"},
@@ -30,6 +32,8 @@ Bytes BuildTree(ImageFormat format) {
                          {3, 0, "SUB"},
                          {0, 3, "OTHER", "", 0, Filled(2)},
                          {4, 0, "EMPTY"}};
+    std::vector<Node> tree(std::begin(base), std::end(base));
+    tree.insert(tree.end(), extra.begin(), extra.end());
     AndosBuilder andos;
     MicroDosBuilder microDos(format == FormatMkDos);
     for (const Node& n : tree) {
@@ -60,60 +64,48 @@ const std::vector<std::string> kRoot = {"GAME", "DIR", "TWIN", "TWIN", "SUB", "E
 
 } // namespace
 
-// Each step goes on from where the last one left; then the directory lists `names`.
-TEST_P(Navigation, EntersAndLeavesDirectoriesFirstNameInTheCatalogWins) {
-    using Names_ = std::vector<std::string>;
-    const std::pair<const char*, Names_> steps[] = {
-        {"..", kRoot},
-        {"dir\\Sub", {"DEEP"}},
-        {"..", {"TEXT.TXT", "SUB"}},
-        {"..\\..\\..", kRoot},
-        {"EMPTY", {}},
-        {"", kRoot},
-        {"SUB", {"DEEP"}}, // SUB inside DIR comes first in the catalog: entered from the root
-        {"EMPTY", {}},
-        {"DIR", {"TEXT.TXT", "SUB"}}};
-    for (const auto& [path, names] : steps) {
-        ASSERT_TRUE(image->ChangeDir(path)) << path;
-        EXPECT_EQ(Names(*image), names) << path;
-        EXPECT_EQ(image->IsRoot(), names == kRoot) << path;
-    }
+// Each row opens what its own entry opens, whatever other entries share its name.
+TEST_P(Navigation, EveryEntryOpensAndReadsItself) {
+    const auto root = image->List(image->Root());
+    ASSERT_EQ(root.size(), kRoot.size());
+    const auto contents = [&](EntryRef ref) {
+        std::vector<std::string> names;
+        const auto place = image->Enter(ref);
+        for (const EntryRef& inside : place ? image->List(*place) : std::vector<EntryRef>())
+            names.push_back(image->Entry(inside).name);
+        return names;
+    };
+    EXPECT_EQ(contents(root[4]), std::vector<std::string>{"OTHER"}); // the root's own SUB
+    const auto dir = image->List(*image->Enter(root[1]));
+    EXPECT_EQ(contents(dir[1]), std::vector<std::string>{"DEEP"}); // DIR\SUB
+    EXPECT_TRUE(contents(root[5]).empty());
+    EXPECT_FALSE(image->Enter(root[0])); // a file opens nothing
+    std::vector<uint8_t> data;
+    ASSERT_EQ(image->Read(root[3], data), ReadFault::None); // the second TWIN
+    EXPECT_EQ(data, Filled(1, 2));
+    EXPECT_EQ(image->Entry(root[3]).address, 2);
+    EXPECT_EQ(image->Read(root[1], data), ReadFault::Unreadable);
+    EXPECT_TRUE(data.empty());
 }
 
-TEST_P(Navigation, FailedChangeLeavesDirectoryAndCursor) {
-    ASSERT_TRUE(image->ChangeDir("DIR"));
-    ASSERT_TRUE(image->FindFirst());
-    ASSERT_TRUE(image->FindNext());
-    for (const char* bad : {"TEXT.TXT", "NOWHERE", "SUB\\NOWHERE", "..\\GAME"}) {
-        EXPECT_FALSE(image->ChangeDir(bad)) << bad;
-        EXPECT_EQ(image->GetName(), "SUB") << bad;
-        EXPECT_EQ(Names(*image), (std::vector<std::string>{"TEXT.TXT", "SUB"})) << bad;
-        image->FindFirst();
-        image->FindNext();
-    }
-}
-
-TEST_P(Navigation, ReadFileByPathRestoresThePositionAndClearsOnFailure) {
-    ASSERT_TRUE(image->FindFirst());
-    ASSERT_TRUE(image->FindNext()); // on DIR
-    const uint8_t* data = nullptr;
-    int address = -1, length = -1;
-    ASSERT_TRUE(image->ReadFile("DIR\\sub\\deep", data, address, length));
-    EXPECT_EQ(std::vector<uint8_t>(data, data + length), Filled(3, 'x'));
-    EXPECT_EQ(address, 03000);
-    EXPECT_TRUE(image->IsRoot());
-    EXPECT_EQ(image->GetName(), "DIR");
-    EXPECT_EQ(Read(*image, "\\\\GAME"), Filled(64));
-    EXPECT_EQ(Read(*image, "twin"), Filled(1, 1)); // the first of two equal names
-    for (const char* bad : {"", "DIR\\", "DIR", "NOWHERE\\GAME", "MISSING", "EMPTY\\GAME"}) {
-        data = reinterpret_cast<const uint8_t*>(bad);
-        address = length = -1;
-        EXPECT_FALSE(image->ReadFile(bad, data, address, length)) << bad;
-        EXPECT_TRUE(!data && !address && !length && image->IsRoot()) << bad;
-    }
-    ASSERT_TRUE(image->ChangeDir("DIR"));
-    EXPECT_EQ(Read(*image, "\\TEXT.TXT"), Filled(10, 'a'));
-    EXPECT_FALSE(image->IsRoot());
+// Entries out of reach from the root: a number no directory entry opens, a directory that
+// holds itself, and two that hold each other all appear under one "<N>" each, once.
+TEST_P(Navigation, UnreachableEntriesAppearInLostDirectories) {
+    const Node extra[] = {{0, 9, "ORPHAN", "", 1, Filled(1)},
+                          {7, 7, "SELF"},
+                          {0, 7, "INSELF", "", 1, Filled(1)},
+                          {5, 6, "CYCLEA"},
+                          {6, 5, "CYCLEB"}};
+    auto lost = Load(BuildTree(GetParam(), extra));
+    const auto names = Names(*lost);
+    EXPECT_EQ(std::vector<std::string>(names.begin() + 6, names.end()),
+              (std::vector<std::string>{"<5>", "<7>", "<9>"}));
+    EXPECT_EQ(lost->Entry(lost->List(lost->Root()).back()).kind, DiskEntry::Kind::Lost);
+    EXPECT_EQ(Names(*lost, "<9>"), std::vector<std::string>{"ORPHAN"});
+    EXPECT_EQ(Names(*lost, "<7>"), (std::vector<std::string>{"SELF", "INSELF"}));
+    EXPECT_EQ(Names(*lost, "<7>\\SELF\\SELF"), (std::vector<std::string>{"SELF", "INSELF"}));
+    EXPECT_EQ(Names(*lost, "<5>"), std::vector<std::string>{"CYCLEB"});
+    EXPECT_EQ(Names(*lost, "<5>\\CYCLEB"), std::vector<std::string>{"CYCLEA"});
 }
 
 INSTANTIATE_TEST_SUITE_P(AllFormats, Navigation,

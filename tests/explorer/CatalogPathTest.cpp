@@ -20,7 +20,7 @@ std::vector<std::pair<std::string, int>> Parsed(const std::string& utf8) {
 // Checks, for every entry a walk meets, that its printed path resolves to it.
 class RoundTrip : public CatalogVisitor {
 public:
-    explicit RoundTrip(CDiskImage& root) : m_root(root) {}
+    RoundTrip() = default;
     Next VisitFile(CDiskImage& image, const WalkStep& step) override { return Check(image, step); }
     Next EnterDirectory(CDiskImage& image, const WalkStep& step) override {
         Check(image, step);
@@ -34,16 +34,11 @@ public:
 private:
     Next Check(CDiskImage& image, const WalkStep& step) {
         const std::string path = m_prefixes.back() + FormatPathName(step.Name(), step.Occurrence());
-        const int entry = image.GetEntryIndex();
-        image.PushPosition();
-        image.SetCurrentDir(0);
-        const auto found = ResolveCatalogPath(m_root, ParseCatalogPath(path));
-        image.PopPosition();
-        EXPECT_TRUE(found && found->entry == entry) << path;
+        const auto found = ResolveCatalogPath(image, image.Root(), ParseCatalogPath(path));
+        EXPECT_TRUE(found && found->entry == step.ref) << path;
         ++checked;
         return Continue;
     }
-    CDiskImage& m_root;
     std::vector<std::string> m_prefixes{""};
 };
 
@@ -81,14 +76,16 @@ TEST(CatalogPath, EveryPrintedPathLeadsBackToItsEntry) {
     b.Dir(2, 1, "DUP"); // nested directories of one name
     b.File(2, "DUP", 0, Filled(1));
     auto image = CreateDiskImage("t.img", b.Image());
-    RoundTrip check(*image);
-    CatalogWalk(*image, check).Walk();
+    RoundTrip check;
+    CatalogWalk(*image, check).Walk(image->Root());
     EXPECT_EQ(check.checked, 14);
-    EXPECT_FALSE(ResolveCatalogPath(*image, ParseCatalogPath("DUP;5")));
-    EXPECT_FALSE(
-        ResolveCatalogPath(*image, ParseCatalogPath("DUP/DUP"))); // the first DUP is a file
-    const auto nested = ResolveCatalogPath(*image, ParseCatalogPath("DUP;4/DUP;2/DUP"));
+    const auto resolve = [&](const char* path) {
+        return ResolveCatalogPath(*image, image->Root(), ParseCatalogPath(path));
+    };
+    EXPECT_FALSE(resolve("DUP;5"));
+    EXPECT_FALSE(resolve("DUP/DUP")); // the first DUP is a file
+    const auto nested = resolve("DUP;4/DUP;2/DUP");
     ASSERT_TRUE(nested);
     EXPECT_FALSE(nested->isDirectory);
-    EXPECT_EQ(nested->directory, 2);
+    EXPECT_EQ(nested->directory, (Place{0, 2}));
 }

@@ -1,4 +1,5 @@
-// Rows, row matching and the decisions of the catalog list.
+// Rows, the stack of places behind "..", and the decisions of the catalog list: each row
+// stands for its own entry.
 #include "CatalogView.h"
 #include "ImageBuilders.h"
 
@@ -8,60 +9,85 @@ using namespace testimg;
 
 namespace {
 
+// Rows: GAME, BIG, twin (file), TWIN (dir), DUP (dir), dup (file), EMPTY (dir), SUB (dir 4
+// holding HIDDEN's directory 5), SUB (dir 6, inside DUP).
 std::unique_ptr<CDiskImage> SameNames() {
     MicroDosBuilder b(true);
     b.File(0, "GAME", 01000, Filled(64));
     b.Raw(0, 0, "BIG", 100, 512, 16384);
-    b.File(0, "twin", 1, Filled(1)); // a file first ...
-    b.Dir(1, 0, "TWIN");             // ... then a directory of the same name
-    b.Dir(2, 0, "DUP");              // a directory first ...
-    b.File(0, "dup", 1, Filled(1));  // ... then a file
+    b.File(0, "twin", 1, Filled(1));
+    b.Dir(1, 0, "TWIN");
+    b.Dir(2, 0, "DUP");
+    b.File(0, "dup", 1, Filled(1));
     b.Dir(3, 0, "EMPTY");
+    b.Dir(6, 2, "SUB");
+    b.File(6, "DEEP", 1, Filled(1));
+    b.Dir(4, 0, "SUB");
+    b.File(4, "ROOTSUB", 1, Filled(1));
     return CreateDiskImage("t.img", b.Image());
+}
+
+std::vector<std::string> RowNames(const CatalogListing& listing) {
+    std::vector<std::string> names;
+    for (const CatalogRow& row : listing.Rows(1))
+        names.push_back(row.name);
+    return names;
 }
 
 } // namespace
 
-TEST(CatalogRows, RootSubdirectoryAndEmptyDirectory) {
+TEST(CatalogRows, RowsAndTheWayBack) {
     auto image = SameNames();
-    const auto root = BuildRows(*image, 1);
-    ASSERT_EQ(root.size(), 7u);
+    CatalogListing listing(*image);
+    const auto root = listing.Rows(1);
+    ASSERT_EQ(root.size(), 8u);
     EXPECT_EQ(root[1], (CatalogRow{"BIG", IconFile, "", "1000", "40000"}));
     EXPECT_EQ(root[3], (CatalogRow{"TWIN", IconDirectory, "<DIR>", "", ""}));
 
-    ASSERT_TRUE(image->ChangeDir("EMPTY"));
-    EXPECT_EQ(BuildRows(*image, 1), (std::vector<CatalogRow>{{"..", IconDirectory, "", "", ""}}));
+    // The root's own SUB, then DUP\SUB: each row opens its own directory, and ".." goes
+    // back the way the user came.
+    EXPECT_FALSE(listing.Enter(*listing.EntryAt(7)));
+    EXPECT_EQ(RowNames(listing), (std::vector<std::string>{"..", "ROOTSUB"}));
+    EXPECT_TRUE(listing.Back());
+    EXPECT_FALSE(listing.Enter(*listing.EntryAt(4)));
+    EXPECT_FALSE(listing.Enter(*listing.EntryAt(1)));
+    EXPECT_EQ(RowNames(listing), (std::vector<std::string>{"..", "DEEP"}));
+    EXPECT_TRUE(listing.Back());
+    EXPECT_EQ(RowNames(listing), (std::vector<std::string>{"..", "SUB"}));
+    EXPECT_TRUE(listing.Back());
+    EXPECT_FALSE(listing.Back());
+    EXPECT_EQ(listing.Rows(1).size(), 8u);
 }
 
 TEST(CatalogRows, ToolbarEnableTable) {
     auto image = SameNames();
-    CDiskImage* open = image.get();
+    CatalogListing listing(*image);
     struct Case {
-        CDiskImage* image;
+        const CatalogListing* listing;
         Selection selection;
         ToolbarState expected;
     } cases[] = {
-        {nullptr, {"GAME"}, {false, false}}, {open, {}, {false, false}},
-        {open, {"GAME"}, {true, true}},      {open, {"EMPTY"}, {true, false}},
-        {open, {".."}, {true, false}},       {open, {"GAME", "BIG"}, {true, false}},
-        {open, {"twin"}, {true, true}}, // the file comes first in the catalog
-        {open, {"DUP"}, {true, false}}, // the directory comes first
+        {nullptr, {0}, {false, false}},    {&listing, {}, {false, false}},
+        {&listing, {0}, {true, true}},     {&listing, {6}, {true, false}},
+        {&listing, {0, 1}, {true, false}}, {&listing, {2}, {true, true}},
+        {&listing, {3}, {true, false}},    {&listing, {99}, {true, false}},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(ComputeToolbarState(c.image, c.selection), c.expected)
-            << (c.selection.empty() ? "" : c.selection[0].text) << " of " << c.selection.size();
+        EXPECT_EQ(ComputeToolbarState(c.listing, c.selection), c.expected)
+            << (c.selection.empty() ? -1 : c.selection[0]) << " of " << c.selection.size();
 }
 
 TEST(CatalogRows, DoubleClickChoices) {
     auto image = SameNames();
+    CatalogListing listing(*image);
     using K = DblClkAction;
-    EXPECT_EQ(ChooseDblClkAction(nullptr, {"EMPTY"}), (K{K::Nothing, ""}));
-    EXPECT_EQ(ChooseDblClkAction(image.get(), {}), (K{K::Nothing, ""}));
-    EXPECT_EQ(ChooseDblClkAction(image.get(), {".."}), (K{K::EnterParent, ""}));
-    EXPECT_EQ(ChooseDblClkAction(image.get(), {"empty"}), (K{K::EnterDirectory, "EMPTY"}));
-    // Either row of a file and a directory sharing a name enters the directory.
-    EXPECT_EQ(ChooseDblClkAction(image.get(), {"twin"}), (K{K::EnterDirectory, "TWIN"}));
-    EXPECT_EQ(ChooseDblClkAction(image.get(), {"dup"}), (K{K::EnterDirectory, "DUP"}));
-    EXPECT_EQ(ChooseDblClkAction(image.get(), {"GAME"}), (K{K::OpenSelection, ""}));
-    EXPECT_EQ(ChooseDblClkAction(image.get(), {"EMPTY", "DUP"}), (K{K::OpenSelection, ""}));
+    EXPECT_EQ(ChooseDblClkAction(nullptr, {6}), (K{K::Nothing, {}}));
+    EXPECT_EQ(ChooseDblClkAction(&listing, {}), (K{K::Nothing, {}}));
+    // A file and a directory of one name each do their own thing.
+    EXPECT_EQ(ChooseDblClkAction(&listing, {2}), (K{K::OpenSelection, {}}));
+    EXPECT_EQ(ChooseDblClkAction(&listing, {3}), (K{K::EnterDirectory, {0, 3}}));
+    EXPECT_EQ(ChooseDblClkAction(&listing, {5}), (K{K::OpenSelection, {}}));
+    EXPECT_EQ(ChooseDblClkAction(&listing, {6, 4}), (K{K::OpenSelection, {}}));
+    listing.Enter(*listing.EntryAt(6));
+    EXPECT_EQ(ChooseDblClkAction(&listing, {0}), (K{K::EnterParent, {}}));
 }

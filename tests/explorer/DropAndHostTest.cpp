@@ -1,5 +1,6 @@
 // Drop blocks byte for byte and host name encoding.
 #include "DropFiles.h"
+#include "Named.h"
 #include "HostNames.h"
 #include "HostPlatform.h"
 #include "ImageBuilders.h"
@@ -109,8 +110,9 @@ TEST(DropBlock, RenderExtractsTopLevelEntries) {
     b.Raw(0, 0, "BROKEN", 0xFFFF, 1, 1);
     auto image = CreateDiskImage("t.img", b.Image());
     TempDir temp;
-    const auto paths = [&](const Selection& selection, bool wide) {
-        const auto block = RenderDropFiles(image.get(), selection, temp.Path(), wide, {});
+    const CatalogListing listing(*image);
+    const auto paths = [&](const std::vector<std::string>& names, bool wide) {
+        const auto block = RenderDropFiles(&listing, Named(listing, names), temp.Path(), wide, {});
         return block ? ReadDropPaths(*block) : Strings{"failed"};
     };
     EXPECT_EQ(

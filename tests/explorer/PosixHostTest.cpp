@@ -2,6 +2,7 @@
 // folder, symbolic links in the way of an export, and a write cut short by a file size
 // limit.
 #include "Export.h"
+#include "Named.h"
 #include "HostNames.h"
 #include "HostPlatform.h"
 #include "RavelkoStrings.h"
@@ -83,8 +84,7 @@ TEST(Export, FailedWriteKeepsThePreviousFile) {
     rlimit small = saved;
     small.rlim_cur = 50; // GAME.bin needs 68 bytes
     setrlimit(RLIMIT_FSIZE, &small);
-    const auto result =
-        ExportSelection(image.get(), {"ZERO", "GAME", "TEXT.TXT"}, dir.Path(), Replacing());
+    const auto result = ExportNamed(*image, {"ZERO", "GAME", "TEXT.TXT"}, dir.Path(), Replacing());
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
     ASSERT_TRUE(result.error);
@@ -107,13 +107,13 @@ TEST(Export, OnlyRegularFilesAreReplaced) {
     fs::create_directory_symlink(elsewhere.Path(), dir.Path() / "D.1");
     const Bytes outside = Filled(3, 9);
     fs::create_hard_link(elsewhere.Write("keep", outside), dir.Path() / "TEXT.TXT");
-    Selection selection = {"GAME", "TEXT.TXT", "ZERO", "D.1"};
+    std::vector<std::string> selection = {"GAME", "TEXT.TXT", "ZERO", "D.1"};
     std::set<StringId> reasons = {IDS_SKIP_NOT_REGULAR, IDS_SKIP_LINK};
     if (mknod((dir.Path() / "A").c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0) { // root only
-        selection.push_back({"A"});
+        selection.push_back("A");
         reasons.insert(IDS_SKIP_NOT_CREATED);
     }
-    const auto result = ExportSelection(image.get(), selection, dir.Path(), Replacing());
+    const auto result = ExportNamed(*image, selection, dir.Path(), Replacing());
     EXPECT_FALSE(result.error);
     EXPECT_EQ(result.written, std::vector<fs::path>{dir.Path() / "TEXT.TXT"});
     EXPECT_EQ(ReadAll(dir.Path() / "TEXT.TXT").size(), 13u);
@@ -139,7 +139,7 @@ TEST(Export, ASwappedFolderCannotRedirectTheWrites) {
         }
         return true;
     };
-    const auto result = ExportSelection(image.get(), {"A"}, dir.Path(), options);
+    const auto result = ExportNamed(*image, {"A"}, dir.Path(), options);
     EXPECT_FALSE(result.error);
     EXPECT_EQ(ListTree(elsewhere.Path()), Strings{});
     EXPECT_EQ(ListTree(dir.Path() / "moved"), (Strings{"B/", "B/G.bin", "F.bin"}));
@@ -159,7 +159,7 @@ TEST(Export, MakesItsFolderAndTidiesPartFiles) {
          {".bk-tools-" + gone + "-3.part", ".ravelko-" + gone + "-0.part",
           ".bk-tools-" + alive + "-1.part", "x.bk-tools-" + gone + "-1.part"})
         dir.Write("new/deeper/A/" + name, Filled(1));
-    const auto result = ExportSelection(image.get(), {"GAME", "A"}, folder, {});
+    const auto result = ExportNamed(*image, {"GAME", "A"}, folder, {});
     EXPECT_FALSE(result.error);
     EXPECT_EQ(ListTree(folder),
               (Strings{"A/", "A/.bk-tools-" + alive + "-1.part", "A/B/", "A/B/G.bin", "A/F.bin",
@@ -178,7 +178,7 @@ TEST(Export, NothingIsWrittenWhenTheFilesCannotFit) {
             ("mount -t tmpfs -o size=1m bktest " + dir.Path().string() + " 2>/dev/null").c_str()) !=
         0)
         GTEST_SKIP() << "no tmpfs can be mounted here";
-    const auto result = ExportEntries(*image, {{0, std::nullopt}}, dir.Path(), {});
+    const auto result = ExportEntries(*image, {{image->Root(), std::nullopt}}, dir.Path(), {});
     std::system(("umount " + dir.Path().string()).c_str());
     ASSERT_TRUE(result.error);
     EXPECT_EQ(

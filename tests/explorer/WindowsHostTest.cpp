@@ -1,6 +1,7 @@
 // What only a Windows host has: names it cannot hold, its temporary folder and the
 // read-only attribute.
 #include "Export.h"
+#include "Named.h"
 #include "HostPlatform.h"
 #include "ImageBuilders.h"
 #include "RavelkoStrings.h"
@@ -31,18 +32,17 @@ TEST(WindowsNames, DevicesAndForbiddenCharactersGetSafeNames) {
         {"CONSOLE", "CONSOLE"},  {"N.UL", "N.UL"},
         {"CONIN$", "CONIN$_"},   {"conout$.x", "conout$_.x"}};
     MicroDosBuilder b(true);
-    Selection all;
     for (const auto& [name, host] : names) {
         b.File(0, name, 0, Filled(1));
-        all.emplace_back(name, static_cast<int>(all.size()));
     }
     auto image = CreateDiskImage("t.img", b.Image());
+    const CatalogListing listing(*image);
     TempDir outer;
     const fs::path folder = outer.Path() / "chosen";
     fs::create_directory(folder);
     ExportOptions noBin;
     noBin.addBinExtension = false;
-    const auto result = ExportSelection(image.get(), all, folder, noBin);
+    const auto result = ExportSelection(&listing, AllRows(listing), folder, noBin);
     EXPECT_FALSE(result.error);
     EXPECT_TRUE(result.skipped.empty());
     ASSERT_EQ(result.written.size(), names.size());

@@ -1,0 +1,31 @@
+// BK-0011M hard-disk images: a 512-byte identify header, then the sectors in LBA order
+// with every byte inverted; the table of logical disks in LBA 7, read from its end.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+constexpr long long kSectorSize = 512;
+// The header and LBA 0..7: all that detection and the table of logical disks need.
+constexpr long long kHardDiskHead = kSectorSize + 8 * kSectorSize;
+
+struct HardDiskLayout {
+    int cylinders = 0;
+    int heads = 0;
+    int sectorsPerTrack = 0;
+    long long declaredSectors = 0; // what the header says the disk holds
+    struct LogicalDisk {
+        long long offset; // in the image file
+        long long size;   // bytes
+    };
+    std::vector<LogicalDisk> disks;
+};
+
+// The layout from the image's first kHardDiskHead bytes; none when they are not a hard
+// disk's (geometry, a table that repeats it, at least one disk, its checksum).
+std::optional<HardDiskLayout> ReadHardDiskLayout(std::span<const uint8_t> head);
+
+// The disk's bytes as stored in the image file, turned back into what the BK sees.
+void InvertBytes(std::span<uint8_t> bytes);
