@@ -8,7 +8,7 @@ const std::string& LoadResString(StringId id) {
     static const std::map<int, std::string> table = {
         {IDS_CLI_USAGE,
          "Usage: bkdisk COMMAND ...\n"
-         "  info IMAGE                 format and size of the image\n"
+         "  info IMAGE                 format and size; a hard disk's logical disks\n"
          "  ls IMAGE [DIR] [-R] [--tsv]  list a directory (octal numbers)\n"
          "  export IMAGE DEST [PATH...] [--dir DIR] [--no-bin-ext] [--overwrite | --keep-both]\n"
          "                             write files as .bin files into DEST\n"
@@ -18,16 +18,22 @@ const std::string& LoadResString(StringId id) {
          "Paths name entries from the root: NAME/NAME, or NAME\\NAME (then a '/' is part of\n"
          "a name). In a name, %XX stands for the character with hexadecimal code XX, and a\n"
          "trailing ;N for the N-th entry of that name in its directory (NAME;2). Every path\n"
-         "that ls prints reads back as the same entry. After --, every argument is a path or\n"
-         "a file name, even one that starts with '-'.\n"
+         "that ls prints reads back as the same entry. In a hard-disk image (.hdi) a path\n"
+         "starts with the logical disk's number (1/TURBO8.SRC). After --, every argument is a\n"
+         "path or a file name, even one that starts with '-'.\n"
          "Images are only read: read-only files and read-only storage are fine.\n"
          "Every command takes --help.\n"},
-        {IDS_CLI_USAGE_INFO, "Usage: bkdisk info IMAGE\nPrints the image's format and size.\n"},
+        {IDS_CLI_USAGE_INFO,
+         "Usage: bkdisk info IMAGE\nPrints the image's format and size; for a hard disk also\n"
+         "its geometry and one line per logical disk: number, format (or why it cannot be\n"
+         "read) and size.\n"},
         {IDS_CLI_USAGE_LS,
          "Usage: bkdisk ls IMAGE [DIR] [-R] [--tsv]\n"
          "Lists DIR (a path from the root; the root when absent): name, type, load address\n"
          "and size in octal. -R lists subdirectories too, each after its directory's row;\n"
-         "--tsv prints four tab-separated columns per row. Type is <DIR>, deleted, or both.\n"
+         "--tsv prints four tab-separated columns per row. Type is <DIR>, <DIR> lost (the\n"
+         "entries of a directory number that nothing reachable opens), <DISK> (a hard disk's\n"
+         "logical disk), deleted, or <DIR> deleted.\n"
          "Names print as paths that cat and export read back: '%', '/', '\\', ';', control\n"
          "characters and a leading '-' as %XX, a second entry of one name as NAME;2.\n"},
         {IDS_CLI_USAGE_EXPORT,

@@ -114,7 +114,8 @@ bool IsImageFileName(const std::string& path) {
     const std::string extension = dot == std::string::npos ? path : path.substr(dot + 1);
     return EqualNoCase(extension, LoadResString(IDS_EXT_IMG)) ||
            EqualNoCase(extension, LoadResString(IDS_EXT_BKD)) ||
-           EqualNoCase(extension, LoadResString(IDS_EXT_DSK));
+           EqualNoCase(extension, LoadResString(IDS_EXT_DSK)) ||
+           EqualNoCase(extension, LoadResString(IDS_EXT_HDI));
 }
 
 std::optional<std::vector<uint8_t>> RenderDropFiles(const CatalogListing* listing,

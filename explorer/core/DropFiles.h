@@ -33,8 +33,8 @@ std::string ToUriList(const std::vector<std::string>& paths);
 // host's encoding; none when the block is malformed or lists nothing.
 std::optional<std::string> ReadFirstDropPath(std::span<const uint8_t> block);
 
-// True when the text after the last '.' (the whole path without one) is "img", "bkd" or
-// "dsk" (a name ANDOS images often have) without regard to case.
+// True when the text after the last '.' (the whole path without one) is "img", "bkd",
+// "dsk" (a name ANDOS images often have) or "hdi" (hard disks) without regard to case.
 bool IsImageFileName(const std::string& path);
 
 // Extracts the selection into `tempFolder` (our own: earlier extracts there are replaced,

@@ -17,6 +17,7 @@ const std::string& LoadResString(StringId id) {
         {IDS_EXT_IMG, "img"},
         {IDS_EXT_BKD, "bkd"},
         {IDS_EXT_DSK, "dsk"},
+        {IDS_EXT_HDI, "hdi"},
         {IDS_OPEN_IMAGE, "Open BK image"},
         {IDS_SAVE_BINS, "Save selection as BINS"},
         {IDS_ABOUT_BUTTON, "About Ravelko"},
@@ -32,7 +33,8 @@ const std::string& LoadResString(StringId id) {
         {IDS_BROWSE_TITLE, "Select folder to copy"},
         // GTK matches patterns by case: the upper-case forms let "*.IMG" files show.
         {IDS_IMAGE_FILTER,
-         "BK disk image file (.img; *.bkd)|*.img;*.bkd;*.dsk;*.IMG;*.BKD;*.DSK;*.Img;*.Bkd;*.Dsk"
+         "BK disk image file (.img; *.bkd; *.dsk; *.hdi)|*.img;*.bkd;*.dsk;*.hdi;*.IMG;*.BKD;*.DSK;"
+         "*.HDI;*.Img;*.Bkd;*.Dsk;*.Hdi"
          "|All files|*"},
         {IDS_TITLE_WITH_FILE, "%s \xE2\x80\x94 Ravelko"},
         {IDS_ROOT_PATH, "\\"},
@@ -80,8 +82,6 @@ const std::string& LoadResString(StringId id) {
         {IDS_SKIP_OVERWRITTEN, "a deleted file whose blocks another file has taken"},
         {IDS_SKIP_DISK_UNREADABLE, "the logical disk cannot be read"},
         {IDS_NO_BIN_HEADER, "written without its .bin header: longer than 65,535 bytes"},
-        {IDS_EXPORT_NO_HEADER,
-         "Files written without their .bin header (longer than 65,535 bytes): %s"},
     };
     return stringtable::FindText(table, id);
 }

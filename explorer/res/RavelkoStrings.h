@@ -83,7 +83,7 @@ enum StringId : int {
     IDS_SKIP_OVERWRITTEN,
     IDS_SKIP_DISK_UNREADABLE,
     IDS_NO_BIN_HEADER,
-    IDS_EXPORT_NO_HEADER,
+    IDS_EXT_HDI,
 };
 
 // The text of string `id`; empty for a number the table does not hold.

@@ -95,7 +95,7 @@ TEST(DropBlock, ReadingNarrowWideAndMalformedBlocks) {
 }
 
 TEST(DropBlock, DroppedFileRule) {
-    for (const char* yes : {"/x/a.img", "/x/A.IMG", "/x/b.Bkd", "/x/c.dsk", "img"})
+    for (const char* yes : {"/x/a.img", "/x/A.IMG", "/x/b.Bkd", "/x/c.dsk", "/x/mb20.HDI", "img"})
         EXPECT_TRUE(IsImageFileName(yes)) << yes;
     for (const char* no : {"/x/a.img.bak", "/x/a.txt", "/x/a.bin", "/x/img/noext", ""})
         EXPECT_FALSE(IsImageFileName(no)) << no;
