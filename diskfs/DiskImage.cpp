@@ -1,7 +1,7 @@
 #include "DiskImage.h"
 
+#include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -152,7 +152,7 @@ public:
     bool ReadAt(long long offset, std::span<uint8_t> out, std::string&) override {
         if (offset < 0 || offset + static_cast<long long>(out.size()) > Size())
             return false;
-        std::memcpy(out.data(), m_bytes.data() + offset, out.size());
+        std::copy_n(m_bytes.begin() + offset, out.size(), out.begin());
         return true;
     }
 
