@@ -1,8 +1,11 @@
 // bkdisk on the largest catalogs an 800 KB image can hold, each next to a baseline of the
-// same run on the same entries: `cp -r` of the exported tree, and a plain `ls` of it.
+// same run on the same entries: `cp -r` of the exported tree, and a plain `ls` of it; a
+// real CSIDOS floppy likewise, and `ls -R` of a real hard disk against its ten logical
+// disks as floppy files.
 // Then the mount (Linux, FUSE): `cp -r` out of the mount of a real image against
 // `bkdisk export` of it, and `ls -lR` of the mounted largest catalog against
 // `bkdisk ls -R`; each iteration on a fresh mount, mounting untimed.
+#include "HardDisk.h"
 #include "ImageBuilders.h"
 #include "TempDir.h"
 
@@ -10,6 +13,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 
@@ -46,7 +51,11 @@ std::string Quote(const fs::path& path) {
 // A temporary folder with the image and the tree bkdisk exported from it.
 struct Workspace {
     explicit Workspace(bool directories) {
-        image = dir.Write("full.img", FullCatalog(directories));
+        Export(dir.Write("full.img", FullCatalog(directories)));
+    }
+    explicit Workspace(const fs::path& real) { Export(dir.WritableCopy(real).string()); }
+    void Export(std::string path) {
+        image = std::move(path);
         tree = dir.Path() / "tree";
         fs::create_directory(tree);
         std::system((std::string(BKDISK_PATH) + " export " + Quote(image) + " " + Quote(tree) +
@@ -59,8 +68,7 @@ struct Workspace {
 };
 
 // Each iteration writes into a fresh folder; removing the last one is not timed.
-void Copy(benchmark::State& state, bool bkdisk) {
-    Workspace files(false);
+void Copy(benchmark::State& state, bool bkdisk, const Workspace& files) {
     const fs::path dest = files.dir.Path() / "dest";
     for (auto _ : state) {
         state.PauseTiming();
@@ -71,6 +79,10 @@ void Copy(benchmark::State& state, bool bkdisk) {
             bkdisk ? std::string(BKDISK_PATH) + " export " + Quote(files.image) + " " + Quote(dest)
                    : "cp -r " + Quote(files.tree) + "/. " + Quote(dest));
     }
+}
+
+void Copy(benchmark::State& state, bool bkdisk) {
+    Copy(state, bkdisk, Workspace(false));
     state.counters["files"] = kEntries;
 }
 
@@ -172,6 +184,62 @@ void LsLongRecursiveOfTheMount(benchmark::State& state) {
     state.counters["files"] = kEntries;
 }
 
+// The CSIDOS floppy with the most entries (166 files and directories).
+void CopyCsidos(benchmark::State& state, bool bkdisk) {
+    Copy(state, bkdisk, Workspace(fs::path(BK_SHARED_IMAGES) / "CSIMIR.bkd"));
+}
+
+void Baseline_CpExportedCsidosTree(benchmark::State& state) {
+    CopyCsidos(state, false);
+}
+void BkDiskExportCsidos(benchmark::State& state) {
+    CopyCsidos(state, true);
+}
+
+// mb20.hdi unpacked, and its ten logical disks written out as floppy files.
+struct HardDiskWorkspace {
+    HardDiskWorkspace() {
+        hdi = dir.Path() / "mb20.hdi";
+        const fs::path packed = fs::path(BK_SHARED_IMAGES) / "mb20.hdi.xz";
+        if (std::system(("xz -dc " + Quote(packed) + " > " + Quote(hdi)).c_str()) != 0)
+            return;
+        std::ifstream file(hdi, std::ios::binary);
+        const std::vector<uint8_t> bytes(std::istreambuf_iterator<char>(file), {});
+        const auto layout = ReadHardDiskLayout(bytes);
+        if (!layout)
+            return;
+        for (const auto& disk : layout->disks) {
+            std::vector<uint8_t> floppy(bytes.begin() + disk.offset,
+                                        bytes.begin() + disk.offset + disk.size);
+            InvertBytes(floppy);
+            floppies += " " + Quote(dir.Write("disk" + std::to_string(count++) + ".img", floppy));
+        }
+    }
+    TempDir dir;
+    fs::path hdi;
+    std::string floppies; // quoted, each after a space
+    int count = 0;
+};
+
+void ListHardDisk(benchmark::State& state, bool whole) {
+    HardDiskWorkspace disks;
+    if (disks.count == 0)
+        state.SkipWithError("mb20.hdi.xz could not be unpacked");
+    const std::string command =
+        whole ? std::string(BKDISK_PATH) + " ls -R " + Quote(disks.hdi)
+              : "for f in" + disks.floppies + "; do " + BKDISK_PATH + " ls -R \"$f\"; done";
+    for (auto _ : state)
+        Run(state, command);
+    state.counters["disks"] = disks.count;
+}
+
+void Baseline_BkDiskLsRecursiveOfTheExtractedDisks(benchmark::State& state) {
+    ListHardDisk(state, false);
+}
+void BkDiskLsRecursiveOfTheHardDisk(benchmark::State& state) {
+    ListHardDisk(state, true);
+}
+
 } // namespace
 
 BENCHMARK(Baseline_BkDiskExportRealImage)
@@ -192,4 +260,17 @@ BENCHMARK(Baseline_CpExportedTree)->Unit(benchmark::kMillisecond)->UseRealTime()
 BENCHMARK(BkDiskExport)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 BENCHMARK(Baseline_LsExportedTree)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 BENCHMARK(BkDiskLsRecursive)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(Baseline_CpExportedCsidosTree)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(20);
+BENCHMARK(BkDiskExportCsidos)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
+BENCHMARK(Baseline_BkDiskLsRecursiveOfTheExtractedDisks)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(10);
+BENCHMARK(BkDiskLsRecursiveOfTheHardDisk)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(10);
 BENCHMARK_MAIN();

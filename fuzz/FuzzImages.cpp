@@ -4,6 +4,7 @@
 #include "Export.h"
 #include "MountTree.h"
 #include "CatalogWalk.h"
+#include "ImageBuilders.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,10 +17,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void PutWord(std::vector<uint8_t>& image, size_t offset, int word) {
-    image[offset] = static_cast<uint8_t>(word);
-    image[offset + 1] = static_cast<uint8_t>(word >> 8);
-}
+using testimg::PutWord;
 
 // The marks of a format in front of the input, which then stands where the format's
 // tables begin: the MicroDOS catalog, the ANDOS FAT, the CSIDOS catalog entries.
@@ -47,30 +45,6 @@ std::vector<uint8_t> FloppyFrom(ImageFormat format, const uint8_t* data, size_t 
     return image;
 }
 
-// A hard disk of one logical disk around a floppy: identify header, inverted sectors,
-// the table in LBA 7 with its checksum.
-std::vector<uint8_t> HardDiskAround(const std::vector<uint8_t>& floppy) {
-    constexpr int kSectors = 8; // per track: the disk starts at track 1, LBA 8
-    const int sectors = static_cast<int>((floppy.size() + 511) / 512);
-    std::vector<uint8_t> image(512 + 8 * 512, 0);
-    PutWord(image, 2, 1);
-    PutWord(image, 6, 1);
-    PutWord(image, 12, kSectors);
-    const int words[] = {1, 1, kSectors, 1, 1, sectors}; // table from the sector's end down
-    const size_t table = 512 + 7 * 512;
-    int sum = 012701;
-    for (int i = 0; i < 6; ++i) {
-        PutWord(image, table + 0x1FE - 2 * i, words[i]);
-        sum += words[i];
-    }
-    PutWord(image, table + 0x1F2, sum & 0xFFFF);
-    image.insert(image.end(), floppy.begin(), floppy.end());
-    image.resize(512 + (8 + static_cast<size_t>(sectors)) * 512);
-    for (size_t i = 512; i < image.size(); ++i)
-        image[i] = static_cast<uint8_t>(~image[i]);
-    return image;
-}
-
 // The image the input describes: raw, a floppy of each format in the table, or the first
 // of those inside a hard disk.
 std::vector<uint8_t> ImageFrom(const uint8_t* data, size_t size) {
@@ -83,7 +57,7 @@ std::vector<uint8_t> ImageFrom(const uint8_t* data, size_t size) {
         return {data, data + size};
     if (mode <= formats.size())
         return FloppyFrom(formats[mode - 1].id, data, size);
-    return HardDiskAround(FloppyFrom(formats[size % formats.size()].id, data, size));
+    return testimg::HardDiskOf({FloppyFrom(formats[size % formats.size()].id, data, size)});
 }
 
 void Touch(const uint8_t* bytes, int length) {

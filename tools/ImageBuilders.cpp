@@ -121,6 +121,7 @@ int AndosBuilder::Raw(std::string_view name, std::string_view extension, int att
     PutWord(m_image, e + 22, address);
     PutWord(m_image, e + 26, firstCluster);
     PutWord(m_image, e + 28, length);
+    PutWord(m_image, e + 30, length >> 16);
     return e;
 }
 
@@ -141,6 +142,35 @@ int AndosBuilder::File(int holding, std::string_view name, std::string_view exte
 
 int AndosBuilder::Dir(int own, int holding, std::string_view name, std::string_view extension) {
     return Raw(name, extension, 0x08, own, holding, 0, 0, 0);
+}
+
+Bytes HardDiskOf(const std::vector<Bytes>& disks) {
+    constexpr int kSector = 512, kTrack = 8; // sectors: the first disk starts at LBA 8
+    Bytes image((1 + kTrack) * kSector, 0);
+    std::vector<int> table; // words from the table sector's end down
+    for (const Bytes& disk : disks) {
+        const int sectors = static_cast<int>((disk.size() + kSector - 1) / kSector);
+        table.push_back(static_cast<int>((image.size() - kSector) / kSector / kTrack));
+        table.push_back(sectors);
+        image.insert(image.end(), disk.begin(), disk.end());
+        const size_t trackBytes = kTrack * kSector, sectorBytes = image.size() - kSector;
+        image.resize(kSector + (sectorBytes + trackBytes - 1) / trackBytes * trackBytes);
+    }
+    const int cylinders = static_cast<int>((image.size() - kSector) / kSector / kTrack);
+    PutWord(image, 2, cylinders);
+    PutWord(image, 6, 1);
+    PutWord(image, 12, kTrack);
+    table.insert(table.begin(), {cylinders, 1, kTrack, static_cast<int>(disks.size())});
+    int sum = 012701;
+    const int end = (1 + 7) * kSector + 0x1FE;
+    for (size_t i = 0; i < table.size(); ++i) {
+        PutWord(image, end - 2 * static_cast<int>(i), table[i]);
+        sum += table[i];
+    }
+    PutWord(image, end - 2 * static_cast<int>(table.size()), sum & 0xFFFF);
+    for (size_t i = kSector; i < image.size(); ++i)
+        image[i] = static_cast<uint8_t>(~image[i]);
+    return image;
 }
 
 } // namespace testimg

@@ -71,4 +71,9 @@ private:
     int m_entries = 0;
 };
 
+// A hard disk holding `disks` as its logical disks, each from a whole track: identify
+// header (one head, 8 sectors a track), inverted sectors, the table in LBA 7 with its
+// checksum.
+Bytes HardDiskOf(const std::vector<Bytes>& disks);
+
 } // namespace testimg
