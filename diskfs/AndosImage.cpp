@@ -9,6 +9,7 @@ constexpr int kEntrySize = 32;
 constexpr long long kClusterSize = 2048;
 constexpr int kEndOfChain = 0xFFF;
 constexpr int kDirectoryAttribute = 0x08;
+constexpr int kHiddenBit = 0x02;
 constexpr int kDeletedMark = 0xE5;
 
 } // namespace
@@ -32,6 +33,7 @@ DiskEntry CAndosImage::EntryAt(int at) const {
     SetName(entry, at, 11);
     const auto [name, extension] = SplitName(entry.name);
     entry.deleted = Byte(at) == kDeletedMark;
+    entry.hidden = (Byte(at + 11) & kHiddenBit) != 0;
     entry.holdingDir = Byte(at + 21);
     entry.start = static_cast<uint32_t>(Word(at + 26));
     if (Byte(at + 11) == kDirectoryAttribute) {

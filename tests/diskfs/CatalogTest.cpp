@@ -52,7 +52,7 @@ TEST(AndosCatalog, NamesExtensionsAttributesAndEndRules) {
     AndosBuilder b;
     b.File(0, "NAME", "TXT", 01000, Filled(3));
     b.Dir(3, 0, "DIR", "X");
-    b.Raw("ATTR10", "", 0x10, 4, 0, 0, 0xFFF, 0); // only 0x08 marks a directory
+    b.Raw("ATTR12", "", 0x12, 4, 0, 0, 0xFFF, 0); // only 0x08 marks a directory; 0x02 hidden
     b.File(3, "INNER", "BIN", 0100, Filled(5));
     const int blank = b.Raw("", "", 0, 0, 0, 01000, 0xFFF, 0); // byte 0 zero, cluster set
     b.Image()[blank] = 0;
@@ -65,10 +65,13 @@ TEST(AndosCatalog, NamesExtensionsAttributesAndEndRules) {
     EXPECT_EQ(image->GetFormatName(), "ANDOS");
     EXPECT_EQ(List(*image), (Entries{{"NAME.TXT", false, 01000, 3},
                                      {"DIRX", true, 0, 0},
-                                     {"ATTR10", false, 0, 0},
+                                     {"ATTR12", false, 0, 0},
                                      {"", false, 01000, 0}, // the zero byte became a space
                                      {"LOW", false, 0, 0x1000A}}));
     EXPECT_EQ(Fault(*image, "LOW"), ReadFault::ClustersEndEarly);
+    const auto root = image->List(image->Root());
+    EXPECT_TRUE(image->Entry(root[2]).hidden);
+    EXPECT_FALSE(image->Entry(root[0]).hidden);
     EXPECT_EQ(Names(*image, "dirx"), std::vector<std::string>{"INNER.BIN"});
 }
 

@@ -107,11 +107,15 @@ TEST(Mount, EveryImageReadsAsItsExport) {
     const fs::path hostile = dir.Write("hostile.img", b.Image());
     for (const bool bin : {true, false})
         EXPECT_EQ(CompareWithExport(hostile, bin), 8) << bin;
+    // A hard disk: one folder a logical disk; the one of no known format stays empty.
+    const fs::path hardDisk = dir.Write("hd.hdi", HardDiskOf({b.Image(), Bytes(4096), b.Image()}));
+    EXPECT_EQ(CompareWithExport(hardDisk, true), 16);
 
     const fs::path images = BK_SHARED_IMAGES;
     if (!fs::exists(images))
         GTEST_SKIP() << "no real images";
-    for (const char* name : {"mk_dos.img", "AODOS210.bkd", "ALEXSOFT.IMG", "GAMES.BKD"})
+    for (const char* name :
+         {"mk_dos.img", "AODOS210.bkd", "ALEXSOFT.IMG", "GAMES.BKD", "CSIMIR.bkd"})
         EXPECT_GT(CompareWithExport(dir.WritableCopy(images / name), true), 50) << name;
 }
 

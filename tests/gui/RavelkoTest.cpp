@@ -193,6 +193,59 @@ TEST_F(Ravelko, FailedOpensKeepThePreviousImageUsable) {
     EXPECT_EQ(Column(), (Strings{"..", "INNER"}));
 }
 
+// Each row opens what its own entry opens, whatever shares its name, and Backspace goes
+// back the way the user came; a deleted directory opens with its way back; a hard disk
+// lists its logical disks, and each opens or says why not.
+TEST_F(Ravelko, RowsOpenTheirOwnDirectoriesDeletedOnesAndLogicalDisks) {
+    const std::string folder = "\xD0\x9F\xD0\x90\xD0\x9F\xD0\x9A\xD0\x90"; // ПАПКА in UTF-8
+    MicroDosBuilder twins(true);
+    twins.Dir(1, 0, "SUB");
+    twins.File(1, "MINE", 01000, Filled(1));
+    twins.Dir(2, 0, "\xCF\xC0\xCF\xCA\xC0");
+    twins.Dir(3, 2, "SUB");
+    twins.File(3, "THEIRS", 01000, Filled(1));
+    Drop(files.Write("twins.img", twins.Image()));
+    Select({0});
+    win.DoubleClick();
+    EXPECT_EQ(Column(), (Strings{"..", "MINE"}));
+    Key(WXK_BACK);
+    Select({1});
+    Key(WXK_RETURN);
+    Select({1});
+    Key(WXK_RETURN);
+    EXPECT_EQ(Column(), (Strings{"..", "THEIRS"}));
+    EXPECT_EQ(Pane(0), "\\" + folder + "\\SUB");
+    Key(WXK_BACK);
+    Key(WXK_BACK);
+    EXPECT_EQ(Column(), (Strings{"SUB", folder}));
+    EXPECT_EQ(win.List().GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED), 1);
+
+    AndosBuilder andos;
+    andos.Image()[andos.Dir(1, 0, "OLD")] = 0xE5;
+    andos.File(1, "KEPT", "", 0, Filled(5));
+    Drop(files.Write("andos.bkd", andos.Image()));
+    Select({0});
+    Key(WXK_RETURN);
+    EXPECT_EQ(Column(), (Strings{"..", "KEPT"}));
+    Key(WXK_BACK);
+    EXPECT_EQ(Column().size(), 1u);
+
+    Drop(files.Write("hd.hdi", HardDiskOf({SampleImage(), Bytes(4096)})));
+    EXPECT_EQ(Column(), (Strings{"0", "1"}));
+    EXPECT_EQ(Column(1), (Strings{"<DISK>", "<DISK>"}));
+    EXPECT_EQ(Pane(1), "Hard disk");
+    Select({0});
+    Key(WXK_RETURN);
+    EXPECT_EQ(Column(), (Strings{"..", "GAME", "TEXT.TXT", kGames, "EMPTY"}));
+    EXPECT_EQ(Pane(0) + "|" + Pane(1), "\\0|MKDOS");
+    Key(WXK_BACK);
+    Select({1});
+    Key(WXK_RETURN);
+    EXPECT_EQ(Column(), (Strings{"0", "1"}));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].rfind("Logical disk 1 cannot be opened.", 0), 0u) << messages[0];
+}
+
 TEST_F(Ravelko, ResizeMovesOnlyListCheckBoxAndStatusBar) {
     const wxSize start = dlg->GetSize();
     EXPECT_EQ(dlg->GetMinClientSize(), dlg->GetClientSize());
