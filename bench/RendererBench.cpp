@@ -37,8 +37,9 @@ void ComposeWindow(benchmark::State& state) {
     const auto ram = Memory();
     const CPixelTables tables;
     std::vector<PixelWord> pixels(PictureWords());
-    const PictureGeometry geometry{kWidth, kHeight, static_cast<int>(state.range(0)),
-                                   state.range(1) != 0};
+    const int scale = static_cast<int>(state.range(0));
+    const PictureGeometry geometry{kWidth, kHeight, scale, state.range(1) != 0,
+                                   kWidth / (8 * scale)};
     for (auto _ : state) {
         ComposePicture(ram.data(), 0x4000, geometry, tables, pixels.data());
         benchmark::DoNotOptimize(pixels.data());

@@ -43,12 +43,20 @@ void FuzzViewer(const uint8_t* data, size_t size) {
     const int width = in.Range(0, large ? 1920 : 300);
     const int height = in.Range(0, large ? 1080 : 200);
     const bool color = in.Take(1) & 1;
-    auto corner = [&](int limit) { return in.Take(1) == 0xFF ? SEL_NONE : in.Range(0, limit); };
-    SelRect selection;
-    selection.left = corner(width + 8 * scale);
-    selection.top = corner(height + 1);
-    selection.right = corner(width + 8 * scale);
-    selection.bottom = corner(height + 1);
+    const int chosen = in.Range(0, static_cast<int>(g_rowBytesChoices.size()));
+    const ViewLayout layout =
+        MakeLayout(width, height, scale, chosen ? g_rowBytesChoices[chosen - 1] : kAutoRowBytes);
+    const Point from{in.Range(-20, width + 20), in.Range(-20, height + 20)};
+    const Point to =
+        ClampDragPoint({in.Range(-99, 9999), in.Range(-99, 9999)}, width, height, scale);
+    const MemorySelection selection = SelectionBetween(
+        CornerAt(address, from, layout), CornerAt(address, to, layout), layout.rowBytes);
+    const auto moved = static_cast<uint16_t>(in.Take(2)); // the picture scrolled meanwhile
+    const ScrollInfo info = MakeScrollInfo(address, layout);
+    FUZZ_CHECK(info.pos >= 0 && info.page >= 1 && info.pos + info.page <= info.range);
+    ScrollAddress(static_cast<ScrollCode>(in.Take(1) % 8), address, in.Range(-5, 70000), layout);
+    if (const auto byte = ByteAt(address, from, layout))
+        FUZZ_CHECK(AddressShowing(*byte, from, layout) == address);
     std::string text;
     for (unsigned n = in.Take(1) % 24; n > 0; --n)
         text += static_cast<char>(in.Take(1));
@@ -61,13 +69,18 @@ void FuzzViewer(const uint8_t* data, size_t size) {
 
     static const CPixelTables tables;
     std::vector<PixelWord> pixels(static_cast<size_t>(StrideWords(width)) * height);
-    ComposePicture(ram.data(), address, {width, height, scale, color}, tables, pixels.data());
-    InvertSelectionFrame(pixels.data(), width, height, selection);
+    ComposePicture(ram.data(), moved, {width, height, scale, color, layout.rowBytes}, tables,
+                   pixels.data());
+    InvertSelectionFrame(pixels.data(), width, height, FrameOf(selection, moved, layout));
     std::vector<uint32_t> xrgb(static_cast<size_t>(width) * height);
     ConvertToXrgb(pixels.data(), width, height, xrgb.data());
 
+    const auto visible = VisiblePart(selection, moved, layout);
+    if (visible) {
+        FUZZ_CHECK(visible->columns <= layout.columns && visible->rows <= layout.rows);
+    }
     const auto image =
-        BuildSelectionImage(ram.data(), {address, scale, color, width, selection}, tables);
+        visible ? ComposeSelection(ram.data(), *visible, color, tables) : std::nullopt;
     if (image) {
         const auto file = EncodeBmp(*image);
         FUZZ_CHECK(file.size() == 54 + static_cast<size_t>(image->width) * image->height * 2);

@@ -8,6 +8,7 @@
 #include "ViewerResources.h"
 
 #include <wx/button.h>
+#include <wx/clipbrd.h>
 #include <wx/filedlg.h>
 #include <wx/filename.h>
 #include <wx/stdpaths.h>
@@ -37,8 +38,9 @@ const wxSize kStartPicture(512, 512);
 
 } // namespace
 
-CMainFrame::CMainFrame(const std::string& ramName)
-    : wxFrame(nullptr, wxID_ANY, Text(IDR_FRAME), wxDefaultPosition, wxSize(720, 560)) {
+CMainFrame::CMainFrame(const std::string& ramName, std::optional<int> index)
+    : wxFrame(nullptr, wxID_ANY, Text(IDR_FRAME), wxDefaultPosition, wxSize(720, 560)),
+      m_strRamName(ramName) {
     m_showMessage = [this](const wxString& text) {
         wxMessageBox(text, Text(AFX_IDS_APP_TITLE), wxOK, this);
     };
@@ -47,8 +49,12 @@ CMainFrame::CMainFrame(const std::string& ramName)
                wxYES;
     };
     m_choosePath = [this]() -> std::optional<std::string> {
-        wxFileDialog dialog(this, wxEmptyString, wxString::FromUTF8(SaveDialogFolder()),
-                            wxEmptyString, Text(IDS_BMP_FILTER), wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+        const MemorySelection* selection = m_wndView->Selection();
+        const wxString name =
+            selection ? Text(IDS_SAVE_NAME, {AddressText(static_cast<uint16_t>(selection->first))})
+                      : wxString();
+        wxFileDialog dialog(this, Text(IDS_SAVE_TITLE), wxString::FromUTF8(SaveDialogFolder()),
+                            name, Text(IDS_BMP_FILTER), wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
         if (dialog.ShowModal() != wxID_OK)
             return std::nullopt;
         return dialog.GetPath().utf8_string();
@@ -59,6 +65,8 @@ CMainFrame::CMainFrame(const std::string& ramName)
         ramName, [this] { CallAfter(&CMainFrame::OnEmulatorDetected); },
         [this] { CallAfter(&CMainFrame::OnEmulatorGone); });
     EnableLiveUpdate(m_bLiveUpdate);
+    if (index)
+        m_pRamLink->WatchIndex(*index);
     m_pRamLink->Start();
 
     m_wndView = new CRamView(this, this);
@@ -110,8 +118,20 @@ CMainFrame::CMainFrame(const std::string& ramName)
     Bind(wxEVT_MENU, &CRamView::OnByteRight, m_wndView, ID_BYTE_RIGHT);
     Bind(wxEVT_MENU, &CRamView::OnGoFirst, m_wndView, ID_GO_FIRST);
     Bind(wxEVT_MENU, &CRamView::OnGoLast, m_wndView, ID_GO_LAST);
+    Bind(wxEVT_MENU, &CMainFrame::OnCopy, this, ID_EDIT_COPY);
+    Bind(wxEVT_MENU, &CMainFrame::OnBkScreen, this, ID_VIEW_BK_SCREEN);
+    const int lastRowBytes =
+        ID_VIEW_ROW_BYTES_FIRST + static_cast<int>(g_rowBytesChoices.size()) - 1;
+    Bind(wxEVT_MENU, &CMainFrame::OnRowBytes, this, ID_VIEW_ROW_BYTES_AUTO, lastRowBytes);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateRowBytes, this, ID_VIEW_ROW_BYTES_AUTO,
+         lastRowBytes);
+    const int lastEmulator = ID_VIEW_EMULATOR_FIRST + RAM_NAME_SUFFIXES - 1;
+    Bind(wxEVT_MENU, &CMainFrame::OnChooseEmulator, this, ID_VIEW_ANY_EMULATOR, lastEmulator);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateEmulator, this, ID_VIEW_ANY_EMULATOR, lastEmulator);
+    Bind(wxEVT_MENU_OPEN, &CMainFrame::OnEmulatorMenuOpen, this);
     Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);
     Bind(wxEVT_SET_FOCUS, &CMainFrame::OnSetFocus, this);
+    ShowLinkState();
     m_wndView->SetFocus();
 }
 
@@ -120,23 +140,52 @@ CMainFrame::~CMainFrame() {
     m_pRamLink.reset();
 }
 
+namespace {
+
+// GTK shows no key its menus cannot bind (Scroll Lock): there the key follows the label
+// in brackets.
+wxString WithKeyShown(const wxString& label) {
+#ifdef __WXGTK__
+    return label.BeforeFirst('\t') + " (" + label.AfterFirst('\t') + ")";
+#else
+    return label;
+#endif
+}
+
+} // namespace
+
 void CMainFrame::CreateMenu() {
     auto* file = new wxMenu;
     file->Append(ID_FILE_SAVE_SELECTION, Text(IDS_MENU_SAVE_SELECTION));
     file->Append(ID_APP_EXIT, Text(IDS_MENU_EXIT));
+    auto* edit = new wxMenu;
+    edit->Append(ID_EDIT_COPY, Text(IDS_MENU_COPY));
+    auto* rowBytes = new wxMenu;
+    rowBytes->AppendRadioItem(ID_VIEW_ROW_BYTES_AUTO, Text(IDS_MENU_ROW_BYTES_AUTO));
+    for (size_t i = 0; i < g_rowBytesChoices.size(); ++i)
+        rowBytes->AppendRadioItem(
+            ID_VIEW_ROW_BYTES_FIRST + static_cast<int>(i),
+            Text(IDS_MENU_ROW_BYTES_ITEM, {std::to_string(g_rowBytesChoices[i])}));
+    m_emulatorMenu = new wxMenu;
     auto* view = new wxMenu;
     view->Append(ID_VIEW_ZOOM_IN, Text(IDS_MENU_ZOOM_IN));
     view->Append(ID_VIEW_ZOOM_OUT, Text(IDS_MENU_ZOOM_OUT));
     view->AppendSeparator();
-    view->AppendCheckItem(ID_VIEW_COLOR_MODE, Text(IDS_MENU_COLOR_MODE));
+    view->Append(ID_VIEW_BK_SCREEN, Text(IDS_MENU_BK_SCREEN));
+    view->AppendSubMenu(rowBytes, Text(IDS_MENU_ROW_BYTES));
+    view->AppendSeparator();
+    view->AppendCheckItem(ID_VIEW_COLOR_MODE, WithKeyShown(Text(IDS_MENU_COLOR_MODE)));
     view->Append(ID_VIEW_REFRESH, Text(IDS_MENU_REFRESH));
     view->AppendCheckItem(ID_VIEW_LIVE_UPDATE, Text(IDS_MENU_LIVE_UPDATE));
+    view->AppendSeparator();
+    view->AppendSubMenu(m_emulatorMenu, Text(IDS_MENU_EMULATOR));
     view->AppendSeparator();
     view->AppendCheckItem(ID_VIEW_STATUS_BAR, Text(IDS_MENU_STATUS_BAR));
     auto* help = new wxMenu;
     help->Append(ID_APP_ABOUT, Text(IDS_MENU_ABOUT));
     auto* bar = new wxMenuBar;
     bar->Append(file, Text(IDS_MENU_FILE));
+    bar->Append(edit, Text(IDS_MENU_EDIT));
     bar->Append(view, Text(IDS_MENU_VIEW));
     bar->Append(help, Text(IDS_MENU_HELP));
     SetMenuBar(bar);
@@ -146,13 +195,23 @@ void CMainFrame::CreateMenu() {
     SetAcceleratorTable(wxAcceleratorTable(std::size(keys), keys));
 }
 
+// Scale, what is watched, the byte under the mouse, the selection.
 void CMainFrame::CreateStatusBar() {
-    m_wndStatusBar = wxFrame::CreateStatusBar(2);
-    const int widths[] = {100, -1};
-    const int styles[] = {wxSB_NORMAL, wxSB_FLAT};
-    m_wndStatusBar->SetStatusWidths(2, widths);
-    m_wndStatusBar->SetStatusStyles(2, styles);
+    m_wndStatusBar = wxFrame::CreateStatusBar(kPanes);
+    const int styles[kPanes] = {wxSB_NORMAL, wxSB_FLAT, wxSB_NORMAL, wxSB_NORMAL};
+    m_wndStatusBar->SetStatusStyles(kPanes, styles);
     UpdateScalePane(g_scales[m_nScaleIndex]);
+}
+
+// The scale, pointer and selection panes as wide as their texts: what is watched takes
+// the rest.
+void CMainFrame::SetPaneText(int pane, const wxString& text) {
+    m_wndStatusBar->SetStatusText(text, pane);
+    int widths[kPanes] = {0, -1, 0, 0};
+    for (const int fitted : {0, 2, 3})
+        widths[fitted] =
+            m_wndStatusBar->GetTextExtent(m_wndStatusBar->GetStatusText(fitted)).x + 32;
+    m_wndStatusBar->SetStatusWidths(kPanes, widths);
 }
 
 void CMainFrame::CreateDialogBar() {
@@ -197,7 +256,7 @@ void CMainFrame::SelectScaleInCombo(int scale) {
 }
 
 void CMainFrame::UpdateScalePane(int scale) {
-    m_wndStatusBar->SetStatusText(Text(IDS_SCALE_PANE, {std::to_string(scale)}), 0);
+    SetPaneText(0, Text(IDS_SCALE_PANE, {std::to_string(scale)}));
 }
 
 void CMainFrame::SetAddress(unsigned value) {
@@ -237,11 +296,8 @@ void CMainFrame::SetScaleIndex(int index) {
 
 void CMainFrame::OnScaleSelEndOk(wxCommandEvent&) {
     const int i = m_scale->GetSelection();
-    if (i == wxNOT_FOUND)
-        return;
-    m_wndView->SetScale(static_cast<int>(reinterpret_cast<intptr_t>(m_scale->GetClientData(i))));
-    m_nScaleIndex = i;
-    UpdateScalePane(g_scales[i]);
+    if (i != wxNOT_FOUND)
+        SetScaleIndex(i);
 }
 
 void CMainFrame::OnZoomIn(wxCommandEvent&) {
@@ -315,16 +371,177 @@ void CMainFrame::OnViewSize(wxSizeEvent& event) {
     });
 }
 
+// The first coming of the emulator is told in a box; later ones in the status bar only.
 void CMainFrame::OnEmulatorDetected() {
-    m_wndStatusBar->SetStatusText(wxEmptyString, 1);
+    ShowLinkState();
     m_wndView->Refresh();
-    m_showMessage(Text(IDS_EMULATOR_DETECTED));
+    if (!m_bDetectedShown) {
+        m_bDetectedShown = true;
+        ShowMessageOnce(Text(IDS_EMULATOR_DETECTED));
+    }
 }
 
 // The background shows, the status bar says why, and the watcher waits for the next one.
 void CMainFrame::OnEmulatorGone() {
+    ShowLinkState();
     m_wndStatusBar->SetStatusText(Text(IDS_EMULATOR_GONE), 1);
     m_wndView->Refresh();
+}
+
+// What is watched, in the status bar and the title.
+void CMainFrame::ShowLinkState() {
+    const std::string attached = m_pRamLink->AttachedName();
+    if (!attached.empty()) {
+        m_wndStatusBar->SetStatusText(Text(IDS_WATCHING_PANE, {attached}), 1);
+        SetTitle(Text(IDS_TITLE_WITH_OBJECT, {attached}));
+        return;
+    }
+    const auto index = m_pRamLink->WatchedIndex();
+    const std::string names =
+        index ? FormatRamName(m_strRamName, *index)
+              : FormatRamName(m_strRamName, 0) + "..." + std::to_string(RAM_NAME_SUFFIXES - 1);
+    m_wndStatusBar->SetStatusText(Text(IDS_WAITING_PANE, {names}), 1);
+    SetTitle(Text(IDR_FRAME));
+}
+
+void CMainFrame::ShowMessageOnce(const wxString& text) {
+    if (m_bMessageShown)
+        return;
+    m_bMessageShown = true;
+    m_showMessage(text);
+    m_bMessageShown = false;
+}
+
+void CMainFrame::PointerMoved(std::optional<unsigned> byte) {
+    const uint8_t* ram = m_pRamLink->GetRam();
+    if (!byte || !ram) {
+        SetPaneText(2, wxEmptyString);
+        return;
+    }
+    const auto address = static_cast<uint16_t>(*byte);
+    SetPaneText(2, Text(IDS_POINTER_PANE, {AddressText(address), AddressText(ram[address])}));
+}
+
+void CMainFrame::SelectionChanged() {
+    const MemorySelection* selection = m_wndView->Selection();
+    if (!selection || selection->Empty()) {
+        SetPaneText(3, wxEmptyString);
+        return;
+    }
+    SetPaneText(3, Text(IDS_SELECTION_PANE,
+                        {AddressText(static_cast<uint16_t>(selection->first)),
+                         AddressText(static_cast<uint16_t>(selection->Last())),
+                         std::to_string(selection->columns), std::to_string(selection->rows)}));
+}
+
+// The byte under the point stays under it at the new scale, as far as memory's ends allow.
+void CMainFrame::ZoomAt(Point point, bool in) {
+    const int index = m_nScaleIndex + (in ? 1 : -1);
+    if (index < 0 || index > kMaxScaleIndex)
+        return;
+    const ViewLayout before = m_wndView->Layout();
+    const unsigned byte = ByteAt(m_wAddress, point, before).value_or(m_wAddress);
+    const wxSize client = m_wndView->GetClientSize();
+    const ViewLayout after =
+        MakeLayout(client.x, client.y, g_scales[index], m_wndView->GetRowBytesChoice());
+    SetAddress(AddressShowing(byte, point, after));
+    SetScaleIndex(index);
+}
+
+// Address 0o40000, 64 bytes a row, the largest scale at which the screen fits.
+void CMainFrame::OnBkScreen(wxCommandEvent&) {
+    const wxSize client = m_wndView->GetClientSize();
+    m_wndView->SetRowBytes(kScreenRowBytes);
+    SetAddress(kScreenAddress);
+    SetScaleIndex(ScreenScaleIndex(client.x, client.y));
+}
+
+void CMainFrame::OnRowBytes(wxCommandEvent& event) {
+    const int i = event.GetId() - ID_VIEW_ROW_BYTES_FIRST;
+    m_wndView->SetRowBytes(i >= 0 ? g_rowBytesChoices[static_cast<size_t>(i)] : kAutoRowBytes);
+}
+
+void CMainFrame::OnUpdateRowBytes(wxUpdateUIEvent& event) {
+    const int i = event.GetId() - ID_VIEW_ROW_BYTES_FIRST;
+    event.Check(m_wndView->GetRowBytesChoice() ==
+                (i >= 0 ? g_rowBytesChoices[static_cast<size_t>(i)] : kAutoRowBytes));
+}
+
+// The objects that exist now, and the one watched even when it does not.
+void CMainFrame::OnEmulatorMenuOpen(wxMenuEvent& event) {
+    event.Skip();
+    if (event.GetMenu() != m_emulatorMenu)
+        return;
+    while (m_emulatorMenu->GetMenuItemCount() > 0)
+        m_emulatorMenu->Destroy(m_emulatorMenu->FindItemByPosition(0));
+    m_emulatorMenu->AppendCheckItem(ID_VIEW_ANY_EMULATOR, Text(IDS_MENU_ANY_EMULATOR));
+    std::vector<int> indices = m_pRamLink->ExistingIndices();
+    if (const auto watched = m_pRamLink->WatchedIndex();
+        watched && std::find(indices.begin(), indices.end(), *watched) == indices.end())
+        indices.insert(std::upper_bound(indices.begin(), indices.end(), *watched), *watched);
+    for (const int i : indices)
+        m_emulatorMenu->AppendCheckItem(ID_VIEW_EMULATOR_FIRST + i,
+                                        wxString::FromUTF8(FormatRamName(m_strRamName, i)));
+}
+
+void CMainFrame::OnChooseEmulator(wxCommandEvent& event) {
+    const int i = event.GetId() - ID_VIEW_EMULATOR_FIRST;
+    m_pRamLink->WatchIndex(i >= 0 ? std::optional<int>(i) : std::nullopt);
+    ShowLinkState();
+    m_wndView->Refresh();
+}
+
+void CMainFrame::OnUpdateEmulator(wxUpdateUIEvent& event) {
+    const int i = event.GetId() - ID_VIEW_EMULATOR_FIRST;
+    event.Check(m_pRamLink->WatchedIndex() == (i >= 0 ? std::optional<int>(i) : std::nullopt));
+}
+
+// The selection as far as it is shown, as a picture on the clipboard; in the address
+// field, the field's own text.
+void CMainFrame::OnCopy(wxCommandEvent&) {
+    if (FindFocus() == m_address) {
+        m_address->Copy();
+        return;
+    }
+    const auto image = m_wndView->BuildSelectionImage();
+    if (!image) {
+        m_showMessage(Text(IDS_NOTHING_TO_COPY));
+        return;
+    }
+    std::vector<uint8_t> rgb = SelectionRgb(*image);
+    const wxBitmap picture(wxImage(image->width, image->height, rgb.data(), true));
+    if (!wxTheClipboard->Open()) {
+        m_showMessage(Text(IDS_COPY_FAILED));
+        return;
+    }
+    wxTheClipboard->SetData(new wxBitmapDataObject(picture));
+    wxTheClipboard->Close();
+}
+
+ViewerSettings CMainFrame::CurrentSettings() const {
+    const wxSize client = m_wndView->GetClientSize();
+    return {m_wAddress,
+            m_nScaleIndex,
+            m_wndView->IsColor(),
+            m_bLiveUpdate,
+            m_wndView->GetRowBytesChoice(),
+            client.x,
+            client.y};
+}
+
+void CMainFrame::ApplySettings(const ViewerSettings& stored) {
+    const ViewerSettings settings = Checked(stored);
+    if (settings.width > 0) {
+        m_nStartFits = 0; // the size the user left, not the start size
+        SetClientSize(GetClientSize() +
+                      wxSize(static_cast<int>(settings.width), static_cast<int>(settings.height)) -
+                      m_wndView->GetClientSize());
+    }
+    m_wndView->SetColor(settings.color);
+    EnableLiveUpdate(settings.live);
+    m_wndView->SetRowBytes(static_cast<int>(settings.rowBytes));
+    SetAddress(static_cast<unsigned>(settings.address));
+    SetScaleIndex(static_cast<int>(settings.scaleIndex));
 }
 
 void CMainFrame::OnLiveUpdate(wxCommandEvent&) {
@@ -338,9 +555,10 @@ void CMainFrame::OnUpdateLiveUpdate(wxUpdateUIEvent& event) {
 // The link's watcher looks at the memory; this thread wakes only to repaint.
 void CMainFrame::EnableLiveUpdate(bool on) {
     m_bLiveUpdate = on;
-    m_pRamLink->SetLiveUpdate(
-        on ? std::function<void()>([this] { CallAfter([this] { m_wndView->Refresh(false); }); })
-           : std::function<void()>());
+    m_pRamLink->SetLiveUpdate(on ? CRamLink::ChangeHandler([this](int first, int last) {
+        CallAfter([this, first, last] { m_wndView->RefreshBytes(first, last); });
+    })
+                                 : CRamLink::ChangeHandler());
 }
 
 // Arrows, Home, End, both keyboards' + and - and Scroll Lock move, zoom and colour the

@@ -4,6 +4,7 @@
 
 #include "RamLink.h"
 #include "RamView.h"
+#include "ViewerOptions.h"
 #include "WxCommon.h"
 
 #include <wx/choice.h>
@@ -30,6 +31,12 @@ enum ViewerCommandId {
     ID_VIEW_LIVE_UPDATE = WxCommand(32780),
     ID_GO_FIRST = WxCommand(32781),
     ID_GO_LAST = WxCommand(32782),
+    ID_VIEW_BK_SCREEN = WxCommand(32783),
+    ID_VIEW_ROW_BYTES_AUTO = WxCommand(32784),
+    ID_VIEW_ROW_BYTES_FIRST = WxCommand(32785), // one a value of g_rowBytesChoices
+    ID_VIEW_ANY_EMULATOR = WxCommand(32790),
+    ID_VIEW_EMULATOR_FIRST = WxCommand(32791), // one an index, 0 to 63
+    ID_EDIT_COPY = WxCommand(57634),
     ID_ROW_UP = WxCommand(59412),
     ID_APP_EXIT = WxCommand(57665),
     ID_APP_ABOUT = WxCommand(57664),
@@ -41,15 +48,21 @@ enum ViewerCommandId {
 class CMainFrame : public wxFrame, public IRamViewHost {
 public:
     // `ramName` is the base name of the emulator's objects (the string table's in the
-    // program; one of their own in tests).
-    explicit CMainFrame(const std::string& ramName);
+    // program; one of their own in tests); `index` the one object to watch, if given.
+    explicit CMainFrame(const std::string& ramName, std::optional<int> index = std::nullopt);
     ~CMainFrame() override;
 
     uint16_t GetAddress() const override { return m_wAddress; }
     void SetAddress(unsigned value) override;
     const uint8_t* ReadRamForPaint(int count) override;
     const uint8_t* GetRam() override { return m_pRamLink->GetRam(); }
+    void PointerMoved(std::optional<unsigned> byte) override;
+    void SelectionChanged() override;
+    void ZoomAt(Point point, bool in) override;
     void SetScaleIndex(int index);
+
+    ViewerSettings CurrentSettings() const;
+    void ApplySettings(const ViewerSettings& settings);
 
 private:
     friend struct TomsivarAccess; // tests and the development tools
@@ -60,6 +73,9 @@ private:
     std::function<bool(const wxString&)> m_confirm;
 
     std::unique_ptr<CRamLink> m_pRamLink;
+    std::string m_strRamName;
+    bool m_bDetectedShown = false; // the box says it once; later the status bar does
+    bool m_bMessageShown = false;  // never a second box over the first
     uint16_t m_wAddress = 0;
     int m_nScaleIndex = 0;
     wxStatusBar* m_wndStatusBar = nullptr;
@@ -67,6 +83,7 @@ private:
     wxPanel* m_wndDlgBar = nullptr;
     wxTextCtrl* m_address = nullptr;
     wxChoice* m_scale = nullptr;
+    wxMenu* m_emulatorMenu = nullptr;
     bool m_bLiveUpdate = true;
     std::string m_strLastSaveFolder; // UTF-8; empty until the first save
     int m_nStartFits = 6;            // size events left in which the start width is kept
@@ -78,8 +95,19 @@ private:
     void FillScaleCombo();
     void SelectScaleInCombo(int scale);
     void UpdateScalePane(int scale);
+    static constexpr int kPanes = 4;
+    void SetPaneText(int pane, const wxString& text);
+    void ShowLinkState();
+    void ShowMessageOnce(const wxString& text);
     void OnEmulatorDetected();
     void OnEmulatorGone();
+    void OnEmulatorMenuOpen(wxMenuEvent& event);
+    void OnChooseEmulator(wxCommandEvent& event);
+    void OnUpdateEmulator(wxUpdateUIEvent& event);
+    void OnRowBytes(wxCommandEvent& event);
+    void OnUpdateRowBytes(wxUpdateUIEvent& event);
+    void OnBkScreen(wxCommandEvent&);
+    void OnCopy(wxCommandEvent&);
     void OnViewSize(wxSizeEvent& event);
     void OnLiveUpdate(wxCommandEvent&);
     void OnUpdateLiveUpdate(wxUpdateUIEvent& event);

@@ -4,16 +4,88 @@
 #include "TomsivarStrings.h"
 #include "ViewerResources.h"
 
+#include <wx/fileconf.h>
+#include <wx/filename.h>
+#include <wx/log.h>
 #include <wx/image.h>
+#include <wx/stdpaths.h>
+
+#include <iostream>
 
 using namespace tomsivar;
 
+ViewerArgs ParseCommandLine(const std::vector<std::string>& args) {
+    return ParseViewerArgs(args, LoadResString(IDS_RAM_NAME));
+}
+
+std::optional<int> AnswerCommandLine(const ViewerArgs& args) {
+    if (args.help) {
+        std::cout << LoadResString(IDS_USAGE);
+        return 0;
+    }
+    if (!args.error.empty()) {
+        std::cerr << args.error << "\n" << LoadResString(IDS_USAGE);
+        return 2;
+    }
+    return std::nullopt;
+}
+
 bool CTomsivarApp::OnInit() {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i)
+        args.push_back(argv[i].utf8_string());
+    const ViewerArgs parsed = ParseCommandLine(args);
+    if ((m_exitCode = AnswerCommandLine(parsed)))
+        return true;
     wxInitAllImageHandlers();
+    SetAppName("Tomsivar");
     SetVendorName("Local AppWizard-Generated Applications");
-    auto* frame = new CMainFrame(LoadResString(IDS_RAM_NAME));
+#ifndef __WXMSW__
+    // ~/.config/Tomsivar/Tomsivar.conf; on Windows the registry under the vendor's key.
+    wxStandardPaths::Get().SetFileLayout(wxStandardPaths::FileLayout_XDG);
+    const wxFileName file(wxStandardPaths::Get().GetUserConfigDir() + "/" + GetAppName(),
+                          GetAppName() + ".conf");
+    wxFileName::Mkdir(file.GetPath(), 0700, wxPATH_MKDIR_FULL);
+    wxConfigBase::Set(new wxFileConfig(GetAppName(), GetVendorName(), file.GetFullPath(),
+                                       wxEmptyString, wxCONFIG_USE_LOCAL_FILE));
+#endif
+    auto* frame = new CMainFrame(parsed.name, parsed.index);
     SetTopWindow(frame);
     frame->SetIcon(ViewerIcon());
+    frame->ApplySettings(ReadSettings(*wxConfigBase::Get()));
+    frame->Bind(wxEVT_CLOSE_WINDOW, [frame](wxCloseEvent& event) {
+        WriteSettings(*wxConfigBase::Get(), frame->CurrentSettings());
+        event.Skip();
+    });
     frame->Show();
     return true;
+}
+
+int CTomsivarApp::OnRun() {
+    return m_exitCode ? *m_exitCode : wxApp::OnRun();
+}
+
+ViewerSettings ReadSettings(const wxConfigBase& config) {
+    ViewerSettings settings;
+    config.Read("Address", &settings.address);
+    config.Read("Scale", &settings.scaleIndex);
+    config.Read("Color", &settings.color);
+    config.Read("LiveUpdate", &settings.live);
+    config.Read("BytesPerRow", &settings.rowBytes);
+    config.Read("Width", &settings.width);
+    config.Read("Height", &settings.height);
+    return Checked(settings);
+}
+
+// Settings that cannot be stored are not worth a box on the way out.
+void WriteSettings(wxConfigBase& config, const ViewerSettings& settings) {
+    const wxLogNull quiet;
+    config.Write("Address", settings.address);
+    config.Write("Scale", settings.scaleIndex);
+    config.Write("Color", settings.color);
+    config.Write("LiveUpdate", settings.live);
+    config.Write("BytesPerRow", settings.rowBytes);
+    config.Write("Width", settings.width);
+    config.Write("Height", settings.height);
+    config.Flush();
 }

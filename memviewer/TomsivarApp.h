@@ -1,9 +1,29 @@
 #pragma once
 
-#include <wx/app.h>
+#include "ViewerOptions.h"
 
-// Start-up shows the frame; nothing is stored.
+#include <wx/app.h>
+#include <wx/config.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// Start-up: the command line, then the frame with the settings of the last run, which
+// are stored again when it closes.
 class CTomsivarApp : public wxApp {
 public:
     bool OnInit() override;
+    int OnRun() override;
+
+private:
+    std::optional<int> m_exitCode; // set when the command line ends the program at once
 };
+
+// The arguments after the program's name, with the string table's base name.
+ViewerArgs ParseCommandLine(const std::vector<std::string>& args);
+// Prints the usage for --help, or what is wrong and the usage: the exit code then.
+std::optional<int> AnswerCommandLine(const ViewerArgs& args);
+
+ViewerSettings ReadSettings(const wxConfigBase& config);
+void WriteSettings(wxConfigBase& config, const ViewerSettings& settings);

@@ -16,6 +16,7 @@ namespace {
 
 struct Options {
     std::string name = LoadResString(IDS_RAM_NAME);
+    std::optional<unsigned> index;
     std::string dump;
     unsigned at = 0;
     unsigned address = 040000;
@@ -31,6 +32,8 @@ std::optional<Options> Parse(int argc, char** argv, std::string& bad) {
         const std::string arg = argv[i];
         if (arg == "--name")
             Assign(options.name, NameValue(argc, argv, i, bad));
+        else if (arg == "--index")
+            options.index = NumberValue(argc, argv, i, 10, 0, RAM_NAME_SUFFIXES - 1, bad);
         else if (arg == "--dump")
             Assign(options.dump, TextValue(argc, argv, i, bad));
         else if (arg == "--at")
@@ -81,30 +84,38 @@ std::optional<std::string> LoadDumpFor(const Options& options, std::vector<uint8
                             Octal(first), Octal(end & 0xFFFF)});
 }
 
-// Why no emulator could be read: an object that is there but cannot be opened, or none.
-std::string NoEmulatorMessage(const std::string& base) {
-    for (int i = 0; i < RAM_NAME_SUFFIXES; ++i) {
-        if (RamObjectExists(FormatRamName(base, i)))
-            return FormatResString(IDS_GRAB_CANNOT_OPEN, {FormatRamName(base, i)});
+// Why no emulator could be read: an object that is there but cannot be opened, or none
+// (of the one index asked for, or of all).
+std::string NoEmulatorMessage(const Options& options) {
+    const int first = static_cast<int>(options.index.value_or(0));
+    const int last = options.index ? first : RAM_NAME_SUFFIXES - 1;
+    for (int i = first; i <= last; ++i) {
+        if (RamObjectExists(FormatRamName(options.name, i)))
+            return FormatResString(IDS_GRAB_CANNOT_OPEN, {FormatRamName(options.name, i)});
     }
-    return FormatResString(IDS_GRAB_NO_EMULATOR, {FormatRamName(base, 0) + " ... " +
-                                                  FormatRamName(base, RAM_NAME_SUFFIXES - 1)});
+    if (options.index)
+        return FormatResString(IDS_GRAB_NO_OBJECT, {FormatRamName(options.name, first)});
+    return FormatResString(IDS_GRAB_NO_EMULATOR, {FormatRamName(options.name, first) + " ... " +
+                                                  FormatRamName(options.name, last)});
 }
 
 int Grab(const Options& options) {
     std::vector<uint8_t> dump(0x10000);
     CRamLink link(options.name, nullptr);
+    if (options.index)
+        link.WatchIndex(static_cast<int>(*options.index));
     const uint8_t* ram = dump.data();
     if (!options.dump.empty()) {
         if (const auto problem = LoadDumpFor(options, dump))
             return Fail("ramgrab", *problem);
     } else if (!link.AttachRam() || !(ram = link.GetRam())) {
-        return Fail("ramgrab", NoEmulatorMessage(options.name));
+        return Fail("ramgrab", NoEmulatorMessage(options));
     }
     const CPixelTables tables;
-    const auto image = ComposeSelection(ram, options.address, static_cast<int>(options.bytesPerRow),
-                                        static_cast<int>(options.bytesPerRow),
-                                        static_cast<int>(options.rows), options.color, tables);
+    const int rowBytes = static_cast<int>(options.bytesPerRow);
+    const auto image =
+        ComposeSelection(ram, {options.address, rowBytes, static_cast<int>(options.rows), rowBytes},
+                         options.color, tables);
     // The command line is in the host's own encoding (the ANSI code page on Windows).
     const std::u8string out = std::filesystem::path(options.out).u8string();
     std::string reason;

@@ -26,6 +26,7 @@ enum StringId : int {
     IDS_TOOL_EMPTY_DUMP,
     IDS_TOOL_OCTAL,
     IDS_TOOL_DECIMAL,
+    IDS_GRAB_NO_OBJECT,
 };
 
 const std::string& LoadResString(StringId id);

@@ -86,6 +86,9 @@ int Serve(const Options& options) {
 
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
+#ifdef SIGHUP
+    std::signal(SIGHUP, OnSignal); // the terminal closed
+#endif
     std::cout << FormatResString(IDS_SIM_CREATED, {name}) << std::endl;
     for (int frame = 1; !g_stop; ++frame) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));

@@ -1,6 +1,7 @@
 #include "BitmapExport.h"
 
 #include "HostFiles.h"
+#include "ScreenPicture.h"
 #include "TomsivarStrings.h"
 
 #include <algorithm>
@@ -9,17 +10,16 @@
 
 using namespace tomsivar;
 
-std::optional<SelectionImage> ComposeSelection(const uint8_t* ram, unsigned first, int bytesPerRow,
-                                               int columns, int rows, bool color,
-                                               const CPixelTables& tables) {
-    if (!ram || columns <= 0 || rows <= 0)
+std::optional<SelectionImage> ComposeSelection(const uint8_t* ram, const MemorySelection& selection,
+                                               bool color, const CPixelTables& tables) {
+    if (!ram || selection.Empty())
         return std::nullopt;
-    SelectionImage image{8 * columns, 2 * rows, {}};
+    SelectionImage image{8 * selection.columns, 2 * selection.rows, {}};
     image.pixels.resize(static_cast<size_t>(image.width) * image.height);
-    for (int r = 0; r < rows; ++r) {
+    for (int r = 0; r < selection.rows; ++r) {
         PixelWord* row = &image.pixels[static_cast<size_t>(2 * r) * image.width];
-        const unsigned start = first + static_cast<unsigned>(r * bytesPerRow);
-        for (int j = 0; j < columns; ++j) {
+        const unsigned start = selection.first + static_cast<unsigned>(r * selection.rowBytes);
+        for (int j = 0; j < selection.columns; ++j) {
             const PixelOctet& octet = tables.ExpandByte(ram[(start + j) & 0xFFFF], color);
             std::copy(octet.begin(), octet.end(), row + 8 * j);
         }
@@ -28,18 +28,18 @@ std::optional<SelectionImage> ComposeSelection(const uint8_t* ram, unsigned firs
     return image;
 }
 
-std::optional<SelectionImage> BuildSelectionImage(const uint8_t* ram, const ViewState& view,
-                                                  const CPixelTables& tables) {
-    if (!HasSelection(view.selection))
-        return std::nullopt;
-    const int s = view.scale;
-    const SelRect cells = Normalized({view.selection.left / 8 / s, view.selection.top / s,
-                                      view.selection.right / 8 / s, view.selection.bottom / s});
-    const int bytesPerRow = BytesPerRow(view.clientWidth, s);
-    const unsigned first =
-        view.address + static_cast<unsigned>(cells.top * bytesPerRow + cells.left);
-    return ComposeSelection(ram, first, bytesPerRow, cells.right - cells.left,
-                            cells.bottom - cells.top, view.color, tables);
+// A selection is 8 pixels a byte wide: its rows need no padding to be screen rows.
+std::vector<uint8_t> SelectionRgb(const SelectionImage& image) {
+    std::vector<uint32_t> xrgb(image.pixels.size());
+    ConvertToXrgb(image.pixels.data(), image.width, image.height, xrgb.data());
+    std::vector<uint8_t> rgb;
+    rgb.reserve(3 * xrgb.size());
+    for (const uint32_t pixel : xrgb) {
+        rgb.push_back(static_cast<uint8_t>(pixel >> 16));
+        rgb.push_back(static_cast<uint8_t>(pixel >> 8));
+        rgb.push_back(static_cast<uint8_t>(pixel));
+    }
+    return rgb;
 }
 
 namespace {

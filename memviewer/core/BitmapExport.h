@@ -17,24 +17,13 @@ struct SelectionImage {
     std::vector<PixelWord> pixels; // top row first, width words a row
 };
 
-// N memory rows of K bytes, row r starting at first + r x bytesPerRow; reads wrap
-// after 0xFFFF. None when K or N is 0 or there is no memory.
-std::optional<SelectionImage> ComposeSelection(const uint8_t* ram, unsigned first, int bytesPerRow,
-                                               int columns, int rows, bool color,
-                                               const CPixelTables& tables);
+// The selection's rows of bytes, row r from first + r x rowBytes; reads wrap after
+// 0xFFFF. None when it is empty or there is no memory.
+std::optional<SelectionImage> ComposeSelection(const uint8_t* ram, const MemorySelection& selection,
+                                               bool color, const CPixelTables& tables);
 
-struct ViewState {
-    uint16_t address;
-    int scale;
-    bool color;
-    int clientWidth;
-    SelRect selection;
-};
-
-// The selection of the view in memory terms: corners to byte columns and picture rows,
-// normalised. None without a selection, without memory, or when it is empty.
-std::optional<SelectionImage> BuildSelectionImage(const uint8_t* ram, const ViewState& view,
-                                                  const CPixelTables& tables);
+// Red, green and blue bytes of each pixel, top row first: the picture for the clipboard.
+std::vector<uint8_t> SelectionRgb(const SelectionImage& image);
 
 // Paths are UTF-8 strings on every host; this is the host's form of one (wide on Windows).
 std::filesystem::path Utf8ToHostPath(const std::string& utf8);

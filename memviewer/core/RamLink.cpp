@@ -36,7 +36,7 @@ CRamLink::~CRamLink() {
     CloseRamObject(m_hRamMapping, RAM_MAPPING_SIZE);
 }
 
-void CRamLink::SetLiveUpdate(std::function<void()> onChanged) {
+void CRamLink::SetLiveUpdate(ChangeHandler onChanged) {
     // Set before Start, or while the watcher may read it: under the lock it takes.
     std::lock_guard lock(m_ramLock);
     m_onChanged = std::move(onChanged);
@@ -58,10 +58,37 @@ bool CRamLink::AttachRam() {
     return AttachLocked();
 }
 
+void CRamLink::WatchIndex(std::optional<int> index) {
+    std::lock_guard lock(m_ramLock);
+    m_index = index;
+    DetachLocked();
+    AttachLocked();
+}
+
+std::optional<int> CRamLink::WatchedIndex() {
+    std::lock_guard lock(m_ramLock);
+    return m_index;
+}
+
+std::string CRamLink::AttachedName() {
+    std::lock_guard lock(m_ramLock);
+    return m_hRamMapping.handle != kNoRamHandle ? m_strAttachedName : std::string();
+}
+
+std::vector<int> CRamLink::ExistingIndices() const {
+    std::vector<int> indices;
+    for (int i = 0; i < RAM_NAME_SUFFIXES; ++i) {
+        if (RamObjectExists(FormatRamName(m_strRamName, i)))
+            indices.push_back(i);
+    }
+    return indices;
+}
+
 bool CRamLink::AttachLocked() {
     if (m_hRamMapping.handle != kNoRamHandle)
         return true;
-    for (int i = 0; i < RAM_NAME_SUFFIXES; ++i) {
+    const int first = m_index.value_or(0), end = m_index ? *m_index + 1 : RAM_NAME_SUFFIXES;
+    for (int i = first; i < end; ++i) {
         const std::string name = FormatRamName(m_strRamName, i);
         if (!OpenRamObject(name, RAM_MAPPING_SIZE, m_hRamMapping))
             continue;
@@ -76,6 +103,7 @@ bool CRamLink::AttachLocked() {
 
 void CRamLink::DetachLocked() {
     CloseRamObject(m_hRamMapping, RAM_MAPPING_SIZE);
+    m_strAttachedName.clear();
 }
 
 RamRead CRamLink::ReadRam() {
@@ -110,15 +138,20 @@ bool CRamLink::IsAttached() {
 }
 
 // Every watch period: while attached, whether the emulator's object is still the one
-// held; while not, whether an emulator has come. With live update, every live period a
-// look at the memory too.
+// held; while not, whether an emulator has come. With live update and an emulator, every
+// live period a look at the memory too.
 void CRamLink::WatchRamThread() {
     constexpr int kLooksPerWatch = WATCH_PERIOD_MS / LIVE_PERIOD_MS;
-    for (int look = 0; !m_stopEvent.Wait(m_live ? LIVE_PERIOD_MS : WATCH_PERIOD_MS);) {
-        if (m_live)
+    for (int look = 0;;) {
+        const bool looking = m_live && IsAttached();
+        if (m_stopEvent.Wait(looking ? LIVE_PERIOD_MS : WATCH_PERIOD_MS))
+            break;
+        ++m_wakeups;
+        if (looking) {
             LookForChanges();
-        if (m_live && ++look % kLooksPerWatch != 0)
-            continue;
+            if (++look % kLooksPerWatch != 0)
+                continue;
+        }
         bool attached = false, detached = false;
         {
             std::lock_guard lock(m_ramLock);
@@ -137,7 +170,7 @@ void CRamLink::WatchRamThread() {
 }
 
 void CRamLink::LookForChanges() {
-    std::function<void()> notify;
+    ChangeHandler notify;
     {
         std::lock_guard lock(m_ramLock);
         if (m_hRamMapping.handle == kNoRamHandle ||
@@ -147,12 +180,16 @@ void CRamLink::LookForChanges() {
     }
     const unsigned address = m_visibleAddress;
     const int count = std::min(m_visibleCount.load(), RAM_SIZE);
-    bool changed = false;
-    for (int i = 0; i < count && !changed; ++i) {
+    const auto changed = [&](int i) {
         const size_t at = (address + static_cast<unsigned>(i)) & 0xFFFF;
-        changed = m_look[at] != m_lastLook[at];
-    }
+        return m_look[at] != m_lastLook[at];
+    };
+    int first = 0, last = count - 1;
+    while (first < count && !changed(first))
+        ++first;
+    while (last > first && !changed(last))
+        --last;
     m_look.swap(m_lastLook);
-    if (changed && notify)
-        notify();
+    if (first < count && notify)
+        notify(first, last);
 }

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -54,9 +55,19 @@ public:
     // Attaches now if the emulator is there, and starts the watcher, which follows the
     // emulator's lifetime from then on.
     void Start();
-    // True when an object is held: held already, or the lowest existing index opened now
-    // (its memory read at once).
+    // True when an object is held: held already, or the one watched opened now (its
+    // memory read at once).
     bool AttachRam();
+    // Which object to watch: one index only, or none for the lowest that exists (at
+    // start). The object held is let go and the one asked for looked for at once.
+    void WatchIndex(std::optional<int> index);
+    std::optional<int> WatchedIndex();
+    // The name of the object held; empty while none is.
+    std::string AttachedName();
+    // The indices whose objects exist now.
+    std::vector<int> ExistingIndices() const;
+    // How often the watcher has woken: its idle cost, for tests and benchmarks.
+    unsigned WatcherWakeups() const { return m_wakeups; }
     // Reads the emulator's memory afresh into the link's own copy. A read that cannot
     // complete counts as the emulator gone: the object is released.
     RamRead ReadRam();
@@ -65,9 +76,11 @@ public:
     bool IsAttached();
 
     // Live update: the watcher reads the memory every LIVE_PERIOD_MS into a buffer of its
-    // own and calls `onChanged` when the visible bytes differ from its previous look. The
+    // own and calls `onChanged` with the first and last changed byte, counted from the
+    // visible range's start, when the visible bytes differ from its previous look. The
     // window's thread sleeps meanwhile.
-    void SetLiveUpdate(std::function<void()> onChanged);
+    using ChangeHandler = std::function<void(int first, int last)>;
+    void SetLiveUpdate(ChangeHandler onChanged);
     bool IsLive() const { return m_live; }
     void SetVisibleRange(uint16_t address, int count);
 
@@ -82,14 +95,16 @@ private:
     const std::function<void()> m_onAttachedLater;
     const std::function<void()> m_onDetached;
     std::string m_strAttachedName;
+    std::optional<int> m_index;
     RamMapping m_hRamMapping;
     std::vector<uint8_t> m_copy;
     std::vector<uint8_t> m_fresh;
     // The watcher's own: live update's looks, the latest and the one before.
     std::vector<uint8_t> m_look;
     std::vector<uint8_t> m_lastLook;
-    std::function<void()> m_onChanged;
+    ChangeHandler m_onChanged;
     std::atomic<bool> m_live{false};
+    std::atomic<unsigned> m_wakeups{0};
     std::atomic<unsigned> m_visibleAddress{0};
     std::atomic<int> m_visibleCount{0};
     CStopEvent m_stopEvent;

@@ -30,11 +30,12 @@ private:
     std::vector<PixelWord> m_words;
 };
 
-// One picture row: R bytes from `address`, each pixel `scale` wide, cut at `width`.
+// One picture row: rowBytes bytes from `address`, each pixel `scale` wide, cut at `width`;
+// black after them.
 void ComposeRow(const uint8_t* ram, unsigned address, const PictureGeometry& g,
                 const ScaledOctets& octets, PixelWord* row) {
     const int byteWidth = 8 * g.scale;
-    const int wholeBytes = g.width / byteWidth;
+    const int wholeBytes = std::min(g.width / byteWidth, g.rowBytes);
     const size_t byteSize = static_cast<size_t>(byteWidth) * sizeof(PixelWord);
     if (g.scale == 1) { // a copy of constant size, which the compiler inlines
         for (int i = 0; i < wholeBytes; ++i)
@@ -44,12 +45,12 @@ void ComposeRow(const uint8_t* ram, unsigned address, const PictureGeometry& g,
             std::memcpy(row + static_cast<size_t>(i) * byteWidth,
                         octets.Of(ram[(address + i) & 0xFFFF]), byteSize);
     }
-    // The byte cut at the right edge.
-    const int rest = g.width - wholeBytes * byteWidth;
-    if (rest > 0)
-        std::memcpy(row + static_cast<size_t>(wholeBytes) * byteWidth,
-                    octets.Of(ram[(address + wholeBytes) & 0xFFFF]),
-                    static_cast<size_t>(rest) * sizeof(PixelWord));
+    const int drawn = wholeBytes * byteWidth;
+    const int cut = wholeBytes < g.rowBytes ? std::min(g.width - drawn, byteWidth) : 0;
+    if (cut > 0)
+        std::memcpy(row + drawn, octets.Of(ram[(address + wholeBytes) & 0xFFFF]),
+                    static_cast<size_t>(cut) * sizeof(PixelWord));
+    std::fill(row + drawn + cut, row + g.width, PixelWord{0});
 }
 
 } // namespace
@@ -63,27 +64,21 @@ void CPixelTables::BuildPixelTables() {
     }
 }
 
-int BytesPerRow(int width, int scale) {
-    return ((width + 7) / 8 + scale - 1) / scale;
-}
-
-int BytesPerPage(int width, int height, int scale) {
-    return BytesPerRow(width, scale) * height / scale;
-}
-
 int StrideWords(int width) {
     return (2 * width + 3) / 4 * 2;
 }
 
 void ComposePicture(const uint8_t* ram, uint16_t address, const PictureGeometry& g,
-                    const CPixelTables& tables, PixelWord* pixels) {
-    if (g.width <= 0 || g.height <= 0)
+                    const CPixelTables& tables, PixelWord* pixels, int top, int bottom) {
+    if (g.width <= 0 || g.height <= 0 || g.rowBytes <= 0)
         return;
     const int stride = StrideWords(g.width);
-    const int bytesPerRow = BytesPerRow(g.width, g.scale);
     const ScaledOctets octets(tables, g.scale, g.color);
-    unsigned a = address;
-    for (int y = 0; y < g.height; y += g.scale, a += bytesPerRow) {
+    const int firstRow = std::max(top, 0) / g.scale;
+    unsigned a = address + static_cast<unsigned>(firstRow * g.rowBytes);
+    const int end = std::min(g.height, bottom);
+    for (int y = firstRow * g.scale; y < end;
+         y += g.scale, a += static_cast<unsigned>(g.rowBytes)) {
         PixelWord* row = pixels + static_cast<size_t>(y) * stride;
         ComposeRow(ram, a, g, octets, row);
         for (int k = 1; k < g.scale && y + k < g.height; ++k)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <vector>
 
@@ -24,10 +25,6 @@ private:
     std::array<PixelOctet, 256> m_pMonoTable;
 };
 
-// Bytes, whole or cut at the right edge, that a picture row of `width` pixels shows.
-int BytesPerRow(int width, int scale);
-// The page step of the scroll bar: BytesPerRow x height / scale, rounded down.
-int BytesPerPage(int width, int height, int scale);
 // Words from one pixel row to the next: ((2W + 3) / 4) x 4 bytes.
 int StrideWords(int width);
 
@@ -36,10 +33,14 @@ struct PictureGeometry {
     int height;
     int scale;
     bool color;
+    int rowBytes; // from one memory row to the next
 };
 
 // Composes the picture of memory from `address` on into `pixels` (height rows of
-// StrideWords(width)): reads wrap after 0xFFFF, each picture row is composed once and
-// copied for its other scale - 1 pixel rows.
+// StrideWords(width)): each row shows rowBytes bytes, the last one perhaps cut at the
+// right edge, and black beyond them; reads wrap after 0xFFFF; each picture row is
+// composed once and copied for its other scale - 1 pixel rows. Only the picture rows
+// that meet the pixel rows top to bottom - 1 are composed; the others are left as they are.
 void ComposePicture(const uint8_t* ram, uint16_t address, const PictureGeometry& geometry,
-                    const CPixelTables& tables, PixelWord* pixels);
+                    const CPixelTables& tables, PixelWord* pixels, int top = 0,
+                    int bottom = INT_MAX);

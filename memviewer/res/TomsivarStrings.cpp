@@ -19,7 +19,7 @@ const std::string& LoadResString(StringId id) {
         {IDS_SCALE_ITEM, "Scale %i"},
         {IDS_MENU_FILE, "&File"},
         {IDS_MENU_SAVE_SELECTION, "Save Selection As &Bitmap...\tAlt+B"},
-        {IDS_MENU_EXIT, "E&xit"},
+        {IDS_MENU_EXIT, "E&xit\tCtrl+Q"},
         {IDS_MENU_VIEW, "&View"},
         {IDS_MENU_ZOOM_IN, "Zoom &In\t+"},
         {IDS_MENU_ZOOM_OUT, "Zoom &Out\t-"},
@@ -43,6 +43,30 @@ const std::string& LoadResString(StringId id) {
         {IDS_EMULATOR_GONE, "The emulator has gone; waiting for it to start again"},
         {IDS_ADDRESS_NOT_OCTAL, "The address is octal: type up to six digits from 0 to 7."},
         {IDS_ADDRESS_TOO_LARGE, "The address is at most 177777, the last byte of the memory."},
+        {IDS_MENU_EDIT, "&Edit"},
+        {IDS_MENU_COPY, "&Copy Selection\tCtrl+C"},
+        {IDS_MENU_BK_SCREEN, "&BK Screen\tCtrl+B"},
+        {IDS_MENU_ROW_BYTES, "&Bytes per Row"},
+        {IDS_MENU_ROW_BYTES_AUTO, "&Auto (as many as fit)"},
+        {IDS_MENU_ROW_BYTES_ITEM, "%i"},
+        {IDS_MENU_EMULATOR, "&Emulator"},
+        {IDS_MENU_ANY_EMULATOR, "&Any (the lowest number)"},
+        {IDS_WAITING_PANE, "Waiting for the emulator (%s)"},
+        {IDS_WATCHING_PANE, "Watching %s"},
+        {IDS_POINTER_PANE, "%s: %s"},
+        {IDS_SELECTION_PANE, "%s-%s: %s x %s"},
+        {IDS_TITLE_WITH_OBJECT, "%s \xE2\x80\x94 Tomsivar"},
+        {IDS_SAVE_TITLE, "Save Selection As Bitmap"},
+        {IDS_SAVE_NAME, "memory-%s.bmp"},
+        {IDS_COPY_FAILED, "The clipboard cannot be opened: nothing was copied."},
+        {IDS_USAGE,
+         "Usage: tomsivar [--index N] [--name BASE]\n"
+         "Shows the memory of a running emulator as a picture. Without --index it watches\n"
+         "the lowest of ZELMARIN_RAM0 ... ZELMARIN_RAM63 that exists; with it, that one\n"
+         "only. --name replaces the base name ZELMARIN_RAM.\n"},
+        {IDS_BAD_ARGUMENT, "tomsivar: unknown or incomplete argument: %s"},
+        {IDS_NOTHING_TO_COPY,
+         "Nothing to copy: drag a rectangle over the picture first (it needs memory to show)."},
     };
     return stringtable::FindText(table, id);
 }

@@ -1,10 +1,13 @@
 // Tomsivar's frame over a shared-memory object of the test's own.
 #include "MainFrame.h"
 #include "TempDir.h"
+#include "TomsivarApp.h"
 #include "TomsivarAccess.h"
 #include "WxTest.h"
 
 #include <gtest/gtest.h>
+#include <wx/clipbrd.h>
+#include <wx/fileconf.h>
 #include <wx/image.h>
 #include <wx/menu.h>
 #include <wx/utils.h>
@@ -138,19 +141,21 @@ TEST_F(Tomsivar, WaitsForTheEmulatorAndFollowsItThroughARestart) {
     OpenFrame();
     EXPECT_FALSE(win.Link().IsAttached());
     EXPECT_TRUE(win.Screen().empty()); // the empty background
+    EXPECT_EQ(Pane(1), "Waiting for the emulator (" + FormatRamName(base, 0) + "...63)");
+    EXPECT_EQ(frame->GetTitle(), "Tomsivar");
     CreateRam(1);
     ASSERT_TRUE(PumpUntil([&] { return !messages.empty(); }));
     EXPECT_EQ(messages, std::vector<std::string>{"Zelmarin detected!"});
     ExpectPlantedPixels(1, true);
 #ifndef _WIN32 // a Windows section lives on while the viewer holds it
     DestroyRam();
-    ASSERT_TRUE(PumpUntil([&] { return !Pane(1).empty(); }));
-    EXPECT_EQ(Pane(1), "The emulator has gone; waiting for it to start again");
+    EXPECT_TRUE(PumpUntil(
+        [&] { return Pane(1) == "The emulator has gone; waiting for it to start again"; }));
     EXPECT_TRUE(PumpUntil([&] { return win.Screen().empty(); })); // the background again
-    messages.clear();
-    CreateRam(0);
-    ASSERT_TRUE(PumpUntil([&] { return !messages.empty(); }));
-    EXPECT_EQ(Pane(1), "");
+    CreateRam(0); // the status bar says so; no second box
+    ASSERT_TRUE(PumpUntil([&] { return Pane(1) == "Watching " + FormatRamName(base, 0); }));
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_EQ(frame->GetTitle().utf8_string(), FormatRamName(base, 0) + " \xE2\x80\x94 Tomsivar");
     ExpectPlantedPixels(1, true);
 #endif
     delete frame;
@@ -186,7 +191,7 @@ TEST_F(Tomsivar, AddressTextsOfTheSetButtonAndEnter) {
     wxCommandEvent enter(wxEVT_TEXT_ENTER, IDC_ADDRESS);
     win.AddressField().ProcessWindowEvent(enter);
     EXPECT_EQ(Address(), 01000);
-    EXPECT_EQ(win.View().GetScrollPos(wxVERTICAL), 01000);
+    EXPECT_EQ(win.View().GetScrollPos(wxVERTICAL), 01000 / win.View().BytesPerRow());
 }
 
 TEST_F(Tomsivar, CommandsScrollAndKeysMoveWithinMemory) {
@@ -209,14 +214,47 @@ TEST_F(Tomsivar, CommandsScrollAndKeysMoveWithinMemory) {
         Command(step.command);
         EXPECT_EQ(Address(), step.to) << step.command;
     }
-    EXPECT_EQ(view.GetScrollPos(wxVERTICAL), 1);
-    EXPECT_EQ(view.GetScrollRange(wxVERTICAL), view.BytesPerPage() + 0x10001);
+    // The bar counts rows from the address's place in its row.
+    EXPECT_EQ(view.GetScrollPos(wxVERTICAL), 0);
+    EXPECT_EQ(view.GetScrollRange(wxVERTICAL), (0x10000 - 1 + row - 1) / row);
 
     SetAddressText("1000"); // a scroll step after "&Set" goes on from the address set
-    wxScrollWinEvent step(wxEVT_SCROLLWIN_LINEDOWN, 0, wxVERTICAL);
-    view.ProcessWindowEvent(step);
+    const auto scroll = [&](wxEventType type, int position = 0) {
+        wxScrollWinEvent step(type, position, wxVERTICAL);
+        view.ProcessWindowEvent(step);
+    };
+    scroll(wxEVT_SCROLLWIN_LINEDOWN);
     EXPECT_EQ(Address(), 01000 + row);
-    EXPECT_EQ(view.GetScrollPos(wxVERTICAL), 01000 + row); // the thumb follows
+    EXPECT_EQ(view.GetScrollPos(wxVERTICAL), 01000 / row + 1); // the thumb follows
+    const int rows = view.Layout().rows;
+    scroll(wxEVT_SCROLLWIN_PAGEDOWN);
+    EXPECT_EQ(Address(), 01000 + (rows + 1) * row);
+    frame->SetAddress(3);
+    scroll(wxEVT_SCROLLWIN_THUMBTRACK, view.GetScrollRange(wxVERTICAL)); // dragged to the bottom
+    EXPECT_EQ(Address(), LastPageAddress(view.Layout()) / row * row + 3);
+    EXPECT_EQ(view.GetScrollPos(wxVERTICAL) + view.GetScrollThumb(wxVERTICAL),
+              view.GetScrollRange(wxVERTICAL));
+    // The wheel: three rows a notch; with Ctrl, a zoom around the byte under the mouse.
+    const auto wheel = [&](int rotation, bool control) {
+        wxMouseEvent event(wxEVT_MOUSEWHEEL);
+        event.m_wheelRotation = rotation;
+        event.m_wheelDelta = 120;
+        event.m_controlDown = control;
+        event.SetPosition(wxPoint(100, 50));
+        view.ProcessWindowEvent(event);
+    };
+    frame->SetAddress(0x4000);
+    wheel(-120, false);
+    EXPECT_EQ(Address(), 0x4000 + 3 * row);
+    wheel(60, false); // half a notch: kept for the next
+    EXPECT_EQ(Address(), 0x4000 + 3 * row);
+    wheel(60, false);
+    EXPECT_EQ(Address(), 0x4000);
+    const unsigned under = *ByteAt(Address(), {100, 50}, view.Layout());
+    wheel(120, true);
+    EXPECT_EQ(win.ScaleIndex(), 1);
+    EXPECT_EQ(ByteAt(Address(), {100, 50}, view.Layout()), under);
+    Command(ID_VIEW_ZOOM_OUT);
 
     // The viewer's keys, except in the address field.
     view.SetFocus();
@@ -225,10 +263,13 @@ TEST_F(Tomsivar, CommandsScrollAndKeysMoveWithinMemory) {
         event.m_keyCode = key;
         frame->ProcessWindowEvent(event);
     };
+    frame->SetAddress(01000);
     press(WXK_DOWN);
-    EXPECT_EQ(Address(), 01000 + 2 * row);
-    press(WXK_END);
-    EXPECT_EQ(Address(), 0x10000 - view.BytesPerPage());
+    EXPECT_EQ(Address(), 01000 + row);
+    press(WXK_END); // the last byte at the bottom, the thumb at the end
+    EXPECT_EQ(Address(), 0x10000 - rows * row);
+    EXPECT_EQ(view.GetScrollPos(wxVERTICAL) + view.GetScrollThumb(wxVERTICAL),
+              view.GetScrollRange(wxVERTICAL));
     press(WXK_HOME);
     EXPECT_EQ(Address(), 0);
     press('+');
@@ -267,7 +308,9 @@ TEST_F(Tomsivar, DraggedSelectionSavesWhatRamgrabWrites) {
     const int width = win.View().GetClientSize().x;
     const int row = width / 8;   // whole byte columns
     Drag(3, 2, width + 500, 99); // held past the edge: the last whole column
-    EXPECT_EQ(win.Selection(), (SelRect{0, 2, 8 * row, 99}));
+    ASSERT_TRUE(win.Selection());
+    EXPECT_EQ(*win.Selection(), (MemorySelection{040000 + 2 * 64, row, 97, row}));
+    EXPECT_EQ(Pane(3), "40200-54277: 64 x 97");
 
     testimg::TempDir dir;
     const std::string path = (dir.Path() / "grab").string(); // typed without extension
@@ -313,11 +356,126 @@ TEST_F(Tomsivar, LiveUpdateShowsChangesAndOffWaitsForRefresh) {
     OpenFrame();
     EXPECT_TRUE(win.LiveUpdate());
     const std::vector<uint32_t> before = win.Screen();
-    ram[0] ^= 0xFF;
+    ram[10 * win.View().BytesPerRow() + 3] ^= 0xFF;
     EXPECT_TRUE(PumpUntil([&] { return win.Screen() != before; }));
+    // Only the changed row was painted again, and the picture is the one a whole paint makes.
+    const std::vector<uint32_t> live = win.Screen();
+    win.View().Refresh();
+    win.View().Update();
+    EXPECT_EQ(win.Screen(), live);
 
     Command(ID_VIEW_LIVE_UPDATE);
     EXPECT_FALSE(win.LiveUpdate());
     EXPECT_FALSE(win.Link().IsLive()); // nothing looks at the memory by itself
     ExpectPlantedPixels(1, true);      // a repaint reads it afresh
+}
+
+// The selection stays on its memory: a narrower window saves and copies the columns it
+// still shows, a scrolled one the rows; rows of another width take it away.
+TEST_F(Tomsivar, SelectionKeepsItsMemoryAndSavesWhatIsShown) {
+    CreateRam();
+    OpenFrame();
+    Command(ID_VIEW_ROW_BYTES_FIRST + 3); // 128 bytes a row
+    EXPECT_EQ(win.View().BytesPerRow(), 128);
+    const int width = win.View().GetClientSize().x;
+    frame->SetClientSize(frame->GetClientSize() + wxSize(1024 - width, 0));
+    ASSERT_TRUE(PumpUntil([&] { return win.View().GetClientSize().x >= 1024; }));
+    SetAddressText("40000");
+    Drag(0, 0, 5000, 40);
+    ASSERT_TRUE(win.Selection());
+    EXPECT_EQ(*win.Selection(), (MemorySelection{040000, 128, 40, 128}));
+    EXPECT_EQ(Pane(3), "40000-51777: 128 x 40");
+
+    frame->SetClientSize(frame->GetClientSize() - wxSize(512, 0));
+    ASSERT_TRUE(PumpUntil([&] { return win.View().GetClientSize().x < 1024; }));
+    for (int i = 0; i < 10; ++i)
+        Command(ID_ROW_DOWN);
+    const int shown = win.View().Layout().columns;
+    ASSERT_LT(shown, 128);
+    const CPixelTables tables;
+    const auto expected =
+        ComposeSelection(ram, {040000 + 10 * 128, shown, 30, 128}, win.View().IsColor(), tables);
+    testimg::TempDir dir;
+    const std::string path = (dir.Path() / "shown.bmp").string();
+    win.ChoosePath() = [&] { return std::optional<std::string>(path); };
+    Command(ID_FILE_SAVE_SELECTION);
+    EXPECT_EQ(testimg::ReadAll(path), EncodeBmp(*expected));
+
+    Command(ID_EDIT_COPY);
+    wxBitmapDataObject copied;
+    ASSERT_TRUE(wxTheClipboard->Open());
+    EXPECT_TRUE(wxTheClipboard->GetData(copied));
+    wxTheClipboard->Close();
+    EXPECT_EQ(copied.GetBitmap().GetSize(), wxSize(expected->width, expected->height));
+
+    Command(ID_VIEW_ROW_BYTES_AUTO);
+    EXPECT_FALSE(win.Selection());
+    EXPECT_EQ(Pane(3), "");
+    messages.clear();
+    Command(ID_EDIT_COPY);
+    EXPECT_EQ(messages.size(), 1u);
+}
+
+// The BK screen in one step; the byte under the mouse in the status bar.
+TEST_F(Tomsivar, BkScreenAndTheByteUnderTheMouse) {
+    CreateRam();
+    OpenFrame();
+    Command(ID_VIEW_ZOOM_IN);
+    Command(ID_VIEW_ROW_BYTES_FIRST); // 16 bytes a row
+    Command(ID_VIEW_BK_SCREEN);
+    EXPECT_EQ(Address(), 040000);
+    EXPECT_EQ(win.View().BytesPerRow(), 64);
+    const wxSize client = win.View().GetClientSize();
+    EXPECT_EQ(win.ScaleIndex(), ScreenScaleIndex(client.x, client.y));
+    ram[040000 + 64 + 2] = 0123;
+    Command(ID_VIEW_REFRESH);
+    Mouse(wxEVT_MOTION, 17 * g_scales[static_cast<size_t>(win.ScaleIndex())],
+          1 * g_scales[static_cast<size_t>(win.ScaleIndex())]);
+    EXPECT_EQ(Pane(2), "40102: 123");
+    Mouse(wxEVT_LEAVE_WINDOW, 0, 0);
+    EXPECT_EQ(Pane(2), "");
+}
+
+// Another emulator chosen from the menu of those that exist; the settings go into the
+// configuration and come back from it.
+TEST_F(Tomsivar, EmulatorMenuAndSettingsKeptBetweenRuns) {
+    CreateRam(0);
+    RamMapping second;
+    uint8_t* other = CreateRamObject(FormatRamName(base, 2), RAM_MAPPING_SIZE, second);
+    ASSERT_TRUE(other);
+    OpenFrame();
+    EXPECT_EQ(Pane(1), "Watching " + FormatRamName(base, 0));
+    wxMenuEvent open(wxEVT_MENU_OPEN, 0, win.EmulatorMenu());
+    frame->ProcessWindowEvent(open);
+    ASSERT_EQ(win.EmulatorMenu()->GetMenuItemCount(), 3u); // any, 0, 2
+    EXPECT_EQ(win.EmulatorMenu()->FindItemByPosition(2)->GetItemLabelText(),
+              FormatRamName(base, 2));
+    Command(ID_VIEW_EMULATOR_FIRST + 2);
+    EXPECT_EQ(Pane(1), "Watching " + FormatRamName(base, 2));
+    EXPECT_EQ(frame->GetTitle().utf8_string(), FormatRamName(base, 2) + " \xE2\x80\x94 Tomsivar");
+    Command(ID_VIEW_ANY_EMULATOR);
+    EXPECT_EQ(Pane(1), "Watching " + FormatRamName(base, 0));
+    DestroyRamObject(FormatRamName(base, 2), second, RAM_MAPPING_SIZE);
+
+    SetAddressText("1234");
+    Command(ID_VIEW_ZOOM_IN);
+    Command(ID_VIEW_COLOR_MODE);
+    Command(ID_VIEW_ROW_BYTES_FIRST + 1); // 32
+    testimg::TempDir dir;
+    const wxString file = wxString::FromUTF8((dir.Path() / "Tomsivar.conf").string());
+    {
+        wxFileConfig config("Tomsivar", wxEmptyString, file, wxEmptyString,
+                            wxCONFIG_USE_LOCAL_FILE);
+        WriteSettings(config, frame->CurrentSettings());
+    }
+    const ViewerSettings saved = frame->CurrentSettings();
+    EXPECT_EQ(saved.address, 01234);
+    EXPECT_EQ(saved.rowBytes, 32);
+    frame->ApplySettings(ViewerSettings{});
+    EXPECT_EQ(Address(), 0);
+    wxFileConfig config("Tomsivar", wxEmptyString, file, wxEmptyString, wxCONFIG_USE_LOCAL_FILE);
+    frame->ApplySettings(ReadSettings(config));
+    EXPECT_EQ(frame->CurrentSettings(), saved);
+    EXPECT_EQ(win.ScaleIndex(), 1);
+    EXPECT_FALSE(win.View().IsColor());
 }

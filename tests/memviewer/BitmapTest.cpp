@@ -35,11 +35,10 @@ const CPixelTables tables;
 
 } // namespace
 
-// A whole screen at scale 1 and at scale 2 gives the same file.
+// A whole screen, and the same dragged over the picture at scale 2, give the same file.
 TEST(SelectionImage, HeaderAndRowOrderOfAWholeScreen) {
     const auto ram = Memory();
-    const auto image =
-        BuildSelectionImage(ram.data(), {0x4000, 1, true, 512, {0, 0, 512, 256}}, tables);
+    const auto image = ComposeSelection(ram.data(), {0x4000, 64, 256, 64}, true, tables);
     ASSERT_TRUE(image);
     const auto file = EncodeBmp(*image);
     ASSERT_EQ(file.size(), 524342u);
@@ -55,16 +54,18 @@ TEST(SelectionImage, HeaderAndRowOrderOfAWholeScreen) {
         for (int x = 0; x < 512; x += 13)
             ASSERT_EQ(PixelAt(file, x, y),
                       tables.ExpandByte(ram[0x4000 + y / 2 * 64 + x / 8], true)[x % 8]);
-    EXPECT_EQ(EncodeBmp(*BuildSelectionImage(ram.data(), {0x4000, 2, true, 1024, {0, 0, 1024, 512}},
-                                             tables)),
-              file);
+    const ViewLayout two = MakeLayout(1024, 512, 2, kAutoRowBytes);
+    const MemorySelection dragged = SelectionBetween(
+        CornerAt(0x4000, {0, 0}, two), CornerAt(0x4000, {1040, 513}, two), two.rowBytes);
+    EXPECT_EQ(
+        EncodeBmp(*ComposeSelection(ram.data(), *VisiblePart(dragged, 0x4000, two), true, tables)),
+        file);
 }
 
 TEST(SelectionImage, ReverseDragColourPixelsAndTheWrapInMono) {
     std::vector<uint8_t> ram(0x10000);
     ram[0x100 + 8 * 64 + 2] = 0x1B; // the first byte of the selection
-    const auto image =
-        BuildSelectionImage(ram.data(), {0x100, 1, true, 512, {80, 40, 16, 8}}, tables);
+    const auto image = ComposeSelection(ram.data(), {0x100 + 8 * 64 + 2, 8, 32, 64}, true, tables);
     ASSERT_TRUE(image);
     EXPECT_EQ(image->width, 64);
     EXPECT_EQ(image->height, 64);
@@ -76,21 +77,22 @@ TEST(SelectionImage, ReverseDragColourPixelsAndTheWrapInMono) {
     ram[0xFFFF] = 0x01;
     ram[0x0000] = 0x80;
     const auto wrapped =
-        EncodeBmp(*BuildSelectionImage(ram.data(), {0xFFFF, 1, false, 512, {0, 0, 16, 1}}, tables));
+        EncodeBmp(*ComposeSelection(ram.data(), {0xFFFF, 2, 1, 64}, false, tables));
     EXPECT_EQ(PixelAt(wrapped, 0, 0), W);
     EXPECT_EQ(PixelAt(wrapped, 1, 0), K);
     EXPECT_EQ(PixelAt(wrapped, 15, 1), W);
 }
 
-TEST(SelectionImage, NothingWithoutSelectionMemoryOrArea) {
+TEST(SelectionImage, NothingWithoutMemoryOrArea) {
     const auto ram = Memory();
-    const std::pair<const uint8_t*, ViewState> cases[] = {
-        {ram.data(), {0, 1, true, 512, SelRect{}}},
-        {nullptr, {0, 1, true, 512, {0, 0, 64, 64}}},
-        {ram.data(), {0, 1, true, 512, {8, 8, 8, 8}}},   // a click
-        {ram.data(), {0, 4, true, 512, {0, 8, 64, 11}}}, // no whole row
-        {ram.data(), {0, 1, true, 512, {0, 0, 7, 64}}},  // no whole column
-    };
-    for (const auto& [memory, view] : cases)
-        EXPECT_FALSE(BuildSelectionImage(memory, view, tables));
+    EXPECT_FALSE(ComposeSelection(nullptr, {0, 8, 8, 64}, true, tables));
+    EXPECT_FALSE(ComposeSelection(ram.data(), {0, 0, 8, 64}, true, tables)); // a click
+    EXPECT_FALSE(ComposeSelection(ram.data(), {0, 8, 0, 64}, true, tables));
+    // The clipboard's copy: the file's pixels as 8-bit channels.
+    const auto image = ComposeSelection(ram.data(), {0x100, 1, 1, 64}, true, tables);
+    const auto rgb = SelectionRgb(*image);
+    ASSERT_EQ(rgb.size(), 3u * 8 * 2);
+    const PixelWord first = image->pixels[0];
+    EXPECT_EQ(rgb[0], (first >> 10 & 31) * 255 / 31);
+    EXPECT_EQ(rgb[2], (first & 31) * 255 / 31);
 }

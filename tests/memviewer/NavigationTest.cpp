@@ -29,8 +29,6 @@ TEST(AddressText, ParseAndShow) {
             EXPECT_EQ(AddressText(*c.address), c.shown) << c.typed;
         }
     }
-    EXPECT_EQ(LastPageAddress(4096), 0xF000);
-    EXPECT_EQ(LastPageAddress(0x20000), 0);
 }
 
 TEST(RowAndByteCommands, ClampAtBothEnds) {
@@ -43,39 +41,121 @@ TEST(RowAndByteCommands, ClampAtBothEnds) {
     EXPECT_EQ(ByteLeft(1), 0);
 }
 
-TEST(ScrollBar, RangeAndCodes) {
-    EXPECT_EQ(MakeScrollInfo(0x4000, 4816), (ScrollInfo{0, 4816 + 0x10000, 4816, 0x4000}));
-    using C = ScrollCode;
-    EXPECT_EQ(NewScrollPosition(C::LineUp, 10, 0, 64, 4096), 0);
-    EXPECT_EQ(NewScrollPosition(C::LineDown, 0xFFF0, 0, 64, 4096), 0xFFFF);
-    EXPECT_EQ(NewScrollPosition(C::PageUp, 5000, 0, 64, 4096), 904);
-    EXPECT_EQ(NewScrollPosition(C::PageDown, 0xF000, 0, 64, 4096), 0xFFFF);
-    EXPECT_EQ(NewScrollPosition(C::ThumbTrack, 0, 65537, 64, 4096), 65537); // SetAddress keeps 1
-    EXPECT_EQ(NewScrollPosition(C::ThumbPosition, 0, 300, 64, 4096), 300);
-    EXPECT_EQ(NewScrollPosition(C::Other, 5, 300, 64, 4096), std::nullopt);
+TEST(Layout, AutoRowsNeverCutAByteAndChosenRowsKeepTheirWidth) {
+    // width, height, scale, chosen: bytes a row, whole columns, whole rows, rows shown
+    const struct {
+        int width, height, scale, chosen;
+        ViewLayout layout;
+    } cases[] = {
+        {512, 512, 1, kAutoRowBytes, {1, 64, 64, 512, 512}},
+        {532, 300, 1, kAutoRowBytes, {1, 66, 66, 300, 300}}, // 532 px: 66 whole bytes, not 67
+        {500, 301, 2, kAutoRowBytes, {2, 31, 31, 150, 151}},
+        {5, 10, 4, kAutoRowBytes, {4, 1, 0, 2, 3}}, // narrower than a byte: one a row
+        {500, 100, 1, 64, {1, 64, 62, 100, 100}},   // wider than the window: cut at its edge
+        {512, 100, 2, 16, {2, 16, 16, 50, 50}},     // narrower: black beyond
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MakeLayout(c.width, c.height, c.scale, c.chosen), c.layout)
+            << c.width << "x" << c.height << " at " << c.scale << ", " << c.chosen;
+    EXPECT_EQ(ScreenScaleIndex(512, 256), 0);
+    EXPECT_EQ(ScreenScaleIndex(1100, 600), 1); // scale 2: 1024 x 512
+    EXPECT_EQ(ScreenScaleIndex(100, 100), 0);
 }
 
-TEST(MouseSelection, SnapClampAndDrag) {
-    EXPECT_EQ(SnapPoint({519, 7}, 1), (Point{512, 7}));
-    EXPECT_EQ(SnapPoint({47, 9}, 2), (Point{32, 8}));
-    // Width 512 at scale 1: the pointer stops at 520, which snaps to 520 (65 columns).
-    EXPECT_EQ(ClampDragPoint({900, -5}, 512, 300, 1), (Point{520, 0}));
-    EXPECT_EQ(SnapPoint(ClampDragPoint({900, 400}, 512, 300, 1), 1), (Point{520, 301}));
-    // Width 500: clamped to 508, which snaps to 504 (63 columns).
-    EXPECT_EQ(SnapPoint(ClampDragPoint({900, 0}, 500, 300, 1), 1), (Point{504, 0}));
+// The bar counts rows from the address's place within its row; every step keeps that
+// place, and stays within the first row and the last page: over odd widths and every
+// scale, from every kind of address.
+TEST(ScrollBar, WholeRowsKeepTheAddressesPlaceInItsRow) {
+    using C = ScrollCode;
+    for (const int width : {8, 100, 500, 532, 1000}) {
+        for (const int scale : g_scales) {
+            const ViewLayout layout = MakeLayout(width, 333, scale, kAutoRowBytes);
+            const int r = layout.rowBytes, page = layout.PageRows();
+            for (const uint16_t address : {0, 1, 0x4000 + 7, 0xFFFF - r, 0xFFFF}) {
+                const auto info = MakeScrollInfo(address, layout);
+                EXPECT_EQ(info.range, (0x10000 - address % r + r - 1) / r);
+                EXPECT_LE(info.pos + info.page, info.range);
+                for (const C code : {C::LineUp, C::LineDown, C::PageUp, C::PageDown, C::Top,
+                                     C::Bottom, C::Thumb}) {
+                    const uint16_t to = *ScrollAddress(code, address, info.pos, layout);
+                    EXPECT_EQ(to % r, address % r) << width << " " << scale << " " << address;
+                    const int row = to / r, last = std::max(info.range - page, 0);
+                    EXPECT_LE(row, std::max(last, address / r));
+                }
+                EXPECT_EQ(*ScrollAddress(C::Bottom, address, 0, layout) / r,
+                          std::max(info.range - page, 0));
+            }
+        }
+    }
+    const ViewLayout screen = MakeLayout(512, 512, 1, kAutoRowBytes); // 64 a row, 512 rows
+    EXPECT_EQ(MakeScrollInfo(0x4000, screen), (ScrollInfo{1024, 512, 256}));
+    EXPECT_EQ(ScrollAddress(C::PageDown, 0, 0, screen), 0x8000);
+    EXPECT_EQ(ScrollAddress(C::PageDown, 0x8000, 0, screen), 0x8000); // the last page
+    EXPECT_EQ(ScrollAddress(C::PageUp, 0x8000 + 5, 0, screen), 5);
+    EXPECT_EQ(ScrollAddress(C::Thumb, 3, 1023, screen), 0x8000 + 3); // dragged to the bottom
+    EXPECT_EQ(ScrollAddress(C::LineUp, 3, 0, screen), 3);
+    EXPECT_EQ(ScrollAddress(C::Other, 3, 0, screen), std::nullopt);
+    EXPECT_EQ(ScrollRows(0x100, 3, screen), 0x100 + 3 * 64); // a wheel notch
+    EXPECT_EQ(ScrollRows(0x100, -9, screen), 0);
+    EXPECT_EQ(ScrollRows(0xFFF0, 3, screen), 0xFFF0); // past the last page already: stays
+    EXPECT_EQ(LastPageAddress(screen), 0x8000);
+    EXPECT_EQ(MakeScrollInfo(LastPageAddress(screen), screen).pos, 512); // End: thumb at the end
+    const ViewLayout odd = MakeLayout(532, 300, 1, kAutoRowBytes);       // 66 a row
+    EXPECT_EQ(MakeScrollInfo(LastPageAddress(odd), odd).pos + 300,
+              MakeScrollInfo(LastPageAddress(odd), odd).range);
+}
 
-    const SelRect none;
-    EXPECT_FALSE(HasSelection(none));
-    const SelRect click = BeginSelection({85, 43}, 1);
-    EXPECT_EQ(click, (SelRect{80, 43, 80, 43}));
-    EXPECT_TRUE(HasSelection(click));
-    const SelRect dragged = DragSelection(click, {17, 8}, 1, 512, 300);
-    EXPECT_EQ(dragged, (SelRect{80, 43, 16, 8}));
-    EXPECT_EQ(Normalized(dragged), (SelRect{16, 8, 80, 43}));
-    // Past the edges: up to the last whole column and row that are visible, never further.
-    EXPECT_EQ(DragSelection(click, ClampDragPoint({900, 400}, 500, 301, 1), 1, 500, 301),
-              (SelRect{80, 43, 496, 301}));
-    EXPECT_EQ(DragSelection(click, ClampDragPoint({900, 400}, 512, 300, 1), 1, 512, 300),
-              (SelRect{80, 43, 512, 300}));
-    EXPECT_EQ(DragSelection(click, {900, 400}, 4, 100, 50), (SelRect{80, 43, 96, 48}));
+TEST(Pointer, ByteUnderThePointAndZoomKeepingIt) {
+    const ViewLayout one = MakeLayout(512, 512, 1, kAutoRowBytes);
+    EXPECT_EQ(ByteAt(0x4000, {17, 2}, one), 0x4000 + 2 * 64 + 2);
+    EXPECT_EQ(ByteAt(0xFFFF, {8, 0}, one), 0x10000u); // where the picture wraps
+    EXPECT_EQ(ByteAt(0, {-1, 0}, one), std::nullopt);
+    EXPECT_EQ(ByteAt(0, {0, 512}, one), std::nullopt);
+    const ViewLayout narrow = MakeLayout(512, 512, 1, 16);
+    EXPECT_EQ(ByteAt(0, {130, 0}, narrow), std::nullopt); // beyond the row's 16 bytes
+    // Zoomed in around (256, 256): that byte stays under the point.
+    const unsigned byte = *ByteAt(0x4000, {256, 256}, one);
+    const ViewLayout two = MakeLayout(512, 512, 2, kAutoRowBytes);
+    EXPECT_EQ(ByteAt(AddressShowing(byte, {256, 256}, two), {256, 256}, two), byte);
+    EXPECT_EQ(AddressShowing(10, {256, 256}, two), 0); // as near as memory's start allows
+}
+
+// The selection stays on its memory as the picture moves, and what is saved is what the
+// window still shows of it.
+TEST(MemorySelection, DragFollowsMemoryAndIsClippedToWhatIsShown) {
+    const ViewLayout layout = MakeLayout(512, 300, 1, kAutoRowBytes); // 64 a row, 300 rows
+    const Corner from = CornerAt(0x4000, {85, 43}, layout);
+    EXPECT_EQ(from, (Corner{0x4000 + 43 * 64, 10}));
+    EXPECT_TRUE(SelectionBetween(from, from, 64).Empty()); // a click
+    // Dragged up and left; the corner past the edges stops at the last whole column and row.
+    const MemorySelection up = SelectionBetween(from, CornerAt(0x4000, {17, 8}, layout), 64);
+    EXPECT_EQ(up, (MemorySelection{0x4000 + 8 * 64 + 2, 8, 35, 64}));
+    EXPECT_EQ(up.Last(), 0x4000u + 42 * 64 + 9);
+    const MemorySelection wide = SelectionBetween(from, CornerAt(0x4000, {900, 400}, layout), 64);
+    EXPECT_EQ(wide, (MemorySelection{0x4000 + 43 * 64 + 10, 54, 257, 64}));
+
+    EXPECT_EQ(VisiblePart(up, 0x4000, layout), up);
+    EXPECT_EQ(FrameOf(up, 0x4000, layout), (SelRect{16, 8, 80, 43}));
+    // Scrolled down by 20 rows: the frame moves up with its memory, its top clipped.
+    EXPECT_EQ(FrameOf(up, 0x4000 + 20 * 64, layout), (SelRect{16, -12, 80, 23}));
+    EXPECT_EQ(VisiblePart(up, 0x4000 + 20 * 64, layout),
+              (MemorySelection{0x4000 + 20 * 64 + 2, 8, 23, 64}));
+    // A window made lower, with the same rows: the rows still shown.
+    EXPECT_EQ(VisiblePart(wide, 0x4000, MakeLayout(512, 100, 1, 64)),
+              (MemorySelection{0x4000 + 43 * 64 + 10, 54, 57, 64}));
+    // Narrower, with the rows kept at 64 bytes: the columns still shown.
+    EXPECT_EQ(VisiblePart(wide, 0x4000, MakeLayout(256, 300, 1, 64)),
+              (MemorySelection{0x4000 + 43 * 64 + 10, 22, 257, 64}));
+    // Rows of another width: it is no rectangle there any more.
+    EXPECT_EQ(VisiblePart(wide, 0x4000, MakeLayout(256, 300, 1, kAutoRowBytes)), std::nullopt);
+    EXPECT_EQ(FrameOf(wide, 0x4000, MakeLayout(256, 300, 1, kAutoRowBytes)), SelRect{});
+    EXPECT_EQ(VisiblePart(up, 0x8000, layout), std::nullopt); // scrolled out of sight
+}
+
+TEST(MouseSelection, PointerClampedWhileDragging) {
+    // Width 512 at scale 1: the pointer stops at 520 (one byte column beyond).
+    EXPECT_EQ(ClampDragPoint({900, -5}, 512, 300, 1), (Point{520, 0}));
+    EXPECT_EQ(ClampDragPoint({900, 400}, 500, 300, 4), (Point{532, 301}));
+    EXPECT_FALSE(HasSelection(SelRect{}));
+    EXPECT_EQ(Normalized({80, 43, 16, 8}), (SelRect{16, 8, 80, 43}));
 }

@@ -105,19 +105,47 @@ TEST_F(RamObjects, WatcherAttachesLaterAndStopsPromptly) {
     EXPECT_EQ(calls, 1);
 }
 
-// Live update: a change of the visible bytes is told, one elsewhere is not.
+// One object only, or the lowest, chosen while running; while there is none the watcher
+// wakes every watch period only, live update or not.
+TEST_F(RamObjects, WatchesTheIndexAskedForAndSleepsWhileThereIsNone) {
+    Create(0);
+    Create(3)[0] = 3;
+    CRamLink link(base, nullptr);
+    link.WatchIndex(3);
+    EXPECT_EQ(link.AttachedName(), FormatRamName(base, 3));
+    EXPECT_EQ(link.GetRam()[0], 3);
+    EXPECT_EQ(link.ExistingIndices(), (std::vector<int>{0, 3}));
+    link.WatchIndex(5);
+    EXPECT_EQ(link.AttachedName(), "");
+    EXPECT_EQ(link.WatchedIndex(), 5);
+    link.WatchIndex(std::nullopt);
+    EXPECT_EQ(link.AttachedName(), FormatRamName(base, 0));
+
+    CRamLink none(base + "X", nullptr);
+    none.SetLiveUpdate([](int, int) {});
+    none.Start();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5 * WATCH_PERIOD_MS / 2));
+    EXPECT_LE(none.WatcherWakeups(), 3u);
+}
+
+// Live update: a change of the visible bytes is told with where it is, one elsewhere is
+// not.
 TEST_F(RamObjects, LiveUpdateTellsChangesOfTheVisibleBytes) {
     uint8_t* ram = Create(0);
-    std::atomic<int> changes = 0;
+    std::atomic<int> changes = 0, first = 99, last = -1;
     CRamLink link(base, nullptr);
     link.SetVisibleRange(0x100, 16);
-    link.SetLiveUpdate([&] { ++changes; });
+    link.SetLiveUpdate([&](int from, int to) { // the two writes may be seen in two looks
+        first = std::min(first.load(), from), last = std::max(last.load(), to);
+        ++changes;
+    });
     link.Start();
     ram[0x200] = 1;
     std::this_thread::sleep_for(std::chrono::milliseconds(5 * LIVE_PERIOD_MS));
     EXPECT_EQ(changes, 0);
-    ram[0x10F] = 1;
-    EXPECT_TRUE(WaitFor(changes, 1));
+    ram[0x10F] = ram[0x103] = 1;
+    EXPECT_TRUE(WaitFor(last, 15));
+    EXPECT_EQ(first, 3); // the bytes changed, counted from the visible start
     link.SetLiveUpdate(nullptr);
     EXPECT_FALSE(link.IsLive());
 }

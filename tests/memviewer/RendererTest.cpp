@@ -25,11 +25,7 @@ TEST(PixelTables, MonoAndColourBytes) {
     EXPECT_EQ(tables.ExpandByte(0xFF, true), (PixelOctet{R, R, R, R, R, R, R, R}));
 }
 
-TEST(Geometry, BytesPerRowPageAndStride) {
-    const int rows[][3] = {{512, 1, 64}, {1024, 2, 64}, {500, 1, 63}, {100, 4, 4}, {0, 1, 0}};
-    for (const auto& [width, scale, bytes] : rows)
-        EXPECT_EQ(BytesPerRow(width, scale), bytes) << width << " at " << scale;
-    EXPECT_EQ(BytesPerPage(512, 301, 2), 4816);
+TEST(Geometry, Stride) {
     EXPECT_EQ(StrideWords(3), 4);
     EXPECT_EQ(StrideWords(4), 4);
     EXPECT_EQ(StrideWords(5), 6);
@@ -44,15 +40,25 @@ TEST(Compose, RowsScalesColoursCutsAndTheWrap) {
         PictureGeometry geometry;
         std::vector<Pixel> pixels;
     } cases[] = {
-        {"width 500: 63 bytes a row, of the 63rd its 4 leftmost pixels",
-         {{62, 0xFF}, {63, 0x01}, {100, 0x0F}},
+        {"width 500, 64 bytes a row: of the 63rd its 4 leftmost pixels, the 64th unseen",
+         {{62, 0xFF}, {63, 0x01}, {64, 0x01}, {100, 0x0F}},
          0,
-         {500, 2, 1, false},
-         {{495, 0, K}, {496, 0, W}, {499, 0, W}, {0, 1, W}, {1, 1, K}, {296, 1, W}, {300, 1, K}}},
+         {500, 2, 1, false, 64},
+         {{495, 0, K}, {496, 0, W}, {499, 0, W}, {0, 1, W}, {1, 1, K}, {288, 1, W}, {292, 1, K}}},
+        {"width 500, 62 bytes a row: black after them",
+         {{61, 0xFF}, {62, 0xFF}},
+         0,
+         {500, 1, 1, false, 62},
+         {{495, 0, W}, {496, 0, K}, {499, 0, K}}},
+        {"16 bytes a row in a wider window: black after them, the next row from byte 16",
+         {{15, 0x80}, {16, 0x01}},
+         0,
+         {512, 2, 1, false, 16},
+         {{127, 0, W}, {128, 0, K}, {511, 0, K}, {0, 1, W}}},
         {"scale 4 repeats pixels both ways and cuts the 4th byte to its leftmost pixel",
          {{0, 0x01}, {3, 0x01}, {4, 0x80}},
          0,
-         {100, 6, 4, false},
+         {100, 6, 4, false, 4},
          {{0, 0, W},
           {3, 3, W},
           {4, 0, K},
@@ -64,12 +70,12 @@ TEST(Compose, RowsScalesColoursCutsAndTheWrap) {
         {"colour at scale 2, and the last picture row one pixel row high",
          {{0, 0x1B}, {150 * 64, 0x03}},
          0,
-         {1024, 301, 2, true},
+         {1024, 301, 2, true, 64},
          {{0, 0, R}, {3, 1, R}, {4, 0, G}, {8, 1, B}, {12, 0, K}, {15, 1, K}, {0, 300, R}}},
         {"reads wrap from the top of memory",
          {{0xFFFF, 0x80}, {0x0000, 0x01}, {0x002F, 0x80}},
          0xFFF0,
-         {512, 1, 1, false},
+         {512, 1, 1, false, 64},
          {{127, 0, W}, {128, 0, W}, {511, 0, W}, {126, 0, K}}},
     };
     const CPixelTables tables;

@@ -49,20 +49,28 @@ pid_t StartSim(std::vector<std::string> args, const std::string& base) {
 
 } // namespace
 
-// ramgrab reads the stand-in's memory as it reads the same dump from a file; the stand-in
-// ends cleanly on SIGTERM and takes its object with it.
+// ramgrab reads the stand-in's memory (the index asked for, or the lowest) as it reads the
+// same dump from a file; the stand-in ends cleanly on SIGTERM and SIGHUP (its terminal
+// closed) and takes its object with it.
 TEST(Tools, RamGrabReadsTheStandInAndTheStandInCleansUp) {
     testimg::TempDir dir;
     const std::string base = "BKTEST_" + std::to_string(getpid()) + "_grab";
     const std::string live = (dir.Path() / "live.bmp").string();
     const std::string dumped = (dir.Path() / "dump.bmp").string();
-    const pid_t sim = StartSim({"--at", "40000", SAMPLE_SCREEN}, base);
-    EXPECT_EQ(Shell(kGrab + " --name " + base + " --rows 100 " + live).status, 0);
-    kill(sim, SIGTERM);
-    int status = 0;
-    waitpid(sim, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_FALSE(fs::exists("/dev/shm/" + base + "0"));
+    const pid_t sim = StartSim({"--index", "2", "--at", "40000", SAMPLE_SCREEN}, base);
+    const pid_t other = StartSim({"--index", "1"}, base);
+    EXPECT_EQ(Shell(kGrab + " --name " + base + " --index 2 --rows 100 " + live).status, 0);
+    const CommandOutput missing = Shell(kGrab + " --name " + base + " --index 3 x.bmp");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.out.find(base + "3 does not exist"), std::string::npos) << missing.out;
+    for (const auto& [pid, signal] : {std::pair{sim, SIGTERM}, std::pair{other, SIGHUP}}) {
+        kill(pid, signal);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << signal;
+    }
+    EXPECT_FALSE(fs::exists("/dev/shm/" + base + "1"));
+    EXPECT_FALSE(fs::exists("/dev/shm/" + base + "2"));
     ASSERT_EQ(Shell(kGrab + " --dump " SAMPLE_SCREEN " --at 40000 --rows 100 " + dumped).status, 0);
     EXPECT_EQ(testimg::ReadAll(live), testimg::ReadAll(dumped));
     EXPECT_GT(testimg::ReadAll(live).size(), 100u * 512 * 2);
@@ -85,6 +93,8 @@ TEST(Tools, ArgumentsAndInputsGetClearAnswers) {
     } cases[] = {
         {kGrab + " --help", 0, "Usage: ramgrab"},
         {kSim + " --help", 0, "Usage: zelmarin-sim"},
+        {"DISPLAY= " TOMSIVAR_PATH " --help", 0, "Usage: tomsivar"}, // no display needed
+        {"DISPLAY= " TOMSIVAR_PATH " --index 64", 2, "argument: --index 64"},
         {kGrab + " --bogus " + out, 2, "bad argument: --bogus"},
         {kSim + " --index 64", 2, "bad value for --index: 64 (a decimal number from 0 to 63)"},
         {kGrab + " --rows 0 " + out, 2, "bad value for --rows: 0 (a decimal number from 1 to"},

@@ -11,6 +11,7 @@ struct TomsivarAccess {
     CRamLink& Link() const { return *frame->m_pRamLink; }
     wxTextCtrl& AddressField() const { return *frame->m_address; }
     wxChoice& ScaleChoice() const { return *frame->m_scale; }
+    wxMenu* EmulatorMenu() const { return frame->m_emulatorMenu; }
     int ScaleIndex() const { return frame->m_nScaleIndex; }
     bool LiveUpdate() const { return frame->m_bLiveUpdate; }
     auto& ShowMessage() const { return frame->m_showMessage; }
@@ -18,6 +19,10 @@ struct TomsivarAccess {
     auto& Confirm() const { return frame->m_confirm; }
     int Scale() const { return View().m_nScale; }
     void SetScale(int scale) const { View().m_nScale = scale; }
-    SelRect& Selection() const { return View().m_rcSel; }
+    const MemorySelection* Selection() const { return View().Selection(); }
+    void Select(const MemorySelection& selection) const {
+        View().m_selection = selection;
+        frame->SelectionChanged();
+    }
     const std::vector<uint32_t>& Screen() const { return View().m_screen; }
 };
