@@ -37,7 +37,7 @@ xdotool windowactivate --sync "$id" key Escape
 $WINE "$win/tools/zelmarin-sim.exe" --at 40000 "Z:$docs/../tools/samples/screen.bin" > /dev/null &
 sleep 1
 $WINE "$win/memviewer/tomsivar.exe" &
-id=$(window Tomsivar)
+id=$(window ".*Tomsivar") # the title names the object watched
 sleep 1
 click "$id" "90 37"
 xdotool type 40000

@@ -163,7 +163,7 @@ start_emulator() { # start_emulator ARGS...: zelmarin-sim.exe, ready to be read 
 start_viewer() { # tomsivar.exe ($viewer) and its window ($id)
     $WINE "$win/memviewer/tomsivar.exe" &
     viewer=$!
-    id=$(find_window Tomsivar) && sleep 1
+    id=$(find_window ".*Tomsivar") && sleep 1 # the title may name the object watched
 }
 
 stop_all() { kill "$viewer" ${sim:+"$sim"} 2> /dev/null; wait "$viewer" ${sim:+"$sim"} 2> /dev/null; }
