@@ -31,8 +31,10 @@ std::string CAndosImage::GetFormatName() const {
 DiskEntry CAndosImage::EntryAt(int at) const {
     DiskEntry entry;
     SetName(entry, at, 11);
-    const auto [name, extension] = SplitName(entry.name);
     entry.deleted = Byte(at) == kDeletedMark;
+    if (entry.deleted && !entry.name.empty())
+        entry.name[0] = kLostLetter; // the mark took the first letter's place
+    const auto [name, extension] = SplitName(entry.name);
     entry.hidden = (Byte(at + 11) & kHiddenBit) != 0;
     entry.holdingDir = Byte(at + 21);
     entry.start = static_cast<uint32_t>(Word(at + 26));

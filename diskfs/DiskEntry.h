@@ -30,6 +30,10 @@ struct DiskEntry {
 };
 
 // Why a file entry's data could not be read.
+// A letter a deleted entry no longer has, as shown: ANDOS writes its deletion mark over
+// the name's first letter.
+constexpr char kLostLetter = '?';
+
 enum class ReadFault {
     None,
     Unreadable,       // a directory, or data outside the disk

@@ -45,3 +45,10 @@ CatalogVisitor::Next CatalogWalk::Visit(const WalkStep& step) {
     m_visitor.LeaveDirectory();
     return finished ? CatalogVisitor::Continue : CatalogVisitor::Stop;
 }
+
+std::string WalkStep::HostName() const {
+    std::string name = Name();
+    if (entry.deleted && !name.empty() && name[0] == kLostLetter)
+        name[0] = '_';
+    return name;
+}

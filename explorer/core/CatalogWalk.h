@@ -21,6 +21,8 @@ struct WalkStep {
     EntryRef ref;
     const DiskEntry& entry;
     const std::string& Name() const { return path.back().name; }
+    // The name for the host: a lost first letter of a deleted entry becomes '_'.
+    std::string HostName() const;
     int Occurrence() const { return path.back().occurrence; }
 };
 

@@ -72,7 +72,7 @@ public:
             header ? std::span<const uint8_t>(*header) : std::span<const uint8_t>();
         const hostfiles::Parts parts = {headerBytes, std::span<const uint8_t>(m_data)};
         const std::string wanted =
-            WantedFileName(step.path, m_options.addBinExtension && header.has_value());
+            WantedFileName(step.HostName(), m_options.addBinExtension && header.has_value());
         std::string name = m_folders.back().names.Claim(wanted);
         const auto written = WriteAsAsked(wanted, name, parts);
         if (!written) {
@@ -94,7 +94,7 @@ public:
             m_folders.push_back({std::nullopt, {}, inherited});
             return Skip(step, inherited->outcome, inherited->reason);
         }
-        const std::string name = parent.names.Claim(step.Name());
+        const std::string name = parent.names.Claim(step.HostName());
         WriteResult failure;
         auto child = parent.host->OpenChild(HostName(name), failure);
         if (!child && failure.outcome == Outcome::DiskFull)
@@ -334,13 +334,10 @@ std::optional<std::array<uint8_t, kBinHeaderSize>> BinHeader(uint16_t address, s
         static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8)};
 }
 
-// As the extension rule has always read it: a '.' anywhere on the entry's path from the
-// export's start keeps the name as it is.
-std::string WantedFileName(const CatalogNames& names, bool addBinExtension) {
-    const bool dotOnPath = std::any_of(names.begin(), names.end(), [](const PathName& name) {
-        return name.name.find('.') != std::string::npos;
-    });
-    return addBinExtension && !dotOnPath ? AddBinExtension(names.back().name) : names.back().name;
+// The file's own name decides: the same file gets the same name from wherever it is
+// exported.
+std::string WantedFileName(const std::string& name, bool addBinExtension) {
+    return addBinExtension ? AddBinExtension(name) : name;
 }
 
 std::string AddBinExtension(const std::string& name) {

@@ -123,9 +123,9 @@ std::optional<std::array<uint8_t, kBinHeaderSize>> BinHeader(uint16_t address, s
 std::string EntryText(const CatalogNames& entry);
 
 // The host name an export wants for a file entry, before HostFolderNames makes it safe
-// and unique: with `addBinExtension`, name + ".bin" unless a '.' stands anywhere on its
-// path from the export's start.
-std::string WantedFileName(const CatalogNames& names, bool addBinExtension);
+// and unique: with `addBinExtension`, AddBinExtension of its own name, whatever folder
+// holds it.
+std::string WantedFileName(const std::string& name, bool addBinExtension);
 
 // name + ".bin" when name holds no '.' anywhere; otherwise name unchanged.
 std::string AddBinExtension(const std::string& name);

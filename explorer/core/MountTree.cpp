@@ -17,12 +17,12 @@ public:
 
     Next VisitFile(CDiskImage&, const WalkStep& step) override {
         const bool header = m_tree.m_bBinFiles && step.entry.length <= kMaxBinLength;
-        Add(step, HostChild(WantedFileName(step.path, header)));
+        Add(step, HostChild(WantedFileName(step.HostName(), header)));
         return Continue;
     }
 
     Next EnterDirectory(CDiskImage&, const WalkStep& step) override {
-        m_folders.push_back({Add(step, HostChild(step.Name())), {}});
+        m_folders.push_back({Add(step, HostChild(step.HostName())), {}});
         return Continue;
     }
 
