@@ -39,7 +39,7 @@ const struct {
 } kTools[] = {
     {ID_OPEN_IMAGE, 0, IDS_OPEN_IMAGE},
     {ID_SAVE_BINS, 1, IDS_SAVE_BINS},
-    {ID_VIEW_AS_TEXT, 2, std::nullopt},
+    {ID_VIEW_AS_TEXT, 2, IDS_VIEW_AS_TEXT},
     {ID_APP_ABOUT, 3, IDS_ABOUT_BUTTON},
 };
 
@@ -264,7 +264,8 @@ int CExplorerDlg::OpenImage(const std::string& path) {
     OpenFailure failure;
     const int result = OpenDiskImage(path, opened, &failure);
     if (result != 0) {
-        ShowError(wxString::FromUTF8(OpenFailureText(failure)));
+        ShowError(wxString::FromUTF8(
+            OpenFailureText(Utf8FromPath(PathFromUtf8(path).filename()), failure)));
         return result;
     }
     m_listing.reset();
@@ -282,8 +283,8 @@ int CExplorerDlg::OpenImage(const std::string& path) {
 }
 
 void CExplorerDlg::OnOpenImage(wxCommandEvent&) {
-    wxFileDialog dialog(this, wxEmptyString, wxEmptyString, wxEmptyString,
-                        LoadResString(IDS_IMAGE_FILTER), wxFD_OPEN);
+    wxFileDialog dialog(this, wxString::FromUTF8(LoadResString(IDS_OPEN_TITLE)), wxEmptyString,
+                        wxEmptyString, LoadResString(IDS_IMAGE_FILTER), wxFD_OPEN);
     if (dialog.ShowModal() != wxID_OK)
         return;
     if (OpenImage(ToHostPath(dialog.GetPath())) == 0)
@@ -437,21 +438,23 @@ std::optional<std::filesystem::path> CExplorerDlg::TempFolder() {
     return folder;
 }
 
+// An entry that cannot be read says why, as export does.
 void CExplorerDlg::OpenSelection() {
     const Selection selection = GetSelection();
-    if (SelectionHasDirectory(m_listing.get(), selection))
+    if (SelectionHasDirectory(m_listing.get(), selection)) {
+        ShowError(wxString::FromUTF8(LoadResString(IDS_OPEN_MIXED)));
         return;
+    }
     const auto temp = TempFolder();
     if (!temp)
         return;
     const ExportResult result =
         ExportSelection(m_listing.get(), selection, *temp, OptionsFor(true));
-    if (result.error || result.cancelled) {
+    const bool opened = !result.topLevel.empty() && result.topLevel.front();
+    if (result.error || result.cancelled || !opened) {
         ShowError(wxString::FromUTF8(result.error ? *result.error : ExportSummary(result)));
         return;
     }
-    if (result.topLevel.empty() || !result.topLevel.front())
-        return;
     const std::string path = Utf8FromPath(*result.topLevel.front());
     if (FileWouldRunAsProgram(path, ThisOpenerHost())) {
         ShowAsText(selection);
@@ -481,8 +484,15 @@ void CExplorerDlg::OnSaveSelectionAsBins(wxCommandEvent&) {
     const ExportResult result =
         ExportSelection(m_listing.get(), GetSelection(), PathFromUtf8(*folder), OptionsFor(false));
     const std::string summary = result.error ? *result.error : ExportSummary(result);
-    if (!summary.empty()) // an export that wrote everything stays silent
+    if (!summary.empty()) {
         ShowError(wxString::FromUTF8(summary));
+        return;
+    }
+    // Everything written: the status bar says so, no box to close.
+    m_statusBar->SetStatusText(
+        wxString::FromUTF8(
+            FormatResString(IDS_EXPORTED_TO, {std::to_string(result.filesWritten), *folder})),
+        0);
 }
 
 void CExplorerDlg::OnViewAsText(wxCommandEvent&) {
@@ -494,8 +504,11 @@ void CExplorerDlg::ShowAsText(const Selection& selection) {
     const auto temp = TempFolder();
     if (!temp)
         return;
-    if (const auto path = WriteTextView(m_listing.get(), selection, *temp))
+    std::string problem;
+    if (const auto path = WriteTextView(m_listing.get(), selection, *temp, &problem))
         Launched(m_launcher->OpenInTextEditor(Utf8FromPath(*path)), *path);
+    else if (!problem.empty())
+        ShowError(wxString::FromUTF8(problem));
 }
 
 std::optional<std::vector<uint8_t>> CExplorerDlg::RenderDropFiles() {
@@ -539,8 +552,33 @@ void CExplorerDlg::OnAddBinExtension(wxCommandEvent&) {
     MarkControlsStale();
 }
 
+// The window's keys: a tool button's command runs only while the button is enabled.
 void CExplorerDlg::OnCharHook(wxKeyEvent& event) {
-    switch (event.GetKeyCode()) {
+    const int key = event.GetKeyCode();
+    const bool control = event.GetModifiers() == wxMOD_CONTROL;
+    int tool = 0;
+    if (control && key == 'O')
+        tool = ID_OPEN_IMAGE;
+    else if (control && key == 'E')
+        tool = ID_SAVE_BINS;
+    else if (event.GetModifiers() == wxMOD_NONE && key == WXK_F3)
+        tool = ID_VIEW_AS_TEXT;
+    else if (event.GetModifiers() == wxMOD_NONE && key == WXK_F1)
+        tool = ID_APP_ABOUT;
+    if (tool) {
+        UpdateControls();
+        if (m_toolBar->GetToolEnabled(tool)) {
+            wxCommandEvent command(wxEVT_TOOL, tool);
+            command.SetEventObject(m_toolBar);
+            ProcessWindowEvent(command);
+        }
+        return;
+    }
+    if (control && key == 'A') {
+        SelectAll();
+        return;
+    }
+    switch (key) {
     case WXK_RETURN:
     case WXK_NUMPAD_ENTER:
         OnOK();
@@ -554,6 +592,14 @@ void CExplorerDlg::OnCharHook(wxKeyEvent& event) {
     default:
         event.Skip();
     }
+}
+
+// Every row but "..".
+void CExplorerDlg::SelectAll() {
+    const long first = m_listing && m_listing->HasParentRow() ? 1 : 0;
+    for (long row = 0; row < m_list->GetItemCount(); ++row)
+        m_list->SetItemState(row, row >= first ? wxLIST_STATE_SELECTED : 0, wxLIST_STATE_SELECTED);
+    MarkControlsStale();
 }
 
 // Enter acts on the selection like a double-click; the window stays open.

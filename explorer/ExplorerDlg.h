@@ -104,6 +104,7 @@ private:
     void OnViewAsText(wxCommandEvent& event);
     void OnAddBinExtension(wxCommandEvent& event);
     void OnCharHook(wxKeyEvent& event);
+    void SelectAll();
     void OnOK();
     void OnCancel();
 

@@ -90,7 +90,7 @@ std::unique_ptr<CDiskImage> OpenImage(const std::string& path) {
     std::unique_ptr<CDiskImage> image;
     OpenFailure failure;
     if (OpenDiskImage(path, image, &failure, ImageAccess::ReadOnly) != 0)
-        Error(OpenFailureText(failure));
+        Error(OpenFailureText(PrintableHostPath(path), failure));
     return image;
 }
 

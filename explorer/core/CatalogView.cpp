@@ -16,10 +16,23 @@ std::string PrintableName(const std::string& cp1251) {
     return name;
 }
 
+namespace {
+
+// "MicroDOS, MKDOS, ..." from the table of formats, and hard disks where an image can be one.
+std::string KnownFormats(bool logicalDisk) {
+    std::string names;
+    for (const FileSystemFormat& format : FileSystemFormats())
+        names += (names.empty() ? "" : ", ") + std::string(format.name);
+    return logicalDisk ? names : names + ", " + LoadResString(IDS_HARD_DISK_IMAGES);
+}
+
+} // namespace
+
 std::string OpenFailureReason(const OpenFailure& failure, bool logicalDisk) {
     switch (failure.kind) {
     case OpenFailure::UnknownFormat:
-        return LoadResString(IDS_OPEN_UNKNOWN_FORMAT);
+        return FormatResString(logicalDisk ? IDS_DISK_UNKNOWN_FORMAT : IDS_OPEN_UNKNOWN_FORMAT,
+                               {KnownFormats(logicalDisk)});
     case OpenFailure::ReadOnly:
         return LoadResString(IDS_OPEN_READ_ONLY);
     case OpenFailure::TooLarge:
@@ -35,9 +48,9 @@ std::string OpenFailureReason(const OpenFailure& failure, bool logicalDisk) {
     return {};
 }
 
-std::string OpenFailureText(const OpenFailure& failure) {
+std::string OpenFailureText(const std::string& fileName, const OpenFailure& failure) {
     const std::string reason = OpenFailureReason(failure, false);
-    return LoadResString(IDS_WRONG_IMAGE) + (reason.empty() ? "" : "\n" + reason);
+    return LoadResString(IDS_WRONG_IMAGE) + (reason.empty() ? "" : "\n" + fileName + ": " + reason);
 }
 
 std::string DiskFailureText(const std::string& disk, const OpenFailure& failure) {

@@ -26,9 +26,11 @@ struct CatalogRow {
 // is written as \t or \n.
 std::string PrintableName(const std::string& cp1251);
 
-// The message of a failed open: string 102, then the reason on a second line (UTF-8).
-std::string OpenFailureText(const OpenFailure& failure);
-// The reason alone (UTF-8); a logical disk's size limit is worded for a disk.
+// The message of a failed open: string 102, then the file's name and the reason on a
+// second line (UTF-8).
+std::string OpenFailureText(const std::string& fileName, const OpenFailure& failure);
+// The reason alone (UTF-8), an unknown format with the formats known; a logical disk's is
+// worded for a disk.
 std::string OpenFailureReason(const OpenFailure& failure, bool logicalDisk);
 // The message of a logical disk that cannot be entered: string IDS_DISK_CANNOT_OPEN with
 // the disk's name, then the reason on a second line.

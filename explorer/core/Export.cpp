@@ -75,10 +75,8 @@ public:
             WantedFileName(step.HostName(), m_options.addBinExtension && header.has_value());
         std::string name = m_folders.back().names.Claim(wanted);
         const auto written = WriteAsAsked(wanted, name, parts);
-        if (!written) {
-            result.cancelled = true;
-            return Stop;
-        }
+        if (!written)
+            return Cancel(m_total - m_done);
         if (written->outcome == Outcome::Written)
             return Done(step, wanted, name, header ? Written::File : Written::FileWithoutHeader);
         if (written->outcome == Outcome::DiskFull || written->outcome == Outcome::Failed)
@@ -215,11 +213,16 @@ private:
 
     Next Progress() {
         ++m_done;
-        if (m_options.progress && m_done < m_total && !m_options.progress(m_done, m_total)) {
-            result.cancelled = true;
-            return Stop;
-        }
+        if (m_options.progress && m_done < m_total && !m_options.progress(m_done, m_total))
+            return Cancel(m_total - m_done);
         return Continue;
+    }
+
+    // Stopped by the user: `left` entries were not reached.
+    Next Cancel(size_t left) {
+        result.cancelled = true;
+        result.notReached = left;
+        return Stop;
     }
 
     const ExportOptions& m_options;
@@ -257,8 +260,9 @@ std::string ExportSummary(const ExportResult& result, size_t shown) {
         return {};
     std::string text =
         result.cancelled ? LoadResString(IDS_EXPORT_CANCELLED) + "\n" : std::string();
-    text += FormatResString(IDS_EXPORT_SUMMARY, {std::to_string(result.filesWritten),
-                                                 std::to_string(result.entriesSkipped)});
+    text += FormatResString(IDS_EXPORT_SUMMARY,
+                            {std::to_string(result.filesWritten),
+                             std::to_string(result.entriesSkipped + result.notReached)});
     if (result.replaced || result.keptBoth)
         text += "\n" + FormatResString(IDS_EXPORT_EXISTING, {std::to_string(result.replaced),
                                                              std::to_string(result.keptBoth)});
@@ -365,21 +369,32 @@ std::vector<uint8_t> TextViewBytes(const uint8_t* data, int length, TextForm for
 }
 
 std::optional<fs::path> WriteTextView(const CatalogListing* listing, const Selection& selection,
-                                      const fs::path& folder) {
+                                      const fs::path& folder, std::string* problem) {
     const auto ref =
         listing && !selection.empty() ? listing->EntryAt(selection.front()) : std::nullopt;
-    std::vector<uint8_t> data;
-    if (!ref || listing->Image().Read(*ref, data) != ReadFault::None)
+    if (!ref || listing->Image().Entry(*ref).IsDirectory())
         return std::nullopt;
+    const DiskEntry entry = listing->Image().Entry(*ref);
+    const auto fail = [&](const std::string& why) {
+        if (problem)
+            *problem = FormatResString(IDS_NOTHING_TO_VIEW, {PrintableName(entry.name), why});
+        return std::nullopt;
+    };
+    std::vector<uint8_t> data;
+    if (const ReadFault fault = listing->Image().Read(*ref, data); fault != ReadFault::None)
+        return fail(LoadResString(ReadFaultReason(fault, entry.deleted)));
     const auto text = TextViewBytes(data.data(), static_cast<int>(data.size()), HostTextForm());
-    std::string utf8Name = Cp1251ToUtf8(SafeHostName(listing->Image().Entry(*ref).name));
+    std::string utf8Name = Cp1251ToUtf8(SafeHostName(entry.name));
     if (WouldRunAsProgram(utf8Name, text, ThisOpenerHost()))
         utf8Name += "." + LoadResString(IDS_TEXT_EXTENSION); // text, whatever opens it
     const fs::path name = PathFromUtf8(utf8Name);
     std::string reason;
-    const auto host = HostFolder::Open(folder, false, reason);
-    if (!host ||
-        host->WriteFile(name, {std::span(text)}, IfExists::Replace).outcome != Outcome::Written)
-        return std::nullopt;
+    auto host = HostFolder::Open(folder, false, reason);
+    if (!host)
+        return fail(reason);
+    const WriteResult written = host->WriteFile(name, {std::span(text)}, IfExists::Replace);
+    if (written.outcome != Outcome::Written)
+        return fail(written.reason.empty() ? LoadResString(OutcomeReason(written.outcome))
+                                           : written.reason);
     return folder / name;
 }

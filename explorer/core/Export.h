@@ -83,6 +83,7 @@ struct ExportResult {
     // what was written before stays, and the file it would have replaced too).
     std::optional<std::string> error;
     bool cancelled = false; // the progress callback or the question stopped it
+    size_t notReached = 0;  // entries a cancel left unwritten
 };
 
 // What an export did not do as asked, for the user: whether it was cancelled, the counts,
@@ -139,7 +140,9 @@ std::vector<uint8_t> TextViewBytes(const uint8_t* data, int length,
 // `folder` (our own temporary folder: an earlier copy there is replaced) under the
 // entry's own name made safe for the host (no header, no extension), with ".txt" after
 // it when the desktop would run a file of that name or content as a program. The path
-// written, or none when nothing could be read or written (nothing partial).
+// written, or none when nothing could be read or written (nothing partial; why, for a file,
+// in `problem`).
 std::optional<std::filesystem::path> WriteTextView(const CatalogListing* listing,
                                                    const Selection& selection,
-                                                   const std::filesystem::path& folder);
+                                                   const std::filesystem::path& folder,
+                                                   std::string* problem = nullptr);

@@ -38,7 +38,7 @@ const std::string& LoadResString(StringId id) {
          "|All files|*"},
         {IDS_TITLE_WITH_FILE, "%s \xE2\x80\x94 Ravelko"},
         {IDS_ROOT_PATH, "\\"},
-        {IDS_OPEN_UNKNOWN_FORMAT, "It is not a BK disk image of a known format."},
+        {IDS_OPEN_UNKNOWN_FORMAT, "It is not a BK disk image of a known format (%s)."},
         {IDS_OPEN_READ_ONLY, "The file is read-only."},
         {IDS_OPEN_CANNOT_READ, "The file cannot be read: %s"},
         {IDS_PROGRESS_TEXT, "%i of %i entries written"},
@@ -82,6 +82,14 @@ const std::string& LoadResString(StringId id) {
         {IDS_SKIP_OVERWRITTEN, "a deleted file whose blocks another file has taken"},
         {IDS_SKIP_DISK_UNREADABLE, "the logical disk cannot be read"},
         {IDS_NO_BIN_HEADER, "written without its .bin header: longer than 65,535 bytes"},
+        {IDS_DISK_UNKNOWN_FORMAT, "It holds no file system of a known format (%s)."},
+        {IDS_HARD_DISK_IMAGES, "BK hard-disk images"},
+        {IDS_OPEN_TITLE, "Open BK disk image"},
+        {IDS_VIEW_AS_TEXT, "View as text (F3)"},
+        {IDS_OPEN_MIXED,
+         "Enter opens one directory, or files only: select either to open them."},
+        {IDS_EXPORTED_TO, "%s files written to %s"},
+        {IDS_NOTHING_TO_VIEW, "%s cannot be shown as text: %s."},
     };
     return stringtable::FindText(table, id);
 }

@@ -84,6 +84,13 @@ enum StringId : int {
     IDS_SKIP_DISK_UNREADABLE,
     IDS_NO_BIN_HEADER,
     IDS_EXT_HDI,
+    IDS_DISK_UNKNOWN_FORMAT,
+    IDS_HARD_DISK_IMAGES,
+    IDS_OPEN_TITLE,
+    IDS_VIEW_AS_TEXT,
+    IDS_OPEN_MIXED,
+    IDS_EXPORTED_TO,
+    IDS_NOTHING_TO_VIEW,
 };
 
 // The text of string `id`; empty for a number the table does not hold.

@@ -91,9 +91,10 @@ protected:
         event.SetEventObject(&win.ToolBar());
         win.ToolBar().ProcessWindowEvent(event);
     }
-    void Key(int code) {
+    void Key(int code, bool control = false) {
         wxKeyEvent event(wxEVT_CHAR_HOOK);
         event.m_keyCode = code;
+        event.m_controlDown = control;
         dlg->ProcessWindowEvent(event);
     }
     void Drop(const std::string& path) {
@@ -182,12 +183,13 @@ TEST_F(Ravelko, FailedOpensKeepThePreviousImageUsable) {
     }
     ASSERT_EQ(messages.size(), 4u); // the system's message, and why on a second line
     EXPECT_EQ(messages[0].rfind("Wrong image format, or image file has read-only attribute.\n"
-                                "The file cannot be read: ",
+                                "missing.img: The file cannot be read: ",
                                 0),
               0u)
         << messages[0];
     EXPECT_EQ(messages[2], "Wrong image format, or image file has read-only attribute.\n"
-                           "It is not a BK disk image of a known format.");
+                           "text.img: It is not a BK disk image of a known format (MicroDOS, "
+                           "MKDOS, ANDOS, CSIDOS, BK hard-disk images).");
     Select({2});
     win.DoubleClick(); // the directory still opens
     EXPECT_EQ(Column(), (Strings{"..", "INNER"}));
@@ -439,6 +441,46 @@ Strings AboutBoxTexts(CExplorerDlg* dlg, const std::function<void()>& open) {
     });
     open();
     return texts;
+}
+
+// Every command from the keyboard, and every action answered: Ctrl+A takes every row but
+// "..", Enter on a selection with a directory and F3 or Enter on an unreadable entry say
+// why nothing opens, Ctrl+E's export says where it went.
+TEST_F(Ravelko, KeysReachTheCommandsAndEveryActionAnswers) {
+    Open();
+    Key('A', true);
+    EXPECT_EQ(win.List().GetSelectedItemCount(), 4);
+    Select({2});
+    Key(WXK_RETURN);
+    Key('A', true);
+    EXPECT_EQ(win.List().GetSelectedItemCount(), 1);
+    EXPECT_EQ(win.List().GetItemState(0, wxLIST_STATE_SELECTED), 0); // not ".."
+    Key(WXK_BACK);
+    Select({0, 3});
+    Key(WXK_RETURN);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "Enter opens one directory, or files only: select either to open them.");
+
+    TempDir out;
+    win.ChooseFolder() = [&](const std::string&) { return std::optional(out.Path().string()); };
+    Select({0, 1});
+    Key('E', true);
+    EXPECT_EQ(Pane(0), "2 files written to " + out.Path().string());
+    EXPECT_EQ(messages.size(), 1u); // no box to close
+
+    AndosBuilder b;
+    b.SetFat(b.Image()[b.File(0, "\xC5GONE", "TXT", 0, Filled(30)) + 26], 0xFF8); // reused
+    Drop(files.Write("gone.bkd", b.Image()));
+    Select({0});
+    Key(WXK_F3);
+    Key(WXK_RETURN);
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[1], "?GONE.TXT cannot be shown as text: deleted entry; its data may have "
+                           "been overwritten.");
+    EXPECT_NE(messages[2].find("?GONE.TXT: deleted entry"), std::string::npos) << messages[2];
+    EXPECT_TRUE(launches.empty());
+    const Strings about = AboutBoxTexts(dlg, [this] { Key(WXK_F1); });
+    EXPECT_EQ(about.empty() ? "" : about[0], "About Ravelko");
 }
 
 TEST_F(Ravelko, AboutBoxFromTheToolbarAndEscapeCloses) {
