@@ -1,8 +1,13 @@
 #pragma once
 
+#include "RavelkoArgs.h"
+
 #include <wx/app.h>
 
-// Start-up runs the window modally; the program ends when it closes.
+#include <optional>
+
+// Start-up runs the window modally, with the image of the command line opened; the
+// program ends when it closes.
 class CExplorerApp : public wxApp {
 public:
     bool OnInit() override;
@@ -10,4 +15,10 @@ public:
 
     // 0 decimal, 1 octal, 2 hexadecimal: the catalog's numbers; octal for the whole run.
     int m_nNumberBase = 1;
+
+private:
+    RavelkoArgs m_args;
 };
+
+// Prints what the command line alone answers; its exit code, or none when the window runs.
+std::optional<int> AnswerCommandLine(const RavelkoArgs& args);

@@ -291,6 +291,12 @@ void CExplorerDlg::OnOpenImage(wxCommandEvent&) {
         Refill();
 }
 
+// Any file named on the command line is tried, whatever its extension.
+void CExplorerDlg::OpenFromCommandLine(const std::string& path) {
+    if (OpenImage(path) == 0)
+        Refill();
+}
+
 void CExplorerDlg::OpenDroppedFile(const std::string& path) {
     if (IsImageFileName(path) && OpenImage(path) == 0)
         Refill();

@@ -58,6 +58,7 @@ public:
     // 0 on success; a failure has been shown to the user when it returns.
     int OpenImage(const std::string& path);
     void OpenDroppedFile(const std::string& path);
+    void OpenFromCommandLine(const std::string& path);
 
 private:
     friend struct RavelkoAccess; // tests and the development tools

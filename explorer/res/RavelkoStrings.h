@@ -91,6 +91,8 @@ enum StringId : int {
     IDS_OPEN_MIXED,
     IDS_EXPORTED_TO,
     IDS_NOTHING_TO_VIEW,
+    IDS_USAGE,
+    IDS_BAD_ARGUMENT,
 };
 
 // The text of string `id`; empty for a number the table does not hold.

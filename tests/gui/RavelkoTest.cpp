@@ -170,6 +170,8 @@ TEST_F(Ravelko, DirectoriesAreWalkedAndKeysWorkAfterEveryRefill) {
 TEST_F(Ravelko, FailedOpensKeepThePreviousImageUsable) {
     Drop(files.Write("disk.img.bak", SampleImage()));
     EXPECT_FALSE(win.Image());
+    dlg->OpenFromCommandLine(files.Path().string() + "/disk.img.bak"); // named: any extension
+    EXPECT_EQ(Column().size(), 4u);
     Drop(files.Write("DISK.IMG", SampleImage()));
     ASSERT_TRUE(win.Image());
     const std::string unknown = files.Write("text.img", Bytes(4096, 'x'));
