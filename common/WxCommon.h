@@ -1,8 +1,14 @@
 // Toolkit glue both programs share.
 #pragma once
 
+#include <wx/app.h>
 #include <wx/bitmap.h>
+#include <wx/config.h>
+#include <wx/fileconf.h>
+#include <wx/filename.h>
 #include <wx/icon.h>
+#include <wx/log.h>
+#include <wx/stdpaths.h>
 
 // wx on Windows reads command ids as signed 16-bit numbers: command numbers fold into
 // 0..0x7FFF, or toolbar buttons and menu entries would send ids that match no handler.
@@ -14,4 +20,25 @@ inline wxIcon IconFromBitmap(const wxBitmap& bitmap) {
     wxIcon icon;
     icon.CopyFromBitmap(bitmap);
     return icon;
+}
+
+// The program's settings: ~/.config/APP/APP.conf on Linux (the folder made when missing);
+// on Windows the registry under HKEY_CURRENT_USER\Software\VENDOR\APP.
+inline void UseSettingsStore(const wxApp& app) {
+#ifndef __WXMSW__
+    wxStandardPaths::Get().SetFileLayout(wxStandardPaths::FileLayout_XDG);
+    const wxFileName file(wxStandardPaths::Get().GetUserConfigDir() + "/" + app.GetAppName(),
+                          app.GetAppName() + ".conf");
+    wxFileName::Mkdir(file.GetPath(), 0700, wxPATH_MKDIR_FULL);
+    wxConfigBase::Set(new wxFileConfig(app.GetAppName(), app.GetVendorName(), file.GetFullPath(),
+                                       wxEmptyString, wxCONFIG_USE_LOCAL_FILE));
+#else
+    (void)app; // the toolkit's own store is the registry's
+#endif
+}
+
+// Settings that cannot be stored are not worth a box on the way out.
+inline void FlushQuietly(wxConfigBase& config) {
+    const wxLogNull quiet;
+    config.Flush();
 }

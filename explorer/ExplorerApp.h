@@ -1,13 +1,15 @@
 #pragma once
 
+#include "ExplorerSettings.h"
 #include "RavelkoArgs.h"
 
 #include <wx/app.h>
+#include <wx/config.h>
 
 #include <optional>
 
-// Start-up runs the window modally, with the image of the command line opened; the
-// program ends when it closes.
+// Start-up runs the window modally, with the settings of the last run and the image of the
+// command line opened; the program ends when it closes, storing the settings.
 class CExplorerApp : public wxApp {
 public:
     bool OnInit() override;
@@ -22,3 +24,6 @@ private:
 
 // Prints what the command line alone answers; its exit code, or none when the window runs.
 std::optional<int> AnswerCommandLine(const RavelkoArgs& args);
+
+ExplorerSettings ReadSettings(const wxConfigBase& config);
+void WriteSettings(wxConfigBase& config, const ExplorerSettings& settings);

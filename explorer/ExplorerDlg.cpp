@@ -14,6 +14,7 @@
 #include <wx/msgdlg.h>
 #include <wx/progdlg.h>
 #include <wx/richmsgdlg.h>
+#include <wx/settings.h>
 #include <wx/utils.h>
 
 #include <algorithm>
@@ -42,6 +43,8 @@ const struct {
     {ID_VIEW_AS_TEXT, 2, IDS_VIEW_AS_TEXT},
     {ID_APP_ABOUT, 3, IDS_ABOUT_BUTTON},
 };
+
+constexpr int kColumnMargin = 24; // a column's padding and its sort arrow
 
 const struct {
     StringId title;
@@ -107,6 +110,7 @@ wxBEGIN_EVENT_TABLE(CExplorerDlg, wxDialog)
     EVT_LIST_ITEM_ACTIVATED(IDC_FILE_LIST, CExplorerDlg::OnListActivated)
     EVT_LIST_ITEM_SELECTED(IDC_FILE_LIST, CExplorerDlg::OnSelectionChanged)
     EVT_LIST_ITEM_DESELECTED(IDC_FILE_LIST, CExplorerDlg::OnSelectionChanged)
+    EVT_LIST_COL_CLICK(IDC_FILE_LIST, CExplorerDlg::OnColumnClick)
     EVT_TOOL(ID_SAVE_BINS, CExplorerDlg::OnSaveSelectionAsBins)
     EVT_TIMER(wxID_ANY, CExplorerDlg::OnTimer)
     EVT_TOOL(ID_APP_ABOUT, CExplorerDlg::OnAppAbout)
@@ -199,19 +203,46 @@ void CExplorerDlg::CreateToolBar() {
 void CExplorerDlg::InitList() {
     m_dropTarget = new CImageDropTarget([this](const std::string& path) { OpenDroppedFile(path); });
     m_list->SetDropTarget(m_dropTarget);
-    for (size_t i = 0; i < std::size(kColumns); ++i)
-        m_list->InsertColumn(static_cast<long>(i), LoadResString(kColumns[i].title),
-                             wxLIST_FORMAT_LEFT, kColumns[i].width);
+    // The numbers' columns say their base; every column is as wide as its widest text
+    // ("<DIR> deleted" in the type's) at least.
+    const bool octal = m_nNumberBase == 1;
+    for (size_t i = 0; i < std::size(kColumns); ++i) {
+        const bool number = i == CatalogOrder::kAddress || i == CatalogOrder::kSize;
+        const wxString title =
+            wxString::FromUTF8(LoadResString(kColumns[i].title) +
+                               (number && octal ? LoadResString(IDS_OCTAL_SUFFIX) : std::string()));
+        int width = std::max(kColumns[i].width, m_list->GetTextExtent(title).x + kColumnMargin);
+        if (i == CatalogOrder::kType)
+            width = std::max(
+                width, m_list->GetTextExtent(wxString::FromUTF8(LoadResString(IDS_DIR_TYPE) + " " +
+                                                                LoadResString(IDS_DELETED_TYPE)))
+                               .x +
+                           kColumnMargin);
+        m_list->InsertColumn(static_cast<long>(i), title, wxLIST_FORMAT_LEFT, width);
+    }
     FillListImages(m_listImages);
     m_list->SetImageList(&m_listImages, wxIMAGE_LIST_SMALL);
 }
 
+// Where, the format, the size, the selection. As high as its font needs, each fixed pane as
+// wide as its text.
 void CExplorerDlg::CreateStatusBar() {
     m_statusBar = new wxStatusBar(this, wxID_ANY, 0);
     const int widths[] = {-1, 100, 100, 100};
     const int styles[] = {wxSB_SUNKEN, wxSB_SUNKEN, wxSB_SUNKEN, wxSB_FLAT};
     m_statusBar->SetFieldsCount(4, widths);
     m_statusBar->SetStatusStyles(4, styles);
+    m_nStatusBarHeight = std::max(m_statusBar->GetBestSize().y,
+                                  m_statusBar->GetCharHeight() + 2 * m_statusBar->GetBorderY() + 8);
+}
+
+void CExplorerDlg::SetPaneText(int pane, const wxString& text) {
+    m_statusBar->SetStatusText(text, pane);
+    int widths[] = {-1, 0, 0, 0};
+    for (int fitted = 1; fitted < 4; ++fitted)
+        widths[fitted] =
+            m_statusBar->GetTextExtent(m_statusBar->GetStatusText(fitted)).x + kColumnMargin;
+    m_statusBar->SetStatusWidths(4, widths);
 }
 
 void CExplorerDlg::LayoutStatusBar() {
@@ -271,6 +302,7 @@ int CExplorerDlg::OpenImage(const std::string& path) {
     m_listing.reset();
     m_pImage = std::move(opened);
     m_listing = std::make_unique<CatalogListing>(*m_pImage);
+    m_listing->SetOrder(m_order);
     m_imageFile.clear();
     if (const auto identity = hostfiles::IdentityOf(PathFromUtf8(path)))
         m_imageFile.push_back(*identity);
@@ -308,11 +340,14 @@ void CExplorerDlg::FillList() {
     MarkControlsStale();
     m_list->DeleteAllItems();
     long index = 0;
+    const wxColour deleted = wxSystemSettings::GetColour(wxSYS_COLOUR_GRAYTEXT);
     for (const CatalogRow& row : m_listing->Rows(m_nNumberBase)) {
         m_list->InsertItem(index, FromCp1251(row.name), row.icon);
         m_list->SetItem(index, 1, row.type);
         m_list->SetItem(index, 2, row.address);
         m_list->SetItem(index, 3, row.size);
+        if (row.deleted)
+            m_list->SetItemTextColour(index, deleted);
         ++index;
     }
 }
@@ -328,7 +363,9 @@ Selection CExplorerDlg::GetSelection() const {
 void CExplorerDlg::UpdateControls() {
     if (!m_list || !m_toolBar)
         return;
-    const ToolbarState state = ComputeToolbarState(m_listing.get(), GetSelection());
+    const Selection selection = GetSelection();
+    const ToolbarState state = ComputeToolbarState(m_listing.get(), selection);
+    ShowSelectionTotals(selection);
     if (m_toolBar->GetToolEnabled(ID_SAVE_BINS) != state.saveEnabled)
         m_toolBar->EnableTool(ID_SAVE_BINS, state.saveEnabled);
     if (m_toolBar->GetToolEnabled(ID_VIEW_AS_TEXT) != state.viewEnabled)
@@ -432,9 +469,9 @@ void CExplorerDlg::ShowWhere() {
     if (!m_listing)
         return;
     const Place place = m_listing->Current();
-    m_statusBar->SetStatusText(m_pImage->FormatName(place), 1);
-    m_statusBar->SetStatusText(
-        FormatResString(IDS_SIZE_KB, {std::to_string(m_pImage->DiskSize(place) / 1024)}), 2);
+    SetPaneText(1, m_pImage->FormatName(place));
+    SetPaneText(2,
+                FormatResString(IDS_SIZE_KB, {std::to_string(m_pImage->DiskSize(place) / 1024)}));
 }
 
 std::optional<std::filesystem::path> CExplorerDlg::TempFolder() {
@@ -546,6 +583,59 @@ ExportOptions CExplorerDlg::OptionsFor(bool tempFolder) const {
         };
     }
     return options;
+}
+
+// The count of the selected entries and their files' bytes; nothing without a selection.
+void CExplorerDlg::ShowSelectionTotals(const Selection& selection) {
+    const SelectionTotals totals = TotalsOf(m_listing.get(), selection);
+    SetPaneText(3, totals.entries == 0
+                       ? wxString()
+                       : wxString::FromUTF8(FormatResString(
+                             IDS_SELECTION_TOTALS,
+                             {std::to_string(totals.entries), std::to_string(totals.bytes)})));
+}
+
+// A header's click orders the rows by it, up, then down, then as the catalog has them; the
+// row that was current stays current.
+void CExplorerDlg::OnColumnClick(wxListEvent& event) {
+    m_order = NextOrder(m_order, event.GetColumn());
+    ShowSortIndicator();
+    if (!m_listing)
+        return;
+    const long focused = m_list->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_FOCUSED);
+    const auto current =
+        focused >= 0 ? m_listing->EntryAt(static_cast<int>(focused)) : std::nullopt;
+    m_listing->SetOrder(m_order);
+    Refill(current);
+}
+
+void CExplorerDlg::ShowSortIndicator() {
+    if (m_order.column == CatalogOrder::kCatalog)
+        m_list->RemoveSortIndicator();
+    else
+        m_list->ShowSortIndicator(m_order.column, !m_order.descending);
+}
+
+ExplorerSettings CExplorerDlg::CurrentSettings() const {
+    ExplorerSettings settings;
+    for (size_t i = 0; i < settings.columnWidths.size(); ++i)
+        settings.columnWidths[i] = m_list->GetColumnWidth(static_cast<int>(i));
+    settings.width = GetClientSize().x;
+    settings.height = GetClientSize().y;
+    settings.addBinExtension = m_bAddBinExtension;
+    return settings;
+}
+
+void CExplorerDlg::ApplySettings(const ExplorerSettings& stored) {
+    const ExplorerSettings settings = CheckedSettings(stored);
+    for (size_t i = 0; i < settings.columnWidths.size(); ++i) {
+        if (settings.columnWidths[i] > 0)
+            m_list->SetColumnWidth(static_cast<int>(i), static_cast<int>(settings.columnWidths[i]));
+    }
+    if (settings.width > 0)
+        SetClientSize(wxSize(static_cast<int>(settings.width), static_cast<int>(settings.height)));
+    m_bAddBinExtension = settings.addBinExtension;
+    MarkControlsStale();
 }
 
 void CExplorerDlg::OnAppAbout(wxCommandEvent&) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "CatalogView.h"
+#include "ExplorerSettings.h"
 #include "Export.h"
 #include "DiskImage.h"
 #include "FileListCtrl.h"
@@ -60,6 +61,9 @@ public:
     void OpenDroppedFile(const std::string& path);
     void OpenFromCommandLine(const std::string& path);
 
+    ExplorerSettings CurrentSettings() const;
+    void ApplySettings(const ExplorerSettings& settings);
+
 private:
     friend struct RavelkoAccess; // tests and the development tools
 
@@ -106,6 +110,10 @@ private:
     void OnAddBinExtension(wxCommandEvent& event);
     void OnCharHook(wxKeyEvent& event);
     void SelectAll();
+    void OnColumnClick(wxListEvent& event);
+    void ShowSortIndicator();
+    void SetPaneText(int pane, const wxString& text);
+    void ShowSelectionTotals(const Selection& selection);
     void OnOK();
     void OnCancel();
 
@@ -141,7 +149,8 @@ private:
     int m_nLastHeight = 0;
     int m_nMinWidth = 0;
     int m_nMinHeight = 0;
-    int m_nStatusBarHeight = 20;
+    int m_nStatusBarHeight = 0; // the font's: set with the bar
+    CatalogOrder m_order;       // kept for every directory and image
     wxStatusBar* m_statusBar = nullptr;
     wxCheckBox* m_addBinCheck = nullptr;
     wxTimer m_timer;

@@ -1,9 +1,6 @@
 #include "Launcher.h"
 
-#include <wx/mimetype.h>
 #include <wx/utils.h>
-
-#include <memory>
 
 CHostLauncher::CHostLauncher(std::function<void(const std::string&)> gaveUp)
     : m_gaveUp(std::move(gaveUp)) {}
@@ -24,7 +21,6 @@ bool CHostLauncher::OpenInTextEditor(const std::string& path) {
 
 #include "DesktopEntries.h"
 
-#include <wx/cmdline.h>
 #include <wx/process.h>
 
 namespace {
@@ -73,8 +69,9 @@ bool CHostLauncher::OpenWithDefaultApp(const std::string& path) {
 }
 
 // The desktop's editor for plain text, or the next one it knows that has a window of its
-// own (a terminal editor started from here would have no terminal); else wx's idea of the
-// text/plain program, or xdg-open.
+// own (a terminal editor started from here would have no terminal); else xdg-open, which
+// gives a terminal program a terminal. The toolkit's mailcap lookup is never asked: it
+// cannot tell a terminal program from a windowed one.
 bool CHostLauncher::OpenInTextEditor(const std::string& path) {
     if (const auto editor = GraphicalOpener("text/plain", path, XdgDirsFromEnvironment())) {
         wxArrayString args;
@@ -82,12 +79,6 @@ bool CHostLauncher::OpenInTextEditor(const std::string& path) {
             args.Add(wxString::FromUTF8(arg));
         return StartQuietly(args, m_gaveUp, path);
     }
-    const wxString file = wxString::FromUTF8(path);
-    std::unique_ptr<wxFileType> type(wxTheMimeTypesManager->GetFileTypeFromMimeType("text/plain"));
-    wxString command;
-    if (type && type->GetOpenCommand(&command, wxFileType::MessageParameters(file, "text/plain")) &&
-        !command.empty())
-        return StartQuietly(wxCmdLineParser::ConvertStringToArgs(command), m_gaveUp, path);
     return OpenWithDefaultApp(path);
 }
 

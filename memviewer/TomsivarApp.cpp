@@ -3,12 +3,9 @@
 #include "MainFrame.h"
 #include "TomsivarStrings.h"
 #include "ViewerResources.h"
+#include "WxCommon.h"
 
-#include <wx/fileconf.h>
-#include <wx/filename.h>
-#include <wx/log.h>
 #include <wx/image.h>
-#include <wx/stdpaths.h>
 
 #include <iostream>
 
@@ -40,15 +37,7 @@ bool CTomsivarApp::OnInit() {
     wxInitAllImageHandlers();
     SetAppName("Tomsivar");
     SetVendorName("Local AppWizard-Generated Applications");
-#ifndef __WXMSW__
-    // ~/.config/Tomsivar/Tomsivar.conf; on Windows the registry under the vendor's key.
-    wxStandardPaths::Get().SetFileLayout(wxStandardPaths::FileLayout_XDG);
-    const wxFileName file(wxStandardPaths::Get().GetUserConfigDir() + "/" + GetAppName(),
-                          GetAppName() + ".conf");
-    wxFileName::Mkdir(file.GetPath(), 0700, wxPATH_MKDIR_FULL);
-    wxConfigBase::Set(new wxFileConfig(GetAppName(), GetVendorName(), file.GetFullPath(),
-                                       wxEmptyString, wxCONFIG_USE_LOCAL_FILE));
-#endif
+    UseSettingsStore(*this);
     auto* frame = new CMainFrame(parsed.name, parsed.index);
     SetTopWindow(frame);
     frame->SetIcon(ViewerIcon());
@@ -77,9 +66,7 @@ ViewerSettings ReadSettings(const wxConfigBase& config) {
     return Checked(settings);
 }
 
-// Settings that cannot be stored are not worth a box on the way out.
 void WriteSettings(wxConfigBase& config, const ViewerSettings& settings) {
-    const wxLogNull quiet;
     config.Write("Address", settings.address);
     config.Write("Scale", settings.scaleIndex);
     config.Write("Color", settings.color);
@@ -87,5 +74,5 @@ void WriteSettings(wxConfigBase& config, const ViewerSettings& settings) {
     config.Write("BytesPerRow", settings.rowBytes);
     config.Write("Width", settings.width);
     config.Write("Height", settings.height);
-    config.Flush();
+    FlushQuietly(config);
 }

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <numeric>
+#include <tuple>
 
 using namespace ravelko;
 
@@ -100,9 +102,19 @@ std::string EntryType(const DiskEntry& entry) {
 
 CatalogRow EntryRow(const DiskEntry& entry, int numberBase) {
     if (entry.IsDirectory())
-        return {entry.name, IconDirectory, EntryType(entry), "", ""};
-    return {entry.name, IconFile, EntryType(entry), FormatNumber(entry.address, numberBase),
-            FormatNumber(static_cast<long long>(entry.length), numberBase)};
+        return {entry.name, IconDirectory, EntryType(entry), "", "", entry.deleted};
+    return {entry.name,
+            IconFile,
+            EntryType(entry),
+            FormatNumber(entry.address, numberBase),
+            FormatNumber(static_cast<long long>(entry.length), numberBase),
+            entry.deleted};
+}
+
+CatalogOrder NextOrder(CatalogOrder current, int column) {
+    if (current.column != column)
+        return {column, false};
+    return current.descending ? CatalogOrder{} : CatalogOrder{column, true};
 }
 
 CatalogListing::CatalogListing(CDiskImage& image) : m_image(image), m_trail{image.Root()} {
@@ -111,6 +123,51 @@ CatalogListing::CatalogListing(CDiskImage& image) : m_image(image), m_trail{imag
 
 void CatalogListing::Refresh() {
     m_entries = m_image.List(Current());
+    Sort();
+}
+
+void CatalogListing::SetOrder(CatalogOrder order) {
+    m_order = order;
+    Refresh();
+}
+
+void CatalogListing::Sort() {
+    if (m_order.column == CatalogOrder::kCatalog)
+        return;
+    struct Key {
+        std::string text; // the folded name, or the type
+        long long number; // address or size; -1 for a directory
+        std::string name;
+    };
+    std::vector<Key> keys;
+    keys.reserve(m_entries.size());
+    for (const EntryRef& ref : m_entries) {
+        const DiskEntry entry = m_image.Entry(ref);
+        const long long none = -1;
+        const long long number = entry.IsDirectory() ? none
+                                 : m_order.column == CatalogOrder::kAddress
+                                     ? entry.address
+                                     : static_cast<long long>(entry.length);
+        keys.push_back(
+            {m_order.column == CatalogOrder::kType ? EntryType(entry) : FoldName(entry.name),
+             number, FoldName(entry.name)});
+    }
+    const auto less = [&](size_t a, size_t b) {
+        const Key &x = keys[a], &y = keys[b];
+        if (m_order.column == CatalogOrder::kAddress || m_order.column == CatalogOrder::kSize)
+            return std::tie(x.number, x.name) < std::tie(y.number, y.name);
+        return std::tie(x.text, x.name) < std::tie(y.text, y.name);
+    };
+    std::vector<size_t> order(m_entries.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        return m_order.descending ? less(b, a) : less(a, b);
+    });
+    std::vector<EntryRef> sorted;
+    sorted.reserve(order.size());
+    for (const size_t i : order)
+        sorted.push_back(m_entries[i]);
+    m_entries = std::move(sorted);
 }
 
 std::optional<EntryRef> CatalogListing::EntryAt(int row) const {
@@ -141,7 +198,7 @@ bool CatalogListing::Back() {
 std::vector<CatalogRow> CatalogListing::Rows(int numberBase) const {
     std::vector<CatalogRow> rows;
     if (HasParentRow())
-        rows.push_back({LoadResString(IDS_PARENT_DIR), IconDirectory, "", "", ""});
+        rows.push_back({LoadResString(IDS_PARENT_DIR), IconDirectory, "", "", "", false});
     for (const EntryRef& ref : m_entries)
         rows.push_back(EntryRow(m_image.Entry(ref), numberBase));
     return rows;
@@ -165,6 +222,17 @@ std::optional<DiskEntry> SelectedEntry(const CatalogListing& listing, int row) {
 }
 
 } // namespace
+
+SelectionTotals TotalsOf(const CatalogListing* listing, const Selection& selection) {
+    SelectionTotals totals;
+    for (const int row : selection) {
+        if (const auto entry = listing ? SelectedEntry(*listing, row) : std::nullopt) {
+            ++totals.entries;
+            totals.bytes += entry->IsDirectory() ? 0 : entry->length;
+        }
+    }
+    return totals;
+}
 
 bool SelectionHasDirectory(const CatalogListing* listing, const Selection& selection) {
     return listing && std::any_of(selection.begin(), selection.end(), [&](int row) {

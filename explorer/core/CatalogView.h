@@ -19,8 +19,21 @@ struct CatalogRow {
     std::string type;    // column 1: "<DIR>", "deleted", both, or empty
     std::string address; // column 2
     std::string size;    // column 3
+    bool deleted = false;
     bool operator==(const CatalogRow&) const = default;
 };
+
+// The rows' order: the catalog's, or by a column (0 to 3) up or down.
+struct CatalogOrder {
+    enum Column { kCatalog = -1, kName, kType, kAddress, kSize };
+    int column = kCatalog;
+    bool descending = false;
+    bool operator==(const CatalogOrder&) const = default;
+};
+
+// A click on a column's header: by it ascending; again, descending; a third time, the
+// catalog's order.
+CatalogOrder NextOrder(CatalogOrder current, int column);
 
 // A catalog name (Windows-1251) as one line of UTF-8 text: a tab or line feed inside it
 // is written as \t or \n.
@@ -53,8 +66,12 @@ public:
     Place Current() const { return m_trail.back(); }
     // ".." is the first row everywhere but at the root.
     bool HasParentRow() const { return m_trail.size() > 1; }
-    // The entries after the parent row, in catalog order.
+    // The entries after the parent row, in the order asked for (at first the catalog's).
     const std::vector<EntryRef>& Entries() const { return m_entries; }
+    // Kept from directory to directory. Names compare without regard to case; rows of one
+    // key keep their catalog order; directories have no address or size, and come first.
+    void SetOrder(CatalogOrder order);
+    CatalogOrder Order() const { return m_order; }
     // The entry of a list row; none for the parent row or a row past the end.
     std::optional<EntryRef> EntryAt(int row) const;
     bool IsParentRow(int row) const { return HasParentRow() && row == 0; }
@@ -71,11 +88,21 @@ public:
 
 private:
     void Refresh();
+    void Sort();
 
     CDiskImage& m_image;
     std::vector<Place> m_trail;
     std::vector<EntryRef> m_entries;
+    CatalogOrder m_order;
 };
+
+// What the selection holds: its entries, and the bytes of its files.
+struct SelectionTotals {
+    size_t entries = 0;
+    unsigned long long bytes = 0;
+    bool operator==(const SelectionTotals&) const = default;
+};
+SelectionTotals TotalsOf(const CatalogListing* listing, const Selection& selection);
 
 bool SelectionHasDirectory(const CatalogListing* listing, const Selection& selection);
 

@@ -86,8 +86,7 @@ const std::string& LoadResString(StringId id) {
         {IDS_HARD_DISK_IMAGES, "BK hard-disk images"},
         {IDS_OPEN_TITLE, "Open BK disk image"},
         {IDS_VIEW_AS_TEXT, "View as text (F3)"},
-        {IDS_OPEN_MIXED,
-         "Enter opens one directory, or files only: select either to open them."},
+        {IDS_OPEN_MIXED, "Enter opens one directory, or files only: select either to open them."},
         {IDS_EXPORTED_TO, "%s files written to %s"},
         {IDS_NOTHING_TO_VIEW, "%s cannot be shown as text: %s."},
         {IDS_USAGE,
@@ -97,6 +96,8 @@ const std::string& LoadResString(StringId id) {
          "  --help     this text\n"
          "  --version  the version\n"},
         {IDS_BAD_ARGUMENT, "ravelko: unknown argument, or more than one image: %s"},
+        {IDS_OCTAL_SUFFIX, " (octal)"},
+        {IDS_SELECTION_TOTALS, "%s selected, %s bytes"},
     };
     return stringtable::FindText(table, id);
 }

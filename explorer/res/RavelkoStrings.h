@@ -93,6 +93,8 @@ enum StringId : int {
     IDS_NOTHING_TO_VIEW,
     IDS_USAGE,
     IDS_BAD_ARGUMENT,
+    IDS_OCTAL_SUFFIX,
+    IDS_SELECTION_TOTALS,
 };
 
 // The text of string `id`; empty for a number the table does not hold.

@@ -41,8 +41,8 @@ TEST(CatalogRows, RowsAndTheWayBack) {
     CatalogListing listing(*image);
     const auto root = listing.Rows(1);
     ASSERT_EQ(root.size(), 8u);
-    EXPECT_EQ(root[1], (CatalogRow{"BIG", IconFile, "", "1000", "40000"}));
-    EXPECT_EQ(root[3], (CatalogRow{"TWIN", IconDirectory, "<DIR>", "", ""}));
+    EXPECT_EQ(root[1], (CatalogRow{"BIG", IconFile, "", "1000", "40000", false}));
+    EXPECT_EQ(root[3], (CatalogRow{"TWIN", IconDirectory, "<DIR>", "", "", false}));
 
     // The root's own SUB, then DUP\SUB: each row opens its own directory, and ".." goes
     // back the way the user came.
@@ -57,6 +57,36 @@ TEST(CatalogRows, RowsAndTheWayBack) {
     EXPECT_TRUE(listing.Back());
     EXPECT_FALSE(listing.Back());
     EXPECT_EQ(listing.Rows(1).size(), 8u);
+}
+
+// By a column's header: up, down, then the catalog's order again; names without regard to
+// case, ties in catalog order, directories first by size; the order stays from directory
+// to directory, and each row still stands for its own entry.
+TEST(CatalogRows, OrderByColumnsAndSelectionTotals) {
+    using Names = std::vector<std::string>;
+    auto image = SameNames();
+    CatalogListing listing(*image);
+    EXPECT_EQ(TotalsOf(&listing, {0, 1, 3}), (SelectionTotals{3, 64 + 16384}));
+    CatalogOrder order = NextOrder({}, CatalogOrder::kName);
+    listing.SetOrder(order);
+    EXPECT_EQ(RowNames(listing),
+              (Names{"BIG", "DUP", "dup", "EMPTY", "GAME", "SUB", "twin", "TWIN"}));
+    listing.SetOrder(order = NextOrder(order, CatalogOrder::kName));
+    EXPECT_EQ(RowNames(listing),
+              (Names{"twin", "TWIN", "SUB", "GAME", "EMPTY", "DUP", "dup", "BIG"}));
+    EXPECT_EQ(NextOrder(order, CatalogOrder::kName), CatalogOrder{});
+    listing.SetOrder(NextOrder(order, CatalogOrder::kSize));
+    EXPECT_EQ(RowNames(listing),
+              (Names{"DUP", "EMPTY", "SUB", "TWIN", "dup", "twin", "GAME", "BIG"}));
+    EXPECT_EQ(TotalsOf(&listing, {6, 7}), (SelectionTotals{2, 64 + 16384}));
+    EXPECT_FALSE(listing.Enter(*listing.EntryAt(0))); // DUP
+    EXPECT_EQ(RowNames(listing), (Names{"..", "SUB"}));
+    EXPECT_TRUE(listing.Back());
+    EXPECT_FALSE(listing.Enter(*listing.EntryAt(2))); // the root's SUB
+    EXPECT_EQ(RowNames(listing), (Names{"..", "ROOTSUB"}));
+    listing.SetOrder({});
+    listing.Back();
+    EXPECT_EQ(RowNames(listing)[0], "GAME");
 }
 
 TEST(CatalogRows, ToolbarEnableTable) {

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <wx/control.h>
 #include <wx/menu.h>
+#include <wx/settings.h>
 #include <wx/stattext.h>
 #include <wx/utils.h>
 #ifdef __WXMSW__
@@ -262,8 +263,12 @@ TEST_F(Ravelko, ResizeMovesOnlyListCheckBoxAndStatusBar) {
     EXPECT_EQ(win.AddBinCheck().GetRect(),
               wxRect(check.GetPosition() + wxPoint(0, 30), check.GetSize()));
     EXPECT_EQ(win.ToolBar().GetRect(), tools);
+    // The status bar at the bottom, as high as its font needs, and below the check box.
     const wxSize client = dlg->GetClientSize();
-    EXPECT_EQ(win.StatusBar().GetRect(), wxRect(0, client.y - 20, client.x, 20));
+    const int height = win.StatusBar().GetSize().y;
+    EXPECT_GT(height, win.StatusBar().GetCharHeight());
+    EXPECT_EQ(win.StatusBar().GetRect(), wxRect(0, client.y - height, client.x, height));
+    EXPECT_LE(win.AddBinCheck().GetRect().GetBottom(), client.y - height);
 }
 
 TEST_F(Ravelko, ExportThroughTheReplacedFolderDialog) {
@@ -483,6 +488,59 @@ TEST_F(Ravelko, KeysReachTheCommandsAndEveryActionAnswers) {
     EXPECT_TRUE(launches.empty());
     const Strings about = AboutBoxTexts(dlg, [this] { Key(WXK_F1); });
     EXPECT_EQ(about.empty() ? "" : about[0], "About Ravelko");
+}
+
+// As file managers do: a header's click sorts, the selection's count and bytes show, the
+// numbers' columns say octal, deleted rows are grey, and every text fits: the status bar
+// as high as its font, the type column as wide as "<DIR> deleted".
+TEST_F(Ravelko, SortingTotalsAndTextsThatFit) {
+    Open();
+    const auto header = [this](int column) {
+        wxListEvent click(wxEVT_LIST_COL_CLICK, IDC_FILE_LIST);
+        click.m_col = column;
+        click.SetEventObject(&win.List());
+        dlg->ProcessWindowEvent(click);
+    };
+    header(3); // by size, directories first
+    EXPECT_EQ(Column(), (Strings{"EMPTY", kGames, "TEXT.TXT", "GAME"}));
+    Select({2, 3});
+    EXPECT_TRUE(PumpUntil([&] { return Pane(3) == "2 selected, 67 bytes"; })) << Pane(3);
+    header(0); // by name, then down, then the catalog's order
+    EXPECT_EQ(Column(), (Strings{"EMPTY", "GAME", "TEXT.TXT", kGames}));
+    header(0);
+    EXPECT_EQ(Column(), (Strings{kGames, "TEXT.TXT", "GAME", "EMPTY"}));
+    header(0);
+    EXPECT_EQ(Column(), (Strings{"GAME", "TEXT.TXT", kGames, "EMPTY"}));
+    wxListItem title;
+    title.SetMask(wxLIST_MASK_TEXT);
+    win.List().GetColumn(2, title);
+    EXPECT_EQ(title.GetText(), "Address (octal)");
+
+    wxRect pane;
+    ASSERT_TRUE(win.StatusBar().GetFieldRect(1, pane));
+    EXPECT_GE(pane.height, win.StatusBar().GetTextExtent(Pane(1)).y);
+    EXPECT_GE(pane.width, win.StatusBar().GetTextExtent(Pane(1)).x);
+    EXPECT_GE(win.List().GetColumnWidth(1), win.List().GetTextExtent("<DIR> deleted").x);
+
+    AndosBuilder b;
+    b.File(0, "LIVE", "", 0, Filled(3));
+    b.File(0, "\xC5OLD", "", 0, Filled(3)); // deleted
+    Drop(files.Write("andos.bkd", b.Image()));
+    EXPECT_EQ(Column(), (Strings{"LIVE", "?OLD"}));
+    EXPECT_EQ(win.List().GetItemTextColour(1), wxSystemSettings::GetColour(wxSYS_COLOUR_GRAYTEXT));
+    EXPECT_NE(win.List().GetItemTextColour(0), wxSystemSettings::GetColour(wxSYS_COLOUR_GRAYTEXT));
+
+    // Widths, size and the check box go into the settings and come back.
+    win.List().SetColumnWidth(0, 222);
+    wxCommandEvent uncheck(wxEVT_CHECKBOX, IDC_ADD_BIN_EXTENSION);
+    dlg->ProcessWindowEvent(uncheck);
+    const ExplorerSettings saved = dlg->CurrentSettings();
+    EXPECT_EQ(saved.columnWidths[0], 222);
+    EXPECT_FALSE(saved.addBinExtension);
+    dlg->ApplySettings(ExplorerSettings{});
+    EXPECT_TRUE(win.AddBinExtension());
+    dlg->ApplySettings(saved);
+    EXPECT_EQ(dlg->CurrentSettings(), saved);
 }
 
 TEST_F(Ravelko, AboutBoxFromTheToolbarAndEscapeCloses) {
