@@ -412,13 +412,13 @@ void CMainFrame::ShowMessageOnce(const wxString& text) {
     m_bMessageShown = false;
 }
 
-void CMainFrame::PointerMoved(std::optional<unsigned> byte) {
+void CMainFrame::PointerMoved(std::optional<unsigned> under) {
     const uint8_t* ram = m_pRamLink->GetRam();
-    if (!byte || !ram) {
+    if (!under || !ram) {
         SetPaneText(2, wxEmptyString);
         return;
     }
-    const auto address = static_cast<uint16_t>(*byte);
+    const auto address = static_cast<uint16_t>(*under);
     SetPaneText(2, Text(IDS_POINTER_PANE, {AddressText(address), AddressText(ram[address])}));
 }
 
@@ -440,11 +440,11 @@ void CMainFrame::ZoomAt(Point point, bool in) {
     if (index < 0 || index > kMaxScaleIndex)
         return;
     const ViewLayout before = m_wndView->Layout();
-    const unsigned byte = ByteAt(m_wAddress, point, before).value_or(m_wAddress);
+    const unsigned under = ByteAt(m_wAddress, point, before).value_or(m_wAddress);
     const wxSize client = m_wndView->GetClientSize();
     const ViewLayout after =
         MakeLayout(client.x, client.y, g_scales[index], m_wndView->GetRowBytesChoice());
-    SetAddress(AddressShowing(byte, point, after));
+    SetAddress(AddressShowing(under, point, after));
     SetScaleIndex(index);
 }
 

@@ -56,7 +56,7 @@ public:
     void SetAddress(unsigned value) override;
     const uint8_t* ReadRamForPaint(int count) override;
     const uint8_t* GetRam() override { return m_pRamLink->GetRam(); }
-    void PointerMoved(std::optional<unsigned> byte) override;
+    void PointerMoved(std::optional<unsigned> under) override;
     void SelectionChanged() override;
     void ZoomAt(Point point, bool in) override;
     void SetScaleIndex(int index);

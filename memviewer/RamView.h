@@ -23,7 +23,7 @@ public:
     // The memory as last read.
     virtual const uint8_t* GetRam() = 0;
     // The byte under the mouse changed (none: the mouse is off the picture).
-    virtual void PointerMoved(std::optional<unsigned> byte) = 0;
+    virtual void PointerMoved(std::optional<unsigned> under) = 0;
     virtual void SelectionChanged() = 0;
     // Ctrl+wheel: one scale step in or out, keeping the byte under the point in place.
     virtual void ZoomAt(Point point, bool in) = 0;
