@@ -55,15 +55,15 @@ fuzz:
 # ~/.cache/bk-tools), tested under Wine.
 WIN_BUILD_DIR ?= build-win
 WIN_PACKAGES := cmake make g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev \
-	googletest wine64 wine xz-utils zip xvfb xauth openbox xdotool imagemagick
+	googletest wine64 wine xz-utils zip unzip xvfb xauth openbox xdotool imagemagick
 
-windows:
+windows: build
 	@$(MAKE) --no-print-directory install-packages WANTED="$(WIN_PACKAGES)"
 	prefix=$$(JOBS=$(JOBS) tools/windows/build-wxmsw.sh | tail -1) && \
 	cmake -S . -B $(WIN_BUILD_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
 	      -DCMAKE_BUILD_TYPE=Release -DwxWidgets_CONFIG_EXECUTABLE=$$prefix/bin/wx-config
 	cmake --build $(WIN_BUILD_DIR) -j$(JOBS)
-	tools/windows/package.sh $(WIN_BUILD_DIR)
+	tools/windows/package.sh $(WIN_BUILD_DIR) $(BUILD_DIR)
 
 # The cores' unit tests under Wine, then the programs end to end beside the Linux build.
 test-windows: windows build

@@ -122,12 +122,13 @@ wxEND_EVENT_TABLE()
 
     CExplorerDlg::CExplorerDlg(wxWindow* parent, int numberBase)
     : wxDialog(parent, wxID_ANY, LoadResString(IDS_CAPTION), wxDefaultPosition, wxDefaultSize,
-               wxCAPTION | wxSYSTEM_MENU | wxRESIZE_BORDER | wxMINIMIZE_BOX | wxCLOSE_BOX),
+               wxCAPTION | wxSYSTEM_MENU | wxRESIZE_BORDER | wxMINIMIZE_BOX | wxMAXIMIZE_BOX |
+                   wxCLOSE_BOX),
       m_launcher(std::make_unique<CHostLauncher>(
           [this](const std::string& path) { ShowNoProgram(path); })),
       m_hIcon(ProgramIcon()), m_nNumberBase(numberBase), m_timer(this) {
     m_showMessage = [this](const wxString& text) {
-        wxMessageBox(text, LoadResString(IDS_CAPTION), wxOK, this);
+        wxMessageBox(text, LoadResString(IDS_CAPTION), wxOK | wxICON_ERROR, this);
     };
     m_chooseFolder = [this](const std::string& start) -> std::optional<std::string> {
         CBrowseFolderDialog browser(this, LoadResString(IDS_BROWSE_TITLE), start);
@@ -171,6 +172,7 @@ void CExplorerDlg::OnInitDialog() {
     InitList();
     CreateStatusBar();
     LayoutStatusBar();
+    WidenForColumns();
     AddAboutToSystemMenu();
     MarkControlsStale();
 }
@@ -314,24 +316,44 @@ int CExplorerDlg::OpenImage(const std::string& path) {
     return 0;
 }
 
+// The window starts wide enough to show every column (the template is narrower than the
+// columns that fit their titles); the minimum stays the template's.
+void CExplorerDlg::WidenForColumns() {
+    int columns = wxSystemSettings::GetMetric(wxSYS_VSCROLL_X, m_list) + 4;
+    for (int i = 0; i < m_list->GetColumnCount(); ++i)
+        columns += m_list->GetColumnWidth(i);
+    if (const int missing = columns - m_list->GetClientSize().x; missing > 0) {
+        SetClientSize(GetClientSize() + wxSize(missing, 0));
+        LayoutStatusBar();
+        LayoutControls();
+    }
+}
+
+// A new image: its first row selected too, so that Enter acts at once.
+void CExplorerDlg::ShowNewImage() {
+    Refill();
+    if (m_list->GetItemCount() > 0)
+        m_list->SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+}
+
 void CExplorerDlg::OnOpenImage(wxCommandEvent&) {
     wxFileDialog dialog(this, wxString::FromUTF8(LoadResString(IDS_OPEN_TITLE)), wxEmptyString,
                         wxEmptyString, LoadResString(IDS_IMAGE_FILTER), wxFD_OPEN);
     if (dialog.ShowModal() != wxID_OK)
         return;
     if (OpenImage(ToHostPath(dialog.GetPath())) == 0)
-        Refill();
+        ShowNewImage();
 }
 
 // Any file named on the command line is tried, whatever its extension.
 void CExplorerDlg::OpenFromCommandLine(const std::string& path) {
     if (OpenImage(path) == 0)
-        Refill();
+        ShowNewImage();
 }
 
 void CExplorerDlg::OpenDroppedFile(const std::string& path) {
     if (IsImageFileName(path) && OpenImage(path) == 0)
-        Refill();
+        ShowNewImage();
 }
 
 void CExplorerDlg::FillList() {

@@ -110,6 +110,8 @@ private:
     void OnAddBinExtension(wxCommandEvent& event);
     void OnCharHook(wxKeyEvent& event);
     void SelectAll();
+    void WidenForColumns();
+    void ShowNewImage();
     void OnColumnClick(wxListEvent& event);
     void ShowSortIndicator();
     void SetPaneText(int pane, const wxString& text);

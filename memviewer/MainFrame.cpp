@@ -42,7 +42,10 @@ CMainFrame::CMainFrame(const std::string& ramName, std::optional<int> index)
     : wxFrame(nullptr, wxID_ANY, Text(IDR_FRAME), wxDefaultPosition, wxSize(720, 560)),
       m_strRamName(ramName) {
     m_showMessage = [this](const wxString& text) {
-        wxMessageBox(text, Text(AFX_IDS_APP_TITLE), wxOK, this);
+        wxMessageBox(text, Text(AFX_IDS_APP_TITLE), wxOK | wxICON_ERROR, this);
+    };
+    m_showNotice = [this](const wxString& text) {
+        wxMessageBox(text, Text(AFX_IDS_APP_TITLE), wxOK | wxICON_INFORMATION, this);
     };
     m_confirm = [this](const wxString& text) {
         return wxMessageBox(text, Text(AFX_IDS_APP_TITLE), wxYES_NO | wxICON_QUESTION, this) ==
@@ -377,7 +380,7 @@ void CMainFrame::OnEmulatorDetected() {
     m_wndView->Refresh();
     if (!m_bDetectedShown) {
         m_bDetectedShown = true;
-        ShowMessageOnce(Text(IDS_EMULATOR_DETECTED));
+        ShowNoticeOnce(Text(IDS_EMULATOR_DETECTED));
     }
 }
 
@@ -404,11 +407,11 @@ void CMainFrame::ShowLinkState() {
     SetTitle(Text(IDR_FRAME));
 }
 
-void CMainFrame::ShowMessageOnce(const wxString& text) {
+void CMainFrame::ShowNoticeOnce(const wxString& text) {
     if (m_bMessageShown)
         return;
     m_bMessageShown = true;
-    m_showMessage(text);
+    m_showNotice(text);
     m_bMessageShown = false;
 }
 

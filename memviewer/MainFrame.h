@@ -68,7 +68,8 @@ private:
     friend struct TomsivarAccess; // tests and the development tools
 
     // What the frame asks of the desktop, replaceable in tests.
-    std::function<void(const wxString&)> m_showMessage;
+    std::function<void(const wxString&)> m_showMessage; // what went wrong
+    std::function<void(const wxString&)> m_showNotice;  // news, such as an emulator found
     std::function<std::optional<std::string>()> m_choosePath;
     std::function<bool(const wxString&)> m_confirm;
 
@@ -98,7 +99,7 @@ private:
     static constexpr int kPanes = 4;
     void SetPaneText(int pane, const wxString& text);
     void ShowLinkState();
-    void ShowMessageOnce(const wxString& text);
+    void ShowNoticeOnce(const wxString& text);
     void OnEmulatorDetected();
     void OnEmulatorGone();
     void OnEmulatorMenuOpen(wxMenuEvent& event);

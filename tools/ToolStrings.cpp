@@ -12,7 +12,7 @@ const std::string& LoadResString(StringId id) {
          "Creates the emulator's shared memory ZELMARIN_RAM<N> (N from 0 to 63, default 0)\n"
          "and fills it from the memory dump DUMP (loaded at address OCTAL, default 0) or\n"
          "with a test picture in the screen area. --animate keeps changing the picture.\n"
-         "Runs until Ctrl+C, SIGTERM or SIGHUP, then removes the object. --name replaces the\n"
+         "Runs until %s, then removes the object. --name replaces the\n"
          "base name ZELMARIN_RAM (for tests that must not meet a running emulator).\n"
          "--replace takes over an object left behind by an emulator that was killed.\n"
          "At most 64 KB of DUMP are read.\n"},
@@ -25,11 +25,13 @@ const std::string& LoadResString(StringId id) {
          "--index N reads ZELMARIN_RAM<N> only; without it, the lowest that exists.\n"},
         {IDS_SIM_CREATED, "Serving %s; Ctrl+C ends."},
         {IDS_SIM_EXISTS,
-         "cannot create %s: it exists already (an emulator is running, or one was killed and\n"
-         "left it behind: start with --replace to take it over)"},
+         "cannot create %s: it exists already (an emulator is running, one was killed and\n"
+         "left it behind, or a viewer still holds it: start with --replace to take it over)"},
         {IDS_TOOL_BAD_DUMP, "cannot read memory dump %s: %s"},
         {IDS_GRAB_NO_EMULATOR, "no emulator memory found: none of %s exists"},
         {IDS_GRAB_NO_OBJECT, "no emulator memory found: %s does not exist"},
+        {IDS_SIM_ENDS_POSIX, "Ctrl+C, SIGTERM or SIGHUP"},
+        {IDS_SIM_ENDS_WINDOWS, "Ctrl+C"},
         {IDS_GRAB_CANNOT_OPEN,
          "%s exists but cannot be read (no permission, not shared memory, or shorter than "
          "65552 bytes)"},

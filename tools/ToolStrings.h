@@ -27,6 +27,8 @@ enum StringId : int {
     IDS_TOOL_OCTAL,
     IDS_TOOL_DECIMAL,
     IDS_GRAB_NO_OBJECT,
+    IDS_SIM_ENDS_POSIX,
+    IDS_SIM_ENDS_WINDOWS,
 };
 
 const std::string& LoadResString(StringId id);

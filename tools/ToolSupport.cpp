@@ -83,15 +83,30 @@ std::optional<size_t> LoadDump(const std::string& path, unsigned at, std::vector
     return static_cast<size_t>(in.gcount());
 }
 
+namespace {
+
+// zelmarin-sim's usage names the signals that end it where there are any.
+std::string UsageText(memtools::StringId usageId) {
+    if (usageId != IDS_SIM_USAGE)
+        return LoadResString(usageId);
+#ifdef _WIN32
+    return FormatResString(IDS_SIM_USAGE, {LoadResString(IDS_SIM_ENDS_WINDOWS)});
+#else
+    return FormatResString(IDS_SIM_USAGE, {LoadResString(IDS_SIM_ENDS_POSIX)});
+#endif
+}
+
+} // namespace
+
 int Usage(const char* program, memtools::StringId usageId, const std::string& problem) {
     if (!problem.empty())
         std::cerr << program << ": " << problem << "\n";
-    std::cerr << LoadResString(usageId);
+    std::cerr << UsageText(usageId);
     return 2;
 }
 
 int PrintUsage(memtools::StringId usageId) {
-    std::cout << LoadResString(usageId);
+    std::cout << UsageText(usageId);
     return 0;
 }
 

@@ -78,10 +78,23 @@ int Error(const std::string& message) {
     return Failure;
 }
 
+// The usage of a command, or the whole program's: mounting only where there is FUSE.
+std::string UsageText(bkdisk::StringId usageId) {
+    if (usageId != IDS_CLI_USAGE)
+        return LoadResString(usageId);
+#ifdef _WIN32
+    const bkdisk::StringId mounts = IDS_CLI_USAGE_NO_MOUNTS;
+#else
+    const bkdisk::StringId mounts = IDS_CLI_USAGE_MOUNTS;
+#endif
+    return LoadResString(IDS_CLI_USAGE) + LoadResString(mounts) +
+           LoadResString(IDS_CLI_USAGE_PATHS);
+}
+
 int UsageError(bkdisk::StringId usageId, const std::string& message) {
     if (!message.empty())
         std::cerr << "bkdisk: " << message << "\n";
-    std::cerr << LoadResString(usageId);
+    std::cerr << UsageText(usageId);
     return Usage;
 }
 
@@ -415,7 +428,7 @@ int main(int argc, char** rawArgv) {
     };
     const std::string name = argv.size() > 1 ? argv[1] : "";
     if (name == "--help" || name == "-h") {
-        std::cout << LoadResString(IDS_CLI_USAGE);
+        std::cout << UsageText(IDS_CLI_USAGE);
         return FinishOutput(Success);
     }
     for (const Command& command : commands) {

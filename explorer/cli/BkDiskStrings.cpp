@@ -12,9 +12,12 @@ const std::string& LoadResString(StringId id) {
          "  ls IMAGE [DIR] [-R] [--tsv]  list a directory (octal numbers)\n"
          "  export IMAGE DEST [PATH...] [--dir DIR] [--no-bin-ext] [--overwrite | --keep-both]\n"
          "                             write files as .bin files into DEST\n"
-         "  cat IMAGE PATH [--text]    a file's bytes to standard output\n"
+         "  cat IMAGE PATH [--text]    a file's bytes to standard output\n"},
+        {IDS_CLI_USAGE_MOUNTS,
          "  mount IMAGE DIR [--bin] [--foreground]   the image as a read-only folder (FUSE)\n"
-         "  umount DIR                 ends a mount\n"
+         "  umount DIR                 ends a mount\n"},
+        {IDS_CLI_USAGE_NO_MOUNTS, "  (mount and umount need FUSE: they are not on Windows)\n"},
+        {IDS_CLI_USAGE_PATHS,
          "Paths name entries from the root: NAME/NAME, or NAME\\NAME (then a '/' is part of\n"
          "a name). In a name, %XX stands for the character with hexadecimal code XX, and a\n"
          "trailing ;N for the N-th entry of that name in its directory (NAME;2). Every path\n"

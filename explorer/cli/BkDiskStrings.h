@@ -30,6 +30,9 @@ enum StringId : int {
     IDS_CLI_BAD_MOUNT_POINT,
     IDS_CLI_MOUNTED_ALREADY,
     IDS_CLI_GEOMETRY,
+    IDS_CLI_USAGE_MOUNTS,
+    IDS_CLI_USAGE_NO_MOUNTS,
+    IDS_CLI_USAGE_PATHS,
 };
 
 const std::string& LoadResString(StringId id);

@@ -132,7 +132,8 @@ std::string WantedFileName(const std::string& name, bool addBinExtension);
 std::string AddBinExtension(const std::string& name);
 
 // The text view's bytes: a converted copy (KOI-8 to Windows-1251), each line feed
-// written as carriage return and line feed; or the same text in UTF-8 with line feeds.
+// written as carriage return and line feed; or the same text in UTF-8 with line feeds, or
+// in UTF-16LE after a byte-order mark with CR LF.
 std::vector<uint8_t> TextViewBytes(const uint8_t* data, int length,
                                    TextForm form = TextForm::Cp1251CrLf);
 

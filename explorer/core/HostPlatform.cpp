@@ -95,19 +95,28 @@ std::string SafeHostName(std::string_view name) {
     return safe;
 }
 
+// %TEMP%\ravelko-<user>: a folder of our own in the shared one, so that no other
+// program's file of the same name is ever replaced. A link or junction there is refused.
 std::optional<fs::path> GetTempFolder() {
     wchar_t buffer[MAX_PATH + 1];
     const DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
     if (length == 0 || length > MAX_PATH)
         return std::nullopt;
-    std::wstring folder(buffer, length);
-    while (!folder.empty() && folder.back() == L'\\')
-        folder.pop_back();
-    return fs::path(folder);
+    wchar_t user[257];
+    DWORD size = static_cast<DWORD>(std::size(user));
+    const std::wstring name = GetUserNameW(user, &size) ? std::wstring(user) : L"user";
+    const fs::path folder = fs::path(std::wstring(buffer, length)) / (L"ravelko-" + name);
+    if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        return std::nullopt;
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return std::nullopt;
+    return folder;
 }
 
 TextForm HostTextForm() {
-    return TextForm::Cp1251CrLf;
+    return TextForm::Utf16BomCrLf;
 }
 
 bool HostUsesWideDropPaths() {

@@ -19,9 +19,10 @@ std::string SafeHostName(std::string_view cp1251Name);
 // or others may enter it; on Windows the user's temporary folder.
 std::optional<std::filesystem::path> GetTempFolder();
 
-// How the host's text editors take text: UTF-8 with LF line ends (POSIX desktops), or
-// Windows-1251 with CR LF (Windows' Notepad).
-enum class TextForm { Utf8Lf, Cp1251CrLf };
+// How the host's text editors take text: UTF-8 with LF line ends (POSIX desktops), UTF-16LE
+// with a byte-order mark and CR LF (Windows' Notepad, whatever the code page), or
+// Windows-1251 with CR LF (what `bkdisk cat --text` writes).
+enum class TextForm { Utf8Lf, Utf16BomCrLf, Cp1251CrLf };
 TextForm HostTextForm();
 
 // True when the host's drop lists carry 16-bit paths (Windows); single-byte otherwise.

@@ -157,7 +157,7 @@ void CRamLink::WatchRamThread() {
             std::lock_guard lock(m_ramLock);
             if (m_hRamMapping.handle == kNoRamHandle) {
                 attached = AttachLocked();
-            } else if (!IsCurrentRamObject(m_strAttachedName, m_hRamMapping)) {
+            } else if (!IsCurrentRamObject(m_strAttachedName, m_hRamMapping, RAM_MAPPING_SIZE)) {
                 DetachLocked();
                 detached = true;
             }

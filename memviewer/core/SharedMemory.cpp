@@ -34,8 +34,9 @@ bool ReadRamObject(const RamMapping& mapping, uint8_t* dest, int size) {
     return true;
 }
 
-bool IsCurrentRamObject(const std::string&, const RamMapping&) {
-    return true;
+bool IsCurrentRamObject(const std::string& name, RamMapping& mapping, int size) {
+    CloseRamObject(mapping, size);
+    return OpenRamObject(name, size, mapping);
 }
 
 bool RamObjectExists(const std::string& name) {
@@ -139,7 +140,7 @@ bool ReadRamObject(const RamMapping& mapping, uint8_t* dest, int size) {
     return true;
 }
 
-bool IsCurrentRamObject(const std::string& name, const RamMapping& mapping) {
+bool IsCurrentRamObject(const std::string& name, RamMapping& mapping, int) {
     struct stat info {};
     if (mapping.handle == kNoRamHandle || fstat(mapping.handle, &info) != 0 || info.st_nlink == 0)
         return false;

@@ -29,9 +29,10 @@ void CloseRamObject(RamMapping& mapping, int size);
 // (the object shrank or went). Never raises a signal.
 bool ReadRamObject(const RamMapping& mapping, uint8_t* dest, int size);
 // False once the object opened as `name` was removed: no name links to it any more, or
-// `name` now names another object. Always true on Windows, where an object lives while
-// anyone holds it and an emulator started again gets the same one.
-bool IsCurrentRamObject(const std::string& name, const RamMapping& mapping);
+// `name` now names another object. On Windows an object lives while anyone holds it:
+// the viewer lets go of it and opens the name again (`size` bytes), so that an object
+// only the viewer held has gone; an emulator started again meanwhile got the same one.
+bool IsCurrentRamObject(const std::string& name, RamMapping& mapping, int size);
 // True when an object `name` exists (looked at without creating one).
 bool RamObjectExists(const std::string& name);
 

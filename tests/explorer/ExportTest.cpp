@@ -278,6 +278,12 @@ TEST(TextView, EachHostsTextFormTheImageUnchangedAndNothingWhenItCannotBeWritten
     EXPECT_EQ(
         TextViewBytes(kExportText.data(), static_cast<int>(kExportText.size()), TextForm::Utf8Lf),
         utf8);
+    const Bytes utf16 = {
+        0xFF, 0xFE, 'L',  0, 'i',  0,    'n',  0,    'e',  0, 0x20, 0,
+        0x0D, 0,    0x0A, 0, 0x10, 0x04, 0x30, 0x04, 0x0D, 0, 0x0A, 0}; // Notepad's in any locale
+    EXPECT_EQ(TextViewBytes(kExportText.data(), static_cast<int>(kExportText.size()),
+                            TextForm::Utf16BomCrLf),
+              utf16);
 
     auto image = ExportTree();
     const CatalogListing listing(*image);
@@ -286,7 +292,7 @@ TEST(TextView, EachHostsTextFormTheImageUnchangedAndNothingWhenItCannotBeWritten
         const auto path = WriteTextView(&listing, Named(listing, {"TEXT.TXT"}), dir.Path());
         ASSERT_TRUE(path);
         EXPECT_EQ(*path, dir.Path() / "TEXT.TXT");
-        EXPECT_EQ(ReadAll(*path), HostTextForm() == TextForm::Utf8Lf ? utf8 : cp1251);
+        EXPECT_EQ(ReadAll(*path), HostTextForm() == TextForm::Utf8Lf ? utf8 : utf16);
     }
     ExportOptions replace;
     replace.existing = ExistingFile::Replace;

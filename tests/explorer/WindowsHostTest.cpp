@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <fstream>
 
 using namespace ravelko;
 
@@ -52,12 +53,20 @@ TEST(WindowsNames, DevicesAndForbiddenCharactersGetSafeNames) {
     EXPECT_EQ(std::distance(fs::directory_iterator(outer.Path()), fs::directory_iterator()), 1);
 }
 
-TEST(WindowsHost, TempFolderIsTheUsersOwn) {
+// A folder of our own in %TEMP%, never %TEMP% itself: another program's README.TXT there is
+// never replaced. A file in its place is refused.
+TEST(WindowsHost, TempFolderIsOurOwnInsideTheUsers) {
+    TempDir temp;
+    const ScopedEnv scoped(kTempVariable, temp.Path().string());
     const auto folder = GetTempFolder();
     ASSERT_TRUE(folder);
     EXPECT_TRUE(fs::is_directory(*folder));
-    EXPECT_NE(folder->native().back(), L'\\');
-    EXPECT_EQ(*folder / "", fs::temp_directory_path()); // the same folder, less the backslash
+    EXPECT_EQ(folder->parent_path(), temp.Path());
+    EXPECT_EQ(folder->filename().wstring().rfind(L"ravelko-", 0), 0u);
+    EXPECT_EQ(GetTempFolder(), folder); // reused as it is
+    fs::remove(*folder);
+    std::ofstream(*folder) << "a file";
+    EXPECT_FALSE(GetTempFolder());
     EXPECT_TRUE(HostUsesWideDropPaths());
 }
 

@@ -118,7 +118,14 @@ TEST_F(Ravelko, OpeningFillsRowsPanesAndTheSelectionDrivesTheToolbar) {
     EXPECT_FALSE(Enabled(ID_SAVE_BINS));
     EXPECT_TRUE(win.AddBinCheck().GetValue());
     EXPECT_EQ(dlg->GetTitle(), "Ravelko");
+    EXPECT_TRUE(dlg->HasFlag(wxMAXIMIZE_BOX));
+    int columns = 0; // every column shows at the start size
+    for (int i = 0; i < win.List().GetColumnCount(); ++i)
+        columns += win.List().GetColumnWidth(i);
+    EXPECT_GE(win.List().GetClientSize().x, columns);
     Open();
+    EXPECT_EQ(win.List().GetSelectedItemCount(), 1); // Enter acts at once
+    EXPECT_EQ(win.List().GetItemState(0, wxLIST_STATE_SELECTED), wxLIST_STATE_SELECTED);
     EXPECT_EQ(Column(0), (Strings{"GAME", "TEXT.TXT", kGames, "EMPTY"}));
     EXPECT_EQ(Column(1), (Strings{"", "", "<DIR>", "<DIR>"}));
     EXPECT_EQ(Column(2), (Strings{"1000", "0", "", ""}));

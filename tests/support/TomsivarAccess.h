@@ -15,6 +15,7 @@ struct TomsivarAccess {
     int ScaleIndex() const { return frame->m_nScaleIndex; }
     bool LiveUpdate() const { return frame->m_bLiveUpdate; }
     auto& ShowMessage() const { return frame->m_showMessage; }
+    auto& ShowNotice() const { return frame->m_showNotice; }
     auto& ChoosePath() const { return frame->m_choosePath; }
     auto& Confirm() const { return frame->m_confirm; }
     int Scale() const { return View().m_nScale; }

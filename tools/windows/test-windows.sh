@@ -47,6 +47,24 @@ export DISPLAY=:$(cat "$work/display")
 start openbox
 [ -d "$WINEPREFIX" ] || $WINE wineboot -i > /dev/null 2>&1
 
+echo "== the zip: for Windows users"
+zip_lists() { # the programs, the README for Windows, the samples; no developers' files
+    local listing
+    listing=$(unzip -Z1 "$win/bk-tools-windows-x64.zip" | sort | tr '\n' ' ')
+    [ "$listing" = "bk-tools/ bk-tools/README.txt bk-tools/bkdisk.exe bk-tools/ramgrab.exe \
+bk-tools/ravelko.exe bk-tools/samples/ bk-tools/samples/sample-andos.bkd \
+bk-tools/samples/sample-microdos.img bk-tools/samples/sample-mkdos.img bk-tools/screen.bin \
+bk-tools/tomsivar.exe bk-tools/zelmarin-sim.exe " ] || { echo "  $listing"; return 1; }
+    unzip -p "$win/bk-tools-windows-x64.zip" bk-tools/README.txt | head -c 3 | od -An -tx1 |
+        grep -q "ef bb bf" && [ "$(unzip -p "$win/bk-tools-windows-x64.zip" bk-tools/README.txt |
+        grep -c $'\r$')" -gt 50 ]
+}
+check "the zip holds what a Windows user needs" zip_lists
+check "bkdisk.exe --help says mount is not on Windows" sh -c \
+    "$WINE '$win/explorer/cli/bkdisk.exe' --help | grep -q 'not on Windows'"
+check "zelmarin-sim.exe --help names no POSIX signal" sh -c \
+    "! $WINE '$win/tools/zelmarin-sim.exe' --help | grep -q SIG"
+
 echo "== unit tests under Wine"
 ctest --test-dir "$win" --output-on-failure
 unit=$?
