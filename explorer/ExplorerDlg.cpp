@@ -193,7 +193,7 @@ void CExplorerDlg::AddAboutToSystemMenu() {
 void CExplorerDlg::CreateToolBar() {
     m_toolBar = new wxToolBar(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
                               wxTB_VERTICAL | wxTB_FLAT | wxTB_NODIVIDER);
-    m_toolBar->SetToolBitmapSize(wxSize(32, 32));
+    m_toolBar->SetToolBitmapSize(FromDIP(wxSize(32, 32)));
     for (const auto& tool : kTools)
         m_toolBar->AddTool(tool.id, wxEmptyString, ToolbarBitmap(tool.cell),
                            tool.tip ? wxString(LoadResString(*tool.tip)) : wxString());
@@ -213,7 +213,8 @@ void CExplorerDlg::InitList() {
         const wxString title =
             wxString::FromUTF8(LoadResString(kColumns[i].title) +
                                (number && octal ? LoadResString(IDS_OCTAL_SUFFIX) : std::string()));
-        int width = std::max(kColumns[i].width, m_list->GetTextExtent(title).x + kColumnMargin);
+        int width =
+            std::max(FromDIP(kColumns[i].width), m_list->GetTextExtent(title).x + kColumnMargin);
         if (i == CatalogOrder::kType)
             width = std::max(
                 width, m_list->GetTextExtent(wxString::FromUTF8(LoadResString(IDS_DIR_TYPE) + " " +

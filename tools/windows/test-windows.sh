@@ -60,6 +60,18 @@ bk-tools/tomsivar.exe bk-tools/zelmarin-sim.exe " ] || { echo "  $listing"; retu
         grep -c $'\r$')" -gt 50 ]
 }
 check "the zip holds what a Windows user needs" zip_lists
+resources_right() { # version information and our manifest in every program, icons in five sizes
+    local exe
+    for exe in explorer/ravelko.exe memviewer/tomsivar.exe explorer/cli/bkdisk.exe \
+        tools/zelmarin-sim.exe tools/ramgrab.exe; do
+        strings -el "$win/$exe" | grep -q "BK 0010 disk and memory tools" &&
+            strings "$win/$exe" | grep -q "PerMonitorV2" &&
+            strings "$win/$exe" | grep -q 'processorArchitecture="amd64"' &&
+            ! strings "$win/$exe" | grep -q "wxWidgets application" || { echo "  $exe"; return 1; }
+    done
+    [ "$(identify "$win/explorer/ravelko.ico" | wc -l)" = 5 ]
+}
+check "every program has its version, manifest and icons" resources_right
 check "bkdisk.exe --help says mount is not on Windows" sh -c \
     "$WINE '$win/explorer/cli/bkdisk.exe' --help | grep -q 'not on Windows'"
 check "zelmarin-sim.exe --help names no POSIX signal" sh -c \
