@@ -55,19 +55,21 @@ zip_lists() { # the programs, the README for Windows, the samples; no developers
 bk-tools/ravelko.exe bk-tools/samples/ bk-tools/samples/sample-andos.bkd \
 bk-tools/samples/sample-microdos.img bk-tools/samples/sample-mkdos.img bk-tools/screen.bin \
 bk-tools/tomsivar.exe bk-tools/zelmarin-sim.exe " ] || { echo "  $listing"; return 1; }
-    unzip -p "$win/bk-tools-windows-x64.zip" bk-tools/README.txt | head -c 3 | od -An -tx1 |
-        grep -q "ef bb bf" && [ "$(unzip -p "$win/bk-tools-windows-x64.zip" bk-tools/README.txt |
-        grep -c $'\r$')" -gt 50 ]
+    unzip -p "$win/bk-tools-windows-x64.zip" bk-tools/README.txt > "$work/README.txt"
+    [ "$(head -c 3 "$work/README.txt" | od -An -tx1)" = " ef bb bf" ] && # UTF-8, CR LF
+        [ "$(grep -c $'\r$' "$work/README.txt")" -gt 50 ]
 }
 check "the zip holds what a Windows user needs" zip_lists
 resources_right() { # version information and our manifest in every program, icons in five sizes
     local exe
     for exe in explorer/ravelko.exe memviewer/tomsivar.exe explorer/cli/bkdisk.exe \
         tools/zelmarin-sim.exe tools/ramgrab.exe; do
-        strings -el "$win/$exe" | grep -q "BK 0010 disk and memory tools" &&
-            strings "$win/$exe" | grep -q "PerMonitorV2" &&
-            strings "$win/$exe" | grep -q 'processorArchitecture="amd64"' &&
-            ! strings "$win/$exe" | grep -q "wxWidgets application" || { echo "  $exe"; return 1; }
+        strings -el "$win/$exe" > "$work/wide.txt" # files, not pipes: grep -q would cut one
+        strings "$win/$exe" > "$work/narrow.txt"
+        grep -q "BK 0010 disk and memory tools" "$work/wide.txt" &&
+            grep -q "PerMonitorV2" "$work/narrow.txt" &&
+            grep -q 'processorArchitecture="amd64"' "$work/narrow.txt" &&
+            ! grep -q "wxWidgets application" "$work/narrow.txt" || { echo "  $exe"; return 1; }
     done
     [ "$(identify "$win/explorer/ravelko.ico" | wc -l)" = 5 ]
 }
