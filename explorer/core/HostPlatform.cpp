@@ -8,6 +8,8 @@
 
 #include <array>
 #include <cstdio>
+#include <iostream>
+#include <streambuf>
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -18,6 +20,7 @@
 #endif
 
 #include <algorithm>
+#include <cstdint>
 
 namespace fs = std::filesystem;
 
@@ -49,6 +52,19 @@ std::string CommonSafeName(std::string_view name) {
 }
 
 } // namespace
+
+size_t CompleteUtf8Length(std::string_view bytes) {
+    // Back over continuation bytes (at most three) to the last sequence's first byte.
+    size_t start = bytes.size();
+    for (int back = 0; back < 4 && start > 0; ++back, --start) {
+        const auto c = static_cast<uint8_t>(bytes[start - 1]);
+        if ((c & 0xC0) == 0x80)
+            continue;
+        const size_t needs = c < 0xC0 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        return bytes.size() - (start - 1) >= needs ? bytes.size() : start - 1;
+    }
+    return bytes.size(); // no UTF-8 there: shown as it is
+}
 
 #ifdef _WIN32
 
@@ -133,9 +149,77 @@ std::vector<std::string> Utf8Arguments(int, char**) {
     return arguments;
 }
 
+namespace {
+
+std::wstring Utf8ToWide(std::string_view text) {
+    const int size =
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(std::max(size, 0)), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
+    return out;
+}
+
+// A console's stream: complete UTF-8 sequences go out as wide characters, the bytes of an
+// unfinished one wait for the rest.
+class ConsoleBuffer : public std::streambuf {
+public:
+    explicit ConsoleBuffer(HANDLE console) : m_console(console) {}
+
+protected:
+    int_type overflow(int_type c) override {
+        if (!traits_type::eq_int_type(c, traits_type::eof()))
+            Add(std::string(1, traits_type::to_char_type(c)));
+        return traits_type::not_eof(c);
+    }
+    std::streamsize xsputn(const char* text, std::streamsize count) override {
+        Add(std::string(text, static_cast<size_t>(count)));
+        return count;
+    }
+    int sync() override {
+        Show();
+        return 0;
+    }
+
+private:
+    static constexpr size_t kChunk = 4096;
+
+    void Add(const std::string& bytes) {
+        m_pending += bytes;
+        if (m_pending.size() >= kChunk)
+            Show();
+    }
+    void Show() {
+        const size_t length = CompleteUtf8Length(m_pending);
+        const std::wstring wide = Utf8ToWide(std::string_view(m_pending).substr(0, length));
+        DWORD written = 0;
+        if (!wide.empty())
+            WriteConsoleW(m_console, wide.data(), static_cast<DWORD>(wide.size()), &written,
+                          nullptr);
+        m_pending.erase(0, length);
+    }
+
+    HANDLE m_console;
+    std::string m_pending;
+};
+
+bool IsConsole(HANDLE handle) {
+    DWORD mode = 0;
+    return handle && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode);
+}
+
+// The stream's buffer, when the handle is a console. It is never deleted: the streams
+// flush it once more after main has returned.
+void ShowOnConsole(std::ostream& stream, DWORD handleId) {
+    if (const HANDLE console = GetStdHandle(handleId); IsConsole(console))
+        stream.rdbuf(new ConsoleBuffer(console));
+}
+
+} // namespace
+
 void UseBinaryUtf8Output() {
     _setmode(_fileno(stdout), _O_BINARY);
-    SetConsoleOutputCP(CP_UTF8);
+    ShowOnConsole(std::cout, STD_OUTPUT_HANDLE);
+    ShowOnConsole(std::cerr, STD_ERROR_HANDLE);
 }
 
 #else

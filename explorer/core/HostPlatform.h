@@ -31,6 +31,11 @@ bool HostUsesWideDropPaths();
 // The command line in UTF-8 (Windows passes its wide command line, not the ANSI one).
 std::vector<std::string> Utf8Arguments(int argc, char** argv);
 
-// Standard output takes bytes unchanged (no CR added on Windows) and a Windows console
-// shows UTF-8 text.
+// Standard output takes bytes unchanged (no CR added on Windows). Where standard output
+// or error is a Windows console, the UTF-8 text written to it shows through the console's
+// wide characters, whatever its code page, which is never changed.
 void UseBinaryUtf8Output();
+
+// The length of the longest start of `bytes` that ends between UTF-8 sequences: what can
+// be shown now, the rest waiting for the bytes that complete it.
+size_t CompleteUtf8Length(std::string_view bytes);

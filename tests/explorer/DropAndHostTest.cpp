@@ -24,6 +24,15 @@ TEST(HostNames, EveryByteRoundTripsAndUtf16BothWays) {
     EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(Cp1251ToUtf8(all))), Cp1251ToUtf8(all));
 }
 
+// A console is given whole UTF-8 sequences only: a cut one waits for its other bytes.
+TEST(HostNames, Utf8IsCutBetweenSequencesOnly) {
+    const std::string text = "A\xD0\x98\xE2\x80\x94"; // A, И, em dash
+    const size_t whole[] = {0, 1, 1, 3, 3, 3, 6};
+    for (size_t n = 0; n <= text.size(); ++n)
+        EXPECT_EQ(CompleteUtf8Length(text.substr(0, n)), whole[n]) << n;
+    EXPECT_EQ(CompleteUtf8Length("\x98\x98\x98\x98\x98"), 5u); // no UTF-8: shown as it is
+}
+
 TEST(HostNames, EachNameOnceInAFolderWithoutRegardToCase) {
     HostFolderNames names;
     const std::pair<const char*, const char*> claims[] = {
