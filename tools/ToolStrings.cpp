@@ -31,7 +31,7 @@ const std::string& LoadResString(StringId id) {
         {IDS_GRAB_NO_EMULATOR, "no emulator memory found: none of %s exists"},
         {IDS_GRAB_NO_OBJECT, "no emulator memory found: %s does not exist"},
         {IDS_SIM_ENDS_POSIX, "Ctrl+C, SIGTERM or SIGHUP"},
-        {IDS_SIM_ENDS_WINDOWS, "Ctrl+C"},
+        {IDS_SIM_ENDS_WINDOWS, "Ctrl+C or until its console window is closed"},
         {IDS_GRAB_CANNOT_OPEN,
          "%s exists but cannot be read (no permission, not shared memory, or shorter than "
          "65552 bytes)"},

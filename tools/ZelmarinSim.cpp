@@ -5,6 +5,11 @@
 #include "ToolStrings.h"
 #include "ToolSupport.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+#include <atomic>
 #include <csignal>
 #include <cstring>
 #include <iostream>
@@ -16,10 +21,24 @@ using namespace tomsivar;
 namespace {
 
 volatile std::sig_atomic_t g_stop = 0;
+std::atomic<bool> g_removed{false}; // the object is gone: the process may end
 
 void OnSignal(int) {
     g_stop = 1;
 }
+
+#ifdef _WIN32
+// The console window closing ends the process as soon as this returns (Windows allows a
+// few seconds): the object is removed first.
+BOOL WINAPI OnConsoleClose(DWORD event) {
+    if (event != CTRL_CLOSE_EVENT)
+        return FALSE; // Ctrl+C and Ctrl+Break: the signal's
+    g_stop = 1;
+    for (int i = 0; i < 60 && !g_removed; ++i)
+        Sleep(50);
+    return TRUE;
+}
+#endif
 
 struct Options {
     std::string name = LoadResString(IDS_RAM_NAME);
@@ -89,6 +108,9 @@ int Serve(const Options& options) {
 #ifdef SIGHUP
     std::signal(SIGHUP, OnSignal); // the terminal closed
 #endif
+#ifdef _WIN32
+    SetConsoleCtrlHandler(OnConsoleClose, TRUE);
+#endif
     std::cout << FormatResString(IDS_SIM_CREATED, {name}) << std::endl;
     for (int frame = 1; !g_stop; ++frame) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -98,6 +120,7 @@ int Serve(const Options& options) {
         }
     }
     DestroyRamObject(name, mapping, RAM_MAPPING_SIZE);
+    g_removed = true;
     return 0;
 }
 
