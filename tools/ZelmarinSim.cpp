@@ -74,7 +74,7 @@ std::optional<Options> Parse(int argc, char** argv, std::string& bad) {
 }
 
 // The memory as the dump fills it (an empty dump is surely a mistake), or the test picture.
-std::optional<std::string> FillMemory(const Options& options, std::vector<uint8_t>& memory) {
+std::optional<std::string> FillRam(const Options& options, std::vector<uint8_t>& memory) {
     if (options.dump.empty()) {
         DrawTestPicture(memory, 0);
         return std::nullopt;
@@ -90,7 +90,7 @@ std::optional<std::string> FillMemory(const Options& options, std::vector<uint8_
 
 int Serve(const Options& options) {
     std::vector<uint8_t> memory(0x10000);
-    if (const auto problem = FillMemory(options, memory))
+    if (const auto problem = FillRam(options, memory))
         return Fail("zelmarin-sim", *problem);
 
     const std::string name = FormatRamName(options.name, static_cast<int>(options.index));
