@@ -619,7 +619,7 @@ void CExplorerDlg::ShowSelectionTotals(const Selection& selection) {
 }
 
 // A header's click orders the rows by it, up, then down, then as the catalog has them; the
-// row that was current stays current.
+// current row and the selected ones stay so, wherever they move.
 void CExplorerDlg::OnColumnClick(wxListEvent& event) {
     m_order = NextOrder(m_order, event.GetColumn());
     ShowSortIndicator();
@@ -628,8 +628,20 @@ void CExplorerDlg::OnColumnClick(wxListEvent& event) {
     const long focused = m_list->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_FOCUSED);
     const auto current =
         focused >= 0 ? m_listing->EntryAt(static_cast<int>(focused)) : std::nullopt;
+    std::vector<EntryRef> selected;
+    for (const int row : GetSelection()) {
+        if (const auto ref = m_listing->EntryAt(row))
+            selected.push_back(*ref);
+    }
     m_listing->SetOrder(m_order);
     Refill(current);
+    const long first = m_listing->HasParentRow() ? 1 : 0;
+    const auto& entries = m_listing->Entries();
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (std::find(selected.begin(), selected.end(), entries[i]) != selected.end())
+            m_list->SetItemState(first + static_cast<long>(i), wxLIST_STATE_SELECTED,
+                                 wxLIST_STATE_SELECTED);
+    }
 }
 
 void CExplorerDlg::ShowSortIndicator() {

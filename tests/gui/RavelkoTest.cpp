@@ -514,6 +514,12 @@ TEST_F(Ravelko, SortingTotalsAndTextsThatFit) {
     EXPECT_EQ(Column(), (Strings{"EMPTY", kGames, "TEXT.TXT", "GAME"}));
     Select({2, 3});
     EXPECT_TRUE(PumpUntil([&] { return Pane(3) == "2 selected, 67 bytes"; })) << Pane(3);
+    header(3); // the selected rows stay selected where they move
+    EXPECT_EQ(Column(), (Strings{"GAME", "TEXT.TXT", kGames, "EMPTY"}));
+    EXPECT_EQ(win.List().GetSelectedItemCount(), 2);
+    EXPECT_EQ(win.List().GetItemState(0, wxLIST_STATE_SELECTED), wxLIST_STATE_SELECTED);
+    EXPECT_EQ(win.List().GetItemState(1, wxLIST_STATE_SELECTED), wxLIST_STATE_SELECTED);
+    header(3);
     header(0); // by name, then down, then the catalog's order
     EXPECT_EQ(Column(), (Strings{"EMPTY", "GAME", "TEXT.TXT", kGames}));
     header(0);
