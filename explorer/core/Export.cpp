@@ -352,24 +352,13 @@ std::string AddBinExtension(const std::string& name) {
 
 namespace {
 
-// Windows-1251 text made UTF-8 holds one- to three-byte sequences only (all of it lies in
-// the Basic Multilingual Plane): each becomes one UTF-16 unit.
 std::vector<uint8_t> Utf16BomCrLf(const std::string& utf8) {
     std::vector<uint8_t> text = {0xFF, 0xFE};
-    const auto unit = [&](unsigned code) {
-        text.push_back(static_cast<uint8_t>(code));
-        text.push_back(static_cast<uint8_t>(code >> 8));
-    };
-    for (size_t i = 0; i < utf8.size();) {
-        const auto lead = static_cast<uint8_t>(utf8[i]);
-        const size_t count = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : 3;
-        unsigned code = count == 1 ? lead : count == 2 ? lead & 0x1F : lead & 0x0F;
-        for (size_t k = 1; k < count && i + k < utf8.size(); ++k)
-            code = code << 6 | (static_cast<uint8_t>(utf8[i + k]) & 0x3F);
-        i += count;
-        if (code == 0x0A)
-            unit(0x0D);
-        unit(code);
+    for (const char16_t unit : Utf8ToUtf16(utf8)) {
+        if (unit == u'\n')
+            text.insert(text.end(), {0x0D, 0x00});
+        text.push_back(static_cast<uint8_t>(unit));
+        text.push_back(static_cast<uint8_t>(unit >> 8));
     }
     return text;
 }

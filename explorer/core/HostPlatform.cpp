@@ -9,7 +9,6 @@
 #include <array>
 #include <cstdio>
 #include <iostream>
-#include <streambuf>
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -64,6 +63,38 @@ size_t CompleteUtf8Length(std::string_view bytes) {
         return bytes.size() - (start - 1) >= needs ? bytes.size() : start - 1;
     }
     return bytes.size(); // no UTF-8 there: shown as it is
+}
+
+WholeUtf8Buffer::WholeUtf8Buffer(std::function<void(std::string_view)> write)
+    : m_write(std::move(write)) {}
+
+WholeUtf8Buffer::int_type WholeUtf8Buffer::overflow(int_type c) {
+    if (!traits_type::eq_int_type(c, traits_type::eof()))
+        Add({1, traits_type::to_char_type(c)});
+    return traits_type::not_eof(c);
+}
+
+std::streamsize WholeUtf8Buffer::xsputn(const char* text, std::streamsize count) {
+    Add({text, static_cast<size_t>(count)});
+    return count;
+}
+
+int WholeUtf8Buffer::sync() {
+    Pass();
+    return 0;
+}
+
+void WholeUtf8Buffer::Add(const std::string& bytes) {
+    m_pending += bytes;
+    if (m_pending.size() >= kChunk)
+        Pass();
+}
+
+void WholeUtf8Buffer::Pass() {
+    const size_t length = CompleteUtf8Length(m_pending);
+    if (length > 0)
+        m_write(std::string_view(m_pending).substr(0, length));
+    m_pending.erase(0, length);
 }
 
 #ifdef _WIN32
@@ -151,57 +182,6 @@ std::vector<std::string> Utf8Arguments(int, char**) {
 
 namespace {
 
-std::wstring Utf8ToWide(std::string_view text) {
-    const int size =
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(std::max(size, 0)), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
-    return out;
-}
-
-// A console's stream: complete UTF-8 sequences go out as wide characters, the bytes of an
-// unfinished one wait for the rest.
-class ConsoleBuffer : public std::streambuf {
-public:
-    explicit ConsoleBuffer(HANDLE console) : m_console(console) {}
-
-protected:
-    int_type overflow(int_type c) override {
-        if (!traits_type::eq_int_type(c, traits_type::eof()))
-            Add(std::string(1, traits_type::to_char_type(c)));
-        return traits_type::not_eof(c);
-    }
-    std::streamsize xsputn(const char* text, std::streamsize count) override {
-        Add(std::string(text, static_cast<size_t>(count)));
-        return count;
-    }
-    int sync() override {
-        Show();
-        return 0;
-    }
-
-private:
-    static constexpr size_t kChunk = 4096;
-
-    void Add(const std::string& bytes) {
-        m_pending += bytes;
-        if (m_pending.size() >= kChunk)
-            Show();
-    }
-    void Show() {
-        const size_t length = CompleteUtf8Length(m_pending);
-        const std::wstring wide = Utf8ToWide(std::string_view(m_pending).substr(0, length));
-        DWORD written = 0;
-        if (!wide.empty())
-            WriteConsoleW(m_console, wide.data(), static_cast<DWORD>(wide.size()), &written,
-                          nullptr);
-        m_pending.erase(0, length);
-    }
-
-    HANDLE m_console;
-    std::string m_pending;
-};
-
 bool IsConsole(HANDLE handle) {
     DWORD mode = 0;
     return handle && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode);
@@ -211,7 +191,15 @@ bool IsConsole(HANDLE handle) {
 // flush it once more after main has returned.
 void ShowOnConsole(std::ostream& stream, DWORD handleId) {
     if (const HANDLE console = GetStdHandle(handleId); IsConsole(console))
-        stream.rdbuf(new ConsoleBuffer(console));
+        stream.rdbuf(new WholeUtf8Buffer([console](std::string_view utf8) {
+            const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(),
+                                                 static_cast<int>(utf8.size()), nullptr, 0);
+            std::wstring wide(static_cast<size_t>(std::max(size, 0)), L'\0');
+            MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
+                                size);
+            DWORD written = 0;
+            WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+        }));
 }
 
 } // namespace

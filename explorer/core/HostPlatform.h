@@ -2,8 +2,10 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
+#include <streambuf>
 #include <string_view>
 #include <vector>
 
@@ -39,3 +41,24 @@ void UseBinaryUtf8Output();
 // The length of the longest start of `bytes` that ends between UTF-8 sequences: what can
 // be shown now, the rest waiting for the bytes that complete it.
 size_t CompleteUtf8Length(std::string_view bytes);
+
+// A stream's buffer that hands its UTF-8 text on in whole sequences only (the bytes of a
+// cut one wait for the rest), at every flush and every 4 KB: a Windows console's, which
+// shows each piece as wide characters.
+class WholeUtf8Buffer : public std::streambuf {
+public:
+    explicit WholeUtf8Buffer(std::function<void(std::string_view)> write);
+
+protected:
+    int_type overflow(int_type c) override;
+    std::streamsize xsputn(const char* text, std::streamsize count) override;
+    int sync() override;
+
+private:
+    static constexpr size_t kChunk = 4096;
+    void Add(const std::string& bytes);
+    void Pass();
+
+    std::function<void(std::string_view)> m_write;
+    std::string m_pending;
+};

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 using namespace testimg;
 namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
@@ -24,13 +26,24 @@ TEST(HostNames, EveryByteRoundTripsAndUtf16BothWays) {
     EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(Cp1251ToUtf8(all))), Cp1251ToUtf8(all));
 }
 
-// A console is given whole UTF-8 sequences only: a cut one waits for its other bytes.
-TEST(HostNames, Utf8IsCutBetweenSequencesOnly) {
+// A console is given whole UTF-8 sequences only: a cut one waits for its other bytes, at a
+// flush as in the middle of a long text.
+TEST(HostNames, ConsoleTextIsCutBetweenSequencesOnly) {
     const std::string text = "A\xD0\x98\xE2\x80\x94"; // A, И, em dash
     const size_t whole[] = {0, 1, 1, 3, 3, 3, 6};
     for (size_t n = 0; n <= text.size(); ++n)
         EXPECT_EQ(CompleteUtf8Length(text.substr(0, n)), whole[n]) << n;
     EXPECT_EQ(CompleteUtf8Length("\x98\x98\x98\x98\x98"), 5u); // no UTF-8: shown as it is
+
+    std::vector<std::string> pieces;
+    WholeUtf8Buffer buffer([&](std::string_view piece) { pieces.emplace_back(piece); });
+    std::ostream console(&buffer);
+    console << "A\xD0" << std::flush;
+    console << "\x98" << std::flush;
+    console << std::string(5000, 'x') + "\xE2\x80"
+            << "\x94" << std::flush;
+    EXPECT_EQ(pieces,
+              (std::vector<std::string>{"A", "\xD0\x98", std::string(5000, 'x'), "\xE2\x80\x94"}));
 }
 
 TEST(HostNames, EachNameOnceInAFolderWithoutRegardToCase) {
