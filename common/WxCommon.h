@@ -8,7 +8,10 @@
 #include <wx/filename.h>
 #include <wx/icon.h>
 #include <wx/log.h>
+#include <wx/statusbr.h>
 #include <wx/stdpaths.h>
+
+#include <vector>
 
 // wx on Windows reads command ids as signed 16-bit numbers: command numbers fold into
 // 0..0x7FFF, or toolbar buttons and menu entries would send ids that match no handler.
@@ -20,6 +23,19 @@ inline wxIcon IconFromBitmap(const wxBitmap& bitmap) {
     wxIcon icon;
     icon.CopyFromBitmap(bitmap);
     return icon;
+}
+
+// Sets a pane's text; every pane but `stretching` is then as wide as its text and `margin`,
+// and the stretching one takes the rest: no text is cut whatever the font.
+inline void SetFittedStatusText(wxStatusBar& bar, int pane, const wxString& text, int stretching,
+                                int margin) {
+    bar.SetStatusText(text, pane);
+    std::vector<int> widths(static_cast<size_t>(bar.GetFieldsCount()));
+    for (size_t i = 0; i < widths.size(); ++i)
+        widths[i] = static_cast<int>(i) == stretching
+                        ? -1
+                        : bar.GetTextExtent(bar.GetStatusText(static_cast<int>(i))).x + margin;
+    bar.SetStatusWidths(static_cast<int>(widths.size()), widths.data());
 }
 
 // The program's settings: ~/.config/APP/APP.conf on Linux (the folder made when missing);

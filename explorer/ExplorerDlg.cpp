@@ -240,12 +240,7 @@ void CExplorerDlg::CreateStatusBar() {
 }
 
 void CExplorerDlg::SetPaneText(int pane, const wxString& text) {
-    m_statusBar->SetStatusText(text, pane);
-    int widths[] = {-1, 0, 0, 0};
-    for (int fitted = 1; fitted < 4; ++fitted)
-        widths[fitted] =
-            m_statusBar->GetTextExtent(m_statusBar->GetStatusText(fitted)).x + kColumnMargin;
-    m_statusBar->SetStatusWidths(4, widths);
+    SetFittedStatusText(*m_statusBar, pane, text, 0, kColumnMargin);
 }
 
 void CExplorerDlg::LayoutStatusBar() {

@@ -209,12 +209,7 @@ void CMainFrame::CreateStatusBar() {
 // The scale, pointer and selection panes as wide as their texts: what is watched takes
 // the rest.
 void CMainFrame::SetPaneText(int pane, const wxString& text) {
-    m_wndStatusBar->SetStatusText(text, pane);
-    int widths[kPanes] = {0, -1, 0, 0};
-    for (const int fitted : {0, 2, 3})
-        widths[fitted] =
-            m_wndStatusBar->GetTextExtent(m_wndStatusBar->GetStatusText(fitted)).x + 32;
-    m_wndStatusBar->SetStatusWidths(kPanes, widths);
+    SetFittedStatusText(*m_wndStatusBar, pane, text, 1, 32);
 }
 
 void CMainFrame::CreateDialogBar() {
