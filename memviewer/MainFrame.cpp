@@ -39,8 +39,8 @@ const wxSize kStartPicture(512, 512);
 } // namespace
 
 CMainFrame::CMainFrame(const std::string& ramName, std::optional<int> index)
-    : wxFrame(nullptr, wxID_ANY, Text(IDR_FRAME), wxDefaultPosition, wxSize(720, 560)),
-      m_strRamName(ramName) {
+    : wxFrame(nullptr, wxID_ANY, Text(IDR_FRAME)), m_strRamName(ramName) {
+    SetSize(FromDIP(wxSize(720, 560))); // grows with the screen's scaling
     m_showMessage = [this](const wxString& text) {
         wxMessageBox(text, Text(AFX_IDS_APP_TITLE), wxOK | wxICON_ERROR, this);
     };

@@ -38,7 +38,10 @@ protected:
         win.ShowMessage() = [this](const wxString& text) {
             messages.push_back(text.utf8_string());
         };
-        win.ShowNotice() = win.ShowMessage();
+        // News is told apart from errors: it carries the information icon, they the error one.
+        win.ShowNotice() = [this](const wxString& text) {
+            messages.push_back("(i) " + text.utf8_string());
+        };
         frame->Show();
         frame->SetClientSize(frame->GetClientSize().x, 500);
         Pump(80);
@@ -146,7 +149,7 @@ TEST_F(Tomsivar, WaitsForTheEmulatorAndFollowsItThroughARestart) {
     EXPECT_EQ(frame->GetTitle(), "Tomsivar");
     CreateRam(1);
     ASSERT_TRUE(PumpUntil([&] { return !messages.empty(); }));
-    EXPECT_EQ(messages, std::vector<std::string>{"Zelmarin detected!"});
+    EXPECT_EQ(messages, std::vector<std::string>{"(i) Zelmarin detected!"});
     ExpectPlantedPixels(1, true);
     DestroyRam(); // on Windows too: the viewer lets go of a section only it holds
     EXPECT_TRUE(PumpUntil(

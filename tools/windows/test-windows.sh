@@ -125,6 +125,16 @@ cp "$linux/samples/sample-mkdos.img" "$cyrillic"
 check "bkdisk Cyrillic paths" bkdisk_same ls "$cyrillic" "ИГРЫ" --tsv
 check "bkdisk export Cyrillic names" bkdisk_export_same "$cyrillic"
 
+console_same() { # on a terminal (a console to Wine) bkdisk.exe shows what it writes to a pipe
+    local piped shown
+    piped=$($WINE "$win/explorer/cli/bkdisk.exe" ls "Z:$cyrillic" | sed 's/ *$//')
+    script -qec "$WINE '$win/explorer/cli/bkdisk.exe' ls 'Z:$cyrillic'" /dev/null > "$work/console" < /dev/null
+    shown=$(sed -e 's/\x1b\[[?0-9;]*[a-zA-Z]//g' -e 's/\r//g' -e 's/ *$//' "$work/console")
+    [ "$shown" = "$piped" ] && grep -q "ИГРЫ            <DIR>" <<< "$shown" ||
+        { echo "  $shown" | head -3; return 1; }
+}
+check "bkdisk.exe in a console shows Cyrillic names whole, in their columns" console_same
+
 # A file without write permission has Windows' read-only attribute under Wine: bkdisk
 # only reads images, so it opens it.
 if [ -n "${image:-}" ]; then
