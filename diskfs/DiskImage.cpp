@@ -39,6 +39,12 @@ CDiskImage::CDiskImage(std::string path, std::unique_ptr<ByteSource> source, Har
 
 CDiskImage::~CDiskImage() = default;
 
+std::span<const uint8_t> CDiskImage::FloppyBytes() const {
+    if (m_hardDisk || !m_loaded)
+        return {};
+    return m_loaded->bytes;
+}
+
 std::string CDiskImage::GetFormatName() const {
     return m_hardDisk ? "Hard disk" : m_loaded->fs->GetFormatName();
 }

@@ -65,6 +65,8 @@ public:
     std::string GetFormatName() const;
     long long GetImageSize() const { return m_imageSize; }
     const HardDiskLayout* HardDisk() const { return m_hardDisk ? &*m_hardDisk : nullptr; }
+    // A floppy's bytes, as read; empty for a hard disk.
+    std::span<const uint8_t> FloppyBytes() const;
 
     Place Root() const;
     bool IsRoot(Place place) const { return place == Root(); }

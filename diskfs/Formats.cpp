@@ -3,6 +3,7 @@
 #include "AndosImage.h"
 #include "Cp1251.h"
 #include "CsidosImage.h"
+#include "FormatEditors.h"
 #include "MkDosImage.h"
 
 #include <algorithm>
@@ -44,10 +45,10 @@ template <class Reader> std::unique_ptr<CFileSystem> Open(std::span<const uint8_
 }
 
 constexpr FileSystemFormat kFormats[] = {
-    {FormatMicroDos, "MicroDOS", IsMicroDos, Open<CMicroDosImage>},
-    {FormatMkDos, "MKDOS", IsMkDos, Open<CMkDosImage>},
-    {FormatAndos, "ANDOS", IsAndos, Open<CAndosImage>},
-    {FormatCsidos, "CSIDOS", CCsidosImage::Detect, Open<CCsidosImage>},
+    {FormatMicroDos, "MicroDOS", IsMicroDos, Open<CMicroDosImage>, EditMicroDos, BlankMicroDos},
+    {FormatMkDos, "MKDOS", IsMkDos, Open<CMkDosImage>, EditMicroDos, BlankMkDos},
+    {FormatAndos, "ANDOS", IsAndos, Open<CAndosImage>, EditAndos, BlankAndos},
+    {FormatCsidos, "CSIDOS", CCsidosImage::Detect, Open<CCsidosImage>, nullptr, nullptr},
 };
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <span>
+#include <vector>
 
 enum ImageFormat {
     FormatUnknown = 0,
@@ -15,11 +16,17 @@ enum ImageFormat {
     FormatCsidos = 4,
 };
 
+class CDiskEditor;
+
 struct FileSystemFormat {
     ImageFormat id;
     const char* name;
     bool (*detect)(std::span<const uint8_t> bytes);
     std::unique_ptr<CFileSystem> (*open)(std::span<const uint8_t> bytes);
+    // Null for a format this program does not change.
+    std::unique_ptr<CDiskEditor> (*edit)(std::vector<uint8_t> bytes,
+                                         const FileSystemFormat& format);
+    std::vector<uint8_t> (*blank)(); // a new empty 800 KB disk
 };
 
 // In the order detection tries them.

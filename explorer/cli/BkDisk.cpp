@@ -5,7 +5,7 @@
 #include "Export.h"
 #include "HostNames.h"
 #include "HostPlatform.h"
-#include "BkDiskStrings.h"
+#include "BkDiskCommand.h"
 #include "RavelkoStrings.h"
 
 #ifdef BK_HAVE_MOUNT
@@ -34,105 +34,6 @@ using namespace ravelko;
 namespace {
 
 constexpr int kNumberBase = 1; // octal, like the window
-
-enum ExitCode { Success = 0, Failure = 1, Usage = 2 };
-
-struct Arguments {
-    std::vector<std::string> positional;
-    std::set<std::string> flags;
-    std::string dir;
-    bool help = false;
-    std::string unknown;
-    std::string missingValue; // an option given without its value
-};
-
-// After "--" every argument is a path or a name, even one that starts with '-'.
-Arguments Parse(const std::vector<std::string>& argv, const std::set<std::string>& known) {
-    Arguments args;
-    const size_t argc = argv.size();
-    bool options = true;
-    for (size_t i = 2; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (!options)
-            args.positional.push_back(arg);
-        else if (arg == "--")
-            options = false;
-        else if (arg == "--help" || arg == "-h")
-            args.help = true;
-        else if (arg == "--dir" && known.count(arg) && i + 1 < argc)
-            args.dir = argv[++i];
-        else if (arg == "--dir" && known.count(arg))
-            args.missingValue = arg;
-        else if (known.count(arg))
-            args.flags.insert(arg);
-        else if (arg.size() > 1 && arg[0] == '-' && args.unknown.empty())
-            args.unknown = arg;
-        else
-            args.positional.push_back(arg);
-    }
-    return args;
-}
-
-int Error(const std::string& message) {
-    std::cerr << "bkdisk: " << message << "\n";
-    return Failure;
-}
-
-// The usage of a command, or the whole program's: mounting only where there is FUSE.
-std::string UsageText(bkdisk::StringId usageId) {
-    if (usageId != IDS_CLI_USAGE)
-        return LoadResString(usageId);
-#ifdef _WIN32
-    const bkdisk::StringId mounts = IDS_CLI_USAGE_NO_MOUNTS;
-#else
-    const bkdisk::StringId mounts = IDS_CLI_USAGE_MOUNTS;
-#endif
-    return LoadResString(IDS_CLI_USAGE) + LoadResString(mounts) +
-           LoadResString(IDS_CLI_USAGE_PATHS);
-}
-
-int UsageError(bkdisk::StringId usageId, const std::string& message) {
-    if (!message.empty())
-        std::cerr << "bkdisk: " << message << "\n";
-    std::cerr << UsageText(usageId);
-    return Usage;
-}
-
-// Read-only: images on read-only storage or without write permission are fine here.
-std::unique_ptr<CDiskImage> OpenImage(const std::string& path) {
-    std::unique_ptr<CDiskImage> image;
-    OpenFailure failure;
-    if (OpenDiskImage(path, image, &failure, ImageAccess::ReadOnly) != 0)
-        Error(OpenFailureText(PrintableHostPath(path), failure));
-    return image;
-}
-
-// The directory or logical disk at `dir` (command-line path syntax; the root when empty);
-// none with the reason told.
-std::optional<Place> EnterDirectory(CDiskImage& image, const std::string& dir) {
-    const auto names = ParseCatalogPath(dir);
-    if (names.empty())
-        return image.Root();
-    const auto found = ResolveCatalogPath(image, image.Root(), names);
-    if (!found || !found->isDirectory) {
-        Error(FormatResString(IDS_CLI_NO_DIR, {PrintableHostPath(dir)}));
-        return std::nullopt;
-    }
-    OpenFailure why;
-    const auto place = image.Enter(found->entry, &why);
-    if (!place)
-        Error(DiskFailureText(image.Entry(found->entry).name, why));
-    return place;
-}
-
-// Everything asked for reached standard output, or the reason it did not is told.
-int FinishOutput(int status) {
-    errno = 0;
-    if (std::cout.flush())
-        return status;
-    const int error = errno ? errno : EIO;
-    return Error(FormatResString(IDS_CLI_OUTPUT_FAILED, {std::generic_category().message(error)}));
-}
 
 std::string CommandLinePath(const CatalogNames& names) {
     std::string path;
@@ -295,7 +196,7 @@ int Export(const Arguments& args) {
     if (overwrite && keepBoth)
         return UsageError(IDS_CLI_USAGE_EXPORT, LoadResString(IDS_CLI_OVERWRITE_OR_KEEP));
     const auto image = OpenImage(args.positional[0]);
-    const auto from = image ? EnterDirectory(*image, args.dir) : std::nullopt;
+    const auto from = image ? EnterDirectory(*image, args.Value("--dir")) : std::nullopt;
     if (!from)
         return Failure;
     std::vector<ExportGroup> groups;
@@ -425,6 +326,16 @@ int main(int argc, char** rawArgv) {
         {"cat", {"--text"}, IDS_CLI_USAGE_CAT, 2, 2, Cat},
         {"mount", {"--bin", "--foreground"}, IDS_CLI_USAGE_MOUNT, 2, 2, Mount},
         {"umount", {}, IDS_CLI_USAGE_UMOUNT, 1, 1, Umount},
+        {"format",
+         {"--microdos", "--mkdos", "--andos", "--csidos"},
+         IDS_CLI_USAGE_FORMAT,
+         1,
+         1,
+         Format},
+        {"add", {"--to", "--address", "--replace"}, IDS_CLI_USAGE_ADD, 2, SIZE_MAX, Add},
+        {"rm", {"-r"}, IDS_CLI_USAGE_RM, 2, SIZE_MAX, Remove},
+        {"mkdir", {}, IDS_CLI_USAGE_MKDIR, 2, 2, MakeDirectory},
+        {"mv", {}, IDS_CLI_USAGE_MV, 3, 3, Rename},
     };
     const std::string name = argv.size() > 1 ? argv[1] : "";
     if (name == "--help" || name == "-h") {

@@ -12,7 +12,12 @@ const std::string& LoadResString(StringId id) {
          "  ls IMAGE [DIR] [-R] [--tsv]  list a directory (octal numbers)\n"
          "  export IMAGE DEST [PATH...] [--dir DIR] [--no-bin-ext] [--overwrite | --keep-both]\n"
          "                             write files as .bin files into DEST\n"
-         "  cat IMAGE PATH [--text]    a file's bytes to standard output\n"},
+         "  cat IMAGE PATH [--text]    a file's bytes to standard output\n"
+         "  format --microdos|--mkdos|--andos IMAGE   a new blank 800 KB image\n"
+         "  add IMAGE [--to DIR] [--address OCTAL] [--replace] FILE...   files onto the disk\n"
+         "  rm IMAGE [-r] PATH...      delete files and directories\n"
+         "  mkdir IMAGE PATH           make a directory\n"
+         "  mv IMAGE PATH NEWNAME      rename an entry in its directory\n"},
         {IDS_CLI_USAGE_MOUNTS,
          "  mount IMAGE DIR [--bin] [--foreground]   the image as a read-only folder (FUSE)\n"
          "  umount DIR                 ends a mount\n"},
@@ -24,7 +29,9 @@ const std::string& LoadResString(StringId id) {
          "that ls prints reads back as the same entry. In a hard-disk image (.hdi) a path\n"
          "starts with the logical disk's number (1/TURBO8.SRC). After --, every argument is a\n"
          "path or a file name, even one that starts with '-'.\n"
-         "Images are only read: read-only files and read-only storage are fine.\n"
+         "info, ls, export, cat and mount only read images: read-only files are fine. The\n"
+         "commands that change an image write it once, as a new file that replaces it only\n"
+         "when complete, and only when every change asked for succeeded.\n"
          "Every command takes --help.\n"},
         {IDS_CLI_USAGE_INFO,
          "Usage: bkdisk info IMAGE\nPrints the image's format and size; for a hard disk also\n"
@@ -84,6 +91,28 @@ const std::string& LoadResString(StringId id) {
         {IDS_CLI_BAD_MOUNT_POINT, "cannot mount on %s: %s"},
         {IDS_CLI_MOUNTED_ALREADY, "something is mounted there already"},
         {IDS_CLI_GEOMETRY, "%s cylinders, %s heads, %s sectors per track"},
+        {IDS_CLI_USAGE_FORMAT,
+         "Usage: bkdisk format --microdos|--mkdos|--andos IMAGE\n"
+         "Writes a new blank 800 KB disk of that format as IMAGE, which must not exist yet.\n"},
+        {IDS_CLI_USAGE_ADD,
+         "Usage: bkdisk add IMAGE [--to DIR] [--address OCTAL] [--replace] FILE...\n"
+         "Puts the host FILEs into DIR (the root by default). A FILE whose size is 4 plus the\n"
+         "length in its bytes 2-3 is a .bin file: its header gives the load address and\n"
+         "\".bin\" leaves its name. Any other file goes whole, loaded at OCTAL (1000 by\n"
+         "default). An entry of the same name is refused unless --replace is given (a file\n"
+         "only). ANDOS stores names in capitals, 8 + 3 letters; MicroDOS and MKDOS take 14.\n"},
+        {IDS_CLI_USAGE_RM,
+         "Usage: bkdisk rm IMAGE [-r] PATH...\n"
+         "Deletes the files at PATH; a directory only when empty, or with all it holds\n"
+         "with -r.\n"},
+        {IDS_CLI_USAGE_MKDIR,
+         "Usage: bkdisk mkdir IMAGE PATH\nMakes the directory PATH; its parent must exist.\n"},
+        {IDS_CLI_USAGE_MV,
+         "Usage: bkdisk mv IMAGE PATH NEWNAME\nRenames the entry at PATH in its directory.\n"},
+        {IDS_CLI_ONE_FORMAT, "name one format: --microdos, --mkdos or --andos"},
+        {IDS_CLI_BAD_ADDRESS, "the load address is octal, from 0 to 177777"},
+        {IDS_CLI_CANNOT_READ, "cannot read %s: %s"},
+        {IDS_CLI_CANNOT_ADD, "no file was added"},
     };
     return stringtable::FindText(table, id);
 }

@@ -33,6 +33,15 @@ enum StringId : int {
     IDS_CLI_USAGE_MOUNTS,
     IDS_CLI_USAGE_NO_MOUNTS,
     IDS_CLI_USAGE_PATHS,
+    IDS_CLI_USAGE_FORMAT,
+    IDS_CLI_USAGE_ADD,
+    IDS_CLI_USAGE_RM,
+    IDS_CLI_USAGE_MKDIR,
+    IDS_CLI_USAGE_MV,
+    IDS_CLI_ONE_FORMAT,
+    IDS_CLI_BAD_ADDRESS,
+    IDS_CLI_CANNOT_READ,
+    IDS_CLI_CANNOT_ADD,
 };
 
 const std::string& LoadResString(StringId id);

@@ -98,6 +98,28 @@ const std::string& LoadResString(StringId id) {
         {IDS_BAD_ARGUMENT, "ravelko: unknown argument, or more than one image: %s"},
         {IDS_OCTAL_SUFFIX, " (octal)"},
         {IDS_SELECTION_TOTALS, "%s selected, %s bytes"},
+        {IDS_EDIT_NAME_EMPTY, "%s: a name cannot be empty."},
+        {IDS_EDIT_NAME_TOO_LONG, "%s: the name is too long for %s (%s)."},
+        {IDS_EDIT_NAME_BAD,
+         "%s: %s cannot hold this name (only Latin and Cyrillic letters, digits and signs "
+         "the disk allows; no blank at its end)."},
+        {IDS_EDIT_NAME_EXISTS, "%s: the directory already holds an entry of that name."},
+        {IDS_EDIT_NOT_FOUND, "%s: no such file or directory."},
+        {IDS_EDIT_NOT_EMPTY, "%s: the directory is not empty."},
+        {IDS_EDIT_FILE_TOO_LONG, "%s: the file is too long for %s (at most 65,535 bytes)."},
+        {IDS_EDIT_READS_AS_DIRECTORY,
+         "%s: MicroDOS would take an empty file loaded at 0 for a directory."},
+        {IDS_EDIT_CATALOG_FULL, "%s: the catalog is full."},
+        {IDS_EDIT_DISK_FULL, "%s: the disk is full."},
+        {IDS_EDIT_NO_DIRECTORY_NUMBER, "%s: every directory number of the disk is taken."},
+        {IDS_EDIT_UNKNOWN_LAYOUT,
+         "The disk's layout is not one this program can change safely; nothing was written."},
+        {IDS_EDIT_HARD_DISK, "The logical disks of a hard-disk image can only be read."},
+        {IDS_EDIT_FORMAT_READ_ONLY, "%s disks can only be read."},
+        {IDS_EDIT_CANNOT_SAVE, "The image could not be written, and is as it was: %s"},
+        {IDS_EDIT_UNCHANGED, "Nothing was changed."},
+        {IDS_EDIT_NOT_A_FILE, "a link, folder or device is in its place"},
+        {IDS_EDIT_IMAGE_EXISTS, "%s is already there: a new image never replaces a file."},
     };
     return stringtable::FindText(table, id);
 }

@@ -1,0 +1,240 @@
+// Changes to ANDOS disks: FAT12 with two copies of the table, 2048-byte clusters, and
+// every directory's entries in the one root area, each naming the directory that holds it
+// (byte 21) and a directory its own number (byte 20). Only the layout of the real disks
+// (and of the blank ones made here) is changed: its boot sector says so.
+#include "Cp1251.h"
+#include "DiskEditor.h"
+#include "FormatEditors.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <iterator>
+#include <optional>
+
+namespace {
+
+constexpr long long kSector = 512;
+constexpr long long kCluster = 2048;
+constexpr long long kFirstFat = 0x200;
+constexpr long long kSecondFat = 0x600;
+constexpr long long kFatSize = 0x400;
+constexpr long long kFirstSlot = 0xA00;
+constexpr int kSlots = 112;
+constexpr long long kSlotSize = 32;
+constexpr long long kDataStart = 0x1800;
+constexpr int kFirstCluster = 2;
+constexpr int kEndOfChain = 0xFFF;
+constexpr uint8_t kDeleted = 0xE5;
+constexpr uint8_t kDirectoryAttribute = 0x08;
+constexpr long long kBlankSectors = 1600;
+
+// The boot sector's description of the one layout written here (offsets 0x0B..0x17).
+constexpr std::array<uint8_t, 13> kLayout = {0x00, 0x02, 0x04, 0x01, 0x00, 0x02, 0x70,
+                                             0x00, 0x40, 0x06, 0xF9, 0x02, 0x00};
+constexpr long long kLayoutOffset = 0x0B;
+constexpr long long kTotalSectors = 0x13;
+constexpr long long kMetadataSectors = kDataStart / kSector;
+
+int WordOf(const uint8_t* at) {
+    return at[0] | at[1] << 8;
+}
+
+void PutWordAt(uint8_t* at, long long word) {
+    at[0] = static_cast<uint8_t>(word);
+    at[1] = static_cast<uint8_t>(word >> 8);
+}
+
+bool FitsFatName(char c) {
+    return std::strchr("\"*+,./:;<=>?[\\]|", c) == nullptr;
+}
+
+class CAndosEditor : public CDiskEditor {
+public:
+    CAndosEditor(std::vector<uint8_t> bytes, const FileSystemFormat& format)
+        : CDiskEditor(std::move(bytes), format) {}
+
+protected:
+    EditError CheckLayout() const override {
+        if (static_cast<long long>(m_bytes.size()) < kDataStart + kCluster ||
+            !std::equal(kLayout.begin(), kLayout.end(), m_bytes.begin() + kLayoutOffset))
+            return EditError::UnknownLayout;
+        return EditError::None;
+    }
+
+    // Letters are stored upper-case, as every FAT system stores its names.
+    EditError StoredName(std::string_view cp1251, bool directory,
+                         std::string& stored) const override {
+        const std::string folded = FoldName(cp1251);
+        const size_t dot = directory ? std::string::npos : folded.rfind('.');
+        const std::string name = folded.substr(0, dot);
+        const std::string extension = dot == std::string::npos ? "" : folded.substr(dot + 1);
+        if (name.empty())
+            return folded.empty() ? EditError::NameEmpty : EditError::NameBadCharacter;
+        std::string koi8Name, koi8Extension;
+        if (!ConvertCp1251ToKoi8(name, koi8Name) ||
+            !ConvertCp1251ToKoi8(extension, koi8Extension) ||
+            !std::all_of(name.begin(), name.end(), FitsFatName) ||
+            !std::all_of(extension.begin(), extension.end(), FitsFatName) ||
+            static_cast<uint8_t>(koi8Name[0]) == kDeleted)
+            return EditError::NameBadCharacter;
+        if (directory ? name.size() > 11 : name.size() > 8 || extension.size() > 3)
+            return EditError::NameTooLong;
+        if (directory) {
+            stored = koi8Name;
+        } else {
+            stored = koi8Name + std::string(8 - koi8Name.size(), ' ') + koi8Extension;
+        }
+        stored.resize(11, ' ');
+        return EditError::None;
+    }
+
+    std::string ShownName(std::string_view stored, bool directory) const override {
+        std::string decoded(stored);
+        ConvertKoi8ToCp1251(reinterpret_cast<uint8_t*>(decoded.data()),
+                            static_cast<int>(decoded.size()));
+        std::string name = decoded.substr(0, 8);
+        std::string extension = decoded.substr(8);
+        name.erase(name.find_last_not_of(' ') + 1);
+        extension.erase(extension.find_last_not_of(' ') + 1);
+        return directory || extension.empty() ? name + extension : name + "." + extension;
+    }
+
+    EditError PutFile(int dir, const std::string& stored, uint16_t address,
+                      std::span<const uint8_t> data) override {
+        const auto slot = FreeSlot();
+        if (!slot)
+            return EditError::CatalogFull;
+        const long long needed = (static_cast<long long>(data.size()) + kCluster - 1) / kCluster;
+        std::vector<int> clusters;
+        for (int c = kFirstCluster; c <= LastCluster() && std::ssize(clusters) < needed; ++c) {
+            if (Fat(c) == 0)
+                clusters.push_back(c);
+        }
+        if (std::ssize(clusters) < needed)
+            return EditError::DiskFull;
+        for (size_t i = 0; i < clusters.size(); ++i) {
+            SetFat(clusters[i], i + 1 < clusters.size() ? clusters[i + 1] : kEndOfChain);
+            const auto from = data.begin() + static_cast<long>(i) * kCluster;
+            const auto to =
+                data.begin() + std::min<long long>(std::ssize(data), (i + 1LL) * kCluster);
+            const auto at = m_bytes.begin() + (clusters[i] + 1LL) * kCluster;
+            std::fill(std::copy(from, to, at), at + kCluster, 0);
+        }
+        uint8_t* entry = Slot(*slot);
+        std::copy(stored.begin(), stored.end(), entry);
+        entry[21] = static_cast<uint8_t>(dir);
+        PutWordAt(entry + 22, address);
+        PutWordAt(entry + 26, clusters.empty() ? 0 : clusters.front());
+        PutWordAt(entry + 28, static_cast<long long>(data.size()));
+        PutWordAt(entry + 30, static_cast<long long>(data.size()) >> 16);
+        return EditError::None;
+    }
+
+    EditError PutDirectory(int dir, const std::string& stored, int number) override {
+        const auto slot = FreeSlot();
+        if (!slot)
+            return EditError::CatalogFull;
+        uint8_t* entry = Slot(*slot);
+        std::copy(stored.begin(), stored.end(), entry);
+        entry[11] = kDirectoryAttribute;
+        entry[20] = static_cast<uint8_t>(number);
+        entry[21] = static_cast<uint8_t>(dir);
+        return EditError::None;
+    }
+
+    // The entry is marked deleted and its clusters freed, no more of them than its length
+    // needs: a damaged chain never frees another file's clusters past that.
+    void Erase(const DiskEntry& entry) override {
+        Slot(entry.index)[0] = kDeleted;
+        if (entry.IsDirectory())
+            return;
+        long long left = (entry.length + kCluster - 1) / kCluster;
+        for (int c = static_cast<int>(entry.start);
+             left > 0 && c >= kFirstCluster && c <= LastCluster() && Fat(c) != 0; --left) {
+            const int next = Fat(c);
+            SetFat(c, 0);
+            c = next;
+        }
+    }
+
+    void PutName(const DiskEntry& entry, const std::string& stored) override {
+        std::copy(stored.begin(), stored.end(), Slot(entry.index));
+    }
+
+    long long FreeUnits() const override {
+        if (CheckLayout() != EditError::None)
+            return 0;
+        long long free = 0;
+        for (int c = kFirstCluster; c <= LastCluster(); ++c)
+            free += Fat(c) == 0;
+        return free;
+    }
+
+    long long UnitSize() const override { return kCluster; }
+    int LastDirectoryNumber() const override { return 255; }
+
+private:
+    uint8_t* Slot(long long index) { return &m_bytes[kFirstSlot + index * kSlotSize]; }
+
+    // A deleted entry's slot, or the end's; a slot past the end is made the new end.
+    std::optional<int> FreeSlot() {
+        for (int i = 0; i < kSlots; ++i) {
+            uint8_t* slot = Slot(i);
+            if (slot[0] == kDeleted) {
+                std::fill(slot, slot + kSlotSize, 0);
+                return i;
+            }
+            if (slot[0] == 0 && WordOf(slot + 26) == 0) {
+                if (i + 1 < kSlots)
+                    std::fill(Slot(i + 1), Slot(i + 1) + kSlotSize, 0);
+                return i;
+            }
+        }
+        return std::nullopt;
+    }
+
+    // The last cluster the table and the image both hold.
+    int LastCluster() const {
+        const long long sectors = WordOf(&m_bytes[kTotalSectors]);
+        const long long byLayout = 1 + (sectors - kMetadataSectors) * kSector / kCluster;
+        const long long byImage = static_cast<long long>(m_bytes.size()) / kCluster - 2;
+        const long long byTable = kFatSize * 2 / 3 - 1;
+        return static_cast<int>(std::min({byLayout, byImage, byTable}));
+    }
+
+    int Fat(int cluster) const {
+        const uint8_t* at = &m_bytes[kSecondFat + cluster * 3LL / 2];
+        return cluster % 2 ? WordOf(at) >> 4 : WordOf(at) & 0xFFF;
+    }
+
+    void SetFat(int cluster, int value) {
+        for (const long long table : {kFirstFat, kSecondFat}) {
+            uint8_t* at = &m_bytes[table + cluster * 3LL / 2];
+            const int word = WordOf(at);
+            PutWordAt(at, cluster % 2 ? (word & 0x000F) | value << 4 : (word & 0xF000) | value);
+        }
+    }
+};
+
+} // namespace
+
+std::unique_ptr<CDiskEditor> EditAndos(std::vector<uint8_t> bytes, const FileSystemFormat& format) {
+    return std::make_unique<CAndosEditor>(std::move(bytes), format);
+}
+
+std::vector<uint8_t> BlankAndos() {
+    std::vector<uint8_t> bytes(static_cast<size_t>(kBlankSectors * kSector));
+    constexpr uint8_t start[] = {0xA0, 0x00, 0x1E, 0x01, 'A', 'N', 'D', 'O', 'S', ' ', ' ', 0};
+    std::copy(std::begin(start), std::end(start), bytes.begin());
+    std::copy(kLayout.begin(), kLayout.end(), bytes.begin() + kLayoutOffset);
+    PutWordAt(&bytes[0x18], 10);                                   // sectors per track
+    PutWordAt(&bytes[0x1A], 2);                                    // heads
+    constexpr char extended[] = "\x29\0\0\0\0NO NAME    FAT12   "; // signature, serial, label
+    std::copy(std::begin(extended), std::end(extended) - 1, bytes.begin() + 0x26);
+    for (const long long table : {kFirstFat, kSecondFat}) {
+        bytes[table] = 0xF9; // the medium, then the reserved end of chain
+        bytes[table + 1] = bytes[table + 2] = 0xFF;
+    }
+    return bytes;
+}

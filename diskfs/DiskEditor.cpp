@@ -1,0 +1,222 @@
+#include "DiskEditor.h"
+
+#include "Cp1251.h"
+
+#include <algorithm>
+
+CDiskEditor::CDiskEditor(std::vector<uint8_t> bytes, const FileSystemFormat& format)
+    : m_bytes(std::move(bytes)), m_format(format) {
+    Reread();
+}
+
+CDiskEditor::~CDiskEditor() = default;
+
+void CDiskEditor::Reread() {
+    m_disk = m_format.open(m_bytes);
+}
+
+// Every change runs on the bytes in place and is undone whole when it fails part-way.
+template <class Change> EditResult CDiskEditor::Undoable(Change change) {
+    if (const EditError error = CheckLayout(); error != EditError::None)
+        return {error};
+    std::vector<uint8_t> before = m_bytes;
+    const EditResult result = change();
+    if (result.error != EditError::None) {
+        m_bytes = std::move(before);
+        Reread();
+    }
+    return result;
+}
+
+EditResult CDiskEditor::AddFile(int dir, std::string_view name, uint16_t address,
+                                std::span<const uint8_t> data, bool replace) {
+    return Undoable([&] { return AddChecked(dir, name, address, data, replace); });
+}
+
+EditResult CDiskEditor::MakeDirectory(int dir, std::string_view name) {
+    return Undoable([&] { return MakeChecked(dir, name); });
+}
+
+EditResult CDiskEditor::Remove(int index, bool recursive) {
+    return Undoable([&] { return RemoveChecked(index, recursive); });
+}
+
+EditResult CDiskEditor::Rename(int index, std::string_view name) {
+    return Undoable([&] { return RenameChecked(index, name); });
+}
+
+EditResult CDiskEditor::AddChecked(int dir, std::string_view name, uint16_t address,
+                                   std::span<const uint8_t> data, bool replace) {
+    if (!IsLiveDirectory(dir))
+        return {EditError::NotFound};
+    std::string stored, shown;
+    if (const EditError error = NameFor(name, false, stored, shown); error != EditError::None)
+        return {error};
+    if (const DiskEntry* old = LiveNamed(dir, shown)) {
+        if (!replace || old->IsDirectory())
+            return {EditError::NameExists};
+        Erase(*old);
+        Reread();
+    }
+    if (const EditError error = PutFile(dir, stored, address, data); error != EditError::None)
+        return {error};
+    Reread();
+    return {EditError::None, FindLive(dir, shown, false)};
+}
+
+EditResult CDiskEditor::MakeChecked(int dir, std::string_view name) {
+    if (!IsLiveDirectory(dir))
+        return {EditError::NotFound};
+    std::string stored, shown;
+    if (const EditError error = NameFor(name, true, stored, shown); error != EditError::None)
+        return {error};
+    if (LiveNamed(dir, shown))
+        return {EditError::NameExists};
+    const int number = FreeDirectoryNumber();
+    if (number < 0)
+        return {EditError::NoDirectoryNumber};
+    if (const EditError error = PutDirectory(dir, stored, number); error != EditError::None)
+        return {error};
+    Reread();
+    return {EditError::None, FindLive(dir, shown, true)};
+}
+
+// Depth first: the entries of a directory go before the directory itself. Each erase
+// re-reads the catalog and may move entries, so the directory is looked up afresh by
+// what it is each time round.
+EditResult CDiskEditor::RemoveChecked(int index, bool recursive) {
+    const auto& entries = m_disk->Entries();
+    if (index < 0 || index >= static_cast<int>(entries.size()) || entries[index].deleted ||
+        entries[index].kind == DiskEntry::Kind::Lost)
+        return {EditError::NotFound};
+    const DiskEntry entry = entries[index];
+    const auto current = [&]() -> const DiskEntry* {
+        for (const DiskEntry& e : m_disk->Entries()) {
+            if (!e.deleted && e.holdingDir == entry.holdingDir && e.name == entry.name &&
+                e.kind == entry.kind && e.start == entry.start && e.ownDir == entry.ownDir)
+                return &e;
+        }
+        return nullptr;
+    };
+    // A directory entry that opens the root is removed alone, never with the root's entries.
+    const bool opensOwn =
+        entry.kind == DiskEntry::Kind::Directory && entry.ownDir != m_disk->RootDir();
+    for (const DiskEntry* self = current(); self && opensOwn; self = current()) {
+        const auto& inside = m_disk->Contents(entry.ownDir);
+        const auto live = std::find_if(inside.begin(), inside.end(), [&](int i) {
+            return !m_disk->Entries()[static_cast<size_t>(i)].deleted && i != self->index;
+        });
+        if (live == inside.end())
+            break;
+        if (!recursive)
+            return {EditError::NotEmpty};
+        if (const EditResult inner = RemoveChecked(*live, true); inner.error != EditError::None)
+            return inner;
+    }
+    const DiskEntry* self = current();
+    if (!self)
+        return {EditError::NotFound};
+    Erase(*self);
+    Reread();
+    return {EditError::None};
+}
+
+EditResult CDiskEditor::RenameChecked(int index, std::string_view name) {
+    const auto& entries = m_disk->Entries();
+    if (index < 0 || index >= static_cast<int>(entries.size()) || entries[index].deleted ||
+        entries[index].kind == DiskEntry::Kind::Lost)
+        return {EditError::NotFound};
+    const DiskEntry entry = entries[index];
+    const bool directory = entry.IsDirectory();
+    std::string stored, shown;
+    if (const EditError error = NameFor(name, directory, stored, shown); error != EditError::None)
+        return {error};
+    const DiskEntry* other = LiveNamed(entry.holdingDir, shown);
+    if (other && other->index != entry.index)
+        return {EditError::NameExists};
+    PutName(entry, stored);
+    Reread();
+    return {EditError::None, entry.index};
+}
+
+// A name the catalog would show otherwise (a trailing blank dropped, say) is refused.
+EditError CDiskEditor::NameFor(std::string_view name, bool directory, std::string& stored,
+                               std::string& shown) const {
+    if (const EditError error = StoredName(name, directory, stored); error != EditError::None)
+        return error;
+    shown = ShownName(stored, directory);
+    return EqualNoCase(shown, name) ? EditError::None : EditError::NameBadCharacter;
+}
+
+const DiskEntry* CDiskEditor::LiveNamed(int dir, std::string_view shown) const {
+    for (const int i : m_disk->Contents(dir)) {
+        const DiskEntry& entry = m_disk->Entries()[i];
+        if (!entry.deleted && entry.kind != DiskEntry::Kind::Lost && EqualNoCase(entry.name, shown))
+            return &entry;
+    }
+    return nullptr;
+}
+
+int CDiskEditor::FindLive(int dir, std::string_view shown, bool directory) const {
+    for (const int i : m_disk->Contents(dir)) {
+        const DiskEntry& entry = m_disk->Entries()[i];
+        if (!entry.deleted && entry.IsDirectory() == directory && entry.name == shown)
+            return entry.index;
+    }
+    return -1;
+}
+
+// The root, or a number a live directory entry opens.
+bool CDiskEditor::IsLiveDirectory(int dir) const {
+    if (dir == m_disk->RootDir())
+        return true;
+    const auto& entries = m_disk->Entries();
+    return std::any_of(entries.begin(), entries.end(), [&](const DiskEntry& entry) {
+        return !entry.deleted && entry.kind == DiskEntry::Kind::Directory && entry.ownDir == dir;
+    });
+}
+
+// A number no entry opens or is held by, deleted ones included: a new directory must not
+// take in what an old one left behind.
+int CDiskEditor::FreeDirectoryNumber() const {
+    std::vector<bool> used(kDirectoryNumbers);
+    for (const DiskEntry& entry : m_disk->Entries()) {
+        if (IsDirectoryNumber(entry.ownDir))
+            used[static_cast<size_t>(entry.ownDir)] = true;
+        if (IsDirectoryNumber(entry.holdingDir))
+            used[static_cast<size_t>(entry.holdingDir)] = true;
+    }
+    for (int number = FirstDirectoryNumber(); number <= LastDirectoryNumber(); ++number) {
+        if (!used[static_cast<size_t>(number)])
+            return number;
+    }
+    return -1;
+}
+
+std::unique_ptr<CDiskEditor> EditDisk(std::vector<uint8_t> bytes) {
+    const FileSystemFormat* format = DetectFileSystem(bytes);
+    if (!format || !format->edit)
+        return nullptr;
+    return format->edit(std::move(bytes), *format);
+}
+
+bool ConvertCp1251ToKoi8(std::string_view cp1251, std::string& koi8) {
+    koi8.clear();
+    for (const char c : cp1251) {
+        const auto byte = static_cast<uint8_t>(c);
+        if (byte >= 0x20 && byte < 0x7F) {
+            koi8 += c;
+            continue;
+        }
+        if (byte < 0xC0)
+            return false;
+        // The KOI-8 letter that reads back as this one: the letters map onto each other.
+        for (int koi = 0xC0; koi <= 0xFF; ++koi) {
+            auto decoded = static_cast<uint8_t>(koi);
+            ConvertKoi8ToCp1251(&decoded, 1);
+            if (decoded == byte)
+                koi8 += static_cast<char>(koi);
+        }
+    }
+    return true;
+}

@@ -1,0 +1,106 @@
+// Changes to one floppy's file system, made on its bytes in memory. A change either
+// succeeds whole or leaves the bytes as they were; the caller writes them out once every
+// change of a command has succeeded. Names are given in Windows-1251, as entries carry them.
+#pragma once
+
+#include "Formats.h"
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string_view>
+#include <vector>
+
+enum class EditError {
+    None,
+    NameEmpty,
+    NameTooLong,      // longer than the format's name field (or its extension's)
+    NameBadCharacter, // a character KOI-8 lacks or the format does not allow in a name
+    NameExists,       // an entry of that name is in the directory
+    NotFound,         // no such live entry, or no such directory
+    NotEmpty,         // a directory that still holds entries
+    FileTooLong,      // longer than the format's length field holds
+    ReadsAsDirectory, // MicroDOS takes an empty file loaded at 0 for a directory
+    CatalogFull,
+    DiskFull,
+    NoDirectoryNumber, // every directory number is taken
+    UnknownLayout,     // the disk's layout is not one this program can safely change
+};
+
+struct EditResult {
+    EditError error = EditError::None;
+    int index = -1; // the added, made or renamed entry's index afterwards
+};
+
+class CDiskEditor {
+public:
+    virtual ~CDiskEditor();
+    CDiskEditor(const CDiskEditor&) = delete;
+    CDiskEditor& operator=(const CDiskEditor&) = delete;
+
+    const CFileSystem& Disk() const { return *m_disk; }
+    const std::vector<uint8_t>& Bytes() const { return m_bytes; }
+    // Free space in bytes, as the format counts it (whole blocks or clusters).
+    long long FreeBytes() const { return FreeUnits() * UnitSize(); }
+
+    // A file into directory `dir`; an entry of that name is replaced when `replace` (a
+    // file only: a directory is never replaced by one).
+    EditResult AddFile(int dir, std::string_view name, uint16_t address,
+                       std::span<const uint8_t> data, bool replace);
+    EditResult MakeDirectory(int dir, std::string_view name);
+    // A live file, or a directory: empty, or with everything in it when `recursive`.
+    EditResult Remove(int index, bool recursive);
+    EditResult Rename(int index, std::string_view name);
+
+protected:
+    CDiskEditor(std::vector<uint8_t> bytes, const FileSystemFormat& format);
+
+    // Why no change can be made to this disk, checked before each.
+    virtual EditError CheckLayout() const { return EditError::None; }
+    // The name's bytes as the catalog stores them, or why it cannot hold it.
+    virtual EditError StoredName(std::string_view cp1251, bool directory,
+                                 std::string& stored) const = 0;
+    // The stored name as the reader will show it, for comparison with other entries.
+    virtual std::string ShownName(std::string_view stored, bool directory) const = 0;
+    virtual EditError PutFile(int dir, const std::string& stored, uint16_t address,
+                              std::span<const uint8_t> data) = 0;
+    virtual EditError PutDirectory(int dir, const std::string& stored, int number) = 0;
+    // A live file, or a directory with no live entries left.
+    virtual void Erase(const DiskEntry& entry) = 0;
+    virtual void PutName(const DiskEntry& entry, const std::string& stored) = 0;
+    virtual long long FreeUnits() const = 0;
+    virtual long long UnitSize() const = 0;
+    // Directory numbers a new directory may take, lowest first.
+    virtual int FirstDirectoryNumber() const { return 1; }
+    virtual int LastDirectoryNumber() const { return 254; }
+
+    // After PutFile or PutDirectory: the entry just put, found in the re-read catalog.
+    int FindLive(int dir, std::string_view shown, bool directory) const;
+    void Reread();
+
+    std::vector<uint8_t> m_bytes;
+
+private:
+    template <class Change> EditResult Undoable(Change change);
+    EditResult AddChecked(int dir, std::string_view name, uint16_t address,
+                          std::span<const uint8_t> data, bool replace);
+    EditResult MakeChecked(int dir, std::string_view name);
+    EditResult RemoveChecked(int index, bool recursive);
+    EditResult RenameChecked(int index, std::string_view name);
+    EditError NameFor(std::string_view name, bool directory, std::string& stored,
+                      std::string& shown) const;
+    // A live entry of directory `dir` whose name reads as `shown`, without regard to case.
+    const DiskEntry* LiveNamed(int dir, std::string_view shown) const;
+    bool IsLiveDirectory(int dir) const;
+    int FreeDirectoryNumber() const;
+
+    const FileSystemFormat& m_format;
+    std::unique_ptr<CFileSystem> m_disk;
+};
+
+// An editor for the floppy in `bytes`, or null when its format cannot be changed here.
+std::unique_ptr<CDiskEditor> EditDisk(std::vector<uint8_t> bytes);
+
+// Windows-1251 text in the computer's KOI-8 code; false when a character has no KOI-8
+// code that reads back as itself (control characters, DEL, and 0x80..0xBF but for none).
+bool ConvertCp1251ToKoi8(std::string_view cp1251, std::string& koi8);

@@ -1,0 +1,339 @@
+// Changes to MicroDOS and MKDOS disks. Their catalogs, read from the real disks:
+// - every file entry, live or deleted, owns the blocks from its start (word 0o20) for its
+//   block count (word 0o22), and in catalog order these runs follow each other without a
+//   gap from the first data block: a deleted entry is a hole, and the free space at the
+//   end of the disk is a deleted entry too, or nothing;
+// - a deleted entry has 0o377 in its bytes 0 and 1;
+// - block 0 counts the live entries, directories included (word 0o30), and the blocks in
+//   use, the catalog's 20 included (word 0o32); word 0o466 is the disk's size in blocks,
+//   and MKDOS keeps its first data block, 20, in word 0o470;
+// - some MicroDOS disks keep a copy of the catalog's ten blocks in blocks 10 to 19.
+// A new file takes the first hole it fits (the rest of the hole stays one), or goes after
+// the last run; a deleted file becomes a hole and joins the holes next to it.
+#include "Cp1251.h"
+#include "DiskEditor.h"
+#include "FormatEditors.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+
+namespace {
+
+constexpr long long kBlock = 512;
+constexpr int kFirstSlot = 0x140;
+constexpr int kSlotSize = 24;
+constexpr int kMaxSlots = 172; // what a full catalog of a real disk holds, before its end mark
+constexpr int kCatalogBlocks = 10;
+constexpr int kFirstDataBlock = 20;
+constexpr int kLiveCount = 030;
+constexpr int kBlocksUsed = 032;
+constexpr int kFamilyWord = 0400;
+constexpr int kMkDosWord = 0402;
+constexpr int kDiskBlocks = 0466;
+constexpr int kMkDosFirstBlock = 0470;
+constexpr int kFamilyMark = 0123456;
+constexpr int kMkDosMark = 051414;
+constexpr uint8_t kDeleted = 0377;
+constexpr uint8_t kMkDosDirectoryMark = 0x7F;
+constexpr long long kMaxLength = 0xFFFF;
+constexpr long long kBlankBlocks = 1600;
+
+using Slot = std::array<uint8_t, kSlotSize>;
+
+int WordOf(const uint8_t* at) {
+    return at[0] | at[1] << 8;
+}
+
+void PutWordAt(uint8_t* at, long long word) {
+    at[0] = static_cast<uint8_t>(word);
+    at[1] = static_cast<uint8_t>(word >> 8);
+}
+
+long long BlocksFor(size_t bytes) {
+    return (static_cast<long long>(bytes) + kBlock - 1) / kBlock;
+}
+
+class CMicroDosEditor : public CDiskEditor {
+public:
+    CMicroDosEditor(std::vector<uint8_t> bytes, const FileSystemFormat& format)
+        : CDiskEditor(std::move(bytes), format), m_mkdos(format.id == FormatMkDos) {
+        constexpr long long area = kCatalogBlocks * kBlock;
+        m_keepsCopy = static_cast<long long>(m_bytes.size()) >= 2 * area &&
+                      std::equal(m_bytes.begin(), m_bytes.begin() + area, m_bytes.begin() + area);
+    }
+
+protected:
+    EditError CheckLayout() const override {
+        if (static_cast<long long>(m_bytes.size()) < kFirstDataBlock * kBlock)
+            return EditError::UnknownLayout;
+        const long long catalogEnd = kFirstSlot + (ReadSlots().size() + 1) * kSlotSize;
+        const long long limit = (m_keepsCopy ? kCatalogBlocks : kFirstDataBlock) * kBlock;
+        return DiskBlocks() > kFirstDataBlock && catalogEnd <= limit ? EditError::None
+                                                                     : EditError::UnknownLayout;
+    }
+
+    EditError StoredName(std::string_view cp1251, bool directory,
+                         std::string& stored) const override {
+        if (cp1251.empty())
+            return EditError::NameEmpty;
+        if (!ConvertCp1251ToKoi8(cp1251, stored))
+            return EditError::NameBadCharacter;
+        const size_t field = NameField(directory);
+        if (stored.size() > field)
+            return EditError::NameTooLong;
+        stored.resize(field, ' ');
+        return EditError::None;
+    }
+
+    std::string ShownName(std::string_view stored, bool) const override {
+        std::string shown(stored);
+        ConvertKoi8ToCp1251(reinterpret_cast<uint8_t*>(shown.data()),
+                            static_cast<int>(shown.size()));
+        shown.erase(shown.find_last_not_of(' ') + 1);
+        return shown;
+    }
+
+    EditError PutFile(int dir, const std::string& stored, uint16_t address,
+                      std::span<const uint8_t> data) override {
+        if (static_cast<long long>(data.size()) > kMaxLength)
+            return EditError::FileTooLong;
+        if (!m_mkdos && data.empty() && address == 0)
+            return EditError::ReadsAsDirectory;
+        std::vector<Slot> slots = ReadSlots();
+        const long long blocks = BlocksFor(data.size());
+        const auto at = Place(slots, blocks);
+        if (!at)
+            return *at.error;
+        Slot& slot = slots[static_cast<size_t>(at.slot)];
+        slot.fill(0);
+        slot[1] = static_cast<uint8_t>(dir);
+        std::copy(stored.begin(), stored.end(), slot.begin() + 2);
+        PutWordAt(&slot[020], at.start);
+        PutWordAt(&slot[022], blocks);
+        PutWordAt(&slot[024], address);
+        PutWordAt(&slot[026], static_cast<long long>(data.size()));
+        const auto first = m_bytes.begin() + at.start * kBlock;
+        std::fill(std::copy(data.begin(), data.end(), first), first + blocks * kBlock, 0);
+        WriteSlots(slots);
+        return EditError::None;
+    }
+
+    EditError PutDirectory(int dir, const std::string& stored, int number) override {
+        std::vector<Slot> slots = ReadSlots();
+        if (slots.size() >= kMaxSlots)
+            return EditError::CatalogFull;
+        Slot slot{};
+        slot[0] = static_cast<uint8_t>(number);
+        slot[1] = static_cast<uint8_t>(dir);
+        const size_t name = m_mkdos ? 3 : 2;
+        if (m_mkdos)
+            slot[2] = kMkDosDirectoryMark;
+        std::copy(stored.begin(), stored.end(), slot.begin() + static_cast<long>(name));
+        PutWordAt(&slot[020], EndOfRuns(slots)); // where the system puts it too
+        slots.push_back(slot);
+        WriteSlots(slots);
+        return EditError::None;
+    }
+
+    void Erase(const DiskEntry& entry) override {
+        std::vector<Slot> slots = ReadSlots();
+        const auto i = static_cast<size_t>(entry.index);
+        if (IsDirectorySlot(slots[i])) {
+            slots.erase(slots.begin() + static_cast<long>(i));
+        } else {
+            slots[i][0] = slots[i][1] = kDeleted;
+            JoinHoles(slots, i);
+        }
+        WriteSlots(slots);
+    }
+
+    void PutName(const DiskEntry& entry, const std::string& stored) override {
+        std::vector<Slot> slots = ReadSlots();
+        Slot& slot = slots[static_cast<size_t>(entry.index)];
+        const bool directory = IsDirectorySlot(slot);
+        std::copy(stored.begin(), stored.end(), slot.begin() + (m_mkdos && directory ? 3 : 2));
+        WriteSlots(slots);
+    }
+
+    long long FreeUnits() const override {
+        if (CheckLayout() != EditError::None)
+            return 0;
+        const std::vector<Slot> slots = ReadSlots();
+        long long free = std::max(0LL, DiskBlocks() - EndOfRuns(slots));
+        for (size_t i = 0; i < slots.size(); ++i)
+            free += UsableHole(slots, i);
+        return free;
+    }
+
+    long long UnitSize() const override { return kBlock; }
+
+private:
+    struct Placement {
+        long long slot = -1;
+        long long start = 0;
+        std::optional<EditError> error;
+        explicit operator bool() const { return !error; }
+    };
+
+    size_t NameField(bool directory) const { return m_mkdos && directory ? 13 : 14; }
+
+    bool IsDirectorySlot(const Slot& slot) const {
+        return m_mkdos ? slot[2] == kMkDosDirectoryMark
+                       : WordOf(&slot[024]) == 0 && WordOf(&slot[026]) == 0;
+    }
+    static bool IsDeleted(const Slot& slot) { return slot[0] == kDeleted; }
+    static long long Start(const Slot& slot) { return WordOf(&slot[020]); }
+    static long long Blocks(const Slot& slot) { return WordOf(&slot[022]); }
+
+    // The disk's size as its header gives it, within the image.
+    long long DiskBlocks() const {
+        const long long image = static_cast<long long>(m_bytes.size()) / kBlock;
+        const long long told = WordOf(&m_bytes[kDiskBlocks]);
+        return told > kFirstDataBlock && told < image ? told : image;
+    }
+
+    // The slots the reader lists, in catalog order (so a slot's index is its entry's).
+    std::vector<Slot> ReadSlots() const {
+        std::vector<Slot> slots;
+        for (const DiskEntry& entry : Disk().Entries()) {
+            if (entry.kind == DiskEntry::Kind::Lost)
+                continue;
+            Slot slot;
+            const auto at = m_bytes.begin() + kFirstSlot + entry.index * kSlotSize;
+            std::copy(at, at + kSlotSize, slot.begin());
+            slots.push_back(slot);
+        }
+        return slots;
+    }
+
+    long long EndOfRuns(const std::vector<Slot>& slots) const {
+        long long end = kFirstDataBlock;
+        for (const Slot& slot : slots) {
+            if (!IsDirectorySlot(slot))
+                end = std::max(end, Start(slot) + Blocks(slot));
+        }
+        return end;
+    }
+
+    // The blocks of a hole a file may take: inside the disk, and no live file's (a damaged
+    // catalog may let runs overlap).
+    long long UsableHole(const std::vector<Slot>& slots, size_t i) const {
+        const Slot& hole = slots[i];
+        if (!IsDeleted(hole) || IsDirectorySlot(hole) || Start(hole) < kFirstDataBlock)
+            return 0;
+        const long long end = std::min(Start(hole) + Blocks(hole), DiskBlocks());
+        for (const Slot& slot : slots) {
+            if (!IsDeleted(slot) && !IsDirectorySlot(slot) && Start(slot) < end &&
+                Start(hole) < Start(slot) + Blocks(slot))
+                return 0;
+        }
+        return std::max(0LL, end - Start(hole));
+    }
+
+    // The first hole the file fits, else the end of the runs; a hole it does not fill
+    // needs a slot more for what remains of it.
+    Placement Place(std::vector<Slot>& slots, long long blocks) const {
+        bool roomSeen = false;
+        for (size_t i = 0; i < slots.size(); ++i) {
+            if (UsableHole(slots, i) < blocks)
+                continue;
+            const Slot hole = slots[i];
+            if (Blocks(hole) == blocks)
+                return {static_cast<long long>(i), Start(hole), std::nullopt};
+            roomSeen = true;
+            if (slots.size() >= kMaxSlots)
+                continue;
+            Slot rest = hole;
+            PutWordAt(&rest[020], Start(hole) + blocks);
+            PutWordAt(&rest[022], Blocks(hole) - blocks);
+            slots.insert(slots.begin() + static_cast<long>(i) + 1, rest);
+            return {static_cast<long long>(i), Start(hole), std::nullopt};
+        }
+        const long long end = EndOfRuns(slots);
+        if (end + blocks <= DiskBlocks()) {
+            if (slots.size() < kMaxSlots) {
+                slots.emplace_back();
+                return {static_cast<long long>(slots.size()) - 1, end, std::nullopt};
+            }
+            roomSeen = true;
+        }
+        return {-1, 0, roomSeen ? EditError::CatalogFull : EditError::DiskFull};
+    }
+
+    // The hole at i joins the holes of the runs just before and after it.
+    void JoinHoles(std::vector<Slot>& slots, size_t i) const {
+        const auto neighbour = [&](size_t from, int step) -> std::optional<size_t> {
+            for (long long j = static_cast<long long>(from) + step;
+                 j >= 0 && j < static_cast<long long>(slots.size()); j += step) {
+                if (!IsDirectorySlot(slots[static_cast<size_t>(j)]))
+                    return static_cast<size_t>(j);
+            }
+            return std::nullopt;
+        };
+        const auto joinable = [&](size_t first, size_t second) {
+            return IsDeleted(slots[first]) && IsDeleted(slots[second]) &&
+                   Start(slots[first]) + Blocks(slots[first]) == Start(slots[second]) &&
+                   Blocks(slots[first]) + Blocks(slots[second]) <= kMaxLength;
+        };
+        const auto join = [&](size_t first, size_t second) {
+            PutWordAt(&slots[first][022], Blocks(slots[first]) + Blocks(slots[second]));
+            slots.erase(slots.begin() + static_cast<long>(second));
+        };
+        if (const auto next = neighbour(i, 1); next && joinable(i, *next))
+            join(i, *next);
+        if (const auto previous = neighbour(i, -1); previous && joinable(*previous, i))
+            join(*previous, i);
+    }
+
+    // The slots from the catalog's start, its end mark, the header's counts, the copy.
+    void WriteSlots(const std::vector<Slot>& slots) {
+        auto at = m_bytes.begin() + kFirstSlot;
+        long long live = 0;
+        long long used = kFirstDataBlock;
+        for (const Slot& slot : slots) {
+            at = std::copy(slot.begin(), slot.end(), at);
+            live += !IsDeleted(slot);
+            if (!IsDeleted(slot) && !IsDirectorySlot(slot))
+                used += Blocks(slot);
+        }
+        std::fill(at, at + kSlotSize, 0);
+        PutWordAt(&m_bytes[kLiveCount], live);
+        PutWordAt(&m_bytes[kBlocksUsed], used);
+        if (m_keepsCopy) {
+            constexpr long long area = kCatalogBlocks * kBlock;
+            std::copy(m_bytes.begin(), m_bytes.begin() + area, m_bytes.begin() + area);
+        }
+    }
+
+    bool m_mkdos;
+    bool m_keepsCopy = false;
+};
+
+std::vector<uint8_t> BlankFamilyDisk(bool mkdos) {
+    std::vector<uint8_t> bytes(static_cast<size_t>(kBlankBlocks * kBlock));
+    PutWordAt(&bytes[0], 0240); // NOP, then HALT: a data disk that is booted stops
+    PutWordAt(&bytes[kBlocksUsed], kFirstDataBlock);
+    PutWordAt(&bytes[kFamilyWord], kFamilyMark);
+    if (mkdos) {
+        PutWordAt(&bytes[kMkDosWord], kMkDosMark);
+        PutWordAt(&bytes[kMkDosFirstBlock], kFirstDataBlock);
+    }
+    PutWordAt(&bytes[kDiskBlocks], kBlankBlocks);
+    return bytes;
+}
+
+} // namespace
+
+std::unique_ptr<CDiskEditor> EditMicroDos(std::vector<uint8_t> bytes,
+                                          const FileSystemFormat& format) {
+    return std::make_unique<CMicroDosEditor>(std::move(bytes), format);
+}
+
+std::vector<uint8_t> BlankMicroDos() {
+    return BlankFamilyDisk(false);
+}
+
+std::vector<uint8_t> BlankMkDos() {
+    return BlankFamilyDisk(true);
+}

@@ -1,0 +1,185 @@
+// bkdisk's commands that change images. Each reads the image once, makes every change
+// it is asked for in memory, and writes the image once, only when all of them succeeded.
+#include "BkDiskCommand.h"
+#include "CatalogPath.h"
+#include "Cp1251.h"
+#include "HostNames.h"
+#include "ImageEdit.h"
+#include "RavelkoStrings.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace bkdisk {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The format a --microdos (--mkdos, ...) option names.
+const FileSystemFormat* FormatOption(const std::set<std::string>& flags) {
+    const FileSystemFormat* chosen = nullptr;
+    for (const FileSystemFormat& format : FileSystemFormats()) {
+        std::string option = std::string("--") + format.name;
+        std::transform(option.begin(), option.end(), option.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        if (!flags.count(option))
+            continue;
+        if (chosen)
+            return nullptr;
+        chosen = &format;
+    }
+    return chosen;
+}
+
+std::optional<uint16_t> OctalAddress(const std::string& text) {
+    if (text.empty() || text.size() > 6 || text.find_first_not_of("01234567") != std::string::npos)
+        return std::nullopt;
+    const unsigned long value = std::stoul(text, nullptr, 8);
+    return value <= 0xFFFF ? std::optional<uint16_t>(static_cast<uint16_t>(value)) : std::nullopt;
+}
+
+// The host file's bytes; none with the reason told. No floppy holds more than a megabyte,
+// so a larger file is refused unread, as is anything but a regular file.
+std::optional<std::vector<uint8_t>> ReadHostFile(const std::string& path) {
+    std::error_code error;
+    const fs::path file = PathFromUtf8(path);
+    const auto status = fs::status(file, error);
+    constexpr uintmax_t kLargest = 1 << 20;
+    if (!error && !fs::is_regular_file(status))
+        error = std::make_error_code(std::errc::invalid_argument);
+    if (!error && fs::file_size(file, error) > kLargest && !error)
+        error = std::make_error_code(std::errc::file_too_large);
+    std::ifstream in(file, std::ios::binary);
+    if (error || !in) {
+        Error(FormatResString(IDS_CLI_CANNOT_READ,
+                              {PrintableHostPath(path), error ? error.message() : "?"}));
+        return std::nullopt;
+    }
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+// Told, and Failure: nothing was written.
+int Refused(const std::string& message) {
+    Error(message);
+    return Error(ravelko::LoadResString(ravelko::IDS_EDIT_UNCHANGED));
+}
+
+int Refused(EditError error, const std::string& subject, const CImageFileEdit& edit) {
+    return Refused(EditErrorText(error, PrintableHostPath(subject), edit.Image()->GetFormatName()));
+}
+
+std::unique_ptr<CImageFileEdit> OpenForChanges(const std::string& path) {
+    std::string error;
+    auto edit = CImageFileEdit::Open(path, error);
+    if (!edit)
+        Error(error);
+    return edit;
+}
+
+int Saved(const CImageFileEdit& edit) {
+    if (const auto error = edit.Save())
+        return Error(*error);
+    return Success;
+}
+
+// The live entry at a path from the root; none when there is no such entry.
+std::optional<int> EntryAt(const CImageFileEdit& edit, const std::string& path) {
+    const auto image = edit.Image();
+    const auto found = ResolveCatalogPath(*image, image->Root(), ParseCatalogPath(path));
+    if (!found || image->Entry(found->entry).deleted)
+        return std::nullopt;
+    return found->entry.index;
+}
+
+} // namespace
+
+int Format(const Arguments& args) {
+    const FileSystemFormat* format = FormatOption(args.flags);
+    if (!format)
+        return UsageError(IDS_CLI_USAGE_FORMAT, LoadResString(IDS_CLI_ONE_FORMAT));
+    if (!format->blank)
+        return Error(FormatResString(ravelko::IDS_EDIT_FORMAT_READ_ONLY, {format->name}));
+    if (const auto error = WriteBlankImage(args.positional[0], *format))
+        return Error(*error);
+    return Success;
+}
+
+int Add(const Arguments& args) {
+    const auto address = args.values.count("--address")
+                             ? OctalAddress(args.Value("--address"))
+                             : std::optional<uint16_t>(kDefaultLoadAddress);
+    if (!address)
+        return UsageError(IDS_CLI_USAGE_ADD, LoadResString(IDS_CLI_BAD_ADDRESS));
+    auto edit = OpenForChanges(args.positional[0]);
+    const auto image = edit ? edit->Image() : nullptr;
+    const auto to = image ? EnterDirectory(*image, args.Value("--to")) : std::nullopt;
+    if (!to)
+        return Failure;
+    for (auto file = args.positional.begin() + 1; file != args.positional.end(); ++file) {
+        auto bytes = ReadHostFile(*file);
+        if (!bytes)
+            return Refused(LoadResString(IDS_CLI_CANNOT_ADD));
+        const FileToAdd added = FileToAddFrom(Utf8FromPath(PathFromUtf8(*file).filename()),
+                                              std::move(*bytes), *address);
+        const EditResult result = edit->Editor().AddFile(to->dir, added.name, added.address,
+                                                         added.data, args.flags.count("--replace"));
+        if (result.error != EditError::None)
+            return Refused(result.error, *file, *edit);
+    }
+    return Saved(*edit);
+}
+
+int Remove(const Arguments& args) {
+    auto edit = OpenForChanges(args.positional[0]);
+    if (!edit)
+        return Failure;
+    for (auto path = args.positional.begin() + 1; path != args.positional.end(); ++path) {
+        const auto index = EntryAt(*edit, *path);
+        const EditError error = index ? edit->Editor().Remove(*index, args.flags.count("-r")).error
+                                      : EditError::NotFound;
+        if (error != EditError::None)
+            return Refused(error, *path, *edit);
+    }
+    return Saved(*edit);
+}
+
+int MakeDirectory(const Arguments& args) {
+    auto edit = OpenForChanges(args.positional[0]);
+    if (!edit)
+        return Failure;
+    auto names = ParseCatalogPath(args.positional[1]);
+    if (names.empty())
+        return Refused(EditError::NameEmpty, args.positional[1], *edit);
+    const std::string name = names.back().name;
+    names.pop_back();
+    const auto image = edit->Image();
+    const auto parent = names.empty() ? std::optional<ResolvedEntry>()
+                                      : ResolveCatalogPath(*image, image->Root(), names);
+    if (!names.empty() && (!parent || !parent->isDirectory))
+        return Refused(EditError::NotFound, args.positional[1], *edit);
+    const auto place = parent ? image->Enter(parent->entry) : image->Root();
+    const EditError error =
+        place ? edit->Editor().MakeDirectory(place->dir, name).error : EditError::NotFound;
+    if (error != EditError::None)
+        return Refused(error, args.positional[1], *edit);
+    return Saved(*edit);
+}
+
+int Rename(const Arguments& args) {
+    auto edit = OpenForChanges(args.positional[0]);
+    if (!edit)
+        return Failure;
+    const auto index = EntryAt(*edit, args.positional[1]);
+    const EditError error =
+        index ? edit->Editor().Rename(*index, Utf8ToCp1251(args.positional[2])).error
+              : EditError::NotFound;
+    if (error != EditError::None)
+        return Refused(error, index ? args.positional[2] : args.positional[1], *edit);
+    return Saved(*edit);
+}
+
+} // namespace bkdisk

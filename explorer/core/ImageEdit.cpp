@@ -1,0 +1,129 @@
+#include "ImageEdit.h"
+
+#include "CatalogPath.h"
+#include "CatalogView.h"
+#include "HostFiles.h"
+#include "Cp1251.h"
+#include "HostNames.h"
+#include "RavelkoStrings.h"
+
+#include <filesystem>
+
+using namespace ravelko;
+
+namespace {
+
+constexpr size_t kBinHeader = 4;
+
+std::string WriteFailureText(const hostfiles::WriteResult& result) {
+    return FormatResString(
+        IDS_EDIT_CANNOT_SAVE,
+        {result.reason.empty() ? LoadResString(IDS_EDIT_NOT_A_FILE) : result.reason});
+}
+
+} // namespace
+
+std::unique_ptr<CImageFileEdit> CImageFileEdit::Open(const std::string& path, std::string& error) {
+    std::unique_ptr<CDiskImage> image;
+    OpenFailure failure;
+    if (OpenDiskImage(path, image, &failure, ImageAccess::ReadWrite) != 0) {
+        error = OpenFailureText(PrintableHostPath(path), failure);
+        return nullptr;
+    }
+    if (image->HardDisk()) {
+        error = LoadResString(IDS_EDIT_HARD_DISK);
+        return nullptr;
+    }
+    const auto bytes = image->FloppyBytes();
+    auto editor = EditDisk({bytes.begin(), bytes.end()});
+    if (!editor) {
+        error = FormatResString(IDS_EDIT_FORMAT_READ_ONLY, {image->GetFormatName()});
+        return nullptr;
+    }
+    return std::unique_ptr<CImageFileEdit>(new CImageFileEdit(path, std::move(editor)));
+}
+
+std::unique_ptr<CDiskImage> CImageFileEdit::Image() const {
+    return CreateDiskImage(m_path, m_editor->Bytes());
+}
+
+// Through a link the file it names is replaced, as the user meant.
+std::optional<std::string> CImageFileEdit::Save() const {
+    std::error_code ignored;
+    const auto named = PathFromUtf8(m_path);
+    const auto target = std::filesystem::is_symlink(named, ignored)
+                            ? std::filesystem::canonical(named, ignored)
+                            : named;
+    const auto& bytes = m_editor->Bytes();
+    const auto result = hostfiles::SaveFile(target.empty() ? named : target, {std::span(bytes)});
+    if (result.outcome == hostfiles::Outcome::Written)
+        return std::nullopt;
+    return WriteFailureText(result);
+}
+
+std::optional<std::string> WriteBlankImage(const std::string& path,
+                                           const FileSystemFormat& format) {
+    const auto file = PathFromUtf8(path);
+    std::string reason;
+    const auto folder = hostfiles::HostFolder::Open(
+        file.has_parent_path() ? file.parent_path() : std::filesystem::path("."), false, reason);
+    if (!folder)
+        return FormatResString(IDS_EDIT_CANNOT_SAVE, {reason});
+    const auto bytes = format.blank();
+    const auto result =
+        folder->WriteFile(file.filename(), {std::span(bytes)}, hostfiles::IfExists::Keep);
+    if (result.outcome == hostfiles::Outcome::Written)
+        return std::nullopt;
+    if (result.outcome == hostfiles::Outcome::Exists)
+        return FormatResString(IDS_EDIT_IMAGE_EXISTS, {PrintableHostPath(path)});
+    return WriteFailureText(result);
+}
+
+FileToAdd FileToAddFrom(std::string_view hostName, std::vector<uint8_t> bytes, uint16_t address) {
+    FileToAdd file{Utf8ToCp1251(hostName), address, std::move(bytes)};
+    const auto& data = file.data;
+    const bool bin = data.size() >= kBinHeader &&
+                     data.size() - kBinHeader == static_cast<size_t>(data[2] | data[3] << 8);
+    if (!bin)
+        return file;
+    file.address = static_cast<uint16_t>(data[0] | data[1] << 8);
+    file.data.erase(file.data.begin(), file.data.begin() + kBinHeader);
+    const std::string& name = file.name;
+    if (name.size() > 4 && EqualNoCase(std::string_view(name).substr(name.size() - 4), ".bin"))
+        file.name.resize(name.size() - 4);
+    return file;
+}
+
+std::string EditErrorText(EditError error, std::string_view subject, std::string_view format) {
+    const std::string who(subject), what(format);
+    switch (error) {
+    case EditError::None:
+        return {};
+    case EditError::NameEmpty:
+        return FormatResString(IDS_EDIT_NAME_EMPTY, {who});
+    case EditError::NameTooLong:
+        return FormatResString(IDS_EDIT_NAME_TOO_LONG,
+                               {who, what, what == "ANDOS" ? "8 + 3" : "14"});
+    case EditError::NameBadCharacter:
+        return FormatResString(IDS_EDIT_NAME_BAD, {who, what});
+    case EditError::NameExists:
+        return FormatResString(IDS_EDIT_NAME_EXISTS, {who});
+    case EditError::NotFound:
+        return FormatResString(IDS_EDIT_NOT_FOUND, {who});
+    case EditError::NotEmpty:
+        return FormatResString(IDS_EDIT_NOT_EMPTY, {who});
+    case EditError::FileTooLong:
+        return FormatResString(IDS_EDIT_FILE_TOO_LONG, {who, what});
+    case EditError::ReadsAsDirectory:
+        return FormatResString(IDS_EDIT_READS_AS_DIRECTORY, {who});
+    case EditError::CatalogFull:
+        return FormatResString(IDS_EDIT_CATALOG_FULL, {who});
+    case EditError::DiskFull:
+        return FormatResString(IDS_EDIT_DISK_FULL, {who});
+    case EditError::NoDirectoryNumber:
+        return FormatResString(IDS_EDIT_NO_DIRECTORY_NUMBER, {who});
+    case EditError::UnknownLayout:
+        return LoadResString(IDS_EDIT_UNKNOWN_LAYOUT);
+    }
+    return {};
+}

@@ -1,0 +1,54 @@
+// A floppy image file changed as a whole: read into memory, changed there, and written
+// back as one new file that replaces the old one only once it is complete on the disk
+// (the safe writer's rename). The image file itself is never written in place, so a
+// failure at any point leaves it byte for byte as it was.
+#pragma once
+
+#include "DiskEditor.h"
+#include "DiskImage.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class CImageFileEdit {
+public:
+    // None, with the reason in words, when the file cannot be read or its disk changed.
+    static std::unique_ptr<CImageFileEdit> Open(const std::string& path, std::string& error);
+
+    CDiskEditor& Editor() { return *m_editor; }
+    const std::string& GetPath() const { return m_path; }
+    // The bytes as they are now, as an image: for following catalog paths.
+    std::unique_ptr<CDiskImage> Image() const;
+    // Writes the changed image over the file; the reason in words when it could not.
+    std::optional<std::string> Save() const;
+
+private:
+    CImageFileEdit(std::string path, std::unique_ptr<CDiskEditor> editor)
+        : m_path(std::move(path)), m_editor(std::move(editor)) {}
+
+    std::string m_path;
+    std::unique_ptr<CDiskEditor> m_editor;
+};
+
+// A new blank image of the format at `path`; a file already there is kept. The reason in
+// words when it was not written.
+std::optional<std::string> WriteBlankImage(const std::string& path, const FileSystemFormat& format);
+
+// A host file as it goes onto a disk. One whose size is 4 plus the length its first four
+// bytes give is a .bin file: its header's load address is used and stripped, and ".bin"
+// leaves its name; any other file goes whole, loaded at `address`.
+struct FileToAdd {
+    std::string name; // Windows-1251
+    uint16_t address = 0;
+    std::vector<uint8_t> data;
+};
+FileToAdd FileToAddFrom(std::string_view hostName, std::vector<uint8_t> bytes, uint16_t address);
+
+constexpr uint16_t kDefaultLoadAddress = 01000;
+
+// Why a change was refused, in words; `subject` (UTF-8) names the entry or file.
+std::string EditErrorText(EditError error, std::string_view subject, std::string_view format);

@@ -1,0 +1,344 @@
+// Changes to disks, checked by the tests' own readers: random sequences of changes to the
+// real disks and to blank ones, each step compared with a model of what the disk must
+// hold (every old file byte for byte, every new one as added, free space accounted for);
+// and the refusals, which must leave every byte as it was.
+#include "Cp1251.h"
+#include "DiskEditor.h"
+#include "OwnReaders.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path kImages = BK_SHARED_IMAGES;
+
+own::Disk ReadOwn(const CDiskEditor& editor) {
+    const auto& bytes = editor.Bytes();
+    switch (DetectImageFormat(bytes.data(), static_cast<int>(bytes.size()))) {
+    case FormatMicroDos:
+        return own::ReadMicroDosFamily(bytes, false);
+    case FormatMkDos:
+        return own::ReadMicroDosFamily(bytes, true);
+    default:
+        return own::ReadAndos(bytes);
+    }
+}
+
+std::vector<uint8_t> Blank(ImageFormat id) {
+    for (const FileSystemFormat& format : FileSystemFormats()) {
+        if (format.id == id)
+            return format.blank();
+    }
+    return {};
+}
+
+// The entry at a path of folded names, looked up in the disk the editor reads.
+const DiskEntry* EntryAt(const CDiskEditor& editor, const std::string& path) {
+    const CFileSystem& disk = editor.Disk();
+    int dir = disk.RootDir();
+    const DiskEntry* found = nullptr;
+    size_t from = 0;
+    while (from <= path.size()) {
+        const size_t slash = std::min(path.find('/', from), path.size());
+        const std::string name = path.substr(from, slash - from);
+        found = nullptr;
+        for (const int i : disk.Contents(dir)) {
+            const DiskEntry& entry = disk.Entries()[static_cast<size_t>(i)];
+            if (!entry.deleted && FoldName(entry.name) == name)
+                found = &entry;
+        }
+        if (!found)
+            return nullptr;
+        dir = found->ownDir;
+        from = slash + 1;
+    }
+    return found;
+}
+
+int DirNumber(const CDiskEditor& editor, const std::string& path) {
+    if (path.empty())
+        return editor.Disk().RootDir();
+    const DiskEntry* entry = EntryAt(editor, path);
+    return entry ? entry->ownDir : -1;
+}
+
+std::string Parent(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? "" : path.substr(0, slash);
+}
+
+std::string Join(const std::string& dir, const std::string& name) {
+    return dir.empty() ? name : dir + "/" + name;
+}
+
+// A disk, the model of what it holds, and random changes checked step by step.
+class Session {
+public:
+    Session(std::string label, std::vector<uint8_t> bytes, bool blank, uint32_t seed)
+        : m_label(std::move(label)), m_blank(blank), m_random(seed) {
+        m_editor = EditDisk(std::move(bytes));
+        if (!m_editor)
+            return;
+        m_model = ReadOwn(*m_editor);
+        m_andos = m_editor->Disk().GetFormatName() == "ANDOS";
+        m_unit = m_andos ? 2048 : 512;
+    }
+
+    bool Opened() const { return m_editor != nullptr; }
+    const own::Disk& Model() const { return m_model; }
+    int Made() const { return m_made; }
+
+    void Run(int steps) {
+        for (int step = 0; step < steps && !::testing::Test::HasFailure(); ++step) {
+            m_step = step;
+            m_kind = Pick(6);
+            switch (m_kind) {
+            case 0:
+            case 1:
+                AddNew();
+                break;
+            case 2:
+                Replace();
+                break;
+            case 3:
+                MakeDirectory();
+                break;
+            case 4:
+                RemoveSomething();
+                break;
+            default:
+                RenameSomething();
+            }
+        }
+    }
+
+private:
+    int Pick(int count) { return std::uniform_int_distribution<int>(0, count - 1)(m_random); }
+
+    std::string Letters(int most) {
+        static const std::string alphabet = "ABCDEFGHKXYZ0123456789_-\xC6\xD9\xDF"; // Ж Щ Я
+        std::string name;
+        for (int i = Pick(most) + 1; i > 0; --i)
+            name += alphabet[static_cast<size_t>(Pick(static_cast<int>(alphabet.size())))];
+        return name;
+    }
+    std::string FileName() { return Pick(3) ? Letters(8) + "." + Letters(3) : Letters(8); }
+
+    std::vector<uint8_t> Data() {
+        const int most = Pick(10) == 0 ? (m_andos ? 90000 : 65535) : 6000;
+        std::vector<uint8_t> data(static_cast<size_t>(Pick(most + 1)));
+        for (auto& b : data)
+            b = static_cast<uint8_t>(m_random());
+        return data;
+    }
+
+    std::string RandomDir() {
+        std::vector<std::string> dirs{""};
+        dirs.insert(dirs.end(), m_model.dirs.begin(), m_model.dirs.end());
+        return dirs[static_cast<size_t>(Pick(static_cast<int>(dirs.size())))];
+    }
+
+    std::string RandomPath(bool withDirs) {
+        std::vector<std::string> paths;
+        for (const auto& [path, file] : m_model.files)
+            paths.push_back(path);
+        if (withDirs)
+            paths.insert(paths.end(), m_model.dirs.begin(), m_model.dirs.end());
+        return paths.empty() ? ""
+                             : paths[static_cast<size_t>(Pick(static_cast<int>(paths.size())))];
+    }
+
+    bool Taken(const std::string& path) const {
+        return m_model.files.count(path) || m_model.dirs.count(path);
+    }
+
+    long long Units(size_t bytes) const {
+        return (static_cast<long long>(bytes) + m_unit - 1) / m_unit * m_unit;
+    }
+
+    // A small new entry on a blank disk with room to spare must go in.
+    bool MustFit(size_t bytes) const {
+        return m_blank && m_model.files.size() + m_model.dirs.size() < 60 &&
+               m_model.freeBytes > Units(bytes) + 4 * m_unit;
+    }
+
+    std::string Where() const {
+        return m_label + " step " + std::to_string(m_step) + " change " + std::to_string(m_kind);
+    }
+
+    // A refused change leaves every byte; a made one gives the model's disk.
+    void Check(const EditResult& result, const std::vector<uint8_t>& before, bool mustSucceed,
+               const own::Disk& expected) {
+        if (result.error != EditError::None) {
+            EXPECT_FALSE(mustSucceed) << Where() << " refused " << static_cast<int>(result.error);
+            EXPECT_TRUE(m_editor->Bytes() == before) << Where();
+            return;
+        }
+        const own::Disk now = ReadOwn(*m_editor);
+        EXPECT_EQ(now.problem, "") << Where();
+        EXPECT_EQ(now.files.size(), expected.files.size()) << Where();
+        EXPECT_TRUE(now.files == expected.files) << Where() << " first differing: " << [&] {
+            for (const auto& [path, file] : expected.files) {
+                if (!now.files.count(path) || !(now.files.at(path) == file))
+                    return path;
+            }
+            return std::string();
+        }();
+        EXPECT_EQ(now.dirs, expected.dirs) << Where();
+        EXPECT_EQ(now.freeBytes, expected.freeBytes) << Where();
+        EXPECT_EQ(m_editor->FreeBytes(), now.freeBytes) << Where();
+        ExpectReaderAgrees(now);
+        m_model = now;
+        ++m_made;
+    }
+
+    // The reader under test gives every file as the tests' reader does (but for files
+    // whose length runs past their blocks).
+    void ExpectReaderAgrees(const own::Disk& disk) const {
+        std::vector<uint8_t> data;
+        for (const auto& [path, file] : disk.files) {
+            const DiskEntry* entry = EntryAt(*m_editor, path);
+            ASSERT_TRUE(entry) << Where() << " " << path;
+            m_editor->Disk().Read(*entry, data);
+            if (entry->length == file.data.size()) {
+                EXPECT_TRUE(data == file.data && entry->address == file.address) << Where() << path;
+            }
+        }
+    }
+
+    void AddNew() {
+        const std::string dir = RandomDir(), name = FileName();
+        const auto data = Data();
+        const auto address = static_cast<uint16_t>(Pick(2) ? 01000 : m_random());
+        const std::string path = Join(dir, FoldName(name));
+        own::Disk expected = m_model;
+        expected.files[path] = {address, data, Units(data.size())};
+        expected.freeBytes -= Units(data.size());
+        const bool mustSucceed = !Taken(path) && MustFit(data.size()) && data.size() <= 65535 &&
+                                 !(data.empty() && address == 0);
+        const auto before = m_editor->Bytes();
+        const auto result =
+            m_editor->AddFile(DirNumber(*m_editor, dir), name, address, data, false);
+        if (result.error == EditError::None) {
+            EXPECT_FALSE(Taken(path)) << Where() << " replaced without being asked";
+        }
+        Check(result, before, mustSucceed, expected);
+    }
+
+    void Replace() {
+        const std::string path = RandomPath(false);
+        if (path.empty())
+            return;
+        const auto data = Data();
+        own::Disk expected = m_model;
+        expected.freeBytes += m_model.files.at(path).allotted - Units(data.size());
+        expected.files[path] = {01000, data, Units(data.size())};
+        const auto before = m_editor->Bytes();
+        const auto slash = path.rfind('/');
+        const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+        Check(m_editor->AddFile(DirNumber(*m_editor, Parent(path)), name, 01000, data, true),
+              before, false, expected);
+    }
+
+    void MakeDirectory() {
+        const std::string dir = RandomDir(), name = Letters(8);
+        const std::string path = Join(dir, FoldName(name));
+        own::Disk expected = m_model;
+        expected.dirs.insert(path);
+        const auto before = m_editor->Bytes();
+        Check(m_editor->MakeDirectory(DirNumber(*m_editor, dir), name), before,
+              !Taken(path) && MustFit(0), expected);
+    }
+
+    void RemoveSomething() {
+        const std::string path = RandomPath(true);
+        const DiskEntry* entry = path.empty() ? nullptr : EntryAt(*m_editor, path);
+        if (!entry)
+            return;
+        own::Disk expected = m_model;
+        const auto inside = [&](const std::string& p) {
+            return p == path || p.starts_with(path + "/");
+        };
+        std::erase_if(expected.files, [&](const auto& file) {
+            if (inside(file.first))
+                expected.freeBytes += file.second.allotted;
+            return inside(file.first);
+        });
+        std::erase_if(expected.dirs, inside);
+        const auto before = m_editor->Bytes();
+        Check(m_editor->Remove(entry->index, true), before, true, expected);
+    }
+
+    void RenameSomething() {
+        const std::string path = RandomPath(true);
+        const DiskEntry* entry = path.empty() ? nullptr : EntryAt(*m_editor, path);
+        if (!entry)
+            return;
+        const bool dir = entry->IsDirectory();
+        const std::string name = dir ? Letters(8) : FileName();
+        const std::string renamed = Join(Parent(path), FoldName(name));
+        own::Disk expected = m_model;
+        const auto moved = [&](const std::string& p) {
+            return p == path                   ? renamed
+                   : p.starts_with(path + "/") ? renamed + p.substr(path.size())
+                                               : p;
+        };
+        expected.files.clear();
+        for (const auto& [p, file] : m_model.files)
+            expected.files[moved(p)] = file;
+        expected.dirs.clear();
+        for (const auto& p : m_model.dirs)
+            expected.dirs.insert(moved(p));
+        const auto before = m_editor->Bytes();
+        Check(m_editor->Rename(entry->index, name), before, !Taken(renamed), expected);
+    }
+
+    std::string m_label;
+    bool m_blank;
+    std::mt19937 m_random;
+    std::unique_ptr<CDiskEditor> m_editor;
+    own::Disk m_model;
+    bool m_andos = false;
+    long long m_unit = 512;
+    int m_step = 0;
+    int m_kind = 0;
+    int m_made = 0;
+};
+
+} // namespace
+
+TEST(EditProperty, RandomChangesToBlankDisksKeepEveryFileAndTheFreeSpace) {
+    for (const ImageFormat id : {FormatMicroDos, FormatMkDos, FormatAndos}) {
+        for (uint32_t seed = 1; seed <= 3; ++seed) {
+            Session session("blank " + std::to_string(id) + " seed " + std::to_string(seed),
+                            Blank(id), true, seed);
+            ASSERT_TRUE(session.Opened());
+            EXPECT_EQ(session.Model().problem, "");
+            session.Run(120);
+            EXPECT_GT(session.Made(), 60);
+        }
+    }
+}
+
+// The real disks first agree with the rules the tests' readers check (the header counts
+// of the MicroDOS family, ANDOS's equal FAT copies), then keep them through the changes.
+TEST(EditProperty, RandomChangesToRealDisksKeepEveryOldFile) {
+    if (!fs::exists(kImages))
+        GTEST_SKIP() << "no real images at " << kImages;
+    for (const char* name : {"mk_dos.img", "AODOS210.bkd", "ALEXSOFT.IMG", "GAMES.BKD"}) {
+        for (uint32_t seed = 1; seed <= 2; ++seed) {
+            Session session(name + std::string(" seed ") + std::to_string(seed),
+                            testimg::ReadAll(kImages / name), false, seed);
+            ASSERT_TRUE(session.Opened()) << name;
+            EXPECT_EQ(session.Model().problem, "") << name;
+            EXPECT_GT(session.Model().files.size(), 50u) << name;
+            session.Run(80);
+            EXPECT_GT(session.Made(), 25) << name;
+        }
+    }
+}
