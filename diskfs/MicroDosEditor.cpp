@@ -236,7 +236,7 @@ private:
     Placement Place(std::vector<Slot>& slots, long long blocks) const {
         bool roomSeen = false;
         for (size_t i = 0; i < slots.size(); ++i) {
-            if (UsableHole(slots, i) < blocks)
+            if (UsableHole(slots, i) < std::max(blocks, 1LL)) // live runs have none
                 continue;
             const Slot hole = slots[i];
             if (Blocks(hole) == blocks)

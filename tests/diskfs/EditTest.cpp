@@ -130,7 +130,8 @@ private:
     std::string FileName() { return Pick(3) ? Letters(8) + "." + Letters(3) : Letters(8); }
 
     std::vector<uint8_t> Data() {
-        const int most = Pick(10) == 0 ? (m_andos ? 90000 : 65535) : 6000;
+        const int kind = Pick(10); // now and then empty, now and then the longest
+        const int most = kind == 0 ? 0 : kind == 1 ? (m_andos ? 90000 : 65535) : 6000;
         std::vector<uint8_t> data(static_cast<size_t>(Pick(most + 1)));
         for (auto& b : data)
             b = static_cast<uint8_t>(m_random());
@@ -341,4 +342,94 @@ TEST(EditProperty, RandomChangesToRealDisksKeepEveryOldFile) {
             EXPECT_GT(session.Made(), 25) << name;
         }
     }
+}
+
+// Every refusal leaves every byte as it was.
+TEST(EditRefusal, NamesTheFormatCannotHoldAndEntriesInTheWay) {
+    const struct {
+        ImageFormat format;
+        const char* name;
+        bool directory;
+        EditError error;
+    } cases[] = {
+        {FormatMicroDos, "", false, EditError::NameEmpty},
+        {FormatMicroDos, "ABCDEFGHIJKLMNO", false, EditError::NameTooLong},
+        {FormatMkDos, "ABCDEFGHIJKLMN", true, EditError::NameTooLong}, // 13 for a directory
+        {FormatMicroDos, "\xB8LKA", false, EditError::NameBadCharacter}, // no KOI-8 for 'ё'
+        {FormatMicroDos, "NAME ", false, EditError::NameBadCharacter},   // would read as NAME
+        {FormatMkDos, "TAB\t", false, EditError::NameBadCharacter},
+        {FormatAndos, "A*B", false, EditError::NameBadCharacter},
+        {FormatAndos, "A.B.C", false, EditError::NameBadCharacter},
+        {FormatAndos, ".PROFILE", false, EditError::NameBadCharacter},
+        {FormatAndos, "\xC5\xC4\xC0", false, EditError::NameBadCharacter}, // KOI-8 0xE5: deleted
+        {FormatAndos, "ABCDEFGHI", false, EditError::NameTooLong},
+        {FormatAndos, "A.ABCD", false, EditError::NameTooLong},
+        {FormatAndos, "ABCDEFGHIJKL", true, EditError::NameTooLong},
+        {FormatAndos, "\xD0\xC0\xC7", true, EditError::None}, // stored upper-case: 'РАЗ'
+    };
+    for (const auto& c : cases) {
+        auto editor = EditDisk(Blank(c.format));
+        const auto before = editor->Bytes();
+        const EditResult result =
+            c.directory ? editor->MakeDirectory(0, c.name)
+                        : editor->AddFile(0, c.name, 01000, std::vector<uint8_t>(10, 1), false);
+        EXPECT_EQ(result.error, c.error) << c.format << " " << c.name;
+        EXPECT_TRUE(c.error == EditError::None || editor->Bytes() == before) << c.name;
+    }
+
+    auto disk = EditDisk(Blank(FormatMicroDos));
+    const std::vector<uint8_t> data(700, 7);
+    ASSERT_EQ(disk->MakeDirectory(0, "GAMES").error, EditError::None);
+    const int games = disk->Disk().Entries()[0].ownDir;
+    ASSERT_EQ(disk->AddFile(games, "TETRIS", 01000, data, false).error, EditError::None);
+    const auto before = disk->Bytes();
+    EXPECT_EQ(disk->AddFile(games, "tetris", 01000, data, false).error, EditError::NameExists);
+    EXPECT_EQ(disk->AddFile(0, "Games", 01000, data, true).error, EditError::NameExists);
+    EXPECT_EQ(disk->Remove(0, false).error, EditError::NotEmpty);
+    EXPECT_EQ(disk->AddFile(0, "EMPTY", 0, {}, false).error, EditError::ReadsAsDirectory);
+    EXPECT_EQ(disk->AddFile(0, "HUGE", 01000, std::vector<uint8_t>(65536), false).error,
+              EditError::FileTooLong);
+    EXPECT_EQ(disk->MakeDirectory(99, "NOWHERE").error, EditError::NotFound);
+    EXPECT_TRUE(disk->Bytes() == before);
+    EXPECT_EQ(disk->Remove(0, true).error, EditError::None);
+    EXPECT_TRUE(ReadOwn(*disk).files.empty() && ReadOwn(*disk).dirs.empty());
+}
+
+// Full disks and catalogs refuse the one change too many, and only that one.
+TEST(EditRefusal, FullDiskAndFullCatalog) {
+    for (const ImageFormat format : {FormatMicroDos, FormatMkDos, FormatAndos}) {
+        auto disk = EditDisk(Blank(format));
+        const std::vector<uint8_t> big(60000, 3);
+        EditResult result;
+        int files = 0;
+        while ((result = disk->AddFile(0, "F" + std::to_string(files), 1, big, false)).error ==
+               EditError::None)
+            ++files;
+        EXPECT_EQ(result.error, EditError::DiskFull) << format;
+        EXPECT_LT(disk->FreeBytes(), 61440) << format;
+        EXPECT_EQ(files, 13) << format; // 800 KB less the catalog, in 60,000-byte files
+        EXPECT_EQ(ReadOwn(*disk).problem, "") << format;
+
+        disk = EditDisk(Blank(format));
+        int entries = 0;
+        while ((result = disk->AddFile(0, "E" + std::to_string(entries), 1, {}, false)).error ==
+               EditError::None)
+            ++entries;
+        EXPECT_EQ(result.error, EditError::CatalogFull) << format;
+        EXPECT_EQ(entries, format == FormatAndos ? 112 : 172) << format;
+        EXPECT_EQ(disk->MakeDirectory(0, "D").error, EditError::CatalogFull) << format;
+    }
+}
+
+// AO-DOS disks keep a copy of the catalog's ten blocks after it: a change keeps it too.
+TEST(EditRefusal, RealDiskCatalogCopyFollowsTheCatalog) {
+    if (!fs::exists(kImages))
+        GTEST_SKIP() << "no real images at " << kImages;
+    auto disk = EditDisk(testimg::ReadAll(kImages / "AODOS210.bkd"));
+    ASSERT_TRUE(disk);
+    ASSERT_EQ(disk->AddFile(0, "NEW", 01000, std::vector<uint8_t>(3000, 9), false).error,
+              EditError::None);
+    const auto& bytes = disk->Bytes();
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + 5120, bytes.begin() + 5120));
+    EXPECT_EQ(bytes[030] | bytes[031] << 8, 102);
 }
