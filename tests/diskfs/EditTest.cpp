@@ -354,7 +354,7 @@ TEST(EditRefusal, NamesTheFormatCannotHoldAndEntriesInTheWay) {
     } cases[] = {
         {FormatMicroDos, "", false, EditError::NameEmpty},
         {FormatMicroDos, "ABCDEFGHIJKLMNO", false, EditError::NameTooLong},
-        {FormatMkDos, "ABCDEFGHIJKLMN", true, EditError::NameTooLong}, // 13 for a directory
+        {FormatMkDos, "ABCDEFGHIJKLMN", true, EditError::NameTooLong},   // 13 for a directory
         {FormatMicroDos, "\xB8LKA", false, EditError::NameBadCharacter}, // no KOI-8 for 'ё'
         {FormatMicroDos, "NAME ", false, EditError::NameBadCharacter},   // would read as NAME
         {FormatMkDos, "TAB\t", false, EditError::NameBadCharacter},

@@ -1,0 +1,172 @@
+// bkdisk's commands that change images, end to end: ANDOS disks read back by mtools and
+// checked by fsck.fat, the MicroDOS family by the tests' own reader; and every refusal
+// leaves the image file as it was.
+#include "Command.h"
+#include "ImageBuilders.h"
+#include "OwnReaders.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using namespace testimg;
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path kImages = BK_SHARED_IMAGES;
+
+CommandOutput BkDisk(const std::string& arguments) {
+    return RunCommand(std::string(BKDISK_PATH) + " " + arguments + " 2>&1");
+}
+
+bool Have(const std::string& program) {
+    return RunCommand("command -v " + program + " >/dev/null").status == 0;
+}
+
+std::vector<uint8_t> Pattern(size_t size, int seed) {
+    std::vector<uint8_t> bytes(size);
+    for (size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<uint8_t>(i * 7 + seed * 13 + (i >> 8));
+    return bytes;
+}
+
+} // namespace
+
+// A hundred files in one call: the FAT12 checker finds nothing wrong, and mtools reads
+// each file as it was given.
+TEST(BkDiskEdit, AndosDiskReadsBackWithMtoolsAndPassesFsck) {
+    if (!Have("mtype") || !Have("fsck.fat"))
+        GTEST_SKIP() << "no mtools or dosfstools";
+    TempDir dir;
+    const std::string image = (dir.Path() / "new.bkd").string();
+    ASSERT_EQ(BkDisk("format --andos " + ShellQuote(image)).status, 0);
+    std::string files;
+    for (int i = 0; i < 100; ++i)
+        files += " " + ShellQuote(dir.Write("F" + std::to_string(i) + ".DAT", Pattern(i * 97, i)));
+    const auto added = BkDisk("add " + ShellQuote(image) + files);
+    ASSERT_EQ(added.status, 0) << added.out;
+    const auto fsck = RunCommand("fsck.fat -n " + ShellQuote(image) + " 2>&1");
+    EXPECT_EQ(fsck.status, 0) << fsck.out;
+    // File i holds 97 i bytes: the sum of their clusters is 285.
+    EXPECT_NE(fsck.out.find("100 files, 285/397 clusters"), std::string::npos) << fsck.out;
+    for (int i = 0; i < 100; i += 9) {
+        const auto fat = RunCommand("MTOOLS_SKIP_CHECK=1 mtype -i " + ShellQuote(image) + " ::F" +
+                                    std::to_string(i) + ".DAT");
+        const auto expected = Pattern(i * 97, i);
+        EXPECT_EQ(fat.out, std::string(expected.begin(), expected.end())) << i;
+    }
+
+    // Deleted and renamed: the table still checks, the cluster count drops.
+    ASSERT_EQ(BkDisk("rm " + ShellQuote(image) + " F99.DAT F98.DAT").status, 0);
+    ASSERT_EQ(BkDisk("mv " + ShellQuote(image) + " F1.DAT ONE.BIN").status, 0);
+    const auto after = RunCommand("fsck.fat -n " + ShellQuote(image) + " 2>&1");
+    EXPECT_EQ(after.status, 0) << after.out;
+    EXPECT_NE(after.out.find("98 files, 275/397 clusters"), std::string::npos) << after.out;
+    const auto one = Pattern(97, 1);
+    EXPECT_EQ(RunCommand("MTOOLS_SKIP_CHECK=1 mtype -i " + ShellQuote(image) + " ::ONE.BIN").out,
+              std::string(one.begin(), one.end()));
+}
+
+// The whole cycle on each format of the MicroDOS family and on ANDOS, seen by ls and by
+// the tests' own reader; a .bin file's header gives the load address.
+TEST(BkDiskEdit, FormatAddMkdirMoveRemove) {
+    TempDir dir;
+    auto bin = Pattern(300, 5);
+    bin.insert(bin.begin(), {0x00, 0x40, 0x2C, 0x01}); // at 040000, 300 bytes
+    const std::string program = ShellQuote(dir.Write("prog.bin", bin));
+    const std::string text = ShellQuote(dir.Write("note.txt", {'h', 'i', '\n'}));
+    const std::string games = "\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB"; // ИГРЫ
+    for (const std::string format : {"microdos", "mkdos", "andos"}) {
+        const std::string image = ShellQuote((dir.Path() / (format + ".img")).string());
+        ASSERT_EQ(BkDisk("format --" + format + " " + image).status, 0);
+        EXPECT_EQ(BkDisk("mkdir " + image + " " + games).status, 0); // ИГРЫ
+        EXPECT_EQ(BkDisk("add " + image + " --to " + games + " " + program).status, 0);
+        EXPECT_EQ(BkDisk("add " + image + " --address 2000 " + text).status, 0);
+        EXPECT_EQ(BkDisk("mv " + image + " note.txt README").status, 0);
+        const auto listing = BkDisk("ls " + image + " -R --tsv");
+        const std::string prog = format == "andos" ? "PROG" : "prog";
+        EXPECT_EQ(listing.out, games + "\t<DIR>\t\t\n" + games + "/" + prog + "\t\t40000\t454\n" +
+                                   "README\t\t2000\t3\n")
+            << format;
+        EXPECT_EQ(BkDisk("rm " + image + " " + games).status, 1); // not empty
+        EXPECT_EQ(BkDisk("rm " + image + " -r " + games + " README").status, 0);
+        const auto bytes = ReadAll(dir.Path() / (format + ".img"));
+        const own::Disk disk = format == "andos"
+                                   ? own::ReadAndos(bytes)
+                                   : own::ReadMicroDosFamily(bytes, format == "mkdos");
+        EXPECT_EQ(disk.problem, "") << format;
+        EXPECT_TRUE(disk.files.empty() && disk.dirs.empty()) << format;
+        EXPECT_EQ(disk.freeBytes, format == "andos" ? 397 * 2048 : 1580 * 512) << format;
+    }
+}
+
+// Nothing changes when any part of a command fails, and the image file keeps its mode;
+// a link to an image changes the image, not the link.
+TEST(BkDiskEdit, RefusalsLeaveTheImageFileAsItWas) {
+    TempDir dir;
+    const fs::path path = dir.Path() / "disk.img";
+    const std::string image = ShellQuote(path.string());
+    ASSERT_EQ(BkDisk("format --mkdos " + image).status, 0);
+    ::chmod(path.c_str(), 0640);
+    const std::string one = ShellQuote(dir.Write("ONE", Pattern(1000, 1)));
+    ASSERT_EQ(BkDisk("add " + image + " " + one).status, 0);
+    const auto before = ReadAll(path);
+    const struct {
+        std::string arguments;
+        int status;
+        std::string says;
+    } cases[] = {
+        {"add " + image + " " + one, 1, "ONE: the directory already holds an entry of that name."},
+        {"add " + image + " " + ShellQuote(dir.Write("TWO", {1})) + " " +
+             ShellQuote((dir.Path() / "missing").string()),
+         1, "Nothing was changed."},
+        {"add " + image + " --address 200000 " + one, 2, "the load address is octal"},
+        {"rm " + image + " ONE NOPE", 1, "NOPE: no such file or directory."},
+        {"mkdir " + image + " NOPE/NEW", 1, "no such file or directory"},
+        {"mv " + image + " ONE ONE_IS_FAR_TOO_LONG", 1, "the name is too long for MKDOS"},
+        {"format --mkdos " + image, 1, "is already there: a new image never replaces a file."},
+        {"format " + image, 2, "name one format"},
+    };
+    for (const auto& c : cases) {
+        const auto run = BkDisk(c.arguments);
+        EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.out;
+        EXPECT_NE(run.out.find(c.says), std::string::npos) << c.arguments << "\n" << run.out;
+        EXPECT_EQ(ReadAll(path), before) << c.arguments;
+    }
+    ::chmod(path.c_str(), 0440);
+    const auto readOnly = BkDisk("add " + image + " " + ShellQuote(dir.Write("THREE", {3})));
+    EXPECT_EQ(readOnly.status, 1);
+    EXPECT_NE(readOnly.out.find("read-only"), std::string::npos) << readOnly.out;
+    EXPECT_EQ(ReadAll(path), before);
+
+    ::chmod(path.c_str(), 0640);
+    fs::create_symlink(path, dir.Path() / "link.img");
+    ASSERT_EQ(BkDisk("rm " + ShellQuote((dir.Path() / "link.img").string()) + " ONE").status, 0);
+    EXPECT_TRUE(fs::is_symlink(dir.Path() / "link.img"));
+    EXPECT_NE(ReadAll(path), before);
+    struct stat status {};
+    ASSERT_EQ(::stat(path.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0640u);
+}
+
+// Only the formats this program writes are changed; a hard disk's logical disks are read.
+TEST(BkDiskEdit, HardDisksAndCsidosAreOnlyRead) {
+    TempDir dir;
+    const std::string hard = dir.Write("h.hdi", HardDiskOf({AndosBuilder().Image()}));
+    const auto refused = BkDisk("rm " + ShellQuote(hard) + " 0/X");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.out.find("The logical disks of a hard-disk image can only be read."),
+              std::string::npos)
+        << refused.out;
+    if (!fs::exists(kImages))
+        GTEST_SKIP() << "no real images";
+    const std::string csidos = dir.Write("c.dsk", ReadAll(kImages / "CSIDOS_330.DSK"));
+    const auto run = BkDisk("mkdir " + ShellQuote(csidos) + " NEW");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("CSIDOS disks can only be read."), std::string::npos) << run.out;
+    EXPECT_EQ(ReadAll(csidos), ReadAll(kImages / "CSIDOS_330.DSK"));
+    EXPECT_NE(BkDisk("format --csidos " + ShellQuote((dir.Path() / "n.dsk").string()))
+                  .out.find("CSIDOS disks can only be read."),
+              std::string::npos);
+}
