@@ -22,7 +22,7 @@ CExplorerDlg* OpenWindow(int rows, const testimg::TempDir& dir) {
         testimg::MicroDosBuilder b(false, 819200, 1600);
         for (int i = 0; i < rows; ++i)
             b.File(0, "F" + std::to_string(i), 01000, {});
-        dlg->OpenDroppedFile(dir.Write("many.img", b.Image()));
+        dlg->OpenDroppedFiles({dir.Write("many.img", b.Image())});
         RavelkoAccess{dlg}.List().SetItemState(-1, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
     }
     RunEventLoop(300); // settled: painted, toolbar brought up to date

@@ -5,6 +5,7 @@
 #include "DropFiles.h"
 #include "ExplorerResources.h"
 #include "HostPlatform.h"
+#include "ImageEdit.h"
 #include "ProgramFiles.h"
 #include "RavelkoStrings.h"
 #include "WxText.h"
@@ -41,6 +42,11 @@ const struct {
     {ID_OPEN_IMAGE, 0, IDS_OPEN_IMAGE},
     {ID_SAVE_BINS, 1, IDS_SAVE_BINS},
     {ID_VIEW_AS_TEXT, 2, IDS_VIEW_AS_TEXT},
+    {ID_ADD_FILES, 4, IDS_ADD_FILES},
+    {ID_NEW_FOLDER, 5, IDS_NEW_FOLDER},
+    {ID_RENAME, 7, IDS_RENAME},
+    {ID_DELETE, 6, IDS_DELETE},
+    {ID_NEW_IMAGE, 8, IDS_NEW_IMAGE},
     {ID_APP_ABOUT, 3, IDS_ABOUT_BUTTON},
 };
 
@@ -117,6 +123,12 @@ wxBEGIN_EVENT_TABLE(CExplorerDlg, wxDialog)
     EVT_TOOL(ID_VIEW_AS_TEXT, CExplorerDlg::OnViewAsText)
     EVT_CHECKBOX(IDC_ADD_BIN_EXTENSION, CExplorerDlg::OnAddBinExtension)
     EVT_CHAR_HOOK(CExplorerDlg::OnCharHook)
+    EVT_TOOL(ID_ADD_FILES, CExplorerDlg::OnAddFiles)
+    EVT_TOOL(ID_NEW_FOLDER, CExplorerDlg::OnNewFolder)
+    EVT_TOOL(ID_DELETE, CExplorerDlg::OnDelete)
+    EVT_TOOL(ID_RENAME, CExplorerDlg::OnRename)
+    EVT_TOOL(ID_NEW_IMAGE, CExplorerDlg::OnNewImage)
+    EVT_LIST_END_LABEL_EDIT(IDC_FILE_LIST, CExplorerDlg::OnEndLabelEdit)
 wxEND_EVENT_TABLE()
     // clang-format on
 
@@ -138,6 +150,7 @@ wxEND_EVENT_TABLE()
     };
     m_exportProgress = [this] { return ExportProgress(CExportProgress(this)); };
     m_askExisting = [this](const std::string& path) { return AskAboutExistingFile(this, path); };
+    InitChangeDialogs();
     // The template: the list, the place of the toolbar and the check box.
     SetClientSize(ConvertDialogToPixels(kDialogSize));
     m_list = new CFileListCtrl(
@@ -173,6 +186,7 @@ void CExplorerDlg::OnInitDialog() {
     CreateStatusBar();
     LayoutStatusBar();
     WidenForColumns();
+    HeightenForTools();
     AddAboutToSystemMenu();
     MarkControlsStale();
 }
@@ -203,7 +217,8 @@ void CExplorerDlg::CreateToolBar() {
 }
 
 void CExplorerDlg::InitList() {
-    m_dropTarget = new CImageDropTarget([this](const std::string& path) { OpenDroppedFile(path); });
+    m_dropTarget = new CImageDropTarget(
+        [this](const std::vector<std::string>& paths) { OpenDroppedFiles(paths); });
     m_list->SetDropTarget(m_dropTarget);
     // The numbers' columns say their base; every column is as wide as its widest text
     // ("<DIR> deleted" in the type's) at least.
@@ -250,7 +265,8 @@ void CExplorerDlg::LayoutStatusBar() {
     m_statusBar->SetSize(0, client.y - m_nStatusBarHeight, client.x, m_nStatusBarHeight);
 }
 
-// The list takes all growth; the check box keeps its distance from the bottom edge.
+// The list takes all growth, the toolbar its height; the check box keeps its distance from
+// the bottom edge.
 void CExplorerDlg::LayoutControls() {
     const wxSize size = GetClientSize();
     if (!m_list)
@@ -258,6 +274,7 @@ void CExplorerDlg::LayoutControls() {
     const int dw = size.x - m_nLastWidth;
     const int dh = size.y - m_nLastHeight;
     m_list->SetSize(m_list->GetSize() + wxSize(dw, dh));
+    m_toolBar->SetSize(m_toolBar->GetSize() + wxSize(0, dh));
     m_addBinCheck->Move(m_addBinCheck->GetPosition() + wxPoint(0, dh));
     m_nLastWidth = size.x;
     m_nLastHeight = size.y;
@@ -291,7 +308,10 @@ void CExplorerDlg::ShowError(const wxString& text) {
 int CExplorerDlg::OpenImage(const std::string& path) {
     std::unique_ptr<CDiskImage> opened;
     OpenFailure failure;
-    const int result = OpenDiskImage(path, opened, &failure);
+    int result = OpenDiskImage(path, opened, &failure);
+    const bool fileWritable = failure.kind != OpenFailure::ReadOnly;
+    if (!fileWritable)
+        result = OpenDiskImage(path, opened, &failure, ImageAccess::ReadOnly);
     if (result != 0) {
         ShowError(wxString::FromUTF8(
             OpenFailureText(Utf8FromPath(PathFromUtf8(path).filename()), failure)));
@@ -307,6 +327,8 @@ int CExplorerDlg::OpenImage(const std::string& path) {
     MarkControlsStale();
     m_enteredDirs.clear();
     m_strImageName = Utf8FromPath(PathFromUtf8(path).filename());
+    m_strImagePath = path;
+    m_readOnly = WhyReadOnly(*m_pImage, fileWritable);
     ShowWhere();
     m_statusBar->Update();
     return 0;
@@ -323,6 +345,18 @@ void CExplorerDlg::WidenForColumns() {
         LayoutStatusBar();
         LayoutControls();
     }
+}
+
+// The window is at least as high as every tool of the toolbar needs.
+void CExplorerDlg::HeightenForTools() {
+    const int missing = m_toolBar->GetBestSize().y - m_toolBar->GetSize().y;
+    if (missing <= 0)
+        return;
+    m_nMinHeight += missing;
+    OnGetMinMaxInfo();
+    SetClientSize(GetClientSize() + wxSize(0, missing));
+    LayoutStatusBar();
+    LayoutControls();
 }
 
 // A new image: its first row selected too, so that Enter acts at once.
@@ -347,9 +381,14 @@ void CExplorerDlg::OpenFromCommandLine(const std::string& path) {
         ShowNewImage();
 }
 
-void CExplorerDlg::OpenDroppedFile(const std::string& path) {
-    if (IsImageFileName(path) && OpenImage(path) == 0)
-        ShowNewImage();
+void CExplorerDlg::OpenDroppedFiles(const std::vector<std::string>& paths) {
+    if (paths.size() == 1 && IsImageFileName(paths.front())) {
+        if (OpenImage(paths.front()) == 0)
+            ShowNewImage();
+        return;
+    }
+    if (ComputeChangeState(m_listing.get(), {}, !m_readOnly).add)
+        AddFiles(paths);
 }
 
 void CExplorerDlg::FillList() {
@@ -388,6 +427,7 @@ void CExplorerDlg::UpdateControls() {
         m_toolBar->EnableTool(ID_SAVE_BINS, state.saveEnabled);
     if (m_toolBar->GetToolEnabled(ID_VIEW_AS_TEXT) != state.viewEnabled)
         m_toolBar->EnableTool(ID_VIEW_AS_TEXT, state.viewEnabled);
+    UpdateChangeTools(selection);
     m_addBinCheck->SetValue(m_bAddBinExtension);
 }
 
@@ -479,7 +519,8 @@ void CExplorerDlg::Refill(std::optional<EntryRef> current) {
 // The image's file name in the title, the current directory's path in the first pane,
 // the current disk's format and size in the others.
 void CExplorerDlg::ShowWhere() {
-    SetTitle(wxString::FromUTF8(FormatResString(IDS_TITLE_WITH_FILE, {m_strImageName})));
+    SetTitle(wxString::FromUTF8(FormatResString(
+        m_pImage && m_readOnly ? IDS_TITLE_READ_ONLY : IDS_TITLE_WITH_FILE, {m_strImageName})));
     std::string where = LoadResString(IDS_ROOT_PATH);
     for (size_t i = 0; i < m_enteredDirs.size(); ++i)
         where += (i > 0 ? "\\" : "") + PrintableName(m_enteredDirs[i].name);
@@ -680,6 +721,10 @@ void CExplorerDlg::OnAddBinExtension(wxCommandEvent&) {
 
 // The window's keys: a tool button's command runs only while the button is enabled.
 void CExplorerDlg::OnCharHook(wxKeyEvent& event) {
+    if (m_list->GetEditControl()) { // a name being typed in place takes every key
+        event.Skip();
+        return;
+    }
     const int key = event.GetKeyCode();
     const bool control = event.GetModifiers() == wxMOD_CONTROL;
     int tool = 0;
@@ -691,6 +736,16 @@ void CExplorerDlg::OnCharHook(wxKeyEvent& event) {
         tool = ID_VIEW_AS_TEXT;
     else if (event.GetModifiers() == wxMOD_NONE && key == WXK_F1)
         tool = ID_APP_ABOUT;
+    else if (event.GetModifiers() == wxMOD_NONE && key == WXK_INSERT)
+        tool = ID_ADD_FILES;
+    else if (event.GetModifiers() == (wxMOD_CONTROL | wxMOD_SHIFT) && key == 'N')
+        tool = ID_NEW_FOLDER;
+    else if (event.GetModifiers() == wxMOD_NONE && key == WXK_DELETE)
+        tool = ID_DELETE;
+    else if (event.GetModifiers() == wxMOD_NONE && key == WXK_F2)
+        tool = ID_RENAME;
+    else if (control && key == 'N')
+        tool = ID_NEW_IMAGE;
     if (tool) {
         UpdateControls();
         if (m_toolBar->GetToolEnabled(tool)) {

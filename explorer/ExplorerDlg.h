@@ -6,6 +6,7 @@
 #include "CatalogView.h"
 #include "ExplorerSettings.h"
 #include "Export.h"
+#include "DiskEditor.h"
 #include "DiskImage.h"
 #include "FileListCtrl.h"
 #include "Launcher.h"
@@ -30,6 +31,11 @@ enum ExplorerControlId {
     IDC_ADD_BIN_EXTENSION = 1004,
     ID_OPEN_IMAGE = 1000,
     ID_SAVE_BINS = 1002,
+    ID_ADD_FILES = 1005,
+    ID_NEW_FOLDER = 1006,
+    ID_DELETE = 1007,
+    ID_RENAME = 1008,
+    ID_NEW_IMAGE = 1009,
     ID_VIEW_AS_TEXT = WxCommand(32778),
     ID_APP_ABOUT = WxCommand(57664),
     IDM_ABOUTBOX = 16, // the About entry of the system menu
@@ -58,7 +64,8 @@ public:
 
     // 0 on success; a failure has been shown to the user when it returns.
     int OpenImage(const std::string& path);
-    void OpenDroppedFile(const std::string& path);
+    // One dropped disk image is opened; other files are added to the current directory.
+    void OpenDroppedFiles(const std::vector<std::string>& paths);
     void OpenFromCommandLine(const std::string& path);
 
     ExplorerSettings CurrentSettings() const;
@@ -111,6 +118,7 @@ private:
     void OnCharHook(wxKeyEvent& event);
     void SelectAll();
     void WidenForColumns();
+    void HeightenForTools();
     void ShowNewImage();
     void OnColumnClick(wxListEvent& event);
     void ShowSortIndicator();
@@ -118,6 +126,22 @@ private:
     void ShowSelectionTotals(const Selection& selection);
     void OnOK();
     void OnCancel();
+
+    // Changing the image (ExplorerChanges.cpp). A change is made on the image file as it
+    // is now, written as a new file, then shown: the same directory, `made` selected.
+    using Change = std::function<std::optional<std::string>(CDiskEditor& editor, int dir,
+                                                            std::vector<std::string>& made)>;
+    void InitChangeDialogs();
+    bool ChangeImage(const Change& change);
+    void ShowChangedImage(std::unique_ptr<CDiskImage> image, const std::vector<std::string>& made);
+    void AddFiles(const std::vector<std::string>& paths);
+    void UpdateChangeTools(const Selection& selection);
+    void OnAddFiles(wxCommandEvent& event);
+    void OnNewFolder(wxCommandEvent& event);
+    void OnDelete(wxCommandEvent& event);
+    void OnRename(wxCommandEvent& event);
+    void OnEndLabelEdit(wxListEvent& event);
+    void OnNewImage(wxCommandEvent& event);
 
     // What the window uses of the desktop, replaceable so that tests need none of it.
     std::function<void(const wxString&)> m_showMessage;
@@ -129,6 +153,12 @@ private:
     std::function<std::optional<std::pair<ExistingFile, bool>>(const std::string& path)>
         m_askExisting;
     std::unique_ptr<ILauncher> m_launcher;
+    std::function<std::vector<std::string>()> m_chooseFiles; // host files to add (UTF-8)
+    std::function<std::optional<std::string>()> m_askFolderName;
+    std::function<bool(const wxString& question)> m_confirm;
+    // A new image's path (UTF-8) and format; none when the user cancels.
+    std::function<std::optional<std::pair<std::string, const FileSystemFormat*>>()>
+        m_chooseNewImage;
 
     CImageDropTarget* m_dropTarget = nullptr; // owned by the list once registered
     CFileListCtrl* m_list = nullptr;
@@ -141,8 +171,10 @@ private:
         EntryRef entry;
         std::string name;
     };
-    std::vector<Entered> m_enteredDirs; // from the root: the rows entered, and their names
-    std::string m_strImageName;         // the open image's file name (UTF-8)
+    std::vector<Entered> m_enteredDirs;    // from the root: the rows entered, and their names
+    std::string m_strImageName;            // the open image's file name (UTF-8)
+    std::string m_strImagePath;            // and its path (UTF-8)
+    std::optional<std::string> m_readOnly; // why the open image cannot be changed
     std::vector<hostfiles::FileIdentity> m_imageFile; // the open image's file: never replaced
     std::string m_strLastExportFolder;                // where the last export went (UTF-8)
     bool m_bAddBinExtension = true;

@@ -42,14 +42,17 @@ wxDragResult CImageDropTarget::OnDragOver(wxCoord, wxCoord, wxDragResult) {
 }
 
 bool CImageDropTarget::OnDropFiles(wxCoord, wxCoord, const wxArrayString& files) {
-    if (!files.empty())
-        m_open(files[0].utf8_string());
+    std::vector<std::string> paths;
+    for (const wxString& file : files)
+        paths.push_back(file.utf8_string());
+    if (!paths.empty())
+        m_open(paths);
     return true;
 }
 
 CFileListCtrl::CFileListCtrl(wxWindow* parent, int id, DropRenderer render, const wxPoint& pos,
                              const wxSize& size)
-    : wxListCtrl(parent, id, pos, size, wxLC_REPORT | wxBORDER_SUNKEN),
+    : wxListCtrl(parent, id, pos, size, wxLC_REPORT | wxLC_EDIT_LABELS | wxBORDER_SUNKEN),
       m_dataSource(std::move(render)) {
     Bind(wxEVT_LIST_BEGIN_DRAG, &CFileListCtrl::OnBeginDrag, this);
 }

@@ -14,8 +14,8 @@
 
 // Extracts the selection for a drag and gives its drop block (none when that failed).
 using DropRenderer = std::function<std::optional<std::vector<uint8_t>>()>;
-// Opens a file dropped onto the list (a UTF-8 path).
-using DropOpener = std::function<void(const std::string&)>;
+// Takes the files dropped onto the list (UTF-8 paths).
+using DropOpener = std::function<void(const std::vector<std::string>&)>;
 
 // The file list of a drag, rendered only when a receiver asks for it: each request
 // extracts the selection again.
@@ -51,7 +51,6 @@ class CImageDropTarget : public wxFileDropTarget {
 public:
     explicit CImageDropTarget(DropOpener open) : m_open(std::move(open)) {}
     wxDragResult OnDragOver(wxCoord x, wxCoord y, wxDragResult def) override;
-    // The first dropped path goes to the window; the others are ignored.
     bool OnDropFiles(wxCoord x, wxCoord y, const wxArrayString& files) override;
 
 private:

@@ -29,6 +29,11 @@ void FuzzExport(const uint8_t* data, size_t size);
 // to its size.
 void FuzzMount(const uint8_t* data, size_t size);
 
+// Changes to a blank disk of each format this program writes, or to one whose tables the
+// input fills: a run of adds, new directories, removals and renames, each checked (a
+// refusal leaves every byte, an added file reads back as added).
+void FuzzDiskEdits(const uint8_t* data, size_t size);
+
 // Drop blocks: reading arbitrary bytes, and building blocks from path lists and reading
 // them back.
 void FuzzDropBlocks(const uint8_t* data, size_t size);

@@ -8,7 +8,7 @@ seconds=${2:-60}
 shift $(( $# >= 2 ? 2 : 1 ))
 here=$(cd "$(dirname "$0")" && pwd)
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(disk_image export mount drop_blocks viewer)
+[ ${#targets[@]} -gt 0 ] || targets=(disk_image export mount disk_edits drop_blocks viewer)
 
 # Seeds besides the committed inputs: the real images, whole (mode byte 0), as far as the
 # fuzzers read.
@@ -24,6 +24,7 @@ for target in "${targets[@]}"; do
     case $target in
         disk_image | mount) dir=disk ;;
         drop_blocks) dir=drop ;;
+        disk_edits) dir=edits ;;
         *) dir=$target ;;
     esac
     mkdir -p "$build/corpus/$dir" "$build/seeds/$dir"

@@ -42,26 +42,6 @@ std::optional<uint16_t> OctalAddress(const std::string& text) {
     return value <= 0xFFFF ? std::optional<uint16_t>(static_cast<uint16_t>(value)) : std::nullopt;
 }
 
-// The host file's bytes; none with the reason told. No floppy holds more than a megabyte,
-// so a larger file is refused unread, as is anything but a regular file.
-std::optional<std::vector<uint8_t>> ReadHostFile(const std::string& path) {
-    std::error_code error;
-    const fs::path file = PathFromUtf8(path);
-    const auto status = fs::status(file, error);
-    constexpr uintmax_t kLargest = 1 << 20;
-    if (!error && !fs::is_regular_file(status))
-        error = std::make_error_code(std::errc::invalid_argument);
-    if (!error && fs::file_size(file, error) > kLargest && !error)
-        error = std::make_error_code(std::errc::file_too_large);
-    std::ifstream in(file, std::ios::binary);
-    if (error || !in) {
-        Error(FormatResString(IDS_CLI_CANNOT_READ,
-                              {PrintableHostPath(path), error ? error.message() : "?"}));
-        return std::nullopt;
-    }
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
 // Told, and Failure: nothing was written.
 int Refused(const std::string& message) {
     Error(message);
@@ -119,17 +99,10 @@ int Add(const Arguments& args) {
     const auto to = image ? EnterDirectory(*image, args.Value("--to")) : std::nullopt;
     if (!to)
         return Failure;
-    for (auto file = args.positional.begin() + 1; file != args.positional.end(); ++file) {
-        auto bytes = ReadHostFile(*file);
-        if (!bytes)
-            return Refused(LoadResString(IDS_CLI_CANNOT_ADD));
-        const FileToAdd added = FileToAddFrom(Utf8FromPath(PathFromUtf8(*file).filename()),
-                                              std::move(*bytes), *address);
-        const EditResult result = edit->Editor().AddFile(to->dir, added.name, added.address,
-                                                         added.data, args.flags.count("--replace"));
-        if (result.error != EditError::None)
-            return Refused(result.error, *file, *edit);
-    }
+    if (const auto error =
+            AddHostFiles(edit->Editor(), to->dir, {args.positional.begin() + 1, args.positional.end()},
+                         *address, args.flags.count("--replace") > 0))
+        return Refused(*error);
     return Saved(*edit);
 }
 

@@ -111,8 +111,6 @@ const std::string& LoadResString(StringId id) {
          "Usage: bkdisk mv IMAGE PATH NEWNAME\nRenames the entry at PATH in its directory.\n"},
         {IDS_CLI_ONE_FORMAT, "name one format: --microdos, --mkdos or --andos"},
         {IDS_CLI_BAD_ADDRESS, "the load address is octal, from 0 to 177777"},
-        {IDS_CLI_CANNOT_READ, "cannot read %s: %s"},
-        {IDS_CLI_CANNOT_ADD, "no file was added"},
     };
     return stringtable::FindText(table, id);
 }

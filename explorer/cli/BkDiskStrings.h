@@ -40,8 +40,6 @@ enum StringId : int {
     IDS_CLI_USAGE_MV,
     IDS_CLI_ONE_FORMAT,
     IDS_CLI_BAD_ADDRESS,
-    IDS_CLI_CANNOT_READ,
-    IDS_CLI_CANNOT_ADD,
 };
 
 const std::string& LoadResString(StringId id);

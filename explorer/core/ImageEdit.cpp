@@ -7,7 +7,10 @@
 #include "HostNames.h"
 #include "RavelkoStrings.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 using namespace ravelko;
 
@@ -61,6 +64,60 @@ std::optional<std::string> CImageFileEdit::Save() const {
     return WriteFailureText(result);
 }
 
+std::optional<std::string> WhyReadOnly(const CDiskImage& image, bool fileWritable) {
+    if (!fileWritable)
+        return LoadResString(IDS_READ_ONLY_FILE);
+    if (image.HardDisk())
+        return LoadResString(IDS_EDIT_HARD_DISK);
+    const auto bytes = image.FloppyBytes();
+    const FileSystemFormat* format = DetectFileSystem(bytes);
+    if (!format || !format->edit)
+        return FormatResString(IDS_EDIT_FORMAT_READ_ONLY, {image.GetFormatName()});
+    return std::nullopt;
+}
+
+std::vector<EntryRef> RemovableEntries(const CatalogListing& listing,
+                                       const std::vector<int>& selection) {
+    std::vector<EntryRef> entries;
+    for (const int row : selection) {
+        const auto ref = listing.EntryAt(row);
+        if (!ref)
+            continue;
+        const DiskEntry entry = listing.Image().Entry(*ref);
+        if (!entry.deleted &&
+            (entry.kind == DiskEntry::Kind::File || entry.kind == DiskEntry::Kind::Directory))
+            entries.push_back(*ref);
+    }
+    return entries;
+}
+
+ChangeState ComputeChangeState(const CatalogListing* listing, const std::vector<int>& selection,
+                               bool writable) {
+    if (!listing || !writable || listing->Current().disk == kDiskList)
+        return {};
+    const size_t removable = RemovableEntries(*listing, selection).size();
+    return {true, removable > 0, removable == 1 && selection.size() == 1};
+}
+
+// "Delete GAME, DOCS (with all it holds)?": a directory that holds entries says so.
+std::string DeleteQuestion(const CatalogListing& listing, const std::vector<EntryRef>& entries) {
+    std::string names;
+    for (const EntryRef& ref : entries) {
+        const DiskEntry entry = listing.Image().Entry(ref);
+        if (!names.empty())
+            names += ", ";
+        names += PrintableName(entry.name);
+        const auto inside = entry.IsDirectory()
+                                ? listing.Image().Contents(Place{ref.disk, entry.ownDir})
+                                : std::vector<int>();
+        if (std::any_of(inside.begin(), inside.end(), [&](int index) {
+                return !listing.Image().Entry({ref.disk, index}).deleted;
+            }))
+            names += LoadResString(IDS_DELETE_WITH_CONTENTS);
+    }
+    return FormatResString(IDS_DELETE_QUESTION, {names});
+}
+
 std::optional<std::string> WriteBlankImage(const std::string& path,
                                            const FileSystemFormat& format) {
     const auto file = PathFromUtf8(path);
@@ -92,6 +149,51 @@ FileToAdd FileToAddFrom(std::string_view hostName, std::vector<uint8_t> bytes, u
     if (name.size() > 4 && EqualNoCase(std::string_view(name).substr(name.size() - 4), ".bin"))
         file.name.resize(name.size() - 4);
     return file;
+}
+
+namespace {
+
+// The host file's bytes, or why not in words. No floppy holds more than a megabyte, so a
+// larger file is refused unread, as is anything but a regular file.
+std::optional<std::vector<uint8_t>> ReadHostFile(const std::string& path, std::string& why) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path file = PathFromUtf8(path);
+    const auto status = fs::status(file, error);
+    constexpr uintmax_t kLargest = 1 << 20;
+    if (!error && !fs::is_regular_file(status))
+        error = std::make_error_code(std::errc::invalid_argument);
+    if (!error && fs::file_size(file, error) > kLargest && !error)
+        error = std::make_error_code(std::errc::file_too_large);
+    std::ifstream in(file, std::ios::binary);
+    if (error || !in) {
+        why = FormatResString(IDS_EDIT_CANNOT_READ,
+                              {PrintableHostPath(path), error ? error.message() : "?"});
+        return std::nullopt;
+    }
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+} // namespace
+
+std::optional<std::string> AddHostFiles(CDiskEditor& editor, int dir,
+                                        const std::vector<std::string>& paths, uint16_t address,
+                                        bool replace, std::vector<std::string>* added) {
+    for (const std::string& path : paths) {
+        std::string why;
+        auto bytes = ReadHostFile(path, why);
+        if (!bytes)
+            return why;
+        const FileToAdd file =
+            FileToAddFrom(Utf8FromPath(PathFromUtf8(path).filename()), std::move(*bytes), address);
+        const EditResult result = editor.AddFile(dir, file.name, file.address, file.data, replace);
+        if (result.error != EditError::None)
+            return EditErrorText(result.error, PrintableHostPath(path),
+                                 editor.Disk().GetFormatName());
+        if (added)
+            added->push_back(editor.Disk().Entries()[static_cast<size_t>(result.index)].name);
+    }
+    return std::nullopt;
 }
 
 std::string EditErrorText(EditError error, std::string_view subject, std::string_view format) {

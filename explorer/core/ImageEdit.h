@@ -34,6 +34,26 @@ private:
     std::unique_ptr<CDiskEditor> m_editor;
 };
 
+// Why the open image cannot be changed, in words; none when it can. `fileWritable`: the
+// image file has a write permission bit.
+std::optional<std::string> WhyReadOnly(const CDiskImage& image, bool fileWritable);
+
+// What the changing commands may do with the rows selected in a listing.
+struct ChangeState {
+    bool add = false;    // files and new folders into the current directory
+    bool remove = false; // the selected entries
+    bool rename = false; // the one selected entry
+    bool operator==(const ChangeState&) const = default;
+};
+class CatalogListing;
+ChangeState ComputeChangeState(const CatalogListing* listing, const std::vector<int>& selection,
+                               bool writable);
+// The entries of the selection that Delete removes (live files and directories), and the
+// question that names them.
+std::vector<EntryRef> RemovableEntries(const CatalogListing& listing,
+                                       const std::vector<int>& selection);
+std::string DeleteQuestion(const CatalogListing& listing, const std::vector<EntryRef>& entries);
+
 // A new blank image of the format at `path`; a file already there is kept. The reason in
 // words when it was not written.
 std::optional<std::string> WriteBlankImage(const std::string& path, const FileSystemFormat& format);
@@ -49,6 +69,13 @@ struct FileToAdd {
 FileToAdd FileToAddFrom(std::string_view hostName, std::vector<uint8_t> bytes, uint16_t address);
 
 constexpr uint16_t kDefaultLoadAddress = 01000;
+
+// The host files (UTF-8 paths) into directory `dir`, as FileToAddFrom makes them; stops at
+// the first that cannot be read or added and says why in words (the editor's bytes then
+// hold the files before it: the caller writes nothing). `added` gets the names given.
+std::optional<std::string> AddHostFiles(CDiskEditor& editor, int dir,
+                                        const std::vector<std::string>& paths, uint16_t address,
+                                        bool replace, std::vector<std::string>* added = nullptr);
 
 // Why a change was refused, in words; `subject` (UTF-8) names the entry or file.
 std::string EditErrorText(EditError error, std::string_view subject, std::string_view format);

@@ -12,6 +12,9 @@ TEST(FuzzReplay, Mount) {
 TEST(FuzzReplay, Export) {
     EXPECT_GT(ReplayInputs("export", FuzzExport), 0);
 }
+TEST(FuzzReplay, DiskEdits) {
+    EXPECT_GT(ReplayInputs("edits", FuzzDiskEdits), 0);
+}
 TEST(FuzzReplay, DropBlocks) {
     EXPECT_GT(ReplayInputs("drop", FuzzDropBlocks), 0);
 }

@@ -18,6 +18,10 @@ struct RavelkoAccess {
     auto& ExportProgressFactory() const { return dlg->m_exportProgress; }
     auto& AskExisting() const { return dlg->m_askExisting; }
     auto& Launcher() const { return dlg->m_launcher; }
+    auto& ChooseFiles() const { return dlg->m_chooseFiles; }
+    auto& AskFolderName() const { return dlg->m_askFolderName; }
+    auto& Confirm() const { return dlg->m_confirm; }
+    auto& ChooseNewImage() const { return dlg->m_chooseNewImage; }
     void DoubleClick() const { dlg->OnDblClkList(); }
     auto RenderDropFiles() const { return dlg->RenderDropFiles(); }
 };

@@ -13,7 +13,7 @@ public:
         dlg->Show();
         if (argc < 4)
             return false;
-        dlg->OpenDroppedFile(argv[1].utf8_string());
+        dlg->OpenDroppedFiles({argv[1].utf8_string()});
         // Into the directory as a user goes: select its row, then Enter.
         const RavelkoAccess window{dlg};
         const long row = window.List().FindItem(-1, argv[2]);

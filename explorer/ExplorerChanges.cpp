@@ -1,0 +1,268 @@
+// The window's commands that change the open image: files added (from a dialog or dropped
+// onto the list), folders made, entries deleted and renamed in place, new blank images.
+// The decisions and the writing are the explorer core's; this carries them to the screen.
+#include "ExplorerDlg.h"
+
+#include "HostNames.h"
+#include "ImageEdit.h"
+#include "RavelkoStrings.h"
+#include "WxText.h"
+
+#include <wx/choicdlg.h>
+#include <wx/filedlg.h>
+#include <wx/msgdlg.h>
+#include <wx/textdlg.h>
+
+#include <algorithm>
+
+using namespace ravelko;
+
+namespace {
+
+std::vector<const FileSystemFormat*> WritableFormats() {
+    std::vector<const FileSystemFormat*> formats;
+    for (const FileSystemFormat& format : FileSystemFormats()) {
+        if (format.blank)
+            formats.push_back(&format);
+    }
+    return formats;
+}
+
+wxString Text(StringId id) {
+    return wxString::FromUTF8(LoadResString(id));
+}
+
+} // namespace
+
+void CExplorerDlg::InitChangeDialogs() {
+    m_chooseFiles = [this] {
+        wxFileDialog dialog(this, Text(IDS_ADD_FILES_TITLE), wxEmptyString, wxEmptyString,
+                            wxFileSelectorDefaultWildcardStr, wxFD_OPEN | wxFD_MULTIPLE);
+        std::vector<std::string> paths;
+        if (dialog.ShowModal() == wxID_OK) {
+            wxArrayString chosen;
+            dialog.GetPaths(chosen);
+            for (const wxString& path : chosen)
+                paths.push_back(ToHostPath(path));
+        }
+        return paths;
+    };
+    m_askFolderName = [this]() -> std::optional<std::string> {
+        wxTextEntryDialog dialog(this, Text(IDS_NEW_FOLDER_PROMPT), Text(IDS_NEW_FOLDER_TITLE));
+        if (dialog.ShowModal() != wxID_OK)
+            return std::nullopt;
+        return dialog.GetValue().utf8_string();
+    };
+    m_confirm = [this](const wxString& question) {
+        return wxMessageBox(question, Text(IDS_DELETE_TITLE), wxYES_NO | wxICON_QUESTION, this) ==
+               wxYES;
+    };
+    m_chooseNewImage = [this]() -> std::optional<std::pair<std::string, const FileSystemFormat*>> {
+        const auto formats = WritableFormats();
+        wxArrayString names;
+        for (const FileSystemFormat* format : formats)
+            names.Add(format->name);
+        const int chosen = wxGetSingleChoiceIndex(Text(IDS_NEW_IMAGE_FORMAT),
+                                                  Text(IDS_NEW_IMAGE_TITLE), names, this);
+        if (chosen < 0)
+            return std::nullopt;
+        wxFileDialog dialog(this, Text(IDS_NEW_IMAGE_TITLE), wxEmptyString, "new.img",
+                            LoadResString(IDS_IMAGE_FILTER), wxFD_SAVE);
+        if (dialog.ShowModal() != wxID_OK)
+            return std::nullopt;
+        return std::pair(ToHostPath(dialog.GetPath()), formats[static_cast<size_t>(chosen)]);
+    };
+}
+
+// Enabled only while a change can be made; otherwise each says why in its tooltip.
+void CExplorerDlg::UpdateChangeTools(const Selection& selection) {
+    const ChangeState state = ComputeChangeState(m_listing.get(), selection, !m_readOnly);
+    const struct {
+        int id;
+        StringId tip;
+        bool enabled;
+    } tools[] = {{ID_ADD_FILES, IDS_ADD_FILES, state.add},
+                 {ID_NEW_FOLDER, IDS_NEW_FOLDER, state.add},
+                 {ID_DELETE, IDS_DELETE, state.remove},
+                 {ID_RENAME, IDS_RENAME, state.rename}};
+    bool changed = false;
+    for (const auto& tool : tools) {
+        if (m_toolBar->GetToolEnabled(tool.id) != tool.enabled) {
+            m_toolBar->EnableTool(tool.id, tool.enabled);
+            changed = true;
+        }
+        const std::string tip =
+            LoadResString(tool.tip) + (m_pImage && m_readOnly ? "\n" + *m_readOnly : "");
+        if (m_toolBar->GetToolShortHelp(tool.id).utf8_string() != tip)
+            m_toolBar->SetToolShortHelp(tool.id, wxString::FromUTF8(tip));
+    }
+    if (changed) // GTK leaves a tall toolbar's tools drawn in their old state otherwise
+        m_toolBar->Refresh();
+}
+
+// The image file is read afresh: when it is no longer what the window shows (another
+// program changed it), nothing is changed and the window shows it as it is now.
+bool CExplorerDlg::ChangeImage(const Change& change) {
+    std::string error;
+    auto edit = CImageFileEdit::Open(m_strImagePath, error);
+    if (!edit) {
+        ShowError(wxString::FromUTF8(error));
+        return false;
+    }
+    const auto shown = m_pImage->FloppyBytes();
+    if (!std::equal(shown.begin(), shown.end(), edit->Editor().Bytes().begin(),
+                    edit->Editor().Bytes().end())) {
+        ShowChangedImage(edit->Image(), {});
+        ShowError(Text(IDS_IMAGE_CHANGED_ELSEWHERE));
+        return false;
+    }
+    std::vector<std::string> made;
+    if (const auto why = change(edit->Editor(), m_listing->Current().dir, made)) {
+        ShowError(wxString::FromUTF8(*why + "\n" + LoadResString(IDS_EDIT_UNCHANGED)));
+        return false;
+    }
+    if (const auto why = edit->Save()) {
+        ShowError(wxString::FromUTF8(*why));
+        return false;
+    }
+    ShowChangedImage(edit->Image(), made);
+    return true;
+}
+
+// The new bytes in place of the old, in the directory that was shown (found again by
+// the names entered), with the entries named `made` selected.
+void CExplorerDlg::ShowChangedImage(std::unique_ptr<CDiskImage> image,
+                                    const std::vector<std::string>& made) {
+    std::vector<std::string> trail;
+    for (const Entered& entered : m_enteredDirs)
+        trail.push_back(entered.name);
+    m_listing.reset();
+    m_pImage = std::move(image);
+    m_listing = std::make_unique<CatalogListing>(*m_pImage);
+    m_listing->SetOrder(m_order);
+    m_imageFile.clear();
+    if (const auto identity = hostfiles::IdentityOf(PathFromUtf8(m_strImagePath)))
+        m_imageFile.push_back(*identity);
+    m_enteredDirs.clear();
+    for (const std::string& name : trail) {
+        const auto& entries = m_listing->Entries();
+        const auto dir = std::find_if(entries.begin(), entries.end(), [&](EntryRef ref) {
+            const DiskEntry entry = m_pImage->Entry(ref);
+            return entry.IsDirectory() && !entry.deleted && entry.name == name;
+        });
+        if (dir == entries.end() || m_listing->Enter(*dir))
+            break;
+        m_enteredDirs.push_back({*dir, name});
+    }
+    Refill();
+    const long first = m_listing->HasParentRow() ? 1 : 0;
+    const auto& entries = m_listing->Entries();
+    bool focused = false;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const DiskEntry entry = m_pImage->Entry(entries[i]);
+        if (entry.deleted || std::find(made.begin(), made.end(), entry.name) == made.end())
+            continue;
+        const long row = first + static_cast<long>(i);
+        m_list->SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+        if (!focused) {
+            m_list->SetItemState(row, wxLIST_STATE_FOCUSED, wxLIST_STATE_FOCUSED);
+            m_list->EnsureVisible(row);
+            focused = true;
+        }
+    }
+    if (!focused && m_list->GetItemCount() > 0)
+        m_list->SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    MarkControlsStale();
+}
+
+void CExplorerDlg::AddFiles(const std::vector<std::string>& paths) {
+    ChangeImage([&](CDiskEditor& editor, int dir, std::vector<std::string>& made) {
+        return AddHostFiles(editor, dir, paths, kDefaultLoadAddress, false, &made);
+    });
+}
+
+void CExplorerDlg::OnAddFiles(wxCommandEvent&) {
+    const auto paths = m_chooseFiles();
+    if (!paths.empty())
+        AddFiles(paths);
+}
+
+void CExplorerDlg::OnNewFolder(wxCommandEvent&) {
+    const auto name = m_askFolderName();
+    if (!name)
+        return;
+    ChangeImage([&](CDiskEditor& editor, int dir,
+                    std::vector<std::string>& made) -> std::optional<std::string> {
+        const EditResult result = editor.MakeDirectory(dir, Utf8ToCp1251(*name));
+        if (result.error != EditError::None)
+            return EditErrorText(result.error, *name, editor.Disk().GetFormatName());
+        made.push_back(editor.Disk().Entries()[static_cast<size_t>(result.index)].name);
+        return std::nullopt;
+    });
+}
+
+// Each entry is found again by what it is before it goes: an earlier removal may have
+// moved it, or taken it with its directory.
+void CExplorerDlg::OnDelete(wxCommandEvent&) {
+    const auto refs = RemovableEntries(*m_listing, GetSelection());
+    if (refs.empty() || !m_confirm(wxString::FromUTF8(DeleteQuestion(*m_listing, refs))))
+        return;
+    std::vector<DiskEntry> doomed;
+    for (const EntryRef& ref : refs)
+        doomed.push_back(m_pImage->Entry(ref));
+    ChangeImage([&](CDiskEditor& editor, int,
+                    std::vector<std::string>&) -> std::optional<std::string> {
+        for (const DiskEntry& gone : doomed) {
+            const auto& entries = editor.Disk().Entries();
+            const auto now = std::find_if(entries.begin(), entries.end(), [&](const DiskEntry& e) {
+                return !e.deleted && e.holdingDir == gone.holdingDir && e.name == gone.name &&
+                       e.kind == gone.kind && e.start == gone.start;
+            });
+            if (now == entries.end())
+                continue;
+            const EditResult result = editor.Remove(now->index, true);
+            if (result.error != EditError::None)
+                return EditErrorText(result.error, PrintableName(gone.name),
+                                     editor.Disk().GetFormatName());
+        }
+        return std::nullopt;
+    });
+}
+
+// F2 edits the name in place; the change is made when the editing ends.
+void CExplorerDlg::OnRename(wxCommandEvent&) {
+    const Selection selection = GetSelection();
+    if (selection.size() == 1)
+        m_list->EditLabel(selection.front());
+}
+
+void CExplorerDlg::OnEndLabelEdit(wxListEvent& event) {
+    event.Veto(); // the list is filled again from the disk
+    const auto ref =
+        m_listing ? m_listing->EntryAt(static_cast<int>(event.GetIndex())) : std::nullopt;
+    if (event.IsEditCancelled() || !ref || m_readOnly)
+        return;
+    const std::string name = event.GetLabel().utf8_string();
+    if (Utf8ToCp1251(name) == m_pImage->Entry(*ref).name)
+        return;
+    ChangeImage([&](CDiskEditor& editor, int,
+                    std::vector<std::string>& made) -> std::optional<std::string> {
+        const EditResult result = editor.Rename(ref->index, Utf8ToCp1251(name));
+        if (result.error != EditError::None)
+            return EditErrorText(result.error, name, editor.Disk().GetFormatName());
+        made.push_back(editor.Disk().Entries()[static_cast<size_t>(result.index)].name);
+        return std::nullopt;
+    });
+}
+
+void CExplorerDlg::OnNewImage(wxCommandEvent&) {
+    const auto chosen = m_chooseNewImage();
+    if (!chosen)
+        return;
+    if (const auto error = WriteBlankImage(chosen->first, *chosen->second)) {
+        ShowError(wxString::FromUTF8(*error));
+        return;
+    }
+    if (OpenImage(chosen->first) == 0)
+        ShowNewImage();
+}

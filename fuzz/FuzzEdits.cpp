@@ -1,0 +1,158 @@
+#include "FuzzTargets.h"
+
+#include "Cp1251.h"
+#include "DiskEditor.h"
+#include "ImageBuilders.h"
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The input, read a byte or a word at a time; zeros once it runs out.
+class Input {
+public:
+    Input(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
+    bool Empty() const { return m_at >= m_size; }
+    int Byte() { return m_at < m_size ? m_data[m_at++] : 0; }
+    int Word() { return Byte() | Byte() << 8; }
+    std::span<const uint8_t> Rest(size_t most) {
+        const size_t count = std::min(most, m_size - std::min(m_at, m_size));
+        const auto rest = std::span(m_data + std::min(m_at, m_size), count);
+        m_at += count;
+        return rest;
+    }
+
+private:
+    const uint8_t* m_data;
+    size_t m_size;
+    size_t m_at = 0;
+};
+
+const FileSystemFormat& Writable(int choice) {
+    std::vector<const FileSystemFormat*> formats;
+    for (const FileSystemFormat& format : FileSystemFormats()) {
+        if (format.blank)
+            formats.push_back(&format);
+    }
+    return *formats[static_cast<size_t>(choice) % formats.size()];
+}
+
+// A blank disk of the format, cut to 64 KB (every copy a change makes costs less), with
+// input bytes laid over its tables (the MicroDOS header and catalog, the ANDOS FATs and
+// catalog) and its marks planted again.
+std::vector<uint8_t> DiskFrom(const FileSystemFormat& format, std::span<const uint8_t> tables) {
+    std::vector<uint8_t> disk = format.blank();
+    disk.resize(0x10000);
+    const bool andos = format.id == FormatAndos;
+    const size_t start = andos ? 0x200 : 030;
+    std::copy(tables.begin(), tables.end(), disk.begin() + static_cast<long>(start));
+    if (!andos) {
+        testimg::PutWord(disk, 0x100, 0xA72E);
+        testimg::PutWord(disk, 0x102, format.id == FormatMkDos ? 0x530C : 0);
+    }
+    return disk;
+}
+
+const std::array<std::string, 10> kNames = {
+    "GAME", "GAME.BIN",     "\xC8\xC3\xD0\xDB", "A.B.C", "", "NAME ", "ABCDEFGHIJKLMNOP",
+    "x*y",  "\xC5\xC4\xC0", "DOC.TXT"};
+
+std::vector<int> Live(const CFileSystem& disk, bool directories) {
+    std::vector<int> found;
+    for (const DiskEntry& entry : disk.Entries()) {
+        if (!entry.deleted && entry.kind != DiskEntry::Kind::Lost &&
+            (!directories || entry.kind == DiskEntry::Kind::Directory))
+            found.push_back(entry.index);
+    }
+    return found;
+}
+
+int CountNamed(const CFileSystem& disk, const DiskEntry& like) {
+    return static_cast<int>(
+        std::count_if(disk.Entries().begin(), disk.Entries().end(), [&](const DiskEntry& entry) {
+            return !entry.deleted && entry.holdingDir == like.holdingDir &&
+                   entry.kind == like.kind && EqualNoCase(entry.name, like.name);
+        }));
+}
+
+void CheckAdded(const CDiskEditor& editor, const EditResult& result, const std::string& name,
+                uint16_t address, const std::vector<uint8_t>& data) {
+    const auto& entries = editor.Disk().Entries();
+    FUZZ_CHECK(result.index >= 0 && result.index < static_cast<int>(entries.size()));
+    const DiskEntry& entry = entries[static_cast<size_t>(result.index)];
+    FUZZ_CHECK(EqualNoCase(entry.name, name) && entry.address == address);
+    std::vector<uint8_t> read;
+    FUZZ_CHECK(editor.Disk().Read(entry, read) == ReadFault::None && read == data);
+}
+
+// One change the input asks for, checked: a refusal leaves every byte, an added file
+// reads back, a removed entry is gone, a renamed one has its new name.
+void Change(CDiskEditor& editor, Input& input) {
+    const CFileSystem& disk = editor.Disk();
+    const auto dirs = Live(disk, true), entries = Live(disk, false);
+    const int dirChoice = input.Byte();
+    const int dir = dirChoice % (dirs.size() + 1) == 0
+                        ? disk.RootDir()
+                        : disk.Entries()[static_cast<size_t>(dirs[dirChoice % dirs.size()])].ownDir;
+    const int entryChoice = input.Byte();
+    const std::string& name = kNames[static_cast<size_t>(input.Byte()) % kNames.size()];
+    const std::vector<uint8_t> before = editor.Bytes();
+    EditResult result;
+    switch (input.Byte() % 5) {
+    case 0:
+    case 1: {
+        const auto address = static_cast<uint16_t>(input.Word());
+        std::vector<uint8_t> data(static_cast<size_t>(input.Word()) * 2);
+        for (size_t i = 0; i < data.size(); ++i)
+            data[i] = static_cast<uint8_t>(i * 31);
+        result = editor.AddFile(dir, name, address, data, entryChoice % 2);
+        if (result.error == EditError::None)
+            CheckAdded(editor, result, name, address, data);
+        break;
+    }
+    case 2:
+        result = editor.MakeDirectory(dir, name);
+        break;
+    case 3: {
+        if (entries.empty())
+            return;
+        const DiskEntry entry =
+            disk.Entries()[static_cast<size_t>(entries[entryChoice % entries.size()])];
+        const int named = CountNamed(disk, entry);
+        result = editor.Remove(entry.index, entryChoice % 2);
+        if (result.error == EditError::None)
+            FUZZ_CHECK(CountNamed(editor.Disk(), entry) < named);
+        break;
+    }
+    default: {
+        if (entries.empty())
+            return;
+        result = editor.Rename(entries[entryChoice % entries.size()], name);
+        if (result.error == EditError::None)
+            FUZZ_CHECK(
+                EqualNoCase(editor.Disk().Entries()[static_cast<size_t>(result.index)].name, name));
+    }
+    }
+    if (result.error != EditError::None)
+        FUZZ_CHECK(editor.Bytes() == before);
+    FUZZ_CHECK(editor.FreeBytes() >= 0 &&
+               editor.FreeBytes() <= static_cast<long long>(editor.Bytes().size()));
+}
+
+} // namespace
+
+void FuzzDiskEdits(const uint8_t* data, size_t size) {
+    Input input(data, size);
+    const int mode = input.Byte();
+    const FileSystemFormat& format = Writable(mode);
+    const auto tables = mode & 0x80 ? input.Rest(static_cast<size_t>(input.Word()) % 0x1800)
+                                    : std::span<const uint8_t>();
+    auto editor = EditDisk(DiskFrom(format, tables));
+    if (!editor)
+        return;
+    for (int changes = 0; changes < 32 && !input.Empty(); ++changes)
+        Change(*editor, input);
+}

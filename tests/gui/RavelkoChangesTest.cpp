@@ -1,0 +1,229 @@
+// Ravelko's commands that change the open image, driven as a user drives them (toolbar,
+// keys, a drop, the name typed in place), with the dialogs replaced: each change is read
+// back from the image file, and a refusal leaves it as it was.
+#include "DiskImage.h"
+#include "ImageBuilders.h"
+#include "RavelkoAccess.h"
+#include "TempDir.h"
+#include "WxTest.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using namespace testimg;
+
+namespace {
+
+using Strings = std::vector<std::string>;
+const std::string kGames = "\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB"; // ИГРЫ in UTF-8
+
+class RavelkoChanges : public ::testing::Test {
+protected:
+    void SetUp() override {
+        MicroDosBuilder b(true);
+        b.File(0, "GAME", 01000, Filled(0100));
+        b.Dir(1, 0, "\xC8\xC3\xD0\xDB"); // ИГРЫ
+        b.File(1, "INNER", 02000, Filled(3));
+        image = files.Write("disk.img", b.Image());
+        dlg = new CExplorerDlg(nullptr);
+        win.dlg = dlg;
+        win.ShowMessage() = [this](const wxString& text) {
+            messages.push_back(text.utf8_string());
+        };
+        win.Confirm() = [this](const wxString& question) {
+            questions.push_back(question.utf8_string());
+            return answer;
+        };
+        dlg->Show();
+        Pump(50);
+    }
+    void TearDown() override {
+        dlg->Destroy();
+        Pump(20);
+    }
+
+    Strings Column() const {
+        Strings texts;
+        for (long i = 0; i < win.List().GetItemCount(); ++i)
+            texts.push_back(win.List().GetItemText(i).utf8_string());
+        return texts;
+    }
+    Strings Selected() const {
+        Strings texts;
+        for (long i = 0; i < win.List().GetItemCount(); ++i) {
+            if (win.List().GetItemState(i, wxLIST_STATE_SELECTED))
+                texts.push_back(win.List().GetItemText(i).utf8_string());
+        }
+        return texts;
+    }
+    void Select(const std::string& name) {
+        win.List().SetItemState(-1, 0, wxLIST_STATE_SELECTED);
+        const long row = win.List().FindItem(-1, wxString::FromUTF8(name));
+        ASSERT_GE(row, 0) << name;
+        win.List().SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+        ASSERT_TRUE(PumpUntil([&] { return Enabled(ID_DELETE); }));
+    }
+    bool Enabled(int tool) const { return win.ToolBar().GetToolEnabled(tool); }
+    void Command(int tool) {
+        wxCommandEvent event(wxEVT_TOOL, tool);
+        event.SetEventObject(&win.ToolBar());
+        win.ToolBar().ProcessWindowEvent(event);
+    }
+    void Key(int code, int modifiers = wxMOD_NONE) {
+        wxKeyEvent event(wxEVT_CHAR_HOOK);
+        event.m_keyCode = code;
+        event.m_controlDown = modifiers & wxMOD_CONTROL;
+        event.m_shiftDown = modifiers & wxMOD_SHIFT;
+        dlg->ProcessWindowEvent(event);
+    }
+    // The user types a name into the in-place editor that F2 opened and presses Enter.
+    void FinishRename(const std::string& name) {
+        ASSERT_TRUE(PumpUntil([&] { return win.List().GetEditControl() != nullptr; }));
+        win.List().GetEditControl()->SetValue(wxString::FromUTF8(name));
+        win.List().EndEditLabel(false);
+        ASSERT_TRUE(PumpUntil([&] { return win.List().GetEditControl() == nullptr; }));
+    }
+    std::string Pane(int pane) const { return win.StatusBar().GetStatusText(pane).utf8_string(); }
+    // The image file as another reader sees it: names in the directory, by path.
+    Strings OnDisk(const std::string& dir = "") const {
+        std::unique_ptr<CDiskImage> disk;
+        EXPECT_EQ(OpenDiskImage(image, disk, nullptr, ImageAccess::ReadOnly), 0);
+        Place place = disk->Root();
+        if (!dir.empty()) {
+            for (const EntryRef& ref : disk->List(place)) {
+                if (disk->Entry(ref).name == dir)
+                    place = *disk->Enter(ref);
+            }
+        }
+        Strings names;
+        for (const EntryRef& ref : disk->List(place)) {
+            if (!disk->Entry(ref).deleted)
+                names.push_back(disk->Entry(ref).name);
+        }
+        return names;
+    }
+
+    TempDir files, host;
+    std::string image;
+    CExplorerDlg* dlg = nullptr;
+    RavelkoAccess win{nullptr};
+    Strings messages, questions;
+    bool answer = true;
+};
+
+} // namespace
+
+TEST_F(RavelkoChanges, AddRenameDeleteAndNewFolderWriteTheImageAndSelectWhatTheyMade) {
+    auto program = Filled(6, 1);
+    program.insert(program.begin(), {0x00, 0x40, 0x06, 0x00}); // a .bin file: 040000, 6 bytes
+    const std::vector<std::string> chosen = {host.Write("hello.txt", {'h', 'i'}),
+                                             host.Write("prog.bin", program)};
+    win.ChooseFiles() = [&] { return chosen; };
+    dlg->OpenFromCommandLine(image);
+    EXPECT_EQ(dlg->GetTitle().utf8_string(), "disk.img \xE2\x80\x94 Ravelko");
+    ASSERT_TRUE(PumpUntil([&] { return Enabled(ID_ADD_FILES) && Enabled(ID_DELETE); }));
+
+    Command(ID_ADD_FILES);
+    EXPECT_EQ(Column(), (Strings{"GAME", kGames, "hello.txt", "prog"}));
+    EXPECT_EQ(Selected(), (Strings{"hello.txt", "prog"}));
+    EXPECT_EQ(OnDisk(), (Strings{"GAME", "\xC8\xC3\xD0\xDB", "hello.txt", "prog"}));
+    EXPECT_EQ(win.List().GetItemText(3, 2).utf8_string(), "40000");
+
+    // Delete asks first, naming what goes; a No keeps it.
+    answer = false;
+    Select(kGames);
+    Key(WXK_DELETE);
+    EXPECT_EQ(questions, (Strings{"Delete " + kGames + " (with all it holds) from the disk?"}));
+    questions.clear();
+
+    // Inside a directory: Insert adds there, F2 renames in place.
+    win.DoubleClick();
+    win.ChooseFiles() = [&] { return std::vector<std::string>{chosen[0]}; };
+    Key(WXK_INSERT);
+    EXPECT_EQ(Column(), (Strings{"..", "INNER", "hello.txt"}));
+    EXPECT_EQ(Pane(0), "\\" + kGames);
+    Select("hello.txt");
+    Key(WXK_F2);
+    FinishRename("README");
+    EXPECT_EQ(Column(), (Strings{"..", "INNER", "README"}));
+    EXPECT_EQ(Selected(), (Strings{"README"}));
+    win.List().SetItemState(1, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    ASSERT_TRUE(PumpUntil([&] { return Enabled(ID_DELETE) && !Enabled(ID_RENAME); }));
+    Key(WXK_DELETE);
+    EXPECT_EQ(questions, (Strings{"Delete INNER, README from the disk?"}));
+    EXPECT_EQ(OnDisk("\xC8\xC3\xD0\xDB"), (Strings{"INNER", "README"}));
+    answer = true;
+    Key(WXK_DELETE);
+    EXPECT_EQ(Column(), (Strings{".."}));
+    EXPECT_EQ(OnDisk("\xC8\xC3\xD0\xDB"), Strings{});
+
+    // Back in the root: a new folder, then a name the disk cannot hold.
+    Key(WXK_BACK);
+    win.AskFolderName() = [] { return std::optional<std::string>("DOCS"); };
+    Key('N', wxMOD_CONTROL | wxMOD_SHIFT);
+    EXPECT_EQ(Selected(), (Strings{"DOCS"}));
+    const auto before = ReadAll(image);
+    win.AskFolderName() = [] { return std::optional<std::string>("A NAME TOO LONG"); };
+    Command(ID_NEW_FOLDER);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "A NAME TOO LONG: the name is too long for MKDOS (14).\n"
+                           "Nothing was changed.");
+    EXPECT_EQ(ReadAll(image), before);
+    EXPECT_TRUE(messages.size() == 1);
+}
+
+// Files dropped onto the list go onto the disk; a dropped image still opens; another
+// program's change to the file is shown, never overwritten.
+TEST_F(RavelkoChanges, DroppedFilesAreAddedAndChangesElsewhereAreNotLost) {
+    dlg->OpenFromCommandLine(image);
+    const std::string note = host.Write("NOTE", {'n'});
+    win.DropTarget().OnDropFiles(0, 0, wxArrayString(1, wxString::FromUTF8(note)));
+    EXPECT_EQ(Column(), (Strings{"GAME", kGames, "NOTE"}));
+    EXPECT_EQ(Selected(), (Strings{"NOTE"}));
+
+    MicroDosBuilder other;
+    other.File(0, "ELSEWHERE", 01000, Filled(10));
+    const auto changed = other.Image();
+    files.Write("disk.img", changed);
+    Select("NOTE");
+    Key(WXK_DELETE);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("changed by another program"), std::string::npos);
+    EXPECT_EQ(Column(), (Strings{"ELSEWHERE"}));
+    EXPECT_EQ(ReadAll(image), changed);
+}
+
+// A read-only image opens read-only: the title says so and the changing commands are
+// disabled, each saying why. A new image is written and opened.
+TEST_F(RavelkoChanges, ReadOnlyImagesAndNewImages) {
+    ::chmod(image.c_str(), 0444);
+    dlg->OpenFromCommandLine(image);
+    EXPECT_EQ(dlg->GetTitle().utf8_string(), "disk.img (read-only) \xE2\x80\x94 Ravelko");
+    EXPECT_EQ(Column(), (Strings{"GAME", kGames}));
+    win.List().SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    ASSERT_TRUE(PumpUntil([&] { return Enabled(ID_SAVE_BINS); }));
+    for (const int tool : {ID_ADD_FILES, ID_NEW_FOLDER, ID_DELETE, ID_RENAME}) {
+        EXPECT_FALSE(Enabled(tool)) << tool;
+        EXPECT_NE(
+            win.ToolBar().GetToolShortHelp(tool).utf8_string().find("The image file is read-only."),
+            std::string::npos)
+            << tool;
+    }
+    const auto before = ReadAll(image);
+    Key(WXK_DELETE);
+    EXPECT_TRUE(questions.empty());
+    EXPECT_EQ(ReadAll(image), before);
+
+    const std::string fresh = (files.Path() / "fresh.bkd").string();
+    for (const FileSystemFormat& format : FileSystemFormats()) {
+        if (format.id == FormatAndos)
+            win.ChooseNewImage() = [&] { return std::optional(std::pair(fresh, &format)); };
+    }
+    Key('N', wxMOD_CONTROL);
+    EXPECT_EQ(dlg->GetTitle().utf8_string(), "fresh.bkd \xE2\x80\x94 Ravelko");
+    EXPECT_EQ(Pane(1), "ANDOS");
+    EXPECT_TRUE(Column().empty());
+    Key('N', wxMOD_CONTROL); // never over an existing file
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("is already there"), std::string::npos) << messages[0];
+}
