@@ -99,9 +99,9 @@ int Add(const Arguments& args) {
     const auto to = image ? EnterDirectory(*image, args.Value("--to")) : std::nullopt;
     if (!to)
         return Failure;
-    if (const auto error =
-            AddHostFiles(edit->Editor(), to->dir, {args.positional.begin() + 1, args.positional.end()},
-                         *address, args.flags.count("--replace") > 0))
+    if (const auto error = AddHostFiles(edit->Editor(), to->dir,
+                                        {args.positional.begin() + 1, args.positional.end()},
+                                        *address, args.flags.count("--replace") > 0))
         return Refused(*error);
     return Saved(*edit);
 }
