@@ -240,6 +240,65 @@ void BkDiskLsRecursiveOfTheHardDisk(benchmark::State& state) {
     ListHardDisk(state, true);
 }
 
+// Putting files onto disks: a hundred small files into a blank ANDOS disk in one call,
+// by bkdisk and by mcopy, each time into a fresh copy of the blank disk (copied untimed).
+struct AddWorkspace {
+    AddWorkspace() {
+        std::system((std::string(BKDISK_PATH) + " format --andos " + Quote(blank)).c_str());
+        for (int i = 0; i < 100; ++i)
+            files +=
+                " " + Quote(dir.Write("F" + std::to_string(i) + ".DAT", Filled(i * 97 % 4000)));
+    }
+    TempDir dir;
+    fs::path blank = dir.Path() / "blank.bkd", image = dir.Path() / "image.bkd";
+    std::string files;
+};
+
+void AddHundredFiles(benchmark::State& state, bool bkdisk) {
+    AddWorkspace work;
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::copy_file(work.blank, work.image, fs::copy_options::overwrite_existing);
+        state.ResumeTiming();
+        Run(state, bkdisk
+                       ? std::string(BKDISK_PATH) + " add " + Quote(work.image) + work.files
+                       : "MTOOLS_SKIP_CHECK=1 mcopy -i " + Quote(work.image) + work.files + " ::");
+    }
+}
+
+void Baseline_McopyHundredFilesIntoBlankAndos(benchmark::State& state) {
+    AddHundredFiles(state, false);
+}
+void BkDiskAddHundredFilesIntoBlankAndos(benchmark::State& state) {
+    AddHundredFiles(state, true);
+}
+
+// One small file into a real disk whose clusters are all but one taken (GAMES.BKD), which
+// rewrites the image once, against copying the image file.
+void AddIntoFullImage(benchmark::State& state, bool bkdisk) {
+    AddWorkspace work;
+    const fs::path real = fs::path(BK_SHARED_IMAGES) / "GAMES.BKD";
+    const std::string file = Quote(work.dir.Write("NEW.DAT", Filled(1000)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::remove(work.image);
+        if (bkdisk) {
+            fs::copy_file(real, work.image);
+            fs::permissions(work.image, fs::perms::owner_write, fs::perm_options::add);
+        }
+        state.ResumeTiming();
+        Run(state, bkdisk ? std::string(BKDISK_PATH) + " add " + Quote(work.image) + " " + file
+                          : "cp " + Quote(real) + " " + Quote(work.image));
+    }
+}
+
+void Baseline_CopyFullRealImage(benchmark::State& state) {
+    AddIntoFullImage(state, false);
+}
+void BkDiskAddIntoFullRealImage(benchmark::State& state) {
+    AddIntoFullImage(state, true);
+}
+
 } // namespace
 
 BENCHMARK(Baseline_BkDiskExportRealImage)
@@ -273,4 +332,14 @@ BENCHMARK(BkDiskLsRecursiveOfTheHardDisk)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(10);
+BENCHMARK(Baseline_McopyHundredFilesIntoBlankAndos)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(20);
+BENCHMARK(BkDiskAddHundredFilesIntoBlankAndos)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(20);
+BENCHMARK(Baseline_CopyFullRealImage)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
+BENCHMARK(BkDiskAddIntoFullRealImage)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
 BENCHMARK_MAIN();

@@ -56,8 +56,8 @@ public:
 
 protected:
     EditError CheckLayout() const override {
-        if (static_cast<long long>(m_bytes.size()) < kDataStart + kCluster ||
-            !std::equal(kLayout.begin(), kLayout.end(), m_bytes.begin() + kLayoutOffset))
+        if (static_cast<long long>(Bytes().size()) < kDataStart + kCluster ||
+            !std::equal(kLayout.begin(), kLayout.end(), Bytes().begin() + kLayoutOffset))
             return EditError::UnknownLayout;
         return EditError::None;
     }
@@ -118,8 +118,9 @@ protected:
             const auto from = data.begin() + static_cast<long>(i) * kCluster;
             const auto to =
                 data.begin() + std::min<long long>(std::ssize(data), (i + 1LL) * kCluster);
-            const auto at = m_bytes.begin() + (clusters[i] + 1LL) * kCluster;
-            std::fill(std::copy(from, to, at), at + kCluster, 0);
+            const auto out =
+                Writable(static_cast<size_t>((clusters[i] + 1LL) * kCluster), kCluster);
+            std::fill(std::copy(from, to, out.begin()), out.end(), 0);
         }
         uint8_t* entry = Slot(*slot);
         std::copy(stored.begin(), stored.end(), entry);
@@ -175,42 +176,45 @@ protected:
     int LastDirectoryNumber() const override { return 255; }
 
 private:
-    uint8_t* Slot(long long index) { return &m_bytes[kFirstSlot + index * kSlotSize]; }
+    const uint8_t* SlotAt(long long index) const {
+        return &Bytes()[kFirstSlot + index * kSlotSize];
+    }
+    uint8_t* Slot(long long index) {
+        return Writable(kFirstSlot + index * kSlotSize, kSlotSize).data();
+    }
 
     // A deleted entry's slot, or the end's; a slot past the end is made the new end.
     std::optional<int> FreeSlot() {
         for (int i = 0; i < kSlots; ++i) {
-            uint8_t* slot = Slot(i);
-            if (slot[0] == kDeleted) {
-                std::fill(slot, slot + kSlotSize, 0);
-                return i;
-            }
-            if (slot[0] == 0 && WordOf(slot + 26) == 0) {
-                if (i + 1 < kSlots)
-                    std::fill(Slot(i + 1), Slot(i + 1) + kSlotSize, 0);
-                return i;
-            }
+            const uint8_t* slot = SlotAt(i);
+            const bool end = slot[0] == 0 && WordOf(slot + 26) == 0;
+            if (slot[0] != kDeleted && !end)
+                continue;
+            std::fill_n(Slot(i), kSlotSize, 0);
+            if (end && i + 1 < kSlots)
+                std::fill_n(Slot(i + 1), kSlotSize, 0);
+            return i;
         }
         return std::nullopt;
     }
 
     // The last cluster the table and the image both hold.
     int LastCluster() const {
-        const long long sectors = WordOf(&m_bytes[kTotalSectors]);
+        const long long sectors = WordOf(&Bytes()[kTotalSectors]);
         const long long byLayout = 1 + (sectors - kMetadataSectors) * kSector / kCluster;
-        const long long byImage = static_cast<long long>(m_bytes.size()) / kCluster - 2;
+        const long long byImage = static_cast<long long>(Bytes().size()) / kCluster - 2;
         const long long byTable = kFatSize * 2 / 3 - 1;
         return static_cast<int>(std::min({byLayout, byImage, byTable}));
     }
 
     int Fat(int cluster) const {
-        const uint8_t* at = &m_bytes[kSecondFat + cluster * 3LL / 2];
+        const uint8_t* at = &Bytes()[kSecondFat + cluster * 3LL / 2];
         return cluster % 2 ? WordOf(at) >> 4 : WordOf(at) & 0xFFF;
     }
 
     void SetFat(int cluster, int value) {
         for (const long long table : {kFirstFat, kSecondFat}) {
-            uint8_t* at = &m_bytes[table + cluster * 3LL / 2];
+            uint8_t* at = Writable(static_cast<size_t>(table + cluster * 3LL / 2), 2).data();
             const int word = WordOf(at);
             PutWordAt(at, cluster % 2 ? (word & 0x000F) | value << 4 : (word & 0xF000) | value);
         }

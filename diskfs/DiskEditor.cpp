@@ -15,17 +15,27 @@ void CDiskEditor::Reread() {
     m_disk = m_format.open(m_bytes);
 }
 
-// Every change runs on the bytes in place and is undone whole when it fails part-way.
-template <class Change> EditResult CDiskEditor::Undoable(Change change) {
+// Every change runs on the bytes in place and is undone whole when it fails part-way,
+// from what the bytes it changed held before.
+template <class Attempt> EditResult CDiskEditor::Undoable(Attempt change) {
     if (const EditError error = CheckLayout(); error != EditError::None)
         return {error};
-    std::vector<uint8_t> before = m_bytes;
+    m_journal.clear();
     const EditResult result = change();
     if (result.error != EditError::None) {
-        m_bytes = std::move(before);
+        for (auto saved = m_journal.rbegin(); saved != m_journal.rend(); ++saved)
+            std::copy(saved->bytes.begin(), saved->bytes.end(),
+                      m_bytes.begin() + static_cast<long>(saved->offset));
         Reread();
     }
+    m_journal.clear();
     return result;
+}
+
+std::span<uint8_t> CDiskEditor::Writable(size_t offset, size_t count) {
+    const auto first = m_bytes.begin() + static_cast<long>(offset);
+    m_journal.push_back({offset, {first, first + static_cast<long>(count)}});
+    return {&m_bytes[offset], count};
 }
 
 EditResult CDiskEditor::AddFile(int dir, std::string_view name, uint16_t address,

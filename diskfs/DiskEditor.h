@@ -74,14 +74,16 @@ protected:
     virtual int FirstDirectoryNumber() const { return 1; }
     virtual int LastDirectoryNumber() const { return 254; }
 
+    // The bytes [offset, offset + count), inside the disk, for a change to write: what they
+    // held is kept until the change ends, to be put back if it fails.
+    std::span<uint8_t> Writable(size_t offset, size_t count);
     // After PutFile or PutDirectory: the entry just put, found in the re-read catalog.
     int FindLive(int dir, std::string_view shown, bool directory) const;
     void Reread();
 
-    std::vector<uint8_t> m_bytes;
-
 private:
-    template <class Change> EditResult Undoable(Change change);
+    std::vector<uint8_t> m_bytes; // read through Bytes(), written through Writable
+    template <class Attempt> EditResult Undoable(Attempt change);
     EditResult AddChecked(int dir, std::string_view name, uint16_t address,
                           std::span<const uint8_t> data, bool replace);
     EditResult MakeChecked(int dir, std::string_view name);
@@ -96,6 +98,11 @@ private:
 
     const FileSystemFormat& m_format;
     std::unique_ptr<CFileSystem> m_disk;
+    struct Saved {
+        size_t offset;
+        std::vector<uint8_t> bytes;
+    };
+    std::vector<Saved> m_journal; // what the change being made has overwritten, in order
 };
 
 // An editor for the floppy in `bytes`, or null when its format cannot be changed here.

@@ -59,13 +59,14 @@ public:
     CMicroDosEditor(std::vector<uint8_t> bytes, const FileSystemFormat& format)
         : CDiskEditor(std::move(bytes), format), m_mkdos(format.id == FormatMkDos) {
         constexpr long long area = kCatalogBlocks * kBlock;
-        m_keepsCopy = static_cast<long long>(m_bytes.size()) >= 2 * area &&
-                      std::equal(m_bytes.begin(), m_bytes.begin() + area, m_bytes.begin() + area);
+        const auto& disk = Bytes();
+        m_keepsCopy = static_cast<long long>(disk.size()) >= 2 * area &&
+                      std::equal(disk.begin(), disk.begin() + area, disk.begin() + area);
     }
 
 protected:
     EditError CheckLayout() const override {
-        if (static_cast<long long>(m_bytes.size()) < kFirstDataBlock * kBlock)
+        if (static_cast<long long>(Bytes().size()) < kFirstDataBlock * kBlock)
             return EditError::UnknownLayout;
         const long long catalogEnd = kFirstSlot + (ReadSlots().size() + 1) * kSlotSize;
         const long long limit = (m_keepsCopy ? kCatalogBlocks : kFirstDataBlock) * kBlock;
@@ -113,8 +114,9 @@ protected:
         PutWordAt(&slot[022], blocks);
         PutWordAt(&slot[024], address);
         PutWordAt(&slot[026], static_cast<long long>(data.size()));
-        const auto first = m_bytes.begin() + at.start * kBlock;
-        std::fill(std::copy(data.begin(), data.end(), first), first + blocks * kBlock, 0);
+        const auto out =
+            Writable(static_cast<size_t>(at.start * kBlock), static_cast<size_t>(blocks * kBlock));
+        std::fill(std::copy(data.begin(), data.end(), out.begin()), out.end(), 0);
         WriteSlots(slots);
         return EditError::None;
     }
@@ -188,8 +190,8 @@ private:
 
     // The disk's size as its header gives it, within the image.
     long long DiskBlocks() const {
-        const long long image = static_cast<long long>(m_bytes.size()) / kBlock;
-        const long long told = WordOf(&m_bytes[kDiskBlocks]);
+        const long long image = static_cast<long long>(Bytes().size()) / kBlock;
+        const long long told = WordOf(&Bytes()[kDiskBlocks]);
         return told > kFirstDataBlock && told < image ? told : image;
     }
 
@@ -200,7 +202,7 @@ private:
             if (entry.kind == DiskEntry::Kind::Lost)
                 continue;
             Slot slot;
-            const auto at = m_bytes.begin() + kFirstSlot + entry.index * kSlotSize;
+            const auto at = Bytes().begin() + kFirstSlot + entry.index * kSlotSize;
             std::copy(at, at + kSlotSize, slot.begin());
             slots.push_back(slot);
         }
@@ -288,7 +290,7 @@ private:
 
     // The slots from the catalog's start, its end mark, the header's counts, the copy.
     void WriteSlots(const std::vector<Slot>& slots) {
-        auto at = m_bytes.begin() + kFirstSlot;
+        auto at = Writable(kFirstSlot, (slots.size() + 1) * kSlotSize).begin();
         long long live = 0;
         long long used = kFirstDataBlock;
         for (const Slot& slot : slots) {
@@ -298,11 +300,12 @@ private:
                 used += Blocks(slot);
         }
         std::fill(at, at + kSlotSize, 0);
-        PutWordAt(&m_bytes[kLiveCount], live);
-        PutWordAt(&m_bytes[kBlocksUsed], used);
+        const auto header = Writable(kLiveCount, 4);
+        PutWordAt(&header[0], live);
+        PutWordAt(&header[2], used);
         if (m_keepsCopy) {
-            constexpr long long area = kCatalogBlocks * kBlock;
-            std::copy(m_bytes.begin(), m_bytes.begin() + area, m_bytes.begin() + area);
+            constexpr size_t area = kCatalogBlocks * kBlock;
+            std::copy(Bytes().begin(), Bytes().begin() + area, Writable(area, area).begin());
         }
     }
 

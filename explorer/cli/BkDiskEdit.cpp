@@ -95,8 +95,12 @@ int Add(const Arguments& args) {
     if (!address)
         return UsageError(IDS_CLI_USAGE_ADD, LoadResString(IDS_CLI_BAD_ADDRESS));
     auto edit = OpenForChanges(args.positional[0]);
-    const auto image = edit ? edit->Image() : nullptr;
-    const auto to = image ? EnterDirectory(*image, args.Value("--to")) : std::nullopt;
+    if (!edit)
+        return Failure;
+    // The root needs no look-up (nor the copy of the image that a look-up reads).
+    const auto image = args.Value("--to").empty() ? nullptr : edit->Image();
+    const auto to = image ? EnterDirectory(*image, args.Value("--to"))
+                          : std::optional<Place>(Place{0, edit->Editor().Disk().RootDir()});
     if (!to)
         return Failure;
     if (const auto error = AddHostFiles(edit->Editor(), to->dir,
