@@ -19,6 +19,7 @@ public:
         const long row = window.List().FindItem(-1, argv[2]);
         if (row < 0)
             return false;
+        window.List().SetItemState(-1, 0, wxLIST_STATE_SELECTED); // a new image's first row
         window.List().SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
         window.DoubleClick();
         window.List().SetItemState(2, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
