@@ -135,6 +135,46 @@ console_same() { # on a terminal (a console to Wine) bkdisk.exe shows what it wr
 }
 check "bkdisk.exe in a console shows Cyrillic names whole, in their columns" console_same
 
+# --- bkdisk.exe changes images to the same bytes as bkdisk, and never a held one -------
+lin_bkdisk() { "$linux/explorer/cli/bkdisk" "$@" > /dev/null 2>&1; }
+win_bkdisk() { $WINE "$win/explorer/cli/bkdisk.exe" "${@/#\//Z:/}" > /dev/null 2>&1; }
+
+edit_steps() { # edit_steps RUNNER IMAGE FORMAT: one sequence of changes, and a refusal
+    local run=$1 image=$2
+    $run format --"$3" "$image" && $run mkdir "$image" ИГРЫ &&
+        $run add "$image" --to ИГРЫ "$work/prog.bin" "$work/записка.txt" &&
+        $run add "$image" --address 2000 "$work/prog.bin" &&
+        $run mv "$image" ИГРЫ/записка.txt README && $run rm "$image" prog &&
+        ! $run rm "$image" ИГРЫ
+}
+
+edits_same() { # edits_same FORMAT
+    rm -f "$work/edit-lin.img" "$work/edit-win.img"
+    edit_steps lin_bkdisk "$work/edit-lin.img" "$1" && edit_steps win_bkdisk "$work/edit-win.img" "$1" &&
+        cmp -s "$work/edit-lin.img" "$work/edit-win.img"
+}
+
+held_image_kept() { # another program holds the image open: the change fails, the image stays
+    local image=$work/held.img before
+    cp "$linux/samples/sample-mkdos.img" "$image"
+    before=$(md5sum < "$image")
+    $WINE cmd /c "ping -n 6 127.0.0.1 >nul <Z:${image//\//\\}" > /dev/null 2>&1 &
+    local holder=$!
+    sleep 2
+    ! win_bkdisk rm "$image" README.TXT && [ "$(md5sum < "$image")" = "$before" ]
+    local kept=$?
+    wait "$holder"
+    return $kept
+}
+
+echo "== bkdisk.exe changes images as bkdisk does"
+printf '\0\100\6\0ABCDEF' > "$work/prog.bin" # a .bin file: at 040000, 6 bytes
+printf 'hello\n' > "$work/записка.txt"
+for format in microdos mkdos andos; do
+    check "bkdisk.exe format, mkdir, add, mv, rm on $format" edits_same "$format"
+done
+check "bkdisk.exe leaves an image another program holds as it was" held_image_kept
+
 # A file without write permission has Windows' read-only attribute under Wine: bkdisk
 # only reads images, so it opens it.
 if [ -n "${image:-}" ]; then
