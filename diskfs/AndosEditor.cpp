@@ -4,6 +4,7 @@
 // (and of the blank ones made here) is changed: its boot sector says so.
 #include "Cp1251.h"
 #include "DiskEditor.h"
+#include "EditorParts.h"
 #include "FormatEditors.h"
 
 #include <algorithm>
@@ -27,7 +28,6 @@ constexpr int kFirstCluster = 2;
 constexpr int kEndOfChain = 0xFFF;
 constexpr uint8_t kDeleted = 0xE5;
 constexpr uint8_t kDirectoryAttribute = 0x08;
-constexpr long long kBlankSectors = 1600;
 
 // The boot sector's description of the one layout written here (offsets 0x0B..0x17).
 constexpr std::array<uint8_t, 13> kLayout = {0x00, 0x02, 0x04, 0x01, 0x00, 0x02, 0x70,
@@ -35,15 +35,6 @@ constexpr std::array<uint8_t, 13> kLayout = {0x00, 0x02, 0x04, 0x01, 0x00, 0x02,
 constexpr long long kLayoutOffset = 0x0B;
 constexpr long long kTotalSectors = 0x13;
 constexpr long long kMetadataSectors = kDataStart / kSector;
-
-int WordOf(const uint8_t* at) {
-    return at[0] | at[1] << 8;
-}
-
-void PutWordAt(uint8_t* at, long long word) {
-    at[0] = static_cast<uint8_t>(word);
-    at[1] = static_cast<uint8_t>(word >> 8);
-}
 
 bool FitsFatName(char c) {
     return std::strchr("\"*+,./:;<=>?[\\]|", c) == nullptr;
@@ -228,7 +219,7 @@ std::unique_ptr<CDiskEditor> EditAndos(std::vector<uint8_t> bytes, const FileSys
 }
 
 std::vector<uint8_t> BlankAndos() {
-    std::vector<uint8_t> bytes(static_cast<size_t>(kBlankSectors * kSector));
+    std::vector<uint8_t> bytes(static_cast<size_t>(kBlankBlocks * kSector));
     constexpr uint8_t start[] = {0xA0, 0x00, 0x1E, 0x01, 'A', 'N', 'D', 'O', 'S', ' ', ' ', 0};
     std::copy(std::begin(start), std::end(start), bytes.begin());
     std::copy(kLayout.begin(), kLayout.end(), bytes.begin() + kLayoutOffset);

@@ -48,7 +48,7 @@ constexpr FileSystemFormat kFormats[] = {
     {FormatMicroDos, "MicroDOS", IsMicroDos, Open<CMicroDosImage>, EditMicroDos, BlankMicroDos},
     {FormatMkDos, "MKDOS", IsMkDos, Open<CMkDosImage>, EditMicroDos, BlankMkDos},
     {FormatAndos, "ANDOS", IsAndos, Open<CAndosImage>, EditAndos, BlankAndos},
-    {FormatCsidos, "CSIDOS", CCsidosImage::Detect, Open<CCsidosImage>, nullptr, nullptr},
+    {FormatCsidos, "CSIDOS", CCsidosImage::Detect, Open<CCsidosImage>, EditCsidos, BlankCsidos},
 };
 
 } // namespace

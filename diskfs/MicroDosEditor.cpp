@@ -12,6 +12,7 @@
 // the last run; a deleted file becomes a hole and joins the holes next to it.
 #include "Cp1251.h"
 #include "DiskEditor.h"
+#include "EditorParts.h"
 #include "FormatEditors.h"
 
 #include <algorithm>
@@ -36,19 +37,8 @@ constexpr int kFamilyMark = 0123456;
 constexpr int kMkDosMark = 051414;
 constexpr uint8_t kDeleted = 0377;
 constexpr uint8_t kMkDosDirectoryMark = 0x7F;
-constexpr long long kMaxLength = 0xFFFF;
-constexpr long long kBlankBlocks = 1600;
 
 using Slot = std::array<uint8_t, kSlotSize>;
-
-int WordOf(const uint8_t* at) {
-    return at[0] | at[1] << 8;
-}
-
-void PutWordAt(uint8_t* at, long long word) {
-    at[0] = static_cast<uint8_t>(word);
-    at[1] = static_cast<uint8_t>(word >> 8);
-}
 
 long long BlocksFor(size_t bytes) {
     return (static_cast<long long>(bytes) + kBlock - 1) / kBlock;
@@ -106,7 +96,7 @@ protected:
         const auto at = Place(slots, blocks);
         if (!at)
             return *at.error;
-        Slot& slot = slots[static_cast<size_t>(at.slot)];
+        Slot& slot = slots[static_cast<size_t>(at.record)];
         slot.fill(0);
         slot[1] = static_cast<uint8_t>(dir);
         std::copy(stored.begin(), stored.end(), slot.begin() + 2);
@@ -171,13 +161,6 @@ protected:
     long long UnitSize() const override { return kBlock; }
 
 private:
-    struct Placement {
-        long long slot = -1;
-        long long start = 0;
-        std::optional<EditError> error;
-        explicit operator bool() const { return !error; }
-    };
-
     size_t NameField(bool directory) const { return m_mkdos && directory ? 13 : 14; }
 
     bool IsDirectorySlot(const Slot& slot) const {

@@ -40,16 +40,18 @@ const FileSystemFormat& Writable(int choice) {
     return *formats[static_cast<size_t>(choice) % formats.size()];
 }
 
-// A blank disk of the format, cut to 64 KB (every copy a change makes costs less), with
-// input bytes laid over its tables (the MicroDOS header and catalog, the ANDOS FATs and
-// catalog) and its marks planted again.
+// A blank disk of the format, with input bytes laid over its tables (the MicroDOS header
+// and catalog, the ANDOS FATs and catalog, the CSIDOS catalog) and its marks planted
+// again. All but CSIDOS (whose catalog counts the disk's blocks) are cut to 64 KB: a
+// smaller disk makes more runs a second.
 std::vector<uint8_t> DiskFrom(const FileSystemFormat& format, std::span<const uint8_t> tables) {
     std::vector<uint8_t> disk = format.blank();
-    disk.resize(0x10000);
-    const bool andos = format.id == FormatAndos;
-    const size_t start = andos ? 0x200 : 030;
+    const bool family = format.id == FormatMicroDos || format.id == FormatMkDos;
+    if (format.id != FormatCsidos)
+        disk.resize(0x10000);
+    const size_t start = family ? 030 : format.id == FormatAndos ? 0x200 : 0x400;
     std::copy(tables.begin(), tables.end(), disk.begin() + static_cast<long>(start));
-    if (!andos) {
+    if (family) {
         testimg::PutWord(disk, 0x100, 0xA72E);
         testimg::PutWord(disk, 0x102, format.id == FormatMkDos ? 0x530C : 0);
     }

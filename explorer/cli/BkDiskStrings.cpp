@@ -13,7 +13,7 @@ const std::string& LoadResString(StringId id) {
          "  export IMAGE DEST [PATH...] [--dir DIR] [--no-bin-ext] [--overwrite | --keep-both]\n"
          "                             write files as .bin files into DEST\n"
          "  cat IMAGE PATH [--text]    a file's bytes to standard output\n"
-         "  format --microdos|--mkdos|--andos IMAGE   a new blank 800 KB image\n"
+         "  format --microdos|--mkdos|--andos|--csidos IMAGE   a new blank 800 KB image\n"
          "  add IMAGE [--to DIR] [--address OCTAL] [--replace] FILE...   files onto the disk\n"
          "  rm IMAGE [-r] PATH...      delete files and directories\n"
          "  mkdir IMAGE PATH           make a directory\n"
@@ -30,8 +30,9 @@ const std::string& LoadResString(StringId id) {
          "starts with the logical disk's number (1/TURBO8.SRC). After --, every argument is a\n"
          "path or a file name, even one that starts with '-'.\n"
          "info, ls, export, cat and mount only read images: read-only files are fine. The\n"
-         "commands that change an image write it once, as a new file that replaces it only\n"
-         "when complete, and only when every change asked for succeeded.\n"
+         "commands that change an image (a floppy; a hard disk's logical disks are only\n"
+         "read) write it once, as a new file that replaces it only when complete, and only\n"
+         "when every change asked for succeeded.\n"
          "Every command takes --help.\n"},
         {IDS_CLI_USAGE_INFO,
          "Usage: bkdisk info IMAGE\nPrints the image's format and size; for a hard disk also\n"
@@ -92,7 +93,7 @@ const std::string& LoadResString(StringId id) {
         {IDS_CLI_MOUNTED_ALREADY, "something is mounted there already"},
         {IDS_CLI_GEOMETRY, "%s cylinders, %s heads, %s sectors per track"},
         {IDS_CLI_USAGE_FORMAT,
-         "Usage: bkdisk format --microdos|--mkdos|--andos IMAGE\n"
+         "Usage: bkdisk format --microdos|--mkdos|--andos|--csidos IMAGE\n"
          "Writes a new blank 800 KB disk of that format as IMAGE, which must not exist yet.\n"},
         {IDS_CLI_USAGE_ADD,
          "Usage: bkdisk add IMAGE [--to DIR] [--address OCTAL] [--replace] FILE...\n"
@@ -100,7 +101,8 @@ const std::string& LoadResString(StringId id) {
          "length in its bytes 2-3 is a .bin file: its header gives the load address and\n"
          "\".bin\" leaves its name. Any other file goes whole, loaded at OCTAL (1000 by\n"
          "default). An entry of the same name is refused unless --replace is given (a file\n"
-         "only). ANDOS stores names in capitals, 8 + 3 letters; MicroDOS and MKDOS take 14.\n"},
+         "only). ANDOS stores names in capitals, 8 + 3 letters; CSIDOS 8 + 3, files in lower\n"
+         "case; MicroDOS and MKDOS take 14.\n"},
         {IDS_CLI_USAGE_RM,
          "Usage: bkdisk rm IMAGE [-r] PATH...\n"
          "Deletes the files at PATH; a directory only when empty, or with all it holds\n"
@@ -109,7 +111,7 @@ const std::string& LoadResString(StringId id) {
          "Usage: bkdisk mkdir IMAGE PATH\nMakes the directory PATH; its parent must exist.\n"},
         {IDS_CLI_USAGE_MV,
          "Usage: bkdisk mv IMAGE PATH NEWNAME\nRenames the entry at PATH in its directory.\n"},
-        {IDS_CLI_ONE_FORMAT, "name one format: --microdos, --mkdos or --andos"},
+        {IDS_CLI_ONE_FORMAT, "name one format: --microdos, --mkdos, --andos or --csidos"},
         {IDS_CLI_BAD_ADDRESS, "the load address is octal, from 0 to 177777"},
     };
     return stringtable::FindText(table, id);

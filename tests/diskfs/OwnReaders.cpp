@@ -30,12 +30,13 @@ struct Bytes {
     }
 };
 
-// Paths of the live entries from their directories' numbers, the root being 0.
+// Paths of the live entries from their directories' numbers.
 struct Tree {
+    int root = 0;
     std::map<int, std::pair<int, std::string>> dirs; // own number: holding number, name
     std::string PathOf(int dir, const std::string& name) const {
         std::string path = name;
-        for (int steps = 0; dir != 0 && steps < 256; ++steps) {
+        for (int steps = 0; dir != root && steps < 256; ++steps) {
             const auto found = dirs.find(dir);
             if (found == dirs.end())
                 return "<lost>/" + path;
@@ -171,6 +172,61 @@ Disk ReadAndos(const std::vector<uint8_t>& v) {
     }
     for (long long c = 2; c < clusters + 2; ++c)
         disk.freeBytes += next(c) == 0 ? cluster : 0;
+    return disk;
+}
+
+Disk ReadCsidos(const std::vector<uint8_t>& v) {
+    const Bytes b{v};
+    Disk disk;
+    std::vector<long long> records;
+    for (int i = 0; i < 200; ++i) {
+        const long long at = (2 + i / 25) * 512 + 12 + i % 25 * 20;
+        if (b.At(at) == 0)
+            break;
+        records.push_back(at);
+    }
+    const auto directory = [&](long long at) {
+        return b.At(at + 10) == 0 && b.At(at + 11) == 0 && b.At(at + 12) == 0;
+    };
+    const auto live = [&](long long at) { return b.At(at) >= 1 && b.At(at) <= 200; };
+    Tree tree;
+    tree.root = 1;
+    for (const long long at : records) {
+        if (live(at) && directory(at))
+            tree.dirs[b.At(at + 13)] = {b.At(at), b.Name(at + 2, 8)};
+    }
+    std::vector<std::pair<long long, long long>> runs; // start, blocks
+    for (const long long at : records) {
+        const long long length = b.At(at + 13) & 0x80 ? b.Word(at + 18) * 512LL : b.Word(at + 18);
+        const long long blocks = (length + 511) / 512;
+        if (live(at) && directory(at)) {
+            disk.dirs.insert(tree.PathOf(b.At(at), b.Name(at + 2, 8)));
+            continue;
+        }
+        if (!live(at) && b.At(at) != 0376 && b.At(at) != 0377 && b.At(at) != 0311)
+            continue;
+        if (blocks > 0)
+            runs.emplace_back(b.Word(at + 14), blocks);
+        if (!live(at)) {
+            disk.freeBytes += b.At(at) == 0311 ? 0 : blocks * 512;
+            continue;
+        }
+        // The system file's name field holds its own dot ("CSIDOS3." + "EXE").
+        const std::string name = b.Name(at + 2, 8), extension = b.Name(at + 10, 3);
+        const std::string dot = extension.empty() || name.ends_with('.') ? "" : ".";
+        disk.files[tree.PathOf(b.At(at), name + dot + extension)] = {
+            static_cast<uint16_t>(b.Word(at + 16)), b.Part(b.Word(at + 14) * 512LL, length),
+            blocks * 512};
+    }
+    std::sort(runs.begin(), runs.end());
+    long long next = 10;
+    for (const auto& [start, blocks] : runs) {
+        if (start != next)
+            Break(disk, "the runs do not tile the disk");
+        next = start + blocks;
+    }
+    if (next != std::min<long long>(b.Word(1024 + 2), static_cast<long long>(v.size()) / 512))
+        Break(disk, "the runs do not reach the disk's end");
     return disk;
 }
 

@@ -1,4 +1,4 @@
-// Readers of MicroDOS, MKDOS and ANDOS disks written for the tests from the formats'
+// Readers of MicroDOS, MKDOS, ANDOS and CSIDOS disks written for the tests from the formats'
 // descriptions alone (the ANDOS one from the FAT12 layout its boot sector gives), sharing
 // nothing with the readers under test but the KOI-8 table. They also check what every
 // change must keep: the catalog header's counts and the contiguous runs of the MicroDOS
@@ -29,5 +29,8 @@ struct Disk {
 
 Disk ReadMicroDosFamily(const std::vector<uint8_t>& bytes, bool mkdos);
 Disk ReadAndos(const std::vector<uint8_t>& bytes);
+// CSIDOS: the records in blocks 2..9; live files, deleted files and holes must tile the
+// data blocks.
+Disk ReadCsidos(const std::vector<uint8_t>& bytes);
 
 } // namespace own

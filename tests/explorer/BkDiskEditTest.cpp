@@ -77,7 +77,7 @@ TEST(BkDiskEdit, FormatAddMkdirMoveRemove) {
     const std::string program = ShellQuote(dir.Write("prog.bin", bin));
     const std::string text = ShellQuote(dir.Write("note.txt", {'h', 'i', '\n'}));
     const std::string games = "\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB"; // ИГРЫ
-    for (const std::string format : {"microdos", "mkdos", "andos"}) {
+    for (const std::string format : {"microdos", "mkdos", "andos", "csidos"}) {
         const std::string image = ShellQuote((dir.Path() / (format + ".img")).string());
         ASSERT_EQ(BkDisk("format --" + format + " " + image).status, 0);
         EXPECT_EQ(BkDisk("mkdir " + image + " " + games).status, 0); // ИГРЫ
@@ -86,18 +86,23 @@ TEST(BkDiskEdit, FormatAddMkdirMoveRemove) {
         EXPECT_EQ(BkDisk("mv " + image + " note.txt README").status, 0);
         const auto listing = BkDisk("ls " + image + " -R --tsv");
         const std::string prog = format == "andos" ? "PROG" : "prog";
+        const std::string readme = format == "csidos" ? "readme" : "README";
         EXPECT_EQ(listing.out, games + "\t<DIR>\t\t\n" + games + "/" + prog + "\t\t40000\t454\n" +
-                                   "README\t\t2000\t3\n")
+                                   readme + "\t\t2000\t3\n")
             << format;
         EXPECT_EQ(BkDisk("rm " + image + " " + games).status, 1); // not empty
         EXPECT_EQ(BkDisk("rm " + image + " -r " + games + " README").status, 0);
         const auto bytes = ReadAll(dir.Path() / (format + ".img"));
-        const own::Disk disk = format == "andos"
-                                   ? own::ReadAndos(bytes)
+        const own::Disk disk = format == "andos" ? own::ReadAndos(bytes)
+                               : format == "csidos"
+                                   ? own::ReadCsidos(bytes)
                                    : own::ReadMicroDosFamily(bytes, format == "mkdos");
         EXPECT_EQ(disk.problem, "") << format;
         EXPECT_TRUE(disk.files.empty() && disk.dirs.empty()) << format;
-        EXPECT_EQ(disk.freeBytes, format == "andos" ? 397 * 2048 : 1580 * 512) << format;
+        EXPECT_EQ(disk.freeBytes, format == "andos"    ? 397 * 2048
+                                  : format == "csidos" ? 1590 * 512
+                                                       : 1580 * 512)
+            << format;
     }
 }
 
@@ -150,8 +155,10 @@ TEST(BkDiskEdit, RefusalsLeaveTheImageFileAsItWas) {
     EXPECT_EQ(status.st_mode & 0777, 0640u);
 }
 
-// Only the formats this program writes are changed; a hard disk's logical disks are read.
-TEST(BkDiskEdit, HardDisksAndCsidosAreOnlyRead) {
+// A hard disk's logical disks are only read. A real CSIDOS system disk takes a file into
+// its last hole and keeps its hidden system file; a self-booting CSIDOS disk's catalog
+// never grows into the blocks that hold its code.
+TEST(BkDiskEdit, HardDisksAreOnlyReadAndRealCsidosDisksKeepTheirSystem) {
     TempDir dir;
     const std::string hard = dir.Write("h.hdi", HardDiskOf({AndosBuilder().Image()}));
     const auto refused = BkDisk("rm " + ShellQuote(hard) + " 0/X");
@@ -162,11 +169,24 @@ TEST(BkDiskEdit, HardDisksAndCsidosAreOnlyRead) {
     if (!fs::exists(kImages))
         GTEST_SKIP() << "no real images";
     const std::string csidos = dir.Write("c.dsk", ReadAll(kImages / "CSIDOS_330.DSK"));
-    const auto run = BkDisk("mkdir " + ShellQuote(csidos) + " NEW");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.out.find("CSIDOS disks can only be read."), std::string::npos) << run.out;
-    EXPECT_EQ(ReadAll(csidos), ReadAll(kImages / "CSIDOS_330.DSK"));
-    EXPECT_NE(BkDisk("format --csidos " + ShellQuote((dir.Path() / "n.dsk").string()))
-                  .out.find("CSIDOS disks can only be read."),
-              std::string::npos);
+    const std::string note = ShellQuote(dir.Write("NOTE.TXT", Pattern(3000, 2)));
+    ASSERT_EQ(BkDisk("add " + ShellQuote(csidos) + " " + note).status, 0);
+    const auto bytes = ReadAll(csidos);
+    const own::Disk disk = own::ReadCsidos(bytes);
+    EXPECT_EQ(disk.problem, "");
+    EXPECT_EQ(disk.files.at("NOTE.TXT").data, Pattern(3000, 2));
+    EXPECT_TRUE(disk.files.count("<lost>/CSIDOS3.EXE"));
+    EXPECT_NE(BkDisk("ls " + ShellQuote(csidos) + " --tsv").out.find("note.txt\t\t1000\t5670\n"),
+              std::string::npos); // stored in lower case, as the system stores files
+    const std::string insult = dir.Write("i.img", ReadAll(kImages / "INSULT.IMG"));
+    const auto before = ReadAll(insult);
+    const std::vector<uint8_t> code(before.begin() + 6 * 512, before.begin() + 10 * 512);
+    std::string many;
+    for (int i = 0; i < 90; ++i)
+        many += " " + ShellQuote(dir.Write("E" + std::to_string(i), {}));
+    const auto full = BkDisk("add " + ShellQuote(insult) + many);
+    EXPECT_EQ(full.status, 1);
+    EXPECT_NE(full.out.find("the catalog is full"), std::string::npos) << full.out;
+    const auto after = ReadAll(insult);
+    EXPECT_EQ(std::vector<uint8_t>(after.begin() + 6 * 512, after.begin() + 10 * 512), code);
 }

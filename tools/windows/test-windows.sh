@@ -170,7 +170,7 @@ held_image_kept() { # another program holds the image open: the change fails, th
 echo "== bkdisk.exe changes images as bkdisk does"
 printf '\0\100\6\0ABCDEF' > "$work/prog.bin" # a .bin file: at 040000, 6 bytes
 printf 'hello\n' > "$work/записка.txt"
-for format in microdos mkdos andos; do
+for format in microdos mkdos andos csidos; do
     check "bkdisk.exe format, mkdir, add, mv, rm on $format" edits_same "$format"
 done
 check "bkdisk.exe leaves an image another program holds as it was" held_image_kept
