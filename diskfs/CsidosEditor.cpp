@@ -28,7 +28,6 @@ constexpr long long kRecord = 20;
 constexpr int kPerBlock = 25;
 constexpr int kMaxRecords = (kLastCatalogBlock - kFirstCatalogBlock + 1) * kPerBlock;
 constexpr int kFirstDataBlock = 10;
-constexpr int kRoot = 1;
 constexpr uint8_t kEmptyRecord = 0312;
 constexpr uint8_t kHole = 0376;
 constexpr uint8_t kDeleted = 0377;

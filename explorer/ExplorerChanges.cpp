@@ -54,8 +54,7 @@ void CExplorerDlg::InitChangeDialogs() {
         return dialog.GetValue().utf8_string();
     };
     m_confirm = [this](const wxString& question) {
-        return wxMessageBox(question, Text(IDS_DELETE_TITLE), wxYES_NO | wxICON_QUESTION, this) ==
-               wxYES;
+        return wxMessageBox(question, Text(IDS_CAPTION), wxYES_NO | wxICON_QUESTION, this) == wxYES;
     };
     m_chooseNewImage = [this]() -> std::optional<std::pair<std::string, const FileSystemFormat*>> {
         const auto formats = WritableFormats();
@@ -175,9 +174,19 @@ void CExplorerDlg::ShowChangedImage(std::unique_ptr<CDiskImage> image,
     MarkControlsStale();
 }
 
+// An entry of a file's name already there is replaced once the user says so, for the
+// rest of the files too; many files show their progress, with Cancel.
 void CExplorerDlg::AddFiles(const std::vector<std::string>& paths) {
+    std::optional<bool> replace;
+    const AddControl control{[&](const std::string& name) {
+                                 if (!replace)
+                                     replace = m_confirm(wxString::FromUTF8(FormatResString(
+                                         IDS_REPLACE_QUESTION, {PrintableName(name)})));
+                                 return *replace;
+                             },
+                             m_exportProgress()};
     ChangeImage([&](CDiskEditor& editor, int dir, std::vector<std::string>& made) {
-        return AddHostFiles(editor, dir, paths, kDefaultLoadAddress, false, &made);
+        return AddHostFiles(editor, dir, paths, kDefaultLoadAddress, control, &made);
     });
 }
 

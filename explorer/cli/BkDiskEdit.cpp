@@ -103,9 +103,11 @@ int Add(const Arguments& args) {
                           : std::optional<Place>(Place{0, edit->Editor().Disk().RootDir()});
     if (!to)
         return Failure;
-    if (const auto error = AddHostFiles(edit->Editor(), to->dir,
-                                        {args.positional.begin() + 1, args.positional.end()},
-                                        *address, args.flags.count("--replace") > 0))
+    const bool replace = args.flags.count("--replace") > 0;
+    const AddControl control{[replace](const std::string&) { return replace; }, {}};
+    if (const auto error =
+            AddHostFiles(edit->Editor(), to->dir,
+                         {args.positional.begin() + 1, args.positional.end()}, *address, control))
         return Refused(*error);
     return Saved(*edit);
 }

@@ -178,15 +178,21 @@ std::optional<std::vector<uint8_t>> ReadHostFile(const std::string& path, std::s
 
 std::optional<std::string> AddHostFiles(CDiskEditor& editor, int dir,
                                         const std::vector<std::string>& paths, uint16_t address,
-                                        bool replace, std::vector<std::string>* added) {
-    for (const std::string& path : paths) {
+                                        const AddControl& control,
+                                        std::vector<std::string>* added) {
+    for (size_t done = 0; done < paths.size(); ++done) {
+        if (control.progress && !control.progress(done, paths.size()))
+            return LoadResString(IDS_EDIT_CANCELLED);
+        const std::string& path = paths[done];
         std::string why;
         auto bytes = ReadHostFile(path, why);
         if (!bytes)
             return why;
         const FileToAdd file =
             FileToAddFrom(Utf8FromPath(PathFromUtf8(path).filename()), std::move(*bytes), address);
-        const EditResult result = editor.AddFile(dir, file.name, file.address, file.data, replace);
+        EditResult result = editor.AddFile(dir, file.name, file.address, file.data, false);
+        if (result.error == EditError::NameExists && control.replace && control.replace(file.name))
+            result = editor.AddFile(dir, file.name, file.address, file.data, true);
         if (result.error != EditError::None)
             return EditErrorText(result.error, PrintableHostPath(path),
                                  editor.Disk().GetFormatName());

@@ -8,6 +8,7 @@
 #include "DiskImage.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -70,12 +71,21 @@ FileToAdd FileToAddFrom(std::string_view hostName, std::vector<uint8_t> bytes, u
 
 constexpr uint16_t kDefaultLoadAddress = 01000;
 
+// How adding host files goes on: whether a file replaces an entry of its name (Windows-1251)
+// already in the directory, and after each file (done, total) whether to go on.
+struct AddControl {
+    std::function<bool(const std::string& name)> replace;
+    std::function<bool(size_t done, size_t total)> progress;
+};
+
 // The host files (UTF-8 paths) into directory `dir`, as FileToAddFrom makes them; stops at
-// the first that cannot be read or added and says why in words (the editor's bytes then
-// hold the files before it: the caller writes nothing). `added` gets the names given.
+// the first that cannot be read or added, or when told to, and says why in words (the
+// editor's bytes then hold the files before it: the caller writes nothing). `added` gets
+// the names given.
 std::optional<std::string> AddHostFiles(CDiskEditor& editor, int dir,
                                         const std::vector<std::string>& paths, uint16_t address,
-                                        bool replace, std::vector<std::string>* added = nullptr);
+                                        const AddControl& control,
+                                        std::vector<std::string>* added = nullptr);
 
 // Why a change was refused, in words; `subject` (UTF-8) names the entry or file.
 std::string EditErrorText(EditError error, std::string_view subject, std::string_view format);

@@ -117,7 +117,6 @@ enum StringId : int {
     IDS_READ_ONLY_FILE,
     IDS_DELETE_WITH_CONTENTS,
     IDS_DELETE_QUESTION,
-    IDS_DELETE_TITLE,
     IDS_ADD_FILES,
     IDS_NEW_FOLDER,
     IDS_DELETE,
@@ -130,6 +129,8 @@ enum StringId : int {
     IDS_TITLE_READ_ONLY,
     IDS_IMAGE_CHANGED_ELSEWHERE,
     IDS_NEW_FOLDER_TITLE,
+    IDS_EDIT_CANCELLED,
+    IDS_REPLACE_QUESTION,
 };
 
 // The text of string `id`; empty for a number the table does not hold.

@@ -129,6 +129,31 @@ TEST_F(RavelkoChanges, AddRenameDeleteAndNewFolderWriteTheImageAndSelectWhatThey
     EXPECT_EQ(OnDisk(), (Strings{"GAME", "\xC8\xC3\xD0\xDB", "hello.txt", "prog"}));
     EXPECT_EQ(win.List().GetItemText(3, 2).utf8_string(), "40000");
 
+    // Added again: the user is asked once, and a No changes nothing; a cancelled add
+    // neither.
+    const auto added = ReadAll(image);
+    answer = false;
+    Command(ID_ADD_FILES);
+    EXPECT_EQ(questions, (Strings{"hello.txt is already in this directory. Replace it, and every "
+                                  "other entry the added files meet?"}));
+    EXPECT_EQ(ReadAll(image), added);
+    win.ExportProgressFactory() = [] {
+        return ExportProgress([](size_t, size_t) { return false; });
+    };
+    answer = true;
+    Command(ID_ADD_FILES);
+    EXPECT_EQ(ReadAll(image), added);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1], "Cancelled.\nNothing was changed.");
+    win.ExportProgressFactory() = [] { return ExportProgress(); };
+    const std::vector<std::string> newer = {host.Write("hello.txt", {'h', 'o'})};
+    win.ChooseFiles() = [&] { return newer; };
+    Command(ID_ADD_FILES);
+    EXPECT_EQ(Selected(), (Strings{"hello.txt"}));
+    EXPECT_NE(ReadAll(image), added);
+    messages.clear();
+    questions.clear();
+
     // Delete asks first, naming what goes; a No keeps it.
     answer = false;
     Select(kGames);
