@@ -100,14 +100,7 @@ EditResult CDiskEditor::RemoveChecked(int index, bool recursive) {
         entries[index].kind == DiskEntry::Kind::Lost)
         return {EditError::NotFound};
     const DiskEntry entry = entries[index];
-    const auto current = [&]() -> const DiskEntry* {
-        for (const DiskEntry& e : m_disk->Entries()) {
-            if (!e.deleted && e.holdingDir == entry.holdingDir && e.name == entry.name &&
-                e.kind == entry.kind && e.start == entry.start && e.ownDir == entry.ownDir)
-                return &e;
-        }
-        return nullptr;
-    };
+    const auto current = [&] { return FindAgain(entry); };
     // A directory entry that opens the root is removed alone, never with the root's entries.
     const bool opensOwn =
         entry.kind == DiskEntry::Kind::Directory && entry.ownDir != m_disk->RootDir();
@@ -147,6 +140,15 @@ EditResult CDiskEditor::RenameChecked(int index, std::string_view name) {
     PutName(entry, stored);
     Reread();
     return {EditError::None, entry.index};
+}
+
+const DiskEntry* CDiskEditor::FindAgain(const DiskEntry& like) const {
+    for (const DiskEntry& e : m_disk->Entries()) {
+        if (!e.deleted && e.holdingDir == like.holdingDir && e.name == like.name &&
+            e.kind == like.kind && e.start == like.start && e.ownDir == like.ownDir)
+            return &e;
+    }
+    return nullptr;
 }
 
 // A name the catalog would show otherwise (a trailing blank dropped, say) is refused.

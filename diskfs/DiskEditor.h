@@ -51,6 +51,9 @@ public:
     // A live file, or a directory: empty, or with everything in it when `recursive`.
     EditResult Remove(int index, bool recursive);
     EditResult Rename(int index, std::string_view name);
+    // The live entry that is `like` (same place, name, kind and blocks) after changes that
+    // may have moved it in the catalog; null when it is gone.
+    const DiskEntry* FindAgain(const DiskEntry& like) const;
 
 protected:
     CDiskEditor(std::vector<uint8_t> bytes, const FileSystemFormat& format);

@@ -57,6 +57,15 @@ std::span<const FileSystemFormat> FileSystemFormats() {
     return kFormats;
 }
 
+std::vector<const FileSystemFormat*> WritableFormats() {
+    std::vector<const FileSystemFormat*> formats;
+    for (const FileSystemFormat& format : kFormats) {
+        if (format.blank)
+            formats.push_back(&format);
+    }
+    return formats;
+}
+
 const FileSystemFormat* DetectFileSystem(std::span<const uint8_t> bytes) {
     for (const FileSystemFormat& format : kFormats) {
         if (format.detect(bytes))

@@ -32,6 +32,9 @@ struct FileSystemFormat {
 // In the order detection tries them.
 std::span<const FileSystemFormat> FileSystemFormats();
 
+// The formats this program makes blank disks of and changes, in the table's order.
+std::vector<const FileSystemFormat*> WritableFormats();
+
 // The first format whose detection accepts the bytes; null when none does.
 const FileSystemFormat* DetectFileSystem(std::span<const uint8_t> bytes);
 

@@ -19,15 +19,6 @@ using namespace ravelko;
 
 namespace {
 
-std::vector<const FileSystemFormat*> WritableFormats() {
-    std::vector<const FileSystemFormat*> formats;
-    for (const FileSystemFormat& format : FileSystemFormats()) {
-        if (format.blank)
-            formats.push_back(&format);
-    }
-    return formats;
-}
-
 wxString Text(StringId id) {
     return wxString::FromUTF8(LoadResString(id));
 }
@@ -135,14 +126,7 @@ void CExplorerDlg::ShowChangedImage(std::unique_ptr<CDiskImage> image,
     std::vector<std::string> trail;
     for (const Entered& entered : m_enteredDirs)
         trail.push_back(entered.name);
-    m_listing.reset();
-    m_pImage = std::move(image);
-    m_listing = std::make_unique<CatalogListing>(*m_pImage);
-    m_listing->SetOrder(m_order);
-    m_imageFile.clear();
-    if (const auto identity = hostfiles::IdentityOf(PathFromUtf8(m_strImagePath)))
-        m_imageFile.push_back(*identity);
-    m_enteredDirs.clear();
+    TakeImage(std::move(image), m_strImagePath);
     for (const std::string& name : trail) {
         const auto& entries = m_listing->Entries();
         const auto dir = std::find_if(entries.begin(), entries.end(), [&](EntryRef ref) {
@@ -219,23 +203,19 @@ void CExplorerDlg::OnDelete(wxCommandEvent&) {
     std::vector<DiskEntry> doomed;
     for (const EntryRef& ref : refs)
         doomed.push_back(m_pImage->Entry(ref));
-    ChangeImage([&](CDiskEditor& editor, int,
-                    std::vector<std::string>&) -> std::optional<std::string> {
-        for (const DiskEntry& gone : doomed) {
-            const auto& entries = editor.Disk().Entries();
-            const auto now = std::find_if(entries.begin(), entries.end(), [&](const DiskEntry& e) {
-                return !e.deleted && e.holdingDir == gone.holdingDir && e.name == gone.name &&
-                       e.kind == gone.kind && e.start == gone.start;
-            });
-            if (now == entries.end())
-                continue;
-            const EditResult result = editor.Remove(now->index, true);
-            if (result.error != EditError::None)
-                return EditErrorText(result.error, PrintableName(gone.name),
-                                     editor.Disk().GetFormatName());
-        }
-        return std::nullopt;
-    });
+    ChangeImage(
+        [&](CDiskEditor& editor, int, std::vector<std::string>&) -> std::optional<std::string> {
+            for (const DiskEntry& gone : doomed) {
+                const DiskEntry* now = editor.FindAgain(gone);
+                if (!now)
+                    continue;
+                const EditResult result = editor.Remove(now->index, true);
+                if (result.error != EditError::None)
+                    return EditErrorText(result.error, PrintableName(gone.name),
+                                         editor.Disk().GetFormatName());
+            }
+            return std::nullopt;
+        });
 }
 
 // F2 edits the name in place; the change is made when the editing ends.

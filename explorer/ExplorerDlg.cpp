@@ -317,21 +317,27 @@ int CExplorerDlg::OpenImage(const std::string& path) {
             OpenFailureText(Utf8FromPath(PathFromUtf8(path).filename()), failure)));
         return result;
     }
-    m_listing.reset();
-    m_pImage = std::move(opened);
-    m_listing = std::make_unique<CatalogListing>(*m_pImage);
-    m_listing->SetOrder(m_order);
-    m_imageFile.clear();
-    if (const auto identity = hostfiles::IdentityOf(PathFromUtf8(path)))
-        m_imageFile.push_back(*identity);
-    MarkControlsStale();
-    m_enteredDirs.clear();
+    TakeImage(std::move(opened), path);
     m_strImageName = Utf8FromPath(PathFromUtf8(path).filename());
     m_strImagePath = path;
     m_readOnly = WhyReadOnly(*m_pImage, fileWritable);
     ShowWhere();
     m_statusBar->Update();
     return 0;
+}
+
+// The image in place of the open one, at its root. Its file's identity is kept: no export
+// ever replaces it.
+void CExplorerDlg::TakeImage(std::unique_ptr<CDiskImage> image, const std::string& path) {
+    m_listing.reset();
+    m_pImage = std::move(image);
+    m_listing = std::make_unique<CatalogListing>(*m_pImage);
+    m_listing->SetOrder(m_order);
+    m_imageFile.clear();
+    if (const auto identity = hostfiles::IdentityOf(PathFromUtf8(path)))
+        m_imageFile.push_back(*identity);
+    m_enteredDirs.clear();
+    MarkControlsStale();
 }
 
 // The window starts wide enough to show every column (the template is narrower than the

@@ -83,6 +83,7 @@ private:
     void LayoutControls();
     void OnGetMinMaxInfo();
     void ReleaseImage();
+    void TakeImage(std::unique_ptr<CDiskImage> image, const std::string& path);
     void FillList();
     void UpdateControls();
     void OnDblClkList();

@@ -32,11 +32,7 @@ private:
 };
 
 const FileSystemFormat& Writable(int choice) {
-    std::vector<const FileSystemFormat*> formats;
-    for (const FileSystemFormat& format : FileSystemFormats()) {
-        if (format.blank)
-            formats.push_back(&format);
-    }
+    const auto formats = WritableFormats();
     return *formats[static_cast<size_t>(choice) % formats.size()];
 }
 

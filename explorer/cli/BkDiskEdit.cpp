@@ -2,35 +2,29 @@
 // it is asked for in memory, and writes the image once, only when all of them succeeded.
 #include "BkDiskCommand.h"
 #include "CatalogPath.h"
-#include "Cp1251.h"
 #include "HostNames.h"
 #include "ImageEdit.h"
 #include "RavelkoStrings.h"
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace bkdisk {
 
 namespace {
 
-namespace fs = std::filesystem;
-
 // The format a --microdos (--mkdos, ...) option names.
 const FileSystemFormat* FormatOption(const std::set<std::string>& flags) {
     const FileSystemFormat* chosen = nullptr;
-    for (const FileSystemFormat& format : FileSystemFormats()) {
-        std::string option = std::string("--") + format.name;
+    for (const FileSystemFormat* format : WritableFormats()) {
+        std::string option = std::string("--") + format->name;
         std::transform(option.begin(), option.end(), option.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
         if (!flags.count(option))
             continue;
         if (chosen)
             return nullptr;
-        chosen = &format;
+        chosen = format;
     }
     return chosen;
 }
@@ -81,8 +75,6 @@ int Format(const Arguments& args) {
     const FileSystemFormat* format = FormatOption(args.flags);
     if (!format)
         return UsageError(IDS_CLI_USAGE_FORMAT, LoadResString(IDS_CLI_ONE_FORMAT));
-    if (!format->blank)
-        return Error(FormatResString(ravelko::IDS_EDIT_FORMAT_READ_ONLY, {format->name}));
     if (const auto error = WriteBlankImage(args.positional[0], *format))
         return Error(*error);
     return Success;

@@ -211,7 +211,7 @@ std::string EditErrorText(EditError error, std::string_view subject, std::string
         return FormatResString(IDS_EDIT_NAME_EMPTY, {who});
     case EditError::NameTooLong:
         return FormatResString(IDS_EDIT_NAME_TOO_LONG,
-                               {who, what, what == "ANDOS" ? "8 + 3" : "14"});
+                               {who, what, what == "ANDOS" || what == "CSIDOS" ? "8 + 3" : "14"});
     case EditError::NameBadCharacter:
         return FormatResString(IDS_EDIT_NAME_BAD, {who, what});
     case EditError::NameExists:

@@ -64,18 +64,8 @@ protected:
         ASSERT_TRUE(PumpUntil([&] { return Enabled(ID_DELETE); }));
     }
     bool Enabled(int tool) const { return win.ToolBar().GetToolEnabled(tool); }
-    void Command(int tool) {
-        wxCommandEvent event(wxEVT_TOOL, tool);
-        event.SetEventObject(&win.ToolBar());
-        win.ToolBar().ProcessWindowEvent(event);
-    }
-    void Key(int code, int modifiers = wxMOD_NONE) {
-        wxKeyEvent event(wxEVT_CHAR_HOOK);
-        event.m_keyCode = code;
-        event.m_controlDown = modifiers & wxMOD_CONTROL;
-        event.m_shiftDown = modifiers & wxMOD_SHIFT;
-        dlg->ProcessWindowEvent(event);
-    }
+    void Command(int tool) { win.Command(tool); }
+    void Key(int code, int modifiers = wxMOD_NONE) { win.Key(code, modifiers); }
     // The user types a name into the in-place editor that F2 opened and presses Enter.
     void FinishRename(const std::string& name) {
         ASSERT_TRUE(PumpUntil([&] { return win.List().GetEditControl() != nullptr; }));
@@ -83,7 +73,7 @@ protected:
         win.List().EndEditLabel(false);
         ASSERT_TRUE(PumpUntil([&] { return win.List().GetEditControl() == nullptr; }));
     }
-    std::string Pane(int pane) const { return win.StatusBar().GetStatusText(pane).utf8_string(); }
+    std::string Pane(int pane) const { return win.Pane(pane); }
     // The image file as another reader sees it: names in the directory, by path.
     Strings OnDisk(const std::string& dir = "") const {
         std::unique_ptr<CDiskImage> disk;

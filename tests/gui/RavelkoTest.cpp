@@ -87,21 +87,12 @@ protected:
             win.List().SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
     }
     bool Enabled(int tool) const { return win.ToolBar().GetToolEnabled(tool); }
-    void Command(int tool) {
-        wxCommandEvent event(wxEVT_TOOL, tool);
-        event.SetEventObject(&win.ToolBar());
-        win.ToolBar().ProcessWindowEvent(event);
-    }
-    void Key(int code, bool control = false) {
-        wxKeyEvent event(wxEVT_CHAR_HOOK);
-        event.m_keyCode = code;
-        event.m_controlDown = control;
-        dlg->ProcessWindowEvent(event);
-    }
+    void Command(int tool) { win.Command(tool); }
+    void Key(int code, int modifiers = wxMOD_NONE) { win.Key(code, modifiers); }
     void Drop(const std::string& path) {
         win.DropTarget().OnDropFiles(0, 0, wxArrayString(1, wxString::FromUTF8(path)));
     }
-    std::string Pane(int pane) const { return win.StatusBar().GetStatusText(pane).utf8_string(); }
+    std::string Pane(int pane) const { return win.Pane(pane); }
 
     TempDir tmp, files;
     ScopedEnv tempVariable{kTempVariable, tmp.Path().string()};
@@ -466,11 +457,11 @@ Strings AboutBoxTexts(CExplorerDlg* dlg, const std::function<void()>& open) {
 // why nothing opens, Ctrl+E's export says where it went.
 TEST_F(Ravelko, KeysReachTheCommandsAndEveryActionAnswers) {
     Open();
-    Key('A', true);
+    Key('A', wxMOD_CONTROL);
     EXPECT_EQ(win.List().GetSelectedItemCount(), 4);
     Select({2});
     Key(WXK_RETURN);
-    Key('A', true);
+    Key('A', wxMOD_CONTROL);
     EXPECT_EQ(win.List().GetSelectedItemCount(), 1);
     EXPECT_EQ(win.List().GetItemState(0, wxLIST_STATE_SELECTED), 0); // not ".."
     Key(WXK_BACK);
@@ -482,7 +473,7 @@ TEST_F(Ravelko, KeysReachTheCommandsAndEveryActionAnswers) {
     TempDir out;
     win.ChooseFolder() = [&](const std::string&) { return std::optional(out.Path().string()); };
     Select({0, 1});
-    Key('E', true);
+    Key('E', wxMOD_CONTROL);
     EXPECT_EQ(Pane(0), "2 files written to " + out.Path().string());
     EXPECT_EQ(messages.size(), 1u); // no box to close
 

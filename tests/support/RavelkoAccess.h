@@ -23,5 +23,20 @@ struct RavelkoAccess {
     auto& Confirm() const { return dlg->m_confirm; }
     auto& ChooseNewImage() const { return dlg->m_chooseNewImage; }
     void DoubleClick() const { dlg->OnDblClkList(); }
+    // A toolbar command as a click on its button sends it.
+    void Command(int tool) const {
+        wxCommandEvent event(wxEVT_TOOL, tool);
+        event.SetEventObject(&ToolBar());
+        ToolBar().ProcessWindowEvent(event);
+    }
+    // A key as the window's key hook gets it.
+    void Key(int code, int modifiers = wxMOD_NONE) const {
+        wxKeyEvent event(wxEVT_CHAR_HOOK);
+        event.m_keyCode = code;
+        event.m_controlDown = modifiers & wxMOD_CONTROL;
+        event.m_shiftDown = modifiers & wxMOD_SHIFT;
+        dlg->ProcessWindowEvent(event);
+    }
+    std::string Pane(int pane) const { return StatusBar().GetStatusText(pane).utf8_string(); }
     auto RenderDropFiles() const { return dlg->RenderDropFiles(); }
 };
