@@ -6,6 +6,7 @@
 // `bkdisk export` of it, and `ls -lR` of the mounted largest catalog against
 // `bkdisk ls -R`; each iteration on a fresh mount, mounting untimed.
 #include "HardDisk.h"
+#include "HostFiles.h"
 #include "ImageBuilders.h"
 #include "TempDir.h"
 
@@ -16,6 +17,7 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <span>
 #include <string>
 
 using namespace testimg;
@@ -269,6 +271,23 @@ void AddHundredFiles(benchmark::State& state, bool bkdisk) {
 void Baseline_McopyHundredFilesIntoBlankAndos(benchmark::State& state) {
     AddHundredFiles(state, false);
 }
+
+// What bkdisk does beyond mcopy's work: the image written whole as a new file, flushed,
+// renamed over the old one and the folder flushed, so that a crash keeps one image or
+// the other. mcopy writes in place, unflushed.
+void Baseline_McopyHundredFilesThenReplaceTheImageDurably(benchmark::State& state) {
+    AddWorkspace work;
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::copy_file(work.blank, work.image, fs::copy_options::overwrite_existing);
+        state.ResumeTiming();
+        Run(state, "MTOOLS_SKIP_CHECK=1 mcopy -i " + Quote(work.image) + work.files + " ::");
+        const auto bytes = ReadAll(work.image);
+        if (hostfiles::SaveFile(work.image, {std::span(bytes)}).outcome !=
+            hostfiles::Outcome::Written)
+            state.SkipWithError("the image was not replaced");
+    }
+}
 void BkDiskAddHundredFilesIntoBlankAndos(benchmark::State& state) {
     AddHundredFiles(state, true);
 }
@@ -333,6 +352,10 @@ BENCHMARK(BkDiskLsRecursiveOfTheHardDisk)
     ->UseRealTime()
     ->Iterations(10);
 BENCHMARK(Baseline_McopyHundredFilesIntoBlankAndos)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(20);
+BENCHMARK(Baseline_McopyHundredFilesThenReplaceTheImageDurably)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(20);

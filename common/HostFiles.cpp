@@ -58,6 +58,41 @@ bool IsPartFileName(const std::string& name, long& processId) {
            ParsePartName(name, kOldPartPrefix, processId);
 }
 
+std::string Refusal(int error) {
+    return std::generic_category().message(error);
+}
+
+// The rest of a file that held `size` bytes when it was opened, through `readSome` (the
+// count read into its span, 0 at the end, none on failure with the reason given). The
+// buffer has a byte to spare, so that the end is seen without growing it.
+template <class ReadSome>
+std::optional<std::vector<uint8_t>> ReadUpTo(uint64_t size, uint64_t limit, ReadSome readSome,
+                                             std::string& reason) {
+    if (size > limit) {
+        reason = Refusal(EFBIG);
+        return std::nullopt;
+    }
+    std::vector<uint8_t> data(static_cast<size_t>(size) + 1);
+    size_t got = 0;
+    for (;;) {
+        if (got == data.size()) {
+            if (got > limit) {
+                reason = Refusal(EFBIG);
+                return std::nullopt;
+            }
+            data.resize(static_cast<size_t>(std::min<uint64_t>(limit + 1, got * 2)));
+        }
+        const std::optional<size_t> count = readSome(std::span(data).subspan(got));
+        if (!count)
+            return std::nullopt;
+        if (*count == 0)
+            break;
+        got += *count;
+    }
+    data.resize(got);
+    return data;
+}
+
 WriteResult Refused(Outcome outcome) {
     return {outcome, {}};
 }
@@ -253,6 +288,42 @@ WriteResult HostFolder::WriteFile(const fs::path& name, Parts parts, IfExists if
     return SystemFailure(Outcome::NotCreated, error);
 }
 
+std::optional<std::vector<uint8_t>> ReadRegularFile(const fs::path& path, uint64_t limit,
+                                                    std::string& reason) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        const DWORD attributes = Attributes(path);
+        reason = attributes != kNoFile && (attributes & FILE_ATTRIBUTE_DIRECTORY)
+                     ? Refusal(EISDIR)
+                     : SystemReason(error);
+        return std::nullopt;
+    }
+    LARGE_INTEGER size{};
+    std::optional<std::vector<uint8_t>> data;
+    if (GetFileType(file) != FILE_TYPE_DISK) // a pipe, or a device such as CON
+        reason = Refusal(EINVAL);
+    else if (!GetFileSizeEx(file, &size))
+        reason = SystemReason(GetLastError());
+    else
+        data = ReadUpTo(
+            static_cast<uint64_t>(size.QuadPart), limit,
+            [&](std::span<uint8_t> into) -> std::optional<size_t> {
+                DWORD got = 0;
+                const auto count = static_cast<DWORD>(std::min<size_t>(into.size(), 1u << 30));
+                if (!ReadFile(file, into.data(), count, &got, nullptr)) {
+                    reason = SystemReason(GetLastError());
+                    return std::nullopt;
+                }
+                return got;
+            },
+            reason);
+    CloseHandle(file);
+    return data;
+}
+
 std::optional<HostFolder::Space> HostFolder::FreeSpace() const {
     ULARGE_INTEGER available{}, total{}, free{};
     if (!GetDiskFreeSpaceExW(m_path.c_str(), &available, &total, &free))
@@ -436,6 +507,39 @@ WriteResult HostFolder::WriteFile(const fs::path& name, Parts parts, IfExists if
     }
     unlinkat(folder, part.c_str(), 0);
     return SystemFailure(Outcome::Failed, error);
+}
+
+std::optional<std::vector<uint8_t>> ReadRegularFile(const fs::path& path, uint64_t limit,
+                                                    std::string& reason) {
+    // Not blocking: a FIFO's open must not wait for a writer before it is refused.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        reason = Refusal(errno);
+        return std::nullopt;
+    }
+    struct stat info {};
+    std::optional<std::vector<uint8_t>> data;
+    if (fstat(fd, &info) != 0)
+        reason = Refusal(errno);
+    else if (!S_ISREG(info.st_mode))
+        reason = Refusal(S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+    else
+        data = ReadUpTo(
+            static_cast<uint64_t>(info.st_size), limit,
+            [&](std::span<uint8_t> into) -> std::optional<size_t> {
+                ssize_t count = 0;
+                do
+                    count = read(fd, into.data(), into.size());
+                while (count < 0 && errno == EINTR);
+                if (count < 0) {
+                    reason = Refusal(errno);
+                    return std::nullopt;
+                }
+                return static_cast<size_t>(count);
+            },
+            reason);
+    close(fd);
+    return data;
 }
 
 std::optional<HostFolder::Space> HostFolder::FreeSpace() const {

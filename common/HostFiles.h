@@ -110,4 +110,10 @@ private:
 // user named in a dialog or on a command line.
 WriteResult SaveFile(const std::filesystem::path& path, Parts parts);
 
+// A regular file's bytes, when it holds at most `limit` of them; none with the reason in the
+// system's words. A folder, FIFO or device is refused unread (a FIFO would block, a device
+// never end), as is a larger file, or one that grows past the limit while it is read.
+std::optional<std::vector<uint8_t>> ReadRegularFile(const std::filesystem::path& path,
+                                                    uint64_t limit, std::string& reason);
+
 } // namespace hostfiles

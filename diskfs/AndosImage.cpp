@@ -38,13 +38,16 @@ DiskEntry CAndosImage::EntryAt(int at) const {
     entry.hidden = (Byte(at + 11) & kHiddenBit) != 0;
     entry.holdingDir = Byte(at + 21);
     entry.start = static_cast<uint32_t>(Word(at + 26));
+    std::string shown(name);
     if (Byte(at + 11) == kDirectoryAttribute) {
         entry.kind = DiskEntry::Kind::Directory;
         entry.ownDir = Byte(at + 20);
-        entry.name = name + extension;
+        entry.name = shown.append(extension);
         return entry;
     }
-    entry.name = extension.empty() ? name : name + "." + extension;
+    if (!extension.empty())
+        shown.append(".").append(extension);
+    entry.name = std::move(shown);
     entry.address = static_cast<uint16_t>(Word(at + 22));
     entry.length = static_cast<uint32_t>(Word(at + 28)) | static_cast<uint32_t>(Word(at + 30))
                                                               << 16;

@@ -97,11 +97,14 @@ DiskEntry CCsidosImage::EntryAt(long long at) const {
     if (Byte(at + 10) == 0 && Byte(at + 11) == 0 && Byte(at + 12) == 0) {
         entry.kind = DiskEntry::Kind::Directory;
         entry.ownDir = Byte(at + 13);
-        entry.name = name;
+        entry.name = std::string(name);
         return entry;
     }
     // The system file's name field holds its own dot ("CSIDOS3." + "EXE").
-    entry.name = extension.empty() ? name : name + (name.ends_with('.') ? "" : ".") + extension;
+    std::string shown(name);
+    if (!extension.empty())
+        shown.append(name.ends_with('.') ? "" : ".").append(extension);
+    entry.name = std::move(shown);
     entry.start = static_cast<uint32_t>(Word(at + 14));
     entry.address = static_cast<uint16_t>(Word(at + 16));
     const auto length = static_cast<uint32_t>(Word(at + 18));

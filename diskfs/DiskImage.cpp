@@ -45,6 +45,15 @@ std::span<const uint8_t> CDiskImage::FloppyBytes() const {
     return m_loaded->bytes;
 }
 
+std::vector<uint8_t> CDiskImage::TakeFloppyBytes() {
+    if (m_hardDisk || !m_loaded)
+        return {};
+    m_loaded->fs.reset(); // it reads the bytes that go
+    std::vector<uint8_t> bytes = std::move(m_loaded->bytes);
+    m_loaded.reset();
+    return bytes;
+}
+
 std::string CDiskImage::GetFormatName() const {
     return m_hardDisk ? "Hard disk" : m_loaded->fs->GetFormatName();
 }

@@ -67,6 +67,9 @@ public:
     const HardDiskLayout* HardDisk() const { return m_hardDisk ? &*m_hardDisk : nullptr; }
     // A floppy's bytes, as read; empty for a hard disk.
     std::span<const uint8_t> FloppyBytes() const;
+    // A floppy's bytes moved out, for a caller that goes on with them alone (no second
+    // 800 KB copy); the image has no disk left to read and is only to be destroyed.
+    std::vector<uint8_t> TakeFloppyBytes();
 
     Place Root() const;
     bool IsRoot(Place place) const { return place == Root(); }

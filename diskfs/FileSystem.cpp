@@ -104,10 +104,10 @@ void CFileSystem::SetName(DiskEntry& entry, long long offset, int count) const {
     entry.name = std::move(name);
 }
 
-std::pair<std::string, std::string> CFileSystem::SplitName(const std::string& decoded) {
-    std::string name = decoded.substr(0, 8);
-    name.erase(name.find_last_not_of(' ') + 1);
-    return {name, decoded.size() > 8 ? decoded.substr(8) : ""};
+std::pair<std::string_view, std::string_view> CFileSystem::SplitName(std::string_view decoded) {
+    std::string_view name = decoded.substr(0, 8);
+    name = name.substr(0, name.find_last_not_of(' ') + 1);
+    return {name, decoded.size() > 8 ? decoded.substr(8) : std::string_view()};
 }
 
 ReadFault CFileSystem::CopyBytes(long long offset, uint32_t length,

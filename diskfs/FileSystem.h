@@ -49,8 +49,9 @@ protected:
     int Word(long long offset) const;
     // The name field at offset: its raw bytes noted, its KOI-8 decoded, trailing blanks off.
     void SetName(DiskEntry& entry, long long offset, int count) const;
-    // An 8 + 3 name field, decoded: its name and extension, each without trailing blanks.
-    static std::pair<std::string, std::string> SplitName(const std::string& decoded);
+    // An 8 + 3 name field, decoded: its name and extension, each without trailing blanks
+    // (views into `decoded`).
+    static std::pair<std::string_view, std::string_view> SplitName(std::string_view decoded);
     // `length` bytes from `offset`, or Unreadable when they leave the disk.
     ReadFault CopyBytes(long long offset, uint32_t length, std::vector<uint8_t>& data) const;
     // A file of whole 512-byte blocks from its start block. A deleted file reads while no

@@ -9,8 +9,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 using namespace ravelko;
 
@@ -37,10 +35,10 @@ std::unique_ptr<CImageFileEdit> CImageFileEdit::Open(const std::string& path, st
         error = LoadResString(IDS_EDIT_HARD_DISK);
         return nullptr;
     }
-    const auto bytes = image->FloppyBytes();
-    auto editor = EditDisk({bytes.begin(), bytes.end()});
+    const std::string format = image->GetFormatName();
+    auto editor = EditDisk(image->TakeFloppyBytes());
     if (!editor) {
-        error = FormatResString(IDS_EDIT_FORMAT_READ_ONLY, {image->GetFormatName()});
+        error = FormatResString(IDS_EDIT_FORMAT_READ_ONLY, {format});
         return nullptr;
     }
     return std::unique_ptr<CImageFileEdit>(new CImageFileEdit(path, std::move(editor)));
@@ -153,25 +151,13 @@ FileToAdd FileToAddFrom(std::string_view hostName, std::vector<uint8_t> bytes, u
 
 namespace {
 
-// The host file's bytes, or why not in words. No floppy holds more than a megabyte, so a
-// larger file is refused unread, as is anything but a regular file.
+// The host file's bytes, or why not in words. No floppy holds more than a megabyte.
 std::optional<std::vector<uint8_t>> ReadHostFile(const std::string& path, std::string& why) {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    const fs::path file = PathFromUtf8(path);
-    const auto status = fs::status(file, error);
-    constexpr uintmax_t kLargest = 1 << 20;
-    if (!error && !fs::is_regular_file(status))
-        error = std::make_error_code(std::errc::invalid_argument);
-    if (!error && fs::file_size(file, error) > kLargest && !error)
-        error = std::make_error_code(std::errc::file_too_large);
-    std::ifstream in(file, std::ios::binary);
-    if (error || !in) {
-        why = FormatResString(IDS_EDIT_CANNOT_READ,
-                              {PrintableHostPath(path), error ? error.message() : "?"});
-        return std::nullopt;
-    }
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+    std::string reason;
+    auto data = hostfiles::ReadRegularFile(PathFromUtf8(path), 1 << 20, reason);
+    if (!data)
+        why = FormatResString(IDS_EDIT_CANNOT_READ, {PrintableHostPath(path), reason});
+    return data;
 }
 
 } // namespace

@@ -117,6 +117,8 @@ TEST(BkDiskEdit, RefusalsLeaveTheImageFileAsItWas) {
     const std::string one = ShellQuote(dir.Write("ONE", Pattern(1000, 1)));
     ASSERT_EQ(BkDisk("add " + image + " " + one).status, 0);
     const auto before = ReadAll(path);
+    const fs::path fifo = dir.Path() / "FIFO";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const struct {
         std::string arguments;
         int status;
@@ -127,6 +129,11 @@ TEST(BkDiskEdit, RefusalsLeaveTheImageFileAsItWas) {
              ShellQuote((dir.Path() / "missing").string()),
          1, "Nothing was changed."},
         {"add " + image + " --address 200000 " + one, 2, "the load address is octal"},
+        // Refused unread: a FIFO without waiting for a writer, a folder, a file no disk holds.
+        {"add " + image + " " + ShellQuote(fifo.string()), 1, "Invalid argument"},
+        {"add " + image + " " + ShellQuote(dir.Path().string()), 1, "Is a directory"},
+        {"add " + image + " " + ShellQuote(dir.Write("BIG", Pattern((1 << 20) + 1, 2))), 1,
+         "File too large"},
         {"rm " + image + " ONE NOPE", 1, "NOPE: no such file or directory."},
         {"mkdir " + image + " NOPE/NEW", 1, "no such file or directory"},
         {"mv " + image + " ONE ONE_IS_FAR_TOO_LONG", 1, "the name is too long for MKDOS"},

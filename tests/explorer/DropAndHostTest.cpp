@@ -1,5 +1,6 @@
 // Drop blocks byte for byte and host name encoding.
 #include "DropFiles.h"
+#include "HostFiles.h"
 #include "Named.h"
 #include "HostNames.h"
 #include "HostPlatform.h"
@@ -143,4 +144,23 @@ TEST(DropBlock, RenderExtractsTopLevelEntries) {
     EXPECT_EQ(paths({"DIR", "BROKEN"}, true), Strings{Utf8FromPath(temp.Path() / "DIR")});
     EXPECT_TRUE(fs::exists(temp.Path() / "DIR" / "IN.bin"));
     EXPECT_EQ(paths({".."}, false), Strings{});
+}
+
+// A file is read whole up to the limit and refused past it; a folder never reads as one.
+TEST(HostFiles, RegularFilesAreReadWholeUpToTheLimit) {
+    TempDir dir;
+    std::string reason;
+    std::vector<uint8_t> bytes(5000);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<uint8_t>(i * 7 + i / 256);
+    const fs::path file = PathFromUtf8(dir.Write("Файл.bin", bytes));
+    EXPECT_EQ(hostfiles::ReadRegularFile(file, 5000, reason), bytes);
+    EXPECT_EQ(hostfiles::ReadRegularFile(PathFromUtf8(dir.Write("EMPTY", {})), 0, reason),
+              std::vector<uint8_t>());
+    EXPECT_FALSE(hostfiles::ReadRegularFile(file, 4999, reason));
+    EXPECT_EQ(reason, std::generic_category().message(EFBIG));
+    EXPECT_FALSE(hostfiles::ReadRegularFile(dir.Path(), 1 << 20, reason));
+    EXPECT_EQ(reason, std::generic_category().message(EISDIR));
+    EXPECT_FALSE(hostfiles::ReadRegularFile(dir.Path() / "missing", 1 << 20, reason));
+    EXPECT_FALSE(reason.empty());
 }

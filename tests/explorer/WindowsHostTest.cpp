@@ -1,6 +1,7 @@
 // What only a Windows host has: names it cannot hold, its temporary folder and the
 // read-only attribute.
 #include "Export.h"
+#include "HostFiles.h"
 #include "Named.h"
 #include "HostPlatform.h"
 #include "ImageBuilders.h"
@@ -81,4 +82,11 @@ TEST(WindowsHost, ReadOnlyAttributeRefusesTheImage) {
     EXPECT_EQ(OpenDiskImage(path, reader, nullptr, ImageAccess::ReadOnly), 0); // bkdisk's way
     SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(OpenDiskImage(path, reader), 0);
+}
+
+// A device reads forever or blocks: it is refused, never read as a file.
+TEST(WindowsHost, DevicesAreNotReadAsFiles) {
+    std::string reason;
+    EXPECT_FALSE(hostfiles::ReadRegularFile(L"NUL", 1 << 20, reason));
+    EXPECT_EQ(reason, std::generic_category().message(EINVAL));
 }
