@@ -90,6 +90,14 @@ void CExplorerDlg::UpdateChangeTools(const Selection& selection) {
         m_toolBar->Refresh();
 }
 
+std::optional<wxString> CExplorerDlg::WhyNoChanges() const {
+    if (!m_pImage)
+        return Text(IDS_OPEN_IMAGE_FIRST);
+    if (m_readOnly)
+        return wxString::FromUTF8(*m_readOnly);
+    return std::nullopt;
+}
+
 // The image file is read afresh: when it is no longer what the window shows (another
 // program changed it), nothing is changed and the window shows it as it is now.
 bool CExplorerDlg::ChangeImage(const Change& change) {
@@ -223,6 +231,15 @@ void CExplorerDlg::OnRename(wxCommandEvent&) {
     const Selection selection = GetSelection();
     if (selection.size() == 1)
         m_list->EditLabel(selection.front());
+}
+
+// A click on a selected row starts editing too: only a row that Rename may change is
+// edited, never "..", a deleted entry or a row of a disk that is only read.
+void CExplorerDlg::OnBeginLabelEdit(wxListEvent& event) {
+    const Selection selection = GetSelection();
+    if (!ComputeChangeState(m_listing.get(), selection, !m_readOnly).rename ||
+        selection.front() != event.GetIndex())
+        event.Veto();
 }
 
 void CExplorerDlg::OnEndLabelEdit(wxListEvent& event) {

@@ -128,6 +128,7 @@ wxBEGIN_EVENT_TABLE(CExplorerDlg, wxDialog)
     EVT_TOOL(ID_DELETE, CExplorerDlg::OnDelete)
     EVT_TOOL(ID_RENAME, CExplorerDlg::OnRename)
     EVT_TOOL(ID_NEW_IMAGE, CExplorerDlg::OnNewImage)
+    EVT_LIST_BEGIN_LABEL_EDIT(IDC_FILE_LIST, CExplorerDlg::OnBeginLabelEdit)
     EVT_LIST_END_LABEL_EDIT(IDC_FILE_LIST, CExplorerDlg::OnEndLabelEdit)
 wxEND_EVENT_TABLE()
     // clang-format on
@@ -387,14 +388,21 @@ void CExplorerDlg::OpenFromCommandLine(const std::string& path) {
         ShowNewImage();
 }
 
+// One dropped image opens; other files go onto the open disk. With no disk open, the first
+// image among what was dropped opens.
 void CExplorerDlg::OpenDroppedFiles(const std::vector<std::string>& paths) {
-    if (paths.size() == 1 && IsImageFileName(paths.front())) {
-        if (OpenImage(paths.front()) == 0)
+    const auto image = paths.size() == 1 || !m_pImage
+                           ? std::find_if(paths.begin(), paths.end(), IsImageFileName)
+                           : paths.end();
+    if (image != paths.end()) {
+        if (OpenImage(*image) == 0)
             ShowNewImage();
         return;
     }
     if (ComputeChangeState(m_listing.get(), {}, !m_readOnly).add)
         AddFiles(paths);
+    else if (const auto why = WhyNoChanges())
+        ShowError(*why);
 }
 
 void CExplorerDlg::FillList() {
@@ -725,7 +733,8 @@ void CExplorerDlg::OnAddBinExtension(wxCommandEvent&) {
     MarkControlsStale();
 }
 
-// The window's keys: a tool button's command runs only while the button is enabled.
+// The window's keys: a tool button's command runs only while the button is enabled; a
+// changing command's key says why it cannot run when no change can be made at all.
 void CExplorerDlg::OnCharHook(wxKeyEvent& event) {
     if (m_list->GetEditControl()) { // a name being typed in place takes every key
         event.Skip();
@@ -754,10 +763,14 @@ void CExplorerDlg::OnCharHook(wxKeyEvent& event) {
         tool = ID_NEW_IMAGE;
     if (tool) {
         UpdateControls();
+        const bool changes =
+            tool == ID_ADD_FILES || tool == ID_NEW_FOLDER || tool == ID_DELETE || tool == ID_RENAME;
         if (m_toolBar->GetToolEnabled(tool)) {
             wxCommandEvent command(wxEVT_TOOL, tool);
             command.SetEventObject(m_toolBar);
             ProcessWindowEvent(command);
+        } else if (const auto why = changes ? WhyNoChanges() : std::nullopt) {
+            ShowError(*why);
         }
         return;
     }

@@ -137,10 +137,13 @@ private:
     void ShowChangedImage(std::unique_ptr<CDiskImage> image, const std::vector<std::string>& made);
     void AddFiles(const std::vector<std::string>& paths);
     void UpdateChangeTools(const Selection& selection);
+    // Why no change can be made now (no image, or one that is only read); none when one can.
+    std::optional<wxString> WhyNoChanges() const;
     void OnAddFiles(wxCommandEvent& event);
     void OnNewFolder(wxCommandEvent& event);
     void OnDelete(wxCommandEvent& event);
     void OnRename(wxCommandEvent& event);
+    void OnBeginLabelEdit(wxListEvent& event);
     void OnEndLabelEdit(wxListEvent& event);
     void OnNewImage(wxCommandEvent& event);
 

@@ -131,6 +131,7 @@ enum StringId : int {
     IDS_NEW_FOLDER_TITLE,
     IDS_EDIT_CANCELLED,
     IDS_REPLACE_QUESTION,
+    IDS_OPEN_IMAGE_FIRST,
 };
 
 // The text of string `id`; empty for a number the table does not hold.

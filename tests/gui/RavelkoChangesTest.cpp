@@ -171,6 +171,9 @@ TEST_F(RavelkoChanges, AddRenameDeleteAndNewFolderWriteTheImageAndSelectWhatThey
     Key(WXK_DELETE);
     EXPECT_EQ(Column(), (Strings{".."}));
     EXPECT_EQ(OnDisk("\xC8\xC3\xD0\xDB"), Strings{});
+    win.List().SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    win.List().EditLabel(0); // as a click on the selected ".." does: never edited
+    EXPECT_FALSE(win.List().GetEditControl());
 
     // Back in the root: a new folder, then a name the disk cannot hold.
     Key(WXK_BACK);
@@ -209,8 +212,16 @@ TEST_F(RavelkoChanges, DroppedFilesAreAddedAndChangesElsewhereAreNotLost) {
 }
 
 // A read-only image opens read-only: the title says so and the changing commands are
-// disabled, each saying why. A new image is written and opened.
+// disabled, each saying why, as do their keys and a drop (and they do with no image). A
+// new image is written and opened.
 TEST_F(RavelkoChanges, ReadOnlyImagesAndNewImages) {
+    const wxArrayString dropped(1, wxString::FromUTF8(host.Write("NOTE", {'n'})));
+    win.DropTarget().OnDropFiles(0, 0, dropped);
+    Key(WXK_INSERT);
+    EXPECT_EQ(messages,
+              (Strings(2, "Open a disk image first (Ctrl+O), or make a new one (Ctrl+N).")));
+    messages.clear();
+
     ::chmod(image.c_str(), 0444);
     dlg->OpenFromCommandLine(image);
     EXPECT_EQ(dlg->GetTitle().utf8_string(), "disk.img (read-only) \xE2\x80\x94 Ravelko");
@@ -226,8 +237,13 @@ TEST_F(RavelkoChanges, ReadOnlyImagesAndNewImages) {
     }
     const auto before = ReadAll(image);
     Key(WXK_DELETE);
+    win.List().EditLabel(0); // as a click on the selected row does
+    EXPECT_FALSE(win.List().GetEditControl());
+    win.DropTarget().OnDropFiles(0, 0, dropped);
     EXPECT_TRUE(questions.empty());
+    EXPECT_EQ(messages, (Strings(2, "The image file is read-only.")));
     EXPECT_EQ(ReadAll(image), before);
+    messages.clear();
 
     const std::string fresh = (files.Path() / "fresh.bkd").string();
     for (const FileSystemFormat& format : FileSystemFormats()) {

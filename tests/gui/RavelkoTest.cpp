@@ -165,10 +165,18 @@ TEST_F(Ravelko, DirectoriesAreWalkedAndKeysWorkAfterEveryRefill) {
 }
 
 // A failed open (missing, unknown, a name without an image extension) leaves the open
-// image usable; a drop opens the first image file of what was dropped.
+// image usable; a drop opens the first image file of what was dropped, and a drop of
+// anything else with no image open says what to do.
 TEST_F(Ravelko, FailedOpensKeepThePreviousImageUsable) {
     Drop(files.Write("disk.img.bak", SampleImage()));
     EXPECT_FALSE(win.Image());
+    ASSERT_EQ(messages, Strings{"Open a disk image first (Ctrl+O), or make a new one (Ctrl+N)."});
+    messages.clear();
+    wxArrayString mixed; // with no disk open, the image among them opens
+    mixed.Add(wxString::FromUTF8(files.Write("notes.txt", Bytes(3, 'n'))));
+    mixed.Add(wxString::FromUTF8(files.Write("first.img", SampleImage())));
+    win.DropTarget().OnDropFiles(0, 0, mixed);
+    EXPECT_EQ(Pane(1), "MKDOS");
     dlg->OpenFromCommandLine(files.Path().string() + "/disk.img.bak"); // named: any extension
     EXPECT_EQ(Column().size(), 4u);
     Drop(files.Write("DISK.IMG", SampleImage()));
