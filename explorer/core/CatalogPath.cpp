@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <compare>
 #include <functional>
 #include <map>
 #include <unordered_map>
@@ -103,13 +104,22 @@ size_t FoldedNameHash(std::string_view cp1251) {
     return std::hash<std::string>()(FoldName(cp1251));
 }
 
-// (hash of the folded name, position) pairs, sorted: entries of one name without regard
-// to case stand together, in catalog order.
-std::vector<std::pair<size_t, size_t>> SortedByNameHash(const std::vector<DiskEntry>& entries) {
-    std::vector<std::pair<size_t, size_t>> sorted;
+// An entry's place among the entries of its name: live ones first, so that a plain name
+// means the live file after a deleted one of that name (a file deleted, then added again).
+struct NameKey {
+    size_t hash; // of the folded name
+    bool deleted;
+    size_t index; // in catalog order
+    auto operator<=>(const NameKey&) const = default;
+};
+
+// Entries of one name without regard to case stand together, live ones first, each group
+// in catalog order.
+std::vector<NameKey> SortedByNameHash(const std::vector<DiskEntry>& entries) {
+    std::vector<NameKey> sorted;
     sorted.reserve(entries.size());
     for (size_t i = 0; i < entries.size(); ++i)
-        sorted.emplace_back(FoldedNameHash(entries[i].name), i);
+        sorted.push_back({FoldedNameHash(entries[i].name), entries[i].deleted, i});
     std::sort(sorted.begin(), sorted.end());
     return sorted;
 }
@@ -121,11 +131,11 @@ std::vector<int> Occurrences(const std::vector<DiskEntry>& entries) {
     std::vector<int> occurrences(entries.size(), 1);
     for (auto run = byHash.begin(); run != byHash.end();) {
         const auto end = std::find_if(run, byHash.end(),
-                                      [&](const auto& item) { return item.first != run->first; });
+                                      [&](const NameKey& item) { return item.hash != run->hash; });
         if (end - run > 1) {
             std::unordered_map<std::string, int> seen;
             for (auto item = run; item != end; ++item)
-                occurrences[item->second] = ++seen[FoldName(entries[item->second].name)];
+                occurrences[item->index] = ++seen[FoldName(entries[item->index].name)];
         }
         run = end;
     }
@@ -140,7 +150,7 @@ class NameIndex {
 public:
     explicit NameIndex(CDiskImage& image) : m_image(image) {}
 
-    // The `occurrence`-th entry of that name (any case) in the directory, in catalog order.
+    // The `occurrence`-th entry of that name (any case) in the directory, live ones first.
     std::optional<DiskEntry> Find(Place directory, const PathName& name) {
         auto& cached = m_sorted[directory];
         if (cached.entries.empty() && cached.sorted.empty()) {
@@ -149,10 +159,10 @@ public:
             cached.sorted = SortedByNameHash(cached.entries);
         }
         const size_t hash = FoldedNameHash(name.name);
-        auto item = std::lower_bound(cached.sorted.begin(), cached.sorted.end(),
-                                     std::pair(hash, size_t{0}));
-        for (int seen = 0; item != cached.sorted.end() && item->first == hash; ++item) {
-            const DiskEntry& entry = cached.entries[item->second];
+        auto item =
+            std::lower_bound(cached.sorted.begin(), cached.sorted.end(), NameKey{hash, false, 0});
+        for (int seen = 0; item != cached.sorted.end() && item->hash == hash; ++item) {
+            const DiskEntry& entry = cached.entries[item->index];
             if (EqualNoCase(entry.name, name.name) && ++seen == name.occurrence)
                 return entry;
         }
@@ -162,7 +172,7 @@ public:
 private:
     struct Directory {
         std::vector<DiskEntry> entries;
-        std::vector<std::pair<size_t, size_t>> sorted;
+        std::vector<NameKey> sorted;
     };
     CDiskImage& m_image;
     std::map<Place, Directory> m_sorted;

@@ -4,7 +4,8 @@
 //   syntax, in which a '/' belongs to a name); empty names between separators are skipped;
 // - in a name, "%XX" (two hexadecimal digits) stands for the character with that code;
 // - a name ending in ";N" (decimal) means the N-th entry of that name, without regard to
-//   case, in its directory; ";1" is the first, the same as no suffix.
+//   case, in its directory, live entries before deleted ones; ";1" is the first, the same
+//   as no suffix.
 // Printed names escape '%', '/', '\', ';', control characters and a leading '-' (which
 // a command line would take for an option), an empty name prints as ";1", and a second
 // entry of one name as "NAME;2".
@@ -40,8 +41,8 @@ struct ResolvedEntry {
 std::optional<ResolvedEntry> ResolveCatalogPath(CDiskImage& image, Place start,
                                                 const std::vector<PathName>& path);
 
-// The occurrence of each entry's name among the entries before it (1 for the first, any
-// case). Names are told apart by a hash of their folded form, so a directory of a million
+// The occurrence of each entry's name among the entries before it, live ones before
+// deleted ones (1 for the first, any case). Names are told apart by a hash of their folded form, so a directory of a million
 // different names costs a sorted array, not a map of a million strings.
 std::vector<int> Occurrences(const std::vector<DiskEntry>& entries);
 

@@ -66,8 +66,12 @@ TEST(CatalogPath, PrintedForms) {
     EXPECT_EQ(PrintableHostPath("/out/a\tb\n"), "/out/a%09b%0A");
 }
 
+// A plain name means the live entry even after a deleted one of that name (a file deleted,
+// then added again); the deleted one comes after every live one.
 TEST(CatalogPath, EveryPrintedPathLeadsBackToItsEntry) {
     MicroDosBuilder b(true);
+    const int gone = b.File(0, "DUP", 0, Filled(1));
+    b.Image()[static_cast<size_t>(gone)] = 0377;
     for (const char* name :
          {"A/B", "A\\B", "T\tX", "%41", "X;2", "DUP", "dup", "DUP", "    ", ".."})
         b.File(0, name, 0, Filled(1));
@@ -78,11 +82,14 @@ TEST(CatalogPath, EveryPrintedPathLeadsBackToItsEntry) {
     auto image = CreateDiskImage("t.img", b.Image());
     RoundTrip check;
     CatalogWalk(*image, check).Walk(image->Root());
-    EXPECT_EQ(check.checked, 14);
+    EXPECT_EQ(check.checked, 15);
     const auto resolve = [&](const char* path) {
         return ResolveCatalogPath(*image, image->Root(), ParseCatalogPath(path));
     };
-    EXPECT_FALSE(resolve("DUP;5"));
+    ASSERT_TRUE(resolve("DUP") && resolve("DUP;5"));
+    EXPECT_FALSE(image->Entry(resolve("DUP")->entry).deleted);
+    EXPECT_TRUE(image->Entry(resolve("DUP;5")->entry).deleted);
+    EXPECT_FALSE(resolve("DUP;6"));
     EXPECT_FALSE(resolve("DUP/DUP")); // the first DUP is a file
     const auto nested = resolve("DUP;4/DUP;2/DUP");
     ASSERT_TRUE(nested);
