@@ -42,8 +42,8 @@ std::optional<ResolvedEntry> ResolveCatalogPath(CDiskImage& image, Place start,
                                                 const std::vector<PathName>& path);
 
 // The occurrence of each entry's name among the entries before it, live ones before
-// deleted ones (1 for the first, any case). Names are told apart by a hash of their folded form, so a directory of a million
-// different names costs a sorted array, not a map of a million strings.
+// deleted ones (1 for the first, any case). Names are told apart by a hash of their folded form, so
+// a directory of a million different names costs a sorted array, not a map of a million strings.
 std::vector<int> Occurrences(const std::vector<DiskEntry>& entries);
 
 // Control characters of a host path written as %XX, so that one message stays one line.
