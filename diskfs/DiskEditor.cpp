@@ -154,6 +154,8 @@ const DiskEntry* CDiskEditor::FindAgain(const DiskEntry& like) const {
 // A name the catalog would show otherwise (a trailing blank dropped, say) is refused.
 EditError CDiskEditor::NameFor(std::string_view name, bool directory, std::string& stored,
                                std::string& shown) const {
+    if (name == "." || name == "..")
+        return EditError::NameReserved;
     if (const EditError error = StoredName(name, directory, stored); error != EditError::None)
         return error;
     shown = ShownName(stored, directory);

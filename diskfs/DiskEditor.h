@@ -16,6 +16,7 @@ enum class EditError {
     NameEmpty,
     NameTooLong,      // longer than the format's name field (or its extension's)
     NameBadCharacter, // a character KOI-8 lacks or the format does not allow in a name
+    NameReserved,     // "." or "..": every listing shows them as a directory and its parent
     NameExists,       // an entry of that name is in the directory
     NotFound,         // no such live entry, or no such directory
     NotEmpty,         // a directory that still holds entries

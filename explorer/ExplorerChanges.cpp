@@ -194,7 +194,9 @@ void CExplorerDlg::OnNewFolder(wxCommandEvent&) {
         return;
     ChangeImage([&](CDiskEditor& editor, int dir,
                     std::vector<std::string>& made) -> std::optional<std::string> {
-        const EditResult result = editor.MakeDirectory(dir, Utf8ToCp1251(*name));
+        const auto stored = Utf8ToCp1251Exactly(*name);
+        const EditResult result =
+            stored ? editor.MakeDirectory(dir, *stored) : EditResult{EditError::NameBadCharacter};
         if (result.error != EditError::None)
             return EditErrorText(result.error, *name, editor.Disk().GetFormatName());
         made.push_back(editor.Disk().Entries()[static_cast<size_t>(result.index)].name);
@@ -253,7 +255,9 @@ void CExplorerDlg::OnEndLabelEdit(wxListEvent& event) {
         return;
     ChangeImage([&](CDiskEditor& editor, int,
                     std::vector<std::string>& made) -> std::optional<std::string> {
-        const EditResult result = editor.Rename(ref->index, Utf8ToCp1251(name));
+        const auto stored = Utf8ToCp1251Exactly(name);
+        const EditResult result =
+            stored ? editor.Rename(ref->index, *stored) : EditResult{EditError::NameBadCharacter};
         if (result.error != EditError::None)
             return EditErrorText(result.error, name, editor.Disk().GetFormatName());
         made.push_back(editor.Disk().Entries()[static_cast<size_t>(result.index)].name);

@@ -125,6 +125,8 @@ int MakeDirectory(const Arguments& args) {
     auto names = ParseCatalogPath(args.positional[1]);
     if (names.empty())
         return Refused(EditError::NameEmpty, args.positional[1], *edit);
+    if (!Utf8ToCp1251Exactly(args.positional[1]))
+        return Refused(EditError::NameBadCharacter, args.positional[1], *edit);
     const std::string name = names.back().name;
     names.pop_back();
     const auto image = edit->Image();
@@ -145,9 +147,10 @@ int Rename(const Arguments& args) {
     if (!edit)
         return Failure;
     const auto index = EntryAt(*edit, args.positional[1]);
-    const EditError error =
-        index ? edit->Editor().Rename(*index, Utf8ToCp1251(args.positional[2])).error
-              : EditError::NotFound;
+    const auto name = Utf8ToCp1251Exactly(args.positional[2]);
+    const EditError error = !index  ? EditError::NotFound
+                            : !name ? EditError::NameBadCharacter
+                                    : edit->Editor().Rename(*index, *name).error;
     if (error != EditError::None)
         return Refused(error, index ? args.positional[2] : args.positional[1], *edit);
     return Saved(*edit);

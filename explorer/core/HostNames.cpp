@@ -109,6 +109,18 @@ std::string Utf8ToCp1251(std::string_view utf8) {
     return out;
 }
 
+std::optional<std::string> Utf8ToCp1251Exactly(std::string_view utf8) {
+    std::string out;
+    for (size_t i = 0; i < utf8.size();) {
+        const char32_t cp = DecodeUtf8(utf8, i);
+        const char byte = Cp1251Byte(cp);
+        if (byte == '?' && cp != U'?')
+            return std::nullopt;
+        out += byte;
+    }
+    return out;
+}
+
 std::string Utf16ToUtf8(std::u16string_view utf16) {
     std::string out;
     for (size_t i = 0; i < utf16.size(); ++i) {

@@ -14,6 +14,9 @@
 std::string Cp1251ToUtf8(std::string_view cp1251);
 // Windows-1251 form of UTF-8 text; characters without a Windows-1251 code become '?'.
 std::string Utf8ToCp1251(std::string_view utf8);
+// The same, for a name to be written: none when a character has no Windows-1251 code (or
+// the text is not UTF-8), instead of a '?' in its place.
+std::optional<std::string> Utf8ToCp1251Exactly(std::string_view utf8);
 
 // UTF-8 form of UTF-16 little-endian code units; unpaired surrogates become U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view utf16);

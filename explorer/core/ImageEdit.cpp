@@ -174,9 +174,11 @@ std::optional<std::string> AddHostFiles(CDiskEditor& editor, int dir,
         auto bytes = ReadHostFile(path, why);
         if (!bytes)
             return why;
-        const FileToAdd file =
-            FileToAddFrom(Utf8FromPath(PathFromUtf8(path).filename()), std::move(*bytes), address);
-        EditResult result = editor.AddFile(dir, file.name, file.address, file.data, false);
+        const std::string hostName = Utf8FromPath(PathFromUtf8(path).filename());
+        const FileToAdd file = FileToAddFrom(hostName, std::move(*bytes), address);
+        EditResult result = Utf8ToCp1251Exactly(hostName)
+                                ? editor.AddFile(dir, file.name, file.address, file.data, false)
+                                : EditResult{EditError::NameBadCharacter};
         if (result.error == EditError::NameExists && control.replace && control.replace(file.name))
             result = editor.AddFile(dir, file.name, file.address, file.data, true);
         if (result.error != EditError::None)
@@ -200,6 +202,8 @@ std::string EditErrorText(EditError error, std::string_view subject, std::string
                                {who, what, what == "ANDOS" || what == "CSIDOS" ? "8 + 3" : "14"});
     case EditError::NameBadCharacter:
         return FormatResString(IDS_EDIT_NAME_BAD, {who, what});
+    case EditError::NameReserved:
+        return FormatResString(IDS_EDIT_NAME_RESERVED, {who});
     case EditError::NameExists:
         return FormatResString(IDS_EDIT_NAME_EXISTS, {who});
     case EditError::NotFound:

@@ -142,6 +142,8 @@ const std::string& LoadResString(StringId id) {
          "The image file was changed by another program: it is shown as it is now, and "
          "nothing was changed."},
         {IDS_EDIT_IMAGE_EXISTS, "%s is already there: a new image never replaces a file."},
+        {IDS_EDIT_NAME_RESERVED,
+         "%s: \".\" and \"..\" are how every listing shows a directory and the one above it."},
         {IDS_OPEN_IMAGE_FIRST, "Open a disk image first (Ctrl+O), or make a new one (Ctrl+N)."},
     };
     return stringtable::FindText(table, id);

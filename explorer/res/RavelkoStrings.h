@@ -132,6 +132,7 @@ enum StringId : int {
     IDS_EDIT_CANCELLED,
     IDS_REPLACE_QUESTION,
     IDS_OPEN_IMAGE_FIRST,
+    IDS_EDIT_NAME_RESERVED,
 };
 
 // The text of string `id`; empty for a number the table does not hold.

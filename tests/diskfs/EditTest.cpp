@@ -364,6 +364,8 @@ TEST(EditRefusal, NamesTheFormatCannotHoldAndEntriesInTheWay) {
         {FormatMicroDos, "\xB8LKA", false, EditError::NameBadCharacter}, // no KOI-8 for 'ё'
         {FormatMicroDos, "NAME ", false, EditError::NameBadCharacter},   // would read as NAME
         {FormatMkDos, "TAB\t", false, EditError::NameBadCharacter},
+        {FormatMkDos, "..", true, EditError::NameReserved},
+        {FormatMicroDos, ".", false, EditError::NameReserved},
         {FormatAndos, "A*B", false, EditError::NameBadCharacter},
         {FormatAndos, "A.B.C", false, EditError::NameBadCharacter},
         {FormatAndos, ".PROFILE", false, EditError::NameBadCharacter},

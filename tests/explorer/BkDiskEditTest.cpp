@@ -137,6 +137,12 @@ TEST(BkDiskEdit, RefusalsLeaveTheImageFileAsItWas) {
         {"rm " + image + " ONE NOPE", 1, "NOPE: no such file or directory."},
         {"mkdir " + image + " NOPE/NEW", 1, "no such file or directory"},
         {"mv " + image + " ONE ONE_IS_FAR_TOO_LONG", 1, "the name is too long for MKDOS"},
+        // Never a '?' in place of a character the disk has no code for.
+        {"mv " + image + " ONE 'f\xC3\xBCnf'", 1, "MKDOS cannot hold this name"},
+        {"mkdir " + image + " '\xC3\x9C'", 1, "MKDOS cannot hold this name"},
+        {"add " + image + " " + ShellQuote(dir.Write("sm\xC3\xA4ll", {1})), 1,
+         "MKDOS cannot hold this name"},
+        {"mkdir " + image + " ..", 1, "are how every listing shows a directory"},
         {"format --mkdos " + image, 1, "is already there: a new image never replaces a file."},
         {"format " + image, 2, "name one format"},
     };
