@@ -176,10 +176,13 @@ void CExplorerDlg::AddFiles(const std::vector<std::string>& paths) {
                                          IDS_REPLACE_QUESTION, {PrintableName(name)})));
                                  return *replace;
                              },
-                             m_exportProgress()};
+                             m_progress({IDS_ADD_PROGRESS_TITLE, IDS_ADD_PROGRESS_TEXT})};
     ChangeImage([&](CDiskEditor& editor, int dir, std::vector<std::string>& made) {
-        return AddHostFiles(editor, dir, paths, kDefaultLoadAddress, control, &made);
+        const auto why = AddHostFiles(editor, dir, paths, kDefaultLoadAddress, control, &made);
+        // A No to replacing is the user's own choice, not a fault to explain.
+        return why && replace == false ? LoadResString(IDS_EDIT_CANCELLED) : why;
     });
+    m_list->SetFocus(); // a progress dialog that closes leaves it on the next control
 }
 
 void CExplorerDlg::OnAddFiles(wxCommandEvent&) {
@@ -198,7 +201,7 @@ void CExplorerDlg::OnNewFolder(wxCommandEvent&) {
         const EditResult result =
             stored ? editor.MakeDirectory(dir, *stored) : EditResult{EditError::NameBadCharacter};
         if (result.error != EditError::None)
-            return EditErrorText(result.error, *name, editor.Disk().GetFormatName());
+            return EditErrorText(result.error, *name, editor.Disk().GetFormatName(), true);
         made.push_back(editor.Disk().Entries()[static_cast<size_t>(result.index)].name);
         return std::nullopt;
     });
@@ -259,7 +262,9 @@ void CExplorerDlg::OnEndLabelEdit(wxListEvent& event) {
         const EditResult result =
             stored ? editor.Rename(ref->index, *stored) : EditResult{EditError::NameBadCharacter};
         if (result.error != EditError::None)
-            return EditErrorText(result.error, name, editor.Disk().GetFormatName());
+            return EditErrorText(
+                result.error, name, editor.Disk().GetFormatName(),
+                editor.Disk().Entries()[static_cast<size_t>(ref->index)].IsDirectory());
         made.push_back(editor.Disk().Entries()[static_cast<size_t>(result.index)].name);
         return std::nullopt;
     });

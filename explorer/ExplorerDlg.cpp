@@ -91,19 +91,19 @@ std::optional<std::pair<ExistingFile, bool>> AskAboutExistingFile(wxWindow* pare
 
 } // namespace
 
-CExportProgress::CExportProgress(wxWindow* parent)
-    : m_parent(parent), m_start(std::chrono::steady_clock::now()) {}
+CProgress::CProgress(wxWindow* parent, ProgressWords words)
+    : m_parent(parent), m_words(words), m_start(std::chrono::steady_clock::now()) {}
 
-bool CExportProgress::operator()(size_t done, size_t total) {
+bool CProgress::operator()(size_t done, size_t total) {
     constexpr auto kQuietTime = std::chrono::milliseconds(500);
     if (!m_dialog && std::chrono::steady_clock::now() - m_start < kQuietTime)
         return true;
     const int maximum = static_cast<int>(std::min<size_t>(total, INT_MAX));
     const wxString text = wxString::FromUTF8(
-        FormatResString(IDS_PROGRESS_TEXT, {std::to_string(done), std::to_string(total)}));
+        FormatResString(m_words.text, {std::to_string(done), std::to_string(total)}));
     if (!m_dialog)
         m_dialog = std::make_shared<wxProgressDialog>(
-            wxString::FromUTF8(LoadResString(IDS_PROGRESS_TITLE)), text, maximum, m_parent,
+            wxString::FromUTF8(LoadResString(m_words.title)), text, maximum, m_parent,
             wxPD_CAN_ABORT | wxPD_APP_MODAL | wxPD_AUTO_HIDE);
     return m_dialog->Update(static_cast<int>(std::min<size_t>(done, INT_MAX)), text);
 }
@@ -149,7 +149,7 @@ wxEND_EVENT_TABLE()
             return std::nullopt;
         return browser.GetFolderPath();
     };
-    m_exportProgress = [this] { return ExportProgress(CExportProgress(this)); };
+    m_progress = [this](ProgressWords words) { return ExportProgress(CProgress(this, words)); };
     m_askExisting = [this](const std::string& path) { return AskAboutExistingFile(this, path); };
     InitChangeDialogs();
     // The template: the list, the place of the toolbar and the check box.
@@ -642,7 +642,7 @@ ExportOptions CExplorerDlg::OptionsFor(bool tempFolder) const {
     options.addBinExtension = m_bAddBinExtension;
     options.existing = ExistingFile::Replace;
     options.neverReplace = m_imageFile;
-    options.progress = m_exportProgress();
+    options.progress = m_progress({IDS_PROGRESS_TITLE, IDS_PROGRESS_TEXT});
     if (!tempFolder) {
         auto forAll = std::make_shared<std::optional<ExistingFile>>();
         options.askExisting =

@@ -10,6 +10,7 @@
 #include "DiskImage.h"
 #include "FileListCtrl.h"
 #include "Launcher.h"
+#include "RavelkoStrings.h"
 #include "WxCommon.h"
 
 #include <wx/checkbox.h>
@@ -44,14 +45,21 @@ enum ExplorerControlId {
 class wxProgressDialog;
 
 // The progress of a long export: a dialog with Cancel once it has taken half a second.
-class CExportProgress {
+// The words of a progress dialog: its title, and its line of how many of how many.
+struct ProgressWords {
+    ravelko::StringId title;
+    ravelko::StringId text;
+};
+
+class CProgress {
 public:
-    explicit CExportProgress(wxWindow* parent);
+    CProgress(wxWindow* parent, ProgressWords words);
     // False once the user has cancelled.
     bool operator()(size_t done, size_t total);
 
 private:
     wxWindow* m_parent;
+    ProgressWords m_words;
     std::chrono::steady_clock::time_point m_start;
     std::shared_ptr<wxProgressDialog> m_dialog; // shared: the callback is copied around
 };
@@ -150,8 +158,8 @@ private:
     // What the window uses of the desktop, replaceable so that tests need none of it.
     std::function<void(const wxString&)> m_showMessage;
     std::function<std::optional<std::string>(const std::string& start)>
-        m_chooseFolder;                               // UTF-8 folders
-    std::function<ExportProgress()> m_exportProgress; // a fresh callback for each export
+        m_chooseFolder;                                      // UTF-8 folders
+    std::function<ExportProgress(ProgressWords)> m_progress; // a fresh one for each task
     // What to do with a file already in the way (UTF-8 path): the choice and whether it
     // holds for every later one of this export; none cancels the export.
     std::function<std::optional<std::pair<ExistingFile, bool>>(const std::string& path)>

@@ -42,8 +42,10 @@ int Refused(const std::string& message) {
     return Error(ravelko::LoadResString(ravelko::IDS_EDIT_UNCHANGED));
 }
 
-int Refused(EditError error, const std::string& subject, const CImageFileEdit& edit) {
-    return Refused(EditErrorText(error, PrintableHostPath(subject), edit.Image()->GetFormatName()));
+int Refused(EditError error, const std::string& subject, const CImageFileEdit& edit,
+            bool directory = false) {
+    return Refused(
+        EditErrorText(error, PrintableHostPath(subject), edit.Image()->GetFormatName(), directory));
 }
 
 std::unique_ptr<CImageFileEdit> OpenForChanges(const std::string& path) {
@@ -138,7 +140,7 @@ int MakeDirectory(const Arguments& args) {
     const EditError error =
         place ? edit->Editor().MakeDirectory(place->dir, name).error : EditError::NotFound;
     if (error != EditError::None)
-        return Refused(error, args.positional[1], *edit);
+        return Refused(error, args.positional[1], *edit, true);
     return Saved(*edit);
 }
 
@@ -152,7 +154,9 @@ int Rename(const Arguments& args) {
                             : !name ? EditError::NameBadCharacter
                                     : edit->Editor().Rename(*index, *name).error;
     if (error != EditError::None)
-        return Refused(error, index ? args.positional[2] : args.positional[1], *edit);
+        return Refused(
+            error, index ? args.positional[2] : args.positional[1], *edit,
+            index && edit->Editor().Disk().Entries()[static_cast<size_t>(*index)].IsDirectory());
     return Saved(*edit);
 }
 

@@ -190,7 +190,21 @@ std::optional<std::string> AddHostFiles(CDiskEditor& editor, int dir,
     return std::nullopt;
 }
 
-std::string EditErrorText(EditError error, std::string_view subject, std::string_view format) {
+namespace {
+
+// The longest name a format's catalog holds, as the user counts it.
+std::string NameLimit(std::string_view format, bool directory) {
+    if (format == "ANDOS")
+        return directory ? "11" : "8 + 3";
+    if (format == "CSIDOS")
+        return directory ? "8" : "8 + 3";
+    return directory && format == "MKDOS" ? "13" : "14";
+}
+
+} // namespace
+
+std::string EditErrorText(EditError error, std::string_view subject, std::string_view format,
+                          bool directory) {
     const std::string who(subject), what(format);
     switch (error) {
     case EditError::None:
@@ -198,8 +212,7 @@ std::string EditErrorText(EditError error, std::string_view subject, std::string
     case EditError::NameEmpty:
         return FormatResString(IDS_EDIT_NAME_EMPTY, {who});
     case EditError::NameTooLong:
-        return FormatResString(IDS_EDIT_NAME_TOO_LONG,
-                               {who, what, what == "ANDOS" || what == "CSIDOS" ? "8 + 3" : "14"});
+        return FormatResString(IDS_EDIT_NAME_TOO_LONG, {who, what, NameLimit(what, directory)});
     case EditError::NameBadCharacter:
         return FormatResString(IDS_EDIT_NAME_BAD, {who, what});
     case EditError::NameReserved:

@@ -87,5 +87,7 @@ std::optional<std::string> AddHostFiles(CDiskEditor& editor, int dir,
                                         const AddControl& control,
                                         std::vector<std::string>* added = nullptr);
 
-// Why a change was refused, in words; `subject` (UTF-8) names the entry or file.
-std::string EditErrorText(EditError error, std::string_view subject, std::string_view format);
+// Why a change was refused, in words; `subject` (UTF-8) names the entry or file, and
+// `directory` says it is a directory's name (whose longest form may differ).
+std::string EditErrorText(EditError error, std::string_view subject, std::string_view format,
+                          bool directory = false);

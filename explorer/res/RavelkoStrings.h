@@ -133,6 +133,8 @@ enum StringId : int {
     IDS_REPLACE_QUESTION,
     IDS_OPEN_IMAGE_FIRST,
     IDS_EDIT_NAME_RESERVED,
+    IDS_ADD_PROGRESS_TITLE,
+    IDS_ADD_PROGRESS_TEXT,
 };
 
 // The text of string `id`; empty for a number the table does not hold.

@@ -127,15 +127,17 @@ TEST_F(RavelkoChanges, AddRenameDeleteAndNewFolderWriteTheImageAndSelectWhatThey
     EXPECT_EQ(questions, (Strings{"hello.txt is already in this directory. Replace it, and every "
                                   "other entry the added files meet?"}));
     EXPECT_EQ(ReadAll(image), added);
-    win.ExportProgressFactory() = [] {
+    std::vector<ravelko::StringId> titles;
+    win.ProgressFactory() = [&](ProgressWords words) {
+        titles.push_back(words.title);
         return ExportProgress([](size_t, size_t) { return false; });
     };
     answer = true;
     Command(ID_ADD_FILES);
     EXPECT_EQ(ReadAll(image), added);
-    ASSERT_EQ(messages.size(), 2u);
-    EXPECT_EQ(messages[1], "Cancelled.\nNothing was changed.");
-    win.ExportProgressFactory() = [] { return ExportProgress(); };
+    EXPECT_EQ(titles, std::vector<ravelko::StringId>{ravelko::IDS_ADD_PROGRESS_TITLE});
+    EXPECT_EQ(messages, Strings(2, "Cancelled.\nNothing was changed."));
+    win.ProgressFactory() = [](ProgressWords) { return ExportProgress(); };
     const std::vector<std::string> newer = {host.Write("hello.txt", {'h', 'o'})};
     win.ChooseFiles() = [&] { return newer; };
     Command(ID_ADD_FILES);
@@ -184,7 +186,7 @@ TEST_F(RavelkoChanges, AddRenameDeleteAndNewFolderWriteTheImageAndSelectWhatThey
     win.AskFolderName() = [] { return std::optional<std::string>("A NAME TOO LONG"); };
     Command(ID_NEW_FOLDER);
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0], "A NAME TOO LONG: the name is too long for MKDOS (14).\n"
+    EXPECT_EQ(messages[0], "A NAME TOO LONG: the name is too long for MKDOS (13).\n"
                            "Nothing was changed.");
     EXPECT_EQ(ReadAll(image), before);
     EXPECT_TRUE(messages.size() == 1);

@@ -358,13 +358,15 @@ TEST_F(Ravelko, LauncherGetsTheExtractedFiles) {
     win.DoubleClick();
     EXPECT_EQ(launches, (Strings{"text " + text, "open " + Utf8FromPath(temp / "GAME.bin")}));
 
-    win.ExportProgressFactory() = [] { return [](size_t, size_t) { return false; }; }; // Cancel
+    win.ProgressFactory() = [](ProgressWords) {
+        return [](size_t, size_t) { return false; };
+    }; // Cancel
     win.DoubleClick();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].rfind("The export was cancelled", 0), 0u);
     EXPECT_EQ(launches.size(), 2u); // nothing opened
     messages.clear();
-    win.ExportProgressFactory() = [] { return ExportProgress(); };
+    win.ProgressFactory() = [](ProgressWords) { return ExportProgress(); };
 
     launcher->starts = false; // no program: the user hears of it, with the file's path
     Select({1});
@@ -431,7 +433,7 @@ TEST_F(Ravelko, DragDataIsRenderedOnlyWhenAskedAndAnewEachTime) {
     EXPECT_EQ(source.RenderCount(), 1);
 
     // A long extraction shows its progress; cancelled, the request fails.
-    win.ExportProgressFactory() = [] { return [](size_t, size_t) { return false; }; };
+    win.ProgressFactory() = [](ProgressWords) { return [](size_t, size_t) { return false; }; };
     EXPECT_EQ(source.GetDataSize(), 0u);
 }
 

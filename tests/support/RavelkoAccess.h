@@ -15,7 +15,7 @@ struct RavelkoAccess {
     bool AddBinExtension() const { return dlg->m_bAddBinExtension; }
     auto& ShowMessage() const { return dlg->m_showMessage; }
     auto& ChooseFolder() const { return dlg->m_chooseFolder; }
-    auto& ExportProgressFactory() const { return dlg->m_exportProgress; }
+    auto& ProgressFactory() const { return dlg->m_progress; }
     auto& AskExisting() const { return dlg->m_askExisting; }
     auto& Launcher() const { return dlg->m_launcher; }
     auto& ChooseFiles() const { return dlg->m_chooseFiles; }
