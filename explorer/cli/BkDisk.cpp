@@ -360,6 +360,6 @@ int main(int argc, char** rawArgv) {
             return UsageError(command.usage, "");
         return command.run(args);
     }
-    return UsageError(IDS_CLI_USAGE,
-                      name.empty() ? "" : FormatResString(IDS_CLI_BAD_OPTION, {name}));
+    const bkdisk::StringId why = name.starts_with('-') ? IDS_CLI_BAD_OPTION : IDS_CLI_BAD_COMMAND;
+    return UsageError(IDS_CLI_USAGE, name.empty() ? "" : FormatResString(why, {name}));
 }

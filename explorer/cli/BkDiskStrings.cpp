@@ -73,6 +73,7 @@ const std::string& LoadResString(StringId id) {
         {IDS_CLI_SKIPPED, "skipped %s: %s"},
         {IDS_CLI_NOT_FOUND, "no such entry: %s"},
         {IDS_CLI_BAD_OPTION, "unknown option: %s"},
+        {IDS_CLI_BAD_COMMAND, "unknown command: %s"},
         {IDS_CLI_WROTE_AS, "wrote %s as %s"},
         {IDS_CLI_MISSING_VALUE, "option %s needs a value"},
         {IDS_CLI_OUTPUT_FAILED, "cannot write to standard output: %s"},

@@ -40,6 +40,7 @@ enum StringId : int {
     IDS_CLI_USAGE_MV,
     IDS_CLI_ONE_FORMAT,
     IDS_CLI_BAD_ADDRESS,
+    IDS_CLI_BAD_COMMAND,
 };
 
 const std::string& LoadResString(StringId id);

@@ -16,10 +16,12 @@ namespace {
 
 constexpr size_t kBinHeader = 4;
 
+std::string ReasonOf(const hostfiles::WriteResult& result) {
+    return result.reason.empty() ? LoadResString(IDS_EDIT_NOT_A_FILE) : result.reason;
+}
+
 std::string WriteFailureText(const hostfiles::WriteResult& result) {
-    return FormatResString(
-        IDS_EDIT_CANNOT_SAVE,
-        {result.reason.empty() ? LoadResString(IDS_EDIT_NOT_A_FILE) : result.reason});
+    return FormatResString(IDS_EDIT_CANNOT_SAVE, {ReasonOf(result)});
 }
 
 } // namespace
@@ -123,7 +125,7 @@ std::optional<std::string> WriteBlankImage(const std::string& path,
     const auto folder = hostfiles::HostFolder::Open(
         file.has_parent_path() ? file.parent_path() : std::filesystem::path("."), false, reason);
     if (!folder)
-        return FormatResString(IDS_EDIT_CANNOT_SAVE, {reason});
+        return FormatResString(IDS_NEW_IMAGE_NOT_WRITTEN, {PrintableHostPath(path), reason});
     const auto bytes = format.blank();
     const auto result =
         folder->WriteFile(file.filename(), {std::span(bytes)}, hostfiles::IfExists::Keep);
@@ -131,7 +133,7 @@ std::optional<std::string> WriteBlankImage(const std::string& path,
         return std::nullopt;
     if (result.outcome == hostfiles::Outcome::Exists)
         return FormatResString(IDS_EDIT_IMAGE_EXISTS, {PrintableHostPath(path)});
-    return WriteFailureText(result);
+    return FormatResString(IDS_NEW_IMAGE_NOT_WRITTEN, {PrintableHostPath(path), ReasonOf(result)});
 }
 
 FileToAdd FileToAddFrom(std::string_view hostName, std::vector<uint8_t> bytes, uint16_t address) {

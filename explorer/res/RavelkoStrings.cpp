@@ -144,6 +144,7 @@ const std::string& LoadResString(StringId id) {
         {IDS_EDIT_IMAGE_EXISTS, "%s is already there: a new image never replaces a file."},
         {IDS_EDIT_NAME_RESERVED,
          "%s: \".\" and \"..\" are how every listing shows a directory and the one above it."},
+        {IDS_NEW_IMAGE_NOT_WRITTEN, "The new image %s could not be written: %s"},
         {IDS_ADD_PROGRESS_TITLE, "Adding files"},
         {IDS_ADD_PROGRESS_TEXT, "%i of %i files added"},
         {IDS_OPEN_IMAGE_FIRST, "Open a disk image first (Ctrl+O), or make a new one (Ctrl+N)."},

@@ -135,6 +135,7 @@ enum StringId : int {
     IDS_EDIT_NAME_RESERVED,
     IDS_ADD_PROGRESS_TITLE,
     IDS_ADD_PROGRESS_TEXT,
+    IDS_NEW_IMAGE_NOT_WRITTEN,
 };
 
 // The text of string `id`; empty for a number the table does not hold.

@@ -145,6 +145,9 @@ TEST(BkDiskEdit, RefusalsLeaveTheImageFileAsItWas) {
         {"mkdir " + image + " ..", 1, "are how every listing shows a directory"},
         {"format --mkdos " + image, 1, "is already there: a new image never replaces a file."},
         {"format " + image, 2, "name one format"},
+        {"format --mkdos " + ShellQuote((dir.Path() / "no" / "new.img").string()), 1,
+         "The new image " + (dir.Path() / "no" / "new.img").string() + " could not be written"},
+        {"frobnicate " + image, 2, "unknown command: frobnicate"},
     };
     for (const auto& c : cases) {
         const auto run = BkDisk(c.arguments);
