@@ -170,19 +170,22 @@ void CExplorerDlg::ShowChangedImage(std::unique_ptr<CDiskImage> image,
 // rest of the files too; many files show their progress, with Cancel.
 void CExplorerDlg::AddFiles(const std::vector<std::string>& paths) {
     std::optional<bool> replace;
-    const AddControl control{[&](const std::string& name) {
-                                 if (!replace)
-                                     replace = m_confirm(wxString::FromUTF8(FormatResString(
-                                         IDS_REPLACE_QUESTION, {PrintableName(name)})));
-                                 return *replace;
-                             },
-                             m_progress({IDS_ADD_PROGRESS_TITLE, IDS_ADD_PROGRESS_TEXT})};
+    ExportProgress progress = m_progress({IDS_ADD_PROGRESS_TITLE, IDS_ADD_PROGRESS_TEXT});
+    const AddControl control{
+        [&](const std::string& name) {
+            if (!replace)
+                replace = m_confirm(wxString::FromUTF8(
+                    FormatResString(IDS_REPLACE_QUESTION, {PrintableName(name)})));
+            return *replace;
+        },
+        [&](size_t done, size_t total) { return !progress || progress(done, total); }};
     ChangeImage([&](CDiskEditor& editor, int dir, std::vector<std::string>& made) {
         const auto why = AddHostFiles(editor, dir, paths, kDefaultLoadAddress, control, &made);
+        progress = nullptr; // its dialog closes before any message, and gives the list back
         // A No to replacing is the user's own choice, not a fault to explain.
         return why && replace == false ? LoadResString(IDS_EDIT_CANCELLED) : why;
     });
-    m_list->SetFocus(); // a progress dialog that closes leaves it on the next control
+    m_list->SetFocus();
 }
 
 void CExplorerDlg::OnAddFiles(wxCommandEvent&) {
