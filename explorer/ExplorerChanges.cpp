@@ -100,7 +100,7 @@ std::optional<wxString> CExplorerDlg::WhyNoChanges() const {
 
 // The image file is read afresh: when it is no longer what the window shows (another
 // program changed it), nothing is changed and the window shows it as it is now.
-bool CExplorerDlg::ChangeImage(const Change& change) {
+bool CExplorerDlg::ChangeImage(const Change& change, long row) {
     std::string error;
     auto edit = CImageFileEdit::Open(m_strImagePath, error);
     if (!edit) {
@@ -123,14 +123,14 @@ bool CExplorerDlg::ChangeImage(const Change& change) {
         ShowError(wxString::FromUTF8(*why));
         return false;
     }
-    ShowChangedImage(edit->Image(), made);
+    ShowChangedImage(edit->Image(), made, row);
     return true;
 }
 
 // The new bytes in place of the old, in the directory that was shown (found again by
 // the names entered), with the entries named `made` selected.
 void CExplorerDlg::ShowChangedImage(std::unique_ptr<CDiskImage> image,
-                                    const std::vector<std::string>& made) {
+                                    const std::vector<std::string>& made, long otherwise) {
     std::vector<std::string> trail;
     for (const Entered& entered : m_enteredDirs)
         trail.push_back(entered.name);
@@ -161,8 +161,12 @@ void CExplorerDlg::ShowChangedImage(std::unique_ptr<CDiskImage> image,
             focused = true;
         }
     }
-    if (!focused && m_list->GetItemCount() > 0)
-        m_list->SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    if (!focused && m_list->GetItemCount() > 0) {
+        const long row = std::min(otherwise, static_cast<long>(m_list->GetItemCount()) - 1);
+        m_list->SetItemState(row, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED,
+                             wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
+        m_list->EnsureVisible(row);
+    }
     MarkControlsStale();
 }
 
@@ -211,9 +215,11 @@ void CExplorerDlg::OnNewFolder(wxCommandEvent&) {
 }
 
 // Each entry is found again by what it is before it goes: an earlier removal may have
-// moved it, or taken it with its directory.
+// moved it, or taken it with its directory. Afterwards the row where the first of them
+// was is selected, never one far from them that a second Delete would take.
 void CExplorerDlg::OnDelete(wxCommandEvent&) {
-    const auto refs = RemovableEntries(*m_listing, GetSelection());
+    const Selection selection = GetSelection();
+    const auto refs = RemovableEntries(*m_listing, selection);
     if (refs.empty() || !m_confirm(wxString::FromUTF8(DeleteQuestion(*m_listing, refs))))
         return;
     std::vector<DiskEntry> doomed;
@@ -231,7 +237,8 @@ void CExplorerDlg::OnDelete(wxCommandEvent&) {
                                          editor.Disk().GetFormatName());
             }
             return std::nullopt;
-        });
+        },
+        *std::min_element(selection.begin(), selection.end()));
 }
 
 // F2 edits the name in place; the change is made when the editing ends.

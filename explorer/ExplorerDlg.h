@@ -141,8 +141,11 @@ private:
     using Change = std::function<std::optional<std::string>(CDiskEditor& editor, int dir,
                                                             std::vector<std::string>& made)>;
     void InitChangeDialogs();
-    bool ChangeImage(const Change& change);
-    void ShowChangedImage(std::unique_ptr<CDiskImage> image, const std::vector<std::string>& made);
+    // `row`, `otherwise`: the row selected afterwards when `made` names none (where a
+    // deleted row was).
+    bool ChangeImage(const Change& change, long row = 0);
+    void ShowChangedImage(std::unique_ptr<CDiskImage> image, const std::vector<std::string>& made,
+                          long otherwise = 0);
     void AddFiles(const std::vector<std::string>& paths);
     void UpdateChangeTools(const Selection& selection);
     // Why no change can be made now (no image, or one that is only read); none when one can.

@@ -200,12 +200,19 @@ TEST_F(RavelkoChanges, DroppedFilesAreAddedAndChangesElsewhereAreNotLost) {
     win.DropTarget().OnDropFiles(0, 0, wxArrayString(1, wxString::FromUTF8(note)));
     EXPECT_EQ(Column(), (Strings{"GAME", kGames, "NOTE"}));
     EXPECT_EQ(Selected(), (Strings{"NOTE"}));
+    const auto second = host.Write("SECOND", {'s'});
+    win.DropTarget().OnDropFiles(0, 0, wxArrayString(1, wxString::FromUTF8(second)));
+    Select("NOTE");
+    Key(WXK_DELETE); // its row stays, deleted, and is selected: a second Delete takes nothing
+    EXPECT_EQ(Column(), (Strings{"GAME", kGames, "NOTE", "SECOND"}));
+    EXPECT_EQ(Selected(), (Strings{"NOTE"}));
+    EXPECT_TRUE(PumpUntil([&] { return !Enabled(ID_DELETE); }));
 
     MicroDosBuilder other;
     other.File(0, "ELSEWHERE", 01000, Filled(10));
     const auto changed = other.Image();
     files.Write("disk.img", changed);
-    Select("NOTE");
+    Select("SECOND");
     Key(WXK_DELETE);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("changed by another program"), std::string::npos);
