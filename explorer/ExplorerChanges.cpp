@@ -10,6 +10,7 @@
 
 #include <wx/choicdlg.h>
 #include <wx/filedlg.h>
+#include <wx/filename.h>
 #include <wx/msgdlg.h>
 #include <wx/textdlg.h>
 
@@ -52,15 +53,21 @@ void CExplorerDlg::InitChangeDialogs() {
         wxArrayString names;
         for (const FileSystemFormat* format : formats)
             names.Add(format->name);
-        const int chosen = wxGetSingleChoiceIndex(Text(IDS_NEW_IMAGE_FORMAT),
-                                                  Text(IDS_NEW_IMAGE_TITLE), names, this);
-        if (chosen < 0)
+        wxSingleChoiceDialog choice(this, Text(IDS_NEW_IMAGE_FORMAT), Text(IDS_NEW_IMAGE_TITLE),
+                                    names);
+        // Its list is made for three rows or so: every format is to be seen at once.
+        choice.SetSize(choice.GetSize() + wxSize(0, 2 * choice.GetCharHeight()));
+        if (choice.ShowModal() != wxID_OK)
             return std::nullopt;
         wxFileDialog dialog(this, Text(IDS_NEW_IMAGE_TITLE), wxEmptyString, "new.img",
                             LoadResString(IDS_IMAGE_FILTER), wxFD_SAVE);
         if (dialog.ShowModal() != wxID_OK)
             return std::nullopt;
-        return std::pair(ToHostPath(dialog.GetPath()), formats[static_cast<size_t>(chosen)]);
+        wxFileName file(dialog.GetPath()); // a name typed without an extension gets .img,
+        if (!file.HasExt())                // or the open dialog would not list it
+            file.SetExt("img");
+        return std::pair(ToHostPath(file.GetFullPath()),
+                         formats[static_cast<size_t>(choice.GetSelection())]);
     };
 }
 
