@@ -68,8 +68,12 @@ EditResult CDiskEditor::AddChecked(int dir, std::string_view name, uint16_t addr
         Erase(*old);
         Reread();
     }
-    if (const EditError error = PutFile(dir, stored, address, data); error != EditError::None)
-        return {error};
+    if (const EditError error = PutFile(dir, stored, address, data); error != EditError::None) {
+        // Formats whose files are one run of blocks need the space in one piece.
+        const bool pieces =
+            error == EditError::DiskFull && FreeBytes() >= static_cast<long long>(data.size());
+        return {pieces ? EditError::FreeSpaceInPieces : error};
+    }
     Reread();
     return {EditError::None, FindLive(dir, shown, false)};
 }

@@ -24,6 +24,7 @@ enum class EditError {
     ReadsAsDirectory, // MicroDOS takes an empty file loaded at 0 for a directory
     CatalogFull,
     DiskFull,
+    FreeSpaceInPieces, // enough free space, but no piece of it holds the file whole
     NoDirectoryNumber, // every directory number is taken
     UnknownLayout,     // the disk's layout is not one this program can safely change
 };

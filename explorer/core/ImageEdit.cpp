@@ -231,6 +231,8 @@ std::string EditErrorText(EditError error, std::string_view subject, std::string
         return FormatResString(IDS_EDIT_READS_AS_DIRECTORY, {who});
     case EditError::CatalogFull:
         return FormatResString(IDS_EDIT_CATALOG_FULL, {who});
+    case EditError::FreeSpaceInPieces:
+        return FormatResString(IDS_EDIT_FREE_SPACE_IN_PIECES, {who, what});
     case EditError::DiskFull:
         return FormatResString(IDS_EDIT_DISK_FULL, {who});
     case EditError::NoDirectoryNumber:

@@ -144,6 +144,9 @@ const std::string& LoadResString(StringId id) {
         {IDS_EDIT_IMAGE_EXISTS, "%s is already there: a new image never replaces a file."},
         {IDS_EDIT_NAME_RESERVED,
          "%s: \".\" and \"..\" are how every listing shows a directory and the one above it."},
+        {IDS_EDIT_FREE_SPACE_IN_PIECES,
+         "%s: the disk's free space is in pieces, none long enough; a %s file takes one "
+         "piece."},
         {IDS_NEW_IMAGE_NOT_WRITTEN, "The new image %s could not be written: %s"},
         {IDS_ADD_PROGRESS_TITLE, "Adding files"},
         {IDS_ADD_PROGRESS_TEXT, "%i of %i files added"},

@@ -136,6 +136,7 @@ enum StringId : int {
     IDS_ADD_PROGRESS_TITLE,
     IDS_ADD_PROGRESS_TEXT,
     IDS_NEW_IMAGE_NOT_WRITTEN,
+    IDS_EDIT_FREE_SPACE_IN_PIECES,
 };
 
 // The text of string `id`; empty for a number the table does not hold.

@@ -418,6 +418,15 @@ TEST(EditRefusal, FullDiskAndFullCatalog) {
         EXPECT_LT(disk->FreeBytes(), 61440) << format;
         EXPECT_EQ(files, 13) << format; // 800 KB less the catalog, in 60,000-byte files
         EXPECT_EQ(ReadOwn(*disk).problem, "") << format;
+        // Two files apart leave room enough in two pieces, which one run of blocks cannot use.
+        for (const char* name : {"F0", "F2"})
+            ASSERT_EQ(disk->Remove(EntryAt(*disk, FoldName(name))->index, false).error,
+                      EditError::None);
+        const auto pieces = disk->Bytes();
+        EXPECT_EQ(disk->AddFile(root, "BIG", 1, std::vector<uint8_t>(64000, 4), false).error,
+                  format == FormatAndos ? EditError::None : EditError::FreeSpaceInPieces)
+            << format;
+        EXPECT_TRUE(format == FormatAndos || disk->Bytes() == pieces) << format;
 
         disk = EditDisk(Blank(format));
         int entries = 0;
