@@ -28,10 +28,11 @@ wxString Text(StringId id) {
 
 void CExplorerDlg::InitChangeDialogs() {
     m_chooseFiles = [this] {
-        wxFileDialog dialog(this, Text(IDS_ADD_FILES_TITLE), wxEmptyString, wxEmptyString,
+        wxFileDialog dialog(this, Text(IDS_ADD_FILES_TITLE), m_addFolder, wxEmptyString,
                             wxFileSelectorDefaultWildcardStr, wxFD_OPEN | wxFD_MULTIPLE);
         std::vector<std::string> paths;
         if (dialog.ShowModal() == wxID_OK) {
+            m_addFolder = dialog.GetDirectory(); // the next files likely come from there too
             wxArrayString chosen;
             dialog.GetPaths(chosen);
             for (const wxString& path : chosen)

@@ -169,6 +169,7 @@ private:
         m_askExisting;
     std::unique_ptr<ILauncher> m_launcher;
     std::function<std::vector<std::string>()> m_chooseFiles; // host files to add (UTF-8)
+    wxString m_addFolder;                                    // where files were last added from
     std::function<std::optional<std::string>()> m_askFolderName;
     std::function<bool(const wxString& question)> m_confirm;
     // A new image's path (UTF-8) and format; none when the user cancels.
