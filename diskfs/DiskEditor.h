@@ -29,6 +29,11 @@ enum class EditError {
     UnknownLayout,     // the disk's layout is not one this program can safely change
 };
 
+// A refusal of the name itself, which another name may mend.
+constexpr bool IsNameError(EditError error) {
+    return error >= EditError::NameEmpty && error <= EditError::NameExists;
+}
+
 struct EditResult {
     EditError error = EditError::None;
     int index = -1; // the added, made or renamed entry's index afterwards

@@ -40,8 +40,9 @@ void CExplorerDlg::InitChangeDialogs() {
         }
         return paths;
     };
-    m_askFolderName = [this]() -> std::optional<std::string> {
-        wxTextEntryDialog dialog(this, Text(IDS_NEW_FOLDER_PROMPT), Text(IDS_NEW_FOLDER_TITLE));
+    m_askFolderName = [this](const std::string& typed) -> std::optional<std::string> {
+        wxTextEntryDialog dialog(this, Text(IDS_NEW_FOLDER_PROMPT), Text(IDS_NEW_FOLDER_TITLE),
+                                 wxString::FromUTF8(typed));
         if (dialog.ShowModal() != wxID_OK)
             return std::nullopt;
         return dialog.GetValue().utf8_string();
@@ -206,20 +207,28 @@ void CExplorerDlg::OnAddFiles(wxCommandEvent&) {
         AddFiles(paths);
 }
 
+// A name the disk refuses is asked for again, as typed, to be mended.
 void CExplorerDlg::OnNewFolder(wxCommandEvent&) {
-    const auto name = m_askFolderName();
-    if (!name)
-        return;
-    ChangeImage([&](CDiskEditor& editor, int dir,
-                    std::vector<std::string>& made) -> std::optional<std::string> {
-        const auto stored = Utf8ToCp1251Exactly(*name);
-        const EditResult result =
-            stored ? editor.MakeDirectory(dir, *stored) : EditResult{EditError::NameBadCharacter};
-        if (result.error != EditError::None)
-            return EditErrorText(result.error, *name, editor.Disk().GetFormatName(), true);
-        made.push_back(editor.Disk().Entries()[static_cast<size_t>(result.index)].name);
-        return std::nullopt;
-    });
+    std::string typed;
+    for (bool nameRefused = true; nameRefused;) {
+        const auto name = m_askFolderName(typed);
+        if (!name)
+            return;
+        nameRefused = false;
+        ChangeImage([&](CDiskEditor& editor, int dir,
+                        std::vector<std::string>& made) -> std::optional<std::string> {
+            const auto stored = Utf8ToCp1251Exactly(*name);
+            const EditResult result = stored ? editor.MakeDirectory(dir, *stored)
+                                             : EditResult{EditError::NameBadCharacter};
+            if (result.error != EditError::None) {
+                nameRefused = IsNameError(result.error);
+                return EditErrorText(result.error, *name, editor.Disk().GetFormatName(), true);
+            }
+            made.push_back(editor.Disk().Entries()[static_cast<size_t>(result.index)].name);
+            return std::nullopt;
+        });
+        typed = *name;
+    }
 }
 
 // Each entry is found again by what it is before it goes: an earlier removal may have
@@ -274,18 +283,27 @@ void CExplorerDlg::OnEndLabelEdit(wxListEvent& event) {
     const std::string name = event.GetLabel().utf8_string();
     if (Utf8ToCp1251(name) == m_pImage->Entry(*ref).name)
         return;
+    bool nameRefused = false;
     ChangeImage([&](CDiskEditor& editor, int,
                     std::vector<std::string>& made) -> std::optional<std::string> {
         const auto stored = Utf8ToCp1251Exactly(name);
         const EditResult result =
             stored ? editor.Rename(ref->index, *stored) : EditResult{EditError::NameBadCharacter};
-        if (result.error != EditError::None)
+        if (result.error != EditError::None) {
+            nameRefused = IsNameError(result.error);
             return EditErrorText(
                 result.error, name, editor.Disk().GetFormatName(),
                 editor.Disk().Entries()[static_cast<size_t>(ref->index)].IsDirectory());
+        }
         made.push_back(editor.Disk().Entries()[static_cast<size_t>(result.index)].name);
         return std::nullopt;
     });
+    if (nameRefused) // edited again, as typed, to be mended (once this editor has gone)
+        CallAfter([this, row = event.GetIndex(), typed = event.GetLabel()] {
+            m_list->EditLabel(row);
+            if (wxTextCtrl* edit = m_list->GetEditControl())
+                edit->SetValue(typed);
+        });
 }
 
 void CExplorerDlg::OnNewImage(wxCommandEvent&) {

@@ -170,7 +170,7 @@ private:
     std::unique_ptr<ILauncher> m_launcher;
     std::function<std::vector<std::string>()> m_chooseFiles; // host files to add (UTF-8)
     wxString m_addFolder;                                    // where files were last added from
-    std::function<std::optional<std::string>()> m_askFolderName;
+    std::function<std::optional<std::string>(const std::string& typed)> m_askFolderName;
     std::function<bool(const wxString& question)> m_confirm;
     // A new image's path (UTF-8) and format; none when the user cancels.
     std::function<std::optional<std::pair<std::string, const FileSystemFormat*>>()>

@@ -161,6 +161,12 @@ TEST_F(RavelkoChanges, AddRenameDeleteAndNewFolderWriteTheImageAndSelectWhatThey
     EXPECT_EQ(Pane(0), "\\" + kGames);
     Select("hello.txt");
     Key(WXK_F2);
+    FinishRename("A NAME FAR TOO LONG"); // refused: edited again, as typed
+    ASSERT_FALSE(messages.empty());
+    EXPECT_NE(messages.back().find("too long"), std::string::npos) << messages.back();
+    ASSERT_TRUE(PumpUntil([&] { return win.List().GetEditControl() != nullptr; }));
+    EXPECT_EQ(win.List().GetEditControl()->GetValue().utf8_string(), "A NAME FAR TOO LONG");
+    messages.clear();
     FinishRename("README");
     EXPECT_EQ(Column(), (Strings{"..", "INNER", "README"}));
     EXPECT_EQ(Selected(), (Strings{"README"}));
@@ -179,12 +185,17 @@ TEST_F(RavelkoChanges, AddRenameDeleteAndNewFolderWriteTheImageAndSelectWhatThey
 
     // Back in the root: a new folder, then a name the disk cannot hold.
     Key(WXK_BACK);
-    win.AskFolderName() = [] { return std::optional<std::string>("DOCS"); };
+    win.AskFolderName() = [](const std::string&) { return std::optional<std::string>("DOCS"); };
     Key('N', wxMOD_CONTROL | wxMOD_SHIFT);
     EXPECT_EQ(Selected(), (Strings{"DOCS"}));
     const auto before = ReadAll(image);
-    win.AskFolderName() = [] { return std::optional<std::string>("A NAME TOO LONG"); };
+    Strings offered; // a refused name is offered again, as typed, until Cancel
+    win.AskFolderName() = [&](const std::string& typed) {
+        offered.push_back(typed);
+        return offered.size() == 1 ? std::optional<std::string>("A NAME TOO LONG") : std::nullopt;
+    };
     Command(ID_NEW_FOLDER);
+    EXPECT_EQ(offered, (Strings{"", "A NAME TOO LONG"}));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], "A NAME TOO LONG: the name is too long for MKDOS (13).\n"
                            "Nothing was changed.");
