@@ -155,6 +155,11 @@ const DiskEntry* CDiskEditor::FindAgain(const DiskEntry& like) const {
     return nullptr;
 }
 
+EditError CDiskEditor::CheckName(std::string_view name, bool directory) const {
+    std::string stored, shown;
+    return NameFor(name, directory, stored, shown);
+}
+
 // A name the catalog would show otherwise (a trailing blank dropped, say) is refused.
 EditError CDiskEditor::NameFor(std::string_view name, bool directory, std::string& stored,
                                std::string& shown) const {

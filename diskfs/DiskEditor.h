@@ -61,6 +61,8 @@ public:
     // The live entry that is `like` (same place, name, kind and blocks) after changes that
     // may have moved it in the catalog; null when it is gone.
     const DiskEntry* FindAgain(const DiskEntry& like) const;
+    // Whether the format can hold the name at all, whatever the directory holds.
+    EditError CheckName(std::string_view name, bool directory) const;
 
 protected:
     CDiskEditor(std::vector<uint8_t> bytes, const FileSystemFormat& format);

@@ -136,6 +136,16 @@ std::optional<std::string> WriteBlankImage(const std::string& path,
     return FormatResString(IDS_NEW_IMAGE_NOT_WRITTEN, {PrintableHostPath(path), ReasonOf(result)});
 }
 
+namespace {
+
+std::string WithoutBinExtension(const std::string& name) {
+    const bool bin =
+        name.size() > 4 && EqualNoCase(std::string_view(name).substr(name.size() - 4), ".bin");
+    return bin ? name.substr(0, name.size() - 4) : name;
+}
+
+} // namespace
+
 FileToAdd FileToAddFrom(std::string_view hostName, std::vector<uint8_t> bytes, uint16_t address) {
     FileToAdd file{Utf8ToCp1251(hostName), address, std::move(bytes)};
     const auto& data = file.data;
@@ -145,13 +155,23 @@ FileToAdd FileToAddFrom(std::string_view hostName, std::vector<uint8_t> bytes, u
         return file;
     file.address = static_cast<uint16_t>(data[0] | data[1] << 8);
     file.data.erase(file.data.begin(), file.data.begin() + kBinHeader);
-    const std::string& name = file.name;
-    if (name.size() > 4 && EqualNoCase(std::string_view(name).substr(name.size() - 4), ".bin"))
-        file.name.resize(name.size() - 4);
+    file.name = WithoutBinExtension(file.name);
     return file;
 }
 
 namespace {
+
+// Why a host file's name cannot go onto the disk, known before it is read: with and
+// without a ".bin" (which only a .bin file's contents drop) the format cannot hold it.
+EditError HostNameError(const CDiskEditor& editor, const std::string& hostName) {
+    const auto name = Utf8ToCp1251Exactly(hostName);
+    if (!name)
+        return EditError::NameBadCharacter;
+    const EditError whole = editor.CheckName(*name, false);
+    const std::string stripped = WithoutBinExtension(*name);
+    return whole == EditError::None || stripped == *name ? whole
+                                                         : editor.CheckName(stripped, false);
+}
 
 // The host file's bytes, or why not in words. No floppy holds more than a megabyte.
 std::optional<std::vector<uint8_t>> ReadHostFile(const std::string& path, std::string& why) {
@@ -168,6 +188,17 @@ std::optional<std::string> AddHostFiles(CDiskEditor& editor, int dir,
                                         const std::vector<std::string>& paths, uint16_t address,
                                         const AddControl& control,
                                         std::vector<std::string>* added) {
+    // A name that can never go on is refused before any question is asked (but what is
+    // no file at all, a folder say, is told so first).
+    for (const std::string& path : paths) {
+        const EditError error = HostNameError(editor, Utf8FromPath(PathFromUtf8(path).filename()));
+        if (error == EditError::None)
+            continue;
+        std::string why;
+        return ReadHostFile(path, why)
+                   ? EditErrorText(error, PrintableHostPath(path), editor.Disk().GetFormatName())
+                   : why;
+    }
     for (size_t done = 0; done < paths.size(); ++done) {
         if (control.progress && !control.progress(done, paths.size()))
             return LoadResString(IDS_EDIT_CANCELLED);
@@ -176,11 +207,9 @@ std::optional<std::string> AddHostFiles(CDiskEditor& editor, int dir,
         auto bytes = ReadHostFile(path, why);
         if (!bytes)
             return why;
-        const std::string hostName = Utf8FromPath(PathFromUtf8(path).filename());
-        const FileToAdd file = FileToAddFrom(hostName, std::move(*bytes), address);
-        EditResult result = Utf8ToCp1251Exactly(hostName)
-                                ? editor.AddFile(dir, file.name, file.address, file.data, false)
-                                : EditResult{EditError::NameBadCharacter};
+        const FileToAdd file =
+            FileToAddFrom(Utf8FromPath(PathFromUtf8(path).filename()), std::move(*bytes), address);
+        EditResult result = editor.AddFile(dir, file.name, file.address, file.data, false);
         if (result.error == EditError::NameExists && control.replace && control.replace(file.name))
             result = editor.AddFile(dir, file.name, file.address, file.data, true);
         if (result.error != EditError::None)

@@ -138,6 +138,14 @@ TEST_F(RavelkoChanges, AddRenameDeleteAndNewFolderWriteTheImageAndSelectWhatThey
     EXPECT_EQ(titles, std::vector<ravelko::StringId>{ravelko::IDS_ADD_PROGRESS_TITLE});
     EXPECT_EQ(messages, Strings(2, "Cancelled.\nNothing was changed."));
     win.ProgressFactory() = [](ProgressWords) { return ExportProgress(); };
+    // A name the disk can never hold is refused before any question.
+    const std::vector<std::string> mixed = {chosen[0], host.Write("A NAME FAR TOO LONG", {1})};
+    win.ChooseFiles() = [&] { return mixed; };
+    questions.clear();
+    Command(ID_ADD_FILES);
+    EXPECT_TRUE(questions.empty());
+    EXPECT_NE(messages.back().find("A NAME FAR TOO LONG: the name is too long"), std::string::npos)
+        << messages.back();
     const std::vector<std::string> newer = {host.Write("hello.txt", {'h', 'o'})};
     win.ChooseFiles() = [&] { return newer; };
     Command(ID_ADD_FILES);
