@@ -58,10 +58,15 @@ protected:
     EditError CheckLayout() const override {
         if (static_cast<long long>(Bytes().size()) < kFirstDataBlock * kBlock)
             return EditError::UnknownLayout;
-        const long long catalogEnd = kFirstSlot + (ReadSlots().size() + 1) * kSlotSize;
+        const std::vector<Slot> slots = ReadSlots();
+        const long long catalogEnd = kFirstSlot + (slots.size() + 1) * kSlotSize;
         const long long limit = (m_keepsCopy ? kCatalogBlocks : kFirstDataBlock) * kBlock;
-        return DiskBlocks() > kFirstDataBlock && catalogEnd <= limit ? EditError::None
-                                                                     : EditError::UnknownLayout;
+        // Counts that disagree with the catalog are a layout this reading does not explain.
+        const bool counted = WordOf(&Bytes()[kLiveCount]) == LiveCount(slots) &&
+                             WordOf(&Bytes()[kBlocksUsed]) == BlocksUsed(slots);
+        return DiskBlocks() > kFirstDataBlock && catalogEnd <= limit && counted
+                   ? EditError::None
+                   : EditError::UnknownLayout;
     }
 
     EditError StoredName(std::string_view cp1251, bool directory,
@@ -170,6 +175,24 @@ private:
     static bool IsDeleted(const Slot& slot) { return slot[0] == kDeleted; }
     static long long Start(const Slot& slot) { return WordOf(&slot[020]); }
     static long long Blocks(const Slot& slot) { return WordOf(&slot[022]); }
+    // The blocks a file's run reaches: a live file's length may run past the blocks its
+    // entry owns (FORTH on a real MKDOS disk does), and what it reads is never written over.
+    static long long Extent(const Slot& slot) {
+        return IsDeleted(slot) ? Blocks(slot)
+                               : std::max(Blocks(slot), BlocksFor(WordOf(&slot[026])));
+    }
+
+    bool IsLiveFile(const Slot& slot) const { return !IsDeleted(slot) && !IsDirectorySlot(slot); }
+    static long long LiveCount(const std::vector<Slot>& slots) {
+        return std::count_if(slots.begin(), slots.end(),
+                             [](const Slot& slot) { return !IsDeleted(slot); });
+    }
+    long long BlocksUsed(const std::vector<Slot>& slots) const {
+        long long used = kFirstDataBlock;
+        for (const Slot& slot : slots)
+            used += IsLiveFile(slot) ? Blocks(slot) : 0;
+        return used;
+    }
 
     // The disk's size as its header gives it, within the image.
     long long DiskBlocks() const {
@@ -196,7 +219,7 @@ private:
         long long end = kFirstDataBlock;
         for (const Slot& slot : slots) {
             if (!IsDirectorySlot(slot))
-                end = std::max(end, Start(slot) + Blocks(slot));
+                end = std::max(end, Start(slot) + Extent(slot));
         }
         return end;
     }
@@ -209,8 +232,7 @@ private:
             return 0;
         const long long end = std::min(Start(hole) + Blocks(hole), DiskBlocks());
         for (const Slot& slot : slots) {
-            if (!IsDeleted(slot) && !IsDirectorySlot(slot) && Start(slot) < end &&
-                Start(hole) < Start(slot) + Blocks(slot))
+            if (IsLiveFile(slot) && Start(slot) < end && Start(hole) < Start(slot) + Extent(slot))
                 return 0;
         }
         return std::max(0LL, end - Start(hole));
@@ -274,18 +296,12 @@ private:
     // The slots from the catalog's start, its end mark, the header's counts, the copy.
     void WriteSlots(const std::vector<Slot>& slots) {
         auto at = Writable(kFirstSlot, (slots.size() + 1) * kSlotSize).begin();
-        long long live = 0;
-        long long used = kFirstDataBlock;
-        for (const Slot& slot : slots) {
+        for (const Slot& slot : slots)
             at = std::copy(slot.begin(), slot.end(), at);
-            live += !IsDeleted(slot);
-            if (!IsDeleted(slot) && !IsDirectorySlot(slot))
-                used += Blocks(slot);
-        }
         std::fill(at, at + kSlotSize, 0);
         const auto header = Writable(kLiveCount, 4);
-        PutWordAt(&header[0], live);
-        PutWordAt(&header[2], used);
+        PutWordAt(&header[0], LiveCount(slots));
+        PutWordAt(&header[2], BlocksUsed(slots));
         if (m_keepsCopy) {
             constexpr size_t area = kCatalogBlocks * kBlock;
             std::copy(Bytes().begin(), Bytes().begin() + area, Writable(area, area).begin());

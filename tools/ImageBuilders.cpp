@@ -58,6 +58,7 @@ MicroDosBuilder::MicroDosBuilder(bool mkdos, int size, int firstDataBlock)
 }
 
 int MicroDosBuilder::NextEntry() {
+    PutWord(m_image, 030, m_entries + 1);
     return EntryOffset(m_entries++);
 }
 
@@ -77,8 +78,12 @@ int MicroDosBuilder::Raw(int own, int holding, std::string_view rawName, int sta
 int MicroDosBuilder::File(int holding, std::string_view name, int address, const Bytes& data) {
     const int block = m_nextBlock;
     std::copy(data.begin(), data.end(), m_image.begin() + block * 512);
-    m_nextBlock += static_cast<int>((data.size() + 511) / 512);
+    const int blocks = static_cast<int>((data.size() + 511) / 512);
+    m_nextBlock += blocks;
     const int e = Raw(0, holding, "", block, address, static_cast<int>(data.size()));
+    PutWord(m_image, e + 18, blocks);
+    m_blocksUsed += blocks;
+    PutWord(m_image, 032, m_blocksUsed);
     PutPadded(m_image, e + 2, ToKoi8(name), 14);
     return e;
 }

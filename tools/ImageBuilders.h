@@ -21,7 +21,8 @@ Bytes Filled(int count, uint8_t first = 0);
 
 void PutWord(Bytes& image, int offset, int word);
 
-// MicroDOS and MKDOS: 24-byte entries from 0x140; file data in 512-byte blocks.
+// MicroDOS and MKDOS: 24-byte entries from 0x140; file data in 512-byte blocks. The header
+// counts the entries (word 0o30) and the blocks the files own (0o32), as the systems keep them.
 class MicroDosBuilder {
 public:
     explicit MicroDosBuilder(bool mkdos = false, int size = 819200, int firstDataBlock = 100);
@@ -45,6 +46,7 @@ private:
     bool m_mkdos;
     int m_nextBlock;
     int m_entries = 0;
+    int m_blocksUsed = 20; // the catalog's, and the files' (the header's word 0o32)
 };
 
 // ANDOS: FAT12 at 0x600, 32-byte entries from 0xA00, 2048-byte clusters from number 2.

@@ -1,10 +1,13 @@
 // make-samples DIR: writes a few small disk images into DIR, one of each format, for
-// trying the explorer without disks of one's own.
+// trying the explorer without disks of one's own. They are written as the explorer writes
+// disks, so they can be changed too.
+#include "DiskEditor.h"
 #include "ImageBuilders.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 
 using namespace testimg;
@@ -26,40 +29,60 @@ bool Write(const std::filesystem::path& path, const Bytes& image) {
     return static_cast<bool>(out);
 }
 
+// A blank disk of the format with the entries `fill` makes, as the explorer writes them.
+template <class Fill> Bytes Sample(ImageFormat id, Fill fill) {
+    const FileSystemFormat* format = nullptr;
+    for (const FileSystemFormat* writable : WritableFormats())
+        format = writable->id == id ? writable : format;
+    auto disk = EditDisk(format->blank());
+    const int root = disk->Disk().RootDir();
+    const auto file = [&](int dir, const char* name, uint16_t address, const Bytes& data) {
+        if (disk->AddFile(dir, name, address, data, false).error != EditError::None)
+            throw std::runtime_error(std::string("cannot add ") + name);
+    };
+    const auto folder = [&](int dir, const char* name) {
+        const EditResult made = disk->MakeDirectory(dir, name);
+        if (made.error != EditError::None)
+            throw std::runtime_error(std::string("cannot make ") + name);
+        return disk->Disk().Entries()[static_cast<size_t>(made.index)].ownDir;
+    };
+    fill(root, file, folder);
+    return disk->Bytes();
+}
+
 Bytes MkDos() {
-    MicroDosBuilder b(true);
-    b.File(0, "README.TXT", 01000,
-           Text("Sample MKDOS disk.\nDouble-click a folder to enter it.\n"));
-    b.Dir(1, 0, "\xC8\xC3\xD0\xDB");                            // ИГРЫ
-    b.File(1, "\xD2\xC5\xD2\xD0\xC8\xD1", 01000, Filled(4000)); // ТЕТРИС
-    b.File(1, "\xCF\xD0\xCE\xD1\xD2\xCE.TXT", 01000,
-           Text("\xCF\xF0\xE8\xE2\xE5\xF2, BK!\n")); // ПРОСТО.TXT: Привет, BK!
-    b.Dir(2, 1, "\xC0\xD0\xCA\xC0\xC4\xDB");         // АРКАДЫ
-    b.File(2, "XONIX", 01000, Filled(6000, 3));
-    b.File(2, "\xC7\xCC\xC5\xC9\xCA\xC0", 01000, Filled(5000, 9)); // ЗМЕЙКА
-    b.Dir(3, 0, "TOOLS");
-    b.File(3, "MONITOR", 0100000, Filled(8192, 1));
-    b.File(0, "LOADER", 040000, Filled(512, 7));
-    return b.Image();
+    return Sample(FormatMkDos, [](int root, auto file, auto folder) {
+        file(root, "README.TXT", 01000,
+             Text("Sample MKDOS disk.\nDouble-click a folder to enter it.\n"));
+        const int games = folder(root, "\xC8\xC3\xD0\xDB");           // ИГРЫ
+        file(games, "\xD2\xC5\xD2\xD0\xC8\xD1", 01000, Filled(4000)); // ТЕТРИС
+        file(games, "\xCF\xD0\xCE\xD1\xD2\xCE.TXT", 01000,
+             Text("\xCF\xF0\xE8\xE2\xE5\xF2, BK!\n")); // ПРОСТО.TXT: Привет, BK!
+        const int arcade = folder(games, "\xC0\xD0\xCA\xC0\xC4\xDB"); // АРКАДЫ
+        file(arcade, "XONIX", 01000, Filled(6000, 3));
+        file(arcade, "\xC7\xCC\xC5\xC9\xCA\xC0", 01000, Filled(5000, 9)); // ЗМЕЙКА
+        file(folder(root, "TOOLS"), "MONITOR", 0100000, Filled(8192, 1));
+        file(root, "LOADER", 040000, Filled(512, 7));
+    });
 }
 
 Bytes MicroDos() {
-    MicroDosBuilder b(false);
-    b.File(0, "DEMO", 01000, Filled(3000));
-    b.File(0, "HELLO.TXT", 01000, Text("Hello from MicroDOS.\n"));
-    b.File(0, "\xCA\xCE\xC4", 01000, Filled(100, 5)); // КОД
-    return b.Image();
+    return Sample(FormatMicroDos, [](int root, auto file, auto) {
+        file(root, "DEMO", 01000, Filled(3000));
+        file(root, "HELLO.TXT", 01000, Text("Hello from MicroDOS.\n"));
+        file(root, "\xCA\xCE\xC4", 01000, Filled(100, 5)); // КОД
+    });
 }
 
 Bytes Andos() {
-    AndosBuilder b;
-    b.File(0, "README", "TXT", 0, Text("Sample ANDOS disk.\n"));
-    b.Dir(1, 0, "GAMES");
-    b.File(1, "BOULDER", "BIN", 01000, Filled(9000, 2));
-    b.File(1, "\xD1\xCF\xD0\xC0\xC2\xCA\xC0", "", 01000,
-           Text("\xD1\xEF\xF0\xE0\xE2\xEA\xE0\n")); // СПРАВКА
-    b.File(0, "PAINT", "", 01000, Filled(2048, 4));
-    return b.Image();
+    return Sample(FormatAndos, [](int root, auto file, auto folder) {
+        file(root, "README.TXT", 0, Text("Sample ANDOS disk.\n"));
+        const int games = folder(root, "GAMES");
+        file(games, "BOULDER.BIN", 01000, Filled(9000, 2));
+        file(games, "\xD1\xCF\xD0\xC0\xC2\xCA\xC0", 01000,
+             Text("\xD1\xEF\xF0\xE0\xE2\xEA\xE0\n")); // СПРАВКА
+        file(root, "PAINT", 01000, Filled(2048, 4));
+    });
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 // and the refusals, which must leave every byte as it was.
 #include "Cp1251.h"
 #include "DiskEditor.h"
+#include "ImageBuilders.h"
 #include "OwnReaders.h"
 #include "TempDir.h"
 
@@ -443,6 +444,29 @@ TEST(EditRefusal, FullDiskAndFullCatalog) {
 }
 
 // AO-DOS disks keep a copy of the catalog's ten blocks after it: a change keeps it too.
+// Header counts that disagree with the catalog are a layout this reading does not explain:
+// nothing changes. A file whose length runs past the blocks its entry owns keeps every byte
+// it reads when a file is added after it.
+TEST(EditRefusal, MkDosCountsThatDisagreeAndFilesLongerThanTheirBlocks) {
+    testimg::MicroDosBuilder b(true, 819200, 20);
+    b.File(0, "LOADER", 01000, testimg::Filled(3000));
+    const std::vector<uint8_t> counted = b.Image();
+    std::vector<uint8_t> uncounted = counted;
+    testimg::PutWord(uncounted, 030, 0);
+    const std::vector<uint8_t> added(100, 1);
+    EXPECT_EQ(EditDisk(uncounted)->AddFile(0, "NEW", 01000, added, false).error,
+              EditError::UnknownLayout);
+
+    std::vector<uint8_t> unowned = counted; // LOADER owns no blocks, and the counts agree
+    testimg::PutWord(unowned, 0x140 + 022, 0);
+    testimg::PutWord(unowned, 032, 20);
+    auto disk = EditDisk(unowned);
+    ASSERT_EQ(disk->AddFile(0, "NEW", 01000, added, false).error, EditError::None);
+    std::vector<uint8_t> loader;
+    ASSERT_EQ(disk->Disk().Read(disk->Disk().Entries()[0], loader), ReadFault::None);
+    EXPECT_EQ(loader, testimg::Filled(3000));
+}
+
 TEST(EditRefusal, RealDiskCatalogCopyFollowsTheCatalog) {
     if (!fs::exists(kImages))
         GTEST_SKIP() << "no real images at " << kImages;
