@@ -63,7 +63,9 @@ EditResult CDiskEditor::AddChecked(int dir, std::string_view name, uint16_t addr
     if (const EditError error = NameFor(name, false, stored, shown); error != EditError::None)
         return {error};
     if (const DiskEntry* old = LiveNamed(dir, shown)) {
-        if (!replace || old->IsDirectory())
+        if (old->IsDirectory())
+            return {EditError::DirectoryInTheWay};
+        if (!replace)
             return {EditError::NameExists};
         Erase(*old);
         Reread();

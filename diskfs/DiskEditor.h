@@ -14,14 +14,15 @@
 enum class EditError {
     None,
     NameEmpty,
-    NameTooLong,      // longer than the format's name field (or its extension's)
-    NameBadCharacter, // a character KOI-8 lacks or the format does not allow in a name
-    NameReserved,     // "." or "..": every listing shows them as a directory and its parent
-    NameExists,       // an entry of that name is in the directory
-    NotFound,         // no such live entry, or no such directory
-    NotEmpty,         // a directory that still holds entries
-    FileTooLong,      // longer than the format's length field holds
-    ReadsAsDirectory, // MicroDOS takes an empty file loaded at 0 for a directory
+    NameTooLong,       // longer than the format's name field (or its extension's)
+    NameBadCharacter,  // a character KOI-8 lacks or the format does not allow in a name
+    NameReserved,      // "." or "..": every listing shows them as a directory and its parent
+    NameExists,        // an entry of that name is in the directory
+    DirectoryInTheWay, // a file's name is a directory's there, which no file replaces
+    NotFound,          // no such live entry, or no such directory
+    NotEmpty,          // a directory that still holds entries
+    FileTooLong,       // longer than the format's length field holds
+    ReadsAsDirectory,  // MicroDOS takes an empty file loaded at 0 for a directory
     CatalogFull,
     DiskFull,
     FreeSpaceInPieces, // enough free space, but no piece of it holds the file whole
@@ -31,7 +32,7 @@ enum class EditError {
 
 // A refusal of the name itself, which another name may mend.
 constexpr bool IsNameError(EditError error) {
-    return error >= EditError::NameEmpty && error <= EditError::NameExists;
+    return error >= EditError::NameEmpty && error <= EditError::DirectoryInTheWay;
 }
 
 struct EditResult {

@@ -248,6 +248,8 @@ std::string EditErrorText(EditError error, std::string_view subject, std::string
         return FormatResString(IDS_EDIT_NAME_BAD, {who, what});
     case EditError::NameReserved:
         return FormatResString(IDS_EDIT_NAME_RESERVED, {who});
+    case EditError::DirectoryInTheWay:
+        return FormatResString(IDS_EDIT_DIRECTORY_IN_THE_WAY, {who});
     case EditError::NameExists:
         return FormatResString(IDS_EDIT_NAME_EXISTS, {who});
     case EditError::NotFound:

@@ -144,6 +144,8 @@ const std::string& LoadResString(StringId id) {
         {IDS_EDIT_IMAGE_EXISTS, "%s is already there: a new image never replaces a file."},
         {IDS_EDIT_NAME_RESERVED,
          "%s: \".\" and \"..\" are how every listing shows a directory and the one above it."},
+        {IDS_EDIT_DIRECTORY_IN_THE_WAY,
+         "%s: a directory of that name is in this directory, and a file never replaces one."},
         {IDS_EDIT_FREE_SPACE_IN_PIECES,
          "%s: the disk's free space is in pieces, none long enough; a %s file takes one "
          "piece."},

@@ -137,6 +137,7 @@ enum StringId : int {
     IDS_ADD_PROGRESS_TEXT,
     IDS_NEW_IMAGE_NOT_WRITTEN,
     IDS_EDIT_FREE_SPACE_IN_PIECES,
+    IDS_EDIT_DIRECTORY_IN_THE_WAY,
 };
 
 // The text of string `id`; empty for a number the table does not hold.

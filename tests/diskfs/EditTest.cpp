@@ -393,7 +393,7 @@ TEST(EditRefusal, NamesTheFormatCannotHoldAndEntriesInTheWay) {
     ASSERT_EQ(disk->AddFile(games, "TETRIS", 01000, data, false).error, EditError::None);
     const auto before = disk->Bytes();
     EXPECT_EQ(disk->AddFile(games, "tetris", 01000, data, false).error, EditError::NameExists);
-    EXPECT_EQ(disk->AddFile(0, "Games", 01000, data, true).error, EditError::NameExists);
+    EXPECT_EQ(disk->AddFile(0, "Games", 01000, data, true).error, EditError::DirectoryInTheWay);
     EXPECT_EQ(disk->Remove(0, false).error, EditError::NotEmpty);
     EXPECT_EQ(disk->AddFile(0, "EMPTY", 0, {}, false).error, EditError::ReadsAsDirectory);
     EXPECT_EQ(disk->AddFile(0, "HUGE", 01000, std::vector<uint8_t>(65536), false).error,
