@@ -171,12 +171,33 @@ void CExplorerDlg::ShowChangedImage(std::unique_ptr<CDiskImage> image,
         }
     }
     if (!focused && m_list->GetItemCount() > 0) {
-        const long row = std::min(otherwise, static_cast<long>(m_list->GetItemCount()) - 1);
+        const long row = LiveRowNear(otherwise);
         m_list->SetItemState(row, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED,
                              wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
         m_list->EnsureVisible(row);
     }
     MarkControlsStale();
+}
+
+// The row of a live entry nearest `from`, looking down first (a deleted entry's row stays
+// in the list); `from`, within the list, when there is none.
+long CExplorerDlg::LiveRowNear(long from) const {
+    const long first = m_listing->HasParentRow() ? 1 : 0;
+    const auto& entries = m_listing->Entries();
+    const long count = m_list->GetItemCount();
+    const auto live = [&](long row) {
+        return row >= first && row - first < static_cast<long>(entries.size()) &&
+               !m_pImage->Entry(entries[static_cast<size_t>(row - first)]).deleted;
+    };
+    for (long row = from; row < count; ++row) {
+        if (live(row))
+            return row;
+    }
+    for (long row = std::min(from, count) - 1; row >= 0; --row) {
+        if (live(row))
+            return row;
+    }
+    return std::min(from, count - 1);
 }
 
 // An entry of a file's name already there is replaced once the user says so, for the
@@ -232,8 +253,8 @@ void CExplorerDlg::OnNewFolder(wxCommandEvent&) {
 }
 
 // Each entry is found again by what it is before it goes: an earlier removal may have
-// moved it, or taken it with its directory. Afterwards the row where the first of them
-// was is selected, never one far from them that a second Delete would take.
+// moved it, or taken it with its directory. Afterwards the live entry nearest the first of
+// them is selected, as a list of files is worked through.
 void CExplorerDlg::OnDelete(wxCommandEvent&) {
     const Selection selection = GetSelection();
     const auto refs = RemovableEntries(*m_listing, selection);

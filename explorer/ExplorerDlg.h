@@ -141,11 +141,12 @@ private:
     using Change = std::function<std::optional<std::string>(CDiskEditor& editor, int dir,
                                                             std::vector<std::string>& made)>;
     void InitChangeDialogs();
-    // `row`, `otherwise`: the row selected afterwards when `made` names none (where a
-    // deleted row was).
+    // `row`, `otherwise`: where the selection goes afterwards when `made` names none (to the
+    // live entry nearest that row).
     bool ChangeImage(const Change& change, long row = 0);
     void ShowChangedImage(std::unique_ptr<CDiskImage> image, const std::vector<std::string>& made,
                           long otherwise = 0);
+    long LiveRowNear(long from) const;
     void AddFiles(const std::vector<std::string>& paths);
     void UpdateChangeTools(const Selection& selection);
     // Why no change can be made now (no image, or one that is only read); none when one can.
