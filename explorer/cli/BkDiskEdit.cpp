@@ -3,6 +3,7 @@
 #include "BkDiskCommand.h"
 #include "CatalogPath.h"
 #include "HostNames.h"
+#include "HostPlatform.h"
 #include "ImageEdit.h"
 #include "RavelkoStrings.h"
 
@@ -101,7 +102,8 @@ int Add(const Arguments& args) {
     const AddControl control{[replace](const std::string&) { return replace; }, {}};
     if (const auto error =
             AddHostFiles(edit->Editor(), to->dir,
-                         {args.positional.begin() + 1, args.positional.end()}, *address, control))
+                         ExpandHostPatterns({args.positional.begin() + 1, args.positional.end()}),
+                         *address, control))
         return Refused(*error);
     return Saved(*edit);
 }

@@ -1,4 +1,5 @@
 #include "HostPlatform.h"
+#include "HostNames.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -180,6 +181,31 @@ std::vector<std::string> Utf8Arguments(int, char**) {
     return arguments;
 }
 
+std::vector<std::string> ExpandHostPatterns(const std::vector<std::string>& paths) {
+    std::vector<std::string> expanded;
+    for (const std::string& path : paths) {
+        const std::filesystem::path pattern = PathFromUtf8(path);
+        const std::wstring name = pattern.filename().wstring();
+        std::vector<std::string> matches;
+        WIN32_FIND_DATAW found{};
+        HANDLE search = name.find_first_of(L"*?") == std::wstring::npos
+                            ? INVALID_HANDLE_VALUE
+                            : FindFirstFileW(pattern.c_str(), &found);
+        for (bool more = search != INVALID_HANDLE_VALUE; more;
+             more = FindNextFileW(search, &found)) {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                matches.push_back(Utf8FromPath(pattern.parent_path() / found.cFileName));
+        }
+        if (search != INVALID_HANDLE_VALUE)
+            FindClose(search);
+        std::sort(matches.begin(), matches.end());
+        if (matches.empty())
+            matches.push_back(path);
+        expanded.insert(expanded.end(), matches.begin(), matches.end());
+    }
+    return expanded;
+}
+
 namespace {
 
 bool IsConsole(HANDLE handle) {
@@ -239,6 +265,10 @@ bool HostUsesWideDropPaths() {
 
 std::vector<std::string> Utf8Arguments(int argc, char** argv) {
     return {argv, argv + argc};
+}
+
+std::vector<std::string> ExpandHostPatterns(const std::vector<std::string>& paths) {
+    return paths;
 }
 
 void UseBinaryUtf8Output() {}

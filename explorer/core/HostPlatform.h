@@ -33,6 +33,11 @@ bool HostUsesWideDropPaths();
 // The command line in UTF-8 (Windows passes its wide command line, not the ANSI one).
 std::vector<std::string> Utf8Arguments(int argc, char** argv);
 
+// Host file arguments with their wildcards ('*', '?' in the last name) matched against the
+// folder's files, in name order, on Windows, whose shell leaves them to the program; a
+// pattern that matches nothing stays as it is. POSIX shells have matched them already.
+std::vector<std::string> ExpandHostPatterns(const std::vector<std::string>& paths);
+
 // Standard output takes bytes unchanged (no CR added on Windows). Where standard output
 // or error is a Windows console, the UTF-8 text written to it shows through the console's
 // wide characters, whatever its code page, which is never changed.

@@ -2,6 +2,7 @@
 // read-only attribute.
 #include "Export.h"
 #include "HostFiles.h"
+#include "HostNames.h"
 #include "Named.h"
 #include "HostPlatform.h"
 #include "ImageBuilders.h"
@@ -89,4 +90,17 @@ TEST(WindowsHost, DevicesAreNotReadAsFiles) {
     std::string reason;
     EXPECT_FALSE(hostfiles::ReadRegularFile(L"NUL", 1 << 20, reason));
     EXPECT_EQ(reason, std::generic_category().message(EINVAL));
+}
+
+// cmd leaves wildcards to the program: bkdisk add matches them against the folder's files.
+TEST(WindowsHost, WildcardsMatchTheFolderFilesInNameOrder) {
+    TempDir dir;
+    for (const char* name : {"b.dat", "a.dat", "notes.txt"})
+        dir.Write(name, {1});
+    fs::create_directory(dir.Path() / "folder.dat");
+    const std::string folder = Utf8FromPath(dir.Path());
+    EXPECT_EQ(
+        ExpandHostPatterns({folder + "\\*.dat", folder + "\\notes.txt", folder + "\\none*.bin"}),
+        (std::vector<std::string>{folder + "\\a.dat", folder + "\\b.dat", folder + "\\notes.txt",
+                                  folder + "\\none*.bin"}));
 }
