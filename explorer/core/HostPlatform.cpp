@@ -1,5 +1,4 @@
 #include "HostPlatform.h"
-#include "HostNames.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -184,7 +183,7 @@ std::vector<std::string> Utf8Arguments(int, char**) {
 std::vector<std::string> ExpandHostPatterns(const std::vector<std::string>& paths) {
     std::vector<std::string> expanded;
     for (const std::string& path : paths) {
-        const std::filesystem::path pattern = PathFromUtf8(path);
+        const std::filesystem::path pattern(std::u8string(path.begin(), path.end()));
         const std::wstring name = pattern.filename().wstring();
         std::vector<std::string> matches;
         WIN32_FIND_DATAW found{};
@@ -194,7 +193,7 @@ std::vector<std::string> ExpandHostPatterns(const std::vector<std::string>& path
         for (bool more = search != INVALID_HANDLE_VALUE; more;
              more = FindNextFileW(search, &found)) {
             if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                matches.push_back(Utf8FromPath(pattern.parent_path() / found.cFileName));
+                matches.push_back(WideToUtf8((pattern.parent_path() / found.cFileName).c_str()));
         }
         if (search != INVALID_HANDLE_VALUE)
             FindClose(search);
