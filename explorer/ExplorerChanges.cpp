@@ -150,9 +150,12 @@ void CExplorerDlg::ShowChangedImage(std::unique_ptr<CDiskImage> image,
             const DiskEntry entry = m_pImage->Entry(ref);
             return entry.IsDirectory() && !entry.deleted && entry.name == name;
         });
-        if (dir == entries.end() || m_listing->Enter(*dir))
+        if (dir == entries.end())
             break;
-        m_enteredDirs.push_back({*dir, name});
+        const EntryRef ref = *dir; // entering refills the entries `dir` points into
+        if (m_listing->Enter(ref))
+            break;
+        m_enteredDirs.push_back({ref, name});
     }
     Refill();
     const long first = m_listing->HasParentRow() ? 1 : 0;

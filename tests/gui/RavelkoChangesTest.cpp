@@ -191,8 +191,10 @@ TEST_F(RavelkoChanges, AddRenameDeleteAndNewFolderWriteTheImageAndSelectWhatThey
     win.List().EditLabel(0); // as a click on the selected ".." does: never edited
     EXPECT_FALSE(win.List().GetEditControl());
 
-    // Back in the root: a new folder, then a name the disk cannot hold.
+    // Back in the root, at the directory changed in: a new folder, then a name the disk
+    // cannot hold.
     Key(WXK_BACK);
+    EXPECT_EQ(Selected(), (Strings{kGames}));
     win.AskFolderName() = [](const std::string&) { return std::optional<std::string>("DOCS"); };
     Key('N', wxMOD_CONTROL | wxMOD_SHIFT);
     EXPECT_EQ(Selected(), (Strings{"DOCS"}));
