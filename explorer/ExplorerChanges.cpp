@@ -114,6 +114,15 @@ bool CExplorerDlg::ChangeImage(const Change& change, long row) {
     auto edit = CImageFileEdit::Open(m_strImagePath, error);
     if (!edit) {
         ShowError(wxString::FromUTF8(error));
+        // A file made read-only meanwhile is shown so from now on, its commands greyed.
+        std::unique_ptr<CDiskImage> probe;
+        OpenFailure failure;
+        if (OpenDiskImage(m_strImagePath, probe, &failure) != 0 &&
+            failure.kind == OpenFailure::ReadOnly) {
+            m_readOnly = WhyReadOnly(*m_pImage, false);
+            ShowWhere();
+            MarkControlsStale();
+        }
         return false;
     }
     const auto shown = m_pImage->FloppyBytes();

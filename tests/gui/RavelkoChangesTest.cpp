@@ -238,6 +238,12 @@ TEST_F(RavelkoChanges, DroppedFilesAreAddedAndChangesElsewhereAreNotLost) {
     EXPECT_NE(messages[0].find("changed by another program"), std::string::npos);
     EXPECT_EQ(Column(), (Strings{"ELSEWHERE"}));
     EXPECT_EQ(ReadAll(image), changed);
+
+    ::chmod(image.c_str(), 0444); // made read-only while open: the window says so from then on
+    win.DropTarget().OnDropFiles(0, 0, wxArrayString(1, wxString::FromUTF8(second)));
+    EXPECT_EQ(ReadAll(image), changed);
+    EXPECT_EQ(dlg->GetTitle().utf8_string(), "disk.img (read-only) \xE2\x80\x94 Ravelko");
+    EXPECT_TRUE(PumpUntil([&] { return !Enabled(ID_ADD_FILES); }));
 }
 
 // A read-only image opens read-only: the title says so and the changing commands are
