@@ -73,6 +73,10 @@ void CExplorerDlg::InitChangeDialogs() {
     };
 }
 
+bool CExplorerDlg::IsChangeTool(int tool) {
+    return tool == ID_ADD_FILES || tool == ID_NEW_FOLDER || tool == ID_DELETE || tool == ID_RENAME;
+}
+
 // Enabled only while a change can be made; otherwise each says why in its tooltip.
 void CExplorerDlg::UpdateChangeTools(const Selection& selection) {
     const ChangeState state = ComputeChangeState(m_listing.get(), selection, !m_readOnly);
@@ -111,14 +115,11 @@ std::optional<wxString> CExplorerDlg::WhyNoChanges() const {
 // program changed it), nothing is changed and the window shows it as it is now.
 bool CExplorerDlg::ChangeImage(const Change& change, long row) {
     std::string error;
-    auto edit = CImageFileEdit::Open(m_strImagePath, error);
+    bool readOnly = false;
+    auto edit = CImageFileEdit::Open(m_strImagePath, error, &readOnly);
     if (!edit) {
         ShowError(wxString::FromUTF8(error));
-        // A file made read-only meanwhile is shown so from now on, its commands greyed.
-        std::unique_ptr<CDiskImage> probe;
-        OpenFailure failure;
-        if (OpenDiskImage(m_strImagePath, probe, &failure) != 0 &&
-            failure.kind == OpenFailure::ReadOnly) {
+        if (readOnly) { // made read-only meanwhile: shown so from now on, its commands greyed
             m_readOnly = WhyReadOnly(*m_pImage, false);
             ShowWhere();
             MarkControlsStale();

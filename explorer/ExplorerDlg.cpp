@@ -763,13 +763,11 @@ void CExplorerDlg::OnCharHook(wxKeyEvent& event) {
         tool = ID_NEW_IMAGE;
     if (tool) {
         UpdateControls();
-        const bool changes =
-            tool == ID_ADD_FILES || tool == ID_NEW_FOLDER || tool == ID_DELETE || tool == ID_RENAME;
         if (m_toolBar->GetToolEnabled(tool)) {
             wxCommandEvent command(wxEVT_TOOL, tool);
             command.SetEventObject(m_toolBar);
             ProcessWindowEvent(command);
-        } else if (const auto why = changes ? WhyNoChanges() : std::nullopt) {
+        } else if (const auto why = IsChangeTool(tool) ? WhyNoChanges() : std::nullopt) {
             ShowError(*why);
         }
         return;

@@ -148,6 +148,7 @@ private:
                           long otherwise = 0);
     long LiveRowNear(long from) const;
     void AddFiles(const std::vector<std::string>& paths);
+    static bool IsChangeTool(int tool); // Add files, New folder, Delete, Rename
     void UpdateChangeTools(const Selection& selection);
     // Why no change can be made now (no image, or one that is only read); none when one can.
     std::optional<wxString> WhyNoChanges() const;

@@ -26,11 +26,14 @@ std::string WriteFailureText(const hostfiles::WriteResult& result) {
 
 } // namespace
 
-std::unique_ptr<CImageFileEdit> CImageFileEdit::Open(const std::string& path, std::string& error) {
+std::unique_ptr<CImageFileEdit> CImageFileEdit::Open(const std::string& path, std::string& error,
+                                                     bool* readOnly) {
     std::unique_ptr<CDiskImage> image;
     OpenFailure failure;
     if (OpenDiskImage(path, image, &failure, ImageAccess::ReadWrite) != 0) {
         error = OpenFailureText(PrintableHostPath(path), failure);
+        if (readOnly)
+            *readOnly = failure.kind == OpenFailure::ReadOnly;
         return nullptr;
     }
     if (image->HardDisk()) {

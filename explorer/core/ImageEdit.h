@@ -18,7 +18,9 @@
 class CImageFileEdit {
 public:
     // None, with the reason in words, when the file cannot be read or its disk changed.
-    static std::unique_ptr<CImageFileEdit> Open(const std::string& path, std::string& error);
+    // `readOnly`, when given, is set when the refusal is the file's missing write permission.
+    static std::unique_ptr<CImageFileEdit> Open(const std::string& path, std::string& error,
+                                                bool* readOnly = nullptr);
 
     CDiskEditor& Editor() { return *m_editor; }
     const std::string& GetPath() const { return m_path; }
