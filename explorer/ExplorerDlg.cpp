@@ -6,7 +6,7 @@
 #include "ExplorerResources.h"
 #include "HostPlatform.h"
 #include "ImageEdit.h"
-#include "ProgramFiles.h"
+#include "OpenerTypes.h"
 #include "RavelkoStrings.h"
 #include "WxText.h"
 
@@ -572,7 +572,7 @@ void CExplorerDlg::OpenSelection() {
         return;
     }
     const std::string path = Utf8FromPath(*result.topLevel.front());
-    if (FileWouldRunAsProgram(path, ThisOpenerHost())) {
+    if (FileOpenerType(path, ThisOpenerHost()) == OpenerType::Refused) {
         ShowAsText(selection);
         m_statusBar->SetStatusText(wxString::FromUTF8(LoadResString(IDS_NEVER_RUN)), 0);
         return;

@@ -3,7 +3,7 @@
 #include "CatalogWalk.h"
 #include "Cp1251.h"
 #include "HostNames.h"
-#include "ProgramFiles.h"
+#include "OpenerTypes.h"
 #include "RavelkoStrings.h"
 
 #include <algorithm>
@@ -401,8 +401,9 @@ std::optional<fs::path> WriteTextView(const CatalogListing* listing, const Selec
         return fail(LoadResString(ReadFaultReason(fault, entry.deleted)));
     const auto text = TextViewBytes(data.data(), static_cast<int>(data.size()), HostTextForm());
     std::string utf8Name = Cp1251ToUtf8(SafeHostName(entry.name));
-    if (WouldRunAsProgram(utf8Name, text, ThisOpenerHost()))
-        utf8Name += "." + LoadResString(IDS_TEXT_EXTENSION); // text, whatever opens it
+    // Text to whatever opens it, should the editor be found by the name after all.
+    if (OpenerTypeOf(utf8Name, text, ThisOpenerHost()) != OpenerType::Text)
+        utf8Name += "." + LoadResString(IDS_TEXT_EXTENSION);
     const fs::path name = PathFromUtf8(utf8Name);
     std::string reason;
     auto host = HostFolder::Open(folder, false, reason);

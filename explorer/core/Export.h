@@ -140,7 +140,7 @@ std::vector<uint8_t> TextViewBytes(const uint8_t* data, int length,
 // Writes the text view of the first selected file, in the host's text form, into
 // `folder` (our own temporary folder: an earlier copy there is replaced) under the
 // entry's own name made safe for the host (no header, no extension), with ".txt" after
-// it when the desktop would run a file of that name or content as a program. The path
+// it unless the opener would take it as plain text by its name and content. The path
 // written, or none when nothing could be read or written (nothing partial; why, for a file,
 // in `problem`).
 std::optional<std::filesystem::path> WriteTextView(const CatalogListing* listing,

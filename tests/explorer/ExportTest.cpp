@@ -300,7 +300,7 @@ TEST(TextView, EachHostsTextFormTheImageUnchangedAndNothingWhenItCannotBeWritten
     const Bytes exported = ReadAll(dir.Path() / "TEXT.TXT");
     EXPECT_EQ(Bytes(exported.begin() + 4, exported.end()), kExportText);
 
-    fs::create_directory(dir.Path() / "GAME"); // a folder stands where the file would go
+    fs::create_directory(dir.Path() / "GAME.txt"); // a folder stands where the file would go
     EXPECT_FALSE(WriteTextView(&listing, Named(listing, {"GAME"}), dir.Path()));
     EXPECT_FALSE(WriteTextView(&listing, Named(listing, {"A"}), dir.Path()));
     EXPECT_FALSE(WriteTextView(nullptr, {0}, dir.Path()));

@@ -320,30 +320,43 @@ TEST_F(Ravelko, ExportThroughTheReplacedFolderDialog) {
                                Utf8FromPath(out.Path()), Utf8FromPath(out.Path())}));
 }
 
-// Nothing from an image reaches the desktop's opener when the opener would run it: it is
-// shown as text under a name no desktop runs, and the status bar says why.
-TEST_F(Ravelko, ProgramsFromTheImageAreShownAsTextNeverRun) {
+// Only passive data from an image reaches the desktop's opener; every other file, a
+// program, a type that runs code through an installed program or a type not known, is
+// shown as text under a name ending in .txt, and the status bar says why.
+TEST_F(Ravelko, OnlyPassiveDataGoesToTheOpenerTheRestIsShownAsText) {
+    const Strings refused = {"HELLO.BAT",   "SETUP.MSI", "S.PY",   "S.PYW", "S.HLP",
+                             "S.SEARCH-MS", "S.HTML",    "S.SVG",  "S.IMG", "S.ISO",
+                             "S.DOCM",      "S.XLL",     "S.JNLP", "S.SH",  "S.ZZZ"};
+    const Strings passive = {"NOTE.TXT", "PIC.PNG", "TUNE.WAV"};
     MicroDosBuilder b(true);
-    b.File(0, "HELLO.BAT", 01000, {'e', 'c', 'h', 'o'});
-    b.File(0, "SETUP.MSI", 01000, {0xD0, 0xCF});  // a program on either host
-    b.File(0, "TRICK", 0x457F, Bytes(0x464C, 0)); // its .bin header spells "\x7FELF"
-    b.File(0, "NOTE.TXT", 0, {'h', 'i'});
+    for (const std::string& name : refused)
+        b.File(0, name, 01000, {'e', 'c', 'h', 'o'});
+    b.File(0, "MONITOR", 01000, {'e', 'c', 'h', 'o'}); // opened as MONITOR.bin
+    b.File(0, "TRICK", 0x457F, Bytes(0x464C, 0));      // its .bin header spells "\x7FELF"
+    for (const std::string& name : passive)
+        b.File(0, name, 0, {'h', 'i'});
     dlg->OpenDroppedFiles({files.Write("programs.img", b.Image())});
     const fs::path temp = *GetTempFolder();
-    for (int row = 0; row < 4; ++row) {
+    Strings expected;
+    for (const std::string& name : refused)
+        expected.push_back("text " + Utf8FromPath(temp / (name + ".txt")));
+    expected.push_back("text " + Utf8FromPath(temp / "MONITOR.txt"));
+    expected.push_back("text " + Utf8FromPath(temp / "TRICK.txt"));
+    for (const std::string& name : passive)
+        expected.push_back("open " + Utf8FromPath(temp / name));
+    for (int row = 0; row < static_cast<int>(expected.size()); ++row) {
         Select({row});
         win.DoubleClick();
+        EXPECT_EQ(launches.size(), static_cast<size_t>(row + 1));
     }
-    EXPECT_EQ(launches, (Strings{"text " + Utf8FromPath(temp / "HELLO.BAT.txt"),
-                                 "text " + Utf8FromPath(temp / "SETUP.MSI.txt"),
-                                 "text " + Utf8FromPath(temp / "TRICK"), // its text: zeros
-                                 "open " + Utf8FromPath(temp / "NOTE.TXT")}));
+    EXPECT_EQ(launches, expected);
     EXPECT_EQ(ReadAll(temp / "HELLO.BAT.txt"),
               TextViewBytes(Bytes{'e', 'c', 'h', 'o'}.data(), 4, HostTextForm()));
     Select({0});
     win.DoubleClick();
     EXPECT_EQ(win.StatusBar().GetStatusText(0).utf8_string(),
-              "Shown as text: programs from a disk image are never run");
+              "Shown as text: only text, pictures and sound from a disk image go to other "
+              "programs");
 }
 
 TEST_F(Ravelko, LauncherGetsTheExtractedFiles) {
@@ -356,7 +369,7 @@ TEST_F(Ravelko, LauncherGetsTheExtractedFiles) {
     EXPECT_EQ(ReadAll(temp / "TEXT.TXT"), TextViewBytes(bytes.data(), 3, HostTextForm()));
     Select({0, 1});
     win.DoubleClick();
-    EXPECT_EQ(launches, (Strings{"text " + text, "open " + Utf8FromPath(temp / "GAME.bin")}));
+    EXPECT_EQ(launches, (Strings{"text " + text, "text " + Utf8FromPath(temp / "GAME.txt")}));
 
     win.ProgressFactory() = [](ProgressWords) {
         return [](size_t, size_t) { return false; };
