@@ -10,8 +10,10 @@
 // junctions) are refused in the same places as links on POSIX.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <span>
@@ -85,6 +87,15 @@ public:
     WriteResult WriteFile(const std::filesystem::path& name, Parts parts, IfExists ifExists,
                           std::span<const FileIdentity> neverReplace = {}) const;
 
+    // The part file, written and flushed, before it is renamed into place: its open
+    // descriptor (Windows: handle). A result given stops the write with it, nothing renamed.
+    using BeforeRename = std::function<std::optional<WriteResult>(intptr_t part)>;
+    WriteResult WriteFile(const std::filesystem::path& name, Parts parts, IfExists ifExists,
+                          std::span<const FileIdentity> neverReplace,
+                          const BeforeRename& beforeRename) const;
+
+    intptr_t Handle() const { return m_handle; }
+
     // Bytes that writing may still use here and the size files are rounded up to; none
     // when the system cannot tell.
     struct Space {
@@ -115,5 +126,99 @@ WriteResult SaveFile(const std::filesystem::path& path, Parts parts);
 // never end), as is a larger file, or one that grows past the limit while it is read.
 std::optional<std::vector<uint8_t>> ReadRegularFile(const std::filesystem::path& path,
                                                     uint64_t limit, std::string& reason);
+
+// Why a file the user named could not be changed as a whole.
+struct ChangeFailure {
+    enum Kind {
+        None,
+        CannotRead,  // `reason`
+        ReadOnly,    // no write permission bit
+        TooLarge,    // larger than the limit it was opened with
+        Locked,      // another writer of ours held it for longer than the wait
+        Changed,     // no longer the file read: other bytes, another file, or a link re-pointed
+        HeldOpen,    // another process has it open: `program` and `processId` when known
+        HardLinked,  // it has `links` names, which a replace would split
+        Ownership,   // its owner, group, mode or an attribute cannot be kept: `reason`
+        WriteFailed, // `write` says how
+    } kind = None;
+    ChangeFailure() = default;
+    explicit ChangeFailure(Kind why, std::string words = {})
+        : kind(why), reason(std::move(words)) {}
+    std::string reason;
+    std::string program;
+    long processId = 0;
+    uint64_t links = 0;
+    WriteResult write;
+};
+
+// A file changed as a whole by our programs (a disk image): read, changed in memory by the
+// caller, then replaced by a new file, never written in place. Links are resolved once,
+// when it is opened, and its real folder is held from then on. Changes by our own writers
+// to files of one folder are taken in turn, under a lock that outlives the replaced file
+// (the folder's on POSIX, a named mutex on Windows).
+class ReplaceableFile {
+public:
+    // Reads the file at most `limit` bytes long. With `lockFirst` the lock is taken (within
+    // `wait`) before reading and held until this is let go; otherwise only while reading
+    // and while replacing.
+    static std::optional<ReplaceableFile> Open(const std::filesystem::path& path, uint64_t limit,
+                                               bool lockFirst, std::chrono::milliseconds wait,
+                                               ChangeFailure& failure);
+    ReplaceableFile(ReplaceableFile&&) noexcept;
+    ReplaceableFile& operator=(ReplaceableFile&&) noexcept;
+    ~ReplaceableFile();
+
+    // The bytes read (handed over once).
+    std::vector<uint8_t> TakeBytes() { return std::move(m_bytes); }
+    // The names the file had when it was read (more than 1: hard links).
+    uint64_t Links() const { return m_links; }
+
+    // Replaces the file with `parts`, under the lock, once it is checked to be the file that
+    // was read (the same file at its place and at the path named, with the same bytes),
+    // that no other process has it open, and, unless `breakLinks`, that it has no other
+    // name. Owner, group, mode (special bits too) and extended attributes are kept, or
+    // nothing is written. False with the reason; the file is then as it was.
+    bool Replace(Parts parts, bool breakLinks, std::chrono::milliseconds wait,
+                 ChangeFailure& failure);
+
+    // Tests put a hand in here: called after the checks' first half (the file at its
+    // place), before the rest and the rename.
+    static void SetReplaceSeam(std::function<void()> seam);
+
+private:
+    ReplaceableFile(std::filesystem::path named, std::filesystem::path name, HostFolder folder);
+    bool TakeLock(std::chrono::milliseconds wait, ChangeFailure& failure);
+    void LetLockGo();
+
+    std::filesystem::path m_named; // as the user gave it
+    std::filesystem::path m_name;  // in the real folder, links resolved
+    HostFolder m_folder;
+    std::vector<uint8_t> m_bytes;
+    FileIdentity m_identity;
+    uint64_t m_hash = 0;
+    uint64_t m_links = 1;
+    intptr_t m_lock = 0; // POSIX: 1 while the folder is locked; Windows: the mutex held
+    bool m_keepLock = false;
+};
+
+// Another process that has the file at `path` (links followed) open now; none when none
+// is seen. For a word to the user before a change is started.
+std::optional<ChangeFailure> HeldElsewhere(const std::filesystem::path& path);
+
+// A 64-bit digest of bytes, to tell whether a file still holds what was read; fed in
+// pieces of any size, it gives what it gives for the bytes in one piece.
+class ContentHasher {
+public:
+    void Add(std::span<const uint8_t> bytes);
+    uint64_t Value() const;
+
+private:
+    void Block(const uint8_t* block);
+    uint64_t m_lanes[4] = {1, 2, 3, 4};
+    uint8_t m_pending[32] = {};
+    size_t m_pendingSize = 0;
+    uint64_t m_length = 0;
+};
+uint64_t ContentHash(std::span<const uint8_t> bytes);
 
 } // namespace hostfiles

@@ -158,6 +158,11 @@ long long CDiskImage::DiskSize(Place place) {
     return fs ? static_cast<long long>(fs->Size()) : 0;
 }
 
+bool ByteSource::TakeAll(std::vector<uint8_t>& out, std::string& error) {
+    out.resize(static_cast<size_t>(Size()));
+    return ReadAt(0, out, error);
+}
+
 namespace {
 
 class MemorySource : public ByteSource {
@@ -168,6 +173,10 @@ public:
         if (offset < 0 || offset + static_cast<long long>(out.size()) > Size())
             return false;
         std::copy_n(m_bytes.begin() + offset, out.size(), out.begin());
+        return true;
+    }
+    bool TakeAll(std::vector<uint8_t>& out, std::string&) override {
+        out = std::move(m_bytes);
         return true;
     }
 
@@ -261,8 +270,8 @@ std::unique_ptr<CDiskImage> OpenDiskImage(std::string path, std::unique_ptr<Byte
         failure.kind = OpenFailure::TooLarge;
         return nullptr;
     }
-    std::vector<uint8_t> bytes(static_cast<size_t>(size));
-    if (!source->ReadAt(0, bytes, error)) {
+    std::vector<uint8_t> bytes;
+    if (!source->TakeAll(bytes, error)) {
         failure = {OpenFailure::CannotRead, error};
         return nullptr;
     }

@@ -48,6 +48,8 @@ public:
     virtual long long Size() const = 0;
     // Fills `out` from `offset`; false with the system's words when that fails.
     virtual bool ReadAt(long long offset, std::span<uint8_t> out, std::string& error) = 0;
+    // Every byte, once (bytes in memory are handed over, not copied).
+    virtual bool TakeAll(std::vector<uint8_t>& out, std::string& error);
 };
 
 class CDiskImage {

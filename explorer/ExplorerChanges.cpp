@@ -3,6 +3,7 @@
 // The decisions and the writing are the explorer core's; this carries them to the screen.
 #include "ExplorerDlg.h"
 
+#include "CatalogPath.h"
 #include "HostNames.h"
 #include "ImageEdit.h"
 #include "RavelkoStrings.h"
@@ -111,8 +112,17 @@ std::optional<wxString> CExplorerDlg::WhyNoChanges() const {
     return std::nullopt;
 }
 
+bool CExplorerDlg::ImageFreeForChanges() {
+    const auto held = HeldElsewhereText(m_strImagePath);
+    if (held)
+        ShowError(wxString::FromUTF8(*held));
+    return !held;
+}
+
 // The image file is read afresh: when it is no longer what the window shows (another
-// program changed it), nothing is changed and the window shows it as it is now.
+// program changed it), nothing is changed and the window shows it as it is now. It is
+// checked again under the writers' lock just before it is replaced, so that nothing another
+// program writes while the user answers a question is lost.
 bool CExplorerDlg::ChangeImage(const Change& change, long row) {
     std::string error;
     bool readOnly = false;
@@ -133,13 +143,26 @@ bool CExplorerDlg::ChangeImage(const Change& change, long row) {
         ShowError(Text(IDS_IMAGE_CHANGED_ELSEWHERE));
         return false;
     }
+    const bool breakLinks = edit->Links() > 1;
+    if (!ImageFreeForChanges() ||
+        (breakLinks && !m_confirm(wxString::FromUTF8(FormatResString(
+                           IDS_BREAK_LINKS_QUESTION,
+                           {PrintableHostPath(m_strImagePath), std::to_string(edit->Links())})))))
+        return false;
     std::vector<std::string> made;
     if (const auto why = change(edit->Editor(), m_listing->Current().dir, made)) {
         ShowError(wxString::FromUTF8(*why + "\n" + LoadResString(IDS_EDIT_UNCHANGED)));
         return false;
     }
-    if (const auto why = edit->Save()) {
-        ShowError(wxString::FromUTF8(*why));
+    if (const auto refusal = edit->Save(breakLinks)) {
+        std::unique_ptr<CDiskImage> now;
+        if (refusal->kind == hostfiles::ChangeFailure::Changed &&
+            OpenDiskImage(m_strImagePath, now) == 0 && !now->HardDisk()) {
+            ShowChangedImage(std::move(now), {});
+            ShowError(Text(IDS_IMAGE_CHANGED_ELSEWHERE));
+        } else {
+            ShowError(wxString::FromUTF8(refusal->text));
+        }
         return false;
     }
     ShowChangedImage(edit->Image(), made, row);
@@ -236,6 +259,8 @@ void CExplorerDlg::AddFiles(const std::vector<std::string>& paths) {
 }
 
 void CExplorerDlg::OnAddFiles(wxCommandEvent&) {
+    if (!ImageFreeForChanges())
+        return;
     const auto paths = m_chooseFiles();
     if (!paths.empty())
         AddFiles(paths);
@@ -243,6 +268,8 @@ void CExplorerDlg::OnAddFiles(wxCommandEvent&) {
 
 // A name the disk refuses is asked for again, as typed, to be mended.
 void CExplorerDlg::OnNewFolder(wxCommandEvent&) {
+    if (!ImageFreeForChanges())
+        return;
     std::string typed;
     for (bool nameRefused = true; nameRefused;) {
         const auto name = m_askFolderName(typed);
@@ -271,7 +298,8 @@ void CExplorerDlg::OnNewFolder(wxCommandEvent&) {
 void CExplorerDlg::OnDelete(wxCommandEvent&) {
     const Selection selection = GetSelection();
     const auto refs = RemovableEntries(*m_listing, selection);
-    if (refs.empty() || !m_confirm(wxString::FromUTF8(DeleteQuestion(*m_listing, refs))))
+    if (refs.empty() || !ImageFreeForChanges() ||
+        !m_confirm(wxString::FromUTF8(DeleteQuestion(*m_listing, refs))))
         return;
     std::vector<DiskEntry> doomed;
     for (const EntryRef& ref : refs)
@@ -295,7 +323,7 @@ void CExplorerDlg::OnDelete(wxCommandEvent&) {
 // F2 edits the name in place; the change is made when the editing ends.
 void CExplorerDlg::OnRename(wxCommandEvent&) {
     const Selection selection = GetSelection();
-    if (selection.size() == 1)
+    if (selection.size() == 1 && ImageFreeForChanges())
         m_list->EditLabel(selection.front());
 }
 

@@ -144,6 +144,9 @@ private:
     // `row`, `otherwise`: where the selection goes afterwards when `made` names none (to the
     // live entry nearest that row).
     bool ChangeImage(const Change& change, long row = 0);
+    // False, once the user is told, when another program has the image open: asked before
+    // the user is asked anything for a change.
+    bool ImageFreeForChanges();
     void ShowChangedImage(std::unique_ptr<CDiskImage> image, const std::vector<std::string>& made,
                           long otherwise = 0);
     long LiveRowNear(long from) const;

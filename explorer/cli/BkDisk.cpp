@@ -332,10 +332,15 @@ int main(int argc, char** rawArgv) {
          1,
          1,
          Format},
-        {"add", {"--to", "--address", "--replace"}, IDS_CLI_USAGE_ADD, 2, SIZE_MAX, Add},
-        {"rm", {"-r"}, IDS_CLI_USAGE_RM, 2, SIZE_MAX, Remove},
-        {"mkdir", {}, IDS_CLI_USAGE_MKDIR, 2, 2, MakeDirectory},
-        {"mv", {}, IDS_CLI_USAGE_MV, 3, 3, Rename},
+        {"add",
+         {"--to", "--address", "--replace", "--break-links"},
+         IDS_CLI_USAGE_ADD,
+         2,
+         SIZE_MAX,
+         Add},
+        {"rm", {"-r", "--break-links"}, IDS_CLI_USAGE_RM, 2, SIZE_MAX, Remove},
+        {"mkdir", {"--break-links"}, IDS_CLI_USAGE_MKDIR, 2, 2, MakeDirectory},
+        {"mv", {"--break-links"}, IDS_CLI_USAGE_MV, 3, 3, Rename},
     };
     const std::string name = argv.size() > 1 ? argv[1] : "";
     if (name == "--help" || name == "-h") {

@@ -49,18 +49,23 @@ int Refused(EditError error, const std::string& subject, const CImageFileEdit& e
         EditErrorText(error, PrintableHostPath(subject), edit.Image()->GetFormatName(), directory));
 }
 
+// No other writer of ours changes the image until this command has written it.
 std::unique_ptr<CImageFileEdit> OpenForChanges(const std::string& path) {
     std::string error;
-    auto edit = CImageFileEdit::Open(path, error);
+    auto edit = CImageFileEdit::Open(path, error, nullptr, true);
     if (!edit)
         Error(error);
     return edit;
 }
 
-int Saved(const CImageFileEdit& edit) {
-    if (const auto error = edit.Save())
-        return Error(*error);
-    return Success;
+int Saved(CImageFileEdit& edit, const Arguments& args) {
+    const auto refusal = edit.Save(args.flags.count("--break-links") > 0);
+    if (!refusal)
+        return Success;
+    Error(refusal->text);
+    if (refusal->kind == hostfiles::ChangeFailure::HardLinked)
+        Error(LoadResString(IDS_CLI_BREAK_LINKS));
+    return Failure;
 }
 
 // The live entry at a path from the root; none when there is no such entry.
@@ -105,7 +110,7 @@ int Add(const Arguments& args) {
                          ExpandHostPatterns({args.positional.begin() + 1, args.positional.end()}),
                          *address, control))
         return Refused(*error);
-    return Saved(*edit);
+    return Saved(*edit, args);
 }
 
 int Remove(const Arguments& args) {
@@ -119,7 +124,7 @@ int Remove(const Arguments& args) {
         if (error != EditError::None)
             return Refused(error, *path, *edit);
     }
-    return Saved(*edit);
+    return Saved(*edit, args);
 }
 
 int MakeDirectory(const Arguments& args) {
@@ -143,7 +148,7 @@ int MakeDirectory(const Arguments& args) {
         place ? edit->Editor().MakeDirectory(place->dir, name).error : EditError::NotFound;
     if (error != EditError::None)
         return Refused(error, args.positional[1], *edit, true);
-    return Saved(*edit);
+    return Saved(*edit, args);
 }
 
 int Rename(const Arguments& args) {
@@ -159,7 +164,7 @@ int Rename(const Arguments& args) {
         return Refused(
             error, index ? args.positional[2] : args.positional[1], *edit,
             index && edit->Editor().Disk().Entries()[static_cast<size_t>(*index)].IsDirectory());
-    return Saved(*edit);
+    return Saved(*edit, args);
 }
 
 } // namespace bkdisk

@@ -33,7 +33,11 @@ const std::string& LoadResString(StringId id) {
          "info, ls, export, cat and mount only read images: read-only files are fine. The\n"
          "commands that change an image (a floppy; a hard disk's logical disks are only\n"
          "read) write it once, as a new file that replaces it only when complete, and only\n"
-         "when every change asked for succeeded.\n"
+         "when every change asked for succeeded. They take turns with each other and with\n"
+         "Ravelko (one waits up to 5 seconds, then gives up), and change nothing when another\n"
+         "program (an emulator with the disk inserted) has the image open, when it changed\n"
+         "meanwhile, or when it has other names (hard links) unless --break-links is given.\n"
+         "A symbolic link's target is changed, keeping its owner, group and mode.\n"
          "Every command takes --help.\n"},
         {IDS_CLI_USAGE_INFO,
          "Usage: bkdisk info IMAGE\nPrints the image's format and size; for a hard disk also\n"
@@ -115,6 +119,7 @@ const std::string& LoadResString(StringId id) {
          "Usage: bkdisk mv IMAGE PATH NEWNAME\nRenames the entry at PATH in its directory.\n"},
         {IDS_CLI_ONE_FORMAT, "name one format: --microdos, --mkdos, --andos or --csidos"},
         {IDS_CLI_BAD_ADDRESS, "the load address is octal, from 0 to 177777"},
+        {IDS_CLI_BREAK_LINKS, "--break-links changes it under this name only."},
     };
     return stringtable::FindText(table, id);
 }

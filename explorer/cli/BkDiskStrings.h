@@ -41,6 +41,7 @@ enum StringId : int {
     IDS_CLI_ONE_FORMAT,
     IDS_CLI_BAD_ADDRESS,
     IDS_CLI_BAD_COMMAND,
+    IDS_CLI_BREAK_LINKS,
 };
 
 const std::string& LoadResString(StringId id);

@@ -24,16 +24,45 @@ std::string WriteFailureText(const hostfiles::WriteResult& result) {
     return FormatResString(IDS_EDIT_CANNOT_SAVE, {ReasonOf(result)});
 }
 
+// "IMG is open in zelmarin (pid 4242): ...", or in another program when the host cannot tell.
+std::string HeldText(const std::string& printable, const hostfiles::ChangeFailure& holder) {
+    if (holder.processId == 0)
+        return FormatResString(IDS_EDIT_HELD, {printable});
+    return FormatResString(IDS_EDIT_HELD_BY, {printable, PrintableHostPath(holder.program),
+                                              std::to_string(holder.processId)});
+}
+
 } // namespace
 
+// A file too large for a floppy is read no further: a hard disk says so, as it did.
 std::unique_ptr<CImageFileEdit> CImageFileEdit::Open(const std::string& path, std::string& error,
-                                                     bool* readOnly) {
+                                                     bool* readOnly, bool lockFirst) {
+    using hostfiles::ChangeFailure;
+    const std::string printable = PrintableHostPath(path);
+    ChangeFailure failure;
+    auto file = hostfiles::ReplaceableFile::Open(PathFromUtf8(path), kMaxImageSize, lockFirst,
+                                                 kChangeLockWait, failure);
+    if (readOnly)
+        *readOnly = failure.kind == ChangeFailure::ReadOnly;
     std::unique_ptr<CDiskImage> image;
-    OpenFailure failure;
-    if (OpenDiskImage(path, image, &failure, ImageAccess::ReadWrite) != 0) {
-        error = OpenFailureText(PrintableHostPath(path), failure);
-        if (readOnly)
-            *readOnly = failure.kind == OpenFailure::ReadOnly;
+    if (failure.kind == ChangeFailure::TooLarge) {
+        const bool hardDisk = OpenDiskImage(path, image) == 0 && image->HardDisk();
+        error = hardDisk ? LoadResString(IDS_EDIT_HARD_DISK)
+                         : OpenFailureText(printable, {OpenFailure::TooLarge, {}});
+        return nullptr;
+    }
+    if (!file) {
+        error = failure.kind == ChangeFailure::Locked
+                    ? FormatResString(IDS_EDIT_LOCKED, {printable})
+                    : OpenFailureText(printable, {failure.kind == ChangeFailure::ReadOnly
+                                                      ? OpenFailure::ReadOnly
+                                                      : OpenFailure::CannotRead,
+                                                  failure.reason});
+        return nullptr;
+    }
+    image = CreateDiskImage(path, file->TakeBytes());
+    if (!image) {
+        error = OpenFailureText(printable, {OpenFailure::UnknownFormat, {}});
         return nullptr;
     }
     if (image->HardDisk()) {
@@ -46,25 +75,43 @@ std::unique_ptr<CImageFileEdit> CImageFileEdit::Open(const std::string& path, st
         error = FormatResString(IDS_EDIT_FORMAT_READ_ONLY, {format});
         return nullptr;
     }
-    return std::unique_ptr<CImageFileEdit>(new CImageFileEdit(path, std::move(editor)));
+    return std::unique_ptr<CImageFileEdit>(
+        new CImageFileEdit(path, std::move(*file), std::move(editor)));
 }
 
 std::unique_ptr<CDiskImage> CImageFileEdit::Image() const {
     return CreateDiskImage(m_path, m_editor->Bytes());
 }
 
-// Through a link the file it names is replaced, as the user meant.
-std::optional<std::string> CImageFileEdit::Save() const {
-    std::error_code ignored;
-    const auto named = PathFromUtf8(m_path);
-    const auto target = std::filesystem::is_symlink(named, ignored)
-                            ? std::filesystem::canonical(named, ignored)
-                            : named;
+std::optional<CImageFileEdit::SaveRefusal> CImageFileEdit::Save(bool breakLinks) {
+    using hostfiles::ChangeFailure;
+    ChangeFailure failure;
     const auto& bytes = m_editor->Bytes();
-    const auto result = hostfiles::SaveFile(target.empty() ? named : target, {std::span(bytes)});
-    if (result.outcome == hostfiles::Outcome::Written)
+    if (m_file.Replace({std::span(bytes)}, breakLinks, kChangeLockWait, failure))
         return std::nullopt;
-    return WriteFailureText(result);
+    const std::string printable = PrintableHostPath(m_path);
+    switch (failure.kind) {
+    case ChangeFailure::Locked:
+        return SaveRefusal{failure.kind, FormatResString(IDS_EDIT_LOCKED, {printable})};
+    case ChangeFailure::Changed:
+        return SaveRefusal{failure.kind, FormatResString(IDS_EDIT_CHANGED_MEANWHILE, {printable})};
+    case ChangeFailure::HeldOpen:
+        return SaveRefusal{failure.kind, HeldText(printable, failure)};
+    case ChangeFailure::HardLinked:
+        return SaveRefusal{
+            failure.kind,
+            FormatResString(IDS_EDIT_HARD_LINKED, {printable, std::to_string(failure.links)})};
+    case ChangeFailure::Ownership:
+        return SaveRefusal{failure.kind,
+                           FormatResString(IDS_EDIT_OWNERSHIP, {printable, failure.reason})};
+    default:
+        return SaveRefusal{failure.kind, WriteFailureText(failure.write)};
+    }
+}
+
+std::optional<std::string> HeldElsewhereText(const std::string& path) {
+    const auto holder = hostfiles::HeldElsewhere(PathFromUtf8(path));
+    return holder ? std::optional(HeldText(PrintableHostPath(path), *holder)) : std::nullopt;
 }
 
 std::optional<std::string> WhyReadOnly(const CDiskImage& image, bool fileWritable) {

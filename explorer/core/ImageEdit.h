@@ -1,12 +1,16 @@
 // A floppy image file changed as a whole: read into memory, changed there, and written
-// back as one new file that replaces the old one only once it is complete on the disk
-// (the safe writer's rename). The image file itself is never written in place, so a
-// failure at any point leaves it byte for byte as it was.
+// back as one new file that replaces the old one only once it is complete on the disk, and
+// only while it is still the file read (the host files' ReplaceableFile: our writers take
+// turns, links are followed once, owner and mode are kept, a file another program has open
+// is left alone). The image file itself is never written in place, so a failure at any
+// point leaves it byte for byte as it was.
 #pragma once
 
 #include "DiskEditor.h"
 #include "DiskImage.h"
+#include "HostFiles.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -15,27 +19,47 @@
 #include <string_view>
 #include <vector>
 
+// How long a writer of ours waits for another one to finish with the same folder's images.
+constexpr std::chrono::milliseconds kChangeLockWait{5000};
+
 class CImageFileEdit {
 public:
     // None, with the reason in words, when the file cannot be read or its disk changed.
     // `readOnly`, when given, is set when the refusal is the file's missing write permission.
+    // With `lockFirst` no other writer of ours can change the file until this is let go
+    // (a command that reads and writes at once); otherwise the lock is taken only to read
+    // and to save (the window, which asks the user questions in between).
     static std::unique_ptr<CImageFileEdit> Open(const std::string& path, std::string& error,
-                                                bool* readOnly = nullptr);
+                                                bool* readOnly = nullptr, bool lockFirst = false);
 
     CDiskEditor& Editor() { return *m_editor; }
     const std::string& GetPath() const { return m_path; }
     // The bytes as they are now, as an image: for following catalog paths.
     std::unique_ptr<CDiskImage> Image() const;
-    // Writes the changed image over the file; the reason in words when it could not.
-    std::optional<std::string> Save() const;
+    // The image file's names when it was read: more than 1 when it has hard links.
+    uint64_t Links() const { return m_file.Links(); }
+
+    struct SaveRefusal {
+        hostfiles::ChangeFailure::Kind kind;
+        std::string text; // in words, with what was kept
+    };
+    // Writes the changed image over the file, unless it is no longer the file read. A file
+    // with other names (hard links) is refused unless `breakLinks`.
+    std::optional<SaveRefusal> Save(bool breakLinks = false);
 
 private:
-    CImageFileEdit(std::string path, std::unique_ptr<CDiskEditor> editor)
-        : m_path(std::move(path)), m_editor(std::move(editor)) {}
+    CImageFileEdit(std::string path, hostfiles::ReplaceableFile file,
+                   std::unique_ptr<CDiskEditor> editor)
+        : m_path(std::move(path)), m_file(std::move(file)), m_editor(std::move(editor)) {}
 
     std::string m_path;
+    hostfiles::ReplaceableFile m_file;
     std::unique_ptr<CDiskEditor> m_editor;
 };
+
+// Why a writer of ours cannot change the image at `path` now, in words, when another
+// program has it open; none when no one is seen holding it.
+std::optional<std::string> HeldElsewhereText(const std::string& path);
 
 // Why the open image cannot be changed, in words; none when it can. `fileWritable`: the
 // image file has a write permission bit.

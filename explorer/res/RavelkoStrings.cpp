@@ -153,6 +153,24 @@ const std::string& LoadResString(StringId id) {
         {IDS_NEW_IMAGE_NOT_WRITTEN, "The new image %s could not be written: %s"},
         {IDS_ADD_PROGRESS_TITLE, "Adding files"},
         {IDS_ADD_PROGRESS_TEXT, "%i of %i files added"},
+        {IDS_EDIT_LOCKED, "%s is being changed by another program; nothing was changed."},
+        {IDS_EDIT_CHANGED_MEANWHILE,
+         "%s was changed by another program while this change was made; nothing was changed."},
+        {IDS_EDIT_HELD,
+         "%s is open in another program: take the disk out of the emulator first. Nothing was "
+         "changed."},
+        {IDS_EDIT_HELD_BY,
+         "%s is open in %s (pid %s): take the disk out of the emulator first. Nothing was "
+         "changed."},
+        {IDS_EDIT_HARD_LINKED,
+         "%s has %s names (hard links): a change under this one would leave the others with the "
+         "disk as it was. Nothing was changed."},
+        {IDS_EDIT_OWNERSHIP,
+         "%s: its owner, group, mode or extended attributes could not be kept (%s). Nothing was "
+         "changed."},
+        {IDS_BREAK_LINKS_QUESTION,
+         "%s has %s names (hard links). Change the disk under this name only, leaving the others "
+         "with the disk as it was?"},
         {IDS_OPEN_IMAGE_FIRST, "Open a disk image first (Ctrl+O), or make a new one (Ctrl+N)."},
     };
     return stringtable::FindText(table, id);

@@ -138,6 +138,13 @@ enum StringId : int {
     IDS_NEW_IMAGE_NOT_WRITTEN,
     IDS_EDIT_FREE_SPACE_IN_PIECES,
     IDS_EDIT_DIRECTORY_IN_THE_WAY,
+    IDS_EDIT_LOCKED,
+    IDS_EDIT_CHANGED_MEANWHILE,
+    IDS_EDIT_HELD,
+    IDS_EDIT_HELD_BY,
+    IDS_EDIT_HARD_LINKED,
+    IDS_EDIT_OWNERSHIP,
+    IDS_BREAK_LINKS_QUESTION,
 };
 
 // The text of string `id`; empty for a number the table does not hold.

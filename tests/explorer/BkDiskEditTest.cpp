@@ -3,11 +3,16 @@
 // leaves the image file as it was.
 #include "Command.h"
 #include "ImageBuilders.h"
+#include "ImageEdit.h"
 #include "OwnReaders.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <thread>
 
 using namespace testimg;
 namespace fs = std::filesystem;
@@ -205,4 +210,71 @@ TEST(BkDiskEdit, HardDisksAreOnlyReadAndRealCsidosDisksKeepTheirSystem) {
     EXPECT_NE(full.out.find("the catalog is full"), std::string::npos) << full.out;
     const auto after = ReadAll(insult);
     EXPECT_EQ(std::vector<uint8_t>(after.begin() + 6 * 512, after.begin() + 10 * 512), code);
+}
+
+// Many writers at once on one image, of every format: bkdisk processes and the window's
+// transaction in this process. Every change said to succeed is on the disk at the end;
+// every one that failed said why, and its file is not there.
+TEST(BkDiskEdit, ManyWritersAtOnceLoseNothing) {
+    TempDir dir;
+    constexpr int kProcesses = 12, kWindow = 4;
+    for (const char* format : {"--mkdos", "--microdos", "--andos", "--csidos"}) {
+        const std::string image = (dir.Path() / (std::string(format + 2) + ".img")).string();
+        ASSERT_EQ(BkDisk(std::string("format ") + format + " " + ShellQuote(image)).status, 0);
+        std::string script;
+        for (int i = 0; i < kProcesses; ++i) {
+            const std::string file = dir.Write("P" + std::to_string(i) + ".DAT", Pattern(300, i));
+            const std::string out = (dir.Path() / ("out" + std::to_string(i))).string();
+            script += "(" + std::string(BKDISK_PATH) + " add " + ShellQuote(image) + " " +
+                      ShellQuote(file) + " >" + ShellQuote(out) + " 2>&1; echo $? >>" +
+                      ShellQuote(out) + ") & ";
+        }
+        std::vector<bool> windowSaved;
+        std::thread window([&] {
+            for (int i = 0; i < kWindow; ++i) {
+                std::string error;
+                auto edit = CImageFileEdit::Open(image, error);
+                const bool added = edit && edit->Editor()
+                                                   .AddFile(0, "W" + std::to_string(i), 01000,
+                                                            Pattern(100, i), false)
+                                                   .error == EditError::None;
+                windowSaved.push_back(added && !edit->Save());
+            }
+        });
+        RunCommand(script + "wait");
+        window.join();
+        std::string listing = BkDisk("ls " + ShellQuote(image)).out; // CSIDOS shows lower case
+        std::transform(listing.begin(), listing.end(), listing.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        for (int i = 0; i < kProcesses; ++i) {
+            const auto out = ReadAll(dir.Path() / ("out" + std::to_string(i)));
+            const std::string said(out.begin(), out.end());
+            const bool listed = listing.find("P" + std::to_string(i) + ".DAT") != std::string::npos;
+            EXPECT_EQ(said == "0\n", listed) << format << " " << i << ": " << said;
+        }
+        for (int i = 0; i < kWindow; ++i)
+            EXPECT_EQ(windowSaved[static_cast<size_t>(i)],
+                      listing.find("W" + std::to_string(i) + " ") != std::string::npos)
+                << format << " window " << i;
+    }
+}
+
+// An emulator with the disk inserted: the change is refused, naming the program, and the
+// image stays byte for byte as it was.
+TEST(BkDiskEdit, AnImageAnotherProgramHoldsIsLeftAlone) {
+    TempDir dir;
+    const std::string image = (dir.Path() / "held.img").string();
+    ASSERT_EQ(BkDisk("format --mkdos " + ShellQuote(image)).status, 0);
+    const auto before = ReadAll(image);
+    const std::string holder =
+        RunCommand("(exec 3<>" + ShellQuote(image) + "; exec sleep 30) >/dev/null 2>&1 & echo $!")
+            .out;
+    const std::string pid = holder.substr(0, holder.find('\n'));
+    const auto added =
+        BkDisk("add " + ShellQuote(image) + " " + ShellQuote(dir.Write("F.DAT", Pattern(10, 1))));
+    RunCommand("kill " + pid);
+    EXPECT_EQ(added.status, 1);
+    EXPECT_EQ(added.out, "bkdisk: " + image + " is open in sleep (pid " + pid +
+                             "): take the disk out of the emulator first. Nothing was changed.\n");
+    EXPECT_EQ(ReadAll(image), before);
 }

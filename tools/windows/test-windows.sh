@@ -154,17 +154,38 @@ edits_same() { # edits_same FORMAT
         cmp -s "$work/edit-lin.img" "$work/edit-win.img"
 }
 
-held_image_kept() { # another program holds the image open: the change fails, the image stays
-    local image=$work/held.img before
+held_image_kept() { # another program holds the image open: the change fails with the
+    # emulator's words, the image stays
+    local image=$work/held.img before said
     cp "$linux/samples/sample-mkdos.img" "$image"
     before=$(md5sum < "$image")
     $WINE cmd /c "ping -n 6 127.0.0.1 >nul <Z:${image//\//\\}" > /dev/null 2>&1 &
     local holder=$!
     sleep 2
-    ! win_bkdisk rm "$image" README.TXT && [ "$(md5sum < "$image")" = "$before" ]
-    local kept=$?
+    said=$($WINE "$win/explorer/cli/bkdisk.exe" rm "Z:$image" README.TXT 2>&1)
+    local status=$?
     wait "$holder"
-    return $kept
+    [ $status = 1 ] && [ "$(md5sum < "$image")" = "$before" ] &&
+        grep -q "is open in another program: take the disk out of the emulator first. Nothing was changed." <<< "$said" ||
+        { echo "  $said"; return 1; }
+}
+
+writers_take_turns() { # bkdisk.exe processes at once: every one that says so added its file
+    local image=$work/turns.img i ok=0 listing
+    win_bkdisk format --mkdos "$image"
+    for i in 1 2 3 4 5 6; do
+        printf 'file %s' $i > "$work/T$i.DAT"
+        (win_bkdisk add "$image" "$work/T$i.DAT"; echo $? > "$work/T$i.rc") &
+    done
+    wait
+    listing=$("$linux/explorer/cli/bkdisk" ls "$image")
+    for i in 1 2 3 4 5 6; do
+        [ "$(cat "$work/T$i.rc")" = 0 ] && ok=$((ok + 1))
+        if [ "$(cat "$work/T$i.rc")" = 0 ] && ! grep -q "^T$i.DAT " <<< "$listing"; then
+            echo "  T$i.DAT said added, not on the disk"; return 1
+        fi
+    done
+    [ $ok = 6 ]
 }
 
 echo "== bkdisk.exe changes images as bkdisk does"
@@ -174,6 +195,7 @@ for format in microdos mkdos andos csidos; do
     check "bkdisk.exe format, mkdir, add, mv, rm on $format" edits_same "$format"
 done
 check "bkdisk.exe leaves an image another program holds as it was" held_image_kept
+check "bkdisk.exe writers at once take turns and lose nothing" writers_take_turns
 
 # A file without write permission has Windows' read-only attribute under Wine: bkdisk
 # only reads images, so it opens it.

@@ -1,0 +1,169 @@
+// One change of an image file: our writers take turns, and an image that another program
+// holds open, that changed meanwhile, that has other names or whose link was re-pointed is
+// left byte for byte as it was.
+#include "CatalogPath.h"
+#include "HostNames.h"
+#include "ImageEdit.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <thread>
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+#endif
+
+using namespace testimg;
+namespace fs = std::filesystem;
+using hostfiles::ChangeFailure;
+
+namespace {
+
+// A blank MKDOS image in the folder; its path (UTF-8).
+std::string BlankImage(const TempDir& dir, const std::string& name) {
+    const std::string path = Utf8FromPath(dir.Path() / name);
+    const auto formats = WritableFormats();
+    const auto mkdos = std::find_if(formats.begin(), formats.end(), [](const FileSystemFormat* f) {
+        return std::string_view(f->name) == "MKDOS";
+    });
+    EXPECT_FALSE(WriteBlankImage(path, **mkdos));
+    return path;
+}
+
+// The image with one file more, as the window makes a change: read, changed, saved.
+std::optional<CImageFileEdit::SaveRefusal> AddOne(const std::string& path, const std::string& name,
+                                                  bool breakLinks = false) {
+    std::string error;
+    auto edit = CImageFileEdit::Open(path, error);
+    EXPECT_TRUE(edit) << error;
+    const std::vector<uint8_t> data = {1, 2, 3};
+    EXPECT_EQ(edit->Editor().AddFile(0, name, 01000, data, false).error, EditError::None);
+    return edit->Save(breakLinks);
+}
+
+} // namespace
+
+TEST(ImageChange, OurWritersTakeTurnsAndWaitOnlySoLong) {
+    TempDir dir;
+    const fs::path image = PathFromUtf8(BlankImage(dir, "turns.img"));
+    ChangeFailure failure;
+    auto first = hostfiles::ReplaceableFile::Open(image, 1 << 20, true, kChangeLockWait, failure);
+    ASSERT_TRUE(first);
+    std::optional<hostfiles::ReplaceableFile> second;
+    // Another thread: a Windows mutex lets its own thread in again.
+    std::thread([&] {
+        second = hostfiles::ReplaceableFile::Open(image, 1 << 20, true,
+                                                  std::chrono::milliseconds(100), failure);
+    }).join();
+    EXPECT_FALSE(second);
+    EXPECT_EQ(failure.kind, ChangeFailure::Locked);
+    first.reset();
+    std::thread([&] {
+        second = hostfiles::ReplaceableFile::Open(image, 1 << 20, true,
+                                                  std::chrono::milliseconds(100), failure);
+    }).join();
+    EXPECT_TRUE(second);
+}
+
+TEST(ImageChange, AnImageChangedHeldOrLinkedMeanwhileIsLeftAsItWas) {
+    TempDir dir;
+    const std::string image = BlankImage(dir, "held.img");
+    std::string error;
+    auto edit = CImageFileEdit::Open(image, error);
+    ASSERT_TRUE(edit);
+    ASSERT_EQ(edit->Editor().AddFile(0, "NEW", 01000, std::vector<uint8_t>{7}, false).error,
+              EditError::None);
+
+    // Another program, with the image inserted: the emulator's words, whatever the host.
+    auto before = ReadAll(PathFromUtf8(image));
+    {
+        std::fstream emulator(PathFromUtf8(image), std::ios::in | std::ios::out | std::ios::binary);
+        const auto refusal = edit->Save();
+        ASSERT_TRUE(refusal);
+        EXPECT_EQ(refusal->text, PrintableHostPath(image) +
+                                     " is open in another program: take the disk out of the "
+                                     "emulator first. Nothing was changed.");
+        EXPECT_EQ(ReadAll(PathFromUtf8(image)), before);
+    }
+    // A byte written in place by another program meanwhile.
+    {
+        std::fstream other(PathFromUtf8(image), std::ios::in | std::ios::out | std::ios::binary);
+        other.seekp(01000);
+        other.put('\x55');
+    }
+    before = ReadAll(PathFromUtf8(image));
+    const auto changed = edit->Save();
+    ASSERT_TRUE(changed);
+    EXPECT_EQ(changed->kind, ChangeFailure::Changed);
+    EXPECT_EQ(ReadAll(PathFromUtf8(image)), before);
+
+    // A second name: kept unless the user says otherwise, and then it keeps the old disk.
+    const fs::path other = dir.Path() / "other.img";
+    fs::create_hard_link(PathFromUtf8(image), other);
+    const auto linked = AddOne(image, "A");
+    ASSERT_TRUE(linked);
+    EXPECT_EQ(linked->text, PrintableHostPath(image) +
+                                " has 2 names (hard links): a change under this one would "
+                                "leave the others with the disk as it was. Nothing was changed.");
+    EXPECT_EQ(ReadAll(PathFromUtf8(image)), before);
+    EXPECT_FALSE(AddOne(image, "A", true));
+    EXPECT_EQ(ReadAll(other), before);
+    EXPECT_NE(ReadAll(PathFromUtf8(image)), before);
+}
+
+#ifndef _WIN32
+// A link is followed once, when the image is read: re-pointed before the replace, the
+// change is refused and neither file is touched; otherwise its target is replaced and the
+// link stays a link.
+TEST(ImageChange, ALinkIsFollowedOnceAndNeverRePointed) {
+    TempDir dir;
+    const std::string image = BlankImage(dir, "target.img");
+    const std::string bystander = dir.Write("notes.txt", {'k', 'e', 'e', 'p'});
+    const fs::path link = dir.Path() / "link.img";
+    fs::create_symlink(PathFromUtf8(image), link);
+    const auto before = ReadAll(PathFromUtf8(image));
+    hostfiles::ReplaceableFile::SetReplaceSeam([&] {
+        fs::remove(link);
+        fs::create_symlink(PathFromUtf8(bystander), link);
+    });
+    const auto refusal = AddOne(Utf8FromPath(link), "A");
+    hostfiles::ReplaceableFile::SetReplaceSeam(nullptr);
+    ASSERT_TRUE(refusal);
+    EXPECT_EQ(refusal->kind, ChangeFailure::Changed);
+    EXPECT_EQ(ReadAll(PathFromUtf8(bystander)), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
+    EXPECT_EQ(ReadAll(PathFromUtf8(image)), before);
+
+    fs::remove(link);
+    fs::create_symlink(PathFromUtf8(image), link);
+    EXPECT_FALSE(AddOne(Utf8FromPath(link), "A"));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_NE(ReadAll(PathFromUtf8(image)), before);
+}
+
+// What the file was is what it stays: owner and group (when root changes another user's
+// image), every mode bit, extended attributes.
+TEST(ImageChange, OwnerModeAndAttributesAreKept) {
+    TempDir dir;
+    const std::string image = BlankImage(dir, "owned.img");
+    const bool root = geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(chown(image.c_str(), 65534, 65534), 0);
+    }
+    ASSERT_EQ(chmod(image.c_str(), root ? 06660 : 0660), 0);
+    const bool attributes = setxattr(image.c_str(), "user.bk.note", "kept", 4, 0) == 0;
+    EXPECT_FALSE(AddOne(image, "A"));
+    struct stat info {};
+    ASSERT_EQ(stat(image.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, root ? 06660u : 0660u);
+    if (root) {
+        EXPECT_EQ(info.st_uid, 65534u);
+        EXPECT_EQ(info.st_gid, 65534u);
+    }
+    char value[8] = {};
+    EXPECT_EQ(attributes ? getxattr(image.c_str(), "user.bk.note", value, sizeof value) : 4, 4);
+    EXPECT_STREQ(attributes ? value : "kept", "kept");
+}
+#endif
