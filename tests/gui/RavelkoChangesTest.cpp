@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <fstream>
+
 using namespace testimg;
 
 namespace {
@@ -292,4 +294,54 @@ TEST_F(RavelkoChanges, ReadOnlyImagesAndNewImages) {
     Key('N', wxMOD_CONTROL); // never over an existing file
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("is already there"), std::string::npos) << messages[0];
+}
+
+// What other programs do is never lost: an image another program holds open is left
+// alone before anything is asked; a change landing while a question is on the screen
+// wins over the window's; an image with a second name is changed only when the user says.
+TEST_F(RavelkoChanges, OtherProgramsKeepWhatTheyDidAndHardLinksAreAskedAbout) {
+    dlg->OpenFromCommandLine(image);
+    const auto before = ReadAll(image);
+    bool asked = false;
+    win.AskFolderName() = [&](const std::string&) -> std::optional<std::string> {
+        return asked = true, std::string("NEW");
+    };
+    {
+        std::fstream emulator(image, std::ios::in | std::ios::out | std::ios::binary);
+        Key('N', wxMOD_CONTROL | wxMOD_SHIFT);
+    }
+    EXPECT_FALSE(asked);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("is open in another program: take the disk out of the emulator"),
+              std::string::npos)
+        << messages[0];
+    EXPECT_EQ(ReadAll(image), before);
+
+    MicroDosBuilder other;
+    other.File(0, "ELSEWHERE", 01000, Filled(10));
+    const auto changed = other.Image();
+    win.Confirm() = [&](const wxString&) { return files.Write("disk.img", changed), true; };
+    const std::string game = host.Write("GAME", {'g'}); // asks whether to replace GAME
+    win.DropTarget().OnDropFiles(0, 0, wxArrayString(1, wxString::FromUTF8(game)));
+    EXPECT_EQ(ReadAll(image), changed);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_NE(messages[1].find("changed by another program"), std::string::npos) << messages[1];
+    EXPECT_EQ(Column(), (Strings{"ELSEWHERE"}));
+
+    const auto second = files.Path() / "second.img";
+    std::filesystem::create_hard_link(image, second);
+    answer = false;
+    win.Confirm() = [this](const wxString& question) {
+        questions.push_back(question.utf8_string());
+        return answer;
+    };
+    const std::string note = host.Write("NOTE", {'n'});
+    win.DropTarget().OnDropFiles(0, 0, wxArrayString(1, wxString::FromUTF8(note)));
+    EXPECT_EQ(ReadAll(image), changed);
+    answer = true;
+    win.DropTarget().OnDropFiles(0, 0, wxArrayString(1, wxString::FromUTF8(note)));
+    ASSERT_EQ(questions.size(), 2u);
+    EXPECT_NE(questions[0].find("has 2 names (hard links)"), std::string::npos) << questions[0];
+    EXPECT_EQ(OnDisk(), (Strings{"ELSEWHERE", "NOTE"}));
+    EXPECT_EQ(ReadAll(second), changed);
 }
