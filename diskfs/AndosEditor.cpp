@@ -11,6 +11,7 @@
 #include <array>
 #include <cstring>
 #include <iterator>
+#include <map>
 #include <optional>
 
 namespace {
@@ -26,6 +27,7 @@ constexpr long long kSlotSize = 32;
 constexpr long long kDataStart = 0x1800;
 constexpr int kFirstCluster = 2;
 constexpr int kEndOfChain = 0xFFF;
+constexpr int kLastInChain = 0xFF8; // and above: the chain ends
 constexpr uint8_t kDeleted = 0xE5;
 constexpr uint8_t kDirectoryAttribute = 0x08;
 
@@ -46,11 +48,51 @@ public:
         : CDiskEditor(std::move(bytes), format) {}
 
 protected:
-    EditError CheckLayout() const override {
+    void FindLayoutFaults(std::vector<LayoutFault>& faults) const override {
         if (static_cast<long long>(Bytes().size()) < kDataStart + kCluster ||
             !std::equal(kLayout.begin(), kLayout.end(), Bytes().begin() + kLayoutOffset))
-            return EditError::UnknownLayout;
-        return EditError::None;
+            return faults.push_back({LayoutFault::Kind::Unknown});
+        if (!std::equal(Bytes().begin() + kFirstFat, Bytes().begin() + kFirstFat + kFatSize,
+                        Bytes().begin() + kSecondFat))
+            faults.push_back({LayoutFault::Kind::FatCopiesDiffer});
+        FindChainFaults(faults);
+    }
+
+    // Each live file's chain: inside the disk, through clusters in use, to its end, and
+    // through clusters no other file's chain takes.
+    void FindChainFaults(std::vector<LayoutFault>& faults) const {
+        using Kind = LayoutFault::Kind;
+        const auto& entries = Disk().Entries();
+        std::vector<int> owner(static_cast<size_t>(LastCluster()) + 1, -1);
+        std::map<std::pair<int, int>, std::pair<int, int>> shared; // owners -> clusters
+        for (const DiskEntry& entry : entries) {
+            if (entry.deleted || entry.kind != DiskEntry::Kind::File || entry.start == 0)
+                continue;
+            for (int c = static_cast<int>(entry.start);;) {
+                if (c < kFirstCluster || c > LastCluster() || Fat(c) == 0) {
+                    faults.push_back({Kind::ChainBroken, entry.name});
+                    break;
+                }
+                int& taken = owner[static_cast<size_t>(c)];
+                if (taken == entry.index) {
+                    faults.push_back({Kind::ChainLoops, entry.name});
+                    break;
+                }
+                if (taken >= 0) {
+                    auto [range, first] = shared.try_emplace({taken, entry.index}, c, c);
+                    range->second.first = std::min(range->second.first, c);
+                    range->second.second = std::max(range->second.second, c);
+                }
+                taken = entry.index;
+                if (Fat(c) >= kLastInChain)
+                    break;
+                c = Fat(c);
+            }
+        }
+        for (const auto& [owners, clusters] : shared)
+            faults.push_back({Kind::ChainsShare, entries[static_cast<size_t>(owners.first)].name,
+                              entries[static_cast<size_t>(owners.second)].name, clusters.first,
+                              clusters.second});
     }
 
     // Letters are stored upper-case, as every FAT system stores its names.
@@ -155,7 +197,7 @@ protected:
     }
 
     long long FreeUnits() const override {
-        if (CheckLayout() != EditError::None)
+        if (!LayoutFaults().empty())
             return 0;
         long long free = 0;
         for (int c = kFirstCluster; c <= LastCluster(); ++c)

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -74,14 +75,29 @@ public:
         : CDiskEditor(std::move(bytes), format) {}
 
 protected:
-    // Only a catalog whose records tile the disk is changed: the allocation relies on it.
-    EditError CheckLayout() const override {
+    // Only a catalog whose records tile the disk is changed: the allocation relies on it;
+    // and one whose directories read one way only, numbered as the system numbers them.
+    void FindLayoutFaults(std::vector<LayoutFault>& faults) const override {
+        using Kind = LayoutFault::Kind;
         if (static_cast<long long>(Bytes().size()) < (kLastCatalogBlock + 1) * kBlock)
-            return EditError::UnknownLayout;
+            return faults.push_back({Kind::Unknown});
         const auto records = ReadRecords();
-        if (!records || !Tiles(*records))
-            return EditError::UnknownLayout;
-        return EditError::None;
+        if (!records)
+            return faults.push_back({Kind::Unknown});
+        std::array<bool, 256> numbered{};
+        for (const Record& r : *records) {
+            if (!IsLive(r) || !IsDirectory(r))
+                continue;
+            const std::string name = ShownName(std::string(r.begin() + 2, r.begin() + 13), true);
+            if (Start(r) != 0 || WordOf(&r[18]) != 0)
+                faults.push_back({Kind::NeitherFileNorDirectory, name});
+            else if (r[13] < 2 || r[13] > 200)
+                faults.push_back({Kind::DirectoryNumber, name, {}, r[13]});
+            else if (std::exchange(numbered[r[13]], true))
+                faults.push_back({Kind::DirectoryNumberTwice, name, {}, r[13]});
+        }
+        if (!Tiles(*records))
+            faults.push_back({Kind::Tiling});
     }
 
     EditError StoredName(std::string_view cp1251, bool directory,

@@ -3,6 +3,7 @@
 #include "Cp1251.h"
 
 #include <algorithm>
+#include <map>
 
 CDiskEditor::CDiskEditor(std::vector<uint8_t> bytes, const FileSystemFormat& format)
     : m_bytes(std::move(bytes)), m_format(format) {
@@ -18,8 +19,8 @@ void CDiskEditor::Reread() {
 // Every change runs on the bytes in place and is undone whole when it fails part-way,
 // from what the bytes it changed held before.
 template <class Attempt> EditResult CDiskEditor::Undoable(Attempt change) {
-    if (const EditError error = CheckLayout(); error != EditError::None)
-        return {error};
+    if (!LayoutFaults().empty())
+        return {EditError::UnknownLayout};
     m_journal.clear();
     const EditResult result = change();
     if (result.error != EditError::None) {
@@ -30,6 +31,38 @@ template <class Attempt> EditResult CDiskEditor::Undoable(Attempt change) {
     }
     m_journal.clear();
     return result;
+}
+
+std::vector<LayoutFault> CDiskEditor::LayoutFaults() const {
+    std::vector<LayoutFault> faults;
+    FindLayoutFaults(faults);
+    FindDirectoryCycles(faults);
+    return faults;
+}
+
+// A live directory whose way up never reaches the root, because it passes through itself.
+// (A way up that stops at a number no directory opens ends: the reader lists such entries
+// at the root.)
+void CDiskEditor::FindDirectoryCycles(std::vector<LayoutFault>& faults) const {
+    const auto& entries = m_disk->Entries();
+    std::map<int, const DiskEntry*> opening; // directory number -> the first entry opening it
+    for (const DiskEntry& entry : entries) {
+        if (entry.kind == DiskEntry::Kind::Directory && !entry.deleted)
+            opening.emplace(entry.ownDir, &entry);
+    }
+    for (const auto& [number, directory] : opening) {
+        int up = directory->holdingDir;
+        for (size_t steps = 0; up != m_disk->RootDir() && steps <= opening.size(); ++steps) {
+            if (up == number) {
+                faults.push_back({LayoutFault::Kind::DirectoryCycle, directory->name});
+                break;
+            }
+            const auto parent = opening.find(up);
+            if (parent == opening.end())
+                break;
+            up = parent->second->holdingDir;
+        }
+    }
 }
 
 std::span<uint8_t> CDiskEditor::Writable(size_t offset, size_t count) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -34,6 +35,34 @@ enum class EditError {
 constexpr bool IsNameError(EditError error) {
     return error >= EditError::NameEmpty && error <= EditError::DirectoryInTheWay;
 }
+
+// What makes a disk's layout one that no change may be made to: each change assumes that
+// files never share blocks or clusters, that the catalog reads one way only and that every
+// walk through the directories ends. Names are the entries' own (Windows-1251).
+struct LayoutFault {
+    enum class Kind {
+        Unknown,                 // the header or catalog is not laid out as this program writes
+        Counts,                  // MicroDOS, MKDOS: the header's counts disagree with the catalog
+        Tiling,                  // CSIDOS: files and holes do not cover the data blocks once
+        RunsOverlap,             // `first` and `second` share blocks `from`..`to`
+        RunInSystemArea,         // `first` lies in blocks `from`..`to` of the header and catalog
+        RunPastDisk,             // `first` runs past the disk's last block
+        ChainsShare,             // `first` and `second` share clusters `from`..`to`
+        ChainLoops,              // `first`'s chain of clusters runs in a loop
+        ChainBroken,             // `first`'s chain leaves the disk or meets a free cluster
+        FatCopiesDiffer,         // ANDOS: the two copies of the table differ
+        DirectoryNumber,         // directory `first` has the number `from`, outside 2..200
+        DirectoryNumberTwice,    // directory `first` has the number `from`, as another has
+        NeitherFileNorDirectory, // `first`'s record is a directory's with a file's blocks
+        DirectoryCycle,          // directory `first` lies inside itself
+    };
+    LayoutFault(Kind what, std::string one = {}, std::string other = {}, long long low = 0,
+                long long high = 0)
+        : kind(what), first(std::move(one)), second(std::move(other)), from(low), to(high) {}
+    Kind kind;
+    std::string first, second;
+    long long from, to;
+};
 
 struct EditResult {
     EditError error = EditError::None;
@@ -64,12 +93,14 @@ public:
     const DiskEntry* FindAgain(const DiskEntry& like) const;
     // Whether the format can hold the name at all, whatever the directory holds.
     EditError CheckName(std::string_view name, bool directory) const;
+    // Every fault of the disk's layout; no change is made while there is one.
+    std::vector<LayoutFault> LayoutFaults() const;
 
 protected:
     CDiskEditor(std::vector<uint8_t> bytes, const FileSystemFormat& format);
 
-    // Why no change can be made to this disk, checked before each.
-    virtual EditError CheckLayout() const { return EditError::None; }
+    // The format's own faults of the layout (the directories' cycles are looked for here).
+    virtual void FindLayoutFaults(std::vector<LayoutFault>& faults) const = 0;
     // The name's bytes as the catalog stores them, or why it cannot hold it.
     virtual EditError StoredName(std::string_view cp1251, bool directory,
                                  std::string& stored) const = 0;
@@ -107,6 +138,7 @@ private:
     // A live entry of directory `dir` whose name reads as `shown`, without regard to case.
     const DiskEntry* LiveNamed(int dir, std::string_view shown) const;
     bool IsLiveDirectory(int dir) const;
+    void FindDirectoryCycles(std::vector<LayoutFault>& faults) const;
     int FreeDirectoryNumber() const;
 
     const FileSystemFormat& m_format;

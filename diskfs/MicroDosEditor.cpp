@@ -55,18 +55,62 @@ public:
     }
 
 protected:
-    EditError CheckLayout() const override {
-        if (static_cast<long long>(Bytes().size()) < kFirstDataBlock * kBlock)
-            return EditError::UnknownLayout;
+    void FindLayoutFaults(std::vector<LayoutFault>& faults) const override {
+        using Kind = LayoutFault::Kind;
+        if (static_cast<long long>(Bytes().size()) < kFirstDataBlock * kBlock ||
+            DiskBlocks() <= kFirstDataBlock)
+            return faults.push_back({Kind::Unknown});
         const std::vector<Slot> slots = ReadSlots();
         const long long catalogEnd = kFirstSlot + (slots.size() + 1) * kSlotSize;
         const long long limit = (m_keepsCopy ? kCatalogBlocks : kFirstDataBlock) * kBlock;
+        if (catalogEnd > limit)
+            faults.push_back({Kind::Unknown});
         // Counts that disagree with the catalog are a layout this reading does not explain.
-        const bool counted = WordOf(&Bytes()[kLiveCount]) == LiveCount(slots) &&
-                             WordOf(&Bytes()[kBlocksUsed]) == BlocksUsed(slots);
-        return DiskBlocks() > kFirstDataBlock && catalogEnd <= limit && counted
-                   ? EditError::None
-                   : EditError::UnknownLayout;
+        if (WordOf(&Bytes()[kLiveCount]) != LiveCount(slots) ||
+            WordOf(&Bytes()[kBlocksUsed]) != BlocksUsed(slots))
+            faults.push_back({Kind::Counts});
+        FindRunFaults(faults);
+    }
+
+    // Live files' runs of the blocks they own: inside the data blocks, and each its own. (A
+    // length that reads on into the next file's blocks, as FORTH's on a real MKDOS disk,
+    // is no fault: the blocks it reads are never given out.)
+    void FindRunFaults(std::vector<LayoutFault>& faults) const {
+        using Kind = LayoutFault::Kind;
+        struct Run {
+            long long start, end;
+            const std::string* name;
+        };
+        std::vector<Run> runs;
+        for (const DiskEntry& entry : Disk().Entries()) {
+            if (entry.kind == DiskEntry::Kind::Lost)
+                continue;
+            Slot slot;
+            std::copy_n(Bytes().begin() + kFirstSlot + entry.index * kSlotSize, kSlotSize,
+                        slot.begin());
+            if (!IsLiveFile(slot) || Blocks(slot) == 0)
+                continue;
+            const Run run{Start(slot), Start(slot) + Blocks(slot), &entry.name};
+            if (run.start < kFirstDataBlock)
+                faults.push_back({Kind::RunInSystemArea,
+                                  entry.name,
+                                  {},
+                                  run.start,
+                                  std::min<long long>(run.end, kFirstDataBlock) - 1});
+            if (run.end > DiskBlocks())
+                faults.push_back({Kind::RunPastDisk, entry.name});
+            runs.push_back(run);
+        }
+        std::sort(runs.begin(), runs.end(),
+                  [](const Run& a, const Run& b) { return a.start < b.start; });
+        const Run* reaching = nullptr; // of the runs so far, the one reaching furthest
+        for (const Run& run : runs) {
+            if (reaching && run.start < reaching->end)
+                faults.push_back({Kind::RunsOverlap, *reaching->name, *run.name, run.start,
+                                  std::min(run.end, reaching->end) - 1});
+            if (!reaching || run.end > reaching->end)
+                reaching = &run;
+        }
     }
 
     EditError StoredName(std::string_view cp1251, bool directory,
@@ -154,7 +198,7 @@ protected:
     }
 
     long long FreeUnits() const override {
-        if (CheckLayout() != EditError::None)
+        if (!LayoutFaults().empty())
             return 0;
         const std::vector<Slot> slots = ReadSlots();
         long long free = std::max(0LL, DiskBlocks() - EndOfRuns(slots));

@@ -3,6 +3,7 @@
 #include "Cp1251.h"
 #include "DiskEditor.h"
 #include "ImageBuilders.h"
+#include "OwnReaders.h"
 
 #include <algorithm>
 #include <array>
@@ -86,8 +87,24 @@ void CheckAdded(const CDiskEditor& editor, const EditResult& result, const std::
     FUZZ_CHECK(editor.Disk().Read(entry, read) == ReadFault::None && read == data);
 }
 
+// Every file the tests' own reader read before an accepted change reads the same after it,
+// or is gone (removed, renamed, or replaced by a file of `added`'s name).
+void CheckOthersKept(const own::Disk& before, const std::vector<uint8_t>& bytes,
+                     const std::string& added) {
+    if (!before.problem.empty())
+        return;
+    const own::Disk after = own::ReadAny(bytes);
+    for (const auto& [path, file] : before.files) {
+        const auto now = after.files.find(path);
+        const std::string last = path.substr(path.rfind('/') + 1);
+        if (now != after.files.end() && !(!added.empty() && EqualNoCase(last, added)))
+            FUZZ_CHECK(now->second.address == file.address && now->second.data == file.data);
+    }
+}
+
 // One change the input asks for, checked: a refusal leaves every byte, an added file
-// reads back, a removed entry is gone, a renamed one has its new name.
+// reads back, a removed entry is gone, a renamed one has its new name, and no other file
+// changes.
 void Change(CDiskEditor& editor, Input& input) {
     const CFileSystem& disk = editor.Disk();
     const auto dirs = Live(disk, true), entries = Live(disk, false);
@@ -98,6 +115,8 @@ void Change(CDiskEditor& editor, Input& input) {
     const int entryChoice = input.Byte();
     const std::string& name = kNames[static_cast<size_t>(input.Byte()) % kNames.size()];
     const std::vector<uint8_t> before = editor.Bytes();
+    const own::Disk read = own::ReadAny(before);
+    std::string added;
     EditResult result;
     switch (input.Byte() % 5) {
     case 0:
@@ -107,6 +126,7 @@ void Change(CDiskEditor& editor, Input& input) {
         for (size_t i = 0; i < data.size(); ++i)
             data[i] = static_cast<uint8_t>(i * 31);
         result = editor.AddFile(dir, name, address, data, entryChoice % 2);
+        added = name;
         if (result.error == EditError::None)
             CheckAdded(editor, result, name, address, data);
         break;
@@ -136,6 +156,8 @@ void Change(CDiskEditor& editor, Input& input) {
     }
     if (result.error != EditError::None)
         FUZZ_CHECK(editor.Bytes() == before);
+    else
+        CheckOthersKept(read, editor.Bytes(), added);
     FUZZ_CHECK(editor.FreeBytes() >= 0 &&
                editor.FreeBytes() <= static_cast<long long>(editor.Bytes().size()));
 }

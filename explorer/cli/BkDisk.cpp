@@ -338,6 +338,7 @@ int main(int argc, char** rawArgv) {
          2,
          SIZE_MAX,
          Add},
+        {"check", {}, IDS_CLI_USAGE_CHECK, 1, 1, Check},
         {"rm", {"-r", "--break-links"}, IDS_CLI_USAGE_RM, 2, SIZE_MAX, Remove},
         {"mkdir", {"--break-links"}, IDS_CLI_USAGE_MKDIR, 2, 2, MakeDirectory},
         {"mv", {"--break-links"}, IDS_CLI_USAGE_MV, 3, 3, Rename},

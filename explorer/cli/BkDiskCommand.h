@@ -47,6 +47,7 @@ std::optional<Place> EnterDirectory(CDiskImage& image, const std::string& dir);
 
 // The commands that change images.
 int Format(const Arguments& args);
+int Check(const Arguments& args);
 int Add(const Arguments& args);
 int Remove(const Arguments& args);
 int MakeDirectory(const Arguments& args);

@@ -2,6 +2,7 @@
 // it is asked for in memory, and writes the image once, only when all of them succeeded.
 #include "BkDiskCommand.h"
 #include "CatalogPath.h"
+#include "CatalogView.h"
 #include "HostNames.h"
 #include "HostPlatform.h"
 #include "ImageEdit.h"
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iostream>
 
 namespace bkdisk {
 
@@ -86,6 +88,28 @@ int Format(const Arguments& args) {
     if (const auto error = WriteBlankImage(args.positional[0], *format))
         return Error(*error);
     return Success;
+}
+
+// Every fault of the disk's layout, one a line, as a change would meet them; nothing is
+// written.
+int Check(const Arguments& args) {
+    const std::string& path = args.positional[0];
+    std::unique_ptr<CDiskImage> image;
+    OpenFailure failure;
+    if (OpenDiskImage(path, image, &failure, ImageAccess::ReadOnly) != 0)
+        return Error(OpenFailureText(PrintableHostPath(path), failure));
+    if (image->HardDisk())
+        return Error(ravelko::LoadResString(ravelko::IDS_EDIT_HARD_DISK));
+    const auto bytes = image->FloppyBytes();
+    const auto editor = EditDisk({bytes.begin(), bytes.end()});
+    if (!editor)
+        return Error(FormatResString(ravelko::IDS_EDIT_FORMAT_READ_ONLY, {image->GetFormatName()}));
+    const auto faults = editor->LayoutFaults();
+    for (const LayoutFault& fault : faults)
+        std::cout << PrintableHostPath(path) << ": " << LayoutFaultText(fault) << "\n";
+    if (faults.empty())
+        std::cout << FormatResString(IDS_CLI_CHECK_CLEAN, {PrintableHostPath(path)}) << "\n";
+    return FinishOutput(faults.empty() ? Success : Failure);
 }
 
 int Add(const Arguments& args) {

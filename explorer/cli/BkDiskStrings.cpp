@@ -16,6 +16,7 @@ const std::string& LoadResString(StringId id) {
          "  format --microdos|--mkdos|--andos|--csidos IMAGE   a new blank 800 KB image\n"
          "  add IMAGE [--to DIR] [--address OCTAL] [--replace] FILE...   files onto the disk\n"
          "  rm IMAGE [-r] PATH...      delete files and directories\n"
+         "  check IMAGE                faults that keep the disk from being changed\n"
          "  mkdir IMAGE PATH           make a directory\n"
          "  mv IMAGE PATH NEWNAME      rename an entry in its directory\n"},
         {IDS_CLI_USAGE_MOUNTS,
@@ -120,6 +121,13 @@ const std::string& LoadResString(StringId id) {
         {IDS_CLI_ONE_FORMAT, "name one format: --microdos, --mkdos, --andos or --csidos"},
         {IDS_CLI_BAD_ADDRESS, "the load address is octal, from 0 to 177777"},
         {IDS_CLI_BREAK_LINKS, "--break-links changes it under this name only."},
+        {IDS_CLI_USAGE_CHECK,
+         "Usage: bkdisk check IMAGE\n"
+         "Lists every fault of the disk's layout that keeps this program from changing it\n"
+         "(files that share blocks or clusters, chains that loop or leave the disk, FAT\n"
+         "copies that differ, directories numbered wrongly or inside themselves), one a\n"
+         "line; nothing is written. Exit 0 when there is none, 1 otherwise.\n"},
+        {IDS_CLI_CHECK_CLEAN, "%s: no faults found"},
     };
     return stringtable::FindText(table, id);
 }

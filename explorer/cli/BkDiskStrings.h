@@ -42,6 +42,8 @@ enum StringId : int {
     IDS_CLI_BAD_ADDRESS,
     IDS_CLI_BAD_COMMAND,
     IDS_CLI_BREAK_LINKS,
+    IDS_CLI_USAGE_CHECK,
+    IDS_CLI_CHECK_CLEAN,
 };
 
 const std::string& LoadResString(StringId id);

@@ -75,6 +75,10 @@ std::unique_ptr<CImageFileEdit> CImageFileEdit::Open(const std::string& path, st
         error = FormatResString(IDS_EDIT_FORMAT_READ_ONLY, {format});
         return nullptr;
     }
+    if (const auto faults = editor->LayoutFaults(); !faults.empty()) {
+        error = LayoutRefusalText(faults.front());
+        return nullptr;
+    }
     return std::unique_ptr<CImageFileEdit>(
         new CImageFileEdit(path, std::move(*file), std::move(editor)));
 }
@@ -120,9 +124,11 @@ std::optional<std::string> WhyReadOnly(const CDiskImage& image, bool fileWritabl
     if (image.HardDisk())
         return LoadResString(IDS_EDIT_HARD_DISK);
     const auto bytes = image.FloppyBytes();
-    const FileSystemFormat* format = DetectFileSystem(bytes);
-    if (!format || !format->edit)
+    const auto editor = EditDisk({bytes.begin(), bytes.end()});
+    if (!editor)
         return FormatResString(IDS_EDIT_FORMAT_READ_ONLY, {image.GetFormatName()});
+    if (const auto faults = editor->LayoutFaults(); !faults.empty())
+        return LayoutRefusalText(faults.front());
     return std::nullopt;
 }
 
@@ -283,6 +289,54 @@ std::string NameLimit(std::string_view format, bool directory) {
 }
 
 } // namespace
+
+std::string LayoutFaultText(const LayoutFault& fault) {
+    using Kind = LayoutFault::Kind;
+    const std::string first = PrintableName(fault.first), second = PrintableName(fault.second);
+    const std::string from = std::to_string(fault.from), to = std::to_string(fault.to);
+    const auto range = [&](StringId one, StringId several) {
+        return fault.from == fault.to ? FormatResString(one, {from})
+                                      : FormatResString(several, {from, to});
+    };
+    switch (fault.kind) {
+    case Kind::Unknown:
+        return LoadResString(IDS_FAULT_UNKNOWN);
+    case Kind::Counts:
+        return LoadResString(IDS_FAULT_COUNTS);
+    case Kind::Tiling:
+        return LoadResString(IDS_FAULT_TILING);
+    case Kind::RunsOverlap:
+        return FormatResString(IDS_FAULT_RUNS_OVERLAP,
+                               {first, second, range(IDS_FAULT_BLOCK, IDS_FAULT_BLOCKS)});
+    case Kind::RunInSystemArea:
+        return FormatResString(IDS_FAULT_SYSTEM_AREA,
+                               {first, range(IDS_FAULT_BLOCK, IDS_FAULT_BLOCKS)});
+    case Kind::RunPastDisk:
+        return FormatResString(IDS_FAULT_PAST_DISK, {first});
+    case Kind::ChainsShare:
+        return FormatResString(IDS_FAULT_CHAINS_SHARE,
+                               {first, second, range(IDS_FAULT_CLUSTER, IDS_FAULT_CLUSTERS)});
+    case Kind::ChainLoops:
+        return FormatResString(IDS_FAULT_CHAIN_LOOPS, {first});
+    case Kind::ChainBroken:
+        return FormatResString(IDS_FAULT_CHAIN_BROKEN, {first});
+    case Kind::FatCopiesDiffer:
+        return LoadResString(IDS_FAULT_FAT_COPIES);
+    case Kind::DirectoryNumber:
+        return FormatResString(IDS_FAULT_DIRECTORY_NUMBER, {first, from});
+    case Kind::DirectoryNumberTwice:
+        return FormatResString(IDS_FAULT_DIRECTORY_TWICE, {first, from});
+    case Kind::NeitherFileNorDirectory:
+        return FormatResString(IDS_FAULT_NEITHER, {first});
+    case Kind::DirectoryCycle:
+        return FormatResString(IDS_FAULT_CYCLE, {first});
+    }
+    return {};
+}
+
+std::string LayoutRefusalText(const LayoutFault& fault) {
+    return FormatResString(IDS_LAYOUT_FAULT, {LayoutFaultText(fault)});
+}
 
 std::string EditErrorText(EditError error, std::string_view subject, std::string_view format,
                           bool directory) {

@@ -113,6 +113,11 @@ std::optional<std::string> AddHostFiles(CDiskEditor& editor, int dir,
                                         const AddControl& control,
                                         std::vector<std::string>* added = nullptr);
 
+// A fault of a disk's layout in words ("TEXT and LOG share clusters 41-44"), and the
+// refusal of every change that the first fault of a disk gives.
+std::string LayoutFaultText(const LayoutFault& fault);
+std::string LayoutRefusalText(const LayoutFault& fault);
+
 // Why a change was refused, in words; `subject` (UTF-8) names the entry or file, and
 // `directory` says it is a directory's name (whose longest form may differ).
 std::string EditErrorText(EditError error, std::string_view subject, std::string_view format,

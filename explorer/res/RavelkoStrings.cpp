@@ -171,6 +171,28 @@ const std::string& LoadResString(StringId id) {
         {IDS_BREAK_LINKS_QUESTION,
          "%s has %s names (hard links). Change the disk under this name only, leaving the others "
          "with the disk as it was?"},
+        {IDS_LAYOUT_FAULT, "The disk's layout is not one this program can change safely: %s."},
+        {IDS_FAULT_UNKNOWN, "its header and catalog are not laid out as this program writes them"},
+        {IDS_FAULT_COUNTS, "the header's counts of entries and blocks disagree with the catalog"},
+        {IDS_FAULT_TILING,
+         "its files and holes do not cover the blocks from 10 to the disk's end exactly once"},
+        {IDS_FAULT_RUNS_OVERLAP, "%s and %s share %s"},
+        {IDS_FAULT_SYSTEM_AREA, "%s lies in %s, the disk's header and catalog"},
+        {IDS_FAULT_PAST_DISK, "%s runs past the end of the disk"},
+        {IDS_FAULT_CHAINS_SHARE, "%s and %s share %s"},
+        {IDS_FAULT_BLOCK, "block %s"},
+        {IDS_FAULT_BLOCKS, "blocks %s\xE2\x80\x93%s"},
+        {IDS_FAULT_CLUSTER, "cluster %s"},
+        {IDS_FAULT_CLUSTERS, "clusters %s\xE2\x80\x93%s"},
+        {IDS_FAULT_CHAIN_LOOPS, "the chain of clusters of %s runs in a loop"},
+        {IDS_FAULT_CHAIN_BROKEN,
+         "the chain of clusters of %s leaves the disk or meets a free cluster"},
+        {IDS_FAULT_FAT_COPIES, "the two copies of its FAT differ"},
+        {IDS_FAULT_DIRECTORY_NUMBER, "directory %s has the number %s, outside 2\xE2\x80\x93"
+                                     "200"},
+        {IDS_FAULT_DIRECTORY_TWICE, "directory %s has the number %s, as another directory has"},
+        {IDS_FAULT_NEITHER, "the record of %s is a directory's, with a file's blocks"},
+        {IDS_FAULT_CYCLE, "directory %s lies inside itself"},
         {IDS_OPEN_IMAGE_FIRST, "Open a disk image first (Ctrl+O), or make a new one (Ctrl+N)."},
     };
     return stringtable::FindText(table, id);

@@ -19,17 +19,7 @@ namespace {
 const fs::path kImages = BK_SHARED_IMAGES;
 
 own::Disk ReadOwn(const CDiskEditor& editor) {
-    const auto& bytes = editor.Bytes();
-    switch (DetectImageFormat(bytes.data(), static_cast<int>(bytes.size()))) {
-    case FormatMicroDos:
-        return own::ReadMicroDosFamily(bytes, false);
-    case FormatMkDos:
-        return own::ReadMicroDosFamily(bytes, true);
-    case FormatCsidos:
-        return own::ReadCsidos(bytes);
-    default:
-        return own::ReadAndos(bytes);
-    }
+    return own::ReadAny(editor.Bytes());
 }
 
 std::vector<uint8_t> Blank(ImageFormat id) {

@@ -1,6 +1,7 @@
 #include "OwnReaders.h"
 
 #include "Cp1251.h"
+#include "Formats.h"
 
 #include <algorithm>
 
@@ -228,6 +229,19 @@ Disk ReadCsidos(const std::vector<uint8_t>& v) {
     if (next != std::min<long long>(b.Word(1024 + 2), static_cast<long long>(v.size()) / 512))
         Break(disk, "the runs do not reach the disk's end");
     return disk;
+}
+
+Disk ReadAny(const std::vector<uint8_t>& bytes) {
+    switch (DetectImageFormat(bytes.data(), static_cast<int>(bytes.size()))) {
+    case FormatMicroDos:
+        return ReadMicroDosFamily(bytes, false);
+    case FormatMkDos:
+        return ReadMicroDosFamily(bytes, true);
+    case FormatCsidos:
+        return ReadCsidos(bytes);
+    default:
+        return ReadAndos(bytes);
+    }
 }
 
 } // namespace own

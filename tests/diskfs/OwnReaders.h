@@ -32,5 +32,7 @@ Disk ReadAndos(const std::vector<uint8_t>& bytes);
 // CSIDOS: the records in blocks 2..9; live files, deleted files and holes must tile the
 // data blocks.
 Disk ReadCsidos(const std::vector<uint8_t>& bytes);
+// The one of the above that the disk's format (as detected) calls for.
+Disk ReadAny(const std::vector<uint8_t>& bytes);
 
 } // namespace own

@@ -278,3 +278,28 @@ TEST(BkDiskEdit, AnImageAnotherProgramHoldsIsLeftAlone) {
                              "): take the disk out of the emulator first. Nothing was changed.\n");
     EXPECT_EQ(ReadAll(image), before);
 }
+
+// bkdisk check names every fault and exits 1; a change to such a disk, rm -r through a
+// directory cycle among them, is refused with the first fault and changes nothing.
+TEST(BkDiskEdit, CheckNamesFaultsAndChangesRefuseThem) {
+    TempDir dir;
+    MicroDosBuilder b(true);
+    b.File(0, "GAME", 01000, Filled(100));
+    b.Dir(5, 6, "A"); // A in B, B in A: no way up reaches the root
+    b.Dir(6, 5, "B");
+    const std::string image = dir.Write("cycle.img", b.Image());
+    const auto checked = BkDisk("check " + ShellQuote(image));
+    EXPECT_EQ(checked.status, 1);
+    EXPECT_EQ(checked.out, image + ": directory A lies inside itself\n" + image +
+                               ": directory B lies inside itself\n");
+    const auto removed = BkDisk("rm -r " + ShellQuote(image) + " A");
+    EXPECT_EQ(removed.status, 1);
+    EXPECT_EQ(removed.out, "bkdisk: The disk's layout is not one this program can change safely: "
+                           "directory A lies inside itself.\n");
+    EXPECT_EQ(ReadAll(image), b.Image());
+    const std::string clean = (dir.Path() / "clean.img").string();
+    ASSERT_EQ(BkDisk("format --mkdos " + ShellQuote(clean)).status, 0);
+    const auto none = BkDisk("check " + ShellQuote(clean));
+    EXPECT_EQ(none.status, 0);
+    EXPECT_EQ(none.out, clean + ": no faults found\n");
+}
