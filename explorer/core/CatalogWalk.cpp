@@ -1,6 +1,7 @@
 #include "CatalogWalk.h"
 
 #include <algorithm>
+#include <numeric>
 
 CatalogWalk::CatalogWalk(CDiskImage& image, CatalogVisitor& visitor)
     : m_image(image), m_visitor(visitor) {}
@@ -15,7 +16,12 @@ bool CatalogWalk::WalkDirectory(Place place, const std::vector<int>* selected) {
     for (const int index : m_image.Contents(place))
         entries.push_back(m_image.Entry({place.disk, index}));
     const std::vector<int> occurrences = Occurrences(entries);
-    for (size_t i = 0; i < entries.size(); ++i) {
+    std::vector<size_t> order(entries.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    if (m_visitor.LiveFirst())
+        std::stable_partition(order.begin(), order.end(),
+                              [&](size_t i) { return !entries[i].deleted; });
+    for (const size_t i : order) {
         if (selected && !std::binary_search(selected->begin(), selected->end(), entries[i].index))
             continue;
         m_path.push_back({entries[i].name, occurrences[i]});

@@ -40,6 +40,10 @@ public:
     // A logical disk whose contents cannot be read, between its EnterDirectory and
     // LeaveDirectory.
     virtual void DiskUnreadable(const WalkStep&, const OpenFailure&) {}
+    // Whether each directory's live entries are visited before its deleted ones (catalog
+    // order within each): visitors that name entries on the host in turn give the live
+    // entry the plain name, as paths give it the plain name and ";N" counts.
+    virtual bool LiveFirst() const { return false; }
 };
 
 class CatalogWalk {
@@ -47,7 +51,8 @@ public:
     CatalogWalk(CDiskImage& image, CatalogVisitor& visitor);
 
     // Visits the entries of `place` whose indices `selected` lists (every entry when
-    // none), depth first in catalog order; `place` counts as entered. False when the
+    // none), depth first in catalog order (live ones first where the visitor asks);
+    // `place` counts as entered. False when the
     // visitor stopped the walk.
     bool Walk(Place place, const std::optional<std::vector<int>>& selected = std::nullopt);
 

@@ -109,6 +109,7 @@ public:
     }
 
     void LeaveDirectory() override { m_folders.pop_back(); }
+    bool LiveFirst() const override { return true; }
 
     void DiskUnreadable(const WalkStep& step, const OpenFailure& why) override {
         Skip(step, IDS_SKIP_DISK_UNREADABLE, OpenFailureReason(why, true));

@@ -27,6 +27,7 @@ public:
     }
 
     void LeaveDirectory() override { m_folders.pop_back(); }
+    bool LiveFirst() const override { return true; }
 
 private:
     struct Folder {

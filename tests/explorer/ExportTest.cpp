@@ -4,6 +4,7 @@
 #include "HostNames.h"
 #include "ExportTree.h"
 #include "CatalogWalk.h"
+#include "MountTree.h"
 #include "RavelkoStrings.h"
 #include "TempDir.h"
 
@@ -377,4 +378,28 @@ TEST(Export, EveryReadableEntryOfTheRealImages) {
         EXPECT_GT(written.size(), 15u) << name;
     }
     EXPECT_FALSE(CreateDiskImage("boot.img", ReadAll(images / "desolate01.img"))); // unknown
+}
+
+// A deleted entry before a live one of the same name (as BOOTOT11M on a real MKDOS disk):
+// the live file takes the plain host name in export and in the mount, as it takes the
+// plain path; the deleted one takes "~1".
+TEST(Export, TheLiveEntryTakesThePlainHostName) {
+    MicroDosBuilder b(true);
+    b.Raw(0377, 0, "BOOT", 100, 01000, 0); // deleted, empty
+    b.File(0, "BOOT", 01000, Filled(680, 7));
+    auto image = CreateDiskImage("t.img", b.Image());
+    const CatalogListing listing(*image);
+    TempDir dir;
+    EXPECT_FALSE(ExportSelection(&listing, AllRows(listing), dir.Path(), {}).error);
+    const Bytes live = ReadAll(dir.Path() / "BOOT.bin");
+    ASSERT_EQ(live.size(), 684u);
+    EXPECT_EQ(Bytes(live.begin() + 4, live.end()), Filled(680, 7));
+    EXPECT_EQ(ReadAll(dir.Path() / "BOOT~1.bin"), (Bytes{0, 2, 0, 0}));
+
+    CMountTree tree(*image, false);
+    ASSERT_TRUE(tree.Lookup("/BOOT"));
+    EXPECT_FALSE(tree.Lookup("/BOOT")->deleted);
+    EXPECT_EQ(tree.Lookup("/BOOT")->length, 680u);
+    ASSERT_TRUE(tree.Lookup("/BOOT~1"));
+    EXPECT_TRUE(tree.Lookup("/BOOT~1")->deleted);
 }
