@@ -21,6 +21,22 @@ CAndosImage::CAndosImage(std::span<const uint8_t> bytes) : CFileSystem(bytes, 0)
         Add(EntryAt(at));
     }
     Finish();
+    MarkLiveClusters();
+}
+
+void CAndosImage::MarkLiveClusters() {
+    m_liveClusters.assign(static_cast<size_t>(Size() / kClusterSize), false);
+    for (const DiskEntry& entry : Entries()) {
+        if (entry.deleted || entry.IsDirectory())
+            continue;
+        // A chain never holds more clusters than the disk: a loop ends there.
+        size_t steps = 0;
+        for (int c = static_cast<int>(entry.start);
+             c > 0 && static_cast<size_t>(c) < m_liveClusters.size() &&
+             steps < m_liveClusters.size();
+             c = GetNextCluster(c), ++steps)
+            m_liveClusters[static_cast<size_t>(c)] = true;
+    }
 }
 
 std::string CAndosImage::GetFormatName() const {
@@ -75,6 +91,9 @@ ReadFault CAndosImage::ReadData(const DiskEntry& entry, std::vector<uint8_t>& da
         if (static_cast<long long>(data.size()) + kClusterSize > limit || cluster < 0 ||
             !InDisk(offset, kClusterSize))
             return ReadFault::Unreadable;
+        if (entry.deleted && static_cast<size_t>(cluster) < m_liveClusters.size() &&
+            m_liveClusters[static_cast<size_t>(cluster)])
+            return ReadFault::Overwritten;
         data.insert(data.end(), m_bytes.begin() + offset, m_bytes.begin() + offset + kClusterSize);
     }
     if (data.size() < entry.length)

@@ -5,6 +5,8 @@
 
 #include "FileSystem.h"
 
+#include <vector>
+
 class CAndosImage : public CFileSystem {
 public:
     explicit CAndosImage(std::span<const uint8_t> bytes);
@@ -16,9 +18,15 @@ public:
 
 protected:
     // The chain copied whole: it fails when it leaves the disk, outgrows the length
-    // rounded up to clusters, or ends before the length (ClustersEndEarly).
+    // rounded up to clusters, or ends before the length (ClustersEndEarly); a deleted
+    // file's, when it meets a live file's cluster (Overwritten).
     ReadFault ReadData(const DiskEntry& entry, std::vector<uint8_t>& data) const override;
 
 private:
     DiskEntry EntryAt(int offset) const;
+    void MarkLiveClusters();
+
+    // The clusters live files' chains go through: a deleted file's data found in one of
+    // them is another file's now.
+    std::vector<bool> m_liveClusters;
 };

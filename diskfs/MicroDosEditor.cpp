@@ -282,6 +282,19 @@ private:
         return std::max(0LL, end - Start(hole));
     }
 
+    // What remains of a hole a file took the start of: a hole of its own, nameless and
+    // empty, since the deleted file that was there no longer starts there. Its load
+    // address is the usual one: MicroDOS takes an empty entry loaded at 0 for a directory.
+    static Slot Hole(long long start, long long blocks) {
+        Slot hole{};
+        hole[0] = hole[1] = kDeleted;
+        std::fill(hole.begin() + 2, hole.begin() + 16, ' ');
+        PutWordAt(&hole[024], 01000);
+        PutWordAt(&hole[020], start);
+        PutWordAt(&hole[022], blocks);
+        return hole;
+    }
+
     // The first hole the file fits, else the end of the runs; a hole it does not fill
     // needs a slot more for what remains of it.
     Placement Place(std::vector<Slot>& slots, long long blocks) const {
@@ -295,10 +308,8 @@ private:
             roomSeen = true;
             if (slots.size() >= kMaxSlots)
                 continue;
-            Slot rest = hole;
-            PutWordAt(&rest[020], Start(hole) + blocks);
-            PutWordAt(&rest[022], Blocks(hole) - blocks);
-            slots.insert(slots.begin() + static_cast<long>(i) + 1, rest);
+            slots.insert(slots.begin() + static_cast<long>(i) + 1,
+                         Hole(Start(hole) + blocks, Blocks(hole) - blocks));
             return {static_cast<long long>(i), Start(hole), std::nullopt};
         }
         const long long end = EndOfRuns(slots);

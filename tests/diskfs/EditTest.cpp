@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include <random>
 
 namespace fs = std::filesystem;
@@ -188,8 +190,39 @@ private:
         EXPECT_EQ(now.freeBytes, expected.freeBytes) << Where();
         EXPECT_EQ(m_editor->FreeBytes(), now.freeBytes) << Where();
         ExpectReaderAgrees(now);
+        ExpectDeletedKept(before);
         m_model = now;
         ++m_made;
+    }
+
+    // Every deleted entry the reader still gives out after a change holds what an entry
+    // of its name held before it: a deleted one, or the live file the change removed. (A
+    // nameless one that gives nothing is a hole.)
+    void ExpectDeletedKept(const std::vector<uint8_t>& before) const {
+        std::vector<std::pair<std::string, std::vector<uint8_t>>> held;
+        std::vector<uint8_t> data;
+        const auto was = DetectFileSystem(before)->open(before);
+        for (const DiskEntry& entry : was->Entries()) {
+            if (entry.kind == DiskEntry::Kind::File && was->Read(entry, data) == ReadFault::None)
+                held.emplace_back(entry.name, data);
+        }
+        for (const DiskEntry& entry : m_editor->Disk().Entries()) {
+            if (!entry.deleted || entry.kind != DiskEntry::Kind::File ||
+                m_editor->Disk().Read(entry, data) != ReadFault::None ||
+                (entry.name.empty() && data.empty())) // a hole left where a file went in
+                continue;
+            // ANDOS writes its deletion mark over the first letter.
+            const bool lost = entry.name.starts_with(kLostLetter);
+            EXPECT_TRUE(std::any_of(held.begin(), held.end(),
+                                    [&](const auto& kept) {
+                                        return kept.second == data &&
+                                               (lost ? kept.first.size() == entry.name.size() &&
+                                                           kept.first.substr(1) ==
+                                                               entry.name.substr(1)
+                                                     : kept.first == entry.name);
+                                    }))
+                << Where() << " deleted " << entry.name << " reads other bytes";
+        }
     }
 
     // The reader under test gives every file as the tests' reader does (but for files

@@ -171,13 +171,14 @@ held_image_kept() { # another program holds the image open: the change fails wit
 }
 
 writers_take_turns() { # bkdisk.exe processes at once: every one that says so added its file
-    local image=$work/turns.img i ok=0 listing
+    local image=$work/turns.img i ok=0 listing writers=()
     win_bkdisk format --mkdos "$image"
     for i in 1 2 3 4 5 6; do
         printf 'file %s' $i > "$work/T$i.DAT"
         (win_bkdisk add "$image" "$work/T$i.DAT"; echo $? > "$work/T$i.rc") &
+        writers+=($!)
     done
-    wait
+    wait "${writers[@]}" # not the display and window manager, which run on
     listing=$("$linux/explorer/cli/bkdisk" ls "$image")
     for i in 1 2 3 4 5 6; do
         [ "$(cat "$work/T$i.rc")" = 0 ] && ok=$((ok + 1))
