@@ -52,6 +52,15 @@ int Refused(EditError error, const std::string& subject, const CImageFileEdit& e
 }
 
 // No other writer of ours changes the image until this command has written it.
+int RefusedName(NewNameFault fault, const std::string& typed, const CImageFileEdit& edit,
+                bool directory) {
+    if (fault == NewNameFault::Occurrence)
+        return Refused(FormatResString(IDS_CLI_NAME_PICKS, {PrintableHostPath(typed)}));
+    return Refused(fault == NewNameFault::Empty ? EditError::NameEmpty
+                                                : EditError::NameBadCharacter,
+                   typed, edit, directory);
+}
+
 std::unique_ptr<CImageFileEdit> OpenForChanges(const std::string& path) {
     std::string error;
     auto edit = CImageFileEdit::Open(path, error, nullptr, true);
@@ -155,13 +164,11 @@ int MakeDirectory(const Arguments& args) {
     auto edit = OpenForChanges(args.positional[0]);
     if (!edit)
         return Failure;
-    auto names = ParseCatalogPath(args.positional[1]);
-    if (names.empty())
-        return Refused(EditError::NameEmpty, args.positional[1], *edit);
-    if (!Utf8ToCp1251Exactly(args.positional[1]))
-        return Refused(EditError::NameBadCharacter, args.positional[1], *edit);
-    const std::string name = names.back().name;
-    names.pop_back();
+    const auto [parentPath, typed] = SplitLastName(args.positional[1]);
+    const NewName name = ParseNewName(typed);
+    if (name.fault != NewNameFault::None)
+        return RefusedName(name.fault, args.positional[1], *edit, true);
+    const auto names = ParseCatalogPath(parentPath);
     const auto image = edit->Image();
     const auto parent = names.empty() ? std::optional<ResolvedEntry>()
                                       : ResolveCatalogPath(*image, image->Root(), names);
@@ -169,25 +176,31 @@ int MakeDirectory(const Arguments& args) {
         return Refused(EditError::NotFound, args.positional[1], *edit);
     const auto place = parent ? image->Enter(parent->entry) : image->Root();
     const EditError error =
-        place ? edit->Editor().MakeDirectory(place->dir, name).error : EditError::NotFound;
+        place ? edit->Editor().MakeDirectory(place->dir, name.name).error : EditError::NotFound;
     if (error != EditError::None)
         return Refused(error, args.positional[1], *edit, true);
     return Saved(*edit, args);
 }
 
+// The new name is one name: a '/' or '\' in it would be taken for a move.
 int Rename(const Arguments& args) {
     auto edit = OpenForChanges(args.positional[0]);
     if (!edit)
         return Failure;
+    const std::string& typed = args.positional[2];
     const auto index = EntryAt(*edit, args.positional[1]);
-    const auto name = Utf8ToCp1251Exactly(args.positional[2]);
-    const EditError error = !index  ? EditError::NotFound
-                            : !name ? EditError::NameBadCharacter
-                                    : edit->Editor().Rename(*index, *name).error;
+    if (!index)
+        return Refused(EditError::NotFound, args.positional[1], *edit);
+    const bool directory =
+        edit->Editor().Disk().Entries()[static_cast<size_t>(*index)].IsDirectory();
+    if (typed.find_first_of("/\\") != std::string::npos)
+        return Refused(FormatResString(IDS_CLI_NAME_SEPARATOR, {PrintableHostPath(typed)}));
+    const NewName name = ParseNewName(typed);
+    if (name.fault != NewNameFault::None)
+        return RefusedName(name.fault, typed, *edit, directory);
+    const EditError error = edit->Editor().Rename(*index, name.name).error;
     if (error != EditError::None)
-        return Refused(
-            error, index ? args.positional[2] : args.positional[1], *edit,
-            index && edit->Editor().Disk().Entries()[static_cast<size_t>(*index)].IsDirectory());
+        return Refused(error, typed, *edit, directory);
     return Saved(*edit, args);
 }
 

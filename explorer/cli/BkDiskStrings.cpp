@@ -115,9 +115,13 @@ const std::string& LoadResString(StringId id) {
          "Deletes the files at PATH; a directory only when empty, or with all it holds\n"
          "with -r.\n"},
         {IDS_CLI_USAGE_MKDIR,
-         "Usage: bkdisk mkdir IMAGE PATH\nMakes the directory PATH; its parent must exist.\n"},
+         "Usage: bkdisk mkdir IMAGE PATH\nMakes the directory PATH; its parent must exist.\n"
+         "Its last name is the new directory's: %XX stands for a character there as in\n"
+         "every path, and a ;N, which picks an entry already there, is refused.\n"},
         {IDS_CLI_USAGE_MV,
-         "Usage: bkdisk mv IMAGE PATH NEWNAME\nRenames the entry at PATH in its directory.\n"},
+         "Usage: bkdisk mv IMAGE PATH NEWNAME\nRenames the entry at PATH in its directory.\n"
+         "NEWNAME is one name written as in paths (%XX stands for a character, %2F for a\n"
+         "'/'); a ;N is refused. Host files that add puts on the disk keep their own names.\n"},
         {IDS_CLI_ONE_FORMAT, "name one format: --microdos, --mkdos, --andos or --csidos"},
         {IDS_CLI_BAD_ADDRESS, "the load address is octal, from 0 to 177777"},
         {IDS_CLI_BREAK_LINKS, "--break-links changes it under this name only."},
@@ -128,6 +132,12 @@ const std::string& LoadResString(StringId id) {
          "copies that differ, directories numbered wrongly or inside themselves), one a\n"
          "line; nothing is written. Exit 0 when there is none, 1 otherwise.\n"},
         {IDS_CLI_CHECK_CLEAN, "%s: no faults found"},
+        {IDS_CLI_NAME_PICKS,
+         "%s: \";N\" picks an entry already there, and a new name cannot end in it (%3B "
+         "stands for a ';')."},
+        {IDS_CLI_NAME_SEPARATOR,
+         "%s: mv renames an entry in its directory, and a new name is one name (%2F stands "
+         "for a '/', %5C for a '\\')."},
     };
     return stringtable::FindText(table, id);
 }

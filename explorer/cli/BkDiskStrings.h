@@ -44,6 +44,8 @@ enum StringId : int {
     IDS_CLI_BREAK_LINKS,
     IDS_CLI_USAGE_CHECK,
     IDS_CLI_CHECK_CLEAN,
+    IDS_CLI_NAME_PICKS,
+    IDS_CLI_NAME_SEPARATOR,
 };
 
 const std::string& LoadResString(StringId id);

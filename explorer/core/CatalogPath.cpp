@@ -79,6 +79,26 @@ std::vector<PathName> ParseCatalogPath(std::string_view utf8) {
     return names;
 }
 
+NewName ParseNewName(std::string_view utf8) {
+    if (SplitOccurrence(utf8).name.size() != utf8.size())
+        return {{}, NewNameFault::Occurrence};
+    const auto cp1251 = Utf8ToCp1251Exactly(utf8);
+    if (!cp1251)
+        return {{}, NewNameFault::BadCharacter};
+    std::string name = Unescape(*cp1251);
+    return {name, name.empty() ? NewNameFault::Empty : NewNameFault::None};
+}
+
+std::pair<std::string_view, std::string_view> SplitLastName(std::string_view utf8) {
+    const char separator = utf8.find('\\') != std::string_view::npos ? '\\' : '/';
+    while (!utf8.empty() && utf8.back() == separator)
+        utf8.remove_suffix(1);
+    const auto last = utf8.rfind(separator);
+    if (last == std::string_view::npos)
+        return {std::string_view(), utf8};
+    return {utf8.substr(0, last), utf8.substr(last + 1)};
+}
+
 std::string FormatPathName(std::string_view cp1251, int occurrence) {
     std::string escaped;
     if (cp1251.starts_with('-')) {

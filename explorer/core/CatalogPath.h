@@ -25,6 +25,18 @@ struct PathName {
 
 std::vector<PathName> ParseCatalogPath(std::string_view utf8);
 
+// A new entry's name is typed as a path's last name is: "%XX" stands for a character.
+// It never ends in ";N", which picks an entry already there.
+enum class NewNameFault { None, Empty, Occurrence, BadCharacter };
+struct NewName {
+    std::string name; // Windows-1251
+    NewNameFault fault = NewNameFault::None;
+};
+NewName ParseNewName(std::string_view utf8);
+// A path split before its last name (separators after it dropped): the directory's path
+// and the name as typed.
+std::pair<std::string_view, std::string_view> SplitLastName(std::string_view utf8);
+
 // One printed name (UTF-8).
 std::string FormatPathName(std::string_view cp1251, int occurrence);
 

@@ -303,3 +303,26 @@ TEST(BkDiskEdit, CheckNamesFaultsAndChangesRefuseThem) {
     EXPECT_EQ(none.status, 0);
     EXPECT_EQ(none.out, clean + ": no faults found\n");
 }
+
+// New names are typed as a path's last name is, by mkdir and mv alike: %XX stands for a
+// character, and ";N" (which picks an entry already there) or, for mv, a separator is
+// refused; the name made is the one ls shows back.
+TEST(BkDiskEdit, NewNamesReadAsInPathsAndNeverPickAnEntry) {
+    TempDir dir;
+    const std::string image = ShellQuote((dir.Path() / "names.img").string());
+    ASSERT_EQ(BkDisk("format --mkdos " + image).status, 0);
+    ASSERT_EQ(BkDisk("add " + image + " " + ShellQuote(dir.Write("F", {'f'}))).status, 0);
+    const auto before = ReadAll(dir.Path() / "names.img");
+    for (const char* refused : {"mkdir IMG 'XYZ;2'", "mkdir IMG 'XYZ;1'", "mv IMG F 'Q;3'",
+                                "mv IMG F 'G/H'", "mv IMG F 'G\\H'", "mkdir IMG 'A;2/B'"}) {
+        std::string command = refused;
+        command.replace(command.find("IMG"), 3, image);
+        EXPECT_EQ(BkDisk(command).status, 1) << refused;
+    }
+    EXPECT_EQ(ReadAll(dir.Path() / "names.img"), before);
+    EXPECT_EQ(BkDisk("mkdir " + image + " 'A%41'").status, 0);
+    EXPECT_EQ(BkDisk("mkdir " + image + " 'AA/X%3B2'").status, 0);
+    EXPECT_EQ(BkDisk("mv " + image + " F 'B%2FC'").status, 0);
+    EXPECT_EQ(BkDisk("ls " + image + " -R --tsv").out,
+              "B%2FC\t\t1000\t1\nAA\t<DIR>\t\t\nAA/X%3B2\t<DIR>\t\t\n");
+}
