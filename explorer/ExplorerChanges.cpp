@@ -332,7 +332,7 @@ void CExplorerDlg::OnRename(wxCommandEvent&) {
 void CExplorerDlg::OnBeginLabelEdit(wxListEvent& event) {
     const Selection selection = GetSelection();
     if (!ComputeChangeState(m_listing.get(), selection, !m_readOnly).rename ||
-        selection.front() != event.GetIndex())
+        selection.front() != event.GetIndex() || !ImageFreeForChanges())
         event.Veto();
 }
 

@@ -554,30 +554,41 @@ std::optional<std::filesystem::path> CExplorerDlg::TempFolder() {
     return folder;
 }
 
-// An entry that cannot be read says why, as export does.
+// An entry that cannot be read says why, as export does. A file whose name no opener
+// may be given is shown as text at once; the others are copied as they are on the disk
+// (a header only where the name ends in .bin), and their first bytes looked at too.
 void CExplorerDlg::OpenSelection() {
     const Selection selection = GetSelection();
     if (SelectionHasDirectory(m_listing.get(), selection)) {
         ShowError(wxString::FromUTF8(LoadResString(IDS_OPEN_MIXED)));
         return;
     }
+    const auto first = m_listing ? m_listing->EntryAt(selection.front()) : std::nullopt;
+    const std::string name =
+        first ? Cp1251ToUtf8(SafeHostName(m_pImage->Entry(*first).name)) : std::string();
+    if (OpenerTypeOf(name, {}, ThisOpenerHost()) == OpenerType::Refused)
+        return ShownAsText(selection);
     const auto temp = TempFolder();
     if (!temp)
         return;
-    const ExportResult result =
-        ExportSelection(m_listing.get(), selection, *temp, OptionsFor(true));
+    ExportOptions options = OptionsFor(true);
+    options.headerOnlyInBinFiles = true;
+    const ExportResult result = ExportSelection(m_listing.get(), selection, *temp, options);
     const bool opened = !result.topLevel.empty() && result.topLevel.front();
     if (result.error || result.cancelled || !opened) {
         ShowError(wxString::FromUTF8(result.error ? *result.error : ExportSummary(result)));
         return;
     }
     const std::string path = Utf8FromPath(*result.topLevel.front());
-    if (FileOpenerType(path, ThisOpenerHost()) == OpenerType::Refused) {
-        ShowAsText(selection);
-        m_statusBar->SetStatusText(wxString::FromUTF8(LoadResString(IDS_NEVER_RUN)), 0);
-        return;
-    }
+    if (FileOpenerType(path, ThisOpenerHost()) == OpenerType::Refused)
+        return ShownAsText(selection);
+    ShowWhere(); // no word left from an earlier refusal
     Launched(m_launcher->OpenWithDefaultApp(path), *result.topLevel.front());
+}
+
+void CExplorerDlg::ShownAsText(const Selection& selection) {
+    ShowAsText(selection);
+    m_statusBar->SetStatusText(wxString::FromUTF8(LoadResString(IDS_NEVER_RUN)), 0);
 }
 
 // Nothing visible happens when no program starts: the user is told, with the file's path.

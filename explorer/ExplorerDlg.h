@@ -99,6 +99,8 @@ private:
     // shows it as text when that program would run it.
     void OpenSelection();
     void ShowAsText(const Selection& selection);
+    // The text view in place of the host's opener, and why, in the status bar.
+    void ShownAsText(const Selection& selection);
     // The path block of a drag out; none when the extraction failed part-way.
     std::optional<std::vector<uint8_t>> RenderDropFiles();
     Selection GetSelection() const;

@@ -7,6 +7,7 @@
 #include "RavelkoStrings.h"
 
 #include <algorithm>
+#include <cctype>
 #include <span>
 
 using namespace ravelko;
@@ -67,12 +68,14 @@ public:
         const ReadFault fault = image.Read(step.ref, m_data);
         if (fault != ReadFault::None)
             return Skip(step, ReadFaultReason(fault, step.entry.deleted));
-        const auto header = BinHeader(step.entry.address, m_data.size());
+        auto header = BinHeader(step.entry.address, m_data.size());
+        const std::string wanted =
+            WantedFileName(step.HostName(), m_options.addBinExtension && header.has_value());
+        if (m_options.headerOnlyInBinFiles && !IsBinFileName(wanted))
+            header.reset();
         const std::span<const uint8_t> headerBytes =
             header ? std::span<const uint8_t>(*header) : std::span<const uint8_t>();
         const hostfiles::Parts parts = {headerBytes, std::span<const uint8_t>(m_data)};
-        const std::string wanted =
-            WantedFileName(step.HostName(), m_options.addBinExtension && header.has_value());
         std::string name = m_folders.back().names.Claim(wanted);
         const auto written = WriteAsAsked(wanted, name, parts);
         if (!written)
@@ -343,6 +346,13 @@ std::optional<std::array<uint8_t, kBinHeaderSize>> BinHeader(uint16_t address, s
 // exported.
 std::string WantedFileName(const std::string& name, bool addBinExtension) {
     return addBinExtension ? AddBinExtension(name) : name;
+}
+
+bool IsBinFileName(std::string_view name) {
+    const std::string extension = "." + LoadResString(IDS_BIN_EXTENSION);
+    return name.size() >= extension.size() &&
+           std::equal(extension.begin(), extension.end(), name.end() - extension.size(),
+                      [](char a, char b) { return std::tolower(a) == std::tolower(b); });
 }
 
 std::string AddBinExtension(const std::string& name) {

@@ -40,6 +40,9 @@ struct ExportReport {
 
 struct ExportOptions {
     bool addBinExtension = true;
+    // Files whose host name does not end in ".bin" are written as they are on the disk,
+    // without the header: copies handed to the host's programs by their own names.
+    bool headerOnlyInBinFiles = false;
     ExistingFile existing = ExistingFile::Keep;
     // Asked instead, for each file in the way: one of the three, or none to cancel.
     std::function<std::optional<ExistingFile>(const std::filesystem::path&)> askExisting;
@@ -130,6 +133,8 @@ std::string WantedFileName(const std::string& name, bool addBinExtension);
 
 // name + ".bin" when name holds no '.' anywhere; otherwise name unchanged.
 std::string AddBinExtension(const std::string& name);
+// Whether the name ends in ".bin", in any letter case.
+bool IsBinFileName(std::string_view name);
 
 // The text view's bytes: a converted copy (KOI-8 to Windows-1251), each line feed
 // written as carriage return and line feed; or the same text in UTF-8 with line feeds, or

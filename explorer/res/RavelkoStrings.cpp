@@ -74,7 +74,7 @@ const std::string& LoadResString(StringId id) {
         {IDS_EXISTS_FOR_ALL, "&Do this for every file already there"},
         {IDS_TEXT_EXTENSION, "txt"},
         {IDS_NEVER_RUN,
-         "Shown as text: only text, pictures and sound from a disk image go to other programs"},
+         "Shown as text: only text, pictures and sound go to other programs"},
         {IDS_LOST_TYPE, "lost"},
         {IDS_DISK_TYPE, "<DISK>"},
         {IDS_OPEN_CUT_SHORT, "The image file ends %s bytes before this disk does."},

@@ -331,8 +331,9 @@ TEST_F(Ravelko, OnlyPassiveDataGoesToTheOpenerTheRestIsShownAsText) {
     MicroDosBuilder b(true);
     for (const std::string& name : refused)
         b.File(0, name, 01000, {'e', 'c', 'h', 'o'});
-    b.File(0, "MONITOR", 01000, {'e', 'c', 'h', 'o'}); // opened as MONITOR.bin
-    b.File(0, "TRICK", 0x457F, Bytes(0x464C, 0));      // its .bin header spells "\x7FELF"
+    b.File(0, "MONITOR", 01000, {'e', 'c', 'h', 'o'});  // opened as MONITOR.bin
+    b.File(0, "TRICK", 0x457F, Bytes(0x464C, 0));       // its .bin header spells "\x7FELF"
+    b.File(0, "EVIL.TXT", 01000, {'#', '!', 's', 'h'}); // a text by name, a script by content
     for (const std::string& name : passive)
         b.File(0, name, 0, {'h', 'i'});
     dlg->OpenDroppedFiles({files.Write("programs.img", b.Image())});
@@ -342,6 +343,7 @@ TEST_F(Ravelko, OnlyPassiveDataGoesToTheOpenerTheRestIsShownAsText) {
         expected.push_back("text " + Utf8FromPath(temp / (name + ".txt")));
     expected.push_back("text " + Utf8FromPath(temp / "MONITOR.txt"));
     expected.push_back("text " + Utf8FromPath(temp / "TRICK.txt"));
+    expected.push_back("text " + Utf8FromPath(temp / "EVIL.TXT.txt"));
     for (const std::string& name : passive)
         expected.push_back("open " + Utf8FromPath(temp / name));
     for (int row = 0; row < static_cast<int>(expected.size()); ++row) {
@@ -350,13 +352,14 @@ TEST_F(Ravelko, OnlyPassiveDataGoesToTheOpenerTheRestIsShownAsText) {
         EXPECT_EQ(launches.size(), static_cast<size_t>(row + 1));
     }
     EXPECT_EQ(launches, expected);
+    EXPECT_EQ(ReadAll(temp / "PIC.PNG"), (Bytes{'h', 'i'})); // as on the disk: no .bin header
+    EXPECT_FALSE(fs::exists(temp / "HELLO.BAT"));            // nothing written but the text
     EXPECT_EQ(ReadAll(temp / "HELLO.BAT.txt"),
               TextViewBytes(Bytes{'e', 'c', 'h', 'o'}.data(), 4, HostTextForm()));
     Select({0});
     win.DoubleClick();
     EXPECT_EQ(win.StatusBar().GetStatusText(0).utf8_string(),
-              "Shown as text: only text, pictures and sound from a disk image go to other "
-              "programs");
+              "Shown as text: only text, pictures and sound go to other programs");
 }
 
 TEST_F(Ravelko, LauncherGetsTheExtractedFiles) {
@@ -369,18 +372,28 @@ TEST_F(Ravelko, LauncherGetsTheExtractedFiles) {
     EXPECT_EQ(ReadAll(temp / "TEXT.TXT"), TextViewBytes(bytes.data(), 3, HostTextForm()));
     Select({0, 1});
     win.DoubleClick();
-    EXPECT_EQ(launches, (Strings{"text " + text, "text " + Utf8FromPath(temp / "GAME.txt")}));
+    Select({1});
+    win.DoubleClick();
+    EXPECT_EQ(launches,
+              (Strings{"text " + text, "text " + Utf8FromPath(temp / "GAME.txt"), "open " + text}));
+    EXPECT_EQ(ReadAll(temp / "TEXT.TXT"), bytes); // as on the disk
 
+    MicroDosBuilder two(true);
+    two.File(0, "A.TXT", 0, {'a'});
+    two.File(0, "B.TXT", 0, {'b'});
+    dlg->OpenDroppedFiles({files.Write("two.img", two.Image())});
     win.ProgressFactory() = [](ProgressWords) {
         return [](size_t, size_t) { return false; };
     }; // Cancel
+    Select({0, 1});
     win.DoubleClick();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].rfind("The export was cancelled", 0), 0u);
-    EXPECT_EQ(launches.size(), 2u); // nothing opened
+    EXPECT_EQ(launches.size(), 3u); // nothing opened
     messages.clear();
     win.ProgressFactory() = [](ProgressWords) { return ExportProgress(); };
 
+    Open();
     launcher->starts = false; // no program: the user hears of it, with the file's path
     Select({1});
     Command(ID_VIEW_AS_TEXT);
