@@ -13,11 +13,15 @@ const bool g_classicScrollBars = setenv("GTK_OVERLAY_SCROLLING", "0", 0) == 0;
 
 wxIMPLEMENT_APP_NO_MAIN(CTomsivarApp);
 
-// --help and wrong arguments are answered before the toolkit starts: they need no display.
+// Our options are read before the toolkit starts, and the toolkit is given none of them:
+// GTK takes --name for its own. --help and wrong arguments need no display.
 int main(int argc, char** argv) {
-    if (const auto code = AnswerCommandLine(ParseCommandLine({argv + 1, argv + argc})))
+    const ViewerArgs args = ParseCommandLine({argv + 1, argv + argc});
+    if (const auto code = AnswerCommandLine(args))
         return *code;
-    return wxEntry(argc, argv);
+    CommandLineArgs() = args;
+    int toolkitArgc = 1;
+    return wxEntry(toolkitArgc, argv);
 }
 #else
 wxIMPLEMENT_APP(CTomsivarApp);

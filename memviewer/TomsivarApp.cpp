@@ -27,11 +27,19 @@ std::optional<int> AnswerCommandLine(const ViewerArgs& args) {
     return std::nullopt;
 }
 
+std::optional<ViewerArgs>& CommandLineArgs() {
+    static std::optional<ViewerArgs> args;
+    return args;
+}
+
 bool CTomsivarApp::OnInit() {
-    std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i)
-        args.push_back(argv[i].utf8_string());
-    const ViewerArgs parsed = ParseCommandLine(args);
+    if (!CommandLineArgs()) {
+        std::vector<std::string> args;
+        for (int i = 1; i < argc; ++i)
+            args.push_back(argv[i].utf8_string());
+        CommandLineArgs() = ParseCommandLine(args);
+    }
+    const ViewerArgs parsed = *CommandLineArgs();
     if ((m_exitCode = AnswerCommandLine(parsed)))
         return true;
     wxInitAllImageHandlers();

@@ -24,6 +24,9 @@ private:
 ViewerArgs ParseCommandLine(const std::vector<std::string>& args);
 // Prints the usage for --help, or what is wrong and the usage: the exit code then.
 std::optional<int> AnswerCommandLine(const ViewerArgs& args);
+// The arguments as read before the toolkit started, where the program's own main reads
+// them; none where the toolkit's entry point hands them to the application.
+std::optional<ViewerArgs>& CommandLineArgs();
 
 ViewerSettings ReadSettings(const wxConfigBase& config);
 void WriteSettings(wxConfigBase& config, const ViewerSettings& settings);

@@ -49,23 +49,36 @@ ViewerSettings Checked(const ViewerSettings& stored) {
     return checked;
 }
 
-ViewerArgs ParseViewerArgs(const std::vector<std::string>& args, const std::string& defaultName) {
+// "--index=5" reads as "--index 5".
+ViewerArgs ParseViewerArgs(const std::vector<std::string>& given, const std::string& defaultName) {
+    std::vector<std::string> args;
+    for (const std::string& arg : given) {
+        const auto equals = arg.find('=');
+        if (arg.starts_with("--") && equals != std::string::npos) {
+            args.push_back(arg.substr(0, equals));
+            args.push_back(arg.substr(equals + 1));
+        } else {
+            args.push_back(arg);
+        }
+    }
     ViewerArgs parsed;
     parsed.name = defaultName;
     for (size_t i = 0; i < args.size() && parsed.error.empty(); ++i) {
         const std::string& arg = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (arg == "--help" || arg == "-h") {
+        const bool valued = arg == "--index" || arg == "--name";
+        if (arg == "--help" || arg == "-h")
             parsed.help = true;
-        } else if (arg == "--index" && hasValue && IndexValue(args[i + 1])) {
-            parsed.index = IndexValue(args[++i]);
-        } else if (arg == "--name" && hasValue && IsObjectName(args[i + 1])) {
-            parsed.name = args[++i];
-        } else {
-            const bool valued = (arg == "--index" || arg == "--name") && hasValue;
-            parsed.error =
-                FormatResString(IDS_BAD_ARGUMENT, {valued ? arg + " " + args[i + 1] : arg});
-        }
+        else if (!valued)
+            parsed.error = FormatResString(IDS_BAD_ARGUMENT, {arg});
+        else if (i + 1 == args.size())
+            parsed.error = FormatResString(IDS_MISSING_VALUE, {arg});
+        else if (const std::string& value = args[++i]; arg == "--index")
+            IndexValue(value) ? void(parsed.index = IndexValue(value))
+                              : void(parsed.error = FormatResString(IDS_BAD_INDEX, {value}));
+        else if (IsObjectName(value))
+            parsed.name = value;
+        else
+            parsed.error = FormatResString(IDS_BAD_NAME, {value});
     }
     return parsed;
 }

@@ -65,7 +65,11 @@ const std::string& LoadResString(StringId id) {
          "Shows the memory of a running emulator as a picture. Without --index it watches\n"
          "the lowest of ZELMARIN_RAM0 ... ZELMARIN_RAM63 that exists; with it, that one\n"
          "only. --name replaces the base name ZELMARIN_RAM.\n"},
-        {IDS_BAD_ARGUMENT, "tomsivar: unknown or incomplete argument: %s"},
+        {IDS_BAD_ARGUMENT, "tomsivar: unknown argument: %s"},
+        {IDS_MISSING_VALUE, "tomsivar: %s needs a value"},
+        {IDS_BAD_INDEX, "tomsivar: bad value for --index: %s (a decimal number from 0 to 63)"},
+        {IDS_BAD_NAME,
+         "tomsivar: bad value for --name: %s (a name of 1 to 200 letters, digits, '_' or '-')"},
         {IDS_NOTHING_TO_COPY,
          "Nothing to copy: drag a rectangle over the picture first (it needs memory to show)."},
     };

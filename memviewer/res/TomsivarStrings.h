@@ -66,6 +66,9 @@ enum StringId : int {
     IDS_USAGE,
     IDS_BAD_ARGUMENT,
     IDS_NOTHING_TO_COPY,
+    IDS_MISSING_VALUE,
+    IDS_BAD_INDEX,
+    IDS_BAD_NAME,
 };
 
 // The text of string `id`; empty for a number the table does not hold.

@@ -94,7 +94,8 @@ TEST(Tools, ArgumentsAndInputsGetClearAnswers) {
         {kGrab + " --help", 0, "Usage: ramgrab"},
         {kSim + " --help", 0, "Usage: zelmarin-sim"},
         {"DISPLAY= " TOMSIVAR_PATH " --help", 0, "Usage: tomsivar"}, // no display needed
-        {"DISPLAY= " TOMSIVAR_PATH " --index 64", 2, "argument: --index 64"},
+        {"DISPLAY= " TOMSIVAR_PATH " --index 64", 2,
+         "bad value for --index: 64 (a decimal number from 0 to 63)"},
         {kGrab + " --bogus " + out, 2, "bad argument: --bogus"},
         {kSim + " --index 64", 2, "bad value for --index: 64 (a decimal number from 0 to 63)"},
         {kGrab + " --rows 0 " + out, 2, "bad value for --rows: 0 (a decimal number from 1 to"},
@@ -159,4 +160,25 @@ TEST(Tools, AKilledStandInsObjectCanBeTakenOver) {
         Shell("timeout --preserve-status -s TERM 0.5 " + kSim + " --name " + base + " --replace");
     EXPECT_EQ(replaced.status, 0) << replaced.out;
     EXPECT_FALSE(fs::exists("/dev/shm/" + base + "0"));
+}
+
+// The real program gets its own options whatever the toolkit takes for itself (GTK takes
+// --name): it watches the object they name, as its title says (a UTF-8 title, which
+// xwininfo shows).
+TEST(Tools, TomsivarWatchesTheObjectItsCommandLineNames) {
+    if (Shell("command -v xvfb-run xwininfo").status != 0)
+        GTEST_SKIP() << "no xvfb-run or xwininfo";
+    const std::string base = "BKTEST_" + std::to_string(getpid()) + "_view";
+    const pid_t sim = StartSim({"--index", "2"}, base);
+    for (const std::string& args : {"--name " + base + " --index 2", "--name=" + base}) {
+        const std::string title = base + "2 \xE2\x80\x94 Tomsivar";
+        const std::string script = std::string(TOMSIVAR_PATH) + " " + args +
+                                   " & t=$!; for i in $(seq 200); do xwininfo -root -tree | " +
+                                   "grep -F " + ShellQuote(title) + " && break; sleep 0.1; " +
+                                   "done; kill $t";
+        const CommandOutput shown = Shell("xvfb-run -a sh -c " + ShellQuote(script));
+        EXPECT_NE(shown.out.find(title), std::string::npos) << args << ": " << shown.out;
+    }
+    kill(sim, SIGTERM);
+    waitpid(sim, nullptr, 0);
 }

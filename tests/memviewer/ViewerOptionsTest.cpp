@@ -13,19 +13,24 @@ TEST(ViewerSettings, WhatCannotBeShownFallsBackToTheStart) {
 
 TEST(ViewerArgs, IndexNameHelpAndWhatIsWrong) {
     const std::string base = "ZELMARIN_RAM";
-    const auto parsed = ParseViewerArgs({"--index", "63", "--name", "MY_RAM"}, base);
-    EXPECT_EQ(parsed.index, 63);
-    EXPECT_EQ(parsed.name, "MY_RAM");
-    EXPECT_TRUE(parsed.error.empty());
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--index", "63", "--name", "MY_RAM"},
+          std::vector<std::string>{"--index=63", "--name=MY_RAM"}}) {
+        const auto parsed = ParseViewerArgs(args, base);
+        EXPECT_EQ(parsed.index, 63);
+        EXPECT_EQ(parsed.name, "MY_RAM");
+        EXPECT_TRUE(parsed.error.empty());
+    }
     EXPECT_EQ(ParseViewerArgs({}, base).name, base);
     EXPECT_TRUE(ParseViewerArgs({"--help"}, base).help);
     const std::pair<std::vector<std::string>, const char*> wrong[] = {
-        {{"--index", "64"}, "--index 64"}, {{"--index", "x1"}, "--index x1"},
-        {{"--index"}, "--index"},          {{"--name", "a/b"}, "--name a/b"},
-        {{"--bogus", "file"}, "--bogus"},
+        {{"--index", "64"}, "bad value for --index: 64 (a decimal number from 0 to 63)"},
+        {{"--index=x1"}, "bad value for --index: x1 (a decimal number from 0 to 63)"},
+        {{"--index"}, "--index needs a value"},
+        {{"--name", "a/b"},
+         "bad value for --name: a/b (a name of 1 to 200 letters, digits, '_' or '-')"},
+        {{"--bogus", "file"}, "unknown argument: --bogus"},
     };
     for (const auto& [args, shown] : wrong)
-        EXPECT_EQ(ParseViewerArgs(args, base).error,
-                  std::string("tomsivar: unknown or incomplete argument: ") + shown)
-            << shown;
+        EXPECT_EQ(ParseViewerArgs(args, base).error, std::string("tomsivar: ") + shown) << shown;
 }

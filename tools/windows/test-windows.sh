@@ -350,7 +350,24 @@ ravelko_views_text() {
     stop "Escape did not end it"
 }
 
+viewer_takes_its_options() { # --name and --index reach it: its title names what it watches
+    local base=BKWINE_$RANDOM sim="" viewer
+    $WINE "$win/tools/zelmarin-sim.exe" --name "$base" --index 2 "Z:$full_memory" > /dev/null &
+    sim=$!
+    wait_for_sim $WINE "$win/tools/ramgrab.exe" --name "$base" "Z:$work/probe.bmp"
+    $WINE "$win/memviewer/tomsivar.exe" --name "$base" --index 2 &
+    viewer=$!
+    local found=1
+    for _ in $(seq 100); do
+        xwininfo -root -tree | grep -qF "$base""2 — Tomsivar" && { found=0; break; }
+        sleep 0.1
+    done
+    stop_all
+    return $found
+}
+
 echo "== ravelko.exe and tomsivar.exe under Wine"
+check "tomsivar.exe watches the object its --name and --index name" viewer_takes_its_options
 check "ravelko.exe opens an image and shows a text file in Notepad" ravelko_views_text
 check "tomsivar.exe attaches to an emulator started before it" viewer_attaches before
 check "tomsivar.exe attaches to an emulator started after it" viewer_attaches after
