@@ -121,6 +121,8 @@ CMainFrame::CMainFrame(const std::string& ramName, std::optional<int> index)
     Bind(wxEVT_MENU, &CRamView::OnByteRight, m_wndView, ID_BYTE_RIGHT);
     Bind(wxEVT_MENU, &CRamView::OnGoFirst, m_wndView, ID_GO_FIRST);
     Bind(wxEVT_MENU, &CRamView::OnGoLast, m_wndView, ID_GO_LAST);
+    Bind(wxEVT_MENU, &CRamView::OnPageUp, m_wndView, ID_PAGE_UP);
+    Bind(wxEVT_MENU, &CRamView::OnPageDown, m_wndView, ID_PAGE_DOWN);
     Bind(wxEVT_MENU, &CMainFrame::OnCopy, this, ID_EDIT_COPY);
     Bind(wxEVT_MENU, &CMainFrame::OnBkScreen, this, ID_VIEW_BK_SCREEN);
     const int lastRowBytes =
@@ -559,9 +561,10 @@ void CMainFrame::EnableLiveUpdate(bool on) {
                                  : CRamLink::ChangeHandler());
 }
 
-// Arrows, Home, End, both keyboards' + and - and Scroll Lock move, zoom and colour the
-// picture, except while the address field has the focus: there they stay the field's own
-// editing keys. GTK takes none of + and Scroll Lock as an accelerator, so all are here.
+// Arrows, Page Up and Down, Home, End, both keyboards' + and - and Scroll Lock move, zoom
+// and colour the picture, except while the address field has the focus: there they stay
+// the field's own editing keys. GTK takes none of + and Scroll Lock as an accelerator, and
+// its scroll bar would page by its own measure, so all are here.
 void CMainFrame::OnCharHook(wxKeyEvent& event) {
     int command = 0;
     switch (event.GetKeyCode()) {
@@ -582,6 +585,14 @@ void CMainFrame::OnCharHook(wxKeyEvent& event) {
         break;
     case WXK_END:
         command = ID_GO_LAST;
+        break;
+    case WXK_PAGEUP:
+    case WXK_NUMPAD_PAGEUP:
+        command = ID_PAGE_UP;
+        break;
+    case WXK_PAGEDOWN:
+    case WXK_NUMPAD_PAGEDOWN:
+        command = ID_PAGE_DOWN;
         break;
     case WXK_NUMPAD_ADD:
     case '+':

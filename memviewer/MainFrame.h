@@ -36,6 +36,8 @@ enum ViewerCommandId {
     ID_VIEW_ROW_BYTES_FIRST = WxCommand(32785), // one a value of g_rowBytesChoices
     ID_VIEW_ANY_EMULATOR = WxCommand(32790),
     ID_VIEW_EMULATOR_FIRST = WxCommand(32791), // one an index, 0 to 63
+    ID_PAGE_UP = WxCommand(32860),
+    ID_PAGE_DOWN = WxCommand(32861),
     ID_EDIT_COPY = WxCommand(57634),
     ID_ROW_UP = WxCommand(59412),
     ID_APP_EXIT = WxCommand(57665),

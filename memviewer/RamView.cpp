@@ -152,6 +152,13 @@ void CRamView::OnGoLast(wxCommandEvent&) {
     MoveTo(LastPageAddress(Layout()));
 }
 
+void CRamView::OnPageUp(wxCommandEvent&) {
+    MoveTo(*ScrollAddress(ScrollCode::PageUp, m_pHost->GetAddress(), 0, Layout()));
+}
+void CRamView::OnPageDown(wxCommandEvent&) {
+    MoveTo(*ScrollAddress(ScrollCode::PageDown, m_pHost->GetAddress(), 0, Layout()));
+}
+
 void CRamView::OnRowUp(wxCommandEvent&) {
     MoveTo(RowUp(m_pHost->GetAddress(), BytesPerRow()));
 }

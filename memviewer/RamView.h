@@ -60,6 +60,9 @@ public:
     void OnByteRight(wxCommandEvent&);
     void OnGoFirst(wxCommandEvent&);
     void OnGoLast(wxCommandEvent&);
+    // By exactly the rows shown, clamped to the last page, the byte in its row kept.
+    void OnPageUp(wxCommandEvent&);
+    void OnPageDown(wxCommandEvent&);
     void OnUpdateSaveSelection(wxUpdateUIEvent& event);
     bool IsColor() const { return m_bColor != 0; }
     void SetColor(bool color);

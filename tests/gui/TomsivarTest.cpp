@@ -6,6 +6,7 @@
 #include "WxTest.h"
 
 #include <gtest/gtest.h>
+#include <wx/uiaction.h>
 #include <wx/clipbrd.h>
 #include <wx/fileconf.h>
 #include <wx/image.h>
@@ -272,8 +273,23 @@ TEST_F(Tomsivar, CommandsScrollAndKeysMoveWithinMemory) {
     EXPECT_EQ(Address(), 0x10000 - rows * row);
     EXPECT_EQ(view.GetScrollPos(wxVERTICAL) + view.GetScrollThumb(wxVERTICAL),
               view.GetScrollRange(wxVERTICAL));
+    press(WXK_PAGEUP); // by exactly the rows shown, the byte in its row kept
+    EXPECT_EQ(Address(), 0x10000 - 2 * rows * row);
+    press(WXK_PAGEDOWN);
+    press(WXK_NUMPAD_PAGEDOWN); // clamped to the last page
+    EXPECT_EQ(Address(), 0x10000 - rows * row);
     press(WXK_HOME);
     EXPECT_EQ(Address(), 0);
+    // The real keys, as the toolkit delivers them to the picture.
+    frame->SetAddress(3);
+    view.SetFocus();
+    Pump(20);
+    wxUIActionSimulator keyboard;
+    keyboard.Char(WXK_PAGEDOWN);
+    EXPECT_TRUE(PumpUntil([&] { return Address() == 3 + rows * row; })) << Address();
+    keyboard.Char(WXK_PAGEUP);
+    EXPECT_TRUE(PumpUntil([&] { return Address() == 3; })) << Address();
+    frame->SetAddress(0);
     press('+');
     EXPECT_EQ(win.ScaleIndex(), 1);
     press('-');
