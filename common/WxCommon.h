@@ -29,6 +29,8 @@ inline wxIcon IconFromBitmap(const wxBitmap& bitmap) {
 // and the stretching one takes the rest: no text is cut whatever the font.
 inline void SetFittedStatusText(wxStatusBar& bar, int pane, const wxString& text, int stretching,
                                 int margin) {
+    if (bar.GetStatusText(pane) == text)
+        return;
     bar.SetStatusText(text, pane);
     std::vector<int> widths(static_cast<size_t>(bar.GetFieldsCount()));
     for (size_t i = 0; i < widths.size(); ++i)

@@ -4,6 +4,7 @@
 #include "ScreenPicture.h"
 
 #include <wx/dcclient.h>
+#include <wx/utils.h>
 #include <wx/settings.h>
 
 CRamView::CRamView(IRamViewHost* host, wxWindow* parent)
@@ -84,9 +85,22 @@ void CRamView::RefreshBytes(int first, int last) {
 }
 
 void CRamView::OnPaint(wxPaintEvent&) {
-    wxPaintDC dc(this);
-    RenderRam(dc, GetUpdateRegion().GetBox());
+    {
+        wxPaintDC dc(this);
+        RenderRam(dc, GetUpdateRegion().GetBox());
+    }
     m_bReusePicture = false;
+    TellPointer();
+}
+
+// The byte under the pointer as the picture is now: after keys, the wheel, a new address
+// or new memory, the status bar says what the pointer rests on, not what it once did.
+void CRamView::TellPointer() {
+    const wxPoint at = ScreenToClient(wxGetMousePosition());
+    if (!GetClientRect().Contains(at)) // leaving the picture said so
+        return;
+    m_pHost->PointerMoved(m_screen.empty() ? std::nullopt
+                                           : ByteAt(m_pHost->GetAddress(), {at.x, at.y}, Layout()));
 }
 
 // A selection made in rows of another width is no rectangle there: it is hidden until its
@@ -232,7 +246,7 @@ void CRamView::OnLButtonDown(wxMouseEvent& event) {
 }
 
 // While the button is held the pointer stays within reach of one byte column past the
-// right edge and one row past the bottom; otherwise a move tells the byte under it.
+// right edge and one row past the bottom. Every move tells the byte under it.
 void CRamView::OnMouseMove(wxMouseEvent& event) {
     event.Skip();
     const ViewLayout layout = Layout();
@@ -248,6 +262,7 @@ void CRamView::OnMouseMove(wxMouseEvent& event) {
         WarpPointer(clamped.x, clamped.y);
     m_selection = SelectionBetween(m_anchor, CornerAt(address, clamped, layout), layout.rowBytes);
     DrawSelectionChange();
+    m_pHost->PointerMoved(ByteAt(address, clamped, layout)); // where the drag is now
 }
 
 void CRamView::OnMouseLeave(wxMouseEvent& event) {

@@ -85,6 +85,7 @@ private:
     // A change of the selection alone: repaint the last picture with the new frame.
     void DrawSelectionChange();
     void OnPaint(wxPaintEvent&);
+    void TellPointer();
     void OnEraseBackground(wxEraseEvent&) {}
     void OnSize(wxSizeEvent& event);
     void OnScroll(wxScrollWinEvent& event);

@@ -452,6 +452,14 @@ TEST_F(Tomsivar, BkScreenAndTheByteUnderTheMouse) {
     EXPECT_EQ(Pane(2), "40102: 123");
     Mouse(wxEVT_LEAVE_WINDOW, 0, 0);
     EXPECT_EQ(Pane(2), "");
+    // The real pointer resting there: the status bar follows the picture moving under it.
+    const int scale = g_scales[static_cast<size_t>(win.ScaleIndex())];
+    win.View().WarpPointer(17 * scale + scale / 2, scale + scale / 2);
+    EXPECT_TRUE(PumpUntil([&] { return Pane(2) == "40102: 123"; })) << Pane(2);
+    ram[040000 + 2 * 64 + 2] = 077;
+    Command(ID_ROW_DOWN);
+    EXPECT_TRUE(PumpUntil([&] { return Pane(2) == "40202: 77"; })) << Pane(2);
+    win.View().WarpPointer(-50, -50);
 }
 
 // Another emulator chosen from the menu of those that exist; the settings go into the
