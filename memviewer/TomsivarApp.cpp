@@ -16,8 +16,9 @@ ViewerArgs ParseCommandLine(const std::vector<std::string>& args) {
 }
 
 std::optional<int> AnswerCommandLine(const ViewerArgs& args) {
-    if (args.help) {
-        std::cout << LoadResString(IDS_USAGE);
+    if (args.help || args.version) {
+        std::cout << LoadResString(args.help ? IDS_USAGE : IDS_ABOUT_VERSION)
+                  << (args.help ? "" : "\n");
         return 0;
     }
     if (!args.error.empty()) {

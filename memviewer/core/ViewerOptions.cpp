@@ -68,6 +68,8 @@ ViewerArgs ParseViewerArgs(const std::vector<std::string>& given, const std::str
         const bool valued = arg == "--index" || arg == "--name";
         if (arg == "--help" || arg == "-h")
             parsed.help = true;
+        else if (arg == "--version")
+            parsed.version = true;
         else if (!valued)
             parsed.error = FormatResString(IDS_BAD_ARGUMENT, {arg});
         else if (i + 1 == args.size())

@@ -24,8 +24,9 @@ struct ViewerArgs {
     std::optional<int> index; // watch ZELMARIN_RAM<index> only
     std::string name;         // the objects' base name
     bool help = false;
+    bool version = false;
     std::string error; // what was wrong with the arguments; empty when nothing was
 };
 
-// --index N (0 to 63), --name BASE, --help.
+// --index N (0 to 63), --name BASE, --help, --version.
 ViewerArgs ParseViewerArgs(const std::vector<std::string>& args, const std::string& defaultName);

@@ -32,7 +32,7 @@ const std::string& LoadResString(StringId id) {
         {IDS_BAR_SET, "&Set"},
         {IDS_BAR_SCALE, "Scale"},
         {IDS_ABOUT_CAPTION, "About Tomsivar"},
-        {IDS_ABOUT_VERSION, "Tomsivar 1.0"},
+        {IDS_ABOUT_VERSION, "Tomsivar 1.1"},
         {IDS_ABOUT_ORIGIN, "Original from BK 0010(01)"},
         {IDS_ABOUT_PURPOSE, "Zelmarin tool for memory watching and grabbing"},
         {IDS_OK, "OK"},
@@ -61,7 +61,7 @@ const std::string& LoadResString(StringId id) {
         {IDS_SAVE_NAME, "memory-%s.bmp"},
         {IDS_COPY_FAILED, "The clipboard cannot be opened: nothing was copied."},
         {IDS_USAGE,
-         "Usage: tomsivar [--index N] [--name BASE]\n"
+         "Usage: tomsivar [--index N] [--name BASE] [--version]\n"
          "Shows the memory of a running emulator as a picture. Without --index it watches\n"
          "the lowest of ZELMARIN_RAM0 ... ZELMARIN_RAM63 that exists; with it, that one\n"
          "only. --name replaces the base name ZELMARIN_RAM.\n"},
