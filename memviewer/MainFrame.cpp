@@ -44,9 +44,7 @@ CMainFrame::CMainFrame(const std::string& ramName, std::optional<int> index)
     m_showMessage = [this](const wxString& text) {
         wxMessageBox(text, Text(AFX_IDS_APP_TITLE), wxOK | wxICON_ERROR, this);
     };
-    m_showNotice = [this](const wxString& text) {
-        wxMessageBox(text, Text(AFX_IDS_APP_TITLE), wxOK | wxICON_INFORMATION, this);
-    };
+    m_showNotice = [this](const wxString& text) { ShowModelessNotice(text); };
     m_confirm = [this](const wxString& text) {
         return wxMessageBox(text, Text(AFX_IDS_APP_TITLE), wxYES_NO | wxICON_QUESTION, this) ==
                wxYES;
@@ -71,6 +69,7 @@ CMainFrame::CMainFrame(const std::string& ramName, std::optional<int> index)
     if (index)
         m_pRamLink->WatchIndex(*index);
     m_pRamLink->Start();
+    m_bDetectedShown = m_pRamLink->IsAttached(); // found at once: its coming needs no word
 
     m_wndView = new CRamView(this, this);
     CreateStatusBar();
@@ -402,6 +401,22 @@ void CMainFrame::ShowLinkState() {
               : FormatRamName(m_strRamName, 0) + "..." + std::to_string(RAM_NAME_SUFFIXES - 1);
     m_wndStatusBar->SetStatusText(Text(IDS_WAITING_PANE, {names}), 1);
     SetTitle(Text(IDR_FRAME));
+}
+
+// News is told without a modal box: the live picture goes on while it is shown.
+void CMainFrame::ShowModelessNotice(const wxString& text) {
+    auto* notice = new wxDialog(this, wxID_ANY, Text(AFX_IDS_APP_TITLE));
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    const int margin = notice->FromDIP(12);
+    sizer->Add(new wxStaticText(notice, wxID_ANY, text), 0, wxALL, margin);
+    sizer->Add(notice->CreateButtonSizer(wxOK), 0, wxALIGN_CENTER | wxBOTTOM, margin);
+    sizer->SetMinSize(notice->FromDIP(wxSize(260, -1))); // room for the caption too
+    notice->SetSizerAndFit(sizer);
+    notice->Bind(
+        wxEVT_BUTTON, [notice](wxCommandEvent&) { notice->Destroy(); }, wxID_OK);
+    notice->Bind(wxEVT_CLOSE_WINDOW, [notice](wxCloseEvent&) { notice->Destroy(); });
+    notice->CentreOnParent();
+    notice->Show();
 }
 
 void CMainFrame::ShowNoticeOnce(const wxString& text) {

@@ -102,6 +102,7 @@ private:
     void SetPaneText(int pane, const wxString& text);
     void ShowLinkState();
     void ShowNoticeOnce(const wxString& text);
+    void ShowModelessNotice(const wxString& text);
     void OnEmulatorDetected();
     void OnEmulatorGone();
     void OnEmulatorMenuOpen(wxMenuEvent& event);

@@ -167,6 +167,20 @@ TEST_F(Tomsivar, WaitsForTheEmulatorAndFollowsItThroughARestart) {
         EXPECT_EQ(RamObjectExists(FormatRamName(base, i)), i == objectIndex) << i;
 }
 
+// An emulator found at start needs no word: when it is replaced, the status bar and the
+// title say so, and no box stops the picture.
+TEST_F(Tomsivar, AReplacedEmulatorIsToldInTheStatusBarOnly) {
+    CreateRam(0);
+    OpenFrame();
+    ASSERT_TRUE(PumpUntil([&] { return Pane(1) == "Watching " + FormatRamName(base, 0); }));
+    DestroyRam();
+    EXPECT_TRUE(PumpUntil([&] { return win.Screen().empty(); }));
+    CreateRam(0);
+    ASSERT_TRUE(PumpUntil([&] { return Pane(1) == "Watching " + FormatRamName(base, 0); }));
+    Pump(50);
+    EXPECT_TRUE(messages.empty());
+}
+
 // The parse itself is the core's; here, what the field shows after it and what the user
 // is told. A refused text leaves the address and shows it again.
 TEST_F(Tomsivar, AddressTextsOfTheSetButtonAndEnter) {
