@@ -437,8 +437,9 @@ void CMainFrame::PointerMoved(std::optional<unsigned> under) {
     SetPaneText(2, Text(IDS_POINTER_PANE, {AddressText(address), AddressText(ram[address])}));
 }
 
+// What a save would take: the part of the selection that is shown.
 void CMainFrame::SelectionChanged() {
-    const MemorySelection* selection = m_wndView->Selection();
+    const auto selection = m_wndView->SavedPart();
     if (!selection || selection->Empty()) {
         SetPaneText(3, wxEmptyString);
         return;

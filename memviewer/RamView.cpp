@@ -91,6 +91,8 @@ void CRamView::OnPaint(wxPaintEvent&) {
     }
     m_bReusePicture = false;
     TellPointer();
+    if (m_selection) // scrolled, or moved to another address: less of it may be shown
+        m_pHost->SelectionChanged();
 }
 
 // The byte under the pointer as the picture is now: after keys, the wheel, a new address
@@ -218,10 +220,13 @@ void CRamView::ClearSelection() {
     m_pHost->SelectionChanged();
 }
 
-std::optional<SelectionImage> CRamView::BuildSelectionImage() const {
+std::optional<MemorySelection> CRamView::SavedPart() const {
     const MemorySelection* selection = Selection();
-    const auto visible =
-        selection ? VisiblePart(*selection, m_pHost->GetAddress(), Layout()) : std::nullopt;
+    return selection ? VisiblePart(*selection, m_pHost->GetAddress(), Layout()) : std::nullopt;
+}
+
+std::optional<SelectionImage> CRamView::BuildSelectionImage() const {
+    const auto visible = SavedPart();
     return visible ? ComposeSelection(m_pHost->GetRam(), *visible, IsColor(), m_tables)
                    : std::nullopt;
 }

@@ -46,6 +46,9 @@ public:
     // The selection, when there is one made in rows of this layout's width.
     const MemorySelection* Selection() const;
     bool HasSelection() const { return Selection() != nullptr; }
+    // The part of the selection a save takes: as far as it is shown; none when nothing
+    // of it is.
+    std::optional<MemorySelection> SavedPart() const;
     // The selected rectangle as far as it is shown; none when nothing of it is.
     std::optional<SelectionImage> BuildSelectionImage() const;
     // Draws the picture (or the empty background) on `dc`, composing it from memory.

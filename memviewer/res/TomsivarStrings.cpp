@@ -55,7 +55,7 @@ const std::string& LoadResString(StringId id) {
         {IDS_WAITING_PANE, "Waiting for the emulator (%s)"},
         {IDS_WATCHING_PANE, "Watching %s"},
         {IDS_POINTER_PANE, "%s: %s"},
-        {IDS_SELECTION_PANE, "%s-%s: %s x %s"},
+        {IDS_SELECTION_PANE, "%s-%s: %s bytes x %s rows"},
         {IDS_TITLE_WITH_OBJECT, "%s \xE2\x80\x94 Tomsivar"},
         {IDS_SAVE_TITLE, "Save Selection As Bitmap"},
         {IDS_SAVE_NAME, "memory-%s.bmp"},

@@ -342,7 +342,7 @@ TEST_F(Tomsivar, DraggedSelectionSavesWhatRamgrabWrites) {
     Drag(3, 2, width + 500, 99); // held past the edge: the last whole column
     ASSERT_TRUE(win.Selection());
     EXPECT_EQ(*win.Selection(), (MemorySelection{040000 + 2 * 64, row, 97, row}));
-    EXPECT_EQ(Pane(3), "40200-54277: 64 x 97");
+    EXPECT_EQ(Pane(3), "40200-54277: 64 bytes x 97 rows");
 
     testimg::TempDir dir;
     const std::string path = (dir.Path() / "grab").string(); // typed without extension
@@ -416,7 +416,7 @@ TEST_F(Tomsivar, SelectionKeepsItsMemoryAndSavesWhatIsShown) {
     Drag(0, 0, 5000, 40);
     ASSERT_TRUE(win.Selection());
     EXPECT_EQ(*win.Selection(), (MemorySelection{040000, 128, 40, 128}));
-    EXPECT_EQ(Pane(3), "40000-51777: 128 x 40");
+    EXPECT_EQ(Pane(3), "40000-51777: 128 bytes x 40 rows");
 
     frame->SetClientSize(frame->GetClientSize() - wxSize(512, 0));
     ASSERT_TRUE(PumpUntil([&] { return win.View().GetClientSize().x < 1024; }));
@@ -424,6 +424,11 @@ TEST_F(Tomsivar, SelectionKeepsItsMemoryAndSavesWhatIsShown) {
         Command(ID_ROW_DOWN);
     const int shown = win.View().Layout().columns;
     ASSERT_LT(shown, 128);
+    Pump(20); // the status bar says what a save takes now
+    const auto savedLast = 040000 + 10 * 128 + 29 * 128 + shown - 1;
+    EXPECT_EQ(Pane(3), AddressText(040000 + 10 * 128) + "-" +
+                           AddressText(static_cast<uint16_t>(savedLast)) + ": " +
+                           std::to_string(shown) + " bytes x 30 rows");
     const CPixelTables tables;
     const auto expected =
         ComposeSelection(ram, {040000 + 10 * 128, shown, 30, 128}, win.View().IsColor(), tables);
