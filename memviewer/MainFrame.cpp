@@ -483,10 +483,12 @@ void CMainFrame::OnUpdateRowBytes(wxUpdateUIEvent& event) {
                 (i >= 0 ? g_rowBytesChoices[static_cast<size_t>(i)] : kAutoRowBytes));
 }
 
-// The objects that exist now, and the one watched even when it does not.
+// The objects that exist now, and the one watched even when it does not: listed as the
+// View menu opens, before the submenu is shown (GTK sizes a menu before its own open
+// event, and cut the names the first time).
 void CMainFrame::OnEmulatorMenuOpen(wxMenuEvent& event) {
     event.Skip();
-    if (event.GetMenu() != m_emulatorMenu)
+    if (event.GetMenu() != m_emulatorMenu->GetParent())
         return;
     while (m_emulatorMenu->GetMenuItemCount() > 0)
         m_emulatorMenu->Destroy(m_emulatorMenu->FindItemByPosition(0));

@@ -490,7 +490,7 @@ TEST_F(Tomsivar, EmulatorMenuAndSettingsKeptBetweenRuns) {
     ASSERT_TRUE(other);
     OpenFrame();
     EXPECT_EQ(Pane(1), "Watching " + FormatRamName(base, 0));
-    wxMenuEvent open(wxEVT_MENU_OPEN, 0, win.EmulatorMenu());
+    wxMenuEvent open(wxEVT_MENU_OPEN, 0, win.EmulatorMenu()->GetParent());
     frame->ProcessWindowEvent(open);
     ASSERT_EQ(win.EmulatorMenu()->GetMenuItemCount(), 3u); // any, 0, 2
     EXPECT_EQ(win.EmulatorMenu()->FindItemByPosition(2)->GetItemLabelText(),
