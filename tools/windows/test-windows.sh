@@ -46,6 +46,9 @@ for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=:$(cat "$work/display")
 start openbox
 [ -d "$WINEPREFIX" ] || $WINE wineboot -i > /dev/null 2>&1
+# One server for the whole run: one that ends between two programs can drop the next
+# one's connection ("wine client error: recvmsg").
+/usr/lib/wine/wineserver -p
 
 echo "== the zip: for Windows users"
 zip_lists() { # the programs, the README for Windows, the samples; no developers' files
