@@ -4,12 +4,12 @@
 #include "ExplorerDlg.h"
 
 #include "CatalogPath.h"
+#include "FormatChoiceDialog.h"
 #include "HostNames.h"
 #include "ImageEdit.h"
 #include "RavelkoStrings.h"
 #include "WxText.h"
 
-#include <wx/choicdlg.h>
 #include <wx/filedlg.h>
 #include <wx/filename.h>
 #include <wx/msgdlg.h>
@@ -56,8 +56,8 @@ void CExplorerDlg::InitChangeDialogs() {
         wxArrayString names;
         for (const FileSystemFormat* format : formats)
             names.Add(format->name);
-        wxSingleChoiceDialog choice(this, Text(IDS_NEW_IMAGE_FORMAT), Text(IDS_NEW_IMAGE_TITLE),
-                                    names);
+        CFormatChoiceDialog choice(this, Text(IDS_NEW_IMAGE_FORMAT), Text(IDS_NEW_IMAGE_TITLE),
+                                   names);
         // Its list is made for three rows or so: every format is to be seen at once.
         choice.SetSize(choice.GetSize() + wxSize(0, 2 * choice.GetCharHeight()));
         if (choice.ShowModal() != wxID_OK)

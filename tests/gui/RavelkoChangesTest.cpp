@@ -2,6 +2,7 @@
 // keys, a drop, the name typed in place), with the dialogs replaced: each change is read
 // back from the image file, and a refusal leaves it as it was.
 #include "DiskImage.h"
+#include "FormatChoiceDialog.h"
 #include "ImageBuilders.h"
 #include "RavelkoAccess.h"
 #include "TempDir.h"
@@ -344,4 +345,18 @@ TEST_F(RavelkoChanges, OtherProgramsKeepWhatTheyDidAndHardLinksAreAskedAbout) {
     EXPECT_NE(questions[0].find("has 2 names (hard links)"), std::string::npos) << questions[0];
     EXPECT_EQ(OnDisk(), (Strings{"ELSEWHERE", "NOTE"}));
     EXPECT_EQ(ReadAll(second), changed);
+}
+
+// Enter in the new image's format list activates its row and presses OK: the dialog ends
+// once, with OK, and never asserts.
+TEST(FormatChoice, EnterInTheListEndsTheDialogOnce) {
+    const wxString formats[] = {"MicroDOS", "MKDOS"};
+    CFormatChoiceDialog choice(nullptr, "Format", "New", 2, formats);
+    choice.CallAfter([&] {
+        choice.SetSelection(1);
+        choice.EndModal(wxID_OK); // the default button
+        choice.EndModal(wxID_OK); // the row's activation
+    });
+    EXPECT_EQ(choice.ShowModal(), wxID_OK);
+    EXPECT_EQ(choice.GetSelection(), 1);
 }
