@@ -32,10 +32,10 @@ const std::string& LoadResString(StringId id) {
         {IDS_OK, "OK"},
         {IDS_BROWSE_TITLE, "Select folder to copy"},
         // GTK matches patterns by case: the upper-case forms let "*.IMG" files show.
-        {IDS_IMAGE_FILTER,
-         "BK disk image file (.img; *.bkd; *.dsk; *.hdi)|*.img;*.bkd;*.dsk;*.hdi;*.IMG;*.BKD;*.DSK;"
-         "*.HDI;*.Img;*.Bkd;*.Dsk;*.Hdi"
-         "|All files|*"},
+        {IDS_IMAGE_FILTER, "BK disk image file (*.img; *.bkd; *.dsk; "
+                           "*.hdi)|*.img;*.bkd;*.dsk;*.hdi;*.IMG;*.BKD;*.DSK;"
+                           "*.HDI;*.Img;*.Bkd;*.Dsk;*.Hdi"
+                           "|All files|*"},
         {IDS_TITLE_WITH_FILE, "%s \xE2\x80\x94 Ravelko"},
         {IDS_ROOT_PATH, "\\"},
         {IDS_OPEN_UNKNOWN_FORMAT, "It is not a BK disk image of a known format (%s)."},

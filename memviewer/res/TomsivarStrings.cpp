@@ -38,7 +38,7 @@ const std::string& LoadResString(StringId id) {
         {IDS_OK, "OK"},
         // GTK matches patterns by case: upper-case names show too. The first pattern gives
         // Windows' dialog the extension it adds: a lower-case one.
-        {IDS_BMP_FILTER, "BMP (.BMP)|*.bmp;*.BMP;*.Bmp"},
+        {IDS_BMP_FILTER, "BMP (*.BMP)|*.bmp;*.BMP;*.Bmp"},
         {IDS_REPLACE_FILE, "%s already exists.\nDo you want to replace it?"},
         {IDS_MENU_LIVE_UPDATE, "&Live Update"},
         {IDS_EMULATOR_GONE, "The emulator has gone; waiting for it to start again"},
