@@ -48,6 +48,7 @@ const std::string& LoadResString(StringId id) {
          "%s holds %s bytes, loaded from address %s to %s; the rows asked for, %s to %s, "
          "lie outside them"},
         {IDS_TOOL_EMPTY_DUMP, "the memory dump %s holds no bytes"},
+        {IDS_TOOL_VERSION, "%s 1.1"},
     };
     return stringtable::FindText(table, id);
 }

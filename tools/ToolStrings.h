@@ -29,6 +29,7 @@ enum StringId : int {
     IDS_GRAB_NO_OBJECT,
     IDS_SIM_ENDS_POSIX,
     IDS_SIM_ENDS_WINDOWS,
+    IDS_TOOL_VERSION,
 };
 
 const std::string& LoadResString(StringId id);

@@ -110,9 +110,14 @@ int PrintUsage(memtools::StringId usageId) {
     return 0;
 }
 
-bool IsHelp(int argc, char** argv) {
+int PrintVersion(const char* program) {
+    std::cout << FormatResString(IDS_TOOL_VERSION, {program}) << "\n";
+    return 0;
+}
+
+bool HasFlag(int argc, char** argv, std::string_view flag, std::string_view alias) {
     for (int i = 1; i < argc; ++i) {
-        if (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h")
+        if (argv[i] == flag || (!alias.empty() && argv[i] == alias))
             return true;
     }
     return false;

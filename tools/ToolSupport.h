@@ -7,6 +7,7 @@
 #include <exception>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // An octal or decimal option value; none when `text` is not wholly a number of that base.
@@ -30,11 +31,13 @@ template <typename T> void Assign(T& target, const std::optional<T>& value) {
 std::optional<size_t> LoadDump(const std::string& path, unsigned at, std::vector<uint8_t>& memory,
                                std::string& reason);
 
-// True when the command line asks for --help (or -h).
-bool IsHelp(int argc, char** argv);
+// True when the command line holds `flag` (or `alias`) anywhere.
+bool HasFlag(int argc, char** argv, std::string_view flag, std::string_view alias = {});
 
 // The usage to standard output; returns 0 for the exit status.
 int PrintUsage(memtools::StringId usageId);
+// "program 1.1" to standard output; returns 0.
+int PrintVersion(const char* program);
 
 // Says what is wrong with the command line (when it is known) and prints the usage to
 // standard error; returns 2 for the exit status.
@@ -43,15 +46,17 @@ int Usage(const char* program, memtools::StringId usageId, const std::string& pr
 // Prints "program: message" to standard error; returns 1 for the exit status.
 int Fail(const char* program, const std::string& message);
 
-// A tool's main: --help to standard output (exit 0), a bad command line with what is
+// A tool's main: --help and --version to standard output (exit 0), a bad command line with what is
 // wrong and the usage (exit 2), otherwise `run`'s status; an exception (out of memory,
 // say) becomes a message and exit 1, never an abort.
 template <typename Options>
 int RunTool(const char* program, memtools::StringId usageId, int argc, char** argv,
             std::optional<Options> (*parse)(int, char**, std::string&),
             int (*run)(const Options&)) {
-    if (IsHelp(argc, argv))
+    if (HasFlag(argc, argv, "--help", "-h"))
         return PrintUsage(usageId);
+    if (HasFlag(argc, argv, "--version"))
+        return PrintVersion(program);
     std::string bad;
     const std::optional<Options> options = parse(argc, argv, bad);
     if (!options)

@@ -348,6 +348,10 @@ int main(int argc, char** rawArgv) {
         std::cout << UsageText(IDS_CLI_USAGE);
         return FinishOutput(Success);
     }
+    if (name == "--version") {
+        std::cout << LoadResString(IDS_CLI_VERSION) << "\n";
+        return FinishOutput(Success);
+    }
     for (const Command& command : commands) {
         if (name != command.name)
             continue;

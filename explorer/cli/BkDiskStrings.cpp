@@ -7,7 +7,7 @@ namespace bkdisk {
 const std::string& LoadResString(StringId id) {
     static const std::map<int, std::string> table = {
         {IDS_CLI_USAGE,
-         "Usage: bkdisk COMMAND ...\n"
+         "Usage: bkdisk COMMAND ... (or --help, --version)\n"
          "  info IMAGE                 format and size; a hard disk's logical disks\n"
          "  ls IMAGE [DIR] [-R] [--tsv]  list a directory (octal numbers)\n"
          "  export IMAGE DEST [PATH...] [--dir DIR] [--no-bin-ext] [--overwrite | --keep-both]\n"
@@ -132,6 +132,7 @@ const std::string& LoadResString(StringId id) {
          "copies that differ, directories numbered wrongly or inside themselves), one a\n"
          "line; nothing is written. Exit 0 when there is none, 1 otherwise.\n"},
         {IDS_CLI_CHECK_CLEAN, "%s: no faults found"},
+        {IDS_CLI_VERSION, "bkdisk 1.1"},
         {IDS_CLI_NAME_PICKS,
          "%s: \";N\" picks an entry already there, and a new name cannot end in it (%3B "
          "stands for a ';')."},

@@ -46,6 +46,7 @@ enum StringId : int {
     IDS_CLI_CHECK_CLEAN,
     IDS_CLI_NAME_PICKS,
     IDS_CLI_NAME_SEPARATOR,
+    IDS_CLI_VERSION,
 };
 
 const std::string& LoadResString(StringId id);

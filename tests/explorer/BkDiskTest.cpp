@@ -54,6 +54,7 @@ TEST(BkDisk, InfoLsCatAndUsage) {
         {"ls " + image + "--bogus", 2, ""},
         {"export " + image + ShellQuote(dir.Path().string()) + " --dir", 2, ""}, // no value
         {"export --help", 0, std::nullopt},
+        {"--version", 0, "bkdisk 1.1\n"},
     };
     for (const auto& c : cases) {
         const CommandOutput run = RunBkDisk(c.arguments);

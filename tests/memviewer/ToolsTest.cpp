@@ -95,6 +95,8 @@ TEST(Tools, ArgumentsAndInputsGetClearAnswers) {
         {kSim + " --help", 0, "Usage: zelmarin-sim"},
         {"DISPLAY= " TOMSIVAR_PATH " --help", 0, "Usage: tomsivar"}, // no display needed
         {"DISPLAY= " TOMSIVAR_PATH " --version", 0, "Tomsivar 1.1\n"},
+        {kSim + " --version", 0, "zelmarin-sim 1.1\n"},
+        {kGrab + " --version", 0, "ramgrab 1.1\n"},
         {"DISPLAY= " TOMSIVAR_PATH " --index 64", 2,
          "bad value for --index: 64 (a decimal number from 0 to 63)"},
         {kGrab + " --bogus " + out, 2, "bad argument: --bogus"},
