@@ -104,12 +104,12 @@ const std::string& LoadResString(StringId id) {
          "Writes a new blank 800 KB disk of that format as IMAGE, which must not exist yet.\n"},
         {IDS_CLI_USAGE_ADD,
          "Usage: bkdisk add IMAGE [--to DIR] [--address OCTAL] [--replace] FILE...\n"
-         "Puts the host FILEs into DIR (the root by default). A FILE whose size is 4 plus the\n"
-         "length in its bytes 2-3 is a .bin file: its header gives the load address and\n"
-         "\".bin\" leaves its name. Any other file goes whole, loaded at OCTAL (1000 by\n"
-         "default). An entry of the same name is refused unless --replace is given (a file\n"
-         "only). ANDOS stores names in capitals, 8 + 3 letters; CSIDOS 8 + 3, files in lower\n"
-         "case; MicroDOS and MKDOS take 14.\n"},
+         "Puts the host FILEs into DIR (the root by default). A FILE named *.bin whose size\n"
+         "is 4 plus the length in its bytes 2-3 is a .bin file: its header gives the load\n"
+         "address and \".bin\" leaves its name. Any other file goes whole, loaded at OCTAL\n"
+         "(1000 by default). An entry of the same name is refused unless --replace is given\n"
+         "(a file only). ANDOS stores names in capitals, 8 + 3 letters; CSIDOS 8 + 3, files\n"
+         "in lower case; MicroDOS and MKDOS take 14.\n"},
         {IDS_CLI_USAGE_RM,
          "Usage: bkdisk rm IMAGE [-r] PATH...\n"
          "Deletes the files at PATH; a directory only when empty, or with all it holds\n"

@@ -205,7 +205,8 @@ std::string WithoutBinExtension(const std::string& name) {
 FileToAdd FileToAddFrom(std::string_view hostName, std::vector<uint8_t> bytes, uint16_t address) {
     FileToAdd file{Utf8ToCp1251(hostName), address, std::move(bytes)};
     const auto& data = file.data;
-    const bool bin = data.size() >= kBinHeader &&
+    // The name says it is one: any file may happen to start with the right four bytes.
+    const bool bin = WithoutBinExtension(file.name) != file.name && data.size() >= kBinHeader &&
                      data.size() - kBinHeader == static_cast<size_t>(data[2] | data[3] << 8);
     if (!bin)
         return file;

@@ -85,9 +85,9 @@ std::string DeleteQuestion(const CatalogListing& listing, const std::vector<Entr
 // words when it was not written.
 std::optional<std::string> WriteBlankImage(const std::string& path, const FileSystemFormat& format);
 
-// A host file as it goes onto a disk. One whose size is 4 plus the length its first four
-// bytes give is a .bin file: its header's load address is used and stripped, and ".bin"
-// leaves its name; any other file goes whole, loaded at `address`.
+// A host file as it goes onto a disk. One named *.bin whose size is 4 plus the length its
+// first four bytes give is a .bin file: its header's load address is used and stripped,
+// and ".bin" leaves its name; any other file goes whole, loaded at `address`.
 struct FileToAdd {
     std::string name; // Windows-1251
     uint16_t address = 0;

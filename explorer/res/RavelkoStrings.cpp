@@ -99,7 +99,7 @@ const std::string& LoadResString(StringId id) {
         {IDS_OCTAL_SUFFIX, " (octal)"},
         {IDS_SELECTION_TOTALS, "%s selected, %s bytes"},
         {IDS_EDIT_NAME_EMPTY, "%s: a name cannot be empty."},
-        {IDS_EDIT_NAME_TOO_LONG, "%s: the name is too long for %s (%s)."},
+        {IDS_EDIT_NAME_TOO_LONG, "%s: the name is too long for %s (at most %s characters)."},
         {IDS_EDIT_NAME_BAD,
          "%s: %s cannot hold this name (only Latin and Cyrillic letters, digits and signs "
          "the disk allows; no blank at its end)."},

@@ -167,3 +167,21 @@ TEST(ImageChange, OwnerModeAndAttributesAreKept) {
     EXPECT_STREQ(attributes ? value : "kept", "kept");
 }
 #endif
+
+// A host file is a .bin file only when its name says so and its header's length fits;
+// any other file goes whole, whatever its first four bytes happen to be.
+TEST(FileToAdd, OnlyFilesNamedBinLoseTheirHeader) {
+    const std::vector<uint8_t> headed = {0, 2, 2, 0, 'h', 'i'}; // at 0o1000, 2 bytes
+    const auto bin = FileToAddFrom("GAME.Bin", headed, kDefaultLoadAddress);
+    EXPECT_EQ(bin.name, "GAME");
+    EXPECT_EQ(bin.address, 01000);
+    EXPECT_EQ(bin.data, (std::vector<uint8_t>{'h', 'i'}));
+    for (const auto& [name, data] :
+         {std::pair{"GAME", headed}, std::pair{"ZERO", std::vector<uint8_t>(4)},
+          std::pair{"SHORT.BIN", std::vector<uint8_t>{0, 2, 9, 0}}}) {
+        const auto whole = FileToAddFrom(name, data, 02000);
+        EXPECT_EQ(whole.name, name);
+        EXPECT_EQ(whole.address, 02000) << name;
+        EXPECT_EQ(whole.data, data) << name;
+    }
+}

@@ -210,8 +210,9 @@ TEST_F(RavelkoChanges, AddRenameDeleteAndNewFolderWriteTheImageAndSelectWhatThey
     Command(ID_NEW_FOLDER);
     EXPECT_EQ(offered, (Strings{"", "A NAME TOO LONG"}));
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0], "A NAME TOO LONG: the name is too long for MKDOS (13).\n"
-                           "Nothing was changed.");
+    EXPECT_EQ(messages[0],
+              "A NAME TOO LONG: the name is too long for MKDOS (at most 13 characters).\n"
+              "Nothing was changed.");
     EXPECT_EQ(ReadAll(image), before);
     EXPECT_TRUE(messages.size() == 1);
 }
