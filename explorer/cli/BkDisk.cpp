@@ -178,7 +178,7 @@ void PrintReport(const ExportReport& report) {
         std::string reason = LoadResString(report.reason);
         if (!report.detail.empty())
             reason += ": " + report.detail;
-        std::cout << FormatResString(IDS_CLI_SKIPPED, {entry, reason}) << "\n";
+        std::cerr << FormatResString(IDS_CLI_SKIPPED, {entry, reason}) << "\n";
         return;
     }
     const std::string host = PrintableHostPath(Utf8FromPath(*report.path));
@@ -226,12 +226,13 @@ int Cat(const Arguments& args) {
     std::vector<uint8_t> bytes;
     const ReadFault fault = found ? image->Read(found->entry, bytes) : ReadFault::Unreadable;
     if (fault != ReadFault::None) {
-        std::string message =
-            FormatResString(IDS_CLI_NO_FILE, {PrintableHostPath(args.positional[1])});
-        if (found && !found->isDirectory)
-            message +=
-                ": " + LoadResString(ReadFaultReason(fault, image->Entry(found->entry).deleted));
-        return Error(message);
+        const std::string why =
+            !found               ? LoadResString(IDS_CLI_NO_SUCH_ENTRY)
+            : found->isDirectory ? LoadResString(IDS_CLI_IS_DIRECTORY)
+                                 : ravelko::LoadResString(
+                                       ReadFaultReason(fault, image->Entry(found->entry).deleted));
+        return Error(FormatResString(IDS_CLI_NO_FILE, {PrintableHostPath(args.positional[1])}) +
+                     ": " + why);
     }
     if (args.flags.count("--text"))
         bytes = TextViewBytes(bytes.data(), static_cast<int>(bytes.size()));

@@ -92,7 +92,8 @@ std::optional<Place> EnterDirectory(CDiskImage& image, const std::string& dir) {
         return image.Root();
     const auto found = ResolveCatalogPath(image, image.Root(), names);
     if (!found || !found->isDirectory) {
-        Error(FormatResString(IDS_CLI_NO_DIR, {PrintableHostPath(dir)}));
+        Error(
+            FormatResString(found ? IDS_CLI_NOT_A_DIR : IDS_CLI_NO_DIR, {PrintableHostPath(dir)}));
         return std::nullopt;
     }
     OpenFailure why;

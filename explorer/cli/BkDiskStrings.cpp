@@ -133,6 +133,9 @@ const std::string& LoadResString(StringId id) {
          "line; nothing is written. Exit 0 when there is none, 1 otherwise.\n"},
         {IDS_CLI_CHECK_CLEAN, "%s: no faults found"},
         {IDS_CLI_VERSION, "bkdisk 1.1"},
+        {IDS_CLI_NO_SUCH_ENTRY, "no such entry"},
+        {IDS_CLI_IS_DIRECTORY, "it is a directory"},
+        {IDS_CLI_NOT_A_DIR, "not a directory: %s (it is a file)"},
         {IDS_CLI_NAME_PICKS,
          "%s: \";N\" picks an entry already there, and a new name cannot end in it (%3B "
          "stands for a ';')."},

@@ -47,6 +47,9 @@ enum StringId : int {
     IDS_CLI_NAME_PICKS,
     IDS_CLI_NAME_SEPARATOR,
     IDS_CLI_VERSION,
+    IDS_CLI_NO_SUCH_ENTRY,
+    IDS_CLI_IS_DIRECTORY,
+    IDS_CLI_NOT_A_DIR,
 };
 
 const std::string& LoadResString(StringId id);

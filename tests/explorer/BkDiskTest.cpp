@@ -19,6 +19,11 @@ CommandOutput RunBkDisk(const std::string& arguments) {
     return RunCommand(std::string(BKDISK_PATH) + " " + arguments + " 2>/dev/null");
 }
 
+// What the command says on standard error alone.
+CommandOutput RunBkDiskErrors(const std::string& arguments) {
+    return RunCommand(std::string(BKDISK_PATH) + " " + arguments + " 2>&1 >/dev/null");
+}
+
 #define GAMES "\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB" // ИГРЫ in UTF-8
 
 } // namespace
@@ -60,6 +65,16 @@ TEST(BkDisk, InfoLsCatAndUsage) {
         const CommandOutput run = RunBkDisk(c.arguments);
         EXPECT_EQ(run.status, c.status) << c.arguments;
         EXPECT_EQ(run.out, c.out.value_or(run.out)) << c.arguments;
+    }
+    // Why a path is no file, or no directory.
+    for (const auto& [arguments, said] :
+         {std::pair<std::string, std::string>{"cat " + image + "NOPE",
+                                              "cannot read file: NOPE: no such entry"},
+          {"cat " + image + GAMES, "cannot read file: " GAMES ": it is a directory"},
+          {"ls " + image + "GAME", "not a directory: GAME (it is a file)"}}) {
+        const CommandOutput run = RunBkDiskErrors(arguments);
+        EXPECT_EQ(run.status, 1) << arguments;
+        EXPECT_EQ(run.out, "bkdisk: " + said + "\n");
     }
     // Output that cannot be written is a failure, not a silent success.
     const std::string full = std::string(BKDISK_PATH) + " ls " + image + ">/dev/full 2>/dev/null";
@@ -134,7 +149,7 @@ TEST(BkDisk, EveryListedPathReadsBackAndEveryFileIsExported) {
     for (const auto& entry : fs::recursive_directory_iterator(all))
         written += entry.is_regular_file();
     EXPECT_EQ(written, 14);
-    const CommandOutput again = RunBkDisk(toAll + " 'A%2FB'");
+    const CommandOutput again = RunBkDiskErrors(toAll + " 'A%2FB'");
     EXPECT_EQ(again.status, 1);
     EXPECT_EQ(again.out, "skipped A%2FB: a file of that name is already there\n");
     EXPECT_EQ(RunBkDisk(toAll + " 'A%2FB' --overwrite").out,
@@ -144,7 +159,7 @@ TEST(BkDisk, EveryListedPathReadsBackAndEveryFileIsExported) {
     EXPECT_EQ(RunBkDisk(toAll + " --keep-both --overwrite").status, 2);
     // Nothing replaces the image being read.
     const std::string toImage = "export " + image + ShellQuote(dir.Path().string()) + " names.img";
-    EXPECT_EQ(RunBkDisk(toImage + " --overwrite").out,
+    EXPECT_EQ(RunBkDiskErrors(toImage + " --overwrite").out,
               "skipped names.img: the file in the way is the disk image being read\n");
     EXPECT_EQ(ReadAll(dir.Path() / "names.img"), b.Image());
     // Files of one name from two directories: the second gets its own host name.
