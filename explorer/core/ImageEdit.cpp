@@ -231,11 +231,18 @@ EditError HostNameError(const CDiskEditor& editor, const std::string& hostName) 
 }
 
 // The host file's bytes, or why not in words. No floppy holds more than a megabyte.
+// A wildcard that matched nothing is left as it was typed (by the shell on POSIX, by the
+// expansion on Windows): it is told as such, not as a file name the system refuses.
 std::optional<std::vector<uint8_t>> ReadHostFile(const std::string& path, std::string& why) {
     std::string reason;
-    auto data = hostfiles::ReadRegularFile(PathFromUtf8(path), 1 << 20, reason);
+    const auto host = PathFromUtf8(path);
+    auto data = hostfiles::ReadRegularFile(host, 1 << 20, reason);
+    std::error_code error;
+    const bool pattern = Utf8FromPath(host.filename()).find_first_of("*?") != std::string::npos &&
+                         !std::filesystem::exists(host, error);
     if (!data)
-        why = FormatResString(IDS_EDIT_CANNOT_READ, {PrintableHostPath(path), reason});
+        why = FormatResString(pattern ? IDS_EDIT_NO_MATCH : IDS_EDIT_CANNOT_READ,
+                              {PrintableHostPath(path), reason});
     return data;
 }
 

@@ -192,6 +192,7 @@ const std::string& LoadResString(StringId id) {
         {IDS_FAULT_DIRECTORY_TWICE, "directory %s has the number %s, as another directory has"},
         {IDS_FAULT_NEITHER, "the record of %s is a directory's, with a file's blocks"},
         {IDS_FAULT_CYCLE, "directory %s lies inside itself"},
+        {IDS_EDIT_NO_MATCH, "%s: no file matches this pattern."},
         {IDS_OPEN_IMAGE_FIRST, "Open a disk image first (Ctrl+O), or make a new one (Ctrl+N)."},
     };
     return stringtable::FindText(table, id);

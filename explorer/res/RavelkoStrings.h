@@ -164,6 +164,7 @@ enum StringId : int {
     IDS_FAULT_BLOCKS,
     IDS_FAULT_CLUSTER,
     IDS_FAULT_CLUSTERS,
+    IDS_EDIT_NO_MATCH,
 };
 
 // The text of string `id`; empty for a number the table does not hold.

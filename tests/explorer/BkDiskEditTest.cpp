@@ -306,7 +306,8 @@ TEST(BkDiskEdit, CheckNamesFaultsAndChangesRefuseThem) {
 
 // New names are typed as a path's last name is, by mkdir and mv alike: %XX stands for a
 // character, and ";N" (which picks an entry already there) or, for mv, a separator is
-// refused; the name made is the one ls shows back.
+// refused; the name made is the one ls shows back. A host wildcard that matched nothing
+// is told as such.
 TEST(BkDiskEdit, NewNamesReadAsInPathsAndNeverPickAnEntry) {
     TempDir dir;
     const std::string image = ShellQuote((dir.Path() / "names.img").string());
@@ -320,6 +321,10 @@ TEST(BkDiskEdit, NewNamesReadAsInPathsAndNeverPickAnEntry) {
         EXPECT_EQ(BkDisk(command).status, 1) << refused;
     }
     EXPECT_EQ(ReadAll(dir.Path() / "names.img"), before);
+    const std::string pattern = (dir.Path() / "nomatch*.zzz").string();
+    EXPECT_EQ(BkDisk("add " + image + " " + ShellQuote(pattern)).out,
+              "bkdisk: " + pattern +
+                  ": no file matches this pattern.\nbkdisk: Nothing was changed.\n");
     EXPECT_EQ(BkDisk("mkdir " + image + " 'A%41'").status, 0);
     EXPECT_EQ(BkDisk("mkdir " + image + " 'AA/X%3B2'").status, 0);
     EXPECT_EQ(BkDisk("mv " + image + " F 'B%2FC'").status, 0);
