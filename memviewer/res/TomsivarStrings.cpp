@@ -47,7 +47,7 @@ const std::string& LoadResString(StringId id) {
         {IDS_MENU_EDIT, "&Edit"},
         {IDS_MENU_COPY, "&Copy Selection\tCtrl+C"},
         {IDS_MENU_BK_SCREEN, "&BK Screen\tCtrl+B"},
-        {IDS_MENU_ROW_BYTES, "&Bytes per Row"},
+        {IDS_MENU_ROW_BYTES, "Bytes &per Row"},
         {IDS_MENU_ROW_BYTES_AUTO, "&Auto (as many as fit)"},
         {IDS_MENU_ROW_BYTES_ITEM, "%i"},
         {IDS_MENU_EMULATOR, "&Emulator"},

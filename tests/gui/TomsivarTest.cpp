@@ -6,6 +6,8 @@
 #include "WxTest.h"
 
 #include <gtest/gtest.h>
+
+#include <set>
 #include <wx/uiaction.h>
 #include <wx/clipbrd.h>
 #include <wx/fileconf.h>
@@ -523,4 +525,21 @@ TEST_F(Tomsivar, EmulatorMenuAndSettingsKeptBetweenRuns) {
     EXPECT_EQ(frame->CurrentSettings(), saved);
     EXPECT_EQ(win.ScaleIndex(), 1);
     EXPECT_FALSE(win.View().IsColor());
+}
+
+// Every item of a menu has a letter of its own.
+TEST_F(Tomsivar, EachMenuItemHasItsOwnLetter) {
+    OpenFrame();
+    const wxMenuBar* bar = frame->GetMenuBar();
+    for (size_t m = 0; m < bar->GetMenuCount(); ++m) {
+        std::set<wxUniChar> seen;
+        for (const wxMenuItem* item : bar->GetMenu(m)->GetMenuItems()) {
+            const wxString label = item->GetItemLabel();
+            const int mark = label.Find('&');
+            if (mark == wxNOT_FOUND || static_cast<size_t>(mark) + 1 >= label.length())
+                continue;
+            EXPECT_TRUE(seen.insert(wxTolower(label[static_cast<size_t>(mark) + 1])).second)
+                << label.utf8_string();
+        }
+    }
 }
