@@ -750,6 +750,15 @@ std::optional<ChangeFailure> HolderOf(const HostFolder& folder, const fs::path& 
     return std::nullopt;
 }
 
+// Whether the new file has the attribute with this value already (a security label the
+// system gave it, which only it may set).
+bool HasAttribute(int fd, const char* attribute, const std::vector<char>& value) {
+    std::vector<char> now(value.size() + 1);
+    const ssize_t length = fgetxattr(fd, attribute, now.data(), now.size());
+    return length == static_cast<ssize_t>(value.size()) &&
+           std::equal(value.begin(), value.end(), now.begin());
+}
+
 // Owner and group first: a change of owner drops the set-user and set-group bits.
 std::optional<std::string> KeepOwnership(intptr_t part, const HostFolder& folder,
                                          const fs::path& name, const PlaceInfo& place) {
@@ -775,8 +784,10 @@ std::optional<std::string> KeepOwnership(intptr_t part, const HostFolder& folder
         const ssize_t length = fgetxattr(original, attribute, nullptr, 0);
         std::vector<char> value(length > 0 ? static_cast<size_t>(length) : 0);
         if (length < 0 ||
-            (length > 0 && fgetxattr(original, attribute, value.data(), value.size()) != length) ||
-            fsetxattr(fd, attribute, value.data(), value.size(), 0) != 0)
+            (length > 0 && fgetxattr(original, attribute, value.data(), value.size()) != length))
+            failure = std::string(attribute) + ": " + Refusal(errno);
+        else if (!HasAttribute(fd, attribute, value) &&
+                 fsetxattr(fd, attribute, value.data(), value.size(), 0) != 0)
             failure = std::string(attribute) + ": " + Refusal(errno);
     }
     close(original);
