@@ -276,6 +276,10 @@ std::optional<std::string> AddHostFiles(CDiskEditor& editor, int dir,
         EditResult result = editor.AddFile(dir, file.name, file.address, file.data, false);
         if (result.error == EditError::NameExists && control.replace && control.replace(file.name))
             result = editor.AddFile(dir, file.name, file.address, file.data, true);
+        if (result.error == EditError::DiskFull) // how far from fitting it is
+            return FormatResString(IDS_EDIT_DISK_FULL_BY,
+                                   {PrintableHostPath(path), std::to_string(file.data.size()),
+                                    std::to_string(editor.FreeBytes())});
         if (result.error != EditError::None)
             return EditErrorText(result.error, PrintableHostPath(path),
                                  editor.Disk().GetFormatName());

@@ -193,6 +193,7 @@ const std::string& LoadResString(StringId id) {
         {IDS_FAULT_NEITHER, "the record of %s is a directory's, with a file's blocks"},
         {IDS_FAULT_CYCLE, "directory %s lies inside itself"},
         {IDS_EDIT_NO_MATCH, "%s: no file matches this pattern."},
+        {IDS_EDIT_DISK_FULL_BY, "%s: the disk is full: the file takes %s bytes, and %s are free."},
         {IDS_OPEN_IMAGE_FIRST, "Open a disk image first (Ctrl+O), or make a new one (Ctrl+N)."},
     };
     return stringtable::FindText(table, id);

@@ -165,6 +165,7 @@ enum StringId : int {
     IDS_FAULT_CLUSTER,
     IDS_FAULT_CLUSTERS,
     IDS_EDIT_NO_MATCH,
+    IDS_EDIT_DISK_FULL_BY,
 };
 
 // The text of string `id`; empty for a number the table does not hold.

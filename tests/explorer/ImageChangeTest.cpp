@@ -185,3 +185,18 @@ TEST(FileToAdd, OnlyFilesNamedBinLoseTheirHeader) {
         EXPECT_EQ(whole.data, data) << name;
     }
 }
+
+// A file the disk has no room for says how large it is and how much room is left.
+TEST(AddHostFiles, AFullDiskSaysWhatTheFileNeedsAndWhatIsFree) {
+    TempDir dir;
+    std::string error;
+    auto edit = CImageFileEdit::Open(BlankImage(dir, "full.img"), error);
+    ASSERT_TRUE(edit);
+    std::vector<std::string> files;
+    for (int i = 0; i < 13; ++i) // 13 x 64,000 bytes: 1,625 blocks on a disk of 1,580
+        files.push_back(dir.Write("F" + std::to_string(i), std::vector<uint8_t>(64000, 1)));
+    const auto why = AddHostFiles(edit->Editor(), 0, files, kDefaultLoadAddress, {});
+    ASSERT_TRUE(why);
+    EXPECT_EQ(*why, PrintableHostPath(files[12]) +
+                        ": the disk is full: the file takes 64000 bytes, and 40960 are free.");
+}
