@@ -2,6 +2,7 @@
 
 #include "CatalogPath.h"
 #include "CatalogView.h"
+#include "Export.h"
 #include "HostFiles.h"
 #include "Cp1251.h"
 #include "HostNames.h"
@@ -22,6 +23,15 @@ std::string ReasonOf(const hostfiles::WriteResult& result) {
 
 std::string WriteFailureText(const hostfiles::WriteResult& result) {
     return FormatResString(IDS_EDIT_CANNOT_SAVE, {ReasonOf(result)});
+}
+
+// Why the disk of `format` cannot be changed: no editor for it, or a fault of its layout.
+std::optional<std::string> WhyUneditable(const CDiskEditor* editor, const std::string& format) {
+    if (!editor)
+        return FormatResString(IDS_EDIT_FORMAT_READ_ONLY, {format});
+    if (const auto faults = editor->LayoutFaults(); !faults.empty())
+        return LayoutRefusalText(faults.front());
+    return std::nullopt;
 }
 
 // "IMG is open in zelmarin (pid 4242): ...", or in another program when the host cannot tell.
@@ -71,12 +81,8 @@ std::unique_ptr<CImageFileEdit> CImageFileEdit::Open(const std::string& path, st
     }
     const std::string format = image->GetFormatName();
     auto editor = EditDisk(image->TakeFloppyBytes());
-    if (!editor) {
-        error = FormatResString(IDS_EDIT_FORMAT_READ_ONLY, {format});
-        return nullptr;
-    }
-    if (const auto faults = editor->LayoutFaults(); !faults.empty()) {
-        error = LayoutRefusalText(faults.front());
+    if (const auto why = WhyUneditable(editor.get(), format)) {
+        error = *why;
         return nullptr;
     }
     return std::unique_ptr<CImageFileEdit>(
@@ -124,12 +130,7 @@ std::optional<std::string> WhyReadOnly(const CDiskImage& image, bool fileWritabl
     if (image.HardDisk())
         return LoadResString(IDS_EDIT_HARD_DISK);
     const auto bytes = image.FloppyBytes();
-    const auto editor = EditDisk({bytes.begin(), bytes.end()});
-    if (!editor)
-        return FormatResString(IDS_EDIT_FORMAT_READ_ONLY, {image.GetFormatName()});
-    if (const auto faults = editor->LayoutFaults(); !faults.empty())
-        return LayoutRefusalText(faults.front());
-    return std::nullopt;
+    return WhyUneditable(EditDisk({bytes.begin(), bytes.end()}).get(), image.GetFormatName());
 }
 
 std::vector<EntryRef> RemovableEntries(const CatalogListing& listing,
@@ -195,9 +196,7 @@ std::optional<std::string> WriteBlankImage(const std::string& path,
 namespace {
 
 std::string WithoutBinExtension(const std::string& name) {
-    const bool bin =
-        name.size() > 4 && EqualNoCase(std::string_view(name).substr(name.size() - 4), ".bin");
-    return bin ? name.substr(0, name.size() - 4) : name;
+    return name.size() > 4 && IsBinFileName(name) ? name.substr(0, name.size() - 4) : name;
 }
 
 } // namespace
