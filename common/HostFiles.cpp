@@ -219,6 +219,17 @@ bool ProcessIsGone(long processId) {
 
 } // namespace
 
+bool ReadingRefusedByHolder(const fs::path& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+        return false;
+    }
+    return GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
 std::optional<FileIdentity> IdentityOf(const fs::path& path) {
     HANDLE file =
         CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -817,6 +828,11 @@ void UnlockFolder(const HostFolder& folder, intptr_t& lock) {
 }
 
 } // namespace
+
+// No POSIX holder can keep others from reading.
+bool ReadingRefusedByHolder(const fs::path&) {
+    return false;
+}
 
 std::optional<FileIdentity> IdentityOf(const fs::path& path) {
     struct stat info {};

@@ -30,6 +30,9 @@ struct FileIdentity {
     friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
 std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path);
+// True when another program has the file open in a way that lets no one else read it
+// (Windows' sharing modes).
+bool ReadingRefusedByHolder(const std::filesystem::path& path);
 
 enum class Outcome {
     Written,

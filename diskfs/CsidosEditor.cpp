@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <array>
+#include <numeric>
 #include <optional>
 #include <utility>
 
@@ -189,16 +190,16 @@ protected:
     }
 
     long long FreeUnits() const override {
-        const auto records = ReadRecords();
-        long long free = 0;
-        for (const Record& r : records ? *records : std::vector<Record>()) {
-            if (r[0] == kHole || r[0] == kDeleted)
-                free += Blocks(r);
-        }
-        return free;
+        const std::vector<long long> pieces = FreePieces();
+        return std::accumulate(pieces.begin(), pieces.end(), 0LL);
     }
 
     long long UnitSize() const override { return kBlock; }
+
+    std::optional<long long> LargestFreeUnits() const override {
+        const std::vector<long long> pieces = FreePieces();
+        return pieces.empty() ? 0 : *std::max_element(pieces.begin(), pieces.end());
+    }
     int FirstDirectoryNumber() const override { return 2; }
     int LastDirectoryNumber() const override { return 200; }
 
@@ -209,6 +210,17 @@ private:
         if (upper >= 0xC0 && upper <= 0xDF)
             return static_cast<uint8_t>(upper + 0x20);
         return upper;
+    }
+
+    // The holes' and deleted files' runs of blocks: where a file may go.
+    std::vector<long long> FreePieces() const {
+        const auto records = ReadRecords();
+        std::vector<long long> pieces;
+        for (const Record& r : records ? *records : std::vector<Record>()) {
+            if (r[0] == kHole || r[0] == kDeleted)
+                pieces.push_back(Blocks(r));
+        }
+        return pieces;
     }
 
     long long DiskBlocks() const {

@@ -88,6 +88,11 @@ EditResult CDiskEditor::Rename(int index, std::string_view name) {
     return Undoable([&] { return RenameChecked(index, name); });
 }
 
+std::optional<long long> CDiskEditor::LargestFreePiece() const {
+    const auto units = LargestFreeUnits();
+    return units ? std::optional(*units * UnitSize()) : std::nullopt;
+}
+
 EditResult CDiskEditor::AddChecked(int dir, std::string_view name, uint16_t address,
                                    std::span<const uint8_t> data, bool replace) {
     if (!IsLiveDirectory(dir))

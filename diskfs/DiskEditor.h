@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -79,6 +80,9 @@ public:
     const std::vector<uint8_t>& Bytes() const { return m_bytes; }
     // Free space in bytes, as the format counts it (whole blocks or clusters).
     long long FreeBytes() const { return FreeUnits() * UnitSize(); }
+    // The longest piece of free space in bytes, where a file takes one piece; none where it
+    // may take free units anywhere.
+    std::optional<long long> LargestFreePiece() const;
 
     // A file into directory `dir`; an entry of that name is replaced when `replace` (a
     // file only: a directory is never replaced by one).
@@ -114,6 +118,7 @@ protected:
     virtual void PutName(const DiskEntry& entry, const std::string& stored) = 0;
     virtual long long FreeUnits() const = 0;
     virtual long long UnitSize() const = 0;
+    virtual std::optional<long long> LargestFreeUnits() const { return std::nullopt; }
     // Directory numbers a new directory may take, lowest first.
     virtual int FirstDirectoryNumber() const { return 1; }
     virtual int LastDirectoryNumber() const { return 254; }

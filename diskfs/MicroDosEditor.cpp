@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <array>
+#include <numeric>
 #include <optional>
 
 namespace {
@@ -198,16 +199,16 @@ protected:
     }
 
     long long FreeUnits() const override {
-        if (!LayoutFaults().empty())
-            return 0;
-        const std::vector<Slot> slots = ReadSlots();
-        long long free = std::max(0LL, DiskBlocks() - EndOfRuns(slots));
-        for (size_t i = 0; i < slots.size(); ++i)
-            free += UsableHole(slots, i);
-        return free;
+        const std::vector<long long> pieces = FreePieces();
+        return std::accumulate(pieces.begin(), pieces.end(), 0LL);
     }
 
     long long UnitSize() const override { return kBlock; }
+
+    std::optional<long long> LargestFreeUnits() const override {
+        const std::vector<long long> pieces = FreePieces();
+        return pieces.empty() ? 0 : *std::max_element(pieces.begin(), pieces.end());
+    }
 
 private:
     size_t NameField(bool directory) const { return m_mkdos && directory ? 13 : 14; }
@@ -257,6 +258,18 @@ private:
             slots.push_back(slot);
         }
         return slots;
+    }
+
+    // The runs of blocks a file may take: the usable holes, and what follows the last run;
+    // none on a disk whose layout is at fault.
+    std::vector<long long> FreePieces() const {
+        if (!LayoutFaults().empty())
+            return {};
+        const std::vector<Slot> slots = ReadSlots();
+        std::vector<long long> pieces = {std::max(0LL, DiskBlocks() - EndOfRuns(slots))};
+        for (size_t i = 0; i < slots.size(); ++i)
+            pieces.push_back(UsableHole(slots, i));
+        return pieces;
     }
 
     long long EndOfRuns(const std::vector<Slot>& slots) const {

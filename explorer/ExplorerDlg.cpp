@@ -315,7 +315,7 @@ int CExplorerDlg::OpenImage(const std::string& path) {
         result = OpenDiskImage(path, opened, &failure, ImageAccess::ReadOnly);
     if (result != 0) {
         ShowError(wxString::FromUTF8(
-            OpenFailureText(Utf8FromPath(PathFromUtf8(path).filename()), failure)));
+            OpenFailureText(path, Utf8FromPath(PathFromUtf8(path).filename()), failure)));
         return result;
     }
     TakeImage(std::move(opened), path);
@@ -334,6 +334,7 @@ void CExplorerDlg::TakeImage(std::unique_ptr<CDiskImage> image, const std::strin
     m_pImage = std::move(image);
     m_listing = std::make_unique<CatalogListing>(*m_pImage);
     m_listing->SetOrder(m_order);
+    m_freeSpace = FloppyFreeSpace(*m_pImage);
     m_imageFile.clear();
     if (const auto identity = hostfiles::IdentityOf(PathFromUtf8(path)))
         m_imageFile.push_back(*identity);
@@ -543,8 +544,18 @@ void CExplorerDlg::ShowWhere() {
         return;
     const Place place = m_listing->Current();
     SetPaneText(1, m_pImage->FormatName(place));
-    SetPaneText(2,
-                FormatResString(IDS_SIZE_KB, {std::to_string(m_pImage->DiskSize(place) / 1024)}));
+    SetPaneText(2, SizeText(m_pImage->DiskSize(place)));
+}
+
+// The disk's size, and what is free on a floppy (in one piece too, where a file needs one).
+std::string CExplorerDlg::SizeText(long long size) const {
+    const auto kb = [](long long bytes) { return std::to_string(bytes / 1024); };
+    if (!m_freeSpace)
+        return FormatResString(IDS_SIZE_KB, {kb(size)});
+    if (!m_freeSpace->onePiece)
+        return FormatResString(IDS_SIZE_FREE, {kb(size), kb(m_freeSpace->bytes)});
+    return FormatResString(IDS_SIZE_FREE_PIECE,
+                           {kb(size), kb(m_freeSpace->bytes), kb(*m_freeSpace->onePiece)});
 }
 
 std::optional<std::filesystem::path> CExplorerDlg::TempFolder() {

@@ -9,6 +9,7 @@
 #include "DiskEditor.h"
 #include "DiskImage.h"
 #include "FileListCtrl.h"
+#include "ImageEdit.h"
 #include "Launcher.h"
 #include "RavelkoStrings.h"
 #include "WxCommon.h"
@@ -108,6 +109,7 @@ private:
     void EnterParent();
     void Refill(std::optional<EntryRef> current = std::nullopt);
     void ShowWhere();
+    std::string SizeText(long long size) const;
     void ShowError(const wxString& text);
     void Launched(bool started, const std::filesystem::path& path);
     void ShowNoProgram(const std::string& path);
@@ -198,6 +200,7 @@ private:
     std::string m_strImageName;            // the open image's file name (UTF-8)
     std::string m_strImagePath;            // and its path (UTF-8)
     std::optional<std::string> m_readOnly; // why the open image cannot be changed
+    std::optional<FreeSpace> m_freeSpace;  // a floppy's, as it was opened or changed
     std::vector<hostfiles::FileIdentity> m_imageFile; // the open image's file: never replaced
     std::string m_strLastExportFolder;                // where the last export went (UTF-8)
     bool m_bAddBinExtension = true;

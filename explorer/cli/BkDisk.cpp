@@ -5,6 +5,7 @@
 #include "Export.h"
 #include "HostNames.h"
 #include "HostPlatform.h"
+#include "ImageEdit.h"
 #include "BkDiskCommand.h"
 #include "RavelkoStrings.h"
 
@@ -70,6 +71,12 @@ int Info(const Arguments& args) {
     std::cout << image->GetFormatName() << "\t" << SizeText(image->GetImageSize()) << "\n";
     if (image->HardDisk())
         PrintLogicalDisks(*image);
+    else if (const auto free = FloppyFreeSpace(*image))
+        std::cout << (free->onePiece
+                          ? FormatResString(IDS_CLI_FREE_PIECE, {std::to_string(free->bytes),
+                                                                 std::to_string(*free->onePiece)})
+                          : FormatResString(IDS_CLI_FREE, {std::to_string(free->bytes)}))
+                  << "\n";
     return FinishOutput(Success);
 }
 

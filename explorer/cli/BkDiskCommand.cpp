@@ -82,7 +82,7 @@ std::unique_ptr<CDiskImage> OpenImage(const std::string& path) {
     std::unique_ptr<CDiskImage> image;
     OpenFailure failure;
     if (OpenDiskImage(path, image, &failure, ImageAccess::ReadOnly) != 0)
-        Error(OpenFailureText(PrintableHostPath(path), failure));
+        Error(OpenFailureText(path, PrintableHostPath(path), failure));
     return image;
 }
 

@@ -106,7 +106,7 @@ int Check(const Arguments& args) {
     std::unique_ptr<CDiskImage> image;
     OpenFailure failure;
     if (OpenDiskImage(path, image, &failure, ImageAccess::ReadOnly) != 0)
-        return Error(OpenFailureText(PrintableHostPath(path), failure));
+        return Error(OpenFailureText(path, PrintableHostPath(path), failure));
     if (image->HardDisk())
         return Error(ravelko::LoadResString(ravelko::IDS_EDIT_HARD_DISK));
     const auto bytes = image->FloppyBytes();

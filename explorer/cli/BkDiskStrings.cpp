@@ -99,6 +99,8 @@ const std::string& LoadResString(StringId id) {
         {IDS_CLI_BAD_MOUNT_POINT, "cannot mount on %s: %s"},
         {IDS_CLI_MOUNTED_ALREADY, "something is mounted there already"},
         {IDS_CLI_GEOMETRY, "%s cylinders, %s heads, %s sectors per track"},
+        {IDS_CLI_FREE, "free\t%s bytes"},
+        {IDS_CLI_FREE_PIECE, "free\t%s bytes\t%s bytes in one piece"},
         {IDS_CLI_USAGE_FORMAT,
          "Usage: bkdisk format --microdos|--mkdos|--andos|--csidos IMAGE\n"
          "Writes a new blank 800 KB disk of that format as IMAGE, which must not exist yet.\n"},

@@ -50,6 +50,8 @@ enum StringId : int {
     IDS_CLI_NO_SUCH_ENTRY,
     IDS_CLI_IS_DIRECTORY,
     IDS_CLI_NOT_A_DIR,
+    IDS_CLI_FREE,
+    IDS_CLI_FREE_PIECE,
 };
 
 const std::string& LoadResString(StringId id);

@@ -1,6 +1,7 @@
 #include "CatalogView.h"
 
 #include "Cp1251.h"
+#include "HostFiles.h"
 #include "HostNames.h"
 #include "RavelkoStrings.h"
 
@@ -50,9 +51,15 @@ std::string OpenFailureReason(const OpenFailure& failure, bool logicalDisk) {
     return {};
 }
 
-std::string OpenFailureText(const std::string& fileName, const OpenFailure& failure) {
-    const std::string reason = OpenFailureReason(failure, false);
-    return LoadResString(IDS_WRONG_IMAGE) + (reason.empty() ? "" : "\n" + fileName + ": " + reason);
+std::string OpenFailureText(const std::string& path, const std::string& shown,
+                            const OpenFailure& failure) {
+    if (failure.kind == OpenFailure::CannotRead &&
+        hostfiles::ReadingRefusedByHolder(PathFromUtf8(path)))
+        return FormatResString(IDS_OPEN_HELD, {shown});
+    const std::string reason = shown + ": " + OpenFailureReason(failure, false);
+    return failure.kind == OpenFailure::UnknownFormat
+               ? LoadResString(IDS_WRONG_IMAGE) + "\n" + reason
+               : reason;
 }
 
 std::string DiskFailureText(const std::string& disk, const OpenFailure& failure) {

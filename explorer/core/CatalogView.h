@@ -39,9 +39,10 @@ CatalogOrder NextOrder(CatalogOrder current, int column);
 // is written as \t or \n.
 std::string PrintableName(const std::string& cp1251);
 
-// The message of a failed open: string 102, then the file's name and the reason on a
-// second line (UTF-8).
-std::string OpenFailureText(const std::string& fileName, const OpenFailure& failure);
+// The message of a failed open of the file at `path` (UTF-8), named `shown`: the file's name
+// and the reason; after string 102 where the format is unknown (UTF-8).
+std::string OpenFailureText(const std::string& path, const std::string& shown,
+                            const OpenFailure& failure);
 // The reason alone (UTF-8), an unknown format with the formats known; a logical disk's is
 // worded for a disk.
 std::string OpenFailureReason(const OpenFailure& failure, bool logicalDisk);

@@ -58,21 +58,22 @@ std::unique_ptr<CImageFileEdit> CImageFileEdit::Open(const std::string& path, st
     if (failure.kind == ChangeFailure::TooLarge) {
         const bool hardDisk = OpenDiskImage(path, image) == 0 && image->HardDisk();
         error = hardDisk ? LoadResString(IDS_EDIT_HARD_DISK)
-                         : OpenFailureText(printable, {OpenFailure::TooLarge, {}});
+                         : OpenFailureText(path, printable, {OpenFailure::TooLarge, {}});
         return nullptr;
     }
     if (!file) {
         error = failure.kind == ChangeFailure::Locked
                     ? FormatResString(IDS_EDIT_LOCKED, {printable})
-                    : OpenFailureText(printable, {failure.kind == ChangeFailure::ReadOnly
-                                                      ? OpenFailure::ReadOnly
-                                                      : OpenFailure::CannotRead,
-                                                  failure.reason});
+                    : OpenFailureText(path, printable,
+                                      {failure.kind == ChangeFailure::ReadOnly
+                                           ? OpenFailure::ReadOnly
+                                           : OpenFailure::CannotRead,
+                                       failure.reason});
         return nullptr;
     }
     image = CreateDiskImage(path, file->TakeBytes());
     if (!image) {
-        error = OpenFailureText(printable, {OpenFailure::UnknownFormat, {}});
+        error = OpenFailureText(path, printable, {OpenFailure::UnknownFormat, {}});
         return nullptr;
     }
     if (image->HardDisk()) {
@@ -131,6 +132,16 @@ std::optional<std::string> WhyReadOnly(const CDiskImage& image, bool fileWritabl
         return LoadResString(IDS_EDIT_HARD_DISK);
     const auto bytes = image.FloppyBytes();
     return WhyUneditable(EditDisk({bytes.begin(), bytes.end()}).get(), image.GetFormatName());
+}
+
+std::optional<FreeSpace> FloppyFreeSpace(const CDiskImage& image) {
+    if (image.HardDisk())
+        return std::nullopt;
+    const auto bytes = image.FloppyBytes();
+    const auto editor = EditDisk({bytes.begin(), bytes.end()});
+    if (!editor || !editor->LayoutFaults().empty())
+        return std::nullopt;
+    return FreeSpace{editor->FreeBytes(), editor->LargestFreePiece()};
 }
 
 std::vector<EntryRef> RemovableEntries(const CatalogListing& listing,

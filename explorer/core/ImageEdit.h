@@ -65,6 +65,14 @@ std::optional<std::string> HeldElsewhereText(const std::string& path);
 // image file has a write permission bit.
 std::optional<std::string> WhyReadOnly(const CDiskImage& image, bool fileWritable);
 
+// A floppy's free space in bytes, and its longest piece where a file takes one piece.
+struct FreeSpace {
+    long long bytes = 0;
+    std::optional<long long> onePiece;
+};
+// None for a hard disk, a format no change is made to, or a layout at fault.
+std::optional<FreeSpace> FloppyFreeSpace(const CDiskImage& image);
+
 // What the changing commands may do with the rows selected in a listing.
 struct ChangeState {
     bool add = false;    // files and new folders into the current directory

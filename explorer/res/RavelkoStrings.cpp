@@ -22,6 +22,8 @@ const std::string& LoadResString(StringId id) {
         {IDS_SAVE_BINS, "Save selection as BINS"},
         {IDS_ABOUT_BUTTON, "About Ravelko"},
         {IDS_SIZE_KB, "%i Kb"},
+        {IDS_SIZE_FREE, "%s Kb, %s Kb free"},
+        {IDS_SIZE_FREE_PIECE, "%s Kb, %s Kb free, %s Kb in one piece"},
         {IDS_BIN_EXTENSION, "bin"},
         {IDS_CAPTION, "Ravelko"},
         {IDS_ADD_BIN_CHECK, "Add \".bin\" extension"},
@@ -194,6 +196,9 @@ const std::string& LoadResString(StringId id) {
         {IDS_FAULT_CYCLE, "directory %s lies inside itself"},
         {IDS_EDIT_NO_MATCH, "%s: no file matches this pattern."},
         {IDS_EDIT_DISK_FULL_BY, "%s: the disk is full: the file takes %s bytes, and %s are free."},
+        {IDS_OPEN_HELD,
+         "%s is in use by another program, which lets no other program read it: take the disk "
+         "out of the emulator first."},
         {IDS_OPEN_IMAGE_FIRST, "Open a disk image first (Ctrl+O), or make a new one (Ctrl+N)."},
     };
     return stringtable::FindText(table, id);

@@ -166,6 +166,9 @@ enum StringId : int {
     IDS_FAULT_CLUSTERS,
     IDS_EDIT_NO_MATCH,
     IDS_EDIT_DISK_FULL_BY,
+    IDS_OPEN_HELD,
+    IDS_SIZE_FREE,
+    IDS_SIZE_FREE_PIECE,
 };
 
 // The text of string `id`; empty for a number the table does not hold.

@@ -451,6 +451,19 @@ TEST(EditRefusal, FullDiskAndFullCatalog) {
                   format == FormatAndos ? EditError::None : EditError::FreeSpaceInPieces)
             << format;
         EXPECT_TRUE(format == FormatAndos || disk->Bytes() == pieces) << format;
+        // The largest piece says what still fits in one: that much goes in, a block more not.
+        const auto largest = disk->LargestFreePiece();
+        EXPECT_EQ(largest.has_value(), format != FormatAndos) << format;
+        if (largest) {
+            EXPECT_LT(*largest, disk->FreeBytes()) << format;
+            EXPECT_EQ(
+                disk->AddFile(root, "MORE", 1, std::vector<uint8_t>(*largest + 1), false).error,
+                EditError::FreeSpaceInPieces)
+                << format;
+            EXPECT_EQ(disk->AddFile(root, "FITS", 1, std::vector<uint8_t>(*largest), false).error,
+                      EditError::None)
+                << format;
+        }
 
         disk = EditDisk(Blank(format));
         int entries = 0;

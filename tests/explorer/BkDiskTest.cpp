@@ -42,8 +42,9 @@ TEST(BkDisk, InfoLsCatAndUsage) {
         int status;
         std::optional<std::string> out;
     } cases[] = {
-        {"info " + image, 0, "MKDOS\t800 Kb\n"},
-        {"info " + ShellQuote(readOnly), 0, "MKDOS\t800 Kb\n"},
+        {"info " + image, 0, "MKDOS\t800 Kb\nfree\t766976 bytes\t766976 bytes in one piece\n"},
+        {"info " + ShellQuote(readOnly), 0,
+         "MKDOS\t800 Kb\nfree\t766976 bytes\t766976 bytes in one piece\n"},
         {"ls " + image + "--tsv", 0, "GAME\t\t1000\t100\n" GAMES "\t<DIR>\t\t\n"},
         {"ls " + image + "'\xD0\xB8\xD0\xB3\xD1\x80\xD1\x8B' --tsv", 0,
          "..\t\t\t\nTEXT\t\t2000\t3\n"}, // игры: without regard to case

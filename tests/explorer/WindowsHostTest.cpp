@@ -1,5 +1,6 @@
 // What only a Windows host has: names it cannot hold, its temporary folder and the
 // read-only attribute.
+#include "CatalogView.h"
 #include "Export.h"
 #include "HostFiles.h"
 #include "HostNames.h"
@@ -83,6 +84,23 @@ TEST(WindowsHost, ReadOnlyAttributeRefusesTheImage) {
     EXPECT_EQ(OpenDiskImage(path, reader, nullptr, ImageAccess::ReadOnly), 0); // bkdisk's way
     SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(OpenDiskImage(path, reader), 0);
+}
+
+// An emulator that shares the image with no one: the open says so, not that the format is
+// wrong; the moment it lets go, the image opens.
+TEST(WindowsHost, ImageHeldWithoutSharingIsNamedAsHeld) {
+    TempDir dir;
+    const std::string path = dir.Write("held.img", MicroDosBuilder(false, 4096).Image());
+    HANDLE holder = CreateFileW(PathFromUtf8(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    std::unique_ptr<CDiskImage> reader;
+    OpenFailure failure;
+    EXPECT_EQ(OpenDiskImage(path, reader, &failure, ImageAccess::ReadOnly), 1);
+    EXPECT_EQ(OpenFailureText(path, "held.img", failure),
+              FormatResString(IDS_OPEN_HELD, {"held.img"}));
+    CloseHandle(holder);
+    EXPECT_EQ(OpenDiskImage(path, reader, &failure, ImageAccess::ReadOnly), 0);
 }
 
 // A device reads forever or blocks: it is refused, never read as a file.

@@ -116,8 +116,10 @@ TEST_F(RavelkoChanges, AddRenameDeleteAndNewFolderWriteTheImageAndSelectWhatThey
     EXPECT_EQ(dlg->GetTitle().utf8_string(), "disk.img \xE2\x80\x94 Ravelko");
     ASSERT_TRUE(PumpUntil([&] { return Enabled(ID_ADD_FILES) && Enabled(ID_DELETE); }));
 
+    const std::string freeBefore = Pane(2);
     Command(ID_ADD_FILES);
     EXPECT_EQ(Column(), (Strings{"GAME", kGames, "hello.txt", "prog"}));
+    EXPECT_NE(Pane(2), freeBefore); // the free space follows the change
     EXPECT_EQ(Selected(), (Strings{"hello.txt", "prog"}));
     EXPECT_EQ(OnDisk(), (Strings{"GAME", "\xC8\xC3\xD0\xDB", "hello.txt", "prog"}));
     EXPECT_EQ(win.List().GetItemText(3, 2).utf8_string(), "40000");
@@ -291,7 +293,7 @@ TEST_F(RavelkoChanges, ReadOnlyImagesAndNewImages) {
     }
     Key('N', wxMOD_CONTROL);
     EXPECT_EQ(dlg->GetTitle().utf8_string(), "fresh.bkd \xE2\x80\x94 Ravelko");
-    EXPECT_EQ(Pane(1), "ANDOS");
+    EXPECT_EQ(Pane(1) + "|" + Pane(2), "ANDOS|800 Kb, 794 Kb free"); // any clusters take a file
     EXPECT_TRUE(Column().empty());
     Key('N', wxMOD_CONTROL); // never over an existing file
     ASSERT_EQ(messages.size(), 1u);

@@ -47,8 +47,10 @@ export DISPLAY=:$(cat "$work/display")
 start openbox
 [ -d "$WINEPREFIX" ] || $WINE wineboot -i > /dev/null 2>&1
 # One server for the whole run: one that ends between two programs can drop the next
-# one's connection ("wine client error: recvmsg").
-/usr/lib/wine/wineserver -p
+# one's connection ("wine client error: recvmsg"). The server a new prefix's wineboot left
+# must end first, or the persistent one cannot start.
+/usr/lib/wine/wineserver -w
+/usr/lib/wine/wineserver -p || { echo "FAIL no persistent wine server"; exit 1; }
 
 echo "== the zip: for Windows users"
 zip_lists() { # the programs, the README for Windows, the samples; no developers' files
