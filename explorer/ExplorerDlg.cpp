@@ -138,7 +138,7 @@ wxEND_EVENT_TABLE()
                wxCAPTION | wxSYSTEM_MENU | wxRESIZE_BORDER | wxMINIMIZE_BOX | wxMAXIMIZE_BOX |
                    wxCLOSE_BOX),
       m_launcher(std::make_unique<CHostLauncher>(
-          [this](const std::string& path) { ShowNoProgram(path); })),
+          [this](const std::string& path, bool textEditor) { ShowNoProgram(path, textEditor); })),
       m_hIcon(ProgramIcon()), m_nNumberBase(numberBase), m_timer(this) {
     m_showMessage = [this](const wxString& text) {
         wxMessageBox(text, LoadResString(IDS_CAPTION), wxOK | wxICON_ERROR, this);
@@ -177,6 +177,8 @@ CExplorerDlg::~CExplorerDlg() {
 
 void CExplorerDlg::OnInitDialog() {
     SetIcon(m_hIcon);
+    if (const auto temp = GetTempFolder())
+        RemoveStaleCopies(*temp, std::chrono::hours(24));
     // Client sizes: a window manager's frame, which GTK learns only after showing the
     // window, must not count as growth.
     m_nLastWidth = m_nMinWidth = GetClientSize().x;
@@ -565,6 +567,13 @@ std::optional<std::filesystem::path> CExplorerDlg::TempFolder() {
     return folder;
 }
 
+// Removed when the window goes (a copy of its own, in the folder it was written to).
+void CExplorerDlg::RememberCopy(const std::filesystem::path& copy) {
+    if (!m_tempCopies)
+        m_tempCopies = std::make_unique<CTempCopies>(copy.parent_path());
+    m_tempCopies->Remember(copy);
+}
+
 // An entry that cannot be read says why, as export does. A file whose name no opener
 // may be given is shown as text at once; the others are copied as they are on the disk
 // (a header only where the name ends in .bin), and their first bytes looked at too.
@@ -590,11 +599,16 @@ void CExplorerDlg::OpenSelection() {
         ShowError(wxString::FromUTF8(result.error ? *result.error : ExportSummary(result)));
         return;
     }
+    for (const auto& copy : result.topLevel) {
+        if (copy)
+            RememberCopy(*copy);
+    }
     const std::string path = Utf8FromPath(*result.topLevel.front());
     if (FileOpenerType(path, ThisOpenerHost()) == OpenerType::Refused)
         return ShownAsText(selection);
     ShowWhere(); // no word left from an earlier refusal
-    Launched(m_launcher->OpenWithDefaultApp(path), *result.topLevel.front());
+    if (!m_launcher->OpenWithDefaultApp(path))
+        ShowNoProgram(path, false);
 }
 
 void CExplorerDlg::ShownAsText(const Selection& selection) {
@@ -603,13 +617,28 @@ void CExplorerDlg::ShownAsText(const Selection& selection) {
 }
 
 // Nothing visible happens when no program starts: the user is told, with the file's path.
-void CExplorerDlg::Launched(bool started, const std::filesystem::path& path) {
-    if (!started)
-        ShowNoProgram(Utf8FromPath(path));
+void CExplorerDlg::OpenInTextEditor(const std::filesystem::path& path) {
+    RememberCopy(path);
+    if (!m_launcher->OpenInTextEditor(Utf8FromPath(path)))
+        ShowNoProgram(Utf8FromPath(path), true);
 }
 
-void CExplorerDlg::ShowNoProgram(const std::string& path) {
-    ShowError(wxString::FromUTF8(FormatResString(IDS_NO_PROGRAM, {path})));
+// A file no program takes may still be read: the text view is offered.
+void CExplorerDlg::ShowNoProgram(const std::string& path, bool textEditor) {
+    if (textEditor) {
+        ShowError(wxString::FromUTF8(FormatResString(IDS_NO_PROGRAM, {path})));
+        return;
+    }
+    if (!m_confirm(wxString::FromUTF8(FormatResString(IDS_NO_PROGRAM_SHOW_TEXT, {path}))))
+        return;
+    const auto temp = TempFolder();
+    if (!temp)
+        return;
+    std::string problem;
+    if (const auto text = WriteTextViewOfFile(PathFromUtf8(path), *temp, &problem))
+        OpenInTextEditor(*text);
+    else
+        ShowError(wxString::FromUTF8(problem));
 }
 
 void CExplorerDlg::OnSaveSelectionAsBins(wxCommandEvent&) {
@@ -644,7 +673,7 @@ void CExplorerDlg::ShowAsText(const Selection& selection) {
         return;
     std::string problem;
     if (const auto path = WriteTextView(m_listing.get(), selection, *temp, &problem))
-        Launched(m_launcher->OpenInTextEditor(Utf8FromPath(*path)), *path);
+        OpenInTextEditor(*path);
     else if (!problem.empty())
         ShowError(wxString::FromUTF8(problem));
 }
@@ -653,8 +682,11 @@ std::optional<std::vector<uint8_t>> CExplorerDlg::RenderDropFiles() {
     const auto temp = GetTempFolder();
     if (!temp)
         return std::nullopt;
-    return ::RenderDropFiles(m_listing.get(), GetSelection(), *temp, HostUsesWideDropPaths(),
-                             OptionsFor(true));
+    auto block = ::RenderDropFiles(m_listing.get(), GetSelection(), *temp, HostUsesWideDropPaths(),
+                                   OptionsFor(true));
+    for (const std::string& copy : block ? ReadDropPaths(*block) : std::vector<std::string>())
+        RememberCopy(PathFromUtf8(copy));
+    return block;
 }
 
 // Our own temporary folder holds only our extracts: an earlier one is replaced. In the

@@ -11,6 +11,7 @@
 #include "FileListCtrl.h"
 #include "ImageEdit.h"
 #include "Launcher.h"
+#include "TempCopies.h"
 #include "RavelkoStrings.h"
 #include "WxCommon.h"
 
@@ -111,9 +112,11 @@ private:
     void ShowWhere();
     std::string SizeText(long long size) const;
     void ShowError(const wxString& text);
-    void Launched(bool started, const std::filesystem::path& path);
-    void ShowNoProgram(const std::string& path);
+    void OpenInTextEditor(const std::filesystem::path& path);
+    // No program took the file: said, with the text view offered for a file of the disk.
+    void ShowNoProgram(const std::string& path, bool textEditor);
     std::optional<std::filesystem::path> TempFolder();
+    void RememberCopy(const std::filesystem::path& copy);
     // The options of an export: into our own temporary folder, or a folder of the user's.
     ExportOptions OptionsFor(bool tempFolder) const;
 
@@ -181,6 +184,7 @@ private:
     wxString m_addFolder;                                    // where files were last added from
     std::function<std::optional<std::string>(const std::string& typed)> m_askFolderName;
     std::function<bool(const wxString& question)> m_confirm;
+    std::unique_ptr<CTempCopies> m_tempCopies; // what this window put in the temporary folder
     // A new image's path (UTF-8) and format; none when the user cancels.
     std::function<std::optional<std::pair<std::string, const FileSystemFormat*>>()>
         m_chooseNewImage;

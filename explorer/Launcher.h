@@ -15,14 +15,16 @@ public:
     virtual bool OpenInTextEditor(const std::string& path) = 0;
 };
 
+// Runs on the UI thread with the path, and whether it went to the text editor, when a
+// started opener ends in failure later (on X11 desktops: no program is associated with it).
+using OpenerGaveUp = std::function<void(const std::string& path, bool textEditor)>;
+
 class CHostLauncher : public ILauncher {
 public:
-    // `gaveUp` runs on the UI thread with the path when a started opener ends in failure
-    // later (on X11 desktops: no program is associated with the file).
-    explicit CHostLauncher(std::function<void(const std::string&)> gaveUp);
+    explicit CHostLauncher(OpenerGaveUp gaveUp);
     bool OpenWithDefaultApp(const std::string& path) override;
     bool OpenInTextEditor(const std::string& path) override;
 
 private:
-    std::function<void(const std::string&)> m_gaveUp;
+    OpenerGaveUp m_gaveUp;
 };

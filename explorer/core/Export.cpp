@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
 #include <span>
 
 using namespace ravelko;
@@ -395,6 +396,35 @@ std::vector<uint8_t> TextViewBytes(const uint8_t* data, int length, TextForm for
     return text;
 }
 
+namespace {
+
+// The text view of `data` into `folder` under `utf8Name`, with ".txt" after it unless the
+// opener would take it as plain text by its name and content.
+std::optional<fs::path> WriteTextViewBytes(std::string utf8Name, const std::vector<uint8_t>& data,
+                                           const fs::path& folder,
+                                           const std::function<void(const std::string&)>& fail) {
+    const auto text = TextViewBytes(data.data(), static_cast<int>(data.size()), HostTextForm());
+    // Text to whatever opens it, should the editor be found by the name after all.
+    if (OpenerTypeOf(utf8Name, text, ThisOpenerHost()) != OpenerType::Text)
+        utf8Name += "." + LoadResString(IDS_TEXT_EXTENSION);
+    const fs::path name = PathFromUtf8(utf8Name);
+    std::string reason;
+    auto host = HostFolder::Open(folder, false, reason);
+    if (!host) {
+        fail(reason);
+        return std::nullopt;
+    }
+    const WriteResult written = host->WriteFile(name, {std::span(text)}, IfExists::Replace);
+    if (written.outcome != Outcome::Written) {
+        fail(written.reason.empty() ? LoadResString(OutcomeReason(written.outcome))
+                                    : written.reason);
+        return std::nullopt;
+    }
+    return folder / name;
+}
+
+} // namespace
+
 std::optional<fs::path> WriteTextView(const CatalogListing* listing, const Selection& selection,
                                       const fs::path& folder, std::string* problem) {
     const auto ref =
@@ -405,24 +435,28 @@ std::optional<fs::path> WriteTextView(const CatalogListing* listing, const Selec
     const auto fail = [&](const std::string& why) {
         if (problem)
             *problem = FormatResString(IDS_NOTHING_TO_VIEW, {PrintableName(entry.name), why});
-        return std::nullopt;
     };
     std::vector<uint8_t> data;
-    if (const ReadFault fault = listing->Image().Read(*ref, data); fault != ReadFault::None)
-        return fail(LoadResString(ReadFaultReason(fault, entry.deleted)));
-    const auto text = TextViewBytes(data.data(), static_cast<int>(data.size()), HostTextForm());
-    std::string utf8Name = Cp1251ToUtf8(SafeHostName(entry.name));
-    // Text to whatever opens it, should the editor be found by the name after all.
-    if (OpenerTypeOf(utf8Name, text, ThisOpenerHost()) != OpenerType::Text)
-        utf8Name += "." + LoadResString(IDS_TEXT_EXTENSION);
-    const fs::path name = PathFromUtf8(utf8Name);
+    if (const ReadFault fault = listing->Image().Read(*ref, data); fault != ReadFault::None) {
+        fail(LoadResString(ReadFaultReason(fault, entry.deleted)));
+        return std::nullopt;
+    }
+    return WriteTextViewBytes(Cp1251ToUtf8(SafeHostName(entry.name)), data, folder, fail);
+}
+
+std::optional<fs::path> WriteTextViewOfFile(const fs::path& file, const fs::path& folder,
+                                            std::string* problem) {
+    const std::string utf8Name = Utf8FromPath(file.filename());
+    const auto fail = [&](const std::string& why) {
+        if (problem)
+            *problem = FormatResString(IDS_NOTHING_TO_VIEW, {utf8Name, why});
+    };
+    constexpr uint64_t kLargestFile = 16 << 20; // beyond any disk's file, and no host's
     std::string reason;
-    auto host = HostFolder::Open(folder, false, reason);
-    if (!host)
-        return fail(reason);
-    const WriteResult written = host->WriteFile(name, {std::span(text)}, IfExists::Replace);
-    if (written.outcome != Outcome::Written)
-        return fail(written.reason.empty() ? LoadResString(OutcomeReason(written.outcome))
-                                           : written.reason);
-    return folder / name;
+    const auto data = hostfiles::ReadRegularFile(file, kLargestFile, reason);
+    if (!data) {
+        fail(reason);
+        return std::nullopt;
+    }
+    return WriteTextViewBytes(utf8Name, *data, folder, fail);
 }

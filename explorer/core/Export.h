@@ -152,3 +152,8 @@ std::optional<std::filesystem::path> WriteTextView(const CatalogListing* listing
                                                    const Selection& selection,
                                                    const std::filesystem::path& folder,
                                                    std::string* problem = nullptr);
+// The same for a host file copied from a disk as it is there (what an opener was given),
+// named as that file is.
+std::optional<std::filesystem::path> WriteTextViewOfFile(const std::filesystem::path& file,
+                                                         const std::filesystem::path& folder,
+                                                         std::string* problem = nullptr);

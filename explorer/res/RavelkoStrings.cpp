@@ -47,6 +47,8 @@ const std::string& LoadResString(StringId id) {
         {IDS_DELETED_TYPE, "deleted"},
         {IDS_OPEN_TOO_LARGE, "The file is larger than any BK disk image can be (%s bytes)."},
         {IDS_NO_PROGRAM, "No program could be started to show the file written as\n%s"},
+        {IDS_NO_PROGRAM_SHOW_TEXT,
+         "No program could be started to show the file written as\n%s\n\nShow it as text?"},
         {IDS_SKIP_UNREADABLE, "cannot be read from the image"},
         {IDS_SKIP_BAD_NAME, "name cannot be used on this system"},
         {IDS_SKIP_NOT_CREATED, "cannot be created"},

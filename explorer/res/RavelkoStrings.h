@@ -169,6 +169,7 @@ enum StringId : int {
     IDS_OPEN_HELD,
     IDS_SIZE_FREE,
     IDS_SIZE_FREE_PIECE,
+    IDS_NO_PROGRAM_SHOW_TEXT,
 };
 
 // The text of string `id`; empty for a number the table does not hold.

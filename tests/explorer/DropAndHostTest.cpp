@@ -1,10 +1,11 @@
-// Drop blocks byte for byte and host name encoding.
+// Drop blocks byte for byte, host name encoding and our temporary copies.
 #include "DropFiles.h"
 #include "HostFiles.h"
 #include "Named.h"
 #include "HostNames.h"
 #include "HostPlatform.h"
 #include "ImageBuilders.h"
+#include "TempCopies.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -163,4 +164,36 @@ TEST(HostFiles, RegularFilesAreReadWholeUpToTheLimit) {
     EXPECT_EQ(reason, std::generic_category().message(EISDIR));
     EXPECT_FALSE(hostfiles::ReadRegularFile(dir.Path() / "missing", 1 << 20, reason));
     EXPECT_FALSE(reason.empty());
+}
+
+// A window's copies go with it, and nothing it did not write; at a start, what has lain
+// unchanged for a day goes too.
+TEST(TempCopies, AWindowsOwnGoWithItAndOldOnesAtTheNextStart) {
+    TempDir temp, elsewhere;
+    const fs::path ours = temp.Path() / "ours";
+    fs::create_directories(ours / "FOLDER" / "INNER");
+    const std::string file = temp.Write("ours/TEXT.TXT", {'a'});
+    const std::string other = temp.Write("ours/OTHERS.TXT", {'b'}); // another window's
+    const std::string outside = elsewhere.Write("KEEP.TXT", {'c'});
+    {
+        CTempCopies copies(ours);
+        copies.Remember(PathFromUtf8(file));
+        copies.Remember(ours / "FOLDER");
+        copies.Remember(PathFromUtf8(outside)); // never ours to remove
+        copies.Remember(ours / "FOLDER" / "INNER");
+    }
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_FALSE(fs::exists(ours / "FOLDER"));
+    EXPECT_TRUE(fs::exists(other));
+    EXPECT_TRUE(fs::exists(outside));
+
+    const std::string fresh = temp.Write("ours/FRESH.TXT", {'d'});
+    fs::create_directories(ours / "OLD" / "SUB");
+    for (const fs::path& old : {PathFromUtf8(other), ours / "OLD"})
+        fs::last_write_time(old, fs::file_time_type::clock::now() - std::chrono::hours(25));
+    RemoveStaleCopies(ours, std::chrono::hours(24));
+    EXPECT_FALSE(fs::exists(other));
+    EXPECT_FALSE(fs::exists(ours / "OLD"));
+    EXPECT_TRUE(fs::exists(fresh));
+    RemoveStaleCopies(temp.Path() / "missing", std::chrono::hours(24)); // no folder: nothing
 }

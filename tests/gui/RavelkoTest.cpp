@@ -399,6 +399,38 @@ TEST_F(Ravelko, LauncherGetsTheExtractedFiles) {
     Command(ID_VIEW_AS_TEXT);
     EXPECT_EQ(messages,
               Strings{"No program could be started to show the file written as\n" + text});
+
+    // A file no program opens is offered as text, converted as the text view converts it.
+    Strings questions;
+    bool yes = false;
+    win.Confirm() = [&](const wxString& question) {
+        return questions.push_back(question.utf8_string()), yes;
+    };
+    MicroDosBuilder sound(true);
+    sound.File(0, "TUNE.WAV", 0, {'R', 0xE1, 0x0A});
+    dlg->OpenDroppedFiles({files.Write("sound.img", sound.Image())});
+    launches.clear();
+    messages.clear();
+    for (const bool answer : {false, true}) {
+        yes = answer;
+        Select({0});
+        win.DoubleClick();
+    }
+    const std::string wav = Utf8FromPath(temp / "TUNE.WAV");
+    EXPECT_EQ(questions, Strings(2, "No program could be started to show the file written as\n" +
+                                        wav + "\n\nShow it as text?"));
+    const fs::path view = temp / "TUNE.WAV.txt"; // no editor either: said, not offered again
+    EXPECT_EQ(messages, Strings{"No program could be started to show the file written as\n" +
+                                Utf8FromPath(view)});
+    EXPECT_EQ(launches, (Strings{"open " + wav, "open " + wav, "text " + Utf8FromPath(view)}));
+    const Bytes koi8 = {'R', 0xE1, 0x0A};
+    EXPECT_EQ(ReadAll(view), TextViewBytes(koi8.data(), 3, HostTextForm()));
+
+    dlg->Destroy(); // its copies go with it
+    Pump(20);
+    for (const fs::path& copy : {view, temp / "TUNE.WAV", temp / "TEXT.TXT", temp / "GAME.txt"})
+        EXPECT_FALSE(fs::exists(copy)) << copy;
+    dlg = new CExplorerDlg(nullptr);
 }
 
 #ifndef _WIN32
@@ -425,14 +457,16 @@ TEST_F(Ravelko, HostOpenerGetsThePathAndItsFailureIsReported) {
         dataDirs("XDG_DATA_DIRS", xdg.Path().string()),
         configDirs("XDG_CONFIG_DIRS", xdg.Path().string());
     Strings gaveUp;
-    CHostLauncher host([&](const std::string& failed) { gaveUp.push_back(failed); });
+    CHostLauncher host([&](const std::string& failed, bool textEditor) {
+        gaveUp.push_back((textEditor ? "text " : "open ") + failed);
+    });
     const std::string hostile = (files.Path() / "$(touch pwned) `x` 'q'.bin").string();
     for (const bool text : {false, true}) {
         fs::remove(mark);
         gaveUp.clear();
         EXPECT_TRUE(text ? host.OpenInTextEditor(hostile) : host.OpenWithDefaultApp(hostile));
         PumpUntil([&] { return !gaveUp.empty(); });
-        EXPECT_EQ(gaveUp, Strings{hostile});
+        EXPECT_EQ(gaveUp, Strings{(text ? "text " : "open ") + hostile});
         const Bytes argument = ReadAll(mark);
         EXPECT_EQ(std::string(argument.begin(), argument.end()), hostile);
     }
