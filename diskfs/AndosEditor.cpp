@@ -196,6 +196,10 @@ protected:
         std::copy(stored.begin(), stored.end(), Slot(entry.index));
     }
 
+    void PutHolder(const DiskEntry& entry, int dir) override {
+        Slot(entry.index)[21] = static_cast<uint8_t>(dir);
+    }
+
     long long FreeUnits() const override {
         if (!LayoutFaults().empty())
             return 0;

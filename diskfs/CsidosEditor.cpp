@@ -189,6 +189,12 @@ protected:
         WriteRecords(records);
     }
 
+    void PutHolder(const DiskEntry& entry, int dir) override {
+        std::vector<Record> records = *ReadRecords();
+        records[RecordOf(entry)][0] = static_cast<uint8_t>(dir);
+        WriteRecords(records);
+    }
+
     long long FreeUnits() const override {
         const std::vector<long long> pieces = FreePieces();
         return std::accumulate(pieces.begin(), pieces.end(), 0LL);

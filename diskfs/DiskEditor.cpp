@@ -85,7 +85,13 @@ EditResult CDiskEditor::Remove(int index, bool recursive) {
 }
 
 EditResult CDiskEditor::Rename(int index, std::string_view name) {
-    return Undoable([&] { return RenameChecked(index, name); });
+    const auto& entries = m_disk->Entries();
+    const bool known = index >= 0 && index < static_cast<int>(entries.size());
+    return Move(index, known ? entries[static_cast<size_t>(index)].holdingDir : -1, name);
+}
+
+EditResult CDiskEditor::Move(int index, int dir, std::string_view name) {
+    return Undoable([&] { return MoveChecked(index, dir, name); });
 }
 
 std::optional<long long> CDiskEditor::LargestFreePiece() const {
@@ -168,22 +174,42 @@ EditResult CDiskEditor::RemoveChecked(int index, bool recursive) {
     return {EditError::None};
 }
 
-EditResult CDiskEditor::RenameChecked(int index, std::string_view name) {
+EditResult CDiskEditor::MoveChecked(int index, int dir, std::string_view name) {
     const auto& entries = m_disk->Entries();
     if (index < 0 || index >= static_cast<int>(entries.size()) || entries[index].deleted ||
-        entries[index].kind == DiskEntry::Kind::Lost)
+        entries[index].kind == DiskEntry::Kind::Lost || !IsLiveDirectory(dir))
         return {EditError::NotFound};
     const DiskEntry entry = entries[index];
     const bool directory = entry.IsDirectory();
+    if (directory && IsInside(dir, entry.ownDir))
+        return {EditError::IntoItself};
     std::string stored, shown;
     if (const EditError error = NameFor(name, directory, stored, shown); error != EditError::None)
         return {error};
-    const DiskEntry* other = LiveNamed(entry.holdingDir, shown);
+    const DiskEntry* other = LiveNamed(dir, shown);
     if (other && other->index != entry.index)
         return {EditError::NameExists};
     PutName(entry, stored);
+    if (dir != entry.holdingDir)
+        PutHolder(entry, dir);
     Reread();
-    return {EditError::None, entry.index};
+    return {EditError::None, FindLive(dir, shown, directory)};
+}
+
+bool CDiskEditor::IsInside(int dir, int ancestor) const {
+    const auto& entries = m_disk->Entries();
+    // Each step goes one directory up; a cycle (which the layout check refuses) ends too.
+    for (size_t steps = 0; steps <= entries.size() && dir != m_disk->RootDir(); ++steps) {
+        if (dir == ancestor)
+            return true;
+        const auto opener = std::find_if(entries.begin(), entries.end(), [&](const DiskEntry& e) {
+            return !e.deleted && e.IsDirectory() && e.ownDir == dir;
+        });
+        if (opener == entries.end())
+            return false;
+        dir = opener->holdingDir;
+    }
+    return dir == ancestor;
 }
 
 const DiskEntry* CDiskEditor::FindAgain(const DiskEntry& like) const {

@@ -22,6 +22,7 @@ enum class EditError {
     NameExists,        // an entry of that name is in the directory
     DirectoryInTheWay, // a file's name is a directory's there, which no file replaces
     NotFound,          // no such live entry, or no such directory
+    IntoItself,        // a directory moved into itself or a directory inside it
     NotEmpty,          // a directory that still holds entries
     FileTooLong,       // longer than the format's length field holds
     ReadsAsDirectory,  // MicroDOS takes an empty file loaded at 0 for a directory
@@ -92,6 +93,8 @@ public:
     // A live file, or a directory: empty, or with everything in it when `recursive`.
     EditResult Remove(int index, bool recursive);
     EditResult Rename(int index, std::string_view name);
+    // A live file or directory into directory `dir` under `name` (its own directory: a rename).
+    EditResult Move(int index, int dir, std::string_view name);
     // The live entry that is `like` (same place, name, kind and blocks) after changes that
     // may have moved it in the catalog; null when it is gone.
     const DiskEntry* FindAgain(const DiskEntry& like) const;
@@ -116,6 +119,8 @@ protected:
     // A live file, or a directory with no live entries left.
     virtual void Erase(const DiskEntry& entry) = 0;
     virtual void PutName(const DiskEntry& entry, const std::string& stored) = 0;
+    // The number of the directory that holds the entry.
+    virtual void PutHolder(const DiskEntry& entry, int dir) = 0;
     virtual long long FreeUnits() const = 0;
     virtual long long UnitSize() const = 0;
     virtual std::optional<long long> LargestFreeUnits() const { return std::nullopt; }
@@ -137,7 +142,9 @@ private:
                           std::span<const uint8_t> data, bool replace);
     EditResult MakeChecked(int dir, std::string_view name);
     EditResult RemoveChecked(int index, bool recursive);
-    EditResult RenameChecked(int index, std::string_view name);
+    EditResult MoveChecked(int index, int dir, std::string_view name);
+    // Whether directory `dir` is the directory `ancestor` opens or lies inside it.
+    bool IsInside(int dir, int ancestor) const;
     EditError NameFor(std::string_view name, bool directory, std::string& stored,
                       std::string& shown) const;
     // A live entry of directory `dir` whose name reads as `shown`, without regard to case.

@@ -198,6 +198,12 @@ protected:
         WriteSlots(slots);
     }
 
+    void PutHolder(const DiskEntry& entry, int dir) override {
+        std::vector<Slot> slots = ReadSlots();
+        slots[static_cast<size_t>(entry.index)][1] = static_cast<uint8_t>(dir);
+        WriteSlots(slots);
+    }
+
     long long FreeUnits() const override {
         const std::vector<long long> pieces = FreePieces();
         return std::accumulate(pieces.begin(), pieces.end(), 0LL);

@@ -88,6 +88,18 @@ std::optional<int> EntryAt(const CImageFileEdit& edit, const std::string& path) 
     return found->entry.index;
 }
 
+// The number of the live directory a path from the root names (the root for an empty path).
+std::optional<int> DirectoryAt(const CImageFileEdit& edit, std::string_view path) {
+    const auto names = ParseCatalogPath(path);
+    const auto image = edit.Image();
+    const auto found = names.empty() ? std::optional<ResolvedEntry>()
+                                     : ResolveCatalogPath(*image, image->Root(), names);
+    if (!names.empty() && (!found || !found->isDirectory || image->Entry(found->entry).deleted))
+        return std::nullopt;
+    const auto place = found ? image->Enter(found->entry) : image->Root();
+    return place ? std::optional(place->dir) : std::nullopt;
+}
+
 } // namespace
 
 int Format(const Arguments& args) {
@@ -168,39 +180,46 @@ int MakeDirectory(const Arguments& args) {
     const NewName name = ParseNewName(typed);
     if (name.fault != NewNameFault::None)
         return RefusedName(name.fault, args.positional[1], *edit, true);
-    const auto names = ParseCatalogPath(parentPath);
-    const auto image = edit->Image();
-    const auto parent = names.empty() ? std::optional<ResolvedEntry>()
-                                      : ResolveCatalogPath(*image, image->Root(), names);
-    if (!names.empty() && (!parent || !parent->isDirectory))
+    const auto parent = DirectoryAt(*edit, parentPath);
+    if (!parent)
         return Refused(EditError::NotFound, args.positional[1], *edit);
-    const auto place = parent ? image->Enter(parent->entry) : image->Root();
-    const EditError error =
-        place ? edit->Editor().MakeDirectory(place->dir, name.name).error : EditError::NotFound;
+    const EditError error = edit->Editor().MakeDirectory(*parent, name.name).error;
     if (error != EditError::None)
         return Refused(error, args.positional[1], *edit, true);
     return Saved(*edit, args);
 }
 
-// The new name is one name: a '/' or '\' in it would be taken for a move.
+// A name alone renames the entry where it is. A directory that is there (beside the entry
+// for a name alone, else a path from the root) takes the entry under its own name; any other
+// path moves it to the path's directory under the path's last name.
 int Rename(const Arguments& args) {
     auto edit = OpenForChanges(args.positional[0]);
     if (!edit)
         return Failure;
+    const std::string& source = args.positional[1];
     const std::string& typed = args.positional[2];
-    const auto index = EntryAt(*edit, args.positional[1]);
+    const auto index = EntryAt(*edit, source);
     if (!index)
-        return Refused(EditError::NotFound, args.positional[1], *edit);
-    const bool directory =
-        edit->Editor().Disk().Entries()[static_cast<size_t>(*index)].IsDirectory();
-    if (typed.find_first_of("/\\") != std::string::npos)
-        return Refused(FormatResString(IDS_CLI_NAME_SEPARATOR, {PrintableHostPath(typed)}));
-    const NewName name = ParseNewName(typed);
-    if (name.fault != NewNameFault::None)
-        return RefusedName(name.fault, typed, *edit, directory);
-    const EditError error = edit->Editor().Rename(*index, name.name).error;
+        return Refused(EditError::NotFound, source, *edit);
+    const DiskEntry entry = edit->Editor().Disk().Entries()[static_cast<size_t>(*index)];
+    const bool beside = typed.find_first_of("/\\") == std::string::npos;
+    const std::string sourceDir(SplitLastName(source).first);
+    const std::string destination = beside && !sourceDir.empty() ? sourceDir + "/" + typed : typed;
+    auto dir = DirectoryAt(*edit, destination);
+    std::string newName = entry.name;
+    if (!dir || (entry.IsDirectory() && *dir == entry.ownDir)) { // no directory to go into
+        const auto [parent, last] = SplitLastName(destination);
+        const NewName name = ParseNewName(last);
+        if (name.fault != NewNameFault::None)
+            return RefusedName(name.fault, typed, *edit, entry.IsDirectory());
+        dir = beside ? std::optional(entry.holdingDir) : DirectoryAt(*edit, parent);
+        if (!dir)
+            return Refused(EditError::NotFound, typed, *edit);
+        newName = name.name;
+    }
+    const EditError error = edit->Editor().Move(*index, *dir, newName).error;
     if (error != EditError::None)
-        return Refused(error, typed, *edit, directory);
+        return Refused(error, typed, *edit, entry.IsDirectory());
     return Saved(*edit, args);
 }
 

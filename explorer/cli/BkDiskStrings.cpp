@@ -18,7 +18,7 @@ const std::string& LoadResString(StringId id) {
          "  rm IMAGE [-r] PATH...      delete files and directories\n"
          "  check IMAGE                faults that keep the disk from being changed\n"
          "  mkdir IMAGE PATH           make a directory\n"
-         "  mv IMAGE PATH NEWNAME      rename an entry in its directory\n"},
+         "  mv IMAGE PATH DEST         rename an entry, or move it into a directory\n"},
         {IDS_CLI_USAGE_MOUNTS,
          "  mount IMAGE DIR [--bin] [--foreground]   the image as a read-only folder (FUSE)\n"
          "  umount DIR                 ends a mount\n"},
@@ -121,9 +121,14 @@ const std::string& LoadResString(StringId id) {
          "Its last name is the new directory's: %XX stands for a character there as in\n"
          "every path, and a ;N, which picks an entry already there, is refused.\n"},
         {IDS_CLI_USAGE_MV,
-         "Usage: bkdisk mv IMAGE PATH NEWNAME\nRenames the entry at PATH in its directory.\n"
-         "NEWNAME is one name written as in paths (%XX stands for a character, %2F for a\n"
-         "'/'); a ;N is refused. Host files that add puts on the disk keep their own names.\n"},
+         "Usage: bkdisk mv IMAGE PATH DEST\n"
+         "A DEST of one name renames the entry at PATH in its directory, or, where a\n"
+         "directory of that name is there, moves the entry into it. A DEST with a '/' is a\n"
+         "path from the root: an existing directory takes the entry under its own name;\n"
+         "else the entry goes to the path's directory under its last name. Names are written\n"
+         "as in paths (%XX stands for a character, %2F for a '/' in a name); a ;N is refused.\n"
+         "A directory never goes into itself. Host files that add puts on the disk keep their\n"
+         "own names.\n"},
         {IDS_CLI_ONE_FORMAT, "name one format: --microdos, --mkdos, --andos or --csidos"},
         {IDS_CLI_BAD_ADDRESS, "the load address is octal, from 0 to 177777"},
         {IDS_CLI_BREAK_LINKS, "--break-links changes it under this name only."},
@@ -141,9 +146,6 @@ const std::string& LoadResString(StringId id) {
         {IDS_CLI_NAME_PICKS,
          "%s: \";N\" picks an entry already there, and a new name cannot end in it (%3B "
          "stands for a ';')."},
-        {IDS_CLI_NAME_SEPARATOR,
-         "%s: mv renames an entry in its directory, and a new name is one name (%2F stands "
-         "for a '/', %5C for a '\\')."},
     };
     return stringtable::FindText(table, id);
 }

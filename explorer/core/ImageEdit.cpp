@@ -382,6 +382,8 @@ std::string EditErrorText(EditError error, std::string_view subject, std::string
         return FormatResString(IDS_EDIT_NOT_FOUND, {who});
     case EditError::NotEmpty:
         return FormatResString(IDS_EDIT_NOT_EMPTY, {who});
+    case EditError::IntoItself:
+        return FormatResString(IDS_EDIT_INTO_ITSELF, {who});
     case EditError::FileTooLong:
         return FormatResString(IDS_EDIT_FILE_TOO_LONG, {who, what});
     case EditError::ReadsAsDirectory:

@@ -110,6 +110,7 @@ const std::string& LoadResString(StringId id) {
         {IDS_EDIT_NAME_EXISTS, "%s: the directory already holds an entry of that name."},
         {IDS_EDIT_NOT_FOUND, "%s: no such file or directory."},
         {IDS_EDIT_NOT_EMPTY, "%s: the directory is not empty."},
+        {IDS_EDIT_INTO_ITSELF, "%s: a directory cannot go into itself or a directory inside it."},
         {IDS_EDIT_FILE_TOO_LONG, "%s: the file is too long for %s (at most 65,535 bytes)."},
         {IDS_EDIT_READS_AS_DIRECTORY,
          "%s: MicroDOS would take an empty file loaded at 0 for a directory."},

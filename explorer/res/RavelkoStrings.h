@@ -170,6 +170,7 @@ enum StringId : int {
     IDS_SIZE_FREE,
     IDS_SIZE_FREE_PIECE,
     IDS_NO_PROGRAM_SHOW_TEXT,
+    IDS_EDIT_INTO_ITSELF,
 };
 
 // The text of string `id`; empty for a number the table does not hold.

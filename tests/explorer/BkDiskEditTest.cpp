@@ -305,9 +305,40 @@ TEST(BkDiskEdit, CheckNamesFaultsAndChangesRefuseThem) {
 }
 
 // New names are typed as a path's last name is, by mkdir and mv alike: %XX stands for a
-// character, and ";N" (which picks an entry already there) or, for mv, a separator is
-// refused; the name made is the one ls shows back. A host wildcard that matched nothing
-// is told as such.
+// character, and ";N" (which picks an entry already there) is refused, as is a move into a
+// directory that is not there; the name made is the one ls shows back. A host wildcard
+// that matched nothing is told as such.
+// mv moves an entry into a directory that is there, or to a path's directory under its last
+// name, on every format; never a directory into itself, and never to a directory not there.
+TEST(BkDiskEdit, MvMovesIntoDirectoriesButNeverADirectoryIntoItself) {
+    TempDir dir;
+    const std::string file = ShellQuote(dir.Write("12", {'x'}));
+    for (const std::string format : {"microdos", "mkdos", "andos", "csidos"}) {
+        const fs::path path = dir.Path() / (format + ".img");
+        const std::string image = ShellQuote(path.string());
+        ASSERT_EQ(BkDisk("format --" + format + " " + image).status, 0);
+        for (const std::string step : {"mkdir IMG A", "mkdir IMG A/B", "add IMG FILE",
+                                       "mv IMG 12 A", "mv IMG A/12 A/B/34"}) {
+            std::string command = step;
+            command.replace(command.find("IMG"), 3, image);
+            if (const auto at = command.find("FILE"); at != std::string::npos)
+                command.replace(at, 4, file);
+            ASSERT_EQ(BkDisk(command).status, 0) << format << ": " << step;
+        }
+        const auto before = ReadAll(path);
+        EXPECT_EQ(BkDisk("mv " + image + " A A/B").out,
+                  "bkdisk: A/B: a directory cannot go into itself or a directory inside it.\n"
+                  "bkdisk: Nothing was changed.\n");
+        EXPECT_EQ(BkDisk("mv " + image + " A/B/34 NOWHERE/56").status, 1);
+        EXPECT_EQ(ReadAll(path), before) << format;
+        EXPECT_EQ(BkDisk("mv " + image + " A/B /").status, 0);
+        EXPECT_EQ(BkDisk("ls " + image + " -R --tsv").out,
+                  "A\t<DIR>\t\t\nB\t<DIR>\t\t\nB/34\t\t1000\t1\n")
+            << format;
+        EXPECT_EQ(BkDisk("cat " + image + " B/34").out, "x");
+    }
+}
+
 TEST(BkDiskEdit, NewNamesReadAsInPathsAndNeverPickAnEntry) {
     TempDir dir;
     const std::string image = ShellQuote((dir.Path() / "names.img").string());
