@@ -348,14 +348,17 @@ void CExplorerDlg::OnEndLabelEdit(wxListEvent& event) {
     bool nameRefused = false;
     ChangeImage([&](CDiskEditor& editor, int,
                     std::vector<std::string>& made) -> std::optional<std::string> {
+        const DiskEntry entry = editor.Disk().Entries()[static_cast<size_t>(ref->index)];
         const auto stored = Utf8ToCp1251Exactly(name);
+        const auto to = ResolveTypedName(editor.Disk(), entry.holdingDir, stored.value_or(""));
         const EditResult result =
-            stored ? editor.Rename(ref->index, *stored) : EditResult{EditError::NameBadCharacter};
+            !stored   ? EditResult{EditError::NameBadCharacter}
+            : !to.dir ? EditResult{EditError::NotFound}
+                      : editor.Move(ref->index, *to.dir, to.name.empty() ? entry.name : to.name);
         if (result.error != EditError::None) {
-            nameRefused = IsNameError(result.error);
-            return EditErrorText(
-                result.error, name, editor.Disk().GetFormatName(),
-                editor.Disk().Entries()[static_cast<size_t>(ref->index)].IsDirectory());
+            nameRefused = IsNameError(result.error) || result.error == EditError::NotFound;
+            return EditErrorText(result.error, name, editor.Disk().GetFormatName(),
+                                 entry.IsDirectory());
         }
         made.push_back(editor.Disk().Entries()[static_cast<size_t>(result.index)].name);
         return std::nullopt;

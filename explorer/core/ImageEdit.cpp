@@ -134,6 +134,33 @@ std::optional<std::string> WhyReadOnly(const CDiskImage& image, bool fileWritabl
     return WhyUneditable(EditDisk({bytes.begin(), bytes.end()}).get(), image.GetFormatName());
 }
 
+namespace {
+
+// The live directory named `name` in `dir`, or the one holding `dir` for "..".
+std::optional<int> StepInto(const CFileSystem& disk, int dir, std::string_view name) {
+    for (const DiskEntry& entry : disk.Entries()) {
+        if (entry.deleted || !entry.IsDirectory())
+            continue;
+        if (name == ".." ? entry.ownDir == dir && dir != disk.RootDir()
+                         : entry.holdingDir == dir && EqualNoCase(entry.name, name))
+            return name == ".." ? entry.holdingDir : entry.ownDir;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+TypedDestination ResolveTypedName(const CFileSystem& disk, int dir, std::string_view cp1251) {
+    const char separator = cp1251.find('\\') != std::string_view::npos ? '\\' : '/';
+    std::optional<int> at = dir;
+    for (size_t end; at && (end = cp1251.find(separator)) != std::string_view::npos;
+         cp1251.remove_prefix(end + 1)) {
+        if (const auto step = cp1251.substr(0, end); !step.empty() && step != ".")
+            at = StepInto(disk, *at, step);
+    }
+    return {at, std::string(cp1251)};
+}
+
 std::optional<FreeSpace> FloppyFreeSpace(const CDiskImage& image) {
     if (image.HardDisk())
         return std::nullopt;

@@ -65,6 +65,15 @@ std::optional<std::string> HeldElsewhereText(const std::string& path);
 // image file has a write permission bit.
 std::optional<std::string> WhyReadOnly(const CDiskImage& image, bool fileWritable);
 
+// Where a name typed over a row of directory `dir` sends the entry: a name alone stays in
+// `dir`; a path ("GAMES/NEW", '\\' too, ".." for the directory above) walks the live
+// directories from `dir` and ends in the new name. No directory when the walk meets none.
+struct TypedDestination {
+    std::optional<int> dir;
+    std::string name; // Windows-1251
+};
+TypedDestination ResolveTypedName(const CFileSystem& disk, int dir, std::string_view cp1251);
+
 // A floppy's free space in bytes, and its longest piece where a file takes one piece.
 struct FreeSpace {
     long long bytes = 0;

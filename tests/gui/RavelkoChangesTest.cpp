@@ -221,6 +221,32 @@ TEST_F(RavelkoChanges, AddRenameDeleteAndNewFolderWriteTheImageAndSelectWhatThey
 
 // Files dropped onto the list go onto the disk; a dropped image still opens; another
 // program's change to the file is shown, never overwritten.
+// A name typed with '/' (or '\\') is a path from the current directory: the entry moves
+// there; a directory not there is refused, and edited again as typed.
+TEST_F(RavelkoChanges, TypedPathsMoveEntries) {
+    dlg->OpenFromCommandLine(image);
+    ASSERT_TRUE(PumpUntil([&] { return Enabled(ID_DELETE) || Enabled(ID_ADD_FILES); }));
+    Select("GAME");
+    Key(WXK_F2);
+    FinishRename(kGames + "/MOVED");
+    EXPECT_EQ(Column(), (Strings{kGames}));
+    EXPECT_EQ(OnDisk("\xC8\xC3\xD0\xDB"), (Strings{"MOVED", "INNER"}));
+    win.DoubleClick();
+    Select("INNER");
+    Key(WXK_F2);
+    FinishRename("NOWHERE\\INNER");
+    ASSERT_EQ(messages.size(), 1u);
+    ASSERT_TRUE(PumpUntil([&] { return win.List().GetEditControl() != nullptr; }));
+    win.List().EndEditLabel(true);
+    messages.clear();
+    Select("INNER");
+    Key(WXK_F2);
+    FinishRename("..\\");
+    EXPECT_EQ(Column(), (Strings{"..", "MOVED"}));
+    EXPECT_EQ(OnDisk(), (Strings{"\xC8\xC3\xD0\xDB", "INNER"}));
+    EXPECT_TRUE(messages.empty());
+}
+
 TEST_F(RavelkoChanges, DroppedFilesAreAddedAndChangesElsewhereAreNotLost) {
     dlg->OpenFromCommandLine(image);
     const std::string note = host.Write("NOTE", {'n'});
