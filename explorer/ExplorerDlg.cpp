@@ -140,9 +140,8 @@ wxEND_EVENT_TABLE()
       m_launcher(std::make_unique<CHostLauncher>(
           [this](const std::string& path, bool textEditor) { ShowNoProgram(path, textEditor); })),
       m_hIcon(ProgramIcon()), m_nNumberBase(numberBase), m_timer(this) {
-    m_showMessage = [this](const wxString& text) {
-        wxMessageBox(text, LoadResString(IDS_CAPTION), wxOK | wxICON_ERROR, this);
-    };
+    m_showMessage = [this](const wxString& text) { ShowBox(text, wxICON_ERROR); };
+    m_showInfo = [this](const wxString& text) { ShowBox(text, wxICON_INFORMATION); };
     m_chooseFolder = [this](const std::string& start) -> std::optional<std::string> {
         CBrowseFolderDialog browser(this, LoadResString(IDS_BROWSE_TITLE), start);
         if (!browser.Browse())
@@ -304,6 +303,15 @@ void CExplorerDlg::ReleaseImage() {
 void CExplorerDlg::ShowError(const wxString& text) {
     if (m_showMessage)
         m_showMessage(text);
+}
+
+// A box opened while Enter is still held (an Enter on a row that cannot be opened) would
+// take the key's release for its own Enter and close at once: it waits for the release.
+void CExplorerDlg::ShowBox(const wxString& text, long icon) {
+    for (int waited = 0;
+         waited < 100 && (wxGetKeyState(WXK_RETURN) || wxGetKeyState(WXK_NUMPAD_ENTER)); ++waited)
+        wxMilliSleep(10);
+    wxMessageBox(text, LoadResString(IDS_CAPTION), wxOK | icon, this);
 }
 
 // The new image replaces the open one only once it has opened: a failed open leaves the
@@ -652,7 +660,8 @@ void CExplorerDlg::OnSaveSelectionAsBins(wxCommandEvent&) {
         ExportSelection(m_listing.get(), GetSelection(), PathFromUtf8(*folder), OptionsFor(false));
     const std::string summary = result.error ? *result.error : ExportSummary(result);
     if (!summary.empty()) {
-        ShowError(wxString::FromUTF8(summary));
+        // Files kept beside others, or replaced, are news; files left out are a fault.
+        (ExportedWhole(result) ? m_showInfo : m_showMessage)(wxString::FromUTF8(summary));
         return;
     }
     // Everything written: the status bar says so, no box to close.

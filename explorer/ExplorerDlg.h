@@ -112,6 +112,7 @@ private:
     void ShowWhere();
     std::string SizeText(long long size) const;
     void ShowError(const wxString& text);
+    void ShowBox(const wxString& text, long icon);
     void OpenInTextEditor(const std::filesystem::path& path);
     // No program took the file: said, with the text view offered for a file of the disk.
     void ShowNoProgram(const std::string& path, bool textEditor);
@@ -171,7 +172,8 @@ private:
     void OnNewImage(wxCommandEvent& event);
 
     // What the window uses of the desktop, replaceable so that tests need none of it.
-    std::function<void(const wxString&)> m_showMessage;
+    std::function<void(const wxString&)> m_showMessage; // a fault
+    std::function<void(const wxString&)> m_showInfo;    // news, nothing wrong
     std::function<std::optional<std::string>(const std::string& start)>
         m_chooseFolder;                                      // UTF-8 folders
     std::function<ExportProgress(ProgressWords)> m_progress; // a fresh one for each task

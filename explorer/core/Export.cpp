@@ -258,6 +258,11 @@ std::string EntryText(const CatalogNames& entry) {
     return text;
 }
 
+bool ExportedWhole(const ExportResult& result) {
+    return !result.error && !result.cancelled && result.entriesSkipped == 0 &&
+           result.notReached == 0;
+}
+
 std::string ExportSummary(const ExportResult& result, size_t shown) {
     const auto& skipped = result.skipped;
     if (result.entriesSkipped == 0 && result.renamed.empty() && !result.cancelled &&

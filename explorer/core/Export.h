@@ -93,6 +93,9 @@ struct ExportResult {
 // then the first `shown` entries left out with their reasons and the first `shown`
 // renamed ones, one a line (UTF-8). Empty when everything was written under its own name.
 std::string ExportSummary(const ExportResult& result, size_t shown = 10);
+// True when every entry asked for was written (some perhaps under another name or over
+// a file that was there): what the summary says is then news, not a fault.
+bool ExportedWhole(const ExportResult& result);
 
 // One directory's part of an export: the directory and the indices (ascending) of its
 // entries to write; every entry when none.

@@ -309,9 +309,14 @@ TEST_F(Ravelko, ExportThroughTheReplacedFolderDialog) {
         asked.push_back(path);
         return std::optional(std::pair(ExistingFile::KeepBoth, true));
     };
+    Strings news;
+    win.ShowInfo() = [&](const wxString& text) { news.push_back(text.utf8_string()); };
     Command(ID_SAVE_BINS);
     EXPECT_EQ(asked, Strings{Utf8FromPath(out.Path() / "GAME")});
     EXPECT_TRUE(fs::exists(out.Path() / PathFromUtf8(kGames) / "INNER~1"));
+    ASSERT_EQ(news.size(), 1u); // every file written: news, not a fault
+    EXPECT_EQ(news[0].rfind("Files written: 2. Entries not exported: 0.", 0), 0u) << news[0];
+    EXPECT_EQ(messages.size(), 1u);
     // The chooser opens at home, then where the last export went.
     EXPECT_EQ(starts, (Strings{wxGetHomeDir().utf8_string(), Utf8FromPath(out.Path()),
                                Utf8FromPath(out.Path()), Utf8FromPath(out.Path())}));

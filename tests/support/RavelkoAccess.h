@@ -14,6 +14,7 @@ struct RavelkoAccess {
     const CDiskImage* Image() const { return dlg->m_pImage.get(); }
     bool AddBinExtension() const { return dlg->m_bAddBinExtension; }
     auto& ShowMessage() const { return dlg->m_showMessage; }
+    auto& ShowInfo() const { return dlg->m_showInfo; }
     auto& ChooseFolder() const { return dlg->m_chooseFolder; }
     auto& ProgressFactory() const { return dlg->m_progress; }
     auto& AskExisting() const { return dlg->m_askExisting; }
