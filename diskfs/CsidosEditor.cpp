@@ -220,11 +220,12 @@ private:
 
     // The holes' and deleted files' runs of blocks: where a file may go.
     std::vector<long long> FreePieces() const {
-        const auto records = ReadRecords();
         std::vector<long long> pieces;
-        for (const Record& r : records ? *records : std::vector<Record>()) {
-            if (r[0] == kHole || r[0] == kDeleted)
-                pieces.push_back(Blocks(r));
+        if (const auto records = ReadRecords()) {
+            for (const Record& r : *records) {
+                if (r[0] == kHole || r[0] == kDeleted)
+                    pieces.push_back(Blocks(r));
+            }
         }
         return pieces;
     }

@@ -237,7 +237,8 @@ long CExplorerDlg::LiveRowNear(long from) const {
 }
 
 // An entry of a file's name already there is replaced once the user says so, for the
-// rest of the files too; many files show their progress, with Cancel.
+// rest of the files too; many files show their progress, with Cancel. Folders go on as
+// directories with all they hold.
 void CExplorerDlg::AddFiles(const std::vector<std::string>& paths) {
     std::optional<bool> replace;
     ExportProgress progress = m_progress({IDS_ADD_PROGRESS_TITLE, IDS_ADD_PROGRESS_TEXT});
@@ -248,7 +249,7 @@ void CExplorerDlg::AddFiles(const std::vector<std::string>& paths) {
                     FormatResString(IDS_REPLACE_QUESTION, {PrintableName(name)})));
             return *replace;
         },
-        [&](size_t done, size_t total) { return !progress || progress(done, total); }};
+        [&](size_t done, size_t total) { return !progress || progress(done, total); }, true};
     ChangeImage([&](CDiskEditor& editor, int dir, std::vector<std::string>& made) {
         const auto why = AddHostFiles(editor, dir, paths, kDefaultLoadAddress, control, &made);
         progress = nullptr; // its dialog closes before any message, and gives the list back

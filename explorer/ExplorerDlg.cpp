@@ -292,6 +292,15 @@ void CExplorerDlg::OnSize(wxSizeEvent&) {
         return;
     LayoutStatusBar();
     LayoutControls();
+    // A size below the minimum that the window manager let through (Wine's does, for a
+    // size set from outside) is put back: the list and the toolbar need it.
+    const wxSize client = GetClientSize();
+    if (client.x < m_nMinWidth || client.y < m_nMinHeight)
+        CallAfter([this] {
+            wxSize size = GetClientSize();
+            size.IncTo(wxSize(m_nMinWidth, m_nMinHeight));
+            SetClientSize(size);
+        });
 }
 
 void CExplorerDlg::ReleaseImage() {
@@ -764,12 +773,14 @@ void CExplorerDlg::ShowSortIndicator() {
         m_list->ShowSortIndicator(m_order.column, !m_order.descending);
 }
 
+// Sizes are kept in pixels of a 96-dpi screen, so that they read back the same on a screen
+// of another scale.
 ExplorerSettings CExplorerDlg::CurrentSettings() const {
     ExplorerSettings settings;
     for (size_t i = 0; i < settings.columnWidths.size(); ++i)
-        settings.columnWidths[i] = m_list->GetColumnWidth(static_cast<int>(i));
-    settings.width = GetClientSize().x;
-    settings.height = GetClientSize().y;
+        settings.columnWidths[i] = ToDIP(m_list->GetColumnWidth(static_cast<int>(i)));
+    settings.width = ToDIP(GetClientSize()).x;
+    settings.height = ToDIP(GetClientSize()).y;
     settings.addBinExtension = m_bAddBinExtension;
     return settings;
 }
@@ -778,10 +789,12 @@ void CExplorerDlg::ApplySettings(const ExplorerSettings& stored) {
     const ExplorerSettings settings = CheckedSettings(stored);
     for (size_t i = 0; i < settings.columnWidths.size(); ++i) {
         if (settings.columnWidths[i] > 0)
-            m_list->SetColumnWidth(static_cast<int>(i), static_cast<int>(settings.columnWidths[i]));
+            m_list->SetColumnWidth(static_cast<int>(i),
+                                   FromDIP(static_cast<int>(settings.columnWidths[i])));
     }
     if (settings.width > 0)
-        SetClientSize(wxSize(static_cast<int>(settings.width), static_cast<int>(settings.height)));
+        SetClientSize(
+            FromDIP(wxSize(static_cast<int>(settings.width), static_cast<int>(settings.height))));
     m_bAddBinExtension = settings.addBinExtension;
     MarkControlsStale();
 }

@@ -341,7 +341,7 @@ int main(int argc, char** rawArgv) {
          1,
          Format},
         {"add",
-         {"--to", "--address", "--replace", "--break-links"},
+         {"--to", "--address", "--replace", "-r", "--break-links"},
          IDS_CLI_USAGE_ADD,
          2,
          SIZE_MAX,

@@ -149,7 +149,8 @@ int Add(const Arguments& args) {
     if (!to)
         return Failure;
     const bool replace = args.flags.count("--replace") > 0;
-    const AddControl control{[replace](const std::string&) { return replace; }, {}};
+    const AddControl control{
+        [replace](const std::string&) { return replace; }, {}, args.flags.count("-r") > 0};
     if (const auto error =
             AddHostFiles(edit->Editor(), to->dir,
                          ExpandHostPatterns({args.positional.begin() + 1, args.positional.end()}),

@@ -14,7 +14,7 @@ const std::string& LoadResString(StringId id) {
          "                             write files as .bin files into DEST\n"
          "  cat IMAGE PATH [--text]    a file's bytes to standard output\n"
          "  format --microdos|--mkdos|--andos|--csidos IMAGE   a new blank 800 KB image\n"
-         "  add IMAGE [--to DIR] [--address OCTAL] [--replace] FILE...   files onto the disk\n"
+         "  add IMAGE [--to DIR] [--address OCTAL] [--replace] [-r] FILE...   files onto the disk\n"
          "  rm IMAGE [-r] PATH...      delete files and directories\n"
          "  check IMAGE                faults that keep the disk from being changed\n"
          "  mkdir IMAGE PATH           make a directory\n"
@@ -105,8 +105,10 @@ const std::string& LoadResString(StringId id) {
          "Usage: bkdisk format --microdos|--mkdos|--andos|--csidos IMAGE\n"
          "Writes a new blank 800 KB disk of that format as IMAGE, which must not exist yet.\n"},
         {IDS_CLI_USAGE_ADD,
-         "Usage: bkdisk add IMAGE [--to DIR] [--address OCTAL] [--replace] FILE...\n"
-         "Puts the host FILEs into DIR (the root by default). A FILE named *.bin whose size\n"
+         "Usage: bkdisk add IMAGE [--to DIR] [--address OCTAL] [--replace] [-r] FILE...\n"
+         "Puts the host FILEs into DIR (the root by default); with -r a host folder goes on\n"
+         "as a directory with all it holds (a directory of its name there takes them; links\n"
+         "are never followed). A FILE named *.bin whose size\n"
          "is 4 plus the length in its bytes 2-3 is a .bin file: its header gives the load\n"
          "address and \".bin\" leaves its name. Any other file goes whole, loaded at OCTAL\n"
          "(1000 by default). An entry of the same name is refused unless --replace is given\n"

@@ -1,5 +1,5 @@
-// What Ravelko keeps between runs: its window's size, the list's column widths, the check
-// box 'Add ".bin" extension'.
+// What Ravelko keeps between runs: its window's size, the list's column widths (in pixels of
+// a 96-dpi screen), the check box 'Add ".bin" extension'.
 #pragma once
 
 #include <array>

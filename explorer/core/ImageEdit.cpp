@@ -285,13 +285,119 @@ std::optional<std::vector<uint8_t>> ReadHostFile(const std::string& path, std::s
 
 } // namespace
 
+namespace {
+
+bool IsHostFolder(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_directory(
+        std::filesystem::symlink_status(PathFromUtf8(path), error));
+}
+
+// A host folder's entries (UTF-8 paths) in name order; links are listed, never followed.
+std::vector<std::string> FolderEntries(const std::string& folder) {
+    std::vector<std::string> paths;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(PathFromUtf8(folder), error), end;
+         !error && it != end; it.increment(error))
+        paths.push_back(Utf8FromPath(it->path()));
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+// The host files below `paths`, for the progress: a walk of the folders they name, ended
+// where a disk could never hold so many.
+size_t CountHostFiles(const std::vector<std::string>& paths, size_t& budget) {
+    size_t files = 0;
+    for (const std::string& path : paths) {
+        if (budget == 0)
+            break;
+        --budget;
+        files += IsHostFolder(path) ? CountHostFiles(FolderEntries(path), budget) : 1;
+    }
+    return files;
+}
+
+// Host files and folders into one directory after another, each folder as a directory
+// (one of its name already there takes its entries).
+class CHostTreeAdder {
+public:
+    CHostTreeAdder(CDiskEditor& editor, uint16_t address, const AddControl& control, size_t total)
+        : m_editor(editor), m_address(address), m_control(control), m_total(total) {}
+
+    std::optional<std::string> Add(int dir, const std::vector<std::string>& paths,
+                                   std::vector<std::string>* added) {
+        for (const std::string& path : paths) {
+            std::string name;
+            auto why = m_control.folders && IsHostFolder(path) ? AddFolder(dir, path, name)
+                                                               : AddFile(dir, path, name);
+            if (why)
+                return why;
+            if (added)
+                added->push_back(name);
+        }
+        return std::nullopt;
+    }
+
+private:
+    std::optional<std::string> AddFolder(int dir, const std::string& path, std::string& made) {
+        const std::string hostName = Utf8FromPath(PathFromUtf8(path).filename());
+        const auto name = Utf8ToCp1251Exactly(hostName);
+        EditResult result =
+            name ? m_editor.MakeDirectory(dir, *name) : EditResult{EditError::NameBadCharacter};
+        std::optional<int> inside;
+        if (result.error == EditError::NameExists)
+            inside = StepInto(m_editor.Disk(), dir, *name);
+        else if (result.error == EditError::None)
+            inside = m_editor.Disk().Entries()[static_cast<size_t>(result.index)].ownDir;
+        if (!inside)
+            return EditErrorText(result.error, PrintableHostPath(path),
+                                 m_editor.Disk().GetFormatName(), true);
+        made = *name;
+        return Add(*inside, FolderEntries(path), nullptr);
+    }
+
+    std::optional<std::string> AddFile(int dir, const std::string& path, std::string& made) {
+        if (m_control.progress && !m_control.progress(m_done++, m_total))
+            return LoadResString(IDS_EDIT_CANCELLED);
+        std::string why;
+        auto bytes = ReadHostFile(path, why);
+        if (!bytes)
+            return why;
+        const FileToAdd file = FileToAddFrom(Utf8FromPath(PathFromUtf8(path).filename()),
+                                             std::move(*bytes), m_address);
+        EditResult result = m_editor.AddFile(dir, file.name, file.address, file.data, false);
+        if (result.error == EditError::NameExists && m_control.replace &&
+            m_control.replace(file.name))
+            result = m_editor.AddFile(dir, file.name, file.address, file.data, true);
+        if (result.error == EditError::DiskFull) // how far from fitting it is
+            return FormatResString(IDS_EDIT_DISK_FULL_BY,
+                                   {PrintableHostPath(path), std::to_string(file.data.size()),
+                                    std::to_string(m_editor.FreeBytes())});
+        if (result.error != EditError::None)
+            return EditErrorText(result.error, PrintableHostPath(path),
+                                 m_editor.Disk().GetFormatName());
+        made = m_editor.Disk().Entries()[static_cast<size_t>(result.index)].name;
+        return std::nullopt;
+    }
+
+    CDiskEditor& m_editor;
+    uint16_t m_address;
+    const AddControl& m_control;
+    size_t m_total;
+    size_t m_done = 0;
+};
+
+} // namespace
+
 std::optional<std::string> AddHostFiles(CDiskEditor& editor, int dir,
                                         const std::vector<std::string>& paths, uint16_t address,
                                         const AddControl& control,
                                         std::vector<std::string>* added) {
-    // A name that can never go on is refused before any question is asked (but what is
-    // no file at all, a folder say, is told so first).
+    // A file's name that can never go on is refused before any question is asked (but what
+    // is no file at all is told so first); a folder is a folder only where asked for.
     for (const std::string& path : paths) {
+        if (control.folders && IsHostFolder(path))
+            continue;
         const EditError error = HostNameError(editor, Utf8FromPath(PathFromUtf8(path).filename()));
         if (error == EditError::None)
             continue;
@@ -300,30 +406,9 @@ std::optional<std::string> AddHostFiles(CDiskEditor& editor, int dir,
                    ? EditErrorText(error, PrintableHostPath(path), editor.Disk().GetFormatName())
                    : why;
     }
-    for (size_t done = 0; done < paths.size(); ++done) {
-        if (control.progress && !control.progress(done, paths.size()))
-            return LoadResString(IDS_EDIT_CANCELLED);
-        const std::string& path = paths[done];
-        std::string why;
-        auto bytes = ReadHostFile(path, why);
-        if (!bytes)
-            return why;
-        const FileToAdd file =
-            FileToAddFrom(Utf8FromPath(PathFromUtf8(path).filename()), std::move(*bytes), address);
-        EditResult result = editor.AddFile(dir, file.name, file.address, file.data, false);
-        if (result.error == EditError::NameExists && control.replace && control.replace(file.name))
-            result = editor.AddFile(dir, file.name, file.address, file.data, true);
-        if (result.error == EditError::DiskFull) // how far from fitting it is
-            return FormatResString(IDS_EDIT_DISK_FULL_BY,
-                                   {PrintableHostPath(path), std::to_string(file.data.size()),
-                                    std::to_string(editor.FreeBytes())});
-        if (result.error != EditError::None)
-            return EditErrorText(result.error, PrintableHostPath(path),
-                                 editor.Disk().GetFormatName());
-        if (added)
-            added->push_back(editor.Disk().Entries()[static_cast<size_t>(result.index)].name);
-    }
-    return std::nullopt;
+    size_t budget = 100000;
+    const size_t total = control.folders ? CountHostFiles(paths, budget) : paths.size();
+    return CHostTreeAdder(editor, address, control, total).Add(dir, paths, added);
 }
 
 namespace {

@@ -116,15 +116,18 @@ constexpr uint16_t kDefaultLoadAddress = 01000;
 
 // How adding host files goes on: whether a file replaces an entry of its name (Windows-1251)
 // already in the directory, and after each file (done, total) whether to go on.
+// With `folders`, a host folder goes on as a directory with all it holds.
 struct AddControl {
     std::function<bool(const std::string& name)> replace;
     std::function<bool(size_t done, size_t total)> progress;
+    bool folders = false;
 };
 
-// The host files (UTF-8 paths) into directory `dir`, as FileToAddFrom makes them; stops at
+// The host files (UTF-8 paths) into directory `dir`, as FileToAddFrom makes them, and
+// folders as directories (one of that name already there takes their entries); stops at
 // the first that cannot be read or added, or when told to, and says why in words (the
 // editor's bytes then hold the files before it: the caller writes nothing). `added` gets
-// the names given.
+// the names given to the top-level entries.
 std::optional<std::string> AddHostFiles(CDiskEditor& editor, int dir,
                                         const std::vector<std::string>& paths, uint16_t address,
                                         const AddControl& control,

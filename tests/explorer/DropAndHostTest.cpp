@@ -189,11 +189,13 @@ TEST(TempCopies, AWindowsOwnGoWithItAndOldOnesAtTheNextStart) {
 
     const std::string fresh = temp.Write("ours/FRESH.TXT", {'d'});
     fs::create_directories(ours / "OLD" / "SUB");
-    for (const fs::path& old : {PathFromUtf8(other), ours / "OLD"})
-        fs::last_write_time(old, fs::file_time_type::clock::now() - std::chrono::hours(25));
+    const auto dayOld = fs::file_time_type::clock::now() - std::chrono::hours(25);
+    fs::last_write_time(PathFromUtf8(other), dayOld);
+    std::error_code folderTime; // Wine sets no folder's time
+    fs::last_write_time(ours / "OLD", dayOld, folderTime);
     RemoveStaleCopies(ours, std::chrono::hours(24));
     EXPECT_FALSE(fs::exists(other));
-    EXPECT_FALSE(fs::exists(ours / "OLD"));
+    EXPECT_TRUE(folderTime || !fs::exists(ours / "OLD"));
     EXPECT_TRUE(fs::exists(fresh));
     RemoveStaleCopies(temp.Path() / "missing", std::chrono::hours(24)); // no folder: nothing
 }

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <thread>
 #ifndef _WIN32
@@ -199,4 +200,60 @@ TEST(AddHostFiles, AFullDiskSaysWhatTheFileNeedsAndWhatIsFree) {
     ASSERT_TRUE(why);
     EXPECT_EQ(*why, PrintableHostPath(files[12]) +
                         ": the disk is full: the file takes 64000 bytes, and 40960 are free.");
+}
+
+// A folder goes on as a directory with all it holds, folders inside too, when folders are
+// asked for (else it is refused as no file); a directory of its name already there takes
+// its entries. A link is never followed: a folder that holds one is refused whole.
+TEST(AddHostFiles, FoldersGoOnAsDirectoriesWithAllTheyHold) {
+    TempDir dir;
+    std::string error;
+    auto edit = CImageFileEdit::Open(BlankImage(dir, "tree.img"), error);
+    ASSERT_TRUE(edit);
+    CDiskEditor& editor = edit->Editor();
+    for (const char* folder : {"GAMES", "GAMES/SUB", "MORE", "MORE/GAMES"})
+        fs::create_directory(dir.Path() / folder);
+    dir.Write("GAMES/A.TXT", {'a'});
+    dir.Write("GAMES/SUB/PROG.bin", {0x00, 0x02, 0x01, 0x00, 'p'}); // at 01000, one byte
+    dir.Write("MORE/GAMES/D.TXT", {'d'});
+    const auto paths = [&] {
+        std::vector<std::string> found;
+        for (const DiskEntry& entry : editor.Disk().Entries()) {
+            std::string path = entry.name;
+            for (int up = entry.holdingDir; up != editor.Disk().RootDir();) {
+                const auto holder = std::find_if(
+                    editor.Disk().Entries().begin(), editor.Disk().Entries().end(),
+                    [&](const DiskEntry& e) { return e.IsDirectory() && e.ownDir == up; });
+                path = holder->name + "/" + path;
+                up = holder->holdingDir;
+            }
+            found.push_back(path + (entry.IsDirectory() ? "/" : ""));
+        }
+        std::sort(found.begin(), found.end());
+        return found;
+    };
+    const std::string games = Utf8FromPath(dir.Path() / "GAMES");
+    EXPECT_TRUE(AddHostFiles(editor, 0, {games}, kDefaultLoadAddress, {}));
+    AddControl folders;
+    folders.folders = true;
+    std::vector<size_t> totals;
+    folders.progress = [&](size_t, size_t total) { return totals.push_back(total), true; };
+    std::vector<std::string> added;
+    EXPECT_EQ(AddHostFiles(editor, 0, {games}, kDefaultLoadAddress, folders, &added), std::nullopt);
+    EXPECT_EQ(added, std::vector<std::string>{"GAMES"});
+    EXPECT_EQ(totals, (std::vector<size_t>{2, 2}));
+    EXPECT_EQ(AddHostFiles(editor, 0, {Utf8FromPath(dir.Path() / "MORE" / "GAMES")},
+                           kDefaultLoadAddress, folders),
+              std::nullopt);
+    EXPECT_EQ(paths(), (std::vector<std::string>{"GAMES/", "GAMES/A.TXT", "GAMES/D.TXT",
+                                                 "GAMES/SUB/", "GAMES/SUB/PROG"}));
+
+    std::error_code noLinks; // Wine makes none
+    fs::create_directory_symlink(dir.Path() / "GAMES", dir.Path() / "MORE" / "LOOP", noLinks);
+    if (noLinks)
+        return;
+    const auto refused =
+        AddHostFiles(editor, 0, {Utf8FromPath(dir.Path() / "MORE")}, kDefaultLoadAddress, folders);
+    ASSERT_TRUE(refused);
+    EXPECT_NE(refused->find("LOOP"), std::string::npos) << *refused;
 }

@@ -259,6 +259,12 @@ TEST_F(RavelkoChanges, DroppedFilesAreAddedAndChangesElsewhereAreNotLost) {
     Key(WXK_DELETE); // its row stays, deleted; the next live entry is selected, not the first
     EXPECT_EQ(Column(), (Strings{"GAME", kGames, "NOTE", "SECOND"}));
     EXPECT_EQ(Selected(), (Strings{"SECOND"}));
+    std::filesystem::create_directories(host.Path() / "TOOLS" / "OLD"); // a directory, whole
+    host.Write("TOOLS/OLD/EDIT", {'e'});
+    win.DropTarget().OnDropFiles(
+        0, 0, wxArrayString(1, wxString::FromUTF8((host.Path() / "TOOLS").string())));
+    EXPECT_EQ(Column(), (Strings{"GAME", kGames, "SECOND", "TOOLS"})); // EDIT took NOTE's blocks
+    EXPECT_EQ(OnDisk("TOOLS"), (Strings{"OLD"}));
 
     MicroDosBuilder other;
     other.File(0, "ELSEWHERE", 01000, Filled(10));
