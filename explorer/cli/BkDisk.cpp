@@ -320,8 +320,14 @@ struct Command {
 } // namespace
 
 int main(int argc, char** rawArgv) {
-    UseBinaryUtf8Output();
-    const std::vector<std::string> argv = Utf8Arguments(argc, rawArgv);
+    std::vector<std::string> argv = Utf8Arguments(argc, rawArgv);
+    // --utf8, anywhere before a "--", is for every command.
+    const auto end = std::find(argv.begin(), argv.end(), "--");
+    const auto option = std::find(argv.begin(), end, "--utf8");
+    const bool utf8 = option != end;
+    if (utf8)
+        argv.erase(option);
+    UseHostOutput(utf8, argv.size() > 1 && argv[1] == "cat");
     static const Command commands[] = {
         {"info", {}, IDS_CLI_USAGE_INFO, 1, 1, Info},
         {"ls", {"-R", "--tsv"}, IDS_CLI_USAGE_LS, 1, 2, Ls},

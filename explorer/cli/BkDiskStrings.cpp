@@ -7,7 +7,7 @@ namespace bkdisk {
 const std::string& LoadResString(StringId id) {
     static const std::map<int, std::string> table = {
         {IDS_CLI_USAGE,
-         "Usage: bkdisk COMMAND ... (or --help, --version)\n"
+         "Usage: bkdisk COMMAND ... (or --help, --version; --utf8 with any command)\n"
          "  info IMAGE                 format and size; a hard disk's logical disks\n"
          "  ls IMAGE [DIR] [-R] [--tsv]  list a directory (octal numbers)\n"
          "  export IMAGE DEST [PATH...] [--dir DIR] [--no-bin-ext] [--overwrite | --keep-both]\n"
@@ -38,6 +38,9 @@ const std::string& LoadResString(StringId id) {
          "Ravelko (one waits up to 5 seconds, then gives up), and change nothing when another\n"
          "program (an emulator with the disk inserted) has the image open, when it changed\n"
          "meanwhile, or when it has other names (hard links) unless --break-links is given.\n"
+         "On Windows, text into a pipe or a file is in the console's code page with CR LF, as\n"
+         "its own tools expect; --utf8 gives UTF-8 with LF, as on Linux (cat's bytes are\n"
+         "always the file's own).\n"
          "A symbolic link's target is changed, keeping its owner, group and mode.\n"
          "Every command takes --help.\n"},
         {IDS_CLI_USAGE_INFO,

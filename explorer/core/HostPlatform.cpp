@@ -212,27 +212,62 @@ bool IsConsole(HANDLE handle) {
     return handle && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode);
 }
 
-// The stream's buffer, when the handle is a console. It is never deleted: the streams
-// flush it once more after main has returned.
-void ShowOnConsole(std::ostream& stream, DWORD handleId) {
-    if (const HANDLE console = GetStdHandle(handleId); IsConsole(console))
-        stream.rdbuf(new WholeUtf8Buffer([console](std::string_view utf8) {
-            const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(),
-                                                 static_cast<int>(utf8.size()), nullptr, 0);
-            std::wstring wide(static_cast<size_t>(std::max(size, 0)), L'\0');
-            MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
-                                size);
+std::wstring WideFromUtf8(std::string_view utf8) {
+    const int size =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(std::max(size, 0)), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), size);
+    return wide;
+}
+
+// The stream's new buffer, or none where it stays as it is. It is never deleted: the
+// streams flush it once more after main has returned.
+std::streambuf* HostBuffer(DWORD handleId, bool utf8) {
+    const HANDLE handle = GetStdHandle(handleId);
+    if (IsConsole(handle))
+        return new WholeUtf8Buffer([handle](std::string_view text) {
+            const std::wstring wide = WideFromUtf8(text);
             DWORD written = 0;
-            WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
-        }));
+            WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+        });
+    if (utf8)
+        return nullptr;
+    const UINT codePage = GetConsoleOutputCP() ? GetConsoleOutputCP() : GetOEMCP();
+    FILE* file = handleId == STD_OUTPUT_HANDLE ? stdout : stderr;
+    return new WholeUtf8Buffer([codePage, file](std::string_view text) {
+        const std::string bytes = Utf8ToCodePageCrLf(text, codePage);
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        std::fflush(file);
+    });
 }
 
 } // namespace
 
-void UseBinaryUtf8Output() {
+std::string Utf8ToCodePageCrLf(std::string_view utf8, unsigned codePage) {
+    std::wstring wide;
+    for (const wchar_t c : WideFromUtf8(utf8)) {
+        if (c == L'\n')
+            wide += L'\r';
+        wide += c;
+    }
+    const int size = WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(std::max(size, 0)), '\0');
+    WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), bytes.data(), size,
+                        nullptr, nullptr);
+    return bytes;
+}
+
+// Both streams take bytes as they are written: the line ends are the buffers' choice.
+void UseHostOutput(bool utf8, bool rawStdout) {
     _setmode(_fileno(stdout), _O_BINARY);
-    ShowOnConsole(std::cout, STD_OUTPUT_HANDLE);
-    ShowOnConsole(std::cerr, STD_ERROR_HANDLE);
+    _setmode(_fileno(stderr), _O_BINARY);
+    if (!rawStdout) {
+        if (std::streambuf* buffer = HostBuffer(STD_OUTPUT_HANDLE, utf8))
+            std::cout.rdbuf(buffer);
+    }
+    if (std::streambuf* buffer = HostBuffer(STD_ERROR_HANDLE, utf8))
+        std::cerr.rdbuf(buffer);
 }
 
 #else
@@ -270,6 +305,6 @@ std::vector<std::string> ExpandHostPatterns(const std::vector<std::string>& path
     return paths;
 }
 
-void UseBinaryUtf8Output() {}
+void UseHostOutput(bool, bool) {}
 
 #endif

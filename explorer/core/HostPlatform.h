@@ -38,10 +38,15 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv);
 // pattern that matches nothing stays as it is. POSIX shells have matched them already.
 std::vector<std::string> ExpandHostPatterns(const std::vector<std::string>& paths);
 
-// Standard output takes bytes unchanged (no CR added on Windows). Where standard output
-// or error is a Windows console, the UTF-8 text written to it shows through the console's
-// wide characters, whatever its code page, which is never changed.
-void UseBinaryUtf8Output();
+// How a command-line tool's UTF-8 text reaches its reader. POSIX: as written. Windows: a
+// console shows it through its wide characters, whatever its code page (never changed); a
+// pipe or file gets it in the console's output code page (the OEM one without a console)
+// with CR LF, as the console's own tools expect, or, with `utf8`, as on POSIX. With
+// `rawStdout`, standard output carries bytes of its own (a file's), passed unchanged.
+void UseHostOutput(bool utf8, bool rawStdout);
+
+// UTF-8 text in Windows code page `codePage` with CR LF line ends (Windows only).
+std::string Utf8ToCodePageCrLf(std::string_view utf8, unsigned codePage);
 
 // The length of the longest start of `bytes` that ends between UTF-8 sequences: what can
 // be shown now, the rest waiting for the bytes that complete it.

@@ -43,6 +43,8 @@ TEST(BkDisk, InfoLsCatAndUsage) {
         std::optional<std::string> out;
     } cases[] = {
         {"info " + image, 0, "MKDOS\t800 Kb\nfree\t766976 bytes\t766976 bytes in one piece\n"},
+        {"--utf8 info " + image, 0, // Windows' own text, as it is on Linux
+         "MKDOS\t800 Kb\nfree\t766976 bytes\t766976 bytes in one piece\n"},
         {"info " + ShellQuote(readOnly), 0,
          "MKDOS\t800 Kb\nfree\t766976 bytes\t766976 bytes in one piece\n"},
         {"ls " + image + "--tsv", 0, "GAME\t\t1000\t100\n" GAMES "\t<DIR>\t\t\n"},

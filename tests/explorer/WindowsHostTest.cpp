@@ -103,6 +103,14 @@ TEST(WindowsHost, ImageHeldWithoutSharingIsNamedAsHeld) {
     EXPECT_EQ(OpenDiskImage(path, reader, &failure, ImageAccess::ReadOnly), 0);
 }
 
+// Text into a pipe is what the console's own tools read: its code page, CR LF.
+TEST(WindowsHost, PipedTextTakesTheCodePageAndCrLf) {
+    EXPECT_EQ(Utf8ToCodePageCrLf("\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB 1\n2\n", 866),
+              "\x88\x83\x90\x9B 1\r\n2\r\n"); // ИГРЫ
+    EXPECT_EQ(Utf8ToCodePageCrLf("\xD0\x98\xD0\x93\xD0\xA0\xD0\xAB", 1251), "\xC8\xC3\xD0\xDB");
+    EXPECT_EQ(Utf8ToCodePageCrLf("", 866), "");
+}
+
 // A device reads forever or blocks: it is refused, never read as a file.
 TEST(WindowsHost, DevicesAreNotReadAsFiles) {
     std::string reason;

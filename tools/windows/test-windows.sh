@@ -92,7 +92,7 @@ unit=$?
 bkdisk_same() { # bkdisk_same IMAGE ARGS...: same stdout and exit code
     local lin win_out
     lin=$("$linux/explorer/cli/bkdisk" "$@" | od -An -tx1; echo "rc=${PIPESTATUS[0]}")
-    win_out=$($WINE "$win/explorer/cli/bkdisk.exe" "${@/#\//Z:/}" | od -An -tx1; echo "rc=${PIPESTATUS[0]}")
+    win_out=$($WINE "$win/explorer/cli/bkdisk.exe" --utf8 "${@/#\//Z:/}" | od -An -tx1; echo "rc=${PIPESTATUS[0]}")
     [ "$lin" = "$win_out" ]
 }
 
@@ -130,15 +130,27 @@ cp "$linux/samples/sample-mkdos.img" "$cyrillic"
 check "bkdisk Cyrillic paths" bkdisk_same ls "$cyrillic" "ИГРЫ" --tsv
 check "bkdisk export Cyrillic names" bkdisk_export_same "$cyrillic"
 
-console_same() { # on a terminal (a console to Wine) bkdisk.exe shows what it writes to a pipe
+console_same() { # on a terminal (a console to Wine) bkdisk.exe shows what --utf8 writes
     local piped shown
-    piped=$($WINE "$win/explorer/cli/bkdisk.exe" ls "Z:$cyrillic" | sed 's/ *$//')
+    piped=$($WINE "$win/explorer/cli/bkdisk.exe" --utf8 ls "Z:$cyrillic" | sed 's/ *$//')
     script -qec "$WINE '$win/explorer/cli/bkdisk.exe' ls 'Z:$cyrillic'" /dev/null > "$work/console" < /dev/null
     shown=$(sed -e 's/\x1b\[[?0-9;]*[a-zA-Z]//g' -e 's/\r//g' -e 's/ *$//' "$work/console")
     [ "$shown" = "$piped" ] && grep -q "ИГРЫ            <DIR>" <<< "$shown" ||
         { echo "  $shown" | head -3; return 1; }
 }
 check "bkdisk.exe in a console shows Cyrillic names whole, in their columns" console_same
+
+piped_text_is_the_consoles() { # into a pipe or file: the console's code page, CR LF on both
+    # streams; the same as Linux with --utf8 (above)
+    $WINE "$win/explorer/cli/bkdisk.exe" ls "Z:$cyrillic" --tsv > "$work/piped.txt" 2> /dev/null
+    $WINE "$win/explorer/cli/bkdisk.exe" ls "Z:$work/missing.img" 2> "$work/piped-err.txt"
+    local lines
+    lines=$(wc -l < "$work/piped.txt")
+    [ "$lines" -gt 0 ] && [ "$(grep -c $'\r$' "$work/piped.txt")" = "$lines" ] &&
+        [ "$(grep -c $'\r$' "$work/piped-err.txt")" = "$(wc -l < "$work/piped-err.txt")" ] &&
+        ! "$linux/explorer/cli/bkdisk" ls "$cyrillic" --tsv | cmp -s - "$work/piped.txt"
+}
+check "bkdisk.exe into a pipe writes the console's code page with CR LF" piped_text_is_the_consoles
 
 # --- bkdisk.exe changes images to the same bytes as bkdisk, and never a held one -------
 lin_bkdisk() { "$linux/explorer/cli/bkdisk" "$@" > /dev/null 2>&1; }
