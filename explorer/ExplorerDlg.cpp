@@ -292,15 +292,6 @@ void CExplorerDlg::OnSize(wxSizeEvent&) {
         return;
     LayoutStatusBar();
     LayoutControls();
-    // A size below the minimum that the window manager let through (Wine's does, for a
-    // size set from outside) is put back: the list and the toolbar need it.
-    const wxSize client = GetClientSize();
-    if (client.x < m_nMinWidth || client.y < m_nMinHeight)
-        CallAfter([this] {
-            wxSize size = GetClientSize();
-            size.IncTo(wxSize(m_nMinWidth, m_nMinHeight));
-            SetClientSize(size);
-        });
 }
 
 void CExplorerDlg::ReleaseImage() {

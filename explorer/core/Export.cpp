@@ -380,13 +380,54 @@ std::vector<uint8_t> Utf16BomCrLf(const std::string& utf8) {
     return text;
 }
 
+// The BK's frame characters as its texts draw frames with them (read off the texts of real
+// disks); the other codes of 0xA0..0xBF stay as Windows-1251 shows them.
+std::string_view FrameCharacter(uint8_t koi8) {
+    switch (koi8) {
+    case 0xA1:
+        return "\xE2\x94\xB4"; // up and across
+    case 0xA3:
+        return "\xE2\x94\x90"; // down and left
+    case 0xA5:
+        return "\xE2\x94\x9C"; // vertical and right
+    case 0xA6:
+        return "\xE2\x94\x94"; // up and right
+    case 0xAA:
+        return "\xE2\x94\x8C"; // down and right
+    case 0xB0:
+        return "\xE2\x94\xA4"; // vertical and left
+    case 0xB5:
+        return "\xE2\x94\x80"; // horizontal
+    case 0xB7:
+        return "\xE2\x94\x82"; // vertical
+    case 0xB9:
+        return "\xE2\x94\x98"; // up and left
+    default:
+        return {};
+    }
+}
+
+// Windows-1251 text in UTF-8, the BK's frame characters as Unicode draws them.
+std::string Utf8WithFrames(const std::vector<uint8_t>& cp1251) {
+    std::string utf8, plain;
+    for (const uint8_t c : cp1251) {
+        const std::string_view frame = FrameCharacter(c);
+        if (frame.empty()) {
+            plain += static_cast<char>(c);
+            continue;
+        }
+        utf8 += Cp1251ToUtf8(plain) + std::string(frame);
+        plain.clear();
+    }
+    return utf8 + Cp1251ToUtf8(plain);
+}
+
 } // namespace
 
 std::vector<uint8_t> TextViewBytes(const uint8_t* data, int length, TextForm form) {
     std::vector<uint8_t> converted(data, data + length);
     ConvertKoi8ToCp1251(converted.data(), length);
-    const std::string utf8 =
-        Cp1251ToUtf8({reinterpret_cast<const char*>(converted.data()), converted.size()});
+    const std::string utf8 = Utf8WithFrames(converted);
     if (form == TextForm::Utf8Lf)
         return {utf8.begin(), utf8.end()};
     if (form == TextForm::Utf16BomCrLf)

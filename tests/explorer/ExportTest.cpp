@@ -285,6 +285,14 @@ TEST(TextView, EachHostsTextFormTheImageUnchangedAndNothingWhenItCannotBeWritten
     EXPECT_EQ(TextViewBytes(kExportText.data(), static_cast<int>(kExportText.size()),
                             TextForm::Utf16BomCrLf),
               utf16);
+    // A frame is drawn with Unicode's frame characters where the text is Unicode; the
+    // Windows-1251 view keeps the bytes.
+    const Bytes frame = {0xAA, 0xB5, 0xA3, 0x0A, 0xA5, 0xA1, 0xB0, 0x0A, 0xA6, 0xB7, 0xB9, 0xBF};
+    const std::string drawn = "\u250C\u2500\u2510\n\u251C\u2534\u2524\n\u2514\u2502\u2518\u0457";
+    EXPECT_EQ(TextViewBytes(frame.data(), 12, TextForm::Utf8Lf), Bytes(drawn.begin(), drawn.end()));
+    EXPECT_EQ(TextViewBytes(frame.data(), 12, TextForm::Utf16BomCrLf).size(), 2 + 2 * 14u);
+    EXPECT_EQ(TextViewBytes(frame.data(), 12), (Bytes{0xAA, 0xB5, 0xA3, 0x0D, 0x0A, 0xA5, 0xA1,
+                                                      0xB0, 0x0D, 0x0A, 0xA6, 0xB7, 0xB9, 0xBF}));
 
     auto image = ExportTree();
     const CatalogListing listing(*image);

@@ -372,11 +372,6 @@ ravelko_views_text() {
     [ -z "${SHOTS:-}" ] || import -window "$id" "$SHOTS/ravelko-wine.png"
     click "$id" "$TEXT_BUTTON"
     find_window "README.TXT - Notepad" > /dev/null || { stop "no Notepad"; return 1; }
-    xdotool windowsize "$id" 200 150 # never smaller than its list and toolbar need
-    sleep 0.5
-    local size
-    size=$(xdotool getwindowgeometry "$id" | awk '/Geometry/ {print $2}')
-    [ "${size%x*}" -ge 400 ] && [ "${size#*x}" -ge 300 ] || { stop "shrank to $size"; return 1; }
     xdotool windowactivate --sync "$id" key Escape # Escape ends the program
     for _ in $(seq 50); do kill -0 "$explorer" 2> /dev/null || return 0; sleep 0.1; done
     stop "Escape did not end it"
