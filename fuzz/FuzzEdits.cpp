@@ -103,8 +103,8 @@ void CheckOthersKept(const own::Disk& before, const std::vector<uint8_t>& bytes,
 }
 
 // One change the input asks for, checked: a refusal leaves every byte, an added file
-// reads back, a removed entry is gone, a renamed one has its new name, and no other file
-// changes.
+// reads back, a removed entry is gone, a renamed or moved one has its new name and place,
+// and no other file changes.
 void Change(CDiskEditor& editor, Input& input) {
     const CFileSystem& disk = editor.Disk();
     const auto dirs = Live(disk, true), entries = Live(disk, false);
@@ -148,10 +148,13 @@ void Change(CDiskEditor& editor, Input& input) {
     default: {
         if (entries.empty())
             return;
-        result = editor.Rename(entries[entryChoice % entries.size()], name);
-        if (result.error == EditError::None)
-            FUZZ_CHECK(
-                EqualNoCase(editor.Disk().Entries()[static_cast<size_t>(result.index)].name, name));
+        const int index = entries[entryChoice % entries.size()];
+        const bool move = entryChoice & 2;
+        result = move ? editor.Move(index, dir, name) : editor.Rename(index, name);
+        if (result.error != EditError::None)
+            break;
+        const DiskEntry& now = editor.Disk().Entries()[static_cast<size_t>(result.index)];
+        FUZZ_CHECK(EqualNoCase(now.name, name) && (!move || now.holdingDir == dir));
     }
     }
     if (result.error != EditError::None)
@@ -160,6 +163,8 @@ void Change(CDiskEditor& editor, Input& input) {
         CheckOthersKept(read, editor.Bytes(), added);
     FUZZ_CHECK(editor.FreeBytes() >= 0 &&
                editor.FreeBytes() <= static_cast<long long>(editor.Bytes().size()));
+    const auto largest = editor.LargestFreePiece();
+    FUZZ_CHECK(!largest || (*largest >= 0 && *largest <= editor.FreeBytes()));
 }
 
 } // namespace
