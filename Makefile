@@ -6,7 +6,7 @@ PACKAGES := cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libwxgtk3.
 	libfuse3-dev fuse3 mtools dosfstools xz-utils shared-mime-info libglib2.0-bin x11-utils
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 
-.PHONY: deps install-packages configure build test run fuzz windows test-windows format-check clean
+.PHONY: deps install-packages configure build test bench-check run fuzz windows test-windows format-check clean
 
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 FUZZ_SECONDS ?= 60
@@ -33,6 +33,10 @@ build: configure
 
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j$(JOBS)
+
+# Every benchmark once, briefly: none may fail or stop (the figures are not judged).
+bench-check: build
+	bench/run-all.sh $(BUILD_DIR)
 
 run: build
 	@echo "Sample disk images: $(BUILD_DIR)/samples/"

@@ -11,6 +11,7 @@
 #include "TempDir.h"
 
 #include <benchmark/benchmark.h>
+#include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -41,9 +42,16 @@ Bytes FullCatalog(bool directories) {
     return b.Image();
 }
 
-void Run(benchmark::State& state, const std::string& command) {
-    if (std::system((command + " >/dev/null").c_str()) != 0)
-        state.SkipWithError(("failed: " + command).c_str());
+// False, with the benchmark stopped, when the command failed: the loop must end there, as
+// a stopped benchmark's timing may not be touched again. `partly`: exit status 1 (some
+// entries skipped, as a real disk's deleted files whose blocks others have taken) counts
+// as done.
+bool Run(benchmark::State& state, const std::string& command, bool partly = false) {
+    const int status = std::system((command + " >/dev/null 2>&1").c_str());
+    if (status == 0 || (partly && WIFEXITED(status) && WEXITSTATUS(status) == 1))
+        return true;
+    state.SkipWithError(("failed: " + command).c_str());
+    return false;
 }
 
 std::string Quote(const fs::path& path) {
@@ -77,9 +85,10 @@ void Copy(benchmark::State& state, bool bkdisk, const Workspace& files) {
         fs::remove_all(dest);
         fs::create_directory(dest);
         state.ResumeTiming();
-        Run(state,
-            bkdisk ? std::string(BKDISK_PATH) + " export " + Quote(files.image) + " " + Quote(dest)
-                   : "cp -r " + Quote(files.tree) + "/. " + Quote(dest));
+        if (!Run(state, bkdisk ? std::string(BKDISK_PATH) + " export " + Quote(files.image) + " " +
+                                     Quote(dest)
+                               : "cp -r " + Quote(files.tree) + "/. " + Quote(dest)))
+            break;
     }
 }
 
@@ -97,9 +106,11 @@ void BkDiskExport(benchmark::State& state) {
 
 void List(benchmark::State& state, bool bkdisk) {
     Workspace directories(true);
-    for (auto _ : state)
-        Run(state, bkdisk ? std::string(BKDISK_PATH) + " ls -R " + Quote(directories.image)
-                          : "ls " + Quote(directories.tree));
+    for (auto _ : state) {
+        if (!Run(state, bkdisk ? std::string(BKDISK_PATH) + " ls -R " + Quote(directories.image)
+                               : "ls " + Quote(directories.tree)))
+            break;
+    }
     state.counters["directories"] = kEntries;
 }
 
@@ -139,9 +150,12 @@ void CopyRealImage(benchmark::State& state, bool fromMount) {
         if (fromMount)
             mount.emplace(image, mounted);
         state.ResumeTiming();
-        Run(state, fromMount
-                       ? "cp -r " + Quote(mounted) + "/. " + Quote(dest)
-                       : std::string(BKDISK_PATH) + " export " + Quote(image) + " " + Quote(dest));
+        if (!Run(state,
+                 fromMount
+                     ? "cp -r " + Quote(mounted) + "/. " + Quote(dest)
+                     : std::string(BKDISK_PATH) + " export " + Quote(image) + " " + Quote(dest),
+                 true))
+            break;
         state.PauseTiming();
         mount.reset();
         state.ResumeTiming();
@@ -157,8 +171,10 @@ void CpOutOfTheMount(benchmark::State& state) {
 
 void Baseline_BkDiskLsRecursiveFiles(benchmark::State& state) {
     Workspace files(false);
-    for (auto _ : state)
-        Run(state, std::string(BKDISK_PATH) + " ls -R " + Quote(files.image));
+    for (auto _ : state) {
+        if (!Run(state, std::string(BKDISK_PATH) + " ls -R " + Quote(files.image)))
+            break;
+    }
     state.counters["files"] = kEntries;
 }
 
@@ -166,8 +182,10 @@ void Baseline_BkDiskLsRecursiveFiles(benchmark::State& state) {
 // on the exported tree on disk shows what the mount itself adds.
 void Baseline_LsLongRecursiveOfTheExportedTree(benchmark::State& state) {
     Workspace files(false);
-    for (auto _ : state)
-        Run(state, "ls -lR " + Quote(files.tree));
+    for (auto _ : state) {
+        if (!Run(state, "ls -lR " + Quote(files.tree)))
+            break;
+    }
     state.counters["files"] = kEntries;
 }
 
@@ -178,7 +196,8 @@ void LsLongRecursiveOfTheMount(benchmark::State& state) {
         {
             MountedImage mount(files.image, files.dir.Path() / "mnt");
             state.ResumeTiming();
-            Run(state, "ls -lR " + Quote(files.dir.Path() / "mnt"));
+            if (!Run(state, "ls -lR " + Quote(files.dir.Path() / "mnt")))
+                return;
             state.PauseTiming();
         }
         state.ResumeTiming();
@@ -230,8 +249,10 @@ void ListHardDisk(benchmark::State& state, bool whole) {
     const std::string command =
         whole ? std::string(BKDISK_PATH) + " ls -R " + Quote(disks.hdi)
               : "for f in" + disks.floppies + "; do " + BKDISK_PATH + " ls -R \"$f\"; done";
-    for (auto _ : state)
-        Run(state, command);
+    for (auto _ : state) {
+        if (!Run(state, command))
+            break;
+    }
     state.counters["disks"] = disks.count;
 }
 
@@ -262,9 +283,10 @@ void AddHundredFiles(benchmark::State& state, bool bkdisk) {
         state.PauseTiming();
         fs::copy_file(work.blank, work.image, fs::copy_options::overwrite_existing);
         state.ResumeTiming();
-        Run(state, bkdisk
-                       ? std::string(BKDISK_PATH) + " add " + Quote(work.image) + work.files
-                       : "MTOOLS_SKIP_CHECK=1 mcopy -i " + Quote(work.image) + work.files + " ::");
+        if (!Run(state,
+                 bkdisk ? std::string(BKDISK_PATH) + " add " + Quote(work.image) + work.files
+                        : "MTOOLS_SKIP_CHECK=1 mcopy -i " + Quote(work.image) + work.files + " ::"))
+            break;
     }
 }
 
@@ -281,7 +303,8 @@ void Baseline_McopyHundredFilesThenReplaceTheImageDurably(benchmark::State& stat
         state.PauseTiming();
         fs::copy_file(work.blank, work.image, fs::copy_options::overwrite_existing);
         state.ResumeTiming();
-        Run(state, "MTOOLS_SKIP_CHECK=1 mcopy -i " + Quote(work.image) + work.files + " ::");
+        if (!Run(state, "MTOOLS_SKIP_CHECK=1 mcopy -i " + Quote(work.image) + work.files + " ::"))
+            break;
         const auto bytes = ReadAll(work.image);
         if (hostfiles::SaveFile(work.image, {std::span(bytes)}).outcome !=
             hostfiles::Outcome::Written)
@@ -306,8 +329,9 @@ void AddIntoFullImage(benchmark::State& state, bool bkdisk) {
             fs::permissions(work.image, fs::perms::owner_write, fs::perm_options::add);
         }
         state.ResumeTiming();
-        Run(state, bkdisk ? std::string(BKDISK_PATH) + " add " + Quote(work.image) + " " + file
-                          : "cp " + Quote(real) + " " + Quote(work.image));
+        if (!Run(state, bkdisk ? std::string(BKDISK_PATH) + " add " + Quote(work.image) + " " + file
+                               : "cp " + Quote(real) + " " + Quote(work.image)))
+            break;
     }
 }
 
