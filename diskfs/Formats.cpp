@@ -45,10 +45,22 @@ template <class Reader> std::unique_ptr<CFileSystem> Open(std::span<const uint8_
 }
 
 constexpr FileSystemFormat kFormats[] = {
-    {FormatMicroDos, "MicroDOS", IsMicroDos, Open<CMicroDosImage>, EditMicroDos, BlankMicroDos},
-    {FormatMkDos, "MKDOS", IsMkDos, Open<CMkDosImage>, EditMicroDos, BlankMkDos},
-    {FormatAndos, "ANDOS", IsAndos, Open<CAndosImage>, EditAndos, BlankAndos},
-    {FormatCsidos, "CSIDOS", CCsidosImage::Detect, Open<CCsidosImage>, EditCsidos, BlankCsidos},
+    {FormatMicroDos,
+     "MicroDOS",
+     {14, 0, 14},
+     IsMicroDos,
+     Open<CMicroDosImage>,
+     EditMicroDos,
+     BlankMicroDos},
+    {FormatMkDos, "MKDOS", {14, 0, 13}, IsMkDos, Open<CMkDosImage>, EditMicroDos, BlankMkDos},
+    {FormatAndos, "ANDOS", {8, 3, 11}, IsAndos, Open<CAndosImage>, EditAndos, BlankAndos},
+    {FormatCsidos,
+     "CSIDOS",
+     {8, 3, 8},
+     CCsidosImage::Detect,
+     Open<CCsidosImage>,
+     EditCsidos,
+     BlankCsidos},
 };
 
 } // namespace

@@ -1,5 +1,6 @@
-// The one table of the file systems this program reads: detection, opening and every
-// list of formats (tests, fuzzing, builders) read it. A new format is a reader and a row.
+// The one table of the file systems this program reads: detection, opening, name limits
+// and every list of formats (tests, fuzzing, builders, the command line's format options
+// and the messages) read it. A new format is a reader and a row.
 #pragma once
 
 #include "FileSystem.h"
@@ -18,9 +19,18 @@ enum ImageFormat {
 
 class CDiskEditor;
 
+// The longest names a catalog holds: a file's name (and extension, where it keeps one
+// apart), a directory's.
+struct NameLimits {
+    int name;
+    int extension; // 0: none apart from the name
+    int directory;
+};
+
 struct FileSystemFormat {
     ImageFormat id;
     const char* name;
+    NameLimits names;
     bool (*detect)(std::span<const uint8_t> bytes);
     std::unique_ptr<CFileSystem> (*open)(std::span<const uint8_t> bytes);
     // Null for a format this program does not change.

@@ -328,6 +328,8 @@ int main(int argc, char** rawArgv) {
     if (utf8)
         argv.erase(option);
     UseHostOutput(utf8, argv.size() > 1 && argv[1] == "cat");
+    const std::vector<std::string> flags = FormatFlags();
+    const std::set<std::string> formatFlags(flags.begin(), flags.end());
     static const Command commands[] = {
         {"info", {}, IDS_CLI_USAGE_INFO, 1, 1, Info},
         {"ls", {"-R", "--tsv"}, IDS_CLI_USAGE_LS, 1, 2, Ls},
@@ -340,12 +342,7 @@ int main(int argc, char** rawArgv) {
         {"cat", {"--text"}, IDS_CLI_USAGE_CAT, 2, 2, Cat},
         {"mount", {"--bin", "--foreground"}, IDS_CLI_USAGE_MOUNT, 2, 2, Mount},
         {"umount", {}, IDS_CLI_USAGE_UMOUNT, 1, 1, Umount},
-        {"format",
-         {"--microdos", "--mkdos", "--andos", "--csidos"},
-         IDS_CLI_USAGE_FORMAT,
-         1,
-         1,
-         Format},
+        {"format", formatFlags, IDS_CLI_USAGE_FORMAT, 1, 1, Format},
         {"add",
          {"--to", "--address", "--replace", "-r", "--break-links"},
          IDS_CLI_USAGE_ADD,
@@ -371,7 +368,7 @@ int main(int argc, char** rawArgv) {
             continue;
         const Arguments args = Parse(argv, command.options);
         if (args.help) {
-            std::cout << LoadResString(command.usage);
+            std::cout << UsageText(command.usage);
             return FinishOutput(Success);
         }
         if (!args.unknown.empty())

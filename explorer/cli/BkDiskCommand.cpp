@@ -51,7 +51,17 @@ int Error(const std::string& message) {
     return Failure;
 }
 
+std::string JoinedFormatFlags(const std::string& separator) {
+    std::string joined;
+    for (const std::string& flag : FormatFlags())
+        joined += (joined.empty() ? "" : separator) + flag;
+    return joined;
+}
+
+// The format options in the usages come from the table of formats.
 std::string UsageText(StringId usageId) {
+    if (usageId == IDS_CLI_USAGE_FORMAT)
+        return FormatResString(usageId, {JoinedFormatFlags("|")});
     if (usageId != IDS_CLI_USAGE)
         return LoadResString(usageId);
 #ifdef _WIN32
@@ -59,7 +69,7 @@ std::string UsageText(StringId usageId) {
 #else
     const StringId mounts = IDS_CLI_USAGE_MOUNTS;
 #endif
-    return LoadResString(IDS_CLI_USAGE) + LoadResString(mounts) +
+    return FormatResString(IDS_CLI_USAGE, {JoinedFormatFlags("|")}) + LoadResString(mounts) +
            LoadResString(IDS_CLI_USAGE_PATHS);
 }
 

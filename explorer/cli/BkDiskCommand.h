@@ -45,6 +45,11 @@ std::unique_ptr<CDiskImage> OpenImage(const std::string& path);
 // none with the reason told.
 std::optional<Place> EnterDirectory(CDiskImage& image, const std::string& dir);
 
+// The options that name a format a blank image is made of (--microdos, ...), from the
+// table of formats; and joined by `separator`.
+std::vector<std::string> FormatFlags();
+std::string JoinedFormatFlags(const std::string& separator);
+
 // The commands that change images.
 int Format(const Arguments& args);
 int Check(const Arguments& args);

@@ -16,14 +16,18 @@ namespace bkdisk {
 
 namespace {
 
+std::string FormatFlag(const FileSystemFormat& format) {
+    std::string option = std::string("--") + format.name;
+    std::transform(option.begin(), option.end(), option.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return option;
+}
+
 // The format a --microdos (--mkdos, ...) option names.
 const FileSystemFormat* FormatOption(const std::set<std::string>& flags) {
     const FileSystemFormat* chosen = nullptr;
     for (const FileSystemFormat* format : WritableFormats()) {
-        std::string option = std::string("--") + format->name;
-        std::transform(option.begin(), option.end(), option.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        if (!flags.count(option))
+        if (!flags.count(FormatFlag(*format)))
             continue;
         if (chosen)
             return nullptr;
@@ -102,10 +106,18 @@ std::optional<int> DirectoryAt(const CImageFileEdit& edit, std::string_view path
 
 } // namespace
 
+std::vector<std::string> FormatFlags() {
+    std::vector<std::string> flags;
+    for (const FileSystemFormat* format : WritableFormats())
+        flags.push_back(FormatFlag(*format));
+    return flags;
+}
+
 int Format(const Arguments& args) {
     const FileSystemFormat* format = FormatOption(args.flags);
     if (!format)
-        return UsageError(IDS_CLI_USAGE_FORMAT, LoadResString(IDS_CLI_ONE_FORMAT));
+        return UsageError(IDS_CLI_USAGE_FORMAT,
+                          FormatResString(IDS_CLI_ONE_FORMAT, {JoinedFormatFlags(", ")}));
     if (const auto error = WriteBlankImage(args.positional[0], *format))
         return Error(*error);
     return Success;

@@ -13,7 +13,7 @@ const std::string& LoadResString(StringId id) {
          "  export IMAGE DEST [PATH...] [--dir DIR] [--no-bin-ext] [--overwrite | --keep-both]\n"
          "                             write files as .bin files into DEST\n"
          "  cat IMAGE PATH [--text]    a file's bytes to standard output\n"
-         "  format --microdos|--mkdos|--andos|--csidos IMAGE   a new blank 800 KB image\n"
+         "  format %s IMAGE   a new blank 800 KB image\n"
          "  add IMAGE [--to DIR] [--address OCTAL] [--replace] [-r] FILE...   files onto the disk\n"
          "  rm IMAGE [-r] PATH...      delete files and directories\n"
          "  check IMAGE                faults that keep the disk from being changed\n"
@@ -105,7 +105,7 @@ const std::string& LoadResString(StringId id) {
         {IDS_CLI_FREE, "free\t%s bytes"},
         {IDS_CLI_FREE_PIECE, "free\t%s bytes\t%s bytes in one piece"},
         {IDS_CLI_USAGE_FORMAT,
-         "Usage: bkdisk format --microdos|--mkdos|--andos|--csidos IMAGE\n"
+         "Usage: bkdisk format %s IMAGE\n"
          "Writes a new blank 800 KB disk of that format as IMAGE, which must not exist yet.\n"},
         {IDS_CLI_USAGE_ADD,
          "Usage: bkdisk add IMAGE [--to DIR] [--address OCTAL] [--replace] [-r] FILE...\n"
@@ -134,7 +134,7 @@ const std::string& LoadResString(StringId id) {
          "as in paths (%XX stands for a character, %2F for a '/' in a name); a ;N is refused.\n"
          "A directory never goes into itself. Host files that add puts on the disk keep their\n"
          "own names.\n"},
-        {IDS_CLI_ONE_FORMAT, "name one format: --microdos, --mkdos, --andos or --csidos"},
+        {IDS_CLI_ONE_FORMAT, "name one format: %s"},
         {IDS_CLI_BAD_ADDRESS, "the load address is octal, from 0 to 177777"},
         {IDS_CLI_BREAK_LINKS, "--break-links changes it under this name only."},
         {IDS_CLI_USAGE_CHECK,

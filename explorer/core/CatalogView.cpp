@@ -19,17 +19,12 @@ std::string PrintableName(const std::string& cp1251) {
     return name;
 }
 
-namespace {
-
-// "MicroDOS, MKDOS, ..." from the table of formats, and hard disks where an image can be one.
 std::string KnownFormats(bool logicalDisk) {
     std::string names;
     for (const FileSystemFormat& format : FileSystemFormats())
         names += (names.empty() ? "" : ", ") + std::string(format.name);
     return logicalDisk ? names : names + ", " + LoadResString(IDS_HARD_DISK_IMAGES);
 }
-
-} // namespace
 
 std::string OpenFailureReason(const OpenFailure& failure, bool logicalDisk) {
     switch (failure.kind) {

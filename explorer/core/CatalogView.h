@@ -39,6 +39,10 @@ CatalogOrder NextOrder(CatalogOrder current, int column);
 // is written as \t or \n.
 std::string PrintableName(const std::string& cp1251);
 
+// "MicroDOS, MKDOS, ..." from the table of formats, then hard disks unless the image is a
+// logical disk.
+std::string KnownFormats(bool logicalDisk);
+
 // The message of a failed open of the file at `path` (UTF-8), named `shown`: the file's name
 // and the reason; after string 102 where the format is unknown (UTF-8).
 std::string OpenFailureText(const std::string& path, const std::string& shown,

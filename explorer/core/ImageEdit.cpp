@@ -413,13 +413,17 @@ std::optional<std::string> AddHostFiles(CDiskEditor& editor, int dir,
 
 namespace {
 
-// The longest name a format's catalog holds, as the user counts it.
+// The longest name a format's catalog holds, as the user counts it ("8 + 3").
 std::string NameLimit(std::string_view format, bool directory) {
-    if (format == "ANDOS")
-        return directory ? "11" : "8 + 3";
-    if (format == "CSIDOS")
-        return directory ? "8" : "8 + 3";
-    return directory && format == "MKDOS" ? "13" : "14";
+    for (const FileSystemFormat& row : FileSystemFormats()) {
+        if (row.name != format)
+            continue;
+        const NameLimits& limits = row.names;
+        if (directory || limits.extension == 0)
+            return std::to_string(directory ? limits.directory : limits.name);
+        return std::to_string(limits.name) + " + " + std::to_string(limits.extension);
+    }
+    return {};
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "RavelkoArgs.h"
 
+#include "CatalogView.h"
 #include "RavelkoStrings.h"
 
 using namespace ravelko;
@@ -23,9 +24,10 @@ RavelkoArgs ParseRavelkoArgs(const std::vector<std::string>& args) {
 
 std::optional<ArgsAnswer> AnswerArgs(const RavelkoArgs& args) {
     if (!args.error.empty())
-        return ArgsAnswer{args.error + "\n" + LoadResString(IDS_USAGE), false, 2};
+        return ArgsAnswer{args.error + "\n" + FormatResString(IDS_USAGE, {KnownFormats(false)}),
+                          false, 2};
     if (args.help)
-        return ArgsAnswer{LoadResString(IDS_USAGE), true, 0};
+        return ArgsAnswer{FormatResString(IDS_USAGE, {KnownFormats(false)}), true, 0};
     if (args.version)
         return ArgsAnswer{LoadResString(IDS_ABOUT_VERSION) + "\n", true, 0};
     return std::nullopt;

@@ -93,12 +93,12 @@ const std::string& LoadResString(StringId id) {
         {IDS_OPEN_MIXED, "Enter opens one directory, or files only: select either to open them."},
         {IDS_EXPORTED_TO, "%s files written to %s"},
         {IDS_NOTHING_TO_VIEW, "%s cannot be shown as text: %s."},
-        {IDS_USAGE,
-         "Usage: ravelko [IMAGE]\n"
-         "Shows the catalog of a BK 0010 disk image (MicroDOS, MKDOS, ANDOS, CSIDOS, or a\n"
-         "hard-disk image) and copies files out of it. IMAGE is opened at start.\n"
-         "  --help     this text\n"
-         "  --version  the version\n"},
+        {IDS_USAGE, "Usage: ravelko [IMAGE]\n"
+                    "Shows the catalog of a BK 0010 disk image and copies files out of it.\n"
+                    "Formats: %s.\n"
+                    "IMAGE is opened at start.\n"
+                    "  --help     this text\n"
+                    "  --version  the version\n"},
         {IDS_BAD_ARGUMENT, "ravelko: unknown argument, or more than one image: %s"},
         {IDS_OCTAL_SUFFIX, " (octal)"},
         {IDS_SELECTION_TOTALS, "%s selected, %s bytes"},

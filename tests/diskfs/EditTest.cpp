@@ -439,6 +439,40 @@ TEST(EditRefusal, NamesTheFormatCannotHoldAndEntriesInTheWay) {
     EXPECT_TRUE(ReadOwn(*disk).files.empty() && ReadOwn(*disk).dirs.empty());
 }
 
+// Every writable row of the table of formats holds names as long as its limits say, and
+// not one character longer: the limits the messages give are the editors' own.
+TEST(EditRefusal, NameLimitsOfEveryFormatAreTheTables) {
+    for (const FileSystemFormat* format : WritableFormats()) {
+        const NameLimits& limits = format->names;
+        const auto name = [](int length) { return std::string(static_cast<size_t>(length), 'N'); };
+        const auto file = [&](int length, int extension) {
+            return name(length) + (limits.extension ? "." + std::string(extension, 'E') : "");
+        };
+        auto disk = EditDisk(format->blank());
+        ASSERT_TRUE(disk) << format->name;
+        const int root = disk->Disk().RootDir();
+        const std::vector<uint8_t> data = {1};
+        EXPECT_EQ(disk->AddFile(root, file(limits.name, limits.extension), 1, data, false).error,
+                  EditError::None)
+            << format->name;
+        EXPECT_EQ(
+            disk->AddFile(root, file(limits.name + 1, limits.extension), 1, data, false).error,
+            EditError::NameTooLong)
+            << format->name;
+        if (limits.extension) {
+            EXPECT_EQ(disk->AddFile(root, file(1, limits.extension + 1), 1, data, false).error,
+                      EditError::NameTooLong)
+                << format->name;
+        }
+        const auto dir = [](int length) { return std::string(static_cast<size_t>(length), 'D'); };
+        EXPECT_EQ(disk->MakeDirectory(root, dir(limits.directory)).error, EditError::None)
+            << format->name;
+        EXPECT_EQ(disk->MakeDirectory(root, dir(limits.directory + 1)).error,
+                  EditError::NameTooLong)
+            << format->name;
+    }
+}
+
 // Full disks and catalogs refuse the one change too many, and only that one.
 TEST(EditRefusal, FullDiskAndFullCatalog) {
     for (const ImageFormat format : {FormatMicroDos, FormatMkDos, FormatAndos, FormatCsidos}) {
