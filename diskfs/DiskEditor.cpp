@@ -288,24 +288,3 @@ std::unique_ptr<CDiskEditor> EditDisk(std::vector<uint8_t> bytes) {
         return nullptr;
     return format->edit(std::move(bytes), *format);
 }
-
-bool ConvertCp1251ToKoi8(std::string_view cp1251, std::string& koi8) {
-    koi8.clear();
-    for (const char c : cp1251) {
-        const auto byte = static_cast<uint8_t>(c);
-        if (byte >= 0x20 && byte < 0x7F) {
-            koi8 += c;
-            continue;
-        }
-        if (byte < 0xC0)
-            return false;
-        // The KOI-8 letter that reads back as this one: the letters map onto each other.
-        for (int koi = 0xC0; koi <= 0xFF; ++koi) {
-            auto decoded = static_cast<uint8_t>(koi);
-            ConvertKoi8ToCp1251(&decoded, 1);
-            if (decoded == byte)
-                koi8 += static_cast<char>(koi);
-        }
-    }
-    return true;
-}

@@ -164,7 +164,3 @@ private:
 
 // An editor for the floppy in `bytes`, or null when its format cannot be changed here.
 std::unique_ptr<CDiskEditor> EditDisk(std::vector<uint8_t> bytes);
-
-// Windows-1251 text in the computer's KOI-8 code; false when a character has no KOI-8
-// code that reads back as itself (control characters, DEL, and 0x80..0xBF but for none).
-bool ConvertCp1251ToKoi8(std::string_view cp1251, std::string& koi8);

@@ -4,7 +4,7 @@
 #include "Cp1251.h"
 #include "CsidosImage.h"
 #include "FormatEditors.h"
-#include "MkDosImage.h"
+#include "MicroDosImage.h"
 
 #include <algorithm>
 #include <cstring>
@@ -44,24 +44,21 @@ template <class Reader> std::unique_ptr<CFileSystem> Open(std::span<const uint8_
     return std::make_unique<Reader>(bytes);
 }
 
+template <bool kMkDos> std::unique_ptr<CFileSystem> OpenMicroDos(std::span<const uint8_t> bytes) {
+    return std::make_unique<CMicroDosImage>(bytes, kMkDos);
+}
+
+// One row a format.
+// clang-format off
 constexpr FileSystemFormat kFormats[] = {
-    {FormatMicroDos,
-     "MicroDOS",
-     {14, 0, 14},
-     IsMicroDos,
-     Open<CMicroDosImage>,
-     EditMicroDos,
+    {FormatMicroDos, "MicroDOS", {14, 0, 14}, IsMicroDos, OpenMicroDos<false>, EditMicroDos,
      BlankMicroDos},
-    {FormatMkDos, "MKDOS", {14, 0, 13}, IsMkDos, Open<CMkDosImage>, EditMicroDos, BlankMkDos},
+    {FormatMkDos, "MKDOS", {14, 0, 13}, IsMkDos, OpenMicroDos<true>, EditMicroDos, BlankMkDos},
     {FormatAndos, "ANDOS", {8, 3, 11}, IsAndos, Open<CAndosImage>, EditAndos, BlankAndos},
-    {FormatCsidos,
-     "CSIDOS",
-     {8, 3, 8},
-     CCsidosImage::Detect,
-     Open<CCsidosImage>,
-     EditCsidos,
+    {FormatCsidos, "CSIDOS", {8, 3, 8}, CCsidosImage::Detect, Open<CCsidosImage>, EditCsidos,
      BlankCsidos},
 };
+// clang-format on
 
 } // namespace
 

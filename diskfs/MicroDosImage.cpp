@@ -10,7 +10,8 @@ constexpr int kDeletedMark = 0377;
 
 } // namespace
 
-CMicroDosImage::CMicroDosImage(std::span<const uint8_t> bytes, bool mkdos) : CFileSystem(bytes, 0) {
+CMicroDosImage::CMicroDosImage(std::span<const uint8_t> bytes, bool mkdos)
+    : CFileSystem(bytes, 0), m_mkdos(mkdos) {
     // Past its last live entry a catalog may hold stale records with no end mark after
     // them: the header's count of live entries ends it, deleted records kept up to there.
     const int liveCount = Word(kLiveCountOffset);
@@ -27,7 +28,7 @@ CMicroDosImage::CMicroDosImage(std::span<const uint8_t> bytes, bool mkdos) : CFi
 }
 
 std::string CMicroDosImage::GetFormatName() const {
-    return "MicroDOS";
+    return m_mkdos ? "MKDOS" : "MicroDOS";
 }
 
 DiskEntry CMicroDosImage::EntryAt(int at, bool mkdos) const {

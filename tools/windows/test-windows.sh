@@ -385,7 +385,7 @@ viewer_takes_its_options() { # --name and --index reach it: its title names what
     $WINE "$win/memviewer/tomsivar.exe" --name "$base" --index 2 &
     viewer=$!
     local found=1
-    for _ in $(seq 100); do
+    for _ in $(seq 300); do # a first window under Wine can take its time
         xwininfo -root -tree | grep -qF "$base""2 — Tomsivar" && { found=0; break; }
         sleep 0.1
     done

@@ -1,5 +1,0 @@
-#include "MkDosImage.h"
-
-std::string CMkDosImage::GetFormatName() const {
-    return "MKDOS";
-}
