@@ -385,8 +385,9 @@ viewer_takes_its_options() { # --name and --index reach it: its title names what
     $WINE "$win/memviewer/tomsivar.exe" --name "$base" --index 2 &
     viewer=$!
     local found=1
-    for _ in $(seq 300); do # a first window under Wine can take its time
-        xwininfo -root -tree | grep -qF "$base""2 — Tomsivar" && { found=0; break; }
+    for _ in $(seq 100); do # grep reads the whole tree: a -q that ends the pipe early would
+        # fail it under pipefail
+        xwininfo -root -tree | grep -F "$base""2 — Tomsivar" > /dev/null && { found=0; break; }
         sleep 0.1
     done
     stop_all
