@@ -526,6 +526,7 @@ void CExplorerDlg::EnterParent() {
 // the one of entry `current` (selected, so Enter acts on it) or else the first.
 void CExplorerDlg::Refill(std::optional<EntryRef> current) {
     FillList();
+    ShowWhere(); // an empty root's too
     if (m_list->GetItemCount() == 0)
         return;
     long named = -1;
@@ -538,7 +539,6 @@ void CExplorerDlg::Refill(std::optional<EntryRef> current) {
     m_list->SetItemState(row, wxLIST_STATE_FOCUSED, wxLIST_STATE_FOCUSED);
     m_list->EnsureVisible(row);
     m_list->SetFocus();
-    ShowWhere();
 }
 
 // The image's file name in the title, the current directory's path in the first pane,

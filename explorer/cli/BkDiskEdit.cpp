@@ -215,12 +215,18 @@ int Rename(const Arguments& args) {
     if (!index)
         return Refused(EditError::NotFound, source, *edit);
     const DiskEntry entry = edit->Editor().Disk().Entries()[static_cast<size_t>(*index)];
+    if (typed.empty())
+        return RefusedName(NewNameFault::Empty, typed, *edit, entry.IsDirectory());
     const bool beside = typed.find_first_of("/\\") == std::string::npos;
     const std::string sourceDir(SplitLastName(source).first);
     const std::string destination = beside && !sourceDir.empty() ? sourceDir + "/" + typed : typed;
     auto dir = DirectoryAt(*edit, destination);
     std::string newName = entry.name;
+    // Refusals name what the user would look for: the entry where it would go, or the
+    // directory that cannot move.
+    std::string subject = typed + "/" + std::string(SplitLastName(source).second);
     if (!dir || (entry.IsDirectory() && *dir == entry.ownDir)) { // no directory to go into
+        subject = typed;
         const auto [parent, last] = SplitLastName(destination);
         const NewName name = ParseNewName(last);
         if (name.fault != NewNameFault::None)
@@ -232,7 +238,8 @@ int Rename(const Arguments& args) {
     }
     const EditError error = edit->Editor().Move(*index, *dir, newName).error;
     if (error != EditError::None)
-        return Refused(error, typed, *edit, entry.IsDirectory());
+        return Refused(error, error == EditError::IntoItself ? source : subject, *edit,
+                       entry.IsDirectory());
     return Saved(*edit, args);
 }
 

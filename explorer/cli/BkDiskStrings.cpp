@@ -109,14 +109,14 @@ const std::string& LoadResString(StringId id) {
          "Writes a new blank 800 KB disk of that format as IMAGE, which must not exist yet.\n"},
         {IDS_CLI_USAGE_ADD,
          "Usage: bkdisk add IMAGE [--to DIR] [--address OCTAL] [--replace] [-r] FILE...\n"
-         "Puts the host FILEs into DIR (the root by default); with -r a host folder goes on\n"
-         "as a directory with all it holds (a directory of its name there takes them; links\n"
-         "are never followed). A FILE named *.bin whose size\n"
-         "is 4 plus the length in its bytes 2-3 is a .bin file: its header gives the load\n"
-         "address and \".bin\" leaves its name. Any other file goes whole, loaded at OCTAL\n"
-         "(1000 by default). An entry of the same name is refused unless --replace is given\n"
-         "(a file only). ANDOS stores names in capitals, 8 + 3 letters; CSIDOS 8 + 3, files\n"
-         "in lower case; MicroDOS and MKDOS take 14.\n"},
+         "Puts the host FILEs into DIR (the root by default), under their own names; with -r\n"
+         "a host folder goes on as a directory with all it holds (a directory of its name\n"
+         "there takes them; a link inside the folder is never followed: it refuses the add).\n"
+         "A FILE named *.bin whose size is 4 plus the length in its bytes 2-3 is a .bin file:\n"
+         "its header gives the load address and \".bin\" leaves its name. Any other file goes\n"
+         "whole, loaded at OCTAL (1000 by default). An entry of the same name is refused\n"
+         "unless --replace is given (a file only). ANDOS stores names in capitals, 8 + 3\n"
+         "letters; CSIDOS 8 + 3, files in lower case; MicroDOS and MKDOS take 14.\n"},
         {IDS_CLI_USAGE_RM,
          "Usage: bkdisk rm IMAGE [-r] PATH...\n"
          "Deletes the files at PATH; a directory only when empty, or with all it holds\n"
@@ -132,8 +132,7 @@ const std::string& LoadResString(StringId id) {
          "path from the root: an existing directory takes the entry under its own name;\n"
          "else the entry goes to the path's directory under its last name. Names are written\n"
          "as in paths (%XX stands for a character, %2F for a '/' in a name); a ;N is refused.\n"
-         "A directory never goes into itself. Host files that add puts on the disk keep their\n"
-         "own names.\n"},
+         "A directory never goes into itself.\n"},
         {IDS_CLI_ONE_FORMAT, "name one format: %s"},
         {IDS_CLI_BAD_ADDRESS, "the load address is octal, from 0 to 177777"},
         {IDS_CLI_BREAK_LINKS, "--break-links changes it under this name only."},

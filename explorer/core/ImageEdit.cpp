@@ -287,10 +287,16 @@ std::optional<std::vector<uint8_t>> ReadHostFile(const std::string& path, std::s
 
 namespace {
 
-bool IsHostFolder(const std::string& path) {
+// What a host path is to an add: a path the user named is followed where it is a link; one
+// found inside a folder never is.
+enum class HostKind { File, Folder, Link };
+HostKind KindOf(const std::string& path, bool named) {
     std::error_code error;
-    return std::filesystem::is_directory(
-        std::filesystem::symlink_status(PathFromUtf8(path), error));
+    const auto status = named ? std::filesystem::status(PathFromUtf8(path), error)
+                              : std::filesystem::symlink_status(PathFromUtf8(path), error);
+    return std::filesystem::is_directory(status) ? HostKind::Folder
+           : std::filesystem::is_symlink(status) ? HostKind::Link
+                                                 : HostKind::File;
 }
 
 // A host folder's entries (UTF-8 paths) in name order; links are listed, never followed.
@@ -306,13 +312,15 @@ std::vector<std::string> FolderEntries(const std::string& folder) {
 
 // The host files below `paths`, for the progress: a walk of the folders they name, ended
 // where a disk could never hold so many.
-size_t CountHostFiles(const std::vector<std::string>& paths, size_t& budget) {
+size_t CountHostFiles(const std::vector<std::string>& paths, bool named, size_t& budget) {
     size_t files = 0;
     for (const std::string& path : paths) {
         if (budget == 0)
             break;
         --budget;
-        files += IsHostFolder(path) ? CountHostFiles(FolderEntries(path), budget) : 1;
+        files += KindOf(path, named) == HostKind::Folder
+                     ? CountHostFiles(FolderEntries(path), false, budget)
+                     : 1;
     }
     return files;
 }
@@ -324,14 +332,20 @@ public:
     CHostTreeAdder(CDiskEditor& editor, uint16_t address, const AddControl& control, size_t total)
         : m_editor(editor), m_address(address), m_control(control), m_total(total) {}
 
-    std::optional<std::string> Add(int dir, const std::vector<std::string>& paths,
+    // `named`: the paths the user gave, not a folder's entries.
+    std::optional<std::string> Add(int dir, const std::vector<std::string>& paths, bool named,
                                    std::vector<std::string>* added) {
         for (const std::string& path : paths) {
             std::string name;
-            auto why = m_control.folders && IsHostFolder(path) ? AddFolder(dir, path, name)
-                                                               : AddFile(dir, path, name);
-            if (why)
-                return why;
+            const HostKind kind = KindOf(path, named);
+            if (kind == HostKind::Link) // it could lead anywhere, even out of the folder
+                return FormatResString(IDS_EDIT_LINK_IN_FOLDER, {PrintableHostPath(path)});
+            if (kind == HostKind::Folder && !m_control.folders)
+                return FormatResString(IDS_EDIT_FOLDER, {PrintableHostPath(path)});
+            auto refused =
+                kind == HostKind::Folder ? AddFolder(dir, path, name) : AddFile(dir, path, name);
+            if (refused)
+                return refused;
             if (added)
                 added->push_back(name);
         }
@@ -353,7 +367,7 @@ private:
             return EditErrorText(result.error, PrintableHostPath(path),
                                  m_editor.Disk().GetFormatName(), true);
         made = *name;
-        return Add(*inside, FolderEntries(path), nullptr);
+        return Add(*inside, FolderEntries(path), false, nullptr);
     }
 
     std::optional<std::string> AddFile(int dir, const std::string& path, std::string& made) {
@@ -394,9 +408,9 @@ std::optional<std::string> AddHostFiles(CDiskEditor& editor, int dir,
                                         const AddControl& control,
                                         std::vector<std::string>* added) {
     // A file's name that can never go on is refused before any question is asked (but what
-    // is no file at all is told so first); a folder is a folder only where asked for.
+    // is no file at all is told so first).
     for (const std::string& path : paths) {
-        if (control.folders && IsHostFolder(path))
+        if (KindOf(path, true) == HostKind::Folder)
             continue;
         const EditError error = HostNameError(editor, Utf8FromPath(PathFromUtf8(path).filename()));
         if (error == EditError::None)
@@ -407,8 +421,8 @@ std::optional<std::string> AddHostFiles(CDiskEditor& editor, int dir,
                    : why;
     }
     size_t budget = 100000;
-    const size_t total = control.folders ? CountHostFiles(paths, budget) : paths.size();
-    return CHostTreeAdder(editor, address, control, total).Add(dir, paths, added);
+    const size_t total = control.folders ? CountHostFiles(paths, true, budget) : paths.size();
+    return CHostTreeAdder(editor, address, control, total).Add(dir, paths, true, added);
 }
 
 namespace {

@@ -125,6 +125,10 @@ const std::string& LoadResString(StringId id) {
         {IDS_EDIT_UNCHANGED, "Nothing was changed."},
         {IDS_EDIT_NOT_A_FILE, "a link, folder or device is in its place"},
         {IDS_EDIT_CANNOT_READ, "%s cannot be read: %s"},
+        {IDS_EDIT_LINK_IN_FOLDER,
+         "%s is a symbolic link: links inside a folder are never followed, so the folder "
+         "cannot go on whole."},
+        {IDS_EDIT_FOLDER, "%s is a folder: add -r puts a folder on as a directory."},
         {IDS_READ_ONLY_FILE, "The image file is read-only."},
         {IDS_DELETE_WITH_CONTENTS, " (with all it holds)"},
         {IDS_DELETE_QUESTION, "Delete %s from the disk?"},

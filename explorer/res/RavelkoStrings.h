@@ -171,6 +171,8 @@ enum StringId : int {
     IDS_SIZE_FREE_PIECE,
     IDS_NO_PROGRAM_SHOW_TEXT,
     IDS_EDIT_INTO_ITSELF,
+    IDS_EDIT_LINK_IN_FOLDER,
+    IDS_EDIT_FOLDER,
 };
 
 // The text of string `id`; empty for a number the table does not hold.

@@ -136,7 +136,8 @@ TEST(BkDiskEdit, RefusalsLeaveTheImageFileAsItWas) {
         {"add " + image + " --address 200000 " + one, 2, "the load address is octal"},
         // Refused unread: a FIFO without waiting for a writer, a folder, a file no disk holds.
         {"add " + image + " " + ShellQuote(fifo.string()), 1, "Invalid argument"},
-        {"add " + image + " " + ShellQuote(dir.Path().string()), 1, "Is a directory"},
+        {"add " + image + " " + ShellQuote(dir.Path().string()), 1,
+         "is a folder: add -r puts a folder on"},
         {"add " + image + " " + ShellQuote(dir.Write("BIG", Pattern((1 << 20) + 1, 2))), 1,
          "File too large"},
         {"rm " + image + " ONE NOPE", 1, "NOPE: no such file or directory."},
@@ -327,9 +328,10 @@ TEST(BkDiskEdit, MvMovesIntoDirectoriesButNeverADirectoryIntoItself) {
         }
         const auto before = ReadAll(path);
         EXPECT_EQ(BkDisk("mv " + image + " A A/B").out,
-                  "bkdisk: A/B: a directory cannot go into itself or a directory inside it.\n"
+                  "bkdisk: A: a directory cannot go into itself or a directory inside it.\n"
                   "bkdisk: Nothing was changed.\n");
         EXPECT_EQ(BkDisk("mv " + image + " A/B/34 NOWHERE/56").status, 1);
+        EXPECT_EQ(BkDisk("mv " + image + " A/B/34 ''").status, 1); // no name is no move
         EXPECT_EQ(ReadAll(path), before) << format;
         EXPECT_EQ(BkDisk("mv " + image + " A/B /").status, 0);
         EXPECT_EQ(BkDisk("ls " + image + " -R --tsv").out,

@@ -233,7 +233,9 @@ TEST(AddHostFiles, FoldersGoOnAsDirectoriesWithAllTheyHold) {
         return found;
     };
     const std::string games = Utf8FromPath(dir.Path() / "GAMES");
-    EXPECT_TRUE(AddHostFiles(editor, 0, {games}, kDefaultLoadAddress, {}));
+    const auto noFolders = AddHostFiles(editor, 0, {games}, kDefaultLoadAddress, {});
+    ASSERT_TRUE(noFolders);
+    EXPECT_NE(noFolders->find("add -r"), std::string::npos) << *noFolders;
     AddControl folders;
     folders.folders = true;
     std::vector<size_t> totals;
@@ -248,12 +250,23 @@ TEST(AddHostFiles, FoldersGoOnAsDirectoriesWithAllTheyHold) {
     EXPECT_EQ(paths(), (std::vector<std::string>{"GAMES/", "GAMES/A.TXT", "GAMES/D.TXT",
                                                  "GAMES/SUB/", "GAMES/SUB/PROG"}));
 
-    std::error_code noLinks; // Wine makes none
-    fs::create_directory_symlink(dir.Path() / "GAMES", dir.Path() / "MORE" / "LOOP", noLinks);
-    if (noLinks)
-        return;
-    const auto refused =
-        AddHostFiles(editor, 0, {Utf8FromPath(dir.Path() / "MORE")}, kDefaultLoadAddress, folders);
-    ASSERT_TRUE(refused);
-    EXPECT_NE(refused->find("LOOP"), std::string::npos) << *refused;
+    // A link to a file out of the folder, or to a folder, is never followed.
+    const std::string outside = dir.Write("SECRET", {'s'});
+    for (const std::string link : {"OUT", "LOOP"}) {
+        const fs::path at = dir.Path() / "MORE" / link;
+        std::error_code noLinks; // Wine makes none
+        if (link == "OUT")
+            fs::create_symlink(PathFromUtf8(outside), at, noLinks);
+        else
+            fs::create_directory_symlink(dir.Path() / "GAMES", at, noLinks);
+        if (noLinks)
+            return;
+        auto fresh = CImageFileEdit::Open(Utf8FromPath(dir.Path() / "tree.img"), error);
+        ASSERT_TRUE(fresh); // a refused add leaves its editor part-way: the caller drops it
+        const auto refused = AddHostFiles(fresh->Editor(), 0, {Utf8FromPath(dir.Path() / "MORE")},
+                                          kDefaultLoadAddress, folders);
+        ASSERT_TRUE(refused) << link;
+        EXPECT_NE(refused->find(link + " is a symbolic link"), std::string::npos) << *refused;
+        fs::remove(at);
+    }
 }
