@@ -108,7 +108,8 @@ const std::string& LoadResString(StringId id) {
          "Usage: bkdisk format %s IMAGE\n"
          "Writes a new blank 800 KB disk of that format as IMAGE, which must not exist yet.\n"},
         {IDS_CLI_USAGE_ADD,
-         "Usage: bkdisk add IMAGE [--to DIR] [--address OCTAL] [--replace] [-r] FILE...\n"
+         "Usage: bkdisk add IMAGE [--to DIR] [--address OCTAL] [--replace] [-r]\n"
+         "                  [--break-links] FILE...\n"
          "Puts the host FILEs into DIR (the root by default), under their own names; with -r\n"
          "a host folder goes on as a directory with all it holds (a directory of its name\n"
          "there takes them; a link inside the folder is never followed: it refuses the add).\n"
@@ -118,15 +119,16 @@ const std::string& LoadResString(StringId id) {
          "unless --replace is given (a file only). ANDOS stores names in capitals, 8 + 3\n"
          "letters; CSIDOS 8 + 3, files in lower case; MicroDOS and MKDOS take 14.\n"},
         {IDS_CLI_USAGE_RM,
-         "Usage: bkdisk rm IMAGE [-r] PATH...\n"
+         "Usage: bkdisk rm IMAGE [-r] [--break-links] PATH...\n"
          "Deletes the files at PATH; a directory only when empty, or with all it holds\n"
          "with -r.\n"},
         {IDS_CLI_USAGE_MKDIR,
-         "Usage: bkdisk mkdir IMAGE PATH\nMakes the directory PATH; its parent must exist.\n"
+         "Usage: bkdisk mkdir IMAGE [--break-links] PATH\n"
+         "Makes the directory PATH; its parent must exist.\n"
          "Its last name is the new directory's: %XX stands for a character there as in\n"
          "every path, and a ;N, which picks an entry already there, is refused.\n"},
         {IDS_CLI_USAGE_MV,
-         "Usage: bkdisk mv IMAGE PATH DEST\n"
+         "Usage: bkdisk mv IMAGE [--break-links] PATH DEST\n"
          "A DEST of one name renames the entry at PATH in its directory, or, where a\n"
          "directory of that name is there, moves the entry into it. A DEST with a '/' is a\n"
          "path from the root: an existing directory takes the entry under its own name;\n"
