@@ -8,6 +8,7 @@
 #include "HardDisk.h"
 #include "HostFiles.h"
 #include "ImageBuilders.h"
+#include "Prerequisites.h"
 #include "TempDir.h"
 
 #include <benchmark/benchmark.h>
@@ -139,8 +140,11 @@ private:
 // A real 800 KB image copied out into a fresh folder each iteration, by bkdisk export or
 // by cp -r from a fresh mount.
 void CopyRealImage(benchmark::State& state, bool fromMount) {
+    const fs::path real = fs::path(BK_SHARED_IMAGES) / "mk_dos.img";
+    if (!NeedsImage(state, real) || (fromMount && !NeedsFuse(state)))
+        return;
     TempDir dir;
-    const std::string image = dir.WritableCopy(fs::path(BK_SHARED_IMAGES) / "mk_dos.img").string();
+    const std::string image = dir.WritableCopy(real).string();
     const fs::path dest = dir.Path() / "dest", mounted = dir.Path() / "mnt";
     for (auto _ : state) {
         state.PauseTiming();
@@ -190,6 +194,8 @@ void Baseline_LsLongRecursiveOfTheExportedTree(benchmark::State& state) {
 }
 
 void LsLongRecursiveOfTheMount(benchmark::State& state) {
+    if (!NeedsFuse(state))
+        return;
     Workspace files(false);
     for (auto _ : state) {
         state.PauseTiming();
@@ -207,7 +213,9 @@ void LsLongRecursiveOfTheMount(benchmark::State& state) {
 
 // The CSIDOS floppy with the most entries (166 files and directories).
 void CopyCsidos(benchmark::State& state, bool bkdisk) {
-    Copy(state, bkdisk, Workspace(fs::path(BK_SHARED_IMAGES) / "CSIMIR.bkd"));
+    const fs::path real = fs::path(BK_SHARED_IMAGES) / "CSIMIR.bkd";
+    if (NeedsImage(state, real))
+        Copy(state, bkdisk, Workspace(real));
 }
 
 void Baseline_CpExportedCsidosTree(benchmark::State& state) {
@@ -243,6 +251,8 @@ struct HardDiskWorkspace {
 };
 
 void ListHardDisk(benchmark::State& state, bool whole) {
+    if (!NeedsImage(state, fs::path(BK_SHARED_IMAGES) / "mb20.hdi.xz"))
+        return;
     HardDiskWorkspace disks;
     if (disks.count == 0)
         state.SkipWithError("mb20.hdi.xz could not be unpacked");
@@ -318,8 +328,10 @@ void BkDiskAddHundredFilesIntoBlankAndos(benchmark::State& state) {
 // One small file into a real disk whose clusters are all but one taken (GAMES.BKD), which
 // rewrites the image once, against copying the image file.
 void AddIntoFullImage(benchmark::State& state, bool bkdisk) {
-    AddWorkspace work;
     const fs::path real = fs::path(BK_SHARED_IMAGES) / "GAMES.BKD";
+    if (!NeedsImage(state, real))
+        return;
+    AddWorkspace work;
     const std::string file = Quote(work.dir.Write("NEW.DAT", Filled(1000)));
     for (auto _ : state) {
         state.PauseTiming();
