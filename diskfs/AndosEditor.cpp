@@ -2,9 +2,10 @@
 // every directory's entries in the one root area, each naming the directory that holds it
 // (byte 21) and a directory its own number (byte 20). Only the layout of the real disks
 // (and of the blank ones made here) is changed: its boot sector says so.
+#include "AndosLayout.h"
 #include "Cp1251.h"
 #include "DiskEditor.h"
-#include "EditorParts.h"
+#include "DiskWords.h"
 #include "FormatEditors.h"
 
 #include <algorithm>
@@ -16,20 +17,7 @@
 
 namespace {
 
-constexpr long long kSector = 512;
-constexpr long long kCluster = 2048;
-constexpr long long kFirstFat = 0x200;
-constexpr long long kSecondFat = 0x600;
-constexpr long long kFatSize = 0x400;
-constexpr long long kFirstSlot = 0xA00;
-constexpr int kSlots = 112;
-constexpr long long kSlotSize = 32;
-constexpr long long kDataStart = 0x1800;
-constexpr int kFirstCluster = 2;
-constexpr int kEndOfChain = 0xFFF;
-constexpr int kLastInChain = 0xFF8; // and above: the chain ends
-constexpr uint8_t kDeleted = 0xE5;
-constexpr uint8_t kDirectoryAttribute = 0x08;
+using namespace andos;
 
 // The boot sector's description of the one layout written here (offsets 0x0B..0x17).
 constexpr std::array<uint8_t, 13> kLayout = {0x00, 0x02, 0x04, 0x01, 0x00, 0x02, 0x70,
@@ -157,11 +145,11 @@ protected:
         }
         uint8_t* entry = Slot(*slot);
         std::copy(stored.begin(), stored.end(), entry);
-        entry[21] = static_cast<uint8_t>(dir);
-        PutWordAt(entry + 22, address);
-        PutWordAt(entry + 26, clusters.empty() ? 0 : clusters.front());
-        PutWordAt(entry + 28, static_cast<long long>(data.size()));
-        PutWordAt(entry + 30, static_cast<long long>(data.size()) >> 16);
+        entry[kHoldingDir] = static_cast<uint8_t>(dir);
+        PutWordAt(entry + kAddress, address);
+        PutWordAt(entry + kStart, clusters.empty() ? 0 : clusters.front());
+        PutWordAt(entry + kLength, static_cast<long long>(data.size()));
+        PutWordAt(entry + kLength + 2, static_cast<long long>(data.size()) >> 16);
         return EditError::None;
     }
 
@@ -171,16 +159,16 @@ protected:
             return EditError::CatalogFull;
         uint8_t* entry = Slot(*slot);
         std::copy(stored.begin(), stored.end(), entry);
-        entry[11] = kDirectoryAttribute;
-        entry[20] = static_cast<uint8_t>(number);
-        entry[21] = static_cast<uint8_t>(dir);
+        entry[kAttributes] = kDirectoryAttribute;
+        entry[kOwnDir] = static_cast<uint8_t>(number);
+        entry[kHoldingDir] = static_cast<uint8_t>(dir);
         return EditError::None;
     }
 
     // The entry is marked deleted and its clusters freed, no more of them than its length
     // needs: a damaged chain never frees another file's clusters past that.
     void Erase(const DiskEntry& entry) override {
-        Slot(entry.index)[0] = kDeleted;
+        RecordOf(entry)[0] = kDeleted;
         if (entry.IsDirectory())
             return;
         long long left = (entry.length + kCluster - 1) / kCluster;
@@ -193,11 +181,11 @@ protected:
     }
 
     void PutName(const DiskEntry& entry, const std::string& stored) override {
-        std::copy(stored.begin(), stored.end(), Slot(entry.index));
+        std::copy(stored.begin(), stored.end(), RecordOf(entry));
     }
 
     void PutHolder(const DiskEntry& entry, int dir) override {
-        Slot(entry.index)[21] = static_cast<uint8_t>(dir);
+        RecordOf(entry)[kHoldingDir] = static_cast<uint8_t>(dir);
     }
 
     long long FreeUnits() const override {
@@ -214,22 +202,23 @@ protected:
 
 private:
     const uint8_t* SlotAt(long long index) const {
-        return &Bytes()[kFirstSlot + index * kSlotSize];
+        return &Bytes()[kFirstEntry + index * kEntrySize];
     }
     uint8_t* Slot(long long index) {
-        return Writable(kFirstSlot + index * kSlotSize, kSlotSize).data();
+        return Writable(kFirstEntry + index * kEntrySize, kEntrySize).data();
     }
+    uint8_t* RecordOf(const DiskEntry& entry) { return Writable(entry.record, kEntrySize).data(); }
 
     // A deleted entry's slot, or the end's; a slot past the end is made the new end.
     std::optional<int> FreeSlot() {
-        for (int i = 0; i < kSlots; ++i) {
+        for (int i = 0; i < kEntries; ++i) {
             const uint8_t* slot = SlotAt(i);
-            const bool end = slot[0] == 0 && WordOf(slot + 26) == 0;
+            const bool end = slot[0] == 0 && WordOf(slot + kStart) == 0;
             if (slot[0] != kDeleted && !end)
                 continue;
-            std::fill_n(Slot(i), kSlotSize, 0);
-            if (end && i + 1 < kSlots)
-                std::fill_n(Slot(i + 1), kSlotSize, 0);
+            std::fill_n(Slot(i), kEntrySize, 0);
+            if (end && i + 1 < kEntries)
+                std::fill_n(Slot(i + 1), kEntrySize, 0);
             return i;
         }
         return std::nullopt;

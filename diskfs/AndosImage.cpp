@@ -1,31 +1,37 @@
 #include "AndosImage.h"
 
-namespace {
+#include "AndosLayout.h"
+#include "Cp1251.h"
+#include "DiskWords.h"
+#include "FileSystemFormat.h"
+#include "MicroDosLayout.h"
 
-constexpr int kFatOffset = 0x600;
-constexpr int kFirstEntry = 0xA00;
-constexpr int kCatalogEnd = 0x1800;
-constexpr int kEntrySize = 32;
-constexpr long long kClusterSize = 2048;
-constexpr int kEndOfChain = 0xFFF;
-constexpr int kDirectoryAttribute = 0x08;
-constexpr int kHiddenBit = 0x02;
-constexpr int kDeletedMark = 0xE5;
+#include <cstring>
 
-} // namespace
+using namespace andos;
 
-CAndosImage::CAndosImage(std::span<const uint8_t> bytes) : CFileSystem(bytes, 0) {
-    for (int at = kFirstEntry; at < kCatalogEnd && InDisk(at, kEntrySize); at += kEntrySize) {
-        if (Byte(at) == 0 && Word(at + 26) == 0)
+// A MicroDOS disk's boot sector may say ANDOS too: its family mark decides.
+bool CAndosImage::Detect(std::span<const uint8_t> bytes) {
+    if (bytes.size() <= kLabel || WordAt(bytes, microdos::kFamilyWord) == microdos::kFamilyMark)
+        return false;
+    const char* label = reinterpret_cast<const char*>(bytes.data() + kLabel);
+    const auto length = strnlen(label, bytes.size() - kLabel);
+    return EqualNoCase(std::string_view(label, length), "ANDOS  ");
+}
+
+CAndosImage::CAndosImage(std::span<const uint8_t> bytes, const FileSystemFormat& format)
+    : CFileSystem(bytes, 0, format) {
+    for (long long at = kFirstEntry; at < kDataStart && InDisk(at, kEntrySize); at += kEntrySize) {
+        if (Byte(at) == 0 && Word(at + kStart) == 0)
             break;
-        Add(EntryAt(at));
+        Add(EntryAt(static_cast<int>(at)));
     }
     Finish();
     MarkLiveClusters();
 }
 
 void CAndosImage::MarkLiveClusters() {
-    m_liveClusters.assign(static_cast<size_t>(Size() / kClusterSize), false);
+    m_liveClusters.assign(static_cast<size_t>(Size() / kCluster), false);
     for (const DiskEntry& entry : Entries()) {
         if (entry.deleted || entry.IsDirectory())
             continue;
@@ -34,44 +40,41 @@ void CAndosImage::MarkLiveClusters() {
         for (int c = static_cast<int>(entry.start);
              c > 0 && static_cast<size_t>(c) < m_liveClusters.size() &&
              steps < m_liveClusters.size();
-             c = GetNextCluster(c), ++steps)
+             c = NextCluster(c), ++steps)
             m_liveClusters[static_cast<size_t>(c)] = true;
     }
-}
-
-std::string CAndosImage::GetFormatName() const {
-    return "ANDOS";
 }
 
 // Files read NAME.EXT (NAME without an extension); directories join the two parts.
 DiskEntry CAndosImage::EntryAt(int at) const {
     DiskEntry entry;
-    SetName(entry, at, 11);
-    entry.deleted = Byte(at) == kDeletedMark;
+    entry.record = static_cast<uint32_t>(at);
+    SetName(entry, at, kNameSize);
+    entry.deleted = Byte(at) == kDeleted;
     if (entry.deleted && !entry.name.empty())
         entry.name[0] = kLostLetter; // the mark took the first letter's place
     const auto [name, extension] = SplitName(entry.name);
-    entry.hidden = (Byte(at + 11) & kHiddenBit) != 0;
-    entry.holdingDir = Byte(at + 21);
-    entry.start = static_cast<uint32_t>(Word(at + 26));
+    entry.hidden = (Byte(at + kAttributes) & kHiddenBit) != 0;
+    entry.holdingDir = Byte(at + kHoldingDir);
+    entry.start = static_cast<uint32_t>(Word(at + kStart));
     std::string shown(name);
-    if (Byte(at + 11) == kDirectoryAttribute) {
+    if (Byte(at + kAttributes) == kDirectoryAttribute) {
         entry.kind = DiskEntry::Kind::Directory;
-        entry.ownDir = Byte(at + 20);
+        entry.ownDir = Byte(at + kOwnDir);
         entry.name = shown.append(extension);
         return entry;
     }
     if (!extension.empty())
         shown.append(".").append(extension);
     entry.name = std::move(shown);
-    entry.address = static_cast<uint16_t>(Word(at + 22));
-    entry.length = static_cast<uint32_t>(Word(at + 28)) | static_cast<uint32_t>(Word(at + 30))
-                                                              << 16;
+    entry.address = static_cast<uint16_t>(Word(at + kAddress));
+    entry.length = static_cast<uint32_t>(Word(at + kLength)) |
+                   static_cast<uint32_t>(Word(at + kLength + 2)) << 16;
     return entry;
 }
 
-int CAndosImage::GetNextCluster(int cluster) const {
-    const long long offset = kFatOffset + static_cast<long long>(cluster) * 3 / 2;
+int CAndosImage::NextCluster(int cluster) const {
+    const long long offset = kSecondFat + static_cast<long long>(cluster) * 3 / 2;
     if (cluster < 0 || !InDisk(offset, 2))
         return -1;
     const int word = Word(offset);
@@ -84,17 +87,17 @@ ReadFault CAndosImage::ReadData(const DiskEntry& entry, std::vector<uint8_t>& da
         return ReadFault::None;
     if (entry.length > Size()) // no chain can hold it
         return ReadFault::ClustersEndEarly;
-    const long long limit = (entry.length + kClusterSize - 1) / kClusterSize * kClusterSize;
+    const long long limit = (entry.length + kCluster - 1) / kCluster * kCluster;
     for (int cluster = static_cast<int>(entry.start); cluster != kEndOfChain;
-         cluster = GetNextCluster(cluster)) {
-        const long long offset = (cluster + 1LL) * kClusterSize;
-        if (static_cast<long long>(data.size()) + kClusterSize > limit || cluster < 0 ||
-            !InDisk(offset, kClusterSize))
+         cluster = NextCluster(cluster)) {
+        const long long offset = (cluster + 1LL) * kCluster;
+        if (static_cast<long long>(data.size()) + kCluster > limit || cluster < 0 ||
+            !InDisk(offset, kCluster))
             return ReadFault::Unreadable;
         if (entry.deleted && static_cast<size_t>(cluster) < m_liveClusters.size() &&
             m_liveClusters[static_cast<size_t>(cluster)])
             return ReadFault::Overwritten;
-        data.insert(data.end(), m_bytes.begin() + offset, m_bytes.begin() + offset + kClusterSize);
+        data.insert(data.end(), m_bytes.begin() + offset, m_bytes.begin() + offset + kCluster);
     }
     if (data.size() < entry.length)
         return ReadFault::ClustersEndEarly;

@@ -1,6 +1,6 @@
 // ANDOS: a FAT12 file system with 2048-byte clusters whose 32-byte catalog entries
 // (0xA00 up to 0x1800) carry directory numbers of their own (bytes 20 and 21), the load
-// address (22) and the FAT entry's 32-bit size (28).
+// address (22) and the FAT entry's 32-bit size (28). The layout: AndosLayout.h.
 #pragma once
 
 #include "FileSystem.h"
@@ -9,12 +9,10 @@
 
 class CAndosImage : public CFileSystem {
 public:
-    explicit CAndosImage(std::span<const uint8_t> bytes);
+    CAndosImage(std::span<const uint8_t> bytes, const FileSystemFormat& format);
 
-    std::string GetFormatName() const override;
-
-    // Next cluster of the chain; -1 when the FAT entry of `cluster` lies outside the disk.
-    int GetNextCluster(int cluster) const;
+    // "ANDOS" in the boot sector's label.
+    static bool Detect(std::span<const uint8_t> bytes);
 
 protected:
     // The chain copied whole: it fails when it leaves the disk, outgrows the length
@@ -24,6 +22,8 @@ protected:
 
 private:
     DiskEntry EntryAt(int offset) const;
+    // Next cluster of the chain; -1 when the FAT entry of `cluster` lies outside the disk.
+    int NextCluster(int cluster) const;
     void MarkLiveClusters();
 
     // The clusters live files' chains go through: a deleted file's data found in one of

@@ -11,7 +11,8 @@
 // upper case, as the system names them.
 #include "Cp1251.h"
 #include "DiskEditor.h"
-#include "EditorParts.h"
+#include "DiskWords.h"
+#include "CsidosLayout.h"
 #include "FormatEditors.h"
 
 #include <algorithm>
@@ -22,51 +23,35 @@
 
 namespace {
 
-constexpr long long kBlock = 512;
-constexpr int kFirstCatalogBlock = 2;
-constexpr int kLastCatalogBlock = 9;
-constexpr long long kHeader = 12;
-constexpr long long kRecord = 20;
-constexpr int kPerBlock = 25;
-constexpr int kMaxRecords = (kLastCatalogBlock - kFirstCatalogBlock + 1) * kPerBlock;
-constexpr int kFirstDataBlock = 10;
-constexpr uint8_t kEmptyRecord = 0312;
-constexpr uint8_t kHole = 0376;
-constexpr uint8_t kDeleted = 0377;
-constexpr uint8_t kInBlocks = 0x80;
-constexpr int kSignature = 0123123;
+using namespace csidos;
 
-using Record = std::array<uint8_t, kRecord>;
-
-long long RecordOffset(int index) {
-    return (kFirstCatalogBlock + index / kPerBlock) * kBlock + kHeader +
-           index % kPerBlock * kRecord;
-}
+using Record = std::array<uint8_t, kRecordSize>;
+constexpr int kExtension = kName + 8;
 
 bool IsLive(const Record& r) {
-    return r[0] >= 1 && r[0] <= 200;
+    return r[0] >= kRoot && r[0] <= kLastDirectory;
 }
 bool IsDirectory(const Record& r) {
-    return r[10] == 0 && r[11] == 0 && r[12] == 0;
+    return r[kExtension] == 0 && r[kExtension + 1] == 0 && r[kExtension + 2] == 0;
 }
 // A record that owns blocks: a file, live or deleted, a hole or a bad area.
 bool OwnsBlocks(const Record& r) {
-    return (IsLive(r) && !IsDirectory(r)) || r[0] == kDeleted || r[0] == kHole || r[0] == 0311;
+    return (IsLive(r) && !IsDirectory(r)) || r[0] == kDeleted || r[0] == kHole || r[0] == kBadArea;
 }
 long long Start(const Record& r) {
-    return WordOf(&r[14]);
+    return WordOf(&r[kStart]);
 }
 long long Blocks(const Record& r) {
-    const long long length = WordOf(&r[18]);
-    return r[13] & kInBlocks ? length : (length + kBlock - 1) / kBlock;
+    const long long length = WordOf(&r[kLength]);
+    return r[kOwnDir] & kLengthInBlocks ? length : (length + kBlock - 1) / kBlock;
 }
 
 Record Hole(long long start, long long blocks) {
     Record hole{};
     hole[0] = kHole;
-    hole[13] = kInBlocks;
-    PutWordAt(&hole[14], start);
-    PutWordAt(&hole[18], blocks);
+    hole[kOwnDir] = kLengthInBlocks;
+    PutWordAt(&hole[kStart], start);
+    PutWordAt(&hole[kLength], blocks);
     return hole;
 }
 
@@ -89,13 +74,15 @@ protected:
         for (const Record& r : *records) {
             if (!IsLive(r) || !IsDirectory(r))
                 continue;
-            const std::string name = ShownName(std::string(r.begin() + 2, r.begin() + 13), true);
-            if (Start(r) != 0 || WordOf(&r[18]) != 0)
+            const std::string name =
+                ShownName(std::string(r.begin() + kName, r.begin() + kName + kNameSize), true);
+            const int number = r[kOwnDir];
+            if (Start(r) != 0 || WordOf(&r[kLength]) != 0)
                 faults.push_back({Kind::NeitherFileNorDirectory, name});
-            else if (r[13] < 2 || r[13] > 200)
-                faults.push_back({Kind::DirectoryNumber, name, {}, r[13]});
-            else if (std::exchange(numbered[r[13]], true))
-                faults.push_back({Kind::DirectoryNumberTwice, name, {}, r[13]});
+            else if (number <= kRoot || number > kLastDirectory)
+                faults.push_back({Kind::DirectoryNumber, name, {}, number});
+            else if (std::exchange(numbered[static_cast<size_t>(number)], true))
+                faults.push_back({Kind::DirectoryNumberTwice, name, {}, number});
         }
         if (!Tiles(*records))
             faults.push_back({Kind::Tiling});
@@ -148,10 +135,10 @@ protected:
             return *at.error;
         Record file{};
         file[0] = static_cast<uint8_t>(dir);
-        std::copy(stored.begin(), stored.end(), file.begin() + 2);
-        PutWordAt(&file[14], at.start);
-        PutWordAt(&file[16], address);
-        PutWordAt(&file[18], static_cast<long long>(data.size()));
+        std::copy(stored.begin(), stored.end(), file.begin() + kName);
+        PutWordAt(&file[kStart], at.start);
+        PutWordAt(&file[kAddress], address);
+        PutWordAt(&file[kLength], static_cast<long long>(data.size()));
         records[static_cast<size_t>(at.record)] = file;
         const auto out =
             Writable(static_cast<size_t>(at.start * kBlock), static_cast<size_t>(blocks * kBlock));
@@ -167,8 +154,8 @@ protected:
             return EditError::CatalogFull;
         Record directory{};
         directory[0] = static_cast<uint8_t>(dir);
-        std::copy(stored.begin(), stored.end(), directory.begin() + 2);
-        directory[13] = static_cast<uint8_t>(number);
+        std::copy(stored.begin(), stored.end(), directory.begin() + kName);
+        directory[kOwnDir] = static_cast<uint8_t>(number);
         records[*slot] = directory;
         WriteRecords(records);
         return EditError::None;
@@ -176,23 +163,15 @@ protected:
 
     // A file keeps its blocks and name as a deleted one; a directory's record is emptied.
     void Erase(const DiskEntry& entry) override {
-        std::vector<Record> records = *ReadRecords();
-        Record& record = records[RecordOf(entry)];
-        record[0] = IsDirectory(record) ? kEmptyRecord : kDeleted;
-        WriteRecords(records);
+        RecordOf(entry)[0] = entry.IsDirectory() ? kEmptyRecord : kDeleted;
     }
 
     void PutName(const DiskEntry& entry, const std::string& stored) override {
-        std::vector<Record> records = *ReadRecords();
-        Record& record = records[RecordOf(entry)];
-        std::copy(stored.begin(), stored.end(), record.begin() + 2);
-        WriteRecords(records);
+        std::copy(stored.begin(), stored.end(), RecordOf(entry) + kName);
     }
 
     void PutHolder(const DiskEntry& entry, int dir) override {
-        std::vector<Record> records = *ReadRecords();
-        records[RecordOf(entry)][0] = static_cast<uint8_t>(dir);
-        WriteRecords(records);
+        RecordOf(entry)[0] = static_cast<uint8_t>(dir);
     }
 
     long long FreeUnits() const override {
@@ -241,7 +220,7 @@ private:
         const uint8_t* header = &Bytes()[static_cast<size_t>(block * kBlock)];
         return WordOf(header) == block &&
                (block == kFirstCatalogBlock ||
-                std::all_of(header + 2, header + kHeader, [](uint8_t b) { return b == 0; }));
+                std::all_of(header + 2, header + kBlockHeader, [](uint8_t b) { return b == 0; }));
     }
 
     // The records up to the end mark, or none when they run into a block not theirs (the
@@ -255,7 +234,7 @@ private:
             if (*at == 0)
                 break;
             Record record;
-            std::copy(at, at + kRecord, record.begin());
+            std::copy(at, at + kRecordSize, record.begin());
             records.push_back(record);
         }
         return records;
@@ -325,23 +304,13 @@ private:
         return {-1, 0, roomSeen ? EditError::CatalogFull : EditError::DiskFull};
     }
 
-    // The record of an entry: the reader lists live and deleted ones, in catalog order.
-    size_t RecordOf(const DiskEntry& entry) const {
-        const auto records = *ReadRecords();
-        int listed = -1;
-        for (size_t i = 0; i < records.size(); ++i) {
-            listed += IsLive(records[i]) || records[i][0] == kDeleted;
-            if (listed == entry.index)
-                return i;
-        }
-        return records.size();
-    }
+    uint8_t* RecordOf(const DiskEntry& entry) { return Writable(entry.record, kRecordSize).data(); }
 
     // Every record, then the end mark when there is room for it.
     void WriteRecords(const std::vector<Record>& records) {
         for (size_t i = 0; i <= records.size() && i < static_cast<size_t>(kMaxRecords); ++i) {
             const auto out =
-                Writable(static_cast<size_t>(RecordOffset(static_cast<int>(i))), kRecord);
+                Writable(static_cast<size_t>(RecordOffset(static_cast<int>(i))), kRecordSize);
             if (i < records.size())
                 std::copy(records[i].begin(), records[i].end(), out.begin());
             else

@@ -1,35 +1,17 @@
 #include "CsidosImage.h"
 
+#include "CsidosLayout.h"
+#include "DiskWords.h"
+#include "FileSystemFormat.h"
+
 #include <functional>
+
+using namespace csidos;
 
 namespace {
 
-constexpr long long kBlockSize = 512;
-constexpr int kFirstCatalogBlock = 2;
-constexpr int kLastCatalogBlock = 9;
-constexpr int kBlockHeader = 12;
-constexpr int kEntrySize = 20;
-constexpr int kEntriesPerBlock = 25;
-constexpr int kRoot = 1;
-constexpr int kLastDirectory = 200;
-constexpr int kSignature = 0123123;
-constexpr int kBadArea = 0311;
-constexpr int kEmptyRecord = 0312;
-constexpr int kHole = 0376;
-constexpr int kDeleted = 0377;
-constexpr int kLengthInBlocks = 0x80;
-
-long long CatalogBlock(int block) {
-    return block * kBlockSize;
-}
-
-long long EntryOffset(int block, int slot) {
-    return CatalogBlock(block) + kBlockHeader + slot * kEntrySize;
-}
-
-int WordIn(std::span<const uint8_t> bytes, long long offset) {
-    const auto at = static_cast<size_t>(offset);
-    return at + 2 <= bytes.size() ? bytes[at] | bytes[at + 1] << 8 : -1;
+size_t CatalogBlock(int block) {
+    return static_cast<size_t>(block * kBlock);
 }
 
 // Byte 0 of each catalog record up to the end mark, block by block; the visitor is told
@@ -37,9 +19,9 @@ int WordIn(std::span<const uint8_t> bytes, long long offset) {
 void ScanCatalog(std::span<const uint8_t> bytes,
                  const std::function<bool(int block, long long offset)>& visit) {
     for (int block = kFirstCatalogBlock; block <= kLastCatalogBlock; ++block) {
-        for (int slot = 0; slot < kEntriesPerBlock; ++slot) {
-            const long long at = EntryOffset(block, slot);
-            if (at + kEntrySize > static_cast<long long>(bytes.size()) || bytes[at] == 0 ||
+        for (int slot = 0; slot < kPerBlock; ++slot) {
+            const long long at = RecordOffset((block - kFirstCatalogBlock) * kPerBlock + slot);
+            if (at + kRecordSize > static_cast<long long>(bytes.size()) || bytes[at] == 0 ||
                 !visit(block, at))
                 return;
         }
@@ -54,26 +36,27 @@ bool KnownStatus(int status) {
 } // namespace
 
 bool CCsidosImage::Detect(std::span<const uint8_t> bytes) {
-    if (static_cast<long long>(bytes.size()) < (kLastCatalogBlock + 1) * kBlockSize)
+    if (static_cast<long long>(bytes.size()) < (kLastCatalogBlock + 1) * kBlock)
         return false;
-    const long long header = CatalogBlock(kFirstCatalogBlock);
-    const bool version3 = WordIn(bytes, header) == kFirstCatalogBlock &&
-                          WordIn(bytes, header + 4) == kSignature &&
-                          WordIn(bytes, header + 6) == kSignature;
-    if (!version3 && WordIn(bytes, header + 8) != kSignature)
+    const size_t header = CatalogBlock(kFirstCatalogBlock);
+    const bool version3 = WordAt(bytes, header) == kFirstCatalogBlock &&
+                          WordAt(bytes, header + 4) == kSignature &&
+                          WordAt(bytes, header + 6) == kSignature;
+    if (!version3 && WordAt(bytes, header + 8) != kSignature)
         return false;
-    if (WordIn(bytes, header + 2) < kLastCatalogBlock + 1)
+    if (WordAt(bytes, header + 2) < kLastCatalogBlock + 1)
         return false;
     bool valid = true;
     ScanCatalog(bytes, [&](int block, long long at) {
         valid =
-            KnownStatus(bytes[at]) && (!version3 || WordIn(bytes, CatalogBlock(block)) == block);
+            KnownStatus(bytes[at]) && (!version3 || WordAt(bytes, CatalogBlock(block)) == block);
         return valid;
     });
     return valid;
 }
 
-CCsidosImage::CCsidosImage(std::span<const uint8_t> bytes) : CFileSystem(bytes, kRoot) {
+CCsidosImage::CCsidosImage(std::span<const uint8_t> bytes, const FileSystemFormat& format)
+    : CFileSystem(bytes, kRoot, format) {
     ScanCatalog(bytes, [&](int, long long at) {
         const int status = Byte(at);
         if ((status >= 1 && status <= kLastDirectory) || status == kDeleted)
@@ -83,20 +66,18 @@ CCsidosImage::CCsidosImage(std::span<const uint8_t> bytes) : CFileSystem(bytes, 
     Finish();
 }
 
-std::string CCsidosImage::GetFormatName() const {
-    return "CSIDOS";
-}
-
 // Shown as name.ext, without a dot when the extension is blank.
 DiskEntry CCsidosImage::EntryAt(long long at) const {
     DiskEntry entry;
-    SetName(entry, at + 2, 11);
+    entry.record = static_cast<uint32_t>(at);
+    SetName(entry, at + kName, kNameSize);
     const auto [name, extension] = SplitName(entry.name);
     entry.deleted = Byte(at) == kDeleted;
     entry.holdingDir = entry.deleted ? kRoot : Byte(at);
-    if (Byte(at + 10) == 0 && Byte(at + 11) == 0 && Byte(at + 12) == 0) {
+    const long long extensionAt = at + kName + 8;
+    if (Byte(extensionAt) == 0 && Byte(extensionAt + 1) == 0 && Byte(extensionAt + 2) == 0) {
         entry.kind = DiskEntry::Kind::Directory;
-        entry.ownDir = Byte(at + 13);
+        entry.ownDir = Byte(at + kOwnDir);
         entry.name = std::string(name);
         return entry;
     }
@@ -105,10 +86,10 @@ DiskEntry CCsidosImage::EntryAt(long long at) const {
     if (!extension.empty())
         shown.append(name.ends_with('.') ? "" : ".").append(extension);
     entry.name = std::move(shown);
-    entry.start = static_cast<uint32_t>(Word(at + 14));
-    entry.address = static_cast<uint16_t>(Word(at + 16));
-    const auto length = static_cast<uint32_t>(Word(at + 18));
-    entry.length = Byte(at + 13) & kLengthInBlocks ? length * kBlockSize : length;
+    entry.start = static_cast<uint32_t>(Word(at + kStart));
+    entry.address = static_cast<uint16_t>(Word(at + kAddress));
+    const auto length = static_cast<uint32_t>(Word(at + kLength));
+    entry.length = Byte(at + kOwnDir) & kLengthInBlocks ? length * kBlock : length;
     return entry;
 }
 

@@ -1,16 +1,15 @@
 // CSIDOS: a catalog of 20-byte entries in blocks 2..9 (25 after each block's 12-byte
 // header) up to an entry whose byte 0 is 0. Byte 0 is the holding directory (1 the root),
 // or marks a hole, a bad area, an empty record or a deleted file; a directory has a
-// zero extension and its own number in byte 13. Files are contiguous blocks.
+// zero extension and its own number in byte 13. Files are contiguous blocks. The layout:
+// CsidosLayout.h.
 #pragma once
 
 #include "FileSystem.h"
 
 class CCsidosImage : public CFileSystem {
 public:
-    explicit CCsidosImage(std::span<const uint8_t> bytes);
-
-    std::string GetFormatName() const override;
+    CCsidosImage(std::span<const uint8_t> bytes, const FileSystemFormat& format);
 
     static bool Detect(std::span<const uint8_t> bytes);
 

@@ -13,7 +13,7 @@ CDiskEditor::CDiskEditor(std::vector<uint8_t> bytes, const FileSystemFormat& for
 CDiskEditor::~CDiskEditor() = default;
 
 void CDiskEditor::Reread() {
-    m_disk = m_format.open(m_bytes);
+    m_disk = m_format.open(m_bytes, m_format);
 }
 
 // Every change runs on the bytes in place and is undone whole when it fails part-way,

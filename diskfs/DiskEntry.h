@@ -17,6 +17,7 @@ struct DiskEntry {
     int holdingDir = 0;   // the directory that holds it
     int ownDir = -1;      // what it opens: a directory number, or a disk's number
     std::string name;     // Windows-1251, decoded from the raw bytes
+    uint32_t record = 0;  // offset of its catalog record in the disk; changes address it so
     uint32_t rawName = 0; // offset of the name's raw bytes in the disk
     uint8_t rawNameSize = 0;
     Kind kind = Kind::File;

@@ -18,7 +18,7 @@ CDiskImage::CDiskImage(std::string path, std::vector<uint8_t> bytes, const FileS
     : m_strPath(std::move(path)), m_imageSize(static_cast<long long>(bytes.size())),
       m_loaded(std::make_unique<Disk>()) {
     m_loaded->bytes = std::move(bytes);
-    m_loaded->fs = format.open(m_loaded->bytes);
+    m_loaded->fs = format.open(m_loaded->bytes, format);
 }
 
 CDiskImage::CDiskImage(std::string path, std::unique_ptr<ByteSource> source, HardDiskLayout layout)
@@ -76,7 +76,7 @@ OpenFailure CDiskImage::ReadLogicalDisk(int disk, Disk& into) {
     const FileSystemFormat* format = DetectFileSystem(into.bytes);
     if (!format)
         return {OpenFailure::UnknownFormat, {}};
-    into.fs = format->open(into.bytes);
+    into.fs = format->open(into.bytes, *format);
     return {};
 }
 
@@ -289,14 +289,14 @@ std::unique_ptr<CDiskImage> CreateDiskImage(std::string path, std::vector<uint8_
                          failure);
 }
 
-int OpenDiskImage(const std::string& path, std::unique_ptr<CDiskImage>& image, OpenFailure* failure,
-                  ImageAccess access) {
-    image.reset();
+std::unique_ptr<CDiskImage> OpenDiskImage(const std::string& path, OpenFailure* failure,
+                                          ImageAccess access) {
     const fs::path file(std::u8string(path.begin(), path.end()));
     OpenFailure why;
+    std::unique_ptr<CDiskImage> image;
     if (const auto size = ImageFileSize(file, access == ImageAccess::ReadWrite, why))
         image = OpenDiskImage(path, std::make_unique<FileSource>(file, *size), why);
     if (failure)
         *failure = why;
-    return image ? 0 : 1;
+    return image;
 }

@@ -62,7 +62,6 @@ public:
     CDiskImage(const CDiskImage&) = delete;
     CDiskImage& operator=(const CDiskImage&) = delete;
 
-    const std::string& GetPath() const { return m_strPath; }
     // The floppy's file system, or "Hard disk".
     std::string GetFormatName() const;
     long long GetImageSize() const { return m_imageSize; }
@@ -116,11 +115,11 @@ std::unique_ptr<CDiskImage> CreateDiskImage(std::string path, std::vector<uint8_
 // read-only storage too. Nothing is ever written to it either way.
 enum class ImageAccess { ReadWrite, ReadOnly };
 
-// 0 on success with the new image in `image`, 1 on failure with `image` empty (and the
-// reason in `failure` when given). A floppy is read whole; of a hard disk only the head
-// now, each logical disk when it is entered.
-int OpenDiskImage(const std::string& path, std::unique_ptr<CDiskImage>& image,
-                  OpenFailure* failure = nullptr, ImageAccess access = ImageAccess::ReadWrite);
+// The image in the file; null when it cannot be opened, with the reason in `failure` when
+// given. A floppy is read whole; of a hard disk only the head now, each logical disk when
+// it is entered.
+std::unique_ptr<CDiskImage> OpenDiskImage(const std::string& path, OpenFailure* failure = nullptr,
+                                          ImageAccess access = ImageAccess::ReadWrite);
 
 // The source of an image file, for tests that count what is read.
 std::unique_ptr<CDiskImage> OpenDiskImage(std::string path, std::unique_ptr<ByteSource> source,

@@ -1,6 +1,8 @@
 #include "FileSystem.h"
 
 #include "Cp1251.h"
+#include "DiskWords.h"
+#include "FileSystemFormat.h"
 
 #include <algorithm>
 
@@ -8,8 +10,13 @@ bool IsDirectoryNumber(int number) {
     return number >= 0 && number < kDirectoryNumbers;
 }
 
-CFileSystem::CFileSystem(std::span<const uint8_t> bytes, int rootDir)
-    : m_bytes(bytes), m_rootDir(rootDir), m_contents(kDirectoryNumbers) {}
+CFileSystem::CFileSystem(std::span<const uint8_t> bytes, int rootDir,
+                         const FileSystemFormat& format)
+    : m_bytes(bytes), m_rootDir(rootDir), m_format(format), m_contents(kDirectoryNumbers) {}
+
+std::string CFileSystem::GetFormatName() const {
+    return m_format.name;
+}
 
 const std::vector<int>& CFileSystem::Contents(int dir) const {
     static const std::vector<int> none;
@@ -90,8 +97,9 @@ int CFileSystem::Byte(long long offset) const {
     return InDisk(offset, 1) ? m_bytes[static_cast<size_t>(offset)] : 0;
 }
 
+// A word the disk's end cuts is its low byte.
 int CFileSystem::Word(long long offset) const {
-    return Byte(offset) | Byte(offset + 1) << 8;
+    return InDisk(offset, 2) ? WordOf(&m_bytes[static_cast<size_t>(offset)]) : Byte(offset);
 }
 
 void CFileSystem::SetName(DiskEntry& entry, long long offset, int count) const {

@@ -16,13 +16,17 @@
 constexpr int kDirectoryNumbers = 256;
 bool IsDirectoryNumber(int number);
 
+struct FileSystemFormat;
+
 class CFileSystem {
 public:
     virtual ~CFileSystem() = default;
     CFileSystem(const CFileSystem&) = delete;
     CFileSystem& operator=(const CFileSystem&) = delete;
 
-    virtual std::string GetFormatName() const = 0;
+    // Its row in the table of formats.
+    const FileSystemFormat& Format() const { return m_format; }
+    std::string GetFormatName() const;
     int RootDir() const { return m_rootDir; }
     size_t Size() const { return m_bytes.size(); }
 
@@ -36,7 +40,7 @@ public:
     ReadFault Read(const DiskEntry& entry, std::vector<uint8_t>& data) const;
 
 protected:
-    CFileSystem(std::span<const uint8_t> bytes, int rootDir);
+    CFileSystem(std::span<const uint8_t> bytes, int rootDir, const FileSystemFormat& format);
 
     // Derived constructors add the catalog's entries in order, then call Finish once.
     void Add(DiskEntry entry);
@@ -64,6 +68,7 @@ private:
     void AddLostDirectories();
 
     int m_rootDir;
+    const FileSystemFormat& m_format;
     std::vector<DiskEntry> m_entries;
     std::vector<std::vector<int>> m_contents; // by holding directory number
 };

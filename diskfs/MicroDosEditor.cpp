@@ -12,8 +12,9 @@
 // the last run; a deleted file becomes a hole and joins the holes next to it.
 #include "Cp1251.h"
 #include "DiskEditor.h"
-#include "EditorParts.h"
+#include "DiskWords.h"
 #include "FormatEditors.h"
+#include "MicroDosLayout.h"
 
 #include <algorithm>
 #include <array>
@@ -22,24 +23,11 @@
 
 namespace {
 
-constexpr long long kBlock = 512;
-constexpr int kFirstSlot = 0x140;
-constexpr int kSlotSize = 24;
-constexpr int kMaxSlots = 172; // what a full catalog of a real disk holds, before its end mark
-constexpr int kCatalogBlocks = 10;
-constexpr int kFirstDataBlock = 20;
-constexpr int kLiveCount = 030;
-constexpr int kBlocksUsed = 032;
-constexpr int kFamilyWord = 0400;
-constexpr int kMkDosWord = 0402;
-constexpr int kDiskBlocks = 0466;
-constexpr int kMkDosFirstBlock = 0470;
-constexpr int kFamilyMark = 0123456;
-constexpr int kMkDosMark = 051414;
-constexpr uint8_t kDeleted = 0377;
-constexpr uint8_t kMkDosDirectoryMark = 0x7F;
+using namespace microdos;
 
-using Slot = std::array<uint8_t, kSlotSize>;
+constexpr int kMaxSlots = 172; // what a full catalog of a real disk holds, before its end mark
+
+using Slot = std::array<uint8_t, kEntrySize>;
 
 long long BlocksFor(size_t bytes) {
     return (static_cast<long long>(bytes) + kBlock - 1) / kBlock;
@@ -62,7 +50,7 @@ protected:
             DiskBlocks() <= kFirstDataBlock)
             return faults.push_back({Kind::Unknown});
         const std::vector<Slot> slots = ReadSlots();
-        const long long catalogEnd = kFirstSlot + (slots.size() + 1) * kSlotSize;
+        const long long catalogEnd = kFirstEntry + (slots.size() + 1) * kEntrySize;
         const long long limit = (m_keepsCopy ? kCatalogBlocks : kFirstDataBlock) * kBlock;
         if (catalogEnd > limit)
             faults.push_back({Kind::Unknown});
@@ -86,9 +74,7 @@ protected:
         for (const DiskEntry& entry : Disk().Entries()) {
             if (entry.kind == DiskEntry::Kind::Lost)
                 continue;
-            Slot slot;
-            std::copy_n(Bytes().begin() + kFirstSlot + entry.index * kSlotSize, kSlotSize,
-                        slot.begin());
+            const Slot slot = SlotOf(entry);
             if (!IsLiveFile(slot) || Blocks(slot) == 0)
                 continue;
             const Run run{Start(slot), Start(slot) + Blocks(slot), &entry.name};
@@ -149,11 +135,11 @@ protected:
         Slot& slot = slots[static_cast<size_t>(at.record)];
         slot.fill(0);
         slot[1] = static_cast<uint8_t>(dir);
-        std::copy(stored.begin(), stored.end(), slot.begin() + 2);
-        PutWordAt(&slot[020], at.start);
-        PutWordAt(&slot[022], blocks);
-        PutWordAt(&slot[024], address);
-        PutWordAt(&slot[026], static_cast<long long>(data.size()));
+        std::copy(stored.begin(), stored.end(), slot.begin() + kName);
+        PutWordAt(&slot[kStart], at.start);
+        PutWordAt(&slot[kBlocks], blocks);
+        PutWordAt(&slot[kAddress], address);
+        PutWordAt(&slot[kLength], static_cast<long long>(data.size()));
         const auto out =
             Writable(static_cast<size_t>(at.start * kBlock), static_cast<size_t>(blocks * kBlock));
         std::fill(std::copy(data.begin(), data.end(), out.begin()), out.end(), 0);
@@ -168,11 +154,10 @@ protected:
         Slot slot{};
         slot[0] = static_cast<uint8_t>(number);
         slot[1] = static_cast<uint8_t>(dir);
-        const size_t name = m_mkdos ? 3 : 2;
         if (m_mkdos)
-            slot[2] = kMkDosDirectoryMark;
-        std::copy(stored.begin(), stored.end(), slot.begin() + static_cast<long>(name));
-        PutWordAt(&slot[020], EndOfRuns(slots)); // where the system puts it too
+            slot[kName] = kMkDosDirectoryMark;
+        std::copy(stored.begin(), stored.end(), slot.begin() + NameAt(true));
+        PutWordAt(&slot[kStart], EndOfRuns(slots)); // where the system puts it too
         slots.push_back(slot);
         WriteSlots(slots);
         return EditError::None;
@@ -180,7 +165,7 @@ protected:
 
     void Erase(const DiskEntry& entry) override {
         std::vector<Slot> slots = ReadSlots();
-        const auto i = static_cast<size_t>(entry.index);
+        const size_t i = SlotIndex(entry);
         if (IsDirectorySlot(slots[i])) {
             slots.erase(slots.begin() + static_cast<long>(i));
         } else {
@@ -191,17 +176,14 @@ protected:
     }
 
     void PutName(const DiskEntry& entry, const std::string& stored) override {
-        std::vector<Slot> slots = ReadSlots();
-        Slot& slot = slots[static_cast<size_t>(entry.index)];
-        const bool directory = IsDirectorySlot(slot);
-        std::copy(stored.begin(), stored.end(), slot.begin() + (m_mkdos && directory ? 3 : 2));
-        WriteSlots(slots);
+        const auto name = Writable(entry.record + NameAt(entry.IsDirectory()), stored.size());
+        std::copy(stored.begin(), stored.end(), name.begin());
+        KeepCopy();
     }
 
     void PutHolder(const DiskEntry& entry, int dir) override {
-        std::vector<Slot> slots = ReadSlots();
-        slots[static_cast<size_t>(entry.index)][1] = static_cast<uint8_t>(dir);
-        WriteSlots(slots);
+        Writable(entry.record + 1, 1)[0] = static_cast<uint8_t>(dir);
+        KeepCopy();
     }
 
     long long FreeUnits() const override {
@@ -217,20 +199,23 @@ protected:
     }
 
 private:
-    size_t NameField(bool directory) const { return m_mkdos && directory ? 13 : 14; }
+    size_t NameField(bool directory) const {
+        return m_mkdos && directory ? kMkDosDirectoryNameSize : kNameSize;
+    }
+    long NameAt(bool directory) const { return m_mkdos && directory ? kMkDosDirectoryName : kName; }
 
     bool IsDirectorySlot(const Slot& slot) const {
         return m_mkdos ? slot[2] == kMkDosDirectoryMark
-                       : WordOf(&slot[024]) == 0 && WordOf(&slot[026]) == 0;
+                       : WordOf(&slot[kAddress]) == 0 && WordOf(&slot[kLength]) == 0;
     }
     static bool IsDeleted(const Slot& slot) { return slot[0] == kDeleted; }
-    static long long Start(const Slot& slot) { return WordOf(&slot[020]); }
-    static long long Blocks(const Slot& slot) { return WordOf(&slot[022]); }
+    static long long Start(const Slot& slot) { return WordOf(&slot[kStart]); }
+    static long long Blocks(const Slot& slot) { return WordOf(&slot[kBlocks]); }
     // The blocks a file's run reaches: a live file's length may run past the blocks its
     // entry owns (FORTH on a real MKDOS disk does), and what it reads is never written over.
     static long long Extent(const Slot& slot) {
         return IsDeleted(slot) ? Blocks(slot)
-                               : std::max(Blocks(slot), BlocksFor(WordOf(&slot[026])));
+                               : std::max(Blocks(slot), BlocksFor(WordOf(&slot[kLength])));
     }
 
     bool IsLiveFile(const Slot& slot) const { return !IsDeleted(slot) && !IsDirectorySlot(slot); }
@@ -252,18 +237,22 @@ private:
         return told > kFirstDataBlock && told < image ? told : image;
     }
 
-    // The slots the reader lists, in catalog order (so a slot's index is its entry's).
+    // The slots the reader lists, in catalog order from the first.
     std::vector<Slot> ReadSlots() const {
         std::vector<Slot> slots;
         for (const DiskEntry& entry : Disk().Entries()) {
-            if (entry.kind == DiskEntry::Kind::Lost)
-                continue;
-            Slot slot;
-            const auto at = Bytes().begin() + kFirstSlot + entry.index * kSlotSize;
-            std::copy(at, at + kSlotSize, slot.begin());
-            slots.push_back(slot);
+            if (entry.kind != DiskEntry::Kind::Lost)
+                slots.push_back(SlotOf(entry));
         }
         return slots;
+    }
+    Slot SlotOf(const DiskEntry& entry) const {
+        Slot slot;
+        std::copy_n(Bytes().begin() + entry.record, kEntrySize, slot.begin());
+        return slot;
+    }
+    static size_t SlotIndex(const DiskEntry& entry) {
+        return (entry.record - kFirstEntry) / kEntrySize;
     }
 
     // The runs of blocks a file may take: the usable holes, and what follows the last run;
@@ -308,9 +297,9 @@ private:
         Slot hole{};
         hole[0] = hole[1] = kDeleted;
         std::fill(hole.begin() + 2, hole.begin() + 16, ' ');
-        PutWordAt(&hole[024], 01000);
-        PutWordAt(&hole[020], start);
-        PutWordAt(&hole[022], blocks);
+        PutWordAt(&hole[kAddress], 01000);
+        PutWordAt(&hole[kStart], start);
+        PutWordAt(&hole[kBlocks], blocks);
         return hole;
     }
 
@@ -358,7 +347,7 @@ private:
                    Blocks(slots[first]) + Blocks(slots[second]) <= kMaxLength;
         };
         const auto join = [&](size_t first, size_t second) {
-            PutWordAt(&slots[first][022], Blocks(slots[first]) + Blocks(slots[second]));
+            PutWordAt(&slots[first][kBlocks], Blocks(slots[first]) + Blocks(slots[second]));
             slots.erase(slots.begin() + static_cast<long>(second));
         };
         if (const auto next = neighbour(i, 1); next && joinable(i, *next))
@@ -369,13 +358,18 @@ private:
 
     // The slots from the catalog's start, its end mark, the header's counts, the copy.
     void WriteSlots(const std::vector<Slot>& slots) {
-        auto at = Writable(kFirstSlot, (slots.size() + 1) * kSlotSize).begin();
+        auto at = Writable(kFirstEntry, (slots.size() + 1) * kEntrySize).begin();
         for (const Slot& slot : slots)
             at = std::copy(slot.begin(), slot.end(), at);
-        std::fill(at, at + kSlotSize, 0);
+        std::fill(at, at + kEntrySize, 0);
         const auto header = Writable(kLiveCount, 4);
         PutWordAt(&header[0], LiveCount(slots));
         PutWordAt(&header[2], BlocksUsed(slots));
+        KeepCopy();
+    }
+
+    // AO-DOS's copy of the catalog's blocks stays equal to them.
+    void KeepCopy() {
         if (m_keepsCopy) {
             constexpr size_t area = kCatalogBlocks * kBlock;
             std::copy(Bytes().begin(), Bytes().begin() + area, Writable(area, area).begin());

@@ -1,23 +1,29 @@
 #include "MicroDosImage.h"
 
-namespace {
+#include "DiskWords.h"
+#include "FileSystemFormat.h"
+#include "MicroDosLayout.h"
 
-constexpr int kFirstEntry = 0x140;
-constexpr int kEntrySize = 24;
-constexpr int kMkDosDirectoryMark = 0x7F;
-constexpr int kLiveCountOffset = 030;
-constexpr int kDeletedMark = 0377;
+using namespace microdos;
 
-} // namespace
+bool CMicroDosImage::DetectMicroDos(std::span<const uint8_t> bytes) {
+    const int second = WordAt(bytes, kMkDosWord);
+    return WordAt(bytes, kFamilyWord) == kFamilyMark && second >= 0 && second != kMkDosMark;
+}
 
-CMicroDosImage::CMicroDosImage(std::span<const uint8_t> bytes, bool mkdos)
-    : CFileSystem(bytes, 0), m_mkdos(mkdos) {
+bool CMicroDosImage::DetectMkDos(std::span<const uint8_t> bytes) {
+    return WordAt(bytes, kFamilyWord) == kFamilyMark && WordAt(bytes, kMkDosWord) == kMkDosMark;
+}
+
+CMicroDosImage::CMicroDosImage(std::span<const uint8_t> bytes, const FileSystemFormat& format)
+    : CFileSystem(bytes, 0, format) {
+    const bool mkdos = format.id == FormatMkDos;
     // Past its last live entry a catalog may hold stale records with no end mark after
     // them: the header's count of live entries ends it, deleted records kept up to there.
-    const int liveCount = Word(kLiveCountOffset);
+    const int liveCount = Word(kLiveCount);
     int live = 0;
     for (int at = kFirstEntry; InDisk(at, kEntrySize); at += kEntrySize) {
-        const bool deleted = Byte(at) == kDeletedMark;
+        const bool deleted = Byte(at) == kDeleted;
         if ((Byte(at) == 0 && Byte(at + 1) == 0 && Byte(at + 2) == 0) ||
             (liveCount > 0 && live == liveCount && !deleted))
             break;
@@ -27,20 +33,17 @@ CMicroDosImage::CMicroDosImage(std::span<const uint8_t> bytes, bool mkdos)
     Finish();
 }
 
-std::string CMicroDosImage::GetFormatName() const {
-    return m_mkdos ? "MKDOS" : "MicroDOS";
-}
-
 DiskEntry CMicroDosImage::EntryAt(int at, bool mkdos) const {
     DiskEntry entry;
+    entry.record = static_cast<uint32_t>(at);
     // A deleted entry has lost its directory: the root shows it.
-    entry.deleted = Byte(at) == kDeletedMark;
+    entry.deleted = Byte(at) == kDeleted;
     entry.holdingDir = entry.deleted ? 0 : Byte(at + 1);
-    entry.address = static_cast<uint16_t>(Word(at + 20));
-    entry.length = static_cast<uint32_t>(Word(at + 22));
-    entry.start = static_cast<uint32_t>(Word(at + 16));
+    entry.address = static_cast<uint16_t>(Word(at + kAddress));
+    entry.length = static_cast<uint32_t>(Word(at + kLength));
+    entry.start = static_cast<uint32_t>(Word(at + kStart));
     const bool directory =
-        mkdos ? Byte(at + 2) == kMkDosDirectoryMark : entry.address == 0 && entry.length == 0;
+        mkdos ? Byte(at + kName) == kMkDosDirectoryMark : entry.address == 0 && entry.length == 0;
     if (directory) {
         entry.kind = DiskEntry::Kind::Directory;
         entry.ownDir = Byte(at);
@@ -48,9 +51,9 @@ DiskEntry CMicroDosImage::EntryAt(int at, bool mkdos) const {
         entry.length = 0;
     }
     if (mkdos && directory)
-        SetName(entry, at + 3, 13);
+        SetName(entry, at + kMkDosDirectoryName, kMkDosDirectoryNameSize);
     else
-        SetName(entry, at + 2, 14);
+        SetName(entry, at + kName, kNameSize);
     return entry;
 }
 

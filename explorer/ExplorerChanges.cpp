@@ -155,9 +155,10 @@ bool CExplorerDlg::ChangeImage(const Change& change, long row) {
         return false;
     }
     if (const auto refusal = edit->Save(breakLinks)) {
-        std::unique_ptr<CDiskImage> now;
-        if (refusal->kind == hostfiles::ChangeFailure::Changed &&
-            OpenDiskImage(m_strImagePath, now) == 0 && !now->HardDisk()) {
+        auto now = refusal->kind == hostfiles::ChangeFailure::Changed
+                       ? OpenDiskImage(m_strImagePath)
+                       : nullptr;
+        if (now && !now->HardDisk()) {
             ShowChangedImage(std::move(now), {});
             ShowError(Text(IDS_IMAGE_CHANGED_ELSEWHERE));
         } else {

@@ -317,16 +317,15 @@ void CExplorerDlg::ShowBox(const wxString& text, long icon) {
 // The new image replaces the open one only once it has opened: a failed open leaves the
 // previous image, its rows and its buttons as they were.
 int CExplorerDlg::OpenImage(const std::string& path) {
-    std::unique_ptr<CDiskImage> opened;
     OpenFailure failure;
-    int result = OpenDiskImage(path, opened, &failure);
+    auto opened = OpenDiskImage(path, &failure);
     const bool fileWritable = failure.kind != OpenFailure::ReadOnly;
     if (!fileWritable)
-        result = OpenDiskImage(path, opened, &failure, ImageAccess::ReadOnly);
-    if (result != 0) {
+        opened = OpenDiskImage(path, &failure, ImageAccess::ReadOnly);
+    if (!opened) {
         ShowError(wxString::FromUTF8(
             OpenFailureText(path, Utf8FromPath(PathFromUtf8(path).filename()), failure)));
-        return result;
+        return 1;
     }
     TakeImage(std::move(opened), path);
     m_strImageName = Utf8FromPath(PathFromUtf8(path).filename());

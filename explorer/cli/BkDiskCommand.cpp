@@ -89,9 +89,9 @@ int FinishOutput(int status) {
 }
 
 std::unique_ptr<CDiskImage> OpenImage(const std::string& path) {
-    std::unique_ptr<CDiskImage> image;
     OpenFailure failure;
-    if (OpenDiskImage(path, image, &failure, ImageAccess::ReadOnly) != 0)
+    auto image = OpenDiskImage(path, &failure, ImageAccess::ReadOnly);
+    if (!image)
         Error(OpenFailureText(path, PrintableHostPath(path), failure));
     return image;
 }

@@ -127,9 +127,9 @@ int Format(const Arguments& args) {
 // written.
 int Check(const Arguments& args) {
     const std::string& path = args.positional[0];
-    std::unique_ptr<CDiskImage> image;
     OpenFailure failure;
-    if (OpenDiskImage(path, image, &failure, ImageAccess::ReadOnly) != 0)
+    const auto image = OpenDiskImage(path, &failure, ImageAccess::ReadOnly);
+    if (!image)
         return Error(OpenFailureText(path, PrintableHostPath(path), failure));
     if (image->HardDisk())
         return Error(ravelko::LoadResString(ravelko::IDS_EDIT_HARD_DISK));

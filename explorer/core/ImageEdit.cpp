@@ -54,9 +54,9 @@ std::unique_ptr<CImageFileEdit> CImageFileEdit::Open(const std::string& path, st
                                                  kChangeLockWait, failure);
     if (readOnly)
         *readOnly = failure.kind == ChangeFailure::ReadOnly;
-    std::unique_ptr<CDiskImage> image;
     if (failure.kind == ChangeFailure::TooLarge) {
-        const bool hardDisk = OpenDiskImage(path, image) == 0 && image->HardDisk();
+        const auto image = OpenDiskImage(path);
+        const bool hardDisk = image && image->HardDisk();
         error = hardDisk ? LoadResString(IDS_EDIT_HARD_DISK)
                          : OpenFailureText(path, printable, {OpenFailure::TooLarge, {}});
         return nullptr;
@@ -71,7 +71,7 @@ std::unique_ptr<CImageFileEdit> CImageFileEdit::Open(const std::string& path, st
                                        failure.reason});
         return nullptr;
     }
-    image = CreateDiskImage(path, file->TakeBytes());
+    auto image = CreateDiskImage(path, file->TakeBytes());
     if (!image) {
         error = OpenFailureText(path, printable, {OpenFailure::UnknownFormat, {}});
         return nullptr;

@@ -1,9 +1,10 @@
 // ANDOS data: FAT12 packing and the cluster chain copy with its length limit.
-#include "AndosImage.h"
 #include "ImageBuilders.h"
 #include "Listing.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace testimg;
 
@@ -15,10 +16,19 @@ TEST(AndosChain, Fat12PackingOfOddAndEvenEntries) {
     EXPECT_EQ(b.Image()[0x603], 0xBC);
     EXPECT_EQ(b.Image()[0x604], 0x3A);
     EXPECT_EQ(b.Image()[0x605], 0x12);
-    CAndosImage reader(b.Image());
-    EXPECT_EQ(reader.GetNextCluster(2), 0xABC);
-    EXPECT_EQ(reader.GetNextCluster(3), 0x123);
-    EXPECT_EQ(reader.GetNextCluster(4), 0xFFF);
+    // A chain through odd and even entries: 3, then 2, then 4.
+    AndosBuilder chain;
+    chain.Raw("ODDEVEN", "", 0, 0, 0, 0, 3, 3 * 2048);
+    chain.SetFat(3, 2);
+    chain.SetFat(2, 4);
+    chain.SetFat(4, 0xFFF);
+    Bytes expected;
+    for (const int cluster : {3, 2, 4}) {
+        const Bytes part = Filled(2048, cluster);
+        std::copy(part.begin(), part.end(), chain.Image().begin() + chain.ClusterOffset(cluster));
+        expected.insert(expected.end(), part.begin(), part.end());
+    }
+    EXPECT_EQ(Read(*Load(chain.Image()), "ODDEVEN"), expected);
 }
 
 TEST(AndosChain, ChainLengthAgainstTheFileLength) {

@@ -45,8 +45,11 @@ TEST(Detect, FamilyWordsLabelAndShortFiles) {
         {Image("ANDOS  ", 0, 0, 11), FormatAndos}, // the label runs to the end, without zero
         {Image("ANDOS  ", 0, 0, 9), FormatUnknown},
     };
+    const auto detected = [](std::span<const uint8_t> bytes) {
+        const FileSystemFormat* format = DetectFileSystem(bytes);
+        return format ? format->id : FormatUnknown;
+    };
     for (const auto& c : cases)
-        EXPECT_EQ(DetectImageFormat(c.image.data(), static_cast<int>(c.image.size())), c.format)
-            << c.image.size() << " bytes, case " << &c - cases;
-    EXPECT_EQ(DetectImageFormat(nullptr, 0), FormatUnknown);
+        EXPECT_EQ(detected(c.image), c.format) << c.image.size() << " bytes, case " << &c - cases;
+    EXPECT_EQ(detected({}), FormatUnknown);
 }

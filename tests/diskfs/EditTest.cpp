@@ -206,7 +206,7 @@ private:
     void ExpectDeletedKept(const std::vector<uint8_t>& before) const {
         std::vector<std::pair<std::string, std::vector<uint8_t>>> held;
         std::vector<uint8_t> data;
-        const auto was = DetectFileSystem(before)->open(before);
+        const auto was = DetectFileSystem(before)->Open(before);
         for (const DiskEntry& entry : was->Entries()) {
             if (entry.kind == DiskEntry::Kind::File && was->Read(entry, data) == ReadFault::None)
                 held.emplace_back(entry.name, data);

@@ -45,8 +45,7 @@ void Collect(CDiskImage& image, Place place, Catalog& catalog, std::set<Place>& 
 
 // Compares the files whose name is plain ASCII and unique on the disk; returns their names.
 std::set<std::string> CompareWithMtools(const fs::path& floppy) {
-    std::unique_ptr<CDiskImage> image;
-    OpenDiskImage(floppy.string(), image, nullptr, ImageAccess::ReadOnly);
+    const auto image = OpenDiskImage(floppy.string(), nullptr, ImageAccess::ReadOnly);
     EXPECT_TRUE(image && image->GetFormatName() == "ANDOS") << floppy;
     if (!image)
         return {};

@@ -21,8 +21,8 @@ TEST(OpenImage, EachFormatGetsItsReader) {
                  {MicroDosBuilder(true, 4096).Image(), "MKDOS"},
                  {AndosBuilder(1023).Image(), "ANDOS"}};
     for (const auto& c : cases) {
-        std::unique_ptr<CDiskImage> reader;
-        ASSERT_EQ(OpenDiskImage(dir.Write("a.img", c.image), reader), 0) << c.format;
+        const auto reader = OpenDiskImage(dir.Write("a.img", c.image));
+        ASSERT_TRUE(reader) << c.format;
         EXPECT_EQ(reader->GetFormatName(), c.format);
         EXPECT_EQ(reader->GetImageSize(), static_cast<int>(c.image.size()));
     }
@@ -48,16 +48,13 @@ TEST(OpenImage, RefusesWhatItCannotOpenForWritingSaysWhyAndClearsTheOldReader) {
 #endif
 
     for (const auto& [path, kind] : refused) {
-        std::unique_ptr<CDiskImage> reader;
-        ASSERT_EQ(OpenDiskImage(good, reader), 0);
+        ASSERT_TRUE(OpenDiskImage(good));
         OpenFailure failure;
-        EXPECT_EQ(OpenDiskImage(path, reader, &failure), 1) << path;
-        EXPECT_EQ(reader, nullptr) << path;
+        EXPECT_FALSE(OpenDiskImage(path, &failure)) << path;
         EXPECT_EQ(failure.kind, kind) << path;
         EXPECT_EQ(failure.hostMessage.empty(), kind != OpenFailure::CannotRead) << path;
     }
     OpenFailure failure;
-    std::unique_ptr<CDiskImage> reader;
-    EXPECT_EQ(OpenDiskImage(good, reader, &failure), 0);
+    EXPECT_TRUE(OpenDiskImage(good, &failure));
     EXPECT_EQ(failure.kind, OpenFailure::None);
 }

@@ -16,9 +16,7 @@ namespace {
 const fs::path kImages = BK_SHARED_IMAGES;
 
 std::unique_ptr<CDiskImage> OpenReal(const std::string& name) {
-    std::unique_ptr<CDiskImage> image;
-    OpenDiskImage((kImages / name).string(), image, nullptr, ImageAccess::ReadOnly);
-    return image;
+    return OpenDiskImage((kImages / name).string(), nullptr, ImageAccess::ReadOnly);
 }
 
 } // namespace
@@ -89,9 +87,8 @@ TEST(RealImage, CsidosDisks) {
     EXPECT_EQ(Names(*image, "<196>").size(), 3u);
 
     OpenFailure failure;
-    EXPECT_EQ(OpenDiskImage((kImages / "desolate01.img").string(), image, &failure,
-                            ImageAccess::ReadOnly),
-              1);
+    EXPECT_FALSE(
+        OpenDiskImage((kImages / "desolate01.img").string(), &failure, ImageAccess::ReadOnly));
     EXPECT_EQ(failure.kind, OpenFailure::UnknownFormat);
 }
 
@@ -104,8 +101,8 @@ TEST(RealImage, HardDiskOfTenAndosDisks) {
     if (!fs::exists(kImages) || std::system(unpack.c_str()) != 0 || !fs::exists(hdi) ||
         fs::file_size(hdi) == 0)
         GTEST_SKIP() << "no mb20.hdi.xz, or no xz";
-    std::unique_ptr<CDiskImage> image;
-    ASSERT_EQ(OpenDiskImage(hdi.string(), image, nullptr, ImageAccess::ReadOnly), 0);
+    const auto image = OpenDiskImage(hdi.string(), nullptr, ImageAccess::ReadOnly);
+    ASSERT_TRUE(image);
     ASSERT_TRUE(image->HardDisk());
     EXPECT_EQ(image->HardDisk()->cylinders, 40);
     EXPECT_EQ(image->HardDisk()->heads, 16);

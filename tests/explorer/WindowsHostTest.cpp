@@ -76,14 +76,13 @@ TEST(WindowsHost, TempFolderIsOurOwnInsideTheUsers) {
 TEST(WindowsHost, ReadOnlyAttributeRefusesTheImage) {
     TempDir dir;
     const std::string path = dir.Write("ro.img", MicroDosBuilder(false, 4096).Image());
-    std::unique_ptr<CDiskImage> reader;
-    ASSERT_EQ(OpenDiskImage(path, reader), 0);
+    ASSERT_TRUE(OpenDiskImage(path));
     const std::wstring wide = fs::path(std::u8string(path.begin(), path.end())).wstring();
     ASSERT_TRUE(SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_READONLY));
-    EXPECT_EQ(OpenDiskImage(path, reader), 1);
-    EXPECT_EQ(OpenDiskImage(path, reader, nullptr, ImageAccess::ReadOnly), 0); // bkdisk's way
+    EXPECT_FALSE(OpenDiskImage(path));
+    EXPECT_TRUE(OpenDiskImage(path, nullptr, ImageAccess::ReadOnly)); // bkdisk's way
     SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_EQ(OpenDiskImage(path, reader), 0);
+    EXPECT_TRUE(OpenDiskImage(path));
 }
 
 // An emulator that shares the image with no one: the open says so, not that the format is
@@ -94,13 +93,12 @@ TEST(WindowsHost, ImageHeldWithoutSharingIsNamedAsHeld) {
     HANDLE holder = CreateFileW(PathFromUtf8(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    std::unique_ptr<CDiskImage> reader;
     OpenFailure failure;
-    EXPECT_EQ(OpenDiskImage(path, reader, &failure, ImageAccess::ReadOnly), 1);
+    EXPECT_FALSE(OpenDiskImage(path, &failure, ImageAccess::ReadOnly));
     EXPECT_EQ(OpenFailureText(path, "held.img", failure),
               FormatResString(IDS_OPEN_HELD, {"held.img"}));
     CloseHandle(holder);
-    EXPECT_EQ(OpenDiskImage(path, reader, &failure, ImageAccess::ReadOnly), 0);
+    EXPECT_TRUE(OpenDiskImage(path, &failure, ImageAccess::ReadOnly));
 }
 
 // Text into a pipe is what the console's own tools read: its code page, CR LF.

@@ -79,8 +79,8 @@ protected:
     std::string Pane(int pane) const { return win.Pane(pane); }
     // The image file as another reader sees it: names in the directory, by path.
     Strings OnDisk(const std::string& dir = "") const {
-        std::unique_ptr<CDiskImage> disk;
-        EXPECT_EQ(OpenDiskImage(image, disk, nullptr, ImageAccess::ReadOnly), 0);
+        const auto disk = OpenDiskImage(image, nullptr, ImageAccess::ReadOnly);
+        EXPECT_TRUE(disk);
         Place place = disk->Root();
         if (!dir.empty()) {
             for (const EntryRef& ref : disk->List(place)) {
