@@ -123,74 +123,45 @@ bool CExplorerDlg::ImageFreeForChanges() {
 // program changed it), nothing is changed and the window shows it as it is now. It is
 // checked again under the writers' lock just before it is replaced, so that nothing another
 // program writes while the user answers a question is lost.
-bool CExplorerDlg::ChangeImage(const Change& change, long row) {
-    std::string error;
-    bool readOnly = false;
-    auto edit = CImageFileEdit::Open(m_strImagePath, error, &readOnly);
-    if (!edit) {
-        ShowError(wxString::FromUTF8(error));
-        if (readOnly) { // made read-only meanwhile: shown so from now on, its commands greyed
+bool CExplorerDlg::ChangeImage(const DiskChange& change, long row) {
+    using Kind = ChangeOutcome::Kind;
+    const ChangeRequest request{
+        m_pImage->FloppyBytes(), false, [this](const std::string& printable, uint64_t links) {
+            return m_confirm(wxString::FromUTF8(
+                FormatResString(IDS_BREAK_LINKS_QUESTION, {printable, std::to_string(links)})));
+        }};
+    ChangeOutcome outcome = ChangeImageFile(m_strImagePath, request, change);
+    switch (outcome.kind) {
+    case Kind::Written:
+        ShowChangedImage(std::move(outcome.image), outcome.made, row);
+        return false;
+    case Kind::ChangedElsewhere:
+        ShowChangedImage(std::move(outcome.image), {});
+        ShowError(Text(IDS_IMAGE_CHANGED_ELSEWHERE));
+        return false;
+    case Kind::Refused:
+        ShowError(wxString::FromUTF8(outcome.text + "\n" + LoadResString(IDS_EDIT_UNCHANGED)));
+        return outcome.nameRefused;
+    case Kind::Declined:
+        return false;
+    default:
+        ShowError(wxString::FromUTF8(outcome.text));
+        if (outcome.madeReadOnly) { // shown so from now on, its commands greyed
             m_readOnly = WhyReadOnly(*m_pImage, false);
             ShowWhere();
             MarkControlsStale();
         }
         return false;
     }
-    const auto shown = m_pImage->FloppyBytes();
-    if (!std::equal(shown.begin(), shown.end(), edit->Editor().Bytes().begin(),
-                    edit->Editor().Bytes().end())) {
-        ShowChangedImage(edit->Image(), {});
-        ShowError(Text(IDS_IMAGE_CHANGED_ELSEWHERE));
-        return false;
-    }
-    const bool breakLinks = edit->Links() > 1;
-    if (!ImageFreeForChanges() ||
-        (breakLinks && !m_confirm(wxString::FromUTF8(FormatResString(
-                           IDS_BREAK_LINKS_QUESTION,
-                           {PrintableHostPath(m_strImagePath), std::to_string(edit->Links())})))))
-        return false;
-    std::vector<std::string> made;
-    if (const auto why = change(edit->Editor(), m_listing->Current().dir, made)) {
-        ShowError(wxString::FromUTF8(*why + "\n" + LoadResString(IDS_EDIT_UNCHANGED)));
-        return false;
-    }
-    if (const auto refusal = edit->Save(breakLinks)) {
-        auto now = refusal->kind == hostfiles::ChangeFailure::Changed
-                       ? OpenDiskImage(m_strImagePath)
-                       : nullptr;
-        if (now && !now->HardDisk()) {
-            ShowChangedImage(std::move(now), {});
-            ShowError(Text(IDS_IMAGE_CHANGED_ELSEWHERE));
-        } else {
-            ShowError(wxString::FromUTF8(refusal->text));
-        }
-        return false;
-    }
-    ShowChangedImage(edit->Image(), made, row);
-    return true;
 }
 
 // The new bytes in place of the old, in the directory that was shown (found again by
 // the names entered), with the entries named `made` selected.
 void CExplorerDlg::ShowChangedImage(std::unique_ptr<CDiskImage> image,
                                     const std::vector<std::string>& made, long otherwise) {
-    std::vector<std::string> trail;
-    for (const Entered& entered : m_enteredDirs)
-        trail.push_back(entered.name);
+    const std::vector<std::string> trail = m_listing->TrailNames();
     TakeImage(std::move(image), m_strImagePath);
-    for (const std::string& name : trail) {
-        const auto& entries = m_listing->Entries();
-        const auto dir = std::find_if(entries.begin(), entries.end(), [&](EntryRef ref) {
-            const DiskEntry entry = m_pImage->Entry(ref);
-            return entry.IsDirectory() && !entry.deleted && entry.name == name;
-        });
-        if (dir == entries.end())
-            break;
-        const EntryRef ref = *dir; // entering refills the entries `dir` points into
-        if (m_listing->Enter(ref))
-            break;
-        m_enteredDirs.push_back({ref, name});
-    }
+    m_listing->EnterTrail(trail);
     Refill();
     const long first = m_listing->HasParentRow() ? 1 : 0;
     const auto& entries = m_listing->Entries();
@@ -208,33 +179,12 @@ void CExplorerDlg::ShowChangedImage(std::unique_ptr<CDiskImage> image,
         }
     }
     if (!focused && m_list->GetItemCount() > 0) {
-        const long row = LiveRowNear(otherwise);
+        const long row = m_listing->LiveRowNear(static_cast<int>(otherwise));
         m_list->SetItemState(row, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED,
                              wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
         m_list->EnsureVisible(row);
     }
     MarkControlsStale();
-}
-
-// The row of a live entry nearest `from`, looking down first (a deleted entry's row stays
-// in the list); `from`, within the list, when there is none.
-long CExplorerDlg::LiveRowNear(long from) const {
-    const long first = m_listing->HasParentRow() ? 1 : 0;
-    const auto& entries = m_listing->Entries();
-    const long count = m_list->GetItemCount();
-    const auto live = [&](long row) {
-        return row >= first && row - first < static_cast<long>(entries.size()) &&
-               !m_pImage->Entry(entries[static_cast<size_t>(row - first)]).deleted;
-    };
-    for (long row = from; row < count; ++row) {
-        if (live(row))
-            return row;
-    }
-    for (long row = std::min(from, count) - 1; row >= 0; --row) {
-        if (live(row))
-            return row;
-    }
-    return std::min(from, count - 1);
 }
 
 // An entry of a file's name already there is replaced once the user says so, for the
@@ -251,11 +201,12 @@ void CExplorerDlg::AddFiles(const std::vector<std::string>& paths) {
             return *replace;
         },
         [&](size_t done, size_t total) { return !progress || progress(done, total); }, true};
-    ChangeImage([&](CDiskEditor& editor, int dir, std::vector<std::string>& made) {
+    const int dir = m_listing->Current().dir;
+    ChangeImage([&](CDiskEditor& editor, std::vector<std::string>& made) {
         const auto why = AddHostFiles(editor, dir, paths, kDefaultLoadAddress, control, &made);
         progress = nullptr; // its dialog closes before any message, and gives the list back
         // A No to replacing is the user's own choice, not a fault to explain.
-        return why && replace == false ? LoadResString(IDS_EDIT_CANCELLED) : why;
+        return ChangeStep{why && replace == false ? LoadResString(IDS_EDIT_CANCELLED) : why};
     });
     m_list->SetFocus();
 }
@@ -272,23 +223,14 @@ void CExplorerDlg::OnAddFiles(wxCommandEvent&) {
 void CExplorerDlg::OnNewFolder(wxCommandEvent&) {
     if (!ImageFreeForChanges())
         return;
+    const int dir = m_listing->Current().dir;
     std::string typed;
     for (bool nameRefused = true; nameRefused;) {
         const auto name = m_askFolderName(typed);
         if (!name)
             return;
-        nameRefused = false;
-        ChangeImage([&](CDiskEditor& editor, int dir,
-                        std::vector<std::string>& made) -> std::optional<std::string> {
-            const auto stored = Utf8ToCp1251Exactly(*name);
-            const EditResult result = stored ? editor.MakeDirectory(dir, *stored)
-                                             : EditResult{EditError::NameBadCharacter};
-            if (result.error != EditError::None) {
-                nameRefused = IsNameError(result.error);
-                return EditErrorText(result.error, *name, editor.Disk().GetFormatName(), true);
-            }
-            made.push_back(editor.Disk().Entries()[static_cast<size_t>(result.index)].name);
-            return std::nullopt;
+        nameRefused = ChangeImage([&](CDiskEditor& editor, std::vector<std::string>& made) {
+            return MakeTypedDirectory(editor, dir, *name, made);
         });
         typed = *name;
     }
@@ -303,23 +245,14 @@ void CExplorerDlg::OnDelete(wxCommandEvent&) {
     if (refs.empty() || !ImageFreeForChanges() ||
         !m_confirm(wxString::FromUTF8(DeleteQuestion(*m_listing, refs))))
         return;
-    std::vector<DiskEntry> doomed;
-    for (const EntryRef& ref : refs)
-        doomed.push_back(m_pImage->Entry(ref));
-    ChangeImage(
-        [&](CDiskEditor& editor, int, std::vector<std::string>&) -> std::optional<std::string> {
-            for (const DiskEntry& gone : doomed) {
-                const DiskEntry* now = editor.FindAgain(gone);
-                if (!now)
-                    continue;
-                const EditResult result = editor.Remove(now->index, true);
-                if (result.error != EditError::None)
-                    return EditErrorText(result.error, PrintableName(gone.name),
-                                         editor.Disk().GetFormatName());
-            }
-            return std::nullopt;
-        },
-        *std::min_element(selection.begin(), selection.end()));
+    std::vector<Doomed> doomed;
+    for (const EntryRef& ref : refs) {
+        const DiskEntry entry = m_pImage->Entry(ref);
+        doomed.push_back({entry, PrintableName(entry.name)});
+    }
+    ChangeImage([&](CDiskEditor& editor,
+                    std::vector<std::string>&) { return RemoveEntries(editor, doomed, true); },
+                *std::min_element(selection.begin(), selection.end()));
 }
 
 // F2 edits the name in place; the change is made when the editing ends.
@@ -347,23 +280,8 @@ void CExplorerDlg::OnEndLabelEdit(wxListEvent& event) {
     const std::string name = event.GetLabel().utf8_string();
     if (Utf8ToCp1251(name) == m_pImage->Entry(*ref).name)
         return;
-    bool nameRefused = false;
-    ChangeImage([&](CDiskEditor& editor, int,
-                    std::vector<std::string>& made) -> std::optional<std::string> {
-        const DiskEntry entry = editor.Disk().Entries()[static_cast<size_t>(ref->index)];
-        const auto stored = Utf8ToCp1251Exactly(name);
-        const auto to = ResolveTypedName(editor.Disk(), entry.holdingDir, stored.value_or(""));
-        const EditResult result =
-            !stored   ? EditResult{EditError::NameBadCharacter}
-            : !to.dir ? EditResult{EditError::NotFound}
-                      : editor.Move(ref->index, *to.dir, to.name.empty() ? entry.name : to.name);
-        if (result.error != EditError::None) {
-            nameRefused = IsNameError(result.error) || result.error == EditError::NotFound;
-            return EditErrorText(result.error, name, editor.Disk().GetFormatName(),
-                                 entry.IsDirectory());
-        }
-        made.push_back(editor.Disk().Entries()[static_cast<size_t>(result.index)].name);
-        return std::nullopt;
+    const bool nameRefused = ChangeImage([&](CDiskEditor& editor, std::vector<std::string>& made) {
+        return MoveToTypedName(editor, ref->index, name, made);
     });
     if (nameRefused) // edited again, as typed, to be mended (once this editor has gone)
         CallAfter([this, row = event.GetIndex(), typed = event.GetLabel()] {

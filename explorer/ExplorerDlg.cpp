@@ -317,20 +317,16 @@ void CExplorerDlg::ShowBox(const wxString& text, long icon) {
 // The new image replaces the open one only once it has opened: a failed open leaves the
 // previous image, its rows and its buttons as they were.
 int CExplorerDlg::OpenImage(const std::string& path) {
-    OpenFailure failure;
-    auto opened = OpenDiskImage(path, &failure);
-    const bool fileWritable = failure.kind != OpenFailure::ReadOnly;
-    if (!fileWritable)
-        opened = OpenDiskImage(path, &failure, ImageAccess::ReadOnly);
-    if (!opened) {
+    OpenedImage opened = OpenImageForChanges(path);
+    if (!opened.image) {
         ShowError(wxString::FromUTF8(
-            OpenFailureText(path, Utf8FromPath(PathFromUtf8(path).filename()), failure)));
+            OpenFailureText(path, Utf8FromPath(PathFromUtf8(path).filename()), opened.failure)));
         return 1;
     }
-    TakeImage(std::move(opened), path);
+    TakeImage(std::move(opened.image), path);
     m_strImageName = Utf8FromPath(PathFromUtf8(path).filename());
     m_strImagePath = path;
-    m_readOnly = WhyReadOnly(*m_pImage, fileWritable);
+    m_readOnly = opened.readOnly;
     ShowWhere();
     m_statusBar->Update();
     return 0;
@@ -347,7 +343,6 @@ void CExplorerDlg::TakeImage(std::unique_ptr<CDiskImage> image, const std::strin
     m_imageFile.clear();
     if (const auto identity = hostfiles::IdentityOf(PathFromUtf8(path)))
         m_imageFile.push_back(*identity);
-    m_enteredDirs.clear();
     MarkControlsStale();
 }
 
@@ -505,20 +500,13 @@ void CExplorerDlg::EnterDirectory(EntryRef entry) {
         ShowError(wxString::FromUTF8(DiskFailureText(PrintableName(name), *failure)));
         return;
     }
-    m_enteredDirs.push_back({entry, name});
     Refill();
 }
 
 // Back where the current directory was entered from, with the row entered as the current.
 void CExplorerDlg::EnterParent() {
-    if (!m_listing || !m_listing->Back())
-        return;
-    std::optional<EntryRef> from;
-    if (!m_enteredDirs.empty()) {
-        from = m_enteredDirs.back().entry;
-        m_enteredDirs.pop_back();
-    }
-    Refill(from);
+    if (const auto from = m_listing ? m_listing->Back() : std::nullopt)
+        Refill(from);
 }
 
 // FillList, then the keyboard works at once: the list has the focus and a current row,
@@ -546,8 +534,9 @@ void CExplorerDlg::ShowWhere() {
     SetTitle(wxString::FromUTF8(FormatResString(
         m_pImage && m_readOnly ? IDS_TITLE_READ_ONLY : IDS_TITLE_WITH_FILE, {m_strImageName})));
     std::string where = LoadResString(IDS_ROOT_PATH);
-    for (size_t i = 0; i < m_enteredDirs.size(); ++i)
-        where += (i > 0 ? "\\" : "") + PrintableName(m_enteredDirs[i].name);
+    const auto trail = m_listing ? m_listing->TrailNames() : std::vector<std::string>();
+    for (size_t i = 0; i < trail.size(); ++i)
+        where += (i > 0 ? "\\" : "") + PrintableName(trail[i]);
     m_statusBar->SetStatusText(wxString::FromUTF8(where), 0);
     if (!m_listing)
         return;

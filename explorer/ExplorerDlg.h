@@ -9,7 +9,7 @@
 #include "DiskEditor.h"
 #include "DiskImage.h"
 #include "FileListCtrl.h"
-#include "ImageEdit.h"
+#include "ImageChange.h"
 #include "Launcher.h"
 #include "TempCopies.h"
 #include "RavelkoStrings.h"
@@ -145,19 +145,17 @@ private:
     void OnCancel();
 
     // Changing the image (ExplorerChanges.cpp). A change is made on the image file as it
-    // is now, written as a new file, then shown: the same directory, `made` selected.
-    using Change = std::function<std::optional<std::string>(CDiskEditor& editor, int dir,
-                                                            std::vector<std::string>& made)>;
+    // is now, written as a new file, then shown: the same directory, what it made selected.
     void InitChangeDialogs();
-    // `row`, `otherwise`: where the selection goes afterwards when `made` names none (to the
-    // live entry nearest that row).
-    bool ChangeImage(const Change& change, long row = 0);
+    // `row`, `otherwise`: where the selection goes afterwards when the change made nothing
+    // (to the live entry nearest that row). True when the disk refused a name, which the
+    // user may mend.
+    bool ChangeImage(const DiskChange& change, long row = 0);
     // False, once the user is told, when another program has the image open: asked before
     // the user is asked anything for a change.
     bool ImageFreeForChanges();
     void ShowChangedImage(std::unique_ptr<CDiskImage> image, const std::vector<std::string>& made,
                           long otherwise = 0);
-    long LiveRowNear(long from) const;
     void AddFiles(const std::vector<std::string>& paths);
     static bool IsChangeTool(int tool); // Add files, New folder, Delete, Rename
     void UpdateChangeTools(const Selection& selection);
@@ -197,16 +195,11 @@ private:
     wxToolBar* m_toolBar = nullptr;
     wxImageList m_listImages;
     std::unique_ptr<CDiskImage> m_pImage;
-    std::unique_ptr<CatalogListing> m_listing; // over m_pImage
-    struct Entered {
-        EntryRef entry;
-        std::string name;
-    };
-    std::vector<Entered> m_enteredDirs;    // from the root: the rows entered, and their names
-    std::string m_strImageName;            // the open image's file name (UTF-8)
-    std::string m_strImagePath;            // and its path (UTF-8)
-    std::optional<std::string> m_readOnly; // why the open image cannot be changed
-    std::optional<FreeSpace> m_freeSpace;  // a floppy's, as it was opened or changed
+    std::unique_ptr<CatalogListing> m_listing;        // over m_pImage
+    std::string m_strImageName;                       // the open image's file name (UTF-8)
+    std::string m_strImagePath;                       // and its path (UTF-8)
+    std::optional<std::string> m_readOnly;            // why the open image cannot be changed
+    std::optional<FreeSpace> m_freeSpace;             // a floppy's, as it was opened or changed
     std::vector<hostfiles::FileIdentity> m_imageFile; // the open image's file: never replaced
     std::string m_strLastExportFolder;                // where the last export went (UTF-8)
     bool m_bAddBinExtension = true;

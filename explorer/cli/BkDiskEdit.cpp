@@ -5,7 +5,7 @@
 #include "CatalogView.h"
 #include "HostNames.h"
 #include "HostPlatform.h"
-#include "ImageEdit.h"
+#include "ImageChange.h"
 #include "RavelkoStrings.h"
 
 #include <algorithm>
@@ -43,49 +43,52 @@ std::optional<uint16_t> OctalAddress(const std::string& text) {
     return value <= 0xFFFF ? std::optional<uint16_t>(static_cast<uint16_t>(value)) : std::nullopt;
 }
 
-// Told, and Failure: nothing was written.
-int Refused(const std::string& message) {
-    Error(message);
-    return Error(ravelko::LoadResString(ravelko::IDS_EDIT_UNCHANGED));
+// The image as the editor holds it now, for following catalog paths.
+std::unique_ptr<CDiskImage> ImageOf(const CDiskEditor& editor) {
+    return CreateDiskImage({}, editor.Bytes());
 }
 
-int Refused(EditError error, const std::string& subject, const CImageFileEdit& edit,
-            bool directory = false) {
-    return Refused(
-        EditErrorText(error, PrintableHostPath(subject), edit.Image()->GetFormatName(), directory));
+// A refusal naming `subject` (a path as typed).
+ChangeStep RefusedStep(EditError error, const std::string& subject, const CDiskEditor& editor,
+                       bool directory = false) {
+    std::vector<std::string> made;
+    return StepOf({error}, editor, PrintableHostPath(subject), directory, made);
 }
 
-// No other writer of ours changes the image until this command has written it.
-int RefusedName(NewNameFault fault, const std::string& typed, const CImageFileEdit& edit,
-                bool directory) {
+ChangeStep RefusedName(NewNameFault fault, const std::string& typed, const CDiskEditor& editor,
+                       bool directory) {
     if (fault == NewNameFault::Occurrence)
-        return Refused(FormatResString(IDS_CLI_NAME_PICKS, {PrintableHostPath(typed)}));
-    return Refused(fault == NewNameFault::Empty ? EditError::NameEmpty
-                                                : EditError::NameBadCharacter,
-                   typed, edit, directory);
+        return {FormatResString(IDS_CLI_NAME_PICKS, {PrintableHostPath(typed)}), true};
+    return RefusedStep(fault == NewNameFault::Empty ? EditError::NameEmpty
+                                                    : EditError::NameBadCharacter,
+                       typed, editor, directory);
 }
 
-std::unique_ptr<CImageFileEdit> OpenForChanges(const std::string& path) {
-    std::string error;
-    auto edit = CImageFileEdit::Open(path, error, nullptr, true);
-    if (!edit)
-        Error(error);
-    return edit;
-}
-
-int Saved(CImageFileEdit& edit, const Arguments& args) {
-    const auto refusal = edit.Save(args.flags.count("--break-links") > 0);
-    if (!refusal)
+// The change made and the image written once, through the path every change takes; no
+// other writer of ours changes the image meanwhile.
+int Changed(const Arguments& args, const DiskChange& change) {
+    ChangeRequest request{{}, true, {}};
+    if (args.flags.count("--break-links"))
+        request.breakLinks = [](const std::string&, uint64_t) { return true; };
+    const ChangeOutcome outcome = ChangeImageFile(args.positional[0], request, change);
+    switch (outcome.kind) {
+    case ChangeOutcome::Kind::Written:
         return Success;
-    Error(refusal->text);
-    if (refusal->kind == hostfiles::ChangeFailure::HardLinked)
-        Error(LoadResString(IDS_CLI_BREAK_LINKS));
-    return Failure;
+    case ChangeOutcome::Kind::Refused:
+        if (!outcome.text.empty()) // empty: already told
+            Error(outcome.text);
+        return Error(ravelko::LoadResString(ravelko::IDS_EDIT_UNCHANGED));
+    default:
+        Error(outcome.text);
+        if (outcome.hardLinked)
+            Error(LoadResString(IDS_CLI_BREAK_LINKS));
+        return Failure;
+    }
 }
 
 // The live entry at a path from the root; none when there is no such entry.
-std::optional<int> EntryAt(const CImageFileEdit& edit, const std::string& path) {
-    const auto image = edit.Image();
+std::optional<int> EntryAt(const CDiskEditor& editor, const std::string& path) {
+    const auto image = ImageOf(editor);
     const auto found = ResolveCatalogPath(*image, image->Root(), ParseCatalogPath(path));
     if (!found || image->Entry(found->entry).deleted)
         return std::nullopt;
@@ -93,14 +96,15 @@ std::optional<int> EntryAt(const CImageFileEdit& edit, const std::string& path) 
 }
 
 // The number of the live directory a path from the root names (the root for an empty path).
-std::optional<int> DirectoryAt(const CImageFileEdit& edit, std::string_view path) {
+std::optional<int> DirectoryAt(const CDiskEditor& editor, std::string_view path) {
     const auto names = ParseCatalogPath(path);
-    const auto image = edit.Image();
-    const auto found = names.empty() ? std::optional<ResolvedEntry>()
-                                     : ResolveCatalogPath(*image, image->Root(), names);
-    if (!names.empty() && (!found || !found->isDirectory || image->Entry(found->entry).deleted))
+    if (names.empty())
+        return editor.Disk().RootDir();
+    const auto image = ImageOf(editor);
+    const auto found = ResolveCatalogPath(*image, image->Root(), names);
+    if (!found || !found->isDirectory || image->Entry(found->entry).deleted)
         return std::nullopt;
-    const auto place = found ? image->Enter(found->entry) : image->Root();
+    const auto place = image->Enter(found->entry);
     return place ? std::optional(place->dir) : std::nullopt;
 }
 
@@ -151,96 +155,91 @@ int Add(const Arguments& args) {
                              : std::optional<uint16_t>(kDefaultLoadAddress);
     if (!address)
         return UsageError(IDS_CLI_USAGE_ADD, LoadResString(IDS_CLI_BAD_ADDRESS));
-    auto edit = OpenForChanges(args.positional[0]);
-    if (!edit)
-        return Failure;
-    // The root needs no look-up (nor the copy of the image that a look-up reads).
-    const auto image = args.Value("--to").empty() ? nullptr : edit->Image();
-    const auto to = image ? EnterDirectory(*image, args.Value("--to"))
-                          : std::optional<Place>(Place{0, edit->Editor().Disk().RootDir()});
-    if (!to)
-        return Failure;
     const bool replace = args.flags.count("--replace") > 0;
     const AddControl control{
         [replace](const std::string&) { return replace; }, {}, args.flags.count("-r") > 0};
-    if (const auto error =
-            AddHostFiles(edit->Editor(), to->dir,
-                         ExpandHostPatterns({args.positional.begin() + 1, args.positional.end()}),
-                         *address, control))
-        return Refused(*error);
-    return Saved(*edit, args);
+    const std::vector<std::string> files =
+        ExpandHostPatterns({args.positional.begin() + 1, args.positional.end()});
+    return Changed(args, [&](CDiskEditor& editor, std::vector<std::string>&) -> ChangeStep {
+        int dir = editor.Disk().RootDir(); // which needs no look-up, nor the image's copy
+        if (!args.Value("--to").empty()) {
+            const auto image = ImageOf(editor);
+            const auto to = EnterDirectory(*image, args.Value("--to"));
+            if (!to)
+                return {""};
+            dir = to->dir;
+        }
+        return {AddHostFiles(editor, dir, files, *address, control)};
+    });
 }
 
 int Remove(const Arguments& args) {
-    auto edit = OpenForChanges(args.positional[0]);
-    if (!edit)
-        return Failure;
-    for (auto path = args.positional.begin() + 1; path != args.positional.end(); ++path) {
-        const auto index = EntryAt(*edit, *path);
-        const EditError error = index ? edit->Editor().Remove(*index, args.flags.count("-r")).error
-                                      : EditError::NotFound;
-        if (error != EditError::None)
-            return Refused(error, *path, *edit);
-    }
-    return Saved(*edit, args);
+    return Changed(args, [&](CDiskEditor& editor, std::vector<std::string>&) -> ChangeStep {
+        std::vector<Doomed> doomed;
+        for (auto path = args.positional.begin() + 1; path != args.positional.end(); ++path) {
+            const auto index = EntryAt(editor, *path);
+            if (!index)
+                return RefusedStep(EditError::NotFound, *path, editor);
+            doomed.push_back(
+                {editor.Disk().Entries()[static_cast<size_t>(*index)], PrintableHostPath(*path)});
+        }
+        return RemoveEntries(editor, doomed, args.flags.count("-r") > 0);
+    });
 }
 
 int MakeDirectory(const Arguments& args) {
-    auto edit = OpenForChanges(args.positional[0]);
-    if (!edit)
-        return Failure;
-    const auto [parentPath, typed] = SplitLastName(args.positional[1]);
-    const NewName name = ParseNewName(typed);
-    if (name.fault != NewNameFault::None)
-        return RefusedName(name.fault, args.positional[1], *edit, true);
-    const auto parent = DirectoryAt(*edit, parentPath);
-    if (!parent)
-        return Refused(EditError::NotFound, args.positional[1], *edit);
-    const EditError error = edit->Editor().MakeDirectory(*parent, name.name).error;
-    if (error != EditError::None)
-        return Refused(error, args.positional[1], *edit, true);
-    return Saved(*edit, args);
+    const std::string& path = args.positional[1];
+    return Changed(args, [&](CDiskEditor& editor, std::vector<std::string>& made) -> ChangeStep {
+        const auto [parentPath, typed] = SplitLastName(path);
+        const NewName name = ParseNewName(typed);
+        if (name.fault != NewNameFault::None)
+            return RefusedName(name.fault, path, editor, true);
+        const auto parent = DirectoryAt(editor, parentPath);
+        if (!parent)
+            return RefusedStep(EditError::NotFound, path, editor);
+        return StepOf(editor.MakeDirectory(*parent, name.name), editor, PrintableHostPath(path),
+                      true, made);
+    });
 }
 
 // A name alone renames the entry where it is. A directory that is there (beside the entry
 // for a name alone, else a path from the root) takes the entry under its own name; any other
 // path moves it to the path's directory under the path's last name.
 int Rename(const Arguments& args) {
-    auto edit = OpenForChanges(args.positional[0]);
-    if (!edit)
-        return Failure;
     const std::string& source = args.positional[1];
     const std::string& typed = args.positional[2];
-    const auto index = EntryAt(*edit, source);
-    if (!index)
-        return Refused(EditError::NotFound, source, *edit);
-    const DiskEntry entry = edit->Editor().Disk().Entries()[static_cast<size_t>(*index)];
-    if (typed.empty())
-        return RefusedName(NewNameFault::Empty, typed, *edit, entry.IsDirectory());
-    const bool beside = typed.find_first_of("/\\") == std::string::npos;
-    const std::string sourceDir(SplitLastName(source).first);
-    const std::string destination = beside && !sourceDir.empty() ? sourceDir + "/" + typed : typed;
-    auto dir = DirectoryAt(*edit, destination);
-    std::string newName = entry.name;
-    // Refusals name what the user would look for: the entry where it would go, or the
-    // directory that cannot move.
-    std::string subject = typed + "/" + std::string(SplitLastName(source).second);
-    if (!dir || (entry.IsDirectory() && *dir == entry.ownDir)) { // no directory to go into
-        subject = typed;
-        const auto [parent, last] = SplitLastName(destination);
-        const NewName name = ParseNewName(last);
-        if (name.fault != NewNameFault::None)
-            return RefusedName(name.fault, typed, *edit, entry.IsDirectory());
-        dir = beside ? std::optional(entry.holdingDir) : DirectoryAt(*edit, parent);
-        if (!dir)
-            return Refused(EditError::NotFound, typed, *edit);
-        newName = name.name;
-    }
-    const EditError error = edit->Editor().Move(*index, *dir, newName).error;
-    if (error != EditError::None)
-        return Refused(error, error == EditError::IntoItself ? source : subject, *edit,
-                       entry.IsDirectory());
-    return Saved(*edit, args);
+    return Changed(args, [&](CDiskEditor& editor, std::vector<std::string>& made) -> ChangeStep {
+        const auto index = EntryAt(editor, source);
+        if (!index)
+            return RefusedStep(EditError::NotFound, source, editor);
+        const DiskEntry entry = editor.Disk().Entries()[static_cast<size_t>(*index)];
+        if (typed.empty())
+            return RefusedName(NewNameFault::Empty, typed, editor, entry.IsDirectory());
+        const bool beside = typed.find_first_of("/\\") == std::string::npos;
+        const std::string sourceDir(SplitLastName(source).first);
+        const std::string destination =
+            beside && !sourceDir.empty() ? sourceDir + "/" + typed : typed;
+        auto dir = DirectoryAt(editor, destination);
+        std::string newName = entry.name;
+        // Refusals name what the user would look for: the entry where it would go, or the
+        // directory that cannot move.
+        std::string subject = typed + "/" + std::string(SplitLastName(source).second);
+        if (!dir || (entry.IsDirectory() && *dir == entry.ownDir)) { // no directory to go into
+            subject = typed;
+            const auto [parent, last] = SplitLastName(destination);
+            const NewName name = ParseNewName(last);
+            if (name.fault != NewNameFault::None)
+                return RefusedName(name.fault, typed, editor, entry.IsDirectory());
+            dir = beside ? std::optional(entry.holdingDir) : DirectoryAt(editor, parent);
+            if (!dir)
+                return RefusedStep(EditError::NotFound, typed, editor);
+            newName = name.name;
+        }
+        const EditResult result = editor.Move(*index, *dir, newName);
+        return StepOf(result, editor,
+                      PrintableHostPath(result.error == EditError::IntoItself ? source : subject),
+                      entry.IsDirectory(), made);
+    });
 }
 
 } // namespace bkdisk

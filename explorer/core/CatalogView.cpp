@@ -185,16 +185,55 @@ std::optional<OpenFailure> CatalogListing::Enter(EntryRef entry) {
     if (!inside)
         return why.kind == OpenFailure::None ? std::nullopt : std::optional(why);
     m_trail.push_back(*inside);
+    m_enteredThrough.push_back(entry);
     Refresh();
     return std::nullopt;
 }
 
-bool CatalogListing::Back() {
+std::optional<EntryRef> CatalogListing::Back() {
     if (m_trail.size() < 2)
-        return false;
+        return std::nullopt;
     m_trail.pop_back();
+    const EntryRef through = m_enteredThrough.back();
+    m_enteredThrough.pop_back();
     Refresh();
-    return true;
+    return through;
+}
+
+std::vector<std::string> CatalogListing::TrailNames() const {
+    std::vector<std::string> names;
+    for (const EntryRef& ref : m_enteredThrough)
+        names.push_back(m_image.Entry(ref).name);
+    return names;
+}
+
+void CatalogListing::EnterTrail(const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
+        const auto dir = std::find_if(m_entries.begin(), m_entries.end(), [&](EntryRef ref) {
+            const DiskEntry entry = m_image.Entry(ref);
+            return entry.IsDirectory() && !entry.deleted && entry.name == name;
+        });
+        if (dir == m_entries.end() || Enter(EntryRef(*dir))) // entering refills m_entries
+            return;
+    }
+}
+
+int CatalogListing::LiveRowNear(int from) const {
+    const int first = HasParentRow() ? 1 : 0;
+    const int count = first + static_cast<int>(m_entries.size());
+    const auto live = [&](int row) {
+        return row >= first && row < count &&
+               !m_image.Entry(m_entries[static_cast<size_t>(row - first)]).deleted;
+    };
+    for (int row = std::max(from, 0); row < count; ++row) {
+        if (live(row))
+            return row;
+    }
+    for (int row = std::min(from, count) - 1; row >= 0; --row) {
+        if (live(row))
+            return row;
+    }
+    return std::clamp(from, 0, std::max(count - 1, 0));
 }
 
 std::vector<CatalogRow> CatalogListing::Rows(int numberBase) const {

@@ -84,8 +84,17 @@ public:
     // Opens the directory or logical disk the entry opens; the reason when a logical disk
     // cannot be read (nothing changes then), none when it opened or was not a directory.
     std::optional<OpenFailure> Enter(EntryRef entry);
-    // Back to where the current directory was entered from; false at the root.
-    bool Back();
+    // Back to where the current directory was entered from: the entry it was entered
+    // through; none at the root.
+    std::optional<EntryRef> Back();
+    // The names of the directories entered from the root (Windows-1251).
+    std::vector<std::string> TrailNames() const;
+    // From the root, into the live directories of those names in turn, as far as they go:
+    // the way back into the same directory after the image changed.
+    void EnterTrail(const std::vector<std::string>& names);
+    // The row of a live entry nearest row `from`, looking down first (a deleted entry's row
+    // stays in the list); `from`, kept within the rows, when there is none.
+    int LiveRowNear(int from) const;
 
     std::vector<CatalogRow> Rows(int numberBase) const;
     // The selected rows' entry indices, ascending, without the parent row.
@@ -97,6 +106,7 @@ private:
 
     CDiskImage& m_image;
     std::vector<Place> m_trail;
+    std::vector<EntryRef> m_enteredThrough; // the entry each place after the root opened from
     std::vector<EntryRef> m_entries;
     CatalogOrder m_order;
 };

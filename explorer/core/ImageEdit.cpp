@@ -134,6 +134,17 @@ std::optional<std::string> WhyReadOnly(const CDiskImage& image, bool fileWritabl
     return WhyUneditable(EditDisk({bytes.begin(), bytes.end()}).get(), image.GetFormatName());
 }
 
+OpenedImage OpenImageForChanges(const std::string& path) {
+    OpenedImage opened;
+    opened.image = OpenDiskImage(path, &opened.failure);
+    const bool fileWritable = opened.failure.kind != OpenFailure::ReadOnly;
+    if (!fileWritable)
+        opened.image = OpenDiskImage(path, &opened.failure, ImageAccess::ReadOnly);
+    if (opened.image)
+        opened.readOnly = WhyReadOnly(*opened.image, fileWritable);
+    return opened;
+}
+
 namespace {
 
 // The live directory named `name` in `dir`, or the one holding `dir` for "..".

@@ -64,6 +64,15 @@ std::optional<std::string> HeldElsewhereText(const std::string& path);
 // image file has a write permission bit.
 std::optional<std::string> WhyReadOnly(const CDiskImage& image, bool fileWritable);
 
+// The image at `path` as the window opens it: one whose file may be written is open for
+// changes, any other is only read, and `readOnly` says why no change can be made.
+struct OpenedImage {
+    std::unique_ptr<CDiskImage> image; // null: `failure` says why
+    OpenFailure failure;
+    std::optional<std::string> readOnly;
+};
+OpenedImage OpenImageForChanges(const std::string& path);
+
 // Where a name typed over a row of directory `dir` sends the entry: a name alone stays in
 // `dir`; a path ("GAMES/NEW", '\\' too, ".." for the directory above) walks the live
 // directories from `dir` and ends in the new name. No directory when the walk meets none.

@@ -50,13 +50,42 @@ TEST(CatalogRows, RowsAndTheWayBack) {
     EXPECT_EQ(RowNames(listing), (std::vector<std::string>{"..", "ROOTSUB"}));
     EXPECT_TRUE(listing.Back());
     EXPECT_FALSE(listing.Enter(*listing.EntryAt(4)));
-    EXPECT_FALSE(listing.Enter(*listing.EntryAt(1)));
+    const EntryRef sub = *listing.EntryAt(1);
+    EXPECT_FALSE(listing.Enter(sub));
     EXPECT_EQ(RowNames(listing), (std::vector<std::string>{"..", "DEEP"}));
-    EXPECT_TRUE(listing.Back());
+    EXPECT_EQ(listing.TrailNames(), (std::vector<std::string>{"DUP", "SUB"}));
+
+    // The same way in again over the image as read afresh: by the names, as far as they go.
+    auto again = SameNames();
+    CatalogListing fresh(*again);
+    fresh.EnterTrail({"DUP", "SUB"});
+    EXPECT_EQ(RowNames(fresh), (std::vector<std::string>{"..", "DEEP"}));
+    CatalogListing partly(*again);
+    partly.EnterTrail({"DUP", "GONE", "SUB"});
+    EXPECT_EQ(partly.TrailNames(), (std::vector<std::string>{"DUP"}));
+
+    EXPECT_EQ(listing.Back(), sub); // the row it was entered through, to be selected
     EXPECT_EQ(RowNames(listing), (std::vector<std::string>{"..", "SUB"}));
     EXPECT_TRUE(listing.Back());
     EXPECT_FALSE(listing.Back());
     EXPECT_EQ(listing.Rows(1).size(), 8u);
+}
+
+// After a change the selection goes to the live entry nearest where it was: down first,
+// then up, never to a deleted entry's row or past the list.
+TEST(CatalogRows, LiveRowNearSkipsDeletedRows) {
+    MicroDosBuilder b(true);
+    b.File(0, "A", 01000, Filled(1));
+    b.Raw(0377, 0377, "OLD1", 200, 01000, 1);
+    b.File(0, "B", 01000, Filled(1));
+    b.Raw(0377, 0377, "OLD2", 201, 01000, 1);
+    auto image = CreateDiskImage("t.img", b.Image());
+    CatalogListing listing(*image);
+    ASSERT_EQ(RowNames(listing), (std::vector<std::string>{"A", "OLD1", "B", "OLD2"}));
+    EXPECT_EQ(listing.LiveRowNear(1), 2);
+    EXPECT_EQ(listing.LiveRowNear(3), 2);
+    EXPECT_EQ(listing.LiveRowNear(9), 2);
+    EXPECT_EQ(listing.LiveRowNear(0), 0);
 }
 
 // By a column's header: up, down, then the catalog's order again; names without regard to

@@ -3,7 +3,7 @@
 // left byte for byte as it was.
 #include "CatalogPath.h"
 #include "HostNames.h"
-#include "ImageEdit.h"
+#include "ImageChange.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -113,6 +113,58 @@ TEST(ImageChange, AnImageChangedHeldOrLinkedMeanwhileIsLeftAsItWas) {
     EXPECT_FALSE(AddOne(image, "A", true));
     EXPECT_EQ(ReadAll(other), before);
     EXPECT_NE(ReadAll(PathFromUtf8(image)), before);
+}
+
+// The one path of a change, as the window and bkdisk take it: what it made is written and
+// named; a refused name, a disk changed since it was shown, and a No to splitting hard
+// links each leave the file as it was and say which it was.
+TEST(ImageChange, EveryOutcomeOfTheOnePath) {
+    using Kind = ChangeOutcome::Kind;
+    TempDir dir;
+    const std::string image = BlankImage(dir, "path.img");
+    const auto makeDir = [](const std::string& name) {
+        return [name](CDiskEditor& editor, std::vector<std::string>& made) {
+            return MakeTypedDirectory(editor, 0, name, made);
+        };
+    };
+    const auto shown = ReadAll(PathFromUtf8(image));
+    ChangeOutcome done = ChangeImageFile(image, {shown, false, {}}, makeDir("ИГРЫ"));
+    ASSERT_EQ(done.kind, Kind::Written) << done.text;
+    EXPECT_EQ(done.made, (std::vector<std::string>{"\xC8\xc3\xd0\xdb"}));
+    const auto written = ReadAll(PathFromUtf8(image));
+    EXPECT_EQ(written, std::vector<uint8_t>(done.image->FloppyBytes().begin(),
+                                            done.image->FloppyBytes().end()));
+
+    const ChangeOutcome refused = ChangeImageFile(image, {}, makeDir("игры"));
+    EXPECT_EQ(refused.kind, Kind::Refused);
+    EXPECT_TRUE(refused.nameRefused);
+    EXPECT_EQ(refused.text.find("игры: "), 0u) << refused.text;
+
+    const ChangeOutcome stale = ChangeImageFile(image, {shown, false, {}}, makeDir("NEW"));
+    EXPECT_EQ(stale.kind, Kind::ChangedElsewhere);
+    EXPECT_TRUE(stale.image && stale.image->FloppyBytes().size() == written.size());
+
+    fs::create_hard_link(PathFromUtf8(image), dir.Path() / "twin.img");
+    uint64_t names = 0;
+    ChangeRequest ask{{}, false, [&](const std::string&, uint64_t links) {
+                          names = links;
+                          return false;
+                      }};
+    EXPECT_EQ(ChangeImageFile(image, ask, makeDir("NEW")).kind, Kind::Declined);
+    EXPECT_EQ(names, 2u);
+    const ChangeOutcome unasked = ChangeImageFile(image, {}, makeDir("NEW"));
+    EXPECT_EQ(unasked.kind, Kind::NotWritten);
+    EXPECT_TRUE(unasked.hardLinked);
+    EXPECT_EQ(ReadAll(PathFromUtf8(image)), written);
+
+    // Opened for changes where the file may be written, else only read, with the reason.
+    EXPECT_FALSE(OpenImageForChanges(image).readOnly);
+    fs::permissions(PathFromUtf8(image), fs::perms::all, fs::perm_options::remove);
+    fs::permissions(PathFromUtf8(image), fs::perms::owner_read, fs::perm_options::add);
+    const OpenedImage readOnly = OpenImageForChanges(image);
+    ASSERT_TRUE(readOnly.image);
+    EXPECT_EQ(readOnly.readOnly, "The image file is read-only.");
+    fs::permissions(PathFromUtf8(image), fs::perms::owner_write, fs::perm_options::add);
 }
 
 #ifndef _WIN32
