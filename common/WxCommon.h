@@ -3,11 +3,16 @@
 
 #include <wx/app.h>
 #include <wx/bitmap.h>
+#include <wx/button.h>
 #include <wx/config.h>
+#include <wx/dialog.h>
 #include <wx/fileconf.h>
 #include <wx/filename.h>
 #include <wx/icon.h>
 #include <wx/log.h>
+#include <wx/sizer.h>
+#include <wx/statbmp.h>
+#include <wx/stattext.h>
 #include <wx/statusbr.h>
 #include <wx/stdpaths.h>
 
@@ -38,6 +43,28 @@ inline void SetFittedStatusText(wxStatusBar& bar, int pane, const wxString& text
                         ? -1
                         : bar.GetTextExtent(bar.GetStatusText(static_cast<int>(i))).x + margin;
     bar.SetStatusWidths(static_cast<int>(widths.size()), widths.data());
+}
+
+// An About box: the program's picture, its lines of text under each other, and the OK
+// button at the top right; laid out by the texts' own sizes, never smaller than the box of
+// 239 x 82 dialog units it was drawn as.
+inline void LayOutAboutBox(wxDialog& box, const wxBitmap& picture,
+                           const std::vector<wxString>& lines, const wxString& ok) {
+    const int gap = box.ConvertDialogToPixels(wxSize(7, 7)).x;
+    auto* texts = new wxBoxSizer(wxVERTICAL);
+    for (const wxString& line : lines)
+        texts->Add(new wxStaticText(&box, wxID_ANY, line), 0, wxBOTTOM, gap);
+    auto* button = new wxButton(&box, wxID_OK, ok);
+    wxSize buttonSize = button->GetBestSize();
+    buttonSize.IncTo(box.ConvertDialogToPixels(wxSize(50, 14)));
+    button->SetMinSize(buttonSize);
+    button->SetDefault();
+    auto* row = new wxBoxSizer(wxHORIZONTAL);
+    row->Add(new wxStaticBitmap(&box, wxID_ANY, picture), 0, wxALL, 2 * gap);
+    row->Add(texts, 1, wxTOP | wxRIGHT, gap + gap / 2);
+    row->Add(button, 0, wxALL, gap);
+    box.SetMinClientSize(box.ConvertDialogToPixels(wxSize(239, 82)));
+    box.SetSizerAndFit(row);
 }
 
 // The program's settings: ~/.config/APP/APP.conf on Linux (the folder made when missing);

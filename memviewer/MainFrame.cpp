@@ -30,9 +30,6 @@ wxString Text(StringId id, std::initializer_list<std::string> values = {}) {
     return wxString::FromUTF8(FormatResString(id, values));
 }
 
-// The dialog bar's template, in dialog units.
-const wxSize kDlgBarSize(102, 37);
-
 // The BK's screen (64 bytes a row) at scale 1, unsheared.
 const wxSize kStartPicture(512, 512);
 
@@ -213,30 +210,35 @@ void CMainFrame::SetPaneText(int pane, const wxString& text) {
     SetFittedStatusText(*m_wndStatusBar, pane, text, 1, 32);
 }
 
+// Address, its field and Set over Scale and its list, each as large as its text needs.
 void CMainFrame::CreateDialogBar() {
     m_wndDlgBar = new wxPanel(this, wxID_ANY);
-    auto at = [this](int x, int y) { return m_wndDlgBar->ConvertDialogToPixels(wxPoint(x, y)); };
-    auto size = [this](int w, int h) { return m_wndDlgBar->ConvertDialogToPixels(wxSize(w, h)); };
-    new wxStaticText(m_wndDlgBar, wxID_ANY, Text(IDS_BAR_ADDRESS), at(0, 7), size(28, 8),
-                     wxALIGN_RIGHT | wxST_NO_AUTORESIZE);
+    const auto size = [this](int w, int h) {
+        return m_wndDlgBar->ConvertDialogToPixels(wxSize(w, h));
+    };
+    const auto label = [this](StringId id) {
+        return new wxStaticText(m_wndDlgBar, wxID_ANY, Text(id));
+    };
     wxTextValidator octal(wxFILTER_INCLUDE_CHAR_LIST);
     octal.SetCharIncludes("01234567");
-    m_address = new wxTextCtrl(m_wndDlgBar, IDC_ADDRESS, wxEmptyString, at(30, 5), size(40, 12),
-                               wxTE_PROCESS_ENTER, octal);
+    m_address = new wxTextCtrl(m_wndDlgBar, IDC_ADDRESS, wxEmptyString, wxDefaultPosition,
+                               size(40, 12), wxTE_PROCESS_ENTER, octal);
     m_address->SetMaxLength(6);
-    new wxButton(m_wndDlgBar, IDC_SET, Text(IDS_BAR_SET), at(75, 5), size(20, 10));
-    new wxStaticText(m_wndDlgBar, wxID_ANY, Text(IDS_BAR_SCALE), at(5, 22), size(24, 8),
-                     wxALIGN_RIGHT | wxST_NO_AUTORESIZE);
-    m_scale = new wxChoice(m_wndDlgBar, IDC_SCALE, at(30, 20), size(48, 12));
-    // The toolkit's controls may need more height than the template gives them.
-    wxSize bar = size(kDlgBarSize.x, kDlgBarSize.y);
-    for (wxWindow* child : m_wndDlgBar->GetChildren()) {
-        if (child->GetSize().y < child->GetBestSize().y)
-            child->SetSize(child->GetSize().x, child->GetBestSize().y);
-        bar.IncTo(wxSize(child->GetRect().GetRight() + 1, child->GetRect().GetBottom() + 1));
-    }
-    m_wndDlgBar->SetMinSize(bar);
-    m_wndDlgBar->SetSize(bar);
+    m_scale = new wxChoice(m_wndDlgBar, IDC_SCALE, wxDefaultPosition, size(48, 12));
+    const int gap = size(3, 3).x;
+    auto* grid = new wxFlexGridSizer(2, 3, gap, gap);
+    const auto labelFlags = wxSizerFlags().Right().CenterVertical();
+    grid->Add(label(IDS_BAR_ADDRESS), labelFlags);
+    grid->Add(m_address, wxSizerFlags().CenterVertical());
+    grid->Add(new wxButton(m_wndDlgBar, IDC_SET, Text(IDS_BAR_SET), wxDefaultPosition,
+                           wxDefaultSize, wxBU_EXACTFIT),
+              wxSizerFlags().CenterVertical());
+    grid->Add(label(IDS_BAR_SCALE), labelFlags);
+    grid->Add(m_scale, wxSizerFlags().CenterVertical());
+    auto* bar = new wxBoxSizer(wxHORIZONTAL);
+    bar->Add(grid, wxSizerFlags().Border(wxALL, gap));
+    m_wndDlgBar->SetSizer(bar);
+    m_wndDlgBar->SetMinSize(bar->GetMinSize());
 }
 
 void CMainFrame::FillScaleCombo() {

@@ -1,4 +1,5 @@
 // Ravelko's window, constructed for real (modeless) and driven through its own controls.
+#include "AboutDlg.h"
 #include "DropFiles.h"
 #include "Export.h"
 #include "HostNames.h"
@@ -252,6 +253,15 @@ TEST_F(Ravelko, RowsOpenTheirOwnDirectoriesDeletedOnesAndLogicalDisks) {
     EXPECT_EQ(Column(), (Strings{"0", "1"}));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].rfind("Logical disk 1 cannot be opened.", 0), 0u) << messages[0];
+}
+
+// Every control inside its window, as large as its text and clear of the others, in the
+// main window and the About box; CTest runs this again with fonts twice as large.
+TEST_F(Ravelko, NothingOverlapsOrIsCutAtAnyFontSize) {
+    Open();
+    EXPECT_EQ(LayoutFaults(*dlg), Strings{});
+    CAboutDlg about(dlg);
+    EXPECT_EQ(LayoutFaults(about), Strings{});
 }
 
 TEST_F(Ravelko, ResizeMovesOnlyListToolbarCheckBoxAndStatusBar) {

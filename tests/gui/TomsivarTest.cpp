@@ -1,4 +1,5 @@
 // Tomsivar's frame over a shared-memory object of the test's own.
+#include "AboutDlg.h"
 #include "MainFrame.h"
 #include "TempDir.h"
 #include "TomsivarApp.h"
@@ -528,6 +529,15 @@ TEST_F(Tomsivar, EmulatorMenuAndSettingsKeptBetweenRuns) {
 }
 
 // Every item of a menu has a letter of its own.
+// Every control inside its window, as large as its text and clear of the others, in the
+// bar, the frame and the About box; CTest runs this again with fonts twice as large.
+TEST_F(Tomsivar, NothingOverlapsOrIsCutAtAnyFontSize) {
+    OpenFrame();
+    EXPECT_EQ(LayoutFaults(*frame), std::vector<std::string>{});
+    CAboutDlg about(frame);
+    EXPECT_EQ(LayoutFaults(about), std::vector<std::string>{});
+}
+
 TEST_F(Tomsivar, EachMenuItemHasItsOwnLetter) {
     OpenFrame();
     const wxMenuBar* bar = frame->GetMenuBar();
