@@ -280,9 +280,12 @@ void CExplorerDlg::OnEndLabelEdit(wxListEvent& event) {
     const std::string name = event.GetLabel().utf8_string();
     if (Utf8ToCp1251(name) == m_pImage->Entry(*ref).name)
         return;
-    const bool nameRefused = ChangeImage([&](CDiskEditor& editor, std::vector<std::string>& made) {
-        return MoveToTypedName(editor, ref->index, name, made);
-    });
+    // Moved out of the directory, it leaves the selection to the live row nearest its own.
+    const bool nameRefused = ChangeImage(
+        [&](CDiskEditor& editor, std::vector<std::string>& made) {
+            return MoveToTypedName(editor, ref->index, name, made);
+        },
+        event.GetIndex());
     if (nameRefused) // edited again, as typed, to be mended (once this editor has gone)
         CallAfter([this, row = event.GetIndex(), typed = event.GetLabel()] {
             m_list->EditLabel(row);

@@ -28,11 +28,11 @@ namespace {
 
 constexpr int kTimerPeriodMs = 10;
 
-// The sizes of the window's template, in dialog units.
-const wxSize kDialogSize(320, 226);
-const wxRect kListRect(46, 10, 267, 175);
-const wxRect kToolbarPlace(5, 10, 34, 175);
-const wxRect kCheckRect(5, 195, 76, 10);
+// The window as it was drawn, in dialog units: its margins, and the list's least size.
+constexpr int kMargin = 5;
+constexpr int kTopMargin = 10;
+constexpr int kToolGap = 7;
+const wxSize kListSize(267, 175);
 
 const struct {
     int id;
@@ -51,6 +51,7 @@ const struct {
 };
 
 constexpr int kColumnMargin = 24; // a column's padding and its sort arrow
+constexpr int kDigitWidth = 8;    // pixels, in the usual font at 96 dpi
 
 const struct {
     StringId title;
@@ -110,7 +111,6 @@ bool CProgress::operator()(size_t done, size_t total) {
 
 // clang-format off
 wxBEGIN_EVENT_TABLE(CExplorerDlg, wxDialog)
-    EVT_SIZE(CExplorerDlg::OnSize)
     EVT_TOOL(ID_OPEN_IMAGE, CExplorerDlg::OnOpenImage)
     EVT_CLOSE(CExplorerDlg::OnClose)
     EVT_LIST_ITEM_ACTIVATED(IDC_FILE_LIST, CExplorerDlg::OnListActivated)
@@ -151,22 +151,10 @@ wxEND_EVENT_TABLE()
     m_progress = [this](ProgressWords words) { return ExportProgress(CProgress(this, words)); };
     m_askExisting = [this](const std::string& path) { return AskAboutExistingFile(this, path); };
     InitChangeDialogs();
-    // The template: the list, the place of the toolbar and the check box.
-    SetClientSize(ConvertDialogToPixels(kDialogSize));
     m_list = new CFileListCtrl(
-        this, IDC_FILE_LIST, [this] { return RenderDropFiles(); },
-        ConvertDialogToPixels(kListRect.GetPosition()), ConvertDialogToPixels(kListRect.GetSize()));
-    auto* place =
-        new wxWindow(this, IDC_TOOLBAR_PLACE, ConvertDialogToPixels(kToolbarPlace.GetPosition()),
-                     ConvertDialogToPixels(kToolbarPlace.GetSize()));
-    place->Hide();
-    place->Disable();
-    m_addBinCheck = new wxCheckBox(this, IDC_ADD_BIN_EXTENSION, LoadResString(IDS_ADD_BIN_CHECK),
-                                   ConvertDialogToPixels(kCheckRect.GetPosition()));
-    // The toolkit's own check box may need more room than the template gave it.
-    wxSize checkSize = ConvertDialogToPixels(kCheckRect.GetSize());
-    checkSize.IncTo(m_addBinCheck->GetBestSize());
-    m_addBinCheck->SetSize(checkSize);
+        this, IDC_FILE_LIST, [this] { return RenderDropFiles(); }, wxDefaultPosition,
+        ConvertDialogToPixels(kListSize));
+    m_addBinCheck = new wxCheckBox(this, IDC_ADD_BIN_EXTENSION, LoadResString(IDS_ADD_BIN_CHECK));
     OnInitDialog();
 }
 
@@ -178,17 +166,11 @@ void CExplorerDlg::OnInitDialog() {
     SetIcon(m_hIcon);
     if (const auto temp = GetTempFolder())
         RemoveStaleCopies(*temp, std::chrono::hours(24));
-    // Client sizes: a window manager's frame, which GTK learns only after showing the
-    // window, must not count as growth.
-    m_nLastWidth = m_nMinWidth = GetClientSize().x;
-    m_nLastHeight = m_nMinHeight = GetClientSize().y;
-    OnGetMinMaxInfo();
     CreateToolBar();
     InitList();
     CreateStatusBar();
-    LayoutStatusBar();
+    LayoutControls();
     WidenForColumns();
-    HeightenForTools();
     AddAboutToSystemMenu();
     MarkControlsStale();
 }
@@ -214,8 +196,6 @@ void CExplorerDlg::CreateToolBar() {
         m_toolBar->AddTool(tool.id, wxEmptyString, ToolbarBitmap(tool.cell),
                            tool.tip ? wxString(LoadResString(*tool.tip)) : wxString());
     m_toolBar->Realize();
-    // The toolbar keeps the place of control 1003 for the life of the window.
-    m_toolBar->SetSize(FindWindow(IDC_TOOLBAR_PLACE)->GetRect());
 }
 
 void CExplorerDlg::InitList() {
@@ -225,13 +205,16 @@ void CExplorerDlg::InitList() {
     // The numbers' columns say their base; every column is as wide as its widest text
     // ("<DIR> deleted" in the type's) at least.
     const bool octal = m_nNumberBase == 1;
+    // The widths are for the usual font; a larger one widens them alike.
+    const double fontScale =
+        std::max(1.0, m_list->GetTextExtent("0").x / static_cast<double>(FromDIP(kDigitWidth)));
     for (size_t i = 0; i < std::size(kColumns); ++i) {
         const bool number = i == CatalogOrder::kAddress || i == CatalogOrder::kSize;
         const wxString title =
             wxString::FromUTF8(LoadResString(kColumns[i].title) +
                                (number && octal ? LoadResString(IDS_OCTAL_SUFFIX) : std::string()));
-        int width =
-            std::max(FromDIP(kColumns[i].width), m_list->GetTextExtent(title).x + kColumnMargin);
+        int width = std::max(static_cast<int>(FromDIP(kColumns[i].width) * fontScale),
+                             m_list->GetTextExtent(title).x + kColumnMargin);
         if (i == CatalogOrder::kType)
             width = std::max(
                 width, m_list->GetTextExtent(wxString::FromUTF8(LoadResString(IDS_DIR_TYPE) + " " +
@@ -260,38 +243,21 @@ void CExplorerDlg::SetPaneText(int pane, const wxString& text) {
     SetFittedStatusText(*m_statusBar, pane, text, 0, kColumnMargin);
 }
 
-void CExplorerDlg::LayoutStatusBar() {
-    if (!m_statusBar)
-        return;
-    const wxSize client = GetClientSize();
-    m_statusBar->SetSize(0, client.y - m_nStatusBarHeight, client.x, m_nStatusBarHeight);
-}
-
-// The list takes all growth, the toolbar its height; the check box keeps its distance from
-// the bottom edge.
+// The toolbar beside the list, the check box under them, the status bar at the bottom:
+// the list takes all growth, the toolbar its height. The window starts, and stays, at
+// least as large as every control needs (every tool shows) and the list was drawn.
 void CExplorerDlg::LayoutControls() {
-    const wxSize size = GetClientSize();
-    if (!m_list)
-        return;
-    const int dw = size.x - m_nLastWidth;
-    const int dh = size.y - m_nLastHeight;
-    m_list->SetSize(m_list->GetSize() + wxSize(dw, dh));
-    m_toolBar->SetSize(m_toolBar->GetSize() + wxSize(0, dh));
-    m_addBinCheck->Move(m_addBinCheck->GetPosition() + wxPoint(0, dh));
-    m_nLastWidth = size.x;
-    m_nLastHeight = size.y;
-}
-
-void CExplorerDlg::OnGetMinMaxInfo() {
-    if (m_nMinWidth > 0 || m_nMinHeight > 0)
-        SetMinClientSize(wxSize(m_nMinWidth, m_nMinHeight));
-}
-
-void CExplorerDlg::OnSize(wxSizeEvent&) {
-    if (IsIconized())
-        return;
-    LayoutStatusBar();
-    LayoutControls();
+    const auto dialogUnits = [this](int x, int y) { return ConvertDialogToPixels(wxSize(x, y)); };
+    m_list->SetMinSize(dialogUnits(kListSize.x, kListSize.y));
+    m_statusBar->SetMinSize(wxSize(-1, m_nStatusBarHeight));
+    auto* row = new wxBoxSizer(wxHORIZONTAL);
+    row->Add(m_toolBar, 0, wxEXPAND | wxLEFT, dialogUnits(kMargin, 0).x);
+    row->Add(m_list, 1, wxEXPAND | wxLEFT | wxRIGHT, dialogUnits(kToolGap, 0).x);
+    auto* window = new wxBoxSizer(wxVERTICAL);
+    window->Add(row, 1, wxEXPAND | wxTOP, dialogUnits(0, kTopMargin).y);
+    window->Add(m_addBinCheck, 0, wxALL, dialogUnits(kMargin, kMargin).y);
+    window->Add(m_statusBar, 0, wxEXPAND);
+    SetSizerAndFit(window);
 }
 
 void CExplorerDlg::ReleaseImage() {
@@ -346,29 +312,15 @@ void CExplorerDlg::TakeImage(std::unique_ptr<CDiskImage> image, const std::strin
     MarkControlsStale();
 }
 
-// The window starts wide enough to show every column (the template is narrower than the
-// columns that fit their titles); the minimum stays the template's.
+// The window starts wide enough to show every column; its minimum stays narrower.
 void CExplorerDlg::WidenForColumns() {
     int columns = wxSystemSettings::GetMetric(wxSYS_VSCROLL_X, m_list) + 4;
     for (int i = 0; i < m_list->GetColumnCount(); ++i)
         columns += m_list->GetColumnWidth(i);
     if (const int missing = columns - m_list->GetClientSize().x; missing > 0) {
         SetClientSize(GetClientSize() + wxSize(missing, 0));
-        LayoutStatusBar();
-        LayoutControls();
+        Layout();
     }
-}
-
-// The window is at least as high as every tool of the toolbar needs.
-void CExplorerDlg::HeightenForTools() {
-    const int missing = m_toolBar->GetBestSize().y - m_toolBar->GetSize().y;
-    if (missing <= 0)
-        return;
-    m_nMinHeight += missing;
-    OnGetMinMaxInfo();
-    SetClientSize(GetClientSize() + wxSize(0, missing));
-    LayoutStatusBar();
-    LayoutControls();
 }
 
 // A new image: its first row selected too, so that Enter acts at once.

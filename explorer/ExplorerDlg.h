@@ -30,7 +30,6 @@
 
 enum ExplorerControlId {
     IDC_FILE_LIST = 1001,
-    IDC_TOOLBAR_PLACE = 1003,
     IDC_ADD_BIN_EXTENSION = 1004,
     ID_OPEN_IMAGE = 1000,
     ID_SAVE_BINS = 1002,
@@ -89,9 +88,7 @@ private:
     void CreateToolBar();
     void InitList();
     void CreateStatusBar();
-    void LayoutStatusBar();
     void LayoutControls();
-    void OnGetMinMaxInfo();
     void ReleaseImage();
     void TakeImage(std::unique_ptr<CDiskImage> image, const std::string& path);
     void FillList();
@@ -121,7 +118,6 @@ private:
     // The options of an export: into our own temporary folder, or a folder of the user's.
     ExportOptions OptionsFor(bool tempFolder) const;
 
-    void OnSize(wxSizeEvent& event);
     void OnOpenImage(wxCommandEvent& event);
     void OnClose(wxCloseEvent& event);
     void OnListActivated(wxListEvent& event);
@@ -135,7 +131,6 @@ private:
     void OnCharHook(wxKeyEvent& event);
     void SelectAll();
     void WidenForColumns();
-    void HeightenForTools();
     void ShowNewImage();
     void OnColumnClick(wxListEvent& event);
     void ShowSortIndicator();
@@ -204,10 +199,6 @@ private:
     std::string m_strLastExportFolder;                // where the last export went (UTF-8)
     bool m_bAddBinExtension = true;
     const int m_nNumberBase;
-    int m_nLastWidth = 0;
-    int m_nLastHeight = 0;
-    int m_nMinWidth = 0;
-    int m_nMinHeight = 0;
     int m_nStatusBarHeight = 0; // the font's: set with the bar
     CatalogOrder m_order;       // kept for every directory and image
     wxStatusBar* m_statusBar = nullptr;
