@@ -6,7 +6,7 @@
 #include "Cp1251.h"
 #include "DiskEditor.h"
 #include "DiskWords.h"
-#include "FormatEditors.h"
+#include "AndosImage.h"
 
 #include <algorithm>
 #include <array>

@@ -5,7 +5,10 @@
 
 #include "FileSystem.h"
 
+#include <memory>
 #include <vector>
+
+class CDiskEditor;
 
 class CAndosImage : public CFileSystem {
 public:
@@ -30,3 +33,7 @@ private:
     // them is another file's now.
     std::vector<bool> m_liveClusters;
 };
+
+// Its editor (AndosEditor.cpp), and a blank disk.
+std::unique_ptr<CDiskEditor> EditAndos(std::vector<uint8_t> bytes, const FileSystemFormat& format);
+std::vector<uint8_t> BlankAndos();

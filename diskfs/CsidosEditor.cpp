@@ -13,7 +13,7 @@
 #include "DiskEditor.h"
 #include "DiskWords.h"
 #include "CsidosLayout.h"
-#include "FormatEditors.h"
+#include "CsidosImage.h"
 
 #include <algorithm>
 #include <array>

@@ -7,6 +7,11 @@
 
 #include "FileSystem.h"
 
+#include <memory>
+#include <vector>
+
+class CDiskEditor;
+
 class CCsidosImage : public CFileSystem {
 public:
     CCsidosImage(std::span<const uint8_t> bytes, const FileSystemFormat& format);
@@ -19,3 +24,7 @@ protected:
 private:
     DiskEntry EntryAt(long long offset) const;
 };
+
+// Its editor (CsidosEditor.cpp), and a blank disk.
+std::unique_ptr<CDiskEditor> EditCsidos(std::vector<uint8_t> bytes, const FileSystemFormat& format);
+std::vector<uint8_t> BlankCsidos();

@@ -2,7 +2,6 @@
 
 #include "AndosImage.h"
 #include "CsidosImage.h"
-#include "FormatEditors.h"
 #include "MicroDosImage.h"
 
 namespace {

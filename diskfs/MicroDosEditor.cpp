@@ -13,7 +13,7 @@
 #include "Cp1251.h"
 #include "DiskEditor.h"
 #include "DiskWords.h"
-#include "FormatEditors.h"
+#include "MicroDosImage.h"
 #include "MicroDosLayout.h"
 
 #include <algorithm>

@@ -8,6 +8,11 @@
 
 #include "FileSystem.h"
 
+#include <memory>
+#include <vector>
+
+class CDiskEditor;
+
 class CMicroDosImage : public CFileSystem {
 public:
     // MKDOS when the format is MKDOS's row.
@@ -23,3 +28,9 @@ protected:
 private:
     DiskEntry EntryAt(int offset, bool mkdos) const;
 };
+
+// Its editor (MicroDosEditor.cpp), for MicroDOS and MKDOS, and their blank disks.
+std::unique_ptr<CDiskEditor> EditMicroDos(std::vector<uint8_t> bytes,
+                                          const FileSystemFormat& format);
+std::vector<uint8_t> BlankMicroDos();
+std::vector<uint8_t> BlankMkDos();
