@@ -133,10 +133,10 @@ bool CExplorerDlg::ChangeImage(const DiskChange& change, long row) {
     ChangeOutcome outcome = ChangeImageFile(m_strImagePath, request, change);
     switch (outcome.kind) {
     case Kind::Written:
-        ShowChangedImage(std::move(outcome.image), outcome.made, row);
+        ShowChangedImage(outcome, row);
         return false;
     case Kind::ChangedElsewhere:
-        ShowChangedImage(std::move(outcome.image), {});
+        ShowChangedImage(outcome);
         ShowError(Text(IDS_IMAGE_CHANGED_ELSEWHERE));
         return false;
     case Kind::Refused:
@@ -156,11 +156,11 @@ bool CExplorerDlg::ChangeImage(const DiskChange& change, long row) {
 }
 
 // The new bytes in place of the old, in the directory that was shown (found again by
-// the names entered), with the entries named `made` selected.
-void CExplorerDlg::ShowChangedImage(std::unique_ptr<CDiskImage> image,
-                                    const std::vector<std::string>& made, long otherwise) {
+// the names entered), with the entries the change made selected.
+void CExplorerDlg::ShowChangedImage(ChangeOutcome& outcome, long otherwise) {
+    const std::vector<std::string>& made = outcome.made;
     const std::vector<std::string> trail = m_listing->TrailNames();
-    TakeImage(std::move(image), m_strImagePath);
+    TakeImage(std::move(outcome.image), m_strImagePath, outcome.freeSpace);
     m_listing->EnterTrail(trail);
     Refill();
     const long first = m_listing->HasParentRow() ? 1 : 0;

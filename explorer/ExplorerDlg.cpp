@@ -289,7 +289,7 @@ int CExplorerDlg::OpenImage(const std::string& path) {
             OpenFailureText(path, Utf8FromPath(PathFromUtf8(path).filename()), opened.failure)));
         return 1;
     }
-    TakeImage(std::move(opened.image), path);
+    TakeImage(std::move(opened.image), path, opened.freeSpace);
     m_strImageName = Utf8FromPath(PathFromUtf8(path).filename());
     m_strImagePath = path;
     m_readOnly = opened.readOnly;
@@ -300,12 +300,13 @@ int CExplorerDlg::OpenImage(const std::string& path) {
 
 // The image in place of the open one, at its root. Its file's identity is kept: no export
 // ever replaces it.
-void CExplorerDlg::TakeImage(std::unique_ptr<CDiskImage> image, const std::string& path) {
+void CExplorerDlg::TakeImage(std::unique_ptr<CDiskImage> image, const std::string& path,
+                             std::optional<FreeSpace> freeSpace) {
     m_listing.reset();
     m_pImage = std::move(image);
     m_listing = std::make_unique<CatalogListing>(*m_pImage);
     m_listing->SetOrder(m_order);
-    m_freeSpace = FloppyFreeSpace(*m_pImage);
+    m_freeSpace = freeSpace;
     m_imageFile.clear();
     if (const auto identity = hostfiles::IdentityOf(PathFromUtf8(path)))
         m_imageFile.push_back(*identity);

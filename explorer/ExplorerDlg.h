@@ -90,7 +90,9 @@ private:
     void CreateStatusBar();
     void LayoutControls();
     void ReleaseImage();
-    void TakeImage(std::unique_ptr<CDiskImage> image, const std::string& path);
+    // `freeSpace`: the floppy's, as read with the image.
+    void TakeImage(std::unique_ptr<CDiskImage> image, const std::string& path,
+                   std::optional<FreeSpace> freeSpace);
     void FillList();
     void UpdateControls();
     void OnDblClkList();
@@ -149,8 +151,7 @@ private:
     // False, once the user is told, when another program has the image open: asked before
     // the user is asked anything for a change.
     bool ImageFreeForChanges();
-    void ShowChangedImage(std::unique_ptr<CDiskImage> image, const std::vector<std::string>& made,
-                          long otherwise = 0);
+    void ShowChangedImage(ChangeOutcome& outcome, long otherwise = 0);
     void AddFiles(const std::vector<std::string>& paths);
     static bool IsChangeTool(int tool); // Add files, New folder, Delete, Rename
     void UpdateChangeTools(const Selection& selection);

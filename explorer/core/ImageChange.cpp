@@ -24,6 +24,7 @@ ChangeOutcome SaveRefused(const std::string& path, CImageFileEdit::SaveRefusal r
         if (auto now = OpenDiskImage(path); now && !now->HardDisk()) {
             ChangeOutcome outcome =
                 Outcome(ChangeOutcome::Kind::ChangedElsewhere, std::move(refusal.text));
+            outcome.freeSpace = FloppyFreeSpace(*now);
             outcome.image = std::move(now);
             return outcome;
         }
@@ -51,6 +52,7 @@ ChangeOutcome ChangeImageFile(const std::string& path, const ChangeRequest& requ
         !std::equal(request.known.begin(), request.known.end(), bytes.begin(), bytes.end())) {
         ChangeOutcome outcome = Outcome(Kind::ChangedElsewhere);
         outcome.image = edit->Image();
+        outcome.freeSpace = FreeSpaceOf(&edit->Editor());
         return outcome;
     }
     if (!request.lockFirst) {
@@ -71,6 +73,7 @@ ChangeOutcome ChangeImageFile(const std::string& path, const ChangeRequest& requ
         return SaveRefused(path, std::move(*refusal));
     ChangeOutcome outcome = Outcome(Kind::Written);
     outcome.image = edit->Image();
+    outcome.freeSpace = FreeSpaceOf(&edit->Editor());
     outcome.made = std::move(made);
     return outcome;
 }

@@ -51,9 +51,10 @@ struct ChangeOutcome {
     std::string text; // why, in words, unless Written or Declined (or what the asker knew
                       // was changed)
     bool nameRefused = false;
-    bool madeReadOnly = false;         // NotOpened because the file lost its write permission
-    bool hardLinked = false;           // NotWritten because the image has other names
-    std::unique_ptr<CDiskImage> image; // Written, ChangedElsewhere: the image as it is now
+    bool madeReadOnly = false;          // NotOpened because the file lost its write permission
+    bool hardLinked = false;            // NotWritten because the image has other names
+    std::unique_ptr<CDiskImage> image;  // Written, ChangedElsewhere: the image as it is now
+    std::optional<FreeSpace> freeSpace; // and its free space
     std::vector<std::string> made;
 };
 

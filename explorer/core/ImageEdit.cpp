@@ -5,6 +5,7 @@
 #include "Export.h"
 #include "HostFiles.h"
 #include "Cp1251.h"
+#include "HardDisk.h"
 #include "HostNames.h"
 #include "RavelkoStrings.h"
 
@@ -71,18 +72,19 @@ std::unique_ptr<CImageFileEdit> CImageFileEdit::Open(const std::string& path, st
                                        failure.reason});
         return nullptr;
     }
-    auto image = CreateDiskImage(path, file->TakeBytes());
-    if (!image) {
-        error = OpenFailureText(path, printable, {OpenFailure::UnknownFormat, {}});
-        return nullptr;
-    }
-    if (image->HardDisk()) {
+    // Detected and read once, by the editor.
+    std::vector<uint8_t> bytes = file->TakeBytes();
+    if (ReadHardDiskLayout(bytes)) {
         error = LoadResString(IDS_EDIT_HARD_DISK);
         return nullptr;
     }
-    const std::string format = image->GetFormatName();
-    auto editor = EditDisk(image->TakeFloppyBytes());
-    if (const auto why = WhyUneditable(editor.get(), format)) {
+    const FileSystemFormat* format = DetectFileSystem(bytes);
+    if (!format) {
+        error = OpenFailureText(path, printable, {OpenFailure::UnknownFormat, {}});
+        return nullptr;
+    }
+    auto editor = format->edit ? format->edit(std::move(bytes), *format) : nullptr;
+    if (const auto why = WhyUneditable(editor.get(), format->name)) {
         error = *why;
         return nullptr;
     }
@@ -125,23 +127,51 @@ std::optional<std::string> HeldElsewhereText(const std::string& path) {
     return holder ? std::optional(HeldText(PrintableHostPath(path), *holder)) : std::nullopt;
 }
 
-std::optional<std::string> WhyReadOnly(const CDiskImage& image, bool fileWritable) {
+namespace {
+
+// An editor over a copy of a floppy's bytes; null for a hard disk or a format not changed.
+std::unique_ptr<CDiskEditor> EditorOf(const CDiskImage& image) {
+    const auto bytes = image.FloppyBytes();
+    return image.HardDisk() ? nullptr : EditDisk({bytes.begin(), bytes.end()});
+}
+
+std::optional<std::string> WhyReadOnly(const CDiskImage& image, bool fileWritable,
+                                       const CDiskEditor* editor) {
     if (!fileWritable)
         return LoadResString(IDS_READ_ONLY_FILE);
     if (image.HardDisk())
         return LoadResString(IDS_EDIT_HARD_DISK);
-    const auto bytes = image.FloppyBytes();
-    return WhyUneditable(EditDisk({bytes.begin(), bytes.end()}).get(), image.GetFormatName());
+    return WhyUneditable(editor, image.GetFormatName());
 }
 
+} // namespace
+
+std::optional<std::string> WhyReadOnly(const CDiskImage& image, bool fileWritable) {
+    return WhyReadOnly(image, fileWritable, fileWritable ? EditorOf(image).get() : nullptr);
+}
+
+std::optional<FreeSpace> FreeSpaceOf(const CDiskEditor* editor) {
+    if (!editor || !editor->LayoutFaults().empty())
+        return std::nullopt;
+    return FreeSpace{editor->FreeBytes(), editor->LargestFreePiece()};
+}
+
+std::optional<FreeSpace> FloppyFreeSpace(const CDiskImage& image) {
+    return FreeSpaceOf(EditorOf(image).get());
+}
+
+// The disk is read once for both the reason and the free space.
 OpenedImage OpenImageForChanges(const std::string& path) {
     OpenedImage opened;
     opened.image = OpenDiskImage(path, &opened.failure);
     const bool fileWritable = opened.failure.kind != OpenFailure::ReadOnly;
     if (!fileWritable)
         opened.image = OpenDiskImage(path, &opened.failure, ImageAccess::ReadOnly);
-    if (opened.image)
-        opened.readOnly = WhyReadOnly(*opened.image, fileWritable);
+    if (opened.image) {
+        const auto editor = EditorOf(*opened.image);
+        opened.readOnly = WhyReadOnly(*opened.image, fileWritable, editor.get());
+        opened.freeSpace = FreeSpaceOf(editor.get());
+    }
     return opened;
 }
 
@@ -170,16 +200,6 @@ TypedDestination ResolveTypedName(const CFileSystem& disk, int dir, std::string_
             at = StepInto(disk, *at, step);
     }
     return {at, std::string(cp1251)};
-}
-
-std::optional<FreeSpace> FloppyFreeSpace(const CDiskImage& image) {
-    if (image.HardDisk())
-        return std::nullopt;
-    const auto bytes = image.FloppyBytes();
-    const auto editor = EditDisk({bytes.begin(), bytes.end()});
-    if (!editor || !editor->LayoutFaults().empty())
-        return std::nullopt;
-    return FreeSpace{editor->FreeBytes(), editor->LargestFreePiece()};
 }
 
 std::vector<EntryRef> RemovableEntries(const CatalogListing& listing,

@@ -64,12 +64,19 @@ std::optional<std::string> HeldElsewhereText(const std::string& path);
 // image file has a write permission bit.
 std::optional<std::string> WhyReadOnly(const CDiskImage& image, bool fileWritable);
 
+// A floppy's free space in bytes, and its longest piece where a file takes one piece.
+struct FreeSpace {
+    long long bytes = 0;
+    std::optional<long long> onePiece;
+};
+
 // The image at `path` as the window opens it: one whose file may be written is open for
 // changes, any other is only read, and `readOnly` says why no change can be made.
 struct OpenedImage {
     std::unique_ptr<CDiskImage> image; // null: `failure` says why
     OpenFailure failure;
     std::optional<std::string> readOnly;
+    std::optional<FreeSpace> freeSpace;
 };
 OpenedImage OpenImageForChanges(const std::string& path);
 
@@ -82,13 +89,9 @@ struct TypedDestination {
 };
 TypedDestination ResolveTypedName(const CFileSystem& disk, int dir, std::string_view cp1251);
 
-// A floppy's free space in bytes, and its longest piece where a file takes one piece.
-struct FreeSpace {
-    long long bytes = 0;
-    std::optional<long long> onePiece;
-};
 // None for a hard disk, a format no change is made to, or a layout at fault.
 std::optional<FreeSpace> FloppyFreeSpace(const CDiskImage& image);
+std::optional<FreeSpace> FreeSpaceOf(const CDiskEditor* editor); // what it holds now
 
 // What the changing commands may do with the rows selected in a listing.
 struct ChangeState {
