@@ -34,6 +34,9 @@ fs::path BuildImage(const TempDir& dir, int entries) {
     MicroDosBuilder b(true, size, 0);
     for (int i = 0; i < count; ++i)
         b.Raw(0, 0, "F" + std::to_string(i), 1, 01000, 100);
+    // The header's 16-bit count of live entries cannot hold them: 0 lets the catalog run
+    // to its end mark, where a wrapped count would end it early.
+    PutWord(b.Image(), 030, 0);
     return dir.Write("catalog.img", b.Image());
 }
 

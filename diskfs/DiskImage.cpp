@@ -107,15 +107,20 @@ std::vector<int> CDiskImage::Contents(Place place) {
 }
 
 DiskEntry CDiskImage::Entry(EntryRef ref) {
+    const DiskEntry* entry = Find(ref);
+    return entry ? *entry : DiskEntry{};
+}
+
+const DiskEntry* CDiskImage::Find(EntryRef ref) {
     if (m_hardDisk && ref.disk == kDiskList) {
         if (ref.index >= 0 && static_cast<size_t>(ref.index) < m_diskRows.size())
-            return m_diskRows[static_cast<size_t>(ref.index)];
-        return {};
+            return &m_diskRows[static_cast<size_t>(ref.index)];
+        return nullptr;
     }
     const CFileSystem* fs = Load(ref.disk);
     if (!fs || ref.index < 0 || static_cast<size_t>(ref.index) >= fs->Entries().size())
-        return {};
-    return fs->Entries()[static_cast<size_t>(ref.index)];
+        return nullptr;
+    return &fs->Entries()[static_cast<size_t>(ref.index)];
 }
 
 std::vector<EntryRef> CDiskImage::List(Place place) {

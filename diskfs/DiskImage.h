@@ -78,6 +78,9 @@ public:
     std::vector<int> Contents(Place place);
     // A blank file entry for a reference to nothing.
     DiskEntry Entry(EntryRef ref);
+    // The entry where the image keeps it, until another logical disk is read; null for a
+    // reference to nothing.
+    const DiskEntry* Find(EntryRef ref);
     std::vector<EntryRef> List(Place place);
     // The place a directory or logical disk opens; none for a file, or with the reason
     // for a logical disk that cannot be read.

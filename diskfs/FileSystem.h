@@ -43,6 +43,7 @@ protected:
     CFileSystem(std::span<const uint8_t> bytes, int rootDir, const FileSystemFormat& format);
 
     // Derived constructors add the catalog's entries in order, then call Finish once.
+    void Reserve(size_t entries) { m_entries.reserve(entries); }
     void Add(DiskEntry entry);
     void Finish();
     virtual ReadFault ReadData(const DiskEntry& entry, std::vector<uint8_t>& data) const = 0;

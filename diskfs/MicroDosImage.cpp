@@ -18,19 +18,27 @@ bool CMicroDosImage::DetectMkDos(std::span<const uint8_t> bytes) {
 CMicroDosImage::CMicroDosImage(std::span<const uint8_t> bytes, const FileSystemFormat& format)
     : CFileSystem(bytes, 0, format) {
     const bool mkdos = format.id == FormatMkDos;
-    // Past its last live entry a catalog may hold stale records with no end mark after
-    // them: the header's count of live entries ends it, deleted records kept up to there.
+    const int end = CatalogEnd();
+    Reserve(static_cast<size_t>((end - kFirstEntry) / kEntrySize)); // a catalog may fill 32 MB
+    for (int at = kFirstEntry; at < end; at += kEntrySize)
+        Add(EntryAt(at, mkdos));
+    Finish();
+}
+
+// Past its last live entry a catalog may hold stale records with no end mark after them:
+// the header's count of live entries ends it, deleted records kept up to there.
+int CMicroDosImage::CatalogEnd() const {
     const int liveCount = Word(kLiveCount);
     int live = 0;
-    for (int at = kFirstEntry; InDisk(at, kEntrySize); at += kEntrySize) {
+    int at = kFirstEntry;
+    for (; InDisk(at, kEntrySize); at += kEntrySize) {
         const bool deleted = Byte(at) == kDeleted;
         if ((Byte(at) == 0 && Byte(at + 1) == 0 && Byte(at + 2) == 0) ||
             (liveCount > 0 && live == liveCount && !deleted))
             break;
         live += !deleted;
-        Add(EntryAt(at, mkdos));
     }
-    Finish();
+    return at;
 }
 
 DiskEntry CMicroDosImage::EntryAt(int at, bool mkdos) const {

@@ -26,6 +26,7 @@ protected:
     ReadFault ReadData(const DiskEntry& entry, std::vector<uint8_t>& data) const override;
 
 private:
+    int CatalogEnd() const; // the offset after the last entry
     DiskEntry EntryAt(int offset, bool mkdos) const;
 };
 

@@ -135,18 +135,18 @@ struct NameKey {
 
 // Entries of one name without regard to case stand together, live ones first, each group
 // in catalog order.
-std::vector<NameKey> SortedByNameHash(const std::vector<DiskEntry>& entries) {
+std::vector<NameKey> SortedByNameHash(std::span<const DiskEntry* const> entries) {
     std::vector<NameKey> sorted;
     sorted.reserve(entries.size());
     for (size_t i = 0; i < entries.size(); ++i)
-        sorted.push_back({FoldedNameHash(entries[i].name), entries[i].deleted, i});
+        sorted.push_back({FoldedNameHash(entries[i]->name), entries[i]->deleted, i});
     std::sort(sorted.begin(), sorted.end());
     return sorted;
 }
 
 } // namespace
 
-std::vector<int> Occurrences(const std::vector<DiskEntry>& entries) {
+std::vector<int> Occurrences(std::span<const DiskEntry* const> entries) {
     const auto byHash = SortedByNameHash(entries);
     std::vector<int> occurrences(entries.size(), 1);
     for (auto run = byHash.begin(); run != byHash.end();) {
@@ -155,7 +155,7 @@ std::vector<int> Occurrences(const std::vector<DiskEntry>& entries) {
         if (end - run > 1) {
             std::unordered_map<std::string, int> seen;
             for (auto item = run; item != end; ++item)
-                occurrences[item->index] = ++seen[FoldName(entries[item->index].name)];
+                occurrences[item->index] = ++seen[FoldName(entries[item->index]->name)];
         }
         run = end;
     }
@@ -176,7 +176,10 @@ public:
         if (cached.entries.empty() && cached.sorted.empty()) {
             for (const int index : m_image.Contents(directory))
                 cached.entries.push_back(m_image.Entry({directory.disk, index}));
-            cached.sorted = SortedByNameHash(cached.entries);
+            std::vector<const DiskEntry*> each;
+            for (const DiskEntry& entry : cached.entries)
+                each.push_back(&entry);
+            cached.sorted = SortedByNameHash(each);
         }
         const size_t hash = FoldedNameHash(name.name);
         auto item =

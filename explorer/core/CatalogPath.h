@@ -14,6 +14,7 @@
 #include "DiskImage.h"
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,7 +57,7 @@ std::optional<ResolvedEntry> ResolveCatalogPath(CDiskImage& image, Place start,
 // The occurrence of each entry's name among the entries before it, live ones before
 // deleted ones (1 for the first, any case). Names are told apart by a hash of their folded form, so
 // a directory of a million different names costs a sorted array, not a map of a million strings.
-std::vector<int> Occurrences(const std::vector<DiskEntry>& entries);
+std::vector<int> Occurrences(std::span<const DiskEntry* const> entries);
 
 // Control characters of a host path written as %XX, so that one message stays one line.
 std::string PrintableHostPath(std::string_view utf8);

@@ -12,21 +12,25 @@ bool CatalogWalk::Walk(Place place, const std::optional<std::vector<int>>& selec
 }
 
 bool CatalogWalk::WalkDirectory(Place place, const std::vector<int>* selected) {
-    std::vector<DiskEntry> entries;
-    for (const int index : m_image.Contents(place))
-        entries.push_back(m_image.Entry({place.disk, index}));
+    // The entries where the image keeps them (no copy of a large directory): only entering a
+    // logical disk reads another, and the disk list's own rows stay.
+    const std::vector<int> contents = m_image.Contents(place);
+    std::vector<const DiskEntry*> entries;
+    entries.reserve(contents.size());
+    for (const int index : contents)
+        entries.push_back(m_image.Find({place.disk, index}));
     const std::vector<int> occurrences = Occurrences(entries);
     std::vector<size_t> order(entries.size());
     std::iota(order.begin(), order.end(), size_t{0});
     if (m_visitor.LiveFirst())
         std::stable_partition(order.begin(), order.end(),
-                              [&](size_t i) { return !entries[i].deleted; });
+                              [&](size_t i) { return !entries[i]->deleted; });
     for (const size_t i : order) {
-        if (selected && !std::binary_search(selected->begin(), selected->end(), entries[i].index))
+        if (selected && !std::binary_search(selected->begin(), selected->end(), entries[i]->index))
             continue;
-        m_path.push_back({entries[i].name, occurrences[i]});
+        m_path.push_back({entries[i]->name, occurrences[i]});
         const WalkStep step{
-            m_path, entries[i].IsDirectory(), {place.disk, entries[i].index}, entries[i]};
+            m_path, entries[i]->IsDirectory(), {place.disk, entries[i]->index}, *entries[i]};
         const CatalogVisitor::Next result = Visit(step);
         m_path.pop_back();
         if (result == CatalogVisitor::Stop)
