@@ -55,7 +55,9 @@ std::vector<uint8_t> CDiskImage::TakeFloppyBytes() {
 }
 
 std::string CDiskImage::GetFormatName() const {
-    return m_hardDisk ? "Hard disk" : m_loaded->fs->GetFormatName();
+    if (m_hardDisk)
+        return m_hardDisk->header ? "Hard disk" : "Hard disk (no header)";
+    return m_loaded->fs->GetFormatName();
 }
 
 Place CDiskImage::Root() const {
@@ -66,16 +68,21 @@ OpenFailure CDiskImage::ReadLogicalDisk(int disk, Disk& into) {
     const HardDiskLayout::LogicalDisk& where = m_hardDisk->disks[static_cast<size_t>(disk)];
     if (where.size > kMaxImageSize)
         return {OpenFailure::TooLarge, {}};
-    if (const long long end = where.offset + where.size; end > m_imageSize)
-        return {OpenFailure::CutShort, {}, end - std::max(where.offset, m_imageSize)};
-    into.bytes.resize(static_cast<size_t>(where.size));
+    // A disk the file ends inside gives what is there, as a floppy cut short does: what
+    // lies past the end is unreadable, never made up.
+    const long long end = where.offset + where.size;
+    const OpenFailure cut{OpenFailure::CutShort, {}, end - std::max(where.offset, m_imageSize)};
+    const long long present = std::min(end, m_imageSize) - where.offset;
+    if (present <= 0)
+        return cut;
+    into.bytes.resize(static_cast<size_t>(present));
     std::string error;
     if (!m_source->ReadAt(where.offset, into.bytes, error))
         return {OpenFailure::CannotRead, error};
     InvertBytes(into.bytes);
     const FileSystemFormat* format = DetectFileSystem(into.bytes);
-    if (!format)
-        return {OpenFailure::UnknownFormat, {}};
+    if (!format) // the part missing may be what would have told the format
+        return end > m_imageSize ? cut : OpenFailure{OpenFailure::UnknownFormat, {}};
     into.fs = format->open(into.bytes, *format);
     return {};
 }
@@ -261,8 +268,11 @@ std::unique_ptr<CDiskImage> OpenDiskImage(std::string path, std::unique_ptr<Byte
     failure = {};
     const long long size = source->Size();
     std::string error;
-    if (size >= kHardDiskHead) {
-        std::vector<uint8_t> head(static_cast<size_t>(kHardDiskHead));
+    // A hard disk kept without its header is known by its table alone, which a floppy's
+    // bytes could match by chance: it is one only where no floppy format takes them.
+    std::optional<HardDiskLayout> headerless;
+    if (size >= kHeaderlessHead) {
+        std::vector<uint8_t> head(static_cast<size_t>(std::min(size, kHardDiskHead)));
         if (!source->ReadAt(0, head, error)) {
             failure = {OpenFailure::CannotRead, error};
             return nullptr;
@@ -270,8 +280,12 @@ std::unique_ptr<CDiskImage> OpenDiskImage(std::string path, std::unique_ptr<Byte
         if (auto layout = ReadHardDiskLayout(head))
             return std::make_unique<CDiskImage>(std::move(path), std::move(source),
                                                 std::move(*layout));
+        headerless = ReadHeaderlessLayout(head);
     }
     if (size > kMaxImageSize) {
+        if (headerless)
+            return std::make_unique<CDiskImage>(std::move(path), std::move(source),
+                                                std::move(*headerless));
         failure.kind = OpenFailure::TooLarge;
         return nullptr;
     }
@@ -281,6 +295,10 @@ std::unique_ptr<CDiskImage> OpenDiskImage(std::string path, std::unique_ptr<Byte
         return nullptr;
     }
     const FileSystemFormat* format = DetectFileSystem(bytes);
+    if (!format && headerless)
+        return std::make_unique<CDiskImage>(std::move(path),
+                                            std::make_unique<MemorySource>(std::move(bytes)),
+                                            std::move(*headerless));
     if (!format) {
         failure.kind = OpenFailure::UnknownFormat;
         return nullptr;

@@ -8,14 +8,17 @@
 #include <vector>
 
 constexpr long long kSectorSize = 512;
-// The header and LBA 0..7: all that detection and the table of logical disks need.
+// The header and LBA 0..7: all that detection and the table of logical disks need; without
+// the header, LBA 0..7.
 constexpr long long kHardDiskHead = kSectorSize + 8 * kSectorSize;
+constexpr long long kHeaderlessHead = 8 * kSectorSize;
 
 struct HardDiskLayout {
     int cylinders = 0;
     int heads = 0;
     int sectorsPerTrack = 0;
     long long declaredSectors = 0; // what the header says the disk holds
+    bool header = true; // false: the image starts at LBA 0, its identify header left out
     struct LogicalDisk {
         long long offset; // in the image file
         long long size;   // bytes
@@ -26,6 +29,9 @@ struct HardDiskLayout {
 // The layout from the image's first kHardDiskHead bytes; none when they are not a hard
 // disk's (geometry, a table that repeats it, at least one disk, its checksum).
 std::optional<HardDiskLayout> ReadHardDiskLayout(std::span<const uint8_t> head);
+// The layout of an image kept without the identify header, as some emulators keep hard
+// disks: known by the table alone (a plausible geometry, its checksum), from LBA 0..7.
+std::optional<HardDiskLayout> ReadHeaderlessLayout(std::span<const uint8_t> head);
 
 // The disk's bytes as stored in the image file, turned back into what the BK sees.
 void InvertBytes(std::span<uint8_t> bytes);

@@ -106,3 +106,34 @@ TEST(HardDisk, CutShortFilesAndDamagedTables) {
         EXPECT_EQ(failure.kind, OpenFailure::UnknownFormat) << offset;
     }
 }
+
+// Without its 512-byte header a hard disk is known by its table and reads the same; a disk
+// the file ends inside lists what is there, and a file past the end is unreadable, never
+// made up.
+TEST(HardDisk, HeaderlessAndCutImagesGiveWhatTheyHold) {
+    const Bytes bytes = HardDiskOf(ThreeDisks());
+    std::vector<CountingSource::Range> reads;
+    auto headerless = Open(Bytes(bytes.begin() + 512, bytes.end()), reads);
+    ASSERT_TRUE(headerless && headerless->HardDisk());
+    EXPECT_EQ(headerless->GetFormatName(), "Hard disk (no header)");
+    EXPECT_EQ(Names(*headerless), (std::vector<std::string>{"0", "1", "2"}));
+    EXPECT_EQ(Read(*headerless, "1\\BIG.TXT"), Filled(70000, 9));
+    EXPECT_EQ(Read(*headerless, "0\\HELLO"), Filled(700, 3));
+
+    auto image = Open(bytes, reads);
+    const long long andos = image->HardDisk()->disks[1].offset;
+    for (const bool header : {true, false}) {
+        const long long from = header ? 0 : 512;
+        // ANDOS's tables and its first clusters are there, BIG.TXT's last cluster is not.
+        auto cut = Open(Bytes(bytes.begin() + from, bytes.begin() + andos + 0x1800 + 20 * 2048),
+                        reads);
+        ASSERT_TRUE(cut && cut->HardDisk());
+        EXPECT_EQ(Names(*cut, "1"), (std::vector<std::string>{"BIG.TXT"}));
+        EXPECT_EQ(Fault(*cut, "1\\BIG.TXT"), ReadFault::Unreadable);
+        EXPECT_EQ(Read(*cut, "0\\HELLO"), Filled(700, 3));
+        OpenFailure why;
+        EXPECT_FALSE(cut->Enter({kDiskList, 2}, &why)); // nothing of it is there
+        EXPECT_EQ(why.kind, OpenFailure::CutShort);
+        EXPECT_EQ(why.missing, 4096);
+    }
+}

@@ -117,4 +117,26 @@ TEST(RealImage, HardDiskOfTenAndosDisks) {
     ASSERT_EQ(text.size(), 75161u);
     EXPECT_EQ(text.back(), '\n');
     EXPECT_EQ(image->FormatName(*PlaceAt(*image, "1")), "ANDOS");
+
+    // Without its header it reads the same; cut after 100 KB, logical disk 0 (68 KB of it
+    // there) lists every entry, and each file reads whole or not at all.
+    const std::vector<uint8_t> whole = testimg::ReadAll(hdi);
+    const auto headerless = CreateDiskImage("raw.img", {whole.begin() + 512, whole.end()});
+    ASSERT_TRUE(headerless && headerless->HardDisk());
+    EXPECT_EQ(headerless->GetFormatName(), "Hard disk (no header)");
+    EXPECT_EQ(Read(*headerless, "1\\TURBO8.SRC\\TURBO8DK.ASM"), text);
+    const auto cut = CreateDiskImage("cut.hdi", {whole.begin(), whole.begin() + 102400});
+    ASSERT_TRUE(cut && cut->HardDisk());
+    const auto names = Names(*image, "0");
+    EXPECT_EQ(Names(*cut, "0"), names);
+    size_t readable = 0;
+    for (const std::string& name : names) {
+        const auto file = FileAt(*cut, "0\\" + name);
+        if (!file || cut->Entry(*file).IsDirectory())
+            continue;
+        const auto data = Read(*cut, "0\\" + name);
+        readable += !data.empty();
+        EXPECT_TRUE(data.empty() || data == Read(*image, "0\\" + name)) << name;
+    }
+    EXPECT_GT(readable, 0u);
 }
