@@ -18,7 +18,7 @@ struct HardDiskLayout {
     int heads = 0;
     int sectorsPerTrack = 0;
     long long declaredSectors = 0; // what the header says the disk holds
-    bool header = true; // false: the image starts at LBA 0, its identify header left out
+    bool header = true;            // false: the image starts at LBA 0, its identify header left out
     struct LogicalDisk {
         long long offset; // in the image file
         long long size;   // bytes

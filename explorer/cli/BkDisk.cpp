@@ -115,8 +115,10 @@ public:
 
     void LeaveDirectory() override { m_prefixes.pop_back(); }
 
-    void DiskUnreadable(const WalkStep& step, const OpenFailure& why) override {
-        Error(DiskFailureText(PathOf(step), why));
+    // Told once the disk's row is printed and its path pushed: that path names it.
+    void DiskUnreadable(const WalkStep&, const OpenFailure& why) override {
+        const std::string& own = m_prefixes.back();
+        Error(DiskFailureText(own.substr(0, own.size() - 1), why));
         failed = true;
     }
 

@@ -127,16 +127,17 @@ TEST(RealImage, HardDiskOfTenAndosDisks) {
     EXPECT_EQ(Read(*headerless, "1\\TURBO8.SRC\\TURBO8DK.ASM"), text);
     const auto cut = CreateDiskImage("cut.hdi", {whole.begin(), whole.begin() + 102400});
     ASSERT_TRUE(cut && cut->HardDisk());
-    const auto names = Names(*image, "0");
-    EXPECT_EQ(Names(*cut, "0"), names);
-    size_t readable = 0;
-    for (const std::string& name : names) {
-        const auto file = FileAt(*cut, "0\\" + name);
-        if (!file || cut->Entry(*file).IsDirectory())
+    EXPECT_EQ(Names(*cut, "0"), Names(*image, "0"));
+    size_t readable = 0, unreadable = 0;
+    std::vector<uint8_t> data, full;
+    for (int i = 0; const DiskEntry* entry = cut->Find({0, i}); ++i) {
+        if (entry->IsDirectory() || entry->deleted || entry->length == 0)
             continue;
-        const auto data = Read(*cut, "0\\" + name);
-        readable += !data.empty();
-        EXPECT_TRUE(data.empty() || data == Read(*image, "0\\" + name)) << name;
+        const bool read = cut->Read({0, i}, data) == ReadFault::None;
+        ASSERT_EQ(image->Read({0, i}, full), ReadFault::None) << entry->name;
+        EXPECT_TRUE(!read || data == full) << entry->name;
+        (read ? readable : unreadable)++;
     }
     EXPECT_GT(readable, 0u);
+    EXPECT_GT(unreadable, 0u);
 }

@@ -74,7 +74,10 @@ TEST(BkDisk, InfoLsCatAndUsage) {
          {std::pair<std::string, std::string>{"cat " + image + "NOPE",
                                               "cannot read file: NOPE: no such entry"},
           {"cat " + image + GAMES, "cannot read file: " GAMES ": it is a directory"},
-          {"ls " + image + "GAME", "not a directory: GAME (it is a file)"}}) {
+          {"ls " + image + "GAME", "not a directory: GAME (it is a file)"},
+          {"ls -R " + ShellQuote(dir.Write("hd.hdi", HardDiskOf({b.Image(), Bytes(4096)}))),
+           "Logical disk 1 cannot be opened.\nIt holds no file system of a known format "
+           "(MicroDOS, MKDOS, ANDOS, CSIDOS)."}}) {
         const CommandOutput run = RunBkDiskErrors(arguments);
         EXPECT_EQ(run.status, 1) << arguments;
         EXPECT_EQ(run.out, "bkdisk: " + said + "\n");
