@@ -167,7 +167,11 @@ long long CDiskImage::DiskSize(Place place) {
     if (m_hardDisk && place.disk == kDiskList)
         return m_imageSize;
     const CFileSystem* fs = Load(place.disk);
-    return fs ? static_cast<long long>(fs->Size()) : 0;
+    if (!fs)
+        return 0;
+    // A logical disk's size is its table's, however much of it the file holds.
+    return m_hardDisk ? m_hardDisk->disks[static_cast<size_t>(place.disk)].size
+                      : static_cast<long long>(fs->Size());
 }
 
 bool ByteSource::TakeAll(std::vector<uint8_t>& out, std::string& error) {

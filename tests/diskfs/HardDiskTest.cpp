@@ -129,6 +129,7 @@ TEST(HardDisk, HeaderlessAndCutImagesGiveWhatTheyHold) {
             Open(Bytes(bytes.begin() + from, bytes.begin() + andos + 0x1800 + 20 * 2048), reads);
         ASSERT_TRUE(cut && cut->HardDisk());
         EXPECT_EQ(Names(*cut, "1"), (std::vector<std::string>{"BIG.TXT"}));
+        EXPECT_EQ(cut->DiskSize(*PlaceAt(*cut, "1")), 200 * 1024); // the table's, not what is there
         const Bytes floppy = ThreeDisks()[1];
         const auto cutFloppy = Load(Bytes(floppy.begin(), floppy.begin() + 0x1800 + 20 * 2048));
         EXPECT_NE(Fault(*cut, "1\\BIG.TXT"), ReadFault::None); // as on a floppy cut there
