@@ -126,10 +126,12 @@ bool CExplorerDlg::ImageFreeForChanges() {
 bool CExplorerDlg::ChangeImage(const DiskChange& change, long row) {
     using Kind = ChangeOutcome::Kind;
     const ChangeRequest request{
-        m_pImage->FloppyBytes(), false, [this](const std::string& printable, uint64_t links) {
+        m_pImage->FloppyBytes(), false,
+        [this](const std::string& printable, uint64_t links) {
             return m_confirm(wxString::FromUTF8(
                 FormatResString(IDS_BREAK_LINKS_QUESTION, {printable, std::to_string(links)})));
-        }};
+        },
+        true};
     ChangeOutcome outcome = ChangeImageFile(m_strImagePath, request, change);
     switch (outcome.kind) {
     case Kind::Written:

@@ -67,7 +67,7 @@ ChangeStep RefusedName(NewNameFault fault, const std::string& typed, const CDisk
 // The change made and the image written once, through the path every change takes; no
 // other writer of ours changes the image meanwhile.
 int Changed(const Arguments& args, const DiskChange& change) {
-    ChangeRequest request{{}, true, {}};
+    ChangeRequest request{{}, true, {}, false};
     if (args.flags.count("--break-links"))
         request.breakLinks = [](const std::string&, uint64_t) { return true; };
     const ChangeOutcome outcome = ChangeImageFile(args.positional[0], request, change);

@@ -19,12 +19,15 @@ ChangeOutcome Outcome(ChangeOutcome::Kind kind, std::string text = {}) {
 }
 
 // A save refused because another program changed the file shows the file as it is now.
-ChangeOutcome SaveRefused(const std::string& path, CImageFileEdit::SaveRefusal refusal) {
+ChangeOutcome SaveRefused(const std::string& path, CImageFileEdit::SaveRefusal refusal,
+                          bool shown) {
     if (refusal.kind == hostfiles::ChangeFailure::Changed) {
-        if (auto now = OpenDiskImage(path); now && !now->HardDisk()) {
+        auto now = shown ? OpenDiskImage(path) : nullptr;
+        if (!shown || (now && !now->HardDisk())) {
             ChangeOutcome outcome =
                 Outcome(ChangeOutcome::Kind::ChangedElsewhere, std::move(refusal.text));
-            outcome.freeSpace = FloppyFreeSpace(*now);
+            if (now)
+                outcome.freeSpace = FloppyFreeSpace(*now);
             outcome.image = std::move(now);
             return outcome;
         }
@@ -32,6 +35,13 @@ ChangeOutcome SaveRefused(const std::string& path, CImageFileEdit::SaveRefusal r
     ChangeOutcome outcome = Outcome(ChangeOutcome::Kind::NotWritten, std::move(refusal.text));
     outcome.hardLinked = refusal.kind == hostfiles::ChangeFailure::HardLinked;
     return outcome;
+}
+
+void ShowAsItIs(const CImageFileEdit& edit, const ChangeRequest& request, ChangeOutcome& outcome) {
+    if (!request.shown)
+        return;
+    outcome.image = edit.Image();
+    outcome.freeSpace = FreeSpaceOf(&edit.Editor());
 }
 
 } // namespace
@@ -51,8 +61,7 @@ ChangeOutcome ChangeImageFile(const std::string& path, const ChangeRequest& requ
     if (!request.known.empty() &&
         !std::equal(request.known.begin(), request.known.end(), bytes.begin(), bytes.end())) {
         ChangeOutcome outcome = Outcome(Kind::ChangedElsewhere);
-        outcome.image = edit->Image();
-        outcome.freeSpace = FreeSpaceOf(&edit->Editor());
+        ShowAsItIs(*edit, request, outcome);
         return outcome;
     }
     if (!request.lockFirst) {
@@ -70,10 +79,9 @@ ChangeOutcome ChangeImageFile(const std::string& path, const ChangeRequest& requ
         return outcome;
     }
     if (auto refusal = edit->Save(breakLinks))
-        return SaveRefused(path, std::move(*refusal));
+        return SaveRefused(path, std::move(*refusal), request.shown);
     ChangeOutcome outcome = Outcome(Kind::Written);
-    outcome.image = edit->Image();
-    outcome.freeSpace = FreeSpaceOf(&edit->Editor());
+    ShowAsItIs(*edit, request, outcome);
     outcome.made = std::move(made);
     return outcome;
 }

@@ -26,6 +26,9 @@ struct ChangeRequest {
     // Whether an image with other names (hard links), which the change splits from them,
     // is to be changed: (the image's printable path, its names). None: it is not.
     std::function<bool(const std::string&, uint64_t)> breakLinks;
+    // The asker shows the image afterwards (the window): the outcome carries it as it is
+    // then, with its free space. A command that only writes is spared reading it again.
+    bool shown = false;
 };
 
 // One step of a change: none when it succeeded, else why in words; `nameRefused` when the
@@ -53,7 +56,7 @@ struct ChangeOutcome {
     bool nameRefused = false;
     bool madeReadOnly = false;          // NotOpened because the file lost its write permission
     bool hardLinked = false;            // NotWritten because the image has other names
-    std::unique_ptr<CDiskImage> image;  // Written, ChangedElsewhere: the image as it is now
+    std::unique_ptr<CDiskImage> image;  // Written, ChangedElsewhere, when shown: the image now
     std::optional<FreeSpace> freeSpace; // and its free space
     std::vector<std::string> made;
 };

@@ -79,8 +79,10 @@ std::unique_ptr<CImageFileEdit> CImageFileEdit::Open(const std::string& path, st
         return nullptr;
     }
     const FileSystemFormat* format = DetectFileSystem(bytes);
-    if (!format) {
-        error = OpenFailureText(path, printable, {OpenFailure::UnknownFormat, {}});
+    if (!format) { // a hard disk kept without its header is known only where no floppy is
+        error = ReadHeaderlessLayout(bytes)
+                    ? LoadResString(IDS_EDIT_HARD_DISK)
+                    : OpenFailureText(path, printable, {OpenFailure::UnknownFormat, {}});
         return nullptr;
     }
     auto editor = format->edit ? format->edit(std::move(bytes), *format) : nullptr;

@@ -33,6 +33,7 @@ public:
                                                 bool* readOnly = nullptr, bool lockFirst = false);
 
     CDiskEditor& Editor() { return *m_editor; }
+    const CDiskEditor& Editor() const { return *m_editor; }
     // The bytes as they are now, as an image: for following catalog paths.
     std::unique_ptr<CDiskImage> Image() const;
     // The image file's names when it was read: more than 1 when it has hard links.

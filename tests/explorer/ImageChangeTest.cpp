@@ -3,7 +3,9 @@
 // left byte for byte as it was.
 #include "CatalogPath.h"
 #include "HostNames.h"
+#include "ImageBuilders.h"
 #include "ImageChange.h"
+#include "RavelkoStrings.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -127,8 +129,19 @@ TEST(ImageChange, EveryOutcomeOfTheOnePath) {
             return MakeTypedDirectory(editor, 0, name, made);
         };
     };
+    // A command that only writes gets no image read back.
+    const ChangeOutcome quiet = ChangeImageFile(image, {}, makeDir("QUIET"));
+    EXPECT_EQ(quiet.kind, Kind::Written);
+    EXPECT_FALSE(quiet.image);
+    // A hard disk, with its header or without, is not changed.
+    const Bytes hardDisk = HardDiskOf({MicroDosBuilder(true).Image()});
+    for (const Bytes& disk : {hardDisk, Bytes(hardDisk.begin() + 512, hardDisk.end())}) {
+        const ChangeOutcome refusal = ChangeImageFile(dir.Write("hd.img", disk), {}, makeDir("X"));
+        EXPECT_EQ(refusal.kind, Kind::NotOpened);
+        EXPECT_EQ(refusal.text, LoadResString(ravelko::IDS_EDIT_HARD_DISK));
+    }
     const auto shown = ReadAll(PathFromUtf8(image));
-    ChangeOutcome done = ChangeImageFile(image, {shown, false, {}}, makeDir("ИГРЫ"));
+    ChangeOutcome done = ChangeImageFile(image, {shown, false, {}, true}, makeDir("ИГРЫ"));
     ASSERT_EQ(done.kind, Kind::Written) << done.text;
     EXPECT_EQ(done.made, (std::vector<std::string>{"\xC8\xc3\xd0\xdb"}));
     const auto written = ReadAll(PathFromUtf8(image));
@@ -140,16 +153,19 @@ TEST(ImageChange, EveryOutcomeOfTheOnePath) {
     EXPECT_TRUE(refused.nameRefused);
     EXPECT_EQ(refused.text.find("игры: "), 0u) << refused.text;
 
-    const ChangeOutcome stale = ChangeImageFile(image, {shown, false, {}}, makeDir("NEW"));
+    const ChangeOutcome stale = ChangeImageFile(image, {shown, false, {}, true}, makeDir("NEW"));
     EXPECT_EQ(stale.kind, Kind::ChangedElsewhere);
     EXPECT_TRUE(stale.image && stale.image->FloppyBytes().size() == written.size());
 
     fs::create_hard_link(PathFromUtf8(image), dir.Path() / "twin.img");
     uint64_t names = 0;
-    ChangeRequest ask{{}, false, [&](const std::string&, uint64_t links) {
+    ChangeRequest ask{{},
+                      false,
+                      [&](const std::string&, uint64_t links) {
                           names = links;
                           return false;
-                      }};
+                      },
+                      false};
     EXPECT_EQ(ChangeImageFile(image, ask, makeDir("NEW")).kind, Kind::Declined);
     EXPECT_EQ(names, 2u);
     const ChangeOutcome unasked = ChangeImageFile(image, {}, makeDir("NEW"));
