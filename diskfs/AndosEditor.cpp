@@ -253,8 +253,9 @@ std::unique_ptr<CDiskEditor> EditAndos(std::vector<uint8_t> bytes, const FileSys
     return std::make_unique<CAndosEditor>(std::move(bytes), format);
 }
 
-std::vector<uint8_t> BlankAndos() {
-    std::vector<uint8_t> bytes(static_cast<size_t>(kBlankBlocks * kSector));
+// Its layout is the 800 KB floppy's whatever the disk's size.
+std::vector<uint8_t> BlankAndos(long long blocks) {
+    std::vector<uint8_t> bytes(static_cast<size_t>(blocks * kSector));
     constexpr uint8_t start[] = {0xA0, 0x00, 0x1E, 0x01, 'A', 'N', 'D', 'O', 'S', ' ', ' ', 0};
     std::copy(std::begin(start), std::end(start), bytes.begin());
     std::copy(kLayout.begin(), kLayout.end(), bytes.begin() + kLayoutOffset);

@@ -36,4 +36,4 @@ private:
 
 // Its editor (AndosEditor.cpp), and a blank disk.
 std::unique_ptr<CDiskEditor> EditAndos(std::vector<uint8_t> bytes, const FileSystemFormat& format);
-std::vector<uint8_t> BlankAndos();
+std::vector<uint8_t> BlankAndos(long long blocks);

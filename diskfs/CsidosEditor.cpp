@@ -327,17 +327,17 @@ std::unique_ptr<CDiskEditor> EditCsidos(std::vector<uint8_t> bytes,
 }
 
 // Block 0 halts a booted data disk; the catalog's header and one hole over every data block.
-std::vector<uint8_t> BlankCsidos() {
-    std::vector<uint8_t> bytes(static_cast<size_t>(kBlankBlocks * kBlock));
+std::vector<uint8_t> BlankCsidos(long long blocks) {
+    std::vector<uint8_t> bytes(static_cast<size_t>(blocks * kBlock));
     PutWordAt(&bytes[0], 0240);
     for (int block = kFirstCatalogBlock; block <= kLastCatalogBlock; ++block)
         PutWordAt(&bytes[static_cast<size_t>(block * kBlock)], block);
     uint8_t* header = &bytes[kFirstCatalogBlock * kBlock];
-    PutWordAt(header + 2, kBlankBlocks);
+    PutWordAt(header + 2, blocks);
     PutWordAt(header + 4, kSignature);
     PutWordAt(header + 6, kSignature);
     PutWordAt(header + 8, kSignature);
-    const Record hole = Hole(kFirstDataBlock, kBlankBlocks - kFirstDataBlock);
+    const Record hole = Hole(kFirstDataBlock, blocks - kFirstDataBlock);
     std::copy(hole.begin(), hole.end(), bytes.begin() + RecordOffset(0));
     return bytes;
 }

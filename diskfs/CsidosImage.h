@@ -27,4 +27,4 @@ private:
 
 // Its editor (CsidosEditor.cpp), and a blank disk.
 std::unique_ptr<CDiskEditor> EditCsidos(std::vector<uint8_t> bytes, const FileSystemFormat& format);
-std::vector<uint8_t> BlankCsidos();
+std::vector<uint8_t> BlankCsidos(long long blocks);

@@ -71,9 +71,8 @@ struct EditResult {
     int index = -1; // the added, made or renamed entry's index afterwards
 };
 
-// What the formats' editors share: a new disk's size in 512-byte blocks (800 KB), the
-// longest file a 16-bit length field holds, and where a new file goes.
-constexpr long long kBlankBlocks = 1600;
+// What the formats' editors share: the longest file a 16-bit length field holds, and where
+// a new file goes.
 constexpr long long kMaxLength = 0xFFFF;
 
 // A catalog record (or slot) for the new file and its first block; or why there is none.

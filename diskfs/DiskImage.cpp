@@ -60,6 +60,14 @@ std::string CDiskImage::GetFormatName() const {
     return m_loaded->fs->GetFormatName();
 }
 
+std::span<const uint8_t> CDiskImage::DiskBytes(int disk) {
+    if (!m_hardDisk)
+        return disk == 0 ? FloppyBytes() : std::span<const uint8_t>();
+    Load(disk);
+    return m_loaded && m_loadedDisk == disk ? std::span<const uint8_t>(m_loaded->bytes)
+                                            : std::span<const uint8_t>();
+}
+
 Place CDiskImage::Root() const {
     return m_hardDisk ? Place{kDiskList, 0} : Place{0, m_loaded->fs->RootDir()};
 }
@@ -308,6 +316,25 @@ std::unique_ptr<CDiskImage> OpenDiskImage(std::string path, std::unique_ptr<Byte
         return nullptr;
     }
     return std::make_unique<CDiskImage>(std::move(path), std::move(bytes), *format);
+}
+
+std::optional<HardDiskLayout> HardDiskLayoutOf(const std::string& path) {
+    const fs::path file(std::u8string(path.begin(), path.end()));
+    OpenFailure why;
+    const auto size = ImageFileSize(file, false, why);
+    if (!size)
+        return std::nullopt;
+    FileSource source(file, *size);
+    std::vector<uint8_t> head(static_cast<size_t>(std::min(*size, kHardDiskHead)));
+    std::string error;
+    if (!source.ReadAt(0, head, error))
+        return std::nullopt;
+    if (auto layout = ReadHardDiskLayout(head))
+        return layout;
+    if (!ReadHeaderlessLayout(head))
+        return std::nullopt;
+    const auto image = OpenDiskImage(path, nullptr, ImageAccess::ReadOnly);
+    return image && image->HardDisk() ? std::optional(*image->HardDisk()) : std::nullopt;
 }
 
 std::unique_ptr<CDiskImage> CreateDiskImage(std::string path, std::vector<uint8_t> bytes) {

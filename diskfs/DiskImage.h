@@ -72,6 +72,10 @@ public:
     // 800 KB copy); the image has no disk left to read and is only to be destroyed.
     std::vector<uint8_t> TakeFloppyBytes();
 
+    // Disk `disk`'s bytes as the BK sees them: the floppy's (disk 0), or as much of a logical
+    // disk as the file holds (read when first needed, like its entries). Empty when unread.
+    std::span<const uint8_t> DiskBytes(int disk);
+
     Place Root() const;
     bool IsRoot(Place place) const { return place == Root(); }
     // Indices of the place's entries; empty for a disk that cannot be read.
@@ -123,6 +127,10 @@ enum class ImageAccess { ReadWrite, ReadOnly };
 // it is entered.
 std::unique_ptr<CDiskImage> OpenDiskImage(const std::string& path, OpenFailure* failure = nullptr,
                                           ImageAccess access = ImageAccess::ReadWrite);
+
+// The layout of the image file when it is a hard disk, as opening it would find, from its
+// head alone (a floppy is read whole only when its head could be a headerless hard disk's).
+std::optional<HardDiskLayout> HardDiskLayoutOf(const std::string& path);
 
 // The source of an image file, for tests that count what is read.
 std::unique_ptr<CDiskImage> OpenDiskImage(std::string path, std::unique_ptr<ByteSource> source,

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -17,6 +18,9 @@ enum ImageFormat {
 
 class CFileSystem;
 class CDiskEditor;
+
+// A new floppy's size in 512-byte blocks (800 KB).
+constexpr long long kBlankBlocks = 1600;
 
 // The longest names a catalog holds: a file's name (and extension, where it keeps one
 // apart), a directory's.
@@ -36,8 +40,17 @@ struct FileSystemFormat {
     // Both null for a format this program does not change.
     std::unique_ptr<CDiskEditor> (*edit)(std::vector<uint8_t> bytes,
                                          const FileSystemFormat& format);
-    std::vector<uint8_t> (*blank)(); // a new empty 800 KB disk
+    // A new empty disk of `blocks` 512-byte blocks, within `sizes`.
+    std::vector<uint8_t> (*blank)(long long blocks);
+    struct {
+        long long least, most;
+    } sizes; // in blocks
 
     // The reader over `bytes`, which must outlive it.
     std::unique_ptr<CFileSystem> Open(std::span<const uint8_t> bytes) const;
+    // A new empty floppy (800 KB).
+    std::vector<uint8_t> Blank() const;
+    // The blocks of the file system made on a disk of `diskBlocks` (a hard disk's logical disk
+    // may be larger than the format addresses); none when the disk is too small for it.
+    std::optional<long long> BlocksOn(long long diskBlocks) const;
 };

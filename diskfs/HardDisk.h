@@ -35,3 +35,19 @@ std::optional<HardDiskLayout> ReadHeaderlessLayout(std::span<const uint8_t> head
 
 // The disk's bytes as stored in the image file, turned back into what the BK sees.
 void InvertBytes(std::span<uint8_t> bytes);
+
+// What a new hard disk can hold: 16 heads of 63 sectors; a table word gives a logical disk's
+// size in sectors (whole tracks here), and the table's sector holds this many disks' pairs
+// of words below the geometry, and its checksum.
+constexpr int kNewHeads = 16;
+constexpr int kNewSectorsPerTrack = 63;
+constexpr long long kMaxNewDiskSectors = 0xFFFF / kNewSectorsPerTrack * kNewSectorsPerTrack;
+constexpr int kMaxLogicalDisks = 125;
+
+// A new hard disk's layout: the table's track first, then the logical
+// disks of at least the sizes asked (in sectors), each from a track of its own; none when the
+// table cannot hold them.
+std::optional<HardDiskLayout> PlanHardDisk(std::span<const long long> diskSectors);
+// The image file of that layout: its identify header, LBA 0 (a boot sector that halts), the
+// table, and every other sector zero, all as the image stores them (inverted).
+std::vector<uint8_t> HardDiskImage(const HardDiskLayout& layout);

@@ -380,8 +380,8 @@ private:
     bool m_keepsCopy = false;
 };
 
-std::vector<uint8_t> BlankFamilyDisk(bool mkdos) {
-    std::vector<uint8_t> bytes(static_cast<size_t>(kBlankBlocks * kBlock));
+std::vector<uint8_t> BlankFamilyDisk(bool mkdos, long long blocks) {
+    std::vector<uint8_t> bytes(static_cast<size_t>(blocks * kBlock));
     PutWordAt(&bytes[0], 0240); // NOP, then HALT: a data disk that is booted stops
     PutWordAt(&bytes[kBlocksUsed], kFirstDataBlock);
     PutWordAt(&bytes[kFamilyWord], kFamilyMark);
@@ -389,7 +389,7 @@ std::vector<uint8_t> BlankFamilyDisk(bool mkdos) {
         PutWordAt(&bytes[kMkDosWord], kMkDosMark);
         PutWordAt(&bytes[kMkDosFirstBlock], kFirstDataBlock);
     }
-    PutWordAt(&bytes[kDiskBlocks], kBlankBlocks);
+    PutWordAt(&bytes[kDiskBlocks], blocks);
     return bytes;
 }
 
@@ -400,10 +400,10 @@ std::unique_ptr<CDiskEditor> EditMicroDos(std::vector<uint8_t> bytes,
     return std::make_unique<CMicroDosEditor>(std::move(bytes), format);
 }
 
-std::vector<uint8_t> BlankMicroDos() {
-    return BlankFamilyDisk(false);
+std::vector<uint8_t> BlankMicroDos(long long blocks) {
+    return BlankFamilyDisk(false, blocks);
 }
 
-std::vector<uint8_t> BlankMkDos() {
-    return BlankFamilyDisk(true);
+std::vector<uint8_t> BlankMkDos(long long blocks) {
+    return BlankFamilyDisk(true, blocks);
 }

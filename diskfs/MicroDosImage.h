@@ -33,5 +33,5 @@ private:
 // Its editor (MicroDosEditor.cpp), for MicroDOS and MKDOS, and their blank disks.
 std::unique_ptr<CDiskEditor> EditMicroDos(std::vector<uint8_t> bytes,
                                           const FileSystemFormat& format);
-std::vector<uint8_t> BlankMicroDos();
-std::vector<uint8_t> BlankMkDos();
+std::vector<uint8_t> BlankMicroDos(long long blocks);
+std::vector<uint8_t> BlankMkDos(long long blocks);

@@ -12,6 +12,7 @@
 
 #include <wx/filedlg.h>
 #include <wx/filename.h>
+#include <wx/menu.h>
 #include <wx/msgdlg.h>
 #include <wx/textdlg.h>
 
@@ -23,6 +24,32 @@ namespace {
 
 wxString Text(StringId id) {
     return wxString::FromUTF8(LoadResString(id));
+}
+
+// The row of the formats' names (and of `more` after them) the user chooses; none when the
+// user cancels.
+std::optional<size_t> ChooseFormatRow(wxWindow* parent, const wxString& prompt,
+                                      const wxString& title,
+                                      const std::vector<const FileSystemFormat*>& formats,
+                                      const wxString& more = {}) {
+    wxArrayString names;
+    for (const FileSystemFormat* format : formats)
+        names.Add(format->name);
+    if (!more.empty())
+        names.Add(more);
+    CFormatChoiceDialog choice(parent, prompt, title, names);
+    // Its list is made for three rows or so: every format is to be seen at once.
+    choice.SetSize(choice.GetSize() + wxSize(0, 2 * choice.GetCharHeight()));
+    if (choice.ShowModal() != wxID_OK)
+        return std::nullopt;
+    return static_cast<size_t>(choice.GetSelection());
+}
+
+const FileSystemFormat* ChooseFormat(wxWindow* parent, const wxString& prompt,
+                                     const wxString& title) {
+    const auto formats = WritableFormats();
+    const auto row = ChooseFormatRow(parent, prompt, title, formats);
+    return row ? formats[*row] : nullptr;
 }
 
 } // namespace
@@ -51,26 +78,46 @@ void CExplorerDlg::InitChangeDialogs() {
     m_confirm = [this](const wxString& question) {
         return wxMessageBox(question, Text(IDS_CAPTION), wxYES_NO | wxICON_QUESTION, this) == wxYES;
     };
-    m_chooseNewImage = [this]() -> std::optional<std::pair<std::string, const FileSystemFormat*>> {
+    m_chooseNewImage = [this]() -> std::optional<NewImageChoice> {
         const auto formats = WritableFormats();
-        wxArrayString names;
-        for (const FileSystemFormat* format : formats)
-            names.Add(format->name);
-        CFormatChoiceDialog choice(this, Text(IDS_NEW_IMAGE_FORMAT), Text(IDS_NEW_IMAGE_TITLE),
-                                   names);
-        // Its list is made for three rows or so: every format is to be seen at once.
-        choice.SetSize(choice.GetSize() + wxSize(0, 2 * choice.GetCharHeight()));
-        if (choice.ShowModal() != wxID_OK)
+        const auto row =
+            ChooseFormatRow(this, Text(IDS_NEW_IMAGE_FORMAT), Text(IDS_NEW_IMAGE_TITLE), formats,
+                            Text(IDS_NEW_HARD_DISK_ROW));
+        if (!row)
             return std::nullopt;
-        wxFileDialog dialog(this, Text(IDS_NEW_IMAGE_TITLE), wxEmptyString, "new.img",
+        const FileSystemFormat* format = *row < formats.size() ? formats[*row] : nullptr;
+        std::vector<long long> hardDisk;
+        if (!format) {
+            format = ChooseFormat(this, Text(IDS_NEW_HARD_DISK_FORMAT), Text(IDS_NEW_IMAGE_TITLE));
+            wxTextEntryDialog sizes(this, Text(IDS_NEW_HARD_DISK_SIZES), Text(IDS_NEW_IMAGE_TITLE),
+                                    "4x800K");
+            if (!format || sizes.ShowModal() != wxID_OK)
+                return std::nullopt;
+            const std::string typed = sizes.GetValue().utf8_string();
+            const auto parsed = ParseDiskSizes(typed);
+            if (!parsed) {
+                ShowError(wxString::FromUTF8(FormatResString(IDS_BAD_DISK_SIZES, {typed})));
+                return std::nullopt;
+            }
+            hardDisk = *parsed;
+        }
+        if (!format)
+            return std::nullopt;
+        const wxString extension = hardDisk.empty() ? "img" : "hdi";
+        wxFileDialog dialog(this, Text(IDS_NEW_IMAGE_TITLE), wxEmptyString, "new." + extension,
                             LoadResString(IDS_IMAGE_FILTER), wxFD_SAVE);
         if (dialog.ShowModal() != wxID_OK)
             return std::nullopt;
-        wxFileName file(dialog.GetPath()); // a name typed without an extension gets .img,
+        wxFileName file(dialog.GetPath()); // a name typed without an extension gets one,
         if (!file.HasExt())                // or the open dialog would not list it
-            file.SetExt("img");
-        return std::pair(ToHostPath(file.GetFullPath()),
-                         formats[static_cast<size_t>(choice.GetSelection())]);
+            file.SetExt(extension);
+        return NewImageChoice{ToHostPath(file.GetFullPath()), format, hardDisk};
+    };
+    m_chooseDiskFormat = [this](int disk) -> const FileSystemFormat* {
+        return ChooseFormat(
+            this,
+            wxString::FromUTF8(FormatResString(IDS_FORMAT_DISK_PROMPT, {std::to_string(disk)})),
+            Text(IDS_FORMAT_DISK_TITLE));
     };
 }
 
@@ -123,15 +170,27 @@ bool CExplorerDlg::ImageFreeForChanges() {
 // program changed it), nothing is changed and the window shows it as it is now. It is
 // checked again under the writers' lock just before it is replaced, so that nothing another
 // program writes while the user answers a question is lost.
-bool CExplorerDlg::ChangeImage(const DiskChange& change, long row) {
+bool CExplorerDlg::ChangeImage(const DiskChange& change, long row,
+                               std::optional<EditTarget> target) {
     using Kind = ChangeOutcome::Kind;
+    if (!target) // the disk shown
+        target = EditTarget{m_pImage->HardDisk() ? std::optional(m_listing->Current().disk)
+                                                 : std::nullopt,
+                            nullptr};
     const ChangeRequest request{
-        m_pImage->FloppyBytes(), false,
+        m_pImage->DiskBytes(target->disk.value_or(0)),
+        false,
         [this](const std::string& printable, uint64_t links) {
             return m_confirm(wxString::FromUTF8(
                 FormatResString(IDS_BREAK_LINKS_QUESTION, {printable, std::to_string(links)})));
         },
-        true};
+        true,
+        *target,
+        [this, &target] {
+            return m_confirm(wxString::FromUTF8(
+                FormatResString(IDS_FORMAT_OVER_QUESTION,
+                                {std::to_string(target->disk.value_or(0)), target->blank->name})));
+        }};
     ChangeOutcome outcome = ChangeImageFile(m_strImagePath, request, change);
     switch (outcome.kind) {
     case Kind::Written:
@@ -149,7 +208,7 @@ bool CExplorerDlg::ChangeImage(const DiskChange& change, long row) {
     default:
         ShowError(wxString::FromUTF8(outcome.text));
         if (outcome.madeReadOnly) { // shown so from now on, its commands greyed
-            m_readOnly = WhyReadOnly(*m_pImage, false);
+            m_imageReadOnly = m_readOnly = WhyReadOnly(*m_pImage, false);
             ShowWhere();
             MarkControlsStale();
         }
@@ -300,10 +359,61 @@ void CExplorerDlg::OnNewImage(wxCommandEvent&) {
     const auto chosen = m_chooseNewImage();
     if (!chosen)
         return;
-    if (const auto error = WriteBlankImage(chosen->first, *chosen->second)) {
+    if (const auto error =
+            chosen->hardDisk.empty()
+                ? WriteBlankImage(chosen->path, *chosen->format)
+                : WriteBlankHardDisk(chosen->path, chosen->hardDisk, *chosen->format)) {
         ShowError(wxString::FromUTF8(*error));
         return;
     }
-    if (OpenImage(chosen->first) == 0)
+    if (OpenImage(chosen->path) == 0)
         ShowNewImage();
+}
+
+void CExplorerDlg::FollowDisk() {
+    if (!m_pImage || !m_pImage->HardDisk() || !m_listing)
+        return;
+    const int disk = m_listing->Current().disk;
+    if (disk == m_stateDisk)
+        return;
+    m_stateDisk = disk;
+    const DiskState state = m_imageReadOnly ? DiskState{} : LogicalDiskState(*m_pImage, disk);
+    m_readOnly = m_imageReadOnly ? m_imageReadOnly : state.readOnly;
+    m_freeSpace = state.freeSpace;
+    MarkControlsStale();
+}
+
+void CExplorerDlg::OnListRightClick(wxListEvent& event) {
+    ShowDiskMenu(event.GetIndex());
+}
+
+// A <DISK> row of the list of a hard disk's logical disks offers to format it.
+void CExplorerDlg::ShowDiskMenu(long row) {
+    const auto ref = m_listing && m_listing->Current().disk == kDiskList
+                         ? m_listing->EntryAt(static_cast<int>(row))
+                         : std::nullopt;
+    if (!ref)
+        return;
+    wxMenu menu;
+    menu.Append(ID_FORMAT_DISK, wxString::FromUTF8(FormatResString(IDS_FORMAT_DISK_MENU,
+                                                                   {std::to_string(ref->index)})));
+    menu.Enable(ID_FORMAT_DISK, !m_imageReadOnly);
+    if (GetPopupMenuSelectionFromUser(menu) == ID_FORMAT_DISK)
+        FormatDisk(ref->index);
+}
+
+// The logical disk made a blank disk of the format chosen; one that is not empty only once
+// the user says so. The list of disks stays, with the disk's row selected.
+void CExplorerDlg::FormatDisk(int disk) {
+    if (const auto why = WhyNoChanges()) {
+        ShowError(*why);
+        return;
+    }
+    if (!ImageFreeForChanges())
+        return;
+    const FileSystemFormat* format = m_chooseDiskFormat(disk);
+    if (!format)
+        return;
+    ChangeImage([](CDiskEditor&, std::vector<std::string>&) { return ChangeStep{}; }, disk + 1,
+                EditTarget{disk, format});
 }

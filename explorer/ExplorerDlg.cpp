@@ -130,6 +130,7 @@ wxBEGIN_EVENT_TABLE(CExplorerDlg, wxDialog)
     EVT_TOOL(ID_NEW_IMAGE, CExplorerDlg::OnNewImage)
     EVT_LIST_BEGIN_LABEL_EDIT(IDC_FILE_LIST, CExplorerDlg::OnBeginLabelEdit)
     EVT_LIST_END_LABEL_EDIT(IDC_FILE_LIST, CExplorerDlg::OnEndLabelEdit)
+    EVT_LIST_ITEM_RIGHT_CLICK(IDC_FILE_LIST, CExplorerDlg::OnListRightClick)
 wxEND_EVENT_TABLE()
     // clang-format on
 
@@ -292,7 +293,7 @@ int CExplorerDlg::OpenImage(const std::string& path) {
     TakeImage(std::move(opened.image), path, opened.freeSpace);
     m_strImageName = Utf8FromPath(PathFromUtf8(path).filename());
     m_strImagePath = path;
-    m_readOnly = opened.readOnly;
+    m_imageReadOnly = m_readOnly = opened.readOnly;
     ShowWhere();
     m_statusBar->Update();
     return 0;
@@ -307,6 +308,7 @@ void CExplorerDlg::TakeImage(std::unique_ptr<CDiskImage> image, const std::strin
     m_listing = std::make_unique<CatalogListing>(*m_pImage);
     m_listing->SetOrder(m_order);
     m_freeSpace = freeSpace;
+    m_stateDisk = m_pImage->HardDisk() ? kDiskList - 1 : 0;
     m_imageFile.clear();
     if (const auto identity = hostfiles::IdentityOf(PathFromUtf8(path)))
         m_imageFile.push_back(*identity);
@@ -484,8 +486,10 @@ void CExplorerDlg::Refill(std::optional<EntryRef> current) {
 // The image's file name in the title, the current directory's path in the first pane,
 // the current disk's format and size in the others.
 void CExplorerDlg::ShowWhere() {
-    SetTitle(wxString::FromUTF8(FormatResString(
-        m_pImage && m_readOnly ? IDS_TITLE_READ_ONLY : IDS_TITLE_WITH_FILE, {m_strImageName})));
+    FollowDisk();
+    SetTitle(wxString::FromUTF8(
+        FormatResString(m_pImage && m_imageReadOnly ? IDS_TITLE_READ_ONLY : IDS_TITLE_WITH_FILE,
+                        {m_strImageName})));
     std::string where = LoadResString(IDS_ROOT_PATH);
     const auto trail = m_listing ? m_listing->TrailNames() : std::vector<std::string>();
     for (size_t i = 0; i < trail.size(); ++i)
@@ -782,6 +786,10 @@ void CExplorerDlg::OnCharHook(wxKeyEvent& event) {
     }
     if (control && key == 'A') {
         SelectAll();
+        return;
+    }
+    if (key == WXK_MENU || (event.GetModifiers() == wxMOD_SHIFT && key == WXK_F10)) {
+        ShowDiskMenu(m_list->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_FOCUSED));
         return;
     }
     switch (key) {

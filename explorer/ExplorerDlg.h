@@ -38,12 +38,21 @@ enum ExplorerControlId {
     ID_DELETE = 1007,
     ID_RENAME = 1008,
     ID_NEW_IMAGE = 1009,
+    ID_FORMAT_DISK = 1010, // the menu of a hard disk's <DISK> row
     ID_VIEW_AS_TEXT = WxCommand(32778),
     ID_APP_ABOUT = WxCommand(57664),
     IDM_ABOUTBOX = 16, // the About entry of the system menu
 };
 
 class wxProgressDialog;
+
+// A new image as the user chose it: its path (UTF-8), its format, and for a hard disk the
+// sizes of its logical disks in bytes (empty for a floppy).
+struct NewImageChoice {
+    std::string path;
+    const FileSystemFormat* format;
+    std::vector<long long> hardDisk;
+};
 
 // The progress of a long export: a dialog with Cancel once it has taken half a second.
 // The words of a progress dialog: its title, and its line of how many of how many.
@@ -147,7 +156,8 @@ private:
     // `row`, `otherwise`: where the selection goes afterwards when the change made nothing
     // (to the live entry nearest that row). True when the disk refused a name, which the
     // user may mend.
-    bool ChangeImage(const DiskChange& change, long row = 0);
+    bool ChangeImage(const DiskChange& change, long row = 0,
+                     std::optional<EditTarget> target = std::nullopt);
     // False, once the user is told, when another program has the image open: asked before
     // the user is asked anything for a change.
     bool ImageFreeForChanges();
@@ -164,6 +174,12 @@ private:
     void OnBeginLabelEdit(wxListEvent& event);
     void OnEndLabelEdit(wxListEvent& event);
     void OnNewImage(wxCommandEvent& event);
+    // A hard disk's logical disks: each has its own free space and reason not to be changed,
+    // and a <DISK> row's menu formats it.
+    void FollowDisk();
+    void OnListRightClick(wxListEvent& event);
+    void ShowDiskMenu(long row);
+    void FormatDisk(int disk);
 
     // What the window uses of the desktop, replaceable so that tests need none of it.
     std::function<void(const wxString&)> m_showMessage; // a fault
@@ -181,9 +197,10 @@ private:
     std::function<std::optional<std::string>(const std::string& typed)> m_askFolderName;
     std::function<bool(const wxString& question)> m_confirm;
     std::unique_ptr<CTempCopies> m_tempCopies; // what this window put in the temporary folder
-    // A new image's path (UTF-8) and format; none when the user cancels.
-    std::function<std::optional<std::pair<std::string, const FileSystemFormat*>>()>
-        m_chooseNewImage;
+    // A new image; none when the user cancels.
+    std::function<std::optional<NewImageChoice>()> m_chooseNewImage;
+    // The format logical disk N is to be made blank in; none when the user cancels.
+    std::function<const FileSystemFormat*(int disk)> m_chooseDiskFormat;
 
     CImageDropTarget* m_dropTarget = nullptr; // owned by the list once registered
     CFileListCtrl* m_list = nullptr;
@@ -194,8 +211,10 @@ private:
     std::unique_ptr<CatalogListing> m_listing;        // over m_pImage
     std::string m_strImageName;                       // the open image's file name (UTF-8)
     std::string m_strImagePath;                       // and its path (UTF-8)
-    std::optional<std::string> m_readOnly;            // why the open image cannot be changed
-    std::optional<FreeSpace> m_freeSpace;             // a floppy's, as it was opened or changed
+    std::optional<std::string> m_imageReadOnly;       // why the open image cannot be changed
+    std::optional<std::string> m_readOnly;            // or the disk shown, which may differ
+    std::optional<FreeSpace> m_freeSpace;             // the disk shown's
+    int m_stateDisk = kDiskList - 1;                  // whose state those are (none yet)
     std::vector<hostfiles::FileIdentity> m_imageFile; // the open image's file: never replaced
     std::string m_strLastExportFolder;                // where the last export went (UTF-8)
     bool m_bAddBinExtension = true;

@@ -42,7 +42,7 @@ const FileSystemFormat& Writable(int choice) {
 // again. All but CSIDOS (whose catalog counts the disk's blocks) are cut to 64 KB: a
 // smaller disk makes more runs a second.
 std::vector<uint8_t> DiskFrom(const FileSystemFormat& format, std::span<const uint8_t> tables) {
-    std::vector<uint8_t> disk = format.blank();
+    std::vector<uint8_t> disk = format.Blank();
     const bool family = format.id == FormatMicroDos || format.id == FormatMkDos;
     if (format.id != FormatCsidos)
         disk.resize(0x10000);

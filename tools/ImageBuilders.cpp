@@ -149,6 +149,14 @@ int AndosBuilder::Dir(int own, int holding, std::string_view name, std::string_v
     return Raw(name, extension, 0x08, own, holding, 0, 0, 0);
 }
 
+Bytes BlankDisk(ImageFormat id) {
+    for (const FileSystemFormat& format : FileSystemFormats()) {
+        if (format.id == id)
+            return format.Blank();
+    }
+    return {};
+}
+
 Bytes HardDiskOf(const std::vector<Bytes>& disks) {
     constexpr int kSector = 512, kTrack = 8; // sectors: the first disk starts at LBA 8
     Bytes image((1 + kTrack) * kSector, 0);

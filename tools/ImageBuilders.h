@@ -73,6 +73,9 @@ private:
     int m_entries = 0;
 };
 
+// A blank disk of the format, as the format's own row makes one.
+Bytes BlankDisk(ImageFormat id);
+
 // A hard disk holding `disks` as its logical disks, each from a whole track: identify
 // header (one head, 8 sectors a track), inverted sectors, the table in LBA 7 with its
 // checksum.

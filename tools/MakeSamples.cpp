@@ -34,7 +34,7 @@ template <class Fill> Bytes Sample(ImageFormat id, Fill fill) {
     const FileSystemFormat* format = nullptr;
     for (const FileSystemFormat* writable : WritableFormats())
         format = writable->id == id ? writable : format;
-    auto disk = EditDisk(format->blank());
+    auto disk = EditDisk(format->Blank());
     const int root = disk->Disk().RootDir();
     const auto file = [&](int dir, const char* name, uint16_t address, const Bytes& data) {
         if (disk->AddFile(dir, name, address, data, false).error != EditError::None)

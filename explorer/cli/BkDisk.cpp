@@ -331,7 +331,8 @@ int main(int argc, char** rawArgv) {
         argv.erase(option);
     UseHostOutput(utf8, argv.size() > 1 && argv[1] == "cat");
     const std::vector<std::string> flags = FormatFlags();
-    const std::set<std::string> formatFlags(flags.begin(), flags.end());
+    std::set<std::string> formatFlags(flags.begin(), flags.end());
+    formatFlags.insert({"--hdi", "--disks", "--force", "--break-links"});
     static const Command commands[] = {
         {"info", {}, IDS_CLI_USAGE_INFO, 1, 1, Info},
         {"ls", {"-R", "--tsv"}, IDS_CLI_USAGE_LS, 1, 2, Ls},
@@ -344,7 +345,7 @@ int main(int argc, char** rawArgv) {
         {"cat", {"--text"}, IDS_CLI_USAGE_CAT, 2, 2, Cat},
         {"mount", {"--bin", "--foreground"}, IDS_CLI_USAGE_MOUNT, 2, 2, Mount},
         {"umount", {}, IDS_CLI_USAGE_UMOUNT, 1, 1, Umount},
-        {"format", formatFlags, IDS_CLI_USAGE_FORMAT, 1, 1, Format},
+        {"format", formatFlags, IDS_CLI_USAGE_FORMAT, 1, 2, Format},
         {"add",
          {"--to", "--address", "--replace", "-r", "--break-links"},
          IDS_CLI_USAGE_ADD,

@@ -11,7 +11,7 @@ namespace bkdisk {
 
 namespace {
 
-const std::set<std::string> kValueOptions = {"--dir", "--to", "--address"};
+const std::set<std::string> kValueOptions = {"--dir", "--to", "--address", "--disks"};
 
 } // namespace
 

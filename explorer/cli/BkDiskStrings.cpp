@@ -106,7 +106,16 @@ const std::string& LoadResString(StringId id) {
         {IDS_CLI_FREE_PIECE, "free\t%s bytes\t%s bytes in one piece"},
         {IDS_CLI_USAGE_FORMAT,
          "Usage: bkdisk format %s IMAGE\n"
-         "Writes a new blank 800 KB disk of that format as IMAGE, which must not exist yet.\n"},
+         "       bkdisk format FORMAT IMAGE N [--force] [--break-links]\n"
+         "       bkdisk format FORMAT --hdi --disks SIZES IMAGE\n"
+         "Writes a new blank 800 KB disk of that format as IMAGE, which must not exist yet.\n"
+         "With N, makes logical disk N of the hard-disk image IMAGE a blank disk of FORMAT\n"
+         "(every other byte of the image is kept); a disk that holds files, or data of no\n"
+         "known format, only with --force. ANDOS takes 800 KB of the disk; the others all of\n"
+         "it, up to 32 MB.\n"
+         "With --hdi, writes a new hard-disk image (16 heads, 63 sectors a track) whose\n"
+         "logical disks are blank disks of FORMAT, of the SIZES given as COUNTxSIZE, in K or\n"
+         "M, joined by commas (4x800K, or 2x800K,1x16M), each rounded up to whole tracks.\n"},
         {IDS_CLI_USAGE_ADD,
          "Usage: bkdisk add IMAGE [--to DIR] [--address OCTAL] [--replace] [-r]\n"
          "                  [--break-links] FILE...\n"
@@ -149,6 +158,11 @@ const std::string& LoadResString(StringId id) {
         {IDS_CLI_NO_SUCH_ENTRY, "no such entry"},
         {IDS_CLI_IS_DIRECTORY, "it is a directory"},
         {IDS_CLI_NOT_A_DIR, "not a directory: %s (it is a file)"},
+        {IDS_CLI_FORCE, "--force formats it all the same."},
+        {IDS_CLI_ONE_DISK, "%s: a change goes to one logical disk at a time."},
+        {IDS_CLI_BAD_DISKS, "--disks takes sizes as COUNTxSIZE in K or M, joined by commas "
+                            "(4x800K)"},
+        {IDS_CLI_DISK_NUMBER, "the logical disk is named by its number (0, 1, ...)"},
         {IDS_CLI_NAME_PICKS,
          "%s: \";N\" picks an entry already there, and a new name cannot end in it (%3B "
          "stands for a ';')."},

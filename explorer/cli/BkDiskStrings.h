@@ -51,6 +51,10 @@ enum StringId : int {
     IDS_CLI_NOT_A_DIR,
     IDS_CLI_FREE,
     IDS_CLI_FREE_PIECE,
+    IDS_CLI_FORCE,
+    IDS_CLI_ONE_DISK,
+    IDS_CLI_BAD_DISKS,
+    IDS_CLI_DISK_NUMBER,
 };
 
 const std::string& LoadResString(StringId id);

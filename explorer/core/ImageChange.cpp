@@ -23,7 +23,7 @@ ChangeOutcome SaveRefused(const std::string& path, CImageFileEdit::SaveRefusal r
                           bool shown) {
     if (refusal.kind == hostfiles::ChangeFailure::Changed) {
         auto now = shown ? OpenDiskImage(path) : nullptr;
-        if (!shown || (now && !now->HardDisk())) {
+        if (!shown || now) {
             ChangeOutcome outcome =
                 Outcome(ChangeOutcome::Kind::ChangedElsewhere, std::move(refusal.text));
             if (now)
@@ -51,15 +51,13 @@ ChangeOutcome ChangeImageFile(const std::string& path, const ChangeRequest& requ
     using Kind = ChangeOutcome::Kind;
     std::string error;
     bool readOnly = false;
-    auto edit = CImageFileEdit::Open(path, error, &readOnly, request.lockFirst);
+    auto edit = CImageFileEdit::Open(path, error, &readOnly, request.lockFirst, request.target);
     if (!edit) {
         ChangeOutcome outcome = Outcome(Kind::NotOpened, error);
         outcome.madeReadOnly = readOnly;
         return outcome;
     }
-    const auto& bytes = edit->Editor().Bytes();
-    if (!request.known.empty() &&
-        !std::equal(request.known.begin(), request.known.end(), bytes.begin(), bytes.end())) {
+    if (!request.known.empty() && !edit->DiskWas(request.known)) {
         ChangeOutcome outcome = Outcome(Kind::ChangedElsewhere);
         ShowAsItIs(*edit, request, outcome);
         return outcome;
@@ -71,6 +69,8 @@ ChangeOutcome ChangeImageFile(const std::string& path, const ChangeRequest& requ
     // Without a question, the save refuses an image with other names and says why.
     const bool breakLinks = edit->Links() > 1 && request.breakLinks;
     if (breakLinks && !request.breakLinks(PrintableHostPath(path), edit->Links()))
+        return Outcome(Kind::Declined);
+    if (edit->BlankedOverContents() && !(request.blankOver && request.blankOver()))
         return Outcome(Kind::Declined);
     std::vector<std::string> made;
     if (const ChangeStep step = change(edit->Editor(), made); step.error) {

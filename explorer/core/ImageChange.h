@@ -29,6 +29,11 @@ struct ChangeRequest {
     // The asker shows the image afterwards (the window): the outcome carries it as it is
     // then, with its free space. A command that only writes is spared reading it again.
     bool shown = false;
+    // The disk changed; `known` is that disk's bytes as the BK sees them.
+    EditTarget target;
+    // Whether a disk that is not empty is to be made blank, losing what it holds (asked
+    // once the disk is read). None, or a No: the change is declined.
+    std::function<bool()> blankOver;
 };
 
 // One step of a change: none when it succeeded, else why in words; `nameRefused` when the

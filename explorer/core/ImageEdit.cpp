@@ -45,23 +45,75 @@ std::string HeldText(const std::string& printable, const hostfiles::ChangeFailur
 
 } // namespace
 
-// A file too large for a floppy is read no further: a hard disk says so, as it did.
+namespace {
+
+std::string DiskNumber(int disk) {
+    return std::to_string(disk);
+}
+
+// The bytes of a logical disk that an image file of `size` bytes lacks.
+long long MissingOf(const HardDiskLayout::LogicalDisk& disk, long long size) {
+    return disk.offset + disk.size - std::max(disk.offset, std::min(size, disk.offset + disk.size));
+}
+
+// Why a logical disk the file ends inside cannot be changed: it would be written past the end.
+std::string CutDiskText(int disk, long long missing) {
+    return FormatResString(IDS_DISK_CANNOT_CHANGE, {DiskNumber(disk)}) + " " +
+           FormatResString(IDS_OPEN_CUT_SHORT, {std::to_string(missing)});
+}
+
+// Files on a disk of a known format, or, on one of no known format, any byte not zero.
+bool HoldsAnything(std::span<const uint8_t> disk) {
+    const FileSystemFormat* format = DetectFileSystem(disk);
+    if (!format)
+        return std::any_of(disk.begin(), disk.end(), [](uint8_t byte) { return byte != 0; });
+    const auto fs = format->Open(disk);
+    const auto& entries = fs->Entries();
+    return std::any_of(entries.begin(), entries.end(),
+                       [](const DiskEntry& entry) { return !entry.deleted; });
+}
+
+// The layout of a hard disk in the image's bytes; a headerless one only where no floppy is.
+std::optional<HardDiskLayout> HardDiskIn(std::span<const uint8_t> bytes) {
+    if (auto layout = ReadHardDiskLayout(bytes))
+        return layout;
+    return DetectFileSystem(bytes) ? std::nullopt : ReadHeaderlessLayout(bytes);
+}
+
+std::string TooLargeText() {
+    return FormatResString(IDS_EDIT_HARD_DISK_TOO_LARGE,
+                           {std::to_string(kMaxChangedHardDisk >> 20)});
+}
+
+} // namespace
+
+// A file too large for a floppy is read no further unless it is a hard disk.
 std::unique_ptr<CImageFileEdit> CImageFileEdit::Open(const std::string& path, std::string& error,
-                                                     bool* readOnly, bool lockFirst) {
+                                                     bool* readOnly, bool lockFirst,
+                                                     const EditTarget& target) {
     using hostfiles::ChangeFailure;
     const std::string printable = PrintableHostPath(path);
     ChangeFailure failure;
-    auto file = hostfiles::ReplaceableFile::Open(PathFromUtf8(path), kMaxImageSize, lockFirst,
-                                                 kChangeLockWait, failure);
-    if (readOnly)
-        *readOnly = failure.kind == ChangeFailure::ReadOnly;
+    const auto open = [&](uint64_t limit) {
+        return hostfiles::ReplaceableFile::Open(PathFromUtf8(path), limit, lockFirst,
+                                                kChangeLockWait, failure);
+    };
+    auto file = open(kMaxImageSize);
     if (failure.kind == ChangeFailure::TooLarge) {
         const auto image = OpenDiskImage(path);
-        const bool hardDisk = image && image->HardDisk();
-        error = hardDisk ? LoadResString(IDS_EDIT_HARD_DISK)
-                         : OpenFailureText(path, printable, {OpenFailure::TooLarge, {}});
-        return nullptr;
+        if (!image || !image->HardDisk()) {
+            error = OpenFailureText(path, printable, {OpenFailure::TooLarge, {}});
+            return nullptr;
+        }
+        failure = {};
+        file = open(kMaxChangedHardDisk);
+        if (failure.kind == ChangeFailure::TooLarge) {
+            error = TooLargeText();
+            return nullptr;
+        }
     }
+    if (readOnly)
+        *readOnly = failure.kind == ChangeFailure::ReadOnly;
     if (!file) {
         error = failure.kind == ChangeFailure::Locked
                     ? FormatResString(IDS_EDIT_LOCKED, {printable})
@@ -74,35 +126,84 @@ std::unique_ptr<CImageFileEdit> CImageFileEdit::Open(const std::string& path, st
     }
     // Detected and read once, by the editor.
     std::vector<uint8_t> bytes = file->TakeBytes();
-    if (ReadHardDiskLayout(bytes)) {
-        error = LoadResString(IDS_EDIT_HARD_DISK);
-        return nullptr;
+    std::unique_ptr<CImageFileEdit> edit(new CImageFileEdit(path, std::move(*file)));
+    if (const auto layout = HardDiskIn(bytes)) {
+        const auto why = target.disk ? edit->EditLogicalDisk(std::move(bytes), *layout, target)
+                                     : FormatResString(IDS_EDIT_NAME_DISK, {printable});
+        if (why)
+            error = *why;
+        return why ? nullptr : std::move(edit);
     }
     const FileSystemFormat* format = DetectFileSystem(bytes);
-    if (!format) { // a hard disk kept without its header is known only where no floppy is
-        error = ReadHeaderlessLayout(bytes)
-                    ? LoadResString(IDS_EDIT_HARD_DISK)
-                    : OpenFailureText(path, printable, {OpenFailure::UnknownFormat, {}});
+    if (!format || target.disk) {
+        error = format ? FormatResString(IDS_EDIT_NOT_HARD_DISK, {printable})
+                       : OpenFailureText(path, printable, {OpenFailure::UnknownFormat, {}});
         return nullptr;
     }
-    auto editor = format->edit ? format->edit(std::move(bytes), *format) : nullptr;
-    if (const auto why = WhyUneditable(editor.get(), format->name)) {
+    edit->m_editor = format->edit ? format->edit(std::move(bytes), *format) : nullptr;
+    if (const auto why = WhyUneditable(edit->m_editor.get(), format->name)) {
         error = *why;
         return nullptr;
     }
-    return std::unique_ptr<CImageFileEdit>(
-        new CImageFileEdit(path, std::move(*file), std::move(editor)));
+    return edit;
 }
 
+std::optional<std::string> CImageFileEdit::EditLogicalDisk(std::vector<uint8_t> image,
+                                                           const HardDiskLayout& layout,
+                                                           const EditTarget& target) {
+    const int number = *target.disk;
+    if (number < 0 || static_cast<size_t>(number) >= layout.disks.size())
+        return FormatResString(IDS_EDIT_NO_SUCH_DISK,
+                               {PrintableHostPath(m_path), DiskNumber(number)});
+    const auto where = layout.disks[static_cast<size_t>(number)];
+    if (const long long missing = MissingOf(where, static_cast<long long>(image.size()));
+        missing > 0)
+        return CutDiskText(number, missing);
+    const auto first = image.begin() + where.offset;
+    m_read.assign(first, first + where.size);
+    InvertBytes(m_read);
+    std::vector<uint8_t> disk = m_read;
+    const FileSystemFormat* format = target.blank;
+    if (format) {
+        const auto blocks = format->BlocksOn(where.size / kSectorSize);
+        if (!blocks)
+            return FormatResString(IDS_EDIT_DISK_TOO_SMALL,
+                                   {DiskNumber(number), format->name,
+                                    std::to_string(format->sizes.least * kSectorSize / 1024)});
+        const auto blank = format->blank(*blocks);
+        std::copy(blank.begin(), blank.end(), disk.begin());
+        m_blankedOver = HoldsAnything(m_read);
+    } else if (!(format = DetectFileSystem(disk))) {
+        return FormatResString(IDS_EDIT_NO_FILE_SYSTEM, {DiskNumber(number)});
+    }
+    m_editor = format->edit ? format->edit(std::move(disk), *format) : nullptr;
+    if (const auto why = WhyUneditable(m_editor.get(), format->name))
+        return why;
+    m_image = std::move(image);
+    m_disk = where;
+    return std::nullopt;
+}
+
+bool CImageFileEdit::DiskWas(std::span<const uint8_t> known) const {
+    const auto& read = m_disk ? m_read : m_editor->Bytes();
+    return std::equal(known.begin(), known.end(), read.begin(), read.end());
+}
+
+// A hard disk is read again from its file, as the window reads one: a logical disk at a time.
 std::unique_ptr<CDiskImage> CImageFileEdit::Image() const {
-    return CreateDiskImage(m_path, m_editor->Bytes());
+    return m_disk ? OpenDiskImage(m_path) : CreateDiskImage(m_path, m_editor->Bytes());
 }
 
 std::optional<CImageFileEdit::SaveRefusal> CImageFileEdit::Save(bool breakLinks) {
     using hostfiles::ChangeFailure;
     ChangeFailure failure;
     const auto& bytes = m_editor->Bytes();
-    if (m_file.Replace({std::span(bytes)}, breakLinks, kChangeLockWait, failure))
+    if (m_disk) { // the disk back in its place, stored inverted; every other byte as read
+        const auto at = m_image.begin() + m_disk->offset;
+        std::transform(bytes.begin(), bytes.end(), at,
+                       [](uint8_t byte) { return static_cast<uint8_t>(~byte); });
+    }
+    if (m_file.Replace({std::span(m_disk ? m_image : bytes)}, breakLinks, kChangeLockWait, failure))
         return std::nullopt;
     const std::string printable = PrintableHostPath(m_path);
     switch (failure.kind) {
@@ -142,7 +243,8 @@ std::optional<std::string> WhyReadOnly(const CDiskImage& image, bool fileWritabl
     if (!fileWritable)
         return LoadResString(IDS_READ_ONLY_FILE);
     if (image.HardDisk())
-        return LoadResString(IDS_EDIT_HARD_DISK);
+        return image.GetImageSize() > kMaxChangedHardDisk ? std::optional(TooLargeText())
+                                                          : std::nullopt;
     return WhyUneditable(editor, image.GetFormatName());
 }
 
@@ -156,6 +258,23 @@ std::optional<FreeSpace> FreeSpaceOf(const CDiskEditor* editor) {
     if (!editor || !editor->LayoutFaults().empty())
         return std::nullopt;
     return FreeSpace{editor->FreeBytes(), editor->LargestFreePiece()};
+}
+
+DiskState LogicalDiskState(CDiskImage& image, int disk) {
+    const HardDiskLayout* layout = image.HardDisk();
+    if (!layout || disk < 0 || static_cast<size_t>(disk) >= layout->disks.size())
+        return {};
+    if (const long long missing =
+            MissingOf(layout->disks[static_cast<size_t>(disk)], image.GetImageSize());
+        missing > 0)
+        return {CutDiskText(disk, missing), std::nullopt};
+    const auto bytes = image.DiskBytes(disk);
+    const FileSystemFormat* format = DetectFileSystem(bytes);
+    if (!format)
+        return {FormatResString(IDS_EDIT_NO_FILE_SYSTEM, {DiskNumber(disk)}), std::nullopt};
+    const auto editor =
+        format->edit ? format->edit({bytes.begin(), bytes.end()}, *format) : nullptr;
+    return {WhyUneditable(editor.get(), format->name), FreeSpaceOf(editor.get())};
 }
 
 std::optional<FreeSpace> FloppyFreeSpace(const CDiskImage& image) {
@@ -246,22 +365,80 @@ std::string DeleteQuestion(const CatalogListing& listing, const std::vector<Entr
     return FormatResString(IDS_DELETE_QUESTION, {names});
 }
 
-std::optional<std::string> WriteBlankImage(const std::string& path,
-                                           const FileSystemFormat& format) {
+namespace {
+
+std::optional<std::string> WriteNewImage(const std::string& path, std::span<const uint8_t> bytes) {
     const auto file = PathFromUtf8(path);
     std::string reason;
     const auto folder = hostfiles::HostFolder::Open(
         file.has_parent_path() ? file.parent_path() : std::filesystem::path("."), false, reason);
     if (!folder)
         return FormatResString(IDS_NEW_IMAGE_NOT_WRITTEN, {PrintableHostPath(path), reason});
-    const auto bytes = format.blank();
-    const auto result =
-        folder->WriteFile(file.filename(), {std::span(bytes)}, hostfiles::IfExists::Keep);
+    const auto result = folder->WriteFile(file.filename(), {bytes}, hostfiles::IfExists::Keep);
     if (result.outcome == hostfiles::Outcome::Written)
         return std::nullopt;
     if (result.outcome == hostfiles::Outcome::Exists)
         return FormatResString(IDS_EDIT_IMAGE_EXISTS, {PrintableHostPath(path)});
     return FormatResString(IDS_NEW_IMAGE_NOT_WRITTEN, {PrintableHostPath(path), ReasonOf(result)});
+}
+
+} // namespace
+
+std::optional<std::string> WriteBlankImage(const std::string& path,
+                                           const FileSystemFormat& format) {
+    return WriteNewImage(path, format.Blank());
+}
+
+std::optional<std::vector<long long>> ParseDiskSizes(const std::string& text) {
+    std::vector<long long> sizes;
+    size_t at = 0;
+    while (at <= text.size()) {
+        const size_t end = std::min(text.find(',', at), text.size());
+        const std::string item = text.substr(at, end - at);
+        const size_t times = item.find_first_of("xX");
+        const std::string count = times == std::string::npos ? "1" : item.substr(0, times);
+        std::string size = times == std::string::npos ? item : item.substr(times + 1);
+        const char unit = size.empty() ? 0 : static_cast<char>(std::toupper(size.back()));
+        if (unit == 'K' || unit == 'M')
+            size.pop_back();
+        const auto digits = [](const std::string& number) {
+            return !number.empty() && number.size() < 6 &&
+                   number.find_first_not_of("0123456789") == std::string::npos;
+        };
+        if (!digits(count) || !digits(size))
+            return std::nullopt;
+        const long long bytes = std::stoll(size) << (unit == 'M' ? 20 : 10);
+        sizes.insert(sizes.end(), static_cast<size_t>(std::stoi(count)), bytes);
+        at = end + 1;
+    }
+    return sizes;
+}
+
+std::optional<std::string> WriteBlankHardDisk(const std::string& path,
+                                              const std::vector<long long>& diskSizes,
+                                              const FileSystemFormat& format) {
+    std::vector<long long> sectors;
+    for (const long long size : diskSizes)
+        sectors.push_back((size + kSectorSize - 1) / kSectorSize);
+    const auto layout = PlanHardDisk(sectors);
+    if (!layout || layout->declaredSectors * kSectorSize > kMaxChangedHardDisk)
+        return FormatResString(IDS_NEW_HARD_DISK_LIMITS,
+                               {std::to_string(kMaxLogicalDisks),
+                                std::to_string(kMaxNewDiskSectors * kSectorSize / 1024),
+                                std::to_string(kMaxChangedHardDisk >> 20)});
+    std::vector<uint8_t> image = HardDiskImage(*layout);
+    for (size_t i = 0; i < layout->disks.size(); ++i) {
+        const auto& disk = layout->disks[i];
+        const auto blocks = format.BlocksOn(disk.size / kSectorSize);
+        if (!blocks)
+            return FormatResString(IDS_EDIT_DISK_TOO_SMALL,
+                                   {DiskNumber(static_cast<int>(i)), format.name,
+                                    std::to_string(format.sizes.least * kSectorSize / 1024)});
+        auto blank = format.blank(*blocks);
+        InvertBytes(blank);
+        std::copy(blank.begin(), blank.end(), image.begin() + disk.offset);
+    }
+    return WriteNewImage(path, image);
 }
 
 namespace {

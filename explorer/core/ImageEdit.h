@@ -1,4 +1,5 @@
-// A floppy image file changed as a whole: read into memory, changed there, and written
+// An image file changed as a whole: read into memory, one disk changed there (the floppy, or
+// one logical disk of a hard disk, whose other bytes are copied as they were), and written
 // back as one new file that replaces the old one only once it is complete on the disk, and
 // only while it is still the file read (the host files' ReplaceableFile: our writers take
 // turns, links are followed once, owner and mode are kept, a file another program has open
@@ -22,6 +23,17 @@
 // How long a writer of ours waits for another one to finish with the same folder's images.
 constexpr std::chrono::milliseconds kChangeLockWait{5000};
 
+// A hard disk is changed in memory whole: larger ones are only read.
+constexpr long long kMaxChangedHardDisk = 512LL << 20;
+
+// The disk a change goes to.
+struct EditTarget {
+    // None: a floppy image; a number: that logical disk of a hard-disk image.
+    std::optional<int> disk;
+    // The disk is made a blank one of this format first (a hard disk's logical disk).
+    const FileSystemFormat* blank = nullptr;
+};
+
 class CImageFileEdit {
 public:
     // None, with the reason in words, when the file cannot be read or its disk changed.
@@ -30,11 +42,16 @@ public:
     // (a command that reads and writes at once); otherwise the lock is taken only to read
     // and to save (the window, which asks the user questions in between).
     static std::unique_ptr<CImageFileEdit> Open(const std::string& path, std::string& error,
-                                                bool* readOnly = nullptr, bool lockFirst = false);
+                                                bool* readOnly = nullptr, bool lockFirst = false,
+                                                const EditTarget& target = {});
 
     CDiskEditor& Editor() { return *m_editor; }
     const CDiskEditor& Editor() const { return *m_editor; }
-    // The bytes as they are now, as an image: for following catalog paths.
+    // Whether the disk held `known` (as the BK sees it) when it was read.
+    bool DiskWas(std::span<const uint8_t> known) const;
+    // Made blank over files, or over bytes of no file system that are not all zero.
+    bool BlankedOverContents() const { return m_blankedOver; }
+    // The image as it is now: a floppy's bytes in memory; a hard disk as its file holds it.
     std::unique_ptr<CDiskImage> Image() const;
     // The image file's names when it was read: more than 1 when it has hard links.
     uint64_t Links() const { return m_file.Links(); }
@@ -48,13 +65,21 @@ public:
     std::optional<SaveRefusal> Save(bool breakLinks = false);
 
 private:
-    CImageFileEdit(std::string path, hostfiles::ReplaceableFile file,
-                   std::unique_ptr<CDiskEditor> editor)
-        : m_path(std::move(path)), m_file(std::move(file)), m_editor(std::move(editor)) {}
+    CImageFileEdit(std::string path, hostfiles::ReplaceableFile file)
+        : m_path(std::move(path)), m_file(std::move(file)) {}
+    // The logical disk's editor, or why none; the image's bytes are kept to be written back.
+    std::optional<std::string> EditLogicalDisk(std::vector<uint8_t> image,
+                                               const HardDiskLayout& layout,
+                                               const EditTarget& target);
 
     std::string m_path;
     hostfiles::ReplaceableFile m_file;
     std::unique_ptr<CDiskEditor> m_editor;
+    // A hard disk: the image file's bytes, and where in them the disk the editor holds lies.
+    std::vector<uint8_t> m_image;
+    std::optional<HardDiskLayout::LogicalDisk> m_disk;
+    std::vector<uint8_t> m_read; // that disk as it was read (as the BK sees it)
+    bool m_blankedOver = false;
 };
 
 // Why a writer of ours cannot change the image at `path` now, in words, when another
@@ -72,7 +97,8 @@ struct FreeSpace {
 };
 
 // The image at `path` as the window opens it: one whose file may be written is open for
-// changes, any other is only read, and `readOnly` says why no change can be made.
+// changes, any other is only read, and `readOnly` says why no change can be made (to a hard
+// disk at all; each of its logical disks may have a reason of its own).
 struct OpenedImage {
     std::unique_ptr<CDiskImage> image; // null: `failure` says why
     OpenFailure failure;
@@ -89,6 +115,14 @@ struct TypedDestination {
     std::string name; // Windows-1251
 };
 TypedDestination ResolveTypedName(const CFileSystem& disk, int dir, std::string_view cp1251);
+
+// Of one logical disk of a hard disk: why it cannot be changed, and its free space. The list
+// of logical disks has neither.
+struct DiskState {
+    std::optional<std::string> readOnly;
+    std::optional<FreeSpace> freeSpace;
+};
+DiskState LogicalDiskState(CDiskImage& image, int disk);
 
 // None for a hard disk, a format no change is made to, or a layout at fault.
 std::optional<FreeSpace> FloppyFreeSpace(const CDiskImage& image);
@@ -113,6 +147,14 @@ std::string DeleteQuestion(const CatalogListing& listing, const std::vector<Entr
 // A new blank image of the format at `path`; a file already there is kept. The reason in
 // words when it was not written.
 std::optional<std::string> WriteBlankImage(const std::string& path, const FileSystemFormat& format);
+// The sizes of a new hard disk's logical disks in bytes, as typed: "4x800K,2x1600K", a count
+// (1 when left out) of disks of a size in K (1024 bytes) or M; none for anything else.
+std::optional<std::vector<long long>> ParseDiskSizes(const std::string& text);
+// A new hard disk at `path`, its logical disks of (at least) the sizes given in bytes, each a
+// blank disk of `format`; as WriteBlankImage otherwise.
+std::optional<std::string> WriteBlankHardDisk(const std::string& path,
+                                              const std::vector<long long>& diskSizes,
+                                              const FileSystemFormat& format);
 
 // A host file as it goes onto a disk. One named *.bin whose size is 4 plus the length its
 // first four bytes give is a .bin file: its header's load address is used and stripped,

@@ -5,6 +5,7 @@
 #include "Cp1251.h"
 #include "DiskEditor.h"
 #include "ImageBuilders.h"
+#include "ImageChange.h"
 #include "OwnReaders.h"
 #include "TempDir.h"
 
@@ -22,14 +23,6 @@ const fs::path kImages = BK_SHARED_IMAGES;
 
 own::Disk ReadOwn(const CDiskEditor& editor) {
     return own::ReadAny(editor.Bytes());
-}
-
-std::vector<uint8_t> Blank(ImageFormat id) {
-    for (const FileSystemFormat& format : FileSystemFormats()) {
-        if (format.id == id)
-            return format.blank();
-    }
-    return {};
 }
 
 // What the tests know of each writable format beyond its row: a new row needs a line here
@@ -94,9 +87,16 @@ std::string Join(const std::string& dir, const std::string& name) {
     return dir.empty() ? name : dir + "/" + name;
 }
 
-// A disk, the model of what it holds, and random changes checked step by step.
+// A disk, the model of what it holds, and random changes checked step by step: on the
+// editor in memory, or on one logical disk of a hard-disk image file through the image
+// transaction, every other byte of the file checked unchanged after each.
 class Session {
 public:
+    Session(std::string label, std::string hardDisk, int disk, uint32_t seed)
+        : Session(std::move(label), DiskOf(hardDisk, disk), true, seed) {
+        m_hardDisk = std::move(hardDisk);
+        m_disk = disk;
+    }
     Session(std::string label, std::vector<uint8_t> bytes, bool blank, uint32_t seed)
         : m_label(std::move(label)), m_blank(blank), m_random(seed) {
         m_editor = EditDisk(std::move(bytes));
@@ -136,6 +136,43 @@ public:
     }
 
 private:
+    static std::vector<uint8_t> DiskOf(const std::string& hardDisk, int disk) {
+        const auto disks = own::ReadHardDisk(testimg::ReadAll(hardDisk));
+        return disks.size() > static_cast<size_t>(disk) ? disks[static_cast<size_t>(disk)].bytes
+                                                        : std::vector<uint8_t>();
+    }
+
+    EditResult Apply(const std::function<EditResult(CDiskEditor&)>& change) {
+        if (m_hardDisk.empty())
+            return change(*m_editor);
+        EditResult result;
+        const auto before = testimg::ReadAll(m_hardDisk);
+        const ChangeRequest request{{}, true, {}, false, {m_disk, nullptr}, {}};
+        const auto outcome = ChangeImageFile(m_hardDisk, request, [&](CDiskEditor& editor, auto&) {
+            result = change(editor);
+            return ChangeStep{result.error == EditError::None ? std::nullopt
+                                                              : std::optional<std::string>("")};
+        });
+        EXPECT_TRUE(
+            outcome.kind == ChangeOutcome::Kind::Written ||
+            (outcome.kind == ChangeOutcome::Kind::Refused && result.error != EditError::None))
+            << Where() << outcome.text;
+        const auto after = testimg::ReadAll(m_hardDisk);
+        const auto disks = own::ReadHardDisk(after);
+        EXPECT_EQ(after.size(), before.size()) << Where();
+        if (disks.size() <= static_cast<size_t>(m_disk) || after.size() != before.size()) {
+            ADD_FAILURE() << Where() << " the image's table no longer reads";
+            return result;
+        }
+        const own::LogicalDisk& changed = disks[static_cast<size_t>(m_disk)];
+        EXPECT_TRUE(std::equal(before.begin(), before.begin() + changed.offset, after.begin()) &&
+                    std::equal(before.begin() + changed.offset + changed.size, before.end(),
+                               after.begin() + changed.offset + changed.size))
+            << Where() << " changed bytes outside its logical disk";
+        m_editor = EditDisk(changed.bytes);
+        return result;
+    }
+
     int Pick(int count) { return std::uniform_int_distribution<int>(0, count - 1)(m_random); }
 
     std::string Letters(int most) {
@@ -280,8 +317,9 @@ private:
         const bool mustSucceed = !Taken(path) && MustFit(data.size()) && data.size() <= 65535 &&
                                  !(data.empty() && address == 0);
         const auto before = m_editor->Bytes();
-        const auto result =
-            m_editor->AddFile(DirNumber(*m_editor, dir), name, address, data, false);
+        const int in = DirNumber(*m_editor, dir);
+        const auto result = Apply(
+            [&](CDiskEditor& editor) { return editor.AddFile(in, name, address, data, false); });
         if (result.error == EditError::None) {
             EXPECT_FALSE(Taken(path)) << Where() << " replaced without being asked";
         }
@@ -299,8 +337,10 @@ private:
         const auto before = m_editor->Bytes();
         const auto slash = path.rfind('/');
         const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-        Check(m_editor->AddFile(DirNumber(*m_editor, Parent(path)), name, 01000, data, true),
-              before, false, expected);
+        const int in = DirNumber(*m_editor, Parent(path));
+        Check(
+            Apply([&](CDiskEditor& editor) { return editor.AddFile(in, name, 01000, data, true); }),
+            before, false, expected);
     }
 
     void MakeDirectory() {
@@ -309,7 +349,8 @@ private:
         own::Disk expected = m_model;
         expected.dirs.insert(path);
         const auto before = m_editor->Bytes();
-        Check(m_editor->MakeDirectory(DirNumber(*m_editor, dir), name), before,
+        const int in = DirNumber(*m_editor, dir);
+        Check(Apply([&](CDiskEditor& editor) { return editor.MakeDirectory(in, name); }), before,
               !Taken(path) && MustFit(0), expected);
     }
 
@@ -329,7 +370,9 @@ private:
         });
         std::erase_if(expected.dirs, inside);
         const auto before = m_editor->Bytes();
-        Check(m_editor->Remove(entry->index, true), before, true, expected);
+        const int index = entry->index;
+        Check(Apply([&](CDiskEditor& editor) { return editor.Remove(index, true); }), before, true,
+              expected);
     }
 
     // A rename where it is, or a move into a directory: never a directory into itself.
@@ -356,14 +399,17 @@ private:
         for (const auto& p : m_model.dirs)
             expected.dirs.insert(moved(p));
         const auto before = m_editor->Bytes();
-        const EditResult result =
-            to == Parent(path) ? m_editor->Rename(entry->index, name)
-                               : m_editor->Move(entry->index, DirNumber(*m_editor, to), name);
+        const int index = entry->index, in = DirNumber(*m_editor, to);
+        const EditResult result = Apply([&](CDiskEditor& editor) {
+            return to == Parent(path) ? editor.Rename(index, name) : editor.Move(index, in, name);
+        });
         EXPECT_TRUE(!intoItself || result.error == EditError::IntoItself) << Where();
         Check(result, before, !Taken(renamed) && !intoItself, expected);
     }
 
     std::string m_label;
+    std::string m_hardDisk; // empty: the disk is in memory only
+    int m_disk = 0;
     bool m_blank;
     std::mt19937 m_random;
     std::unique_ptr<CDiskEditor> m_editor;
@@ -381,12 +427,29 @@ TEST(EditProperty, RandomChangesToBlankDisksKeepEveryFileAndTheFreeSpace) {
     for (const FileSystemFormat* format : WritableFormats()) {
         for (uint32_t seed = 1; seed <= 3; ++seed) {
             Session session(std::string("blank ") + format->name + " seed " + std::to_string(seed),
-                            format->blank(), true, seed);
+                            format->Blank(), true, seed);
             ASSERT_TRUE(session.Opened());
             EXPECT_EQ(session.Model().problem, "");
             session.Run(120);
             EXPECT_GT(session.Made(), 60);
         }
+    }
+}
+
+// Each logical disk of a hard disk of three formats changed through the image file: the
+// disk reads as the model says, and not one byte of the header, the table or another disk
+// moves.
+TEST(EditProperty, RandomChangesToLogicalDisksKeepEveryOtherByte) {
+    testimg::TempDir dir;
+    const std::string image =
+        dir.Write("hd.hdi", testimg::HardDiskOf({testimg::BlankDisk(FormatMkDos),
+                                                 testimg::BlankDisk(FormatAndos),
+                                                 testimg::BlankDisk(FormatCsidos)}));
+    for (int disk = 0; disk < 3; ++disk) {
+        Session session("logical disk " + std::to_string(disk), image, disk, 7);
+        ASSERT_TRUE(session.Opened());
+        session.Run(50);
+        EXPECT_GT(session.Made(), 20);
     }
 }
 
@@ -435,7 +498,7 @@ TEST(EditRefusal, NamesTheFormatCannotHoldAndEntriesInTheWay) {
         {FormatAndos, "\xD0\xC0\xC7", true, EditError::None}, // stored upper-case: 'РАЗ'
     };
     for (const auto& c : cases) {
-        auto editor = EditDisk(Blank(c.format));
+        auto editor = EditDisk(testimg::BlankDisk(c.format));
         const auto before = editor->Bytes();
         const EditResult result =
             c.directory ? editor->MakeDirectory(0, c.name)
@@ -444,7 +507,7 @@ TEST(EditRefusal, NamesTheFormatCannotHoldAndEntriesInTheWay) {
         EXPECT_TRUE(c.error == EditError::None || editor->Bytes() == before) << c.name;
     }
 
-    auto disk = EditDisk(Blank(FormatMicroDos));
+    auto disk = EditDisk(testimg::BlankDisk(FormatMicroDos));
     const std::vector<uint8_t> data(700, 7);
     ASSERT_EQ(disk->MakeDirectory(0, "GAMES").error, EditError::None);
     const int games = disk->Disk().Entries()[0].ownDir;
@@ -471,7 +534,7 @@ TEST(EditRefusal, NameLimitsOfEveryFormatAreTheTables) {
         const auto file = [&](int length, int extension) {
             return name(length) + (limits.extension ? "." + std::string(extension, 'E') : "");
         };
-        auto disk = EditDisk(format->blank());
+        auto disk = EditDisk(format->Blank());
         ASSERT_TRUE(disk) << format->name;
         const int root = disk->Disk().RootDir();
         const std::vector<uint8_t> data = {1};
@@ -500,7 +563,7 @@ TEST(EditRefusal, NameLimitsOfEveryFormatAreTheTables) {
 TEST(EditRefusal, FullDiskAndFullCatalog) {
     for (const FileSystemFormat* row : WritableFormats()) {
         const std::string format = row->name;
-        auto disk = EditDisk(row->blank());
+        auto disk = EditDisk(row->Blank());
         const std::vector<uint8_t> big(60000, 3);
         EditResult result;
         int files = 0;
@@ -535,7 +598,7 @@ TEST(EditRefusal, FullDiskAndFullCatalog) {
                 << format;
         }
 
-        disk = EditDisk(row->blank());
+        disk = EditDisk(row->Blank());
         int entries = 0;
         while ((result = disk->AddFile(root, "E" + std::to_string(entries), 1, {}, false)).error ==
                EditError::None)

@@ -249,4 +249,34 @@ Disk ReadAny(const std::vector<uint8_t>& bytes) {
     }
 }
 
+std::vector<LogicalDisk> ReadHardDisk(const std::vector<uint8_t>& image, size_t header) {
+    const size_t table = header + 7 * 512;
+    if (image.size() < table + 512)
+        return {};
+    // The table's words, inverted back, counted from the sector's end down.
+    const auto down = [&](size_t i) {
+        const size_t at = table + 0x1FE - 2 * i;
+        return (~(image[at] | image[at + 1] << 8)) & 0xFFFF;
+    };
+    const int sectorsPerTrack = down(2), count = down(3) & 0xFF;
+    if (header && (down(0) != (image[2] | image[3] << 8) || down(1) != (image[6] | image[7] << 8) ||
+                   sectorsPerTrack != (image[12] | image[13] << 8)))
+        return {};
+    long sum = 012701;
+    for (size_t i = 0; i < 4 + 2 * static_cast<size_t>(count); ++i)
+        sum += down(i);
+    if (count == 0 || down(4 + 2 * static_cast<size_t>(count)) != (sum & 0xFFFF))
+        return {};
+    std::vector<LogicalDisk> disks;
+    for (size_t i = 0; i < static_cast<size_t>(count); ++i) {
+        LogicalDisk disk;
+        disk.offset = header + static_cast<size_t>(down(4 + 2 * i)) * sectorsPerTrack * 512;
+        disk.size = static_cast<size_t>(down(5 + 2 * i)) * 512;
+        for (size_t at = disk.offset; at < std::min(image.size(), disk.offset + disk.size); ++at)
+            disk.bytes.push_back(static_cast<uint8_t>(~image[at]));
+        disks.push_back(std::move(disk));
+    }
+    return disks;
+}
+
 } // namespace own

@@ -35,4 +35,13 @@ Disk ReadCsidos(const std::vector<uint8_t>& bytes);
 // The one of the above that the disk's format (as detected) calls for.
 Disk ReadAny(const std::vector<uint8_t>& bytes);
 
+// A hard-disk image's logical disks as the table in LBA 7 gives them (from `header` bytes on:
+// 512, or 0 without the identify header): where each lies in the file, and its bytes turned
+// back from their inverted store. Empty when the table's geometry or checksum is wrong.
+struct LogicalDisk {
+    size_t offset = 0, size = 0;
+    std::vector<uint8_t> bytes;
+};
+std::vector<LogicalDisk> ReadHardDisk(const std::vector<uint8_t>& image, size_t header = 512);
+
 } // namespace own

@@ -180,14 +180,102 @@ TEST(BkDiskEdit, RefusalsLeaveTheImageFileAsItWas) {
 // A hard disk's logical disks are only read. A real CSIDOS system disk takes a file into
 // its last hole and keeps its hidden system file; a self-booting CSIDOS disk's catalog
 // never grows into the blocks that hold its code.
-TEST(BkDiskEdit, HardDisksAreOnlyReadAndRealCsidosDisksKeepTheirSystem) {
+// A change goes to one logical disk, named first in its paths, and no byte outside it moves;
+// a disk the file ends inside, or of no format, is refused as it is; a disk is formatted over
+// what it holds only with --force; headerless images stay so.
+TEST(BkDiskEdit, HardDisksChangeOneLogicalDiskAtATime) {
     TempDir dir;
-    const std::string hard = dir.Write("h.hdi", HardDiskOf({AndosBuilder().Image()}));
-    const auto refused = BkDisk("rm " + ShellQuote(hard) + " 0/X");
-    EXPECT_EQ(refused.status, 1);
-    EXPECT_NE(refused.out.find("The logical disks of a hard-disk image can only be read."),
+    const Bytes junk(64 * 1024, 0x5A);
+    const Bytes image = HardDiskOf({BlankDisk(FormatMkDos), BlankDisk(FormatAndos), junk});
+    const std::string hd = ShellQuote(dir.Write("h.hdi", image));
+    const std::string game = ShellQuote(dir.Write("GAME", Pattern(5000, 1)));
+    const auto run = [&](const std::string& arguments) { return BkDisk(arguments); };
+    EXPECT_EQ(run("add " + hd + " --to 1 " + game).status, 0);
+    EXPECT_EQ(run("mkdir " + hd + " 1/GAMES").status, 0);
+    EXPECT_EQ(run("mv " + hd + " 1/GAME 1/GAMES/PLAY").status, 0);
+    const auto after = ReadAll(dir.Path() / "h.hdi");
+    const auto disks = own::ReadHardDisk(after);
+    ASSERT_EQ(disks.size(), 3u);
+    const own::Disk andos = own::ReadAndos(disks[1].bytes);
+    EXPECT_EQ(andos.problem, "");
+    EXPECT_EQ(andos.files.at("GAMES/PLAY").data, Pattern(5000, 1));
+    ASSERT_EQ(after.size(), image.size());
+    EXPECT_TRUE(std::equal(image.begin(), image.begin() + disks[1].offset, after.begin()) &&
+                std::equal(image.begin() + disks[1].offset + disks[1].size, image.end(),
+                           after.begin() + disks[1].offset + disks[1].size));
+
+    const struct {
+        std::string arguments, says;
+    } refusals[] = {
+        {"add " + hd + " " + game, "is a hard disk"},
+        {"rm " + hd + " 0/X 1/GAMES", "one logical disk at a time"},
+        {"add " + hd + " --to 2 " + game, "holds no file system"},
+        {"add " + hd + " --to 7 " + game, "has no logical disk 7"},
+        {"format --csidos " + hd + " 2", "--force formats it"},
+        {"format --andos " + hd + " 1", "is not empty"},
+    };
+    for (const auto& refusal : refusals) {
+        const auto said = run(refusal.arguments);
+        EXPECT_EQ(said.status, 1) << refusal.arguments;
+        EXPECT_NE(said.out.find(refusal.says), std::string::npos) << said.out;
+        EXPECT_EQ(ReadAll(dir.Path() / "h.hdi"), after) << refusal.arguments;
+    }
+    const Bytes cut(after.begin(), after.begin() + static_cast<long>(disks[1].offset + 4096));
+    const std::string short_ = ShellQuote(dir.Write("cut.hdi", cut));
+    const auto refused = run("add " + short_ + " --to 1 " + game);
+    EXPECT_NE(refused.out.find("Logical disk 1 cannot be changed. The image file ends " +
+                               std::to_string(disks[1].size - 4096) + " bytes"),
               std::string::npos)
         << refused.out;
+    EXPECT_EQ(ReadAll(dir.Path() / "cut.hdi"), cut);
+
+    ASSERT_EQ(run("format --csidos " + hd + " 2 --force").status, 0);
+    const auto formatted = own::ReadHardDisk(ReadAll(dir.Path() / "h.hdi"));
+    EXPECT_EQ(own::ReadCsidos(formatted[2].bytes).problem, "");
+    EXPECT_TRUE(own::ReadCsidos(formatted[2].bytes).files.empty());
+    EXPECT_EQ(formatted[1].bytes, disks[1].bytes);
+
+    const std::string raw =
+        ShellQuote(dir.Write("raw.img", Bytes(image.begin() + 512, image.end())));
+    ASSERT_EQ(run("add " + raw + " --to 0 " + game).status, 0);
+    const auto headerless = own::ReadHardDisk(ReadAll(dir.Path() / "raw.img"), 0);
+    ASSERT_EQ(headerless.size(), 3u);
+    EXPECT_EQ(own::ReadMicroDosFamily(headerless[0].bytes, true).files.at("GAME").data,
+              Pattern(5000, 1));
+}
+
+// A new hard disk as the controller lays one out (mb20.hdi's layout: a track of 63 sectors
+// for the table, then disks of 26 tracks), read back by the tests' reader and ours.
+TEST(BkDiskEdit, NewHardDisksReadBack) {
+    TempDir dir;
+    const fs::path path = dir.Path() / "new.hdi";
+    ASSERT_EQ(BkDisk("format --andos --hdi --disks 4x800K " + ShellQuote(path.string())).status, 0);
+    const auto bytes = ReadAll(path);
+    EXPECT_EQ(bytes.size(), 512u + 7 * 16 * 63 * 512);
+    int sum = 0;
+    for (size_t i = 0; i < 512; ++i)
+        sum += bytes[i];
+    EXPECT_EQ(sum % 256, 0);
+    const auto disks = own::ReadHardDisk(bytes);
+    ASSERT_EQ(disks.size(), 4u);
+    for (size_t i = 0; i < disks.size(); ++i) {
+        EXPECT_EQ(disks[i].offset, 512 + (1 + 26 * i) * 63 * 512);
+        EXPECT_EQ(disks[i].size, 1638u * 512);
+        const own::Disk disk = own::ReadAndos(disks[i].bytes);
+        EXPECT_EQ(disk.problem, "");
+        EXPECT_TRUE(disk.files.empty() && disk.dirs.empty());
+    }
+    const auto image = OpenDiskImage(path.string());
+    ASSERT_TRUE(image && image->HardDisk());
+    EXPECT_EQ(image->FormatName({3, 0}), "ANDOS");
+    const auto refused = BkDisk("format --andos --hdi --disks 200x800K " +
+                                ShellQuote((dir.Path() / "big.hdi").string()));
+    EXPECT_NE(refused.out.find("1 to 125 logical disks"), std::string::npos) << refused.out;
+    EXPECT_FALSE(fs::exists(dir.Path() / "big.hdi"));
+}
+
+TEST(BkDiskEdit, RealCsidosDisksKeepTheirSystem) {
+    TempDir dir;
     if (!fs::exists(kImages))
         GTEST_SKIP() << "no real images";
     const std::string csidos = dir.Write("c.dsk", ReadAll(kImages / "CSIDOS_330.DSK"));

@@ -133,15 +133,15 @@ TEST(ImageChange, EveryOutcomeOfTheOnePath) {
     const ChangeOutcome quiet = ChangeImageFile(image, {}, makeDir("QUIET"));
     EXPECT_EQ(quiet.kind, Kind::Written);
     EXPECT_FALSE(quiet.image);
-    // A hard disk, with its header or without, is not changed.
+    // A hard disk, with its header or without, is changed only on a logical disk named.
     const Bytes hardDisk = HardDiskOf({MicroDosBuilder(true).Image()});
     for (const Bytes& disk : {hardDisk, Bytes(hardDisk.begin() + 512, hardDisk.end())}) {
         const ChangeOutcome refusal = ChangeImageFile(dir.Write("hd.img", disk), {}, makeDir("X"));
         EXPECT_EQ(refusal.kind, Kind::NotOpened);
-        EXPECT_EQ(refusal.text, LoadResString(ravelko::IDS_EDIT_HARD_DISK));
+        EXPECT_NE(refusal.text.find("is a hard disk"), std::string::npos) << refusal.text;
     }
     const auto shown = ReadAll(PathFromUtf8(image));
-    ChangeOutcome done = ChangeImageFile(image, {shown, false, {}, true}, makeDir("ИГРЫ"));
+    ChangeOutcome done = ChangeImageFile(image, {shown, false, {}, true, {}, {}}, makeDir("ИГРЫ"));
     ASSERT_EQ(done.kind, Kind::Written) << done.text;
     EXPECT_EQ(done.made, (std::vector<std::string>{"\xC8\xc3\xd0\xdb"}));
     const auto written = ReadAll(PathFromUtf8(image));
@@ -153,7 +153,8 @@ TEST(ImageChange, EveryOutcomeOfTheOnePath) {
     EXPECT_TRUE(refused.nameRefused);
     EXPECT_EQ(refused.text.find("игры: "), 0u) << refused.text;
 
-    const ChangeOutcome stale = ChangeImageFile(image, {shown, false, {}, true}, makeDir("NEW"));
+    const ChangeOutcome stale =
+        ChangeImageFile(image, {shown, false, {}, true, {}, {}}, makeDir("NEW"));
     EXPECT_EQ(stale.kind, Kind::ChangedElsewhere);
     EXPECT_TRUE(stale.image && stale.image->FloppyBytes().size() == written.size());
 
@@ -165,7 +166,9 @@ TEST(ImageChange, EveryOutcomeOfTheOnePath) {
                           names = links;
                           return false;
                       },
-                      false};
+                      false,
+                      {},
+                      {}};
     EXPECT_EQ(ChangeImageFile(image, ask, makeDir("NEW")).kind, Kind::Declined);
     EXPECT_EQ(names, 2u);
     const ChangeOutcome unasked = ChangeImageFile(image, {}, makeDir("NEW"));

@@ -51,7 +51,7 @@ Bytes MadeDisk(const char* formatName, std::function<int(const char*)>& entry,
     const auto format = *std::find_if(formats.begin(), formats.end(), [&](const auto* f) {
         return std::string_view(f->name) == formatName;
     });
-    editor = format->edit(format->blank(), *format);
+    editor = format->edit(format->Blank(), *format);
     EXPECT_EQ(editor->AddFile(editor->Disk().RootDir(), "F1", 01000, Filled(3000), false).error,
               EditError::None);
     EXPECT_EQ(editor->AddFile(editor->Disk().RootDir(), "F2", 01000, Filled(600), false).error,

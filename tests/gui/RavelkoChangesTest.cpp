@@ -321,7 +321,9 @@ TEST_F(RavelkoChanges, ReadOnlyImagesAndNewImages) {
     const std::string fresh = (files.Path() / "fresh.bkd").string();
     for (const FileSystemFormat& format : FileSystemFormats()) {
         if (format.id == FormatAndos)
-            win.ChooseNewImage() = [&] { return std::optional(std::pair(fresh, &format)); };
+            win.ChooseNewImage() = [&] {
+                return std::optional(NewImageChoice{fresh, &format, {}});
+            };
     }
     Key('N', wxMOD_CONTROL);
     EXPECT_EQ(dlg->GetTitle().utf8_string(), "fresh.bkd \xE2\x80\x94 Ravelko");
