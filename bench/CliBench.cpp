@@ -325,6 +325,35 @@ void BkDiskAddHundredFilesIntoBlankAndos(benchmark::State& state) {
     AddHundredFiles(state, true);
 }
 
+// A hundred files into logical disk 5 of mb20.hdi (an empty ANDOS disk), against the same
+// add into that disk written out as a floppy: each time into a fresh copy (copied untimed).
+void AddIntoLogicalDisk(benchmark::State& state, bool hardDisk) {
+    if (!NeedsImage(state, fs::path(BK_SHARED_IMAGES) / "mb20.hdi.xz"))
+        return;
+    HardDiskWorkspace disks;
+    AddWorkspace work;
+    if (disks.count == 0)
+        state.SkipWithError("mb20.hdi.xz could not be unpacked");
+    const fs::path original = hardDisk ? disks.hdi : disks.dir.Path() / "disk5.img";
+    const fs::path image = disks.dir.Path() / "changed.img";
+    const std::string command = std::string(BKDISK_PATH) + " add " + Quote(image) +
+                                (hardDisk ? " --to 5" : "") + work.files;
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::copy_file(original, image, fs::copy_options::overwrite_existing);
+        state.ResumeTiming();
+        if (!Run(state, command))
+            break;
+    }
+}
+
+void Baseline_BkDiskAddHundredFilesIntoTheExtractedDisk(benchmark::State& state) {
+    AddIntoLogicalDisk(state, false);
+}
+void BkDiskAddHundredFilesIntoALogicalDisk(benchmark::State& state) {
+    AddIntoLogicalDisk(state, true);
+}
+
 // One small file into a real disk whose clusters are all but one taken (GAMES.BKD), which
 // rewrites the image once, against copying the image file.
 void AddIntoFullImage(benchmark::State& state, bool bkdisk) {
@@ -396,6 +425,14 @@ BENCHMARK(Baseline_McopyHundredFilesThenReplaceTheImageDurably)
     ->UseRealTime()
     ->Iterations(20);
 BENCHMARK(BkDiskAddHundredFilesIntoBlankAndos)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(20);
+BENCHMARK(Baseline_BkDiskAddHundredFilesIntoTheExtractedDisk)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(20);
+BENCHMARK(BkDiskAddHundredFilesIntoALogicalDisk)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(20);

@@ -212,16 +212,18 @@ std::string SystemError() {
     return std::error_code(errno ? errno : EIO, std::generic_category()).message();
 }
 
+// The file is open only while it is read: an image left open in the window would look to
+// our writers (and to the emulator) like one another program holds.
 class FileSource : public ByteSource {
 public:
-    FileSource(const fs::path& path, long long size)
-        : m_file(path, std::ios::binary), m_size(size) {}
+    FileSource(fs::path path, long long size) : m_path(std::move(path)), m_size(size) {}
     long long Size() const override { return m_size; }
     bool ReadAt(long long offset, std::span<uint8_t> out, std::string& error) override {
         errno = 0;
-        m_file.clear();
-        if (!m_file.seekg(offset) || !m_file.read(reinterpret_cast<char*>(out.data()),
-                                                  static_cast<std::streamsize>(out.size()))) {
+        std::ifstream file(m_path, std::ios::binary);
+        if (!file || !file.seekg(offset) ||
+            !file.read(reinterpret_cast<char*>(out.data()),
+                       static_cast<std::streamsize>(out.size()))) {
             error = SystemError();
             return false;
         }
@@ -229,7 +231,7 @@ public:
     }
 
 private:
-    std::ifstream m_file;
+    fs::path m_path;
     long long m_size;
 };
 

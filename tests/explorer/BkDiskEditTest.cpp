@@ -177,9 +177,6 @@ TEST(BkDiskEdit, RefusalsLeaveTheImageFileAsItWas) {
     EXPECT_EQ(status.st_mode & 0777, 0640u);
 }
 
-// A hard disk's logical disks are only read. A real CSIDOS system disk takes a file into
-// its last hole and keeps its hidden system file; a self-booting CSIDOS disk's catalog
-// never grows into the blocks that hold its code.
 // A change goes to one logical disk, named first in its paths, and no byte outside it moves;
 // a disk the file ends inside, or of no format, is refused as it is; a disk is formatted over
 // what it holds only with --force; headerless images stay so.
@@ -274,6 +271,8 @@ TEST(BkDiskEdit, NewHardDisksReadBack) {
     EXPECT_FALSE(fs::exists(dir.Path() / "big.hdi"));
 }
 
+// A real CSIDOS system disk takes a file into its last hole and keeps its hidden system
+// file; a self-booting CSIDOS disk's catalog never grows into the blocks that hold its code.
 TEST(BkDiskEdit, RealCsidosDisksKeepTheirSystem) {
     TempDir dir;
     if (!fs::exists(kImages))

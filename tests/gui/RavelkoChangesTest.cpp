@@ -397,3 +397,50 @@ TEST(FormatChoice, EnterInTheListEndsTheDialogOnce) {
     EXPECT_EQ(choice.ShowModal(), wxID_OK);
     EXPECT_EQ(choice.GetSelection(), 1);
 }
+
+// Inside a logical disk the change tools work as on a floppy, with that disk's free space; a
+// disk of no known format says why none can; a <DISK> row's menu formats it, asking first
+// when it holds anything, and the other disks keep every byte.
+TEST_F(RavelkoChanges, LogicalDisksOfAHardDiskChangeAndFormat) {
+    const Bytes junk(64 * 1024, 0x5A);
+    image = files.Write("hd.hdi", HardDiskOf({BlankDisk(FormatMkDos), junk}));
+    const std::vector<std::string> chosen = {host.Write("hello.txt", {'h', 'i'})};
+    win.ChooseFiles() = [&] { return chosen; };
+    dlg->OpenFromCommandLine(image);
+    EXPECT_EQ(Column(), (Strings{"0", "1"}));
+    win.List().SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    win.DoubleClick();
+    ASSERT_TRUE(PumpUntil([&] { return Enabled(ID_ADD_FILES); }));
+    EXPECT_EQ(Pane(1) + "|" + Pane(2), "MKDOS|800 Kb, 790 Kb free, 790 Kb in one piece");
+    Command(ID_ADD_FILES);
+    EXPECT_EQ(Column(), (Strings{"..", "hello.txt"}));
+    EXPECT_EQ(Pane(2), "800 Kb, 789 Kb free, 789 Kb in one piece");
+    const auto added = ReadAll(image);
+
+    Key(WXK_BACK);
+    win.List().SetItemState(-1, 0, wxLIST_STATE_SELECTED);
+    win.List().SetItemState(1, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    win.DoubleClick(); // of no format: it cannot be entered, and says so
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].find("Logical disk 1 cannot be opened."), 0u) << messages[0];
+
+    const FileSystemFormat* csidos = nullptr;
+    for (const FileSystemFormat& format : FileSystemFormats())
+        csidos = format.id == FormatCsidos ? &format : csidos;
+    win.ChooseDiskFormat() = [&](int) { return csidos; };
+    answer = false;
+    win.FormatDisk(1);
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_EQ(questions.back(), "Logical disk 1 is not empty. Format it as CSIDOS, losing all it "
+                                "holds?");
+    EXPECT_EQ(ReadAll(image), added);
+    answer = true;
+    win.FormatDisk(1);
+    const auto after = ReadAll(image);
+    EXPECT_TRUE(
+        std::equal(after.begin(), after.end() - static_cast<long>(junk.size()), added.begin()));
+    const auto disk = OpenDiskImage(image, nullptr, ImageAccess::ReadOnly);
+    EXPECT_EQ(disk->FormatName({1, 0}), "CSIDOS");
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_EQ(Column(), (Strings{"0", "1"}));
+}

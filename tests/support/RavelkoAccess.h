@@ -23,6 +23,8 @@ struct RavelkoAccess {
     auto& AskFolderName() const { return dlg->m_askFolderName; }
     auto& Confirm() const { return dlg->m_confirm; }
     auto& ChooseNewImage() const { return dlg->m_chooseNewImage; }
+    auto& ChooseDiskFormat() const { return dlg->m_chooseDiskFormat; }
+    void FormatDisk(int disk) const { dlg->FormatDisk(disk); } // as its row's menu does
     void DoubleClick() const { dlg->OnDblClkList(); }
     // A toolbar command as a click on its button sends it.
     void Command(int tool) const {
