@@ -132,6 +132,17 @@ std::optional<std::string> KeepOwnership(intptr_t part, const HostFolder& folder
 // The lock of our writers on the folder's files, taken within `wait`.
 bool LockFolder(const HostFolder& folder, std::chrono::milliseconds wait, intptr_t& lock);
 void UnlockFolder(const HostFolder& folder, intptr_t& lock);
+// The file's size at its place; `out.size()` bytes of it from `offset` (false when fewer
+// are there); `bytes` written at `offset` and flushed to the disk.
+std::optional<uint64_t> SizeAtPlace(const HostFolder& folder, const fs::path& name);
+bool ReadAtOffset(const HostFolder& folder, const fs::path& name, uint64_t offset,
+                  std::span<uint8_t> out);
+bool WriteAtOffset(const HostFolder& folder, const fs::path& name, uint64_t offset,
+                   std::span<const uint8_t> bytes, std::string& reason);
+// The folder's names as they are now made durable (a file renamed into it, or removed: a
+// journal must not come back to undo a later change).
+void FlushNames(const HostFolder& folder);
+void RemoveAtPlace(const HostFolder& folder, const fs::path& name);
 
 } // namespace
 
@@ -339,6 +350,67 @@ std::optional<uint64_t> HashAtPlace(const HostFolder& folder, const fs::path& na
 }
 
 // Opened by no one else: no sharing is then refused. Windows does not tell who holds it.
+std::optional<uint64_t> SizeAtPlace(const HostFolder& folder, const fs::path& name) {
+    HANDLE file = OpenAtPlace(folder, name, GENERIC_READ, kShareAll);
+    LARGE_INTEGER size{};
+    const bool known = file != INVALID_HANDLE_VALUE && GetFileSizeEx(file, &size);
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    return known ? std::optional(static_cast<uint64_t>(size.QuadPart)) : std::nullopt;
+}
+
+// An overlapped position for a synchronous handle: where ReadFile and WriteFile start.
+OVERLAPPED At(uint64_t offset) {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    return at;
+}
+
+bool ReadAtOffset(const HostFolder& folder, const fs::path& name, uint64_t offset,
+                  std::span<uint8_t> out) {
+    HANDLE file = OpenAtPlace(folder, name, GENERIC_READ, kShareAll);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    size_t done = 0;
+    for (DWORD got = 1; done < out.size() && got > 0; done += got) {
+        OVERLAPPED at = At(offset + done);
+        const auto count = static_cast<DWORD>(std::min<size_t>(out.size() - done, 1u << 30));
+        if (!ReadFile(file, out.data() + done, count, &got, &at))
+            got = 0;
+    }
+    CloseHandle(file);
+    return done == out.size();
+}
+
+// Others may read meanwhile, as they may while a file is replaced; no one else writes.
+bool WriteAtOffset(const HostFolder& folder, const fs::path& name, uint64_t offset,
+                   std::span<const uint8_t> bytes, std::string& reason) {
+    HANDLE file = OpenAtPlace(folder, name, GENERIC_WRITE, FILE_SHARE_READ);
+    if (file == INVALID_HANDLE_VALUE) {
+        reason = SystemReason(GetLastError());
+        return false;
+    }
+    size_t done = 0;
+    for (DWORD put = 1; done < bytes.size() && put > 0; done += put) {
+        OVERLAPPED at = At(offset + done);
+        const auto count = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
+        if (!::WriteFile(file, bytes.data() + done, count, &put, &at))
+            put = 0;
+    }
+    const bool written = done == bytes.size() && FlushFileBuffers(file);
+    if (!written)
+        reason = SystemReason(GetLastError());
+    CloseHandle(file);
+    return written;
+}
+
+void FlushNames(const HostFolder&) {} // MOVEFILE_WRITE_THROUGH made each rename durable
+
+void RemoveAtPlace(const HostFolder& folder, const fs::path& name) {
+    DeleteFileW((folder.Path() / name).c_str());
+}
+
 std::optional<ChangeFailure> HolderOf(const HostFolder& folder, const fs::path& name,
                                       const PlaceInfo&) {
     HANDLE file = OpenAtPlace(folder, name, GENERIC_READ, 0);
@@ -740,6 +812,57 @@ bool LeaseSeesReaders(int fd, const HostFolder& folder, const fs::path& name) {
 // A write lease is granted only while no one else has the file open: the cheap test.
 // Where it cannot tell (not the owner, no leases on this file system, readers not counted)
 // or to name the holder, the processes are looked through.
+std::optional<uint64_t> SizeAtPlace(const HostFolder& folder, const fs::path& name) {
+    struct stat info {};
+    if (fstatat(static_cast<int>(folder.Handle()), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return std::nullopt;
+    return static_cast<uint64_t>(info.st_size);
+}
+
+bool ReadAtOffset(const HostFolder& folder, const fs::path& name, uint64_t offset,
+                  std::span<uint8_t> out) {
+    const int fd = OpenAtPlace(folder, name);
+    if (fd < 0)
+        return false;
+    size_t done = 0;
+    for (ssize_t got = 1; done < out.size() && got != 0;) {
+        got = pread(fd, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno != EINTR)
+            break;
+        done += static_cast<size_t>(std::max<ssize_t>(got, 0));
+    }
+    close(fd);
+    return done == out.size();
+}
+
+bool WriteAtOffset(const HostFolder& folder, const fs::path& name, uint64_t offset,
+                   std::span<const uint8_t> bytes, std::string& reason) {
+    const int fd = openat(static_cast<int>(folder.Handle()), name.c_str(),
+                          O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    bool written = fd >= 0;
+    for (size_t done = 0; written && done < bytes.size();) {
+        const ssize_t put =
+            pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
+        written = put > 0 || (put < 0 && errno == EINTR);
+        done += static_cast<size_t>(std::max<ssize_t>(put, 0));
+    }
+    written = written && fsync(fd) == 0;
+    if (!written)
+        reason = Refusal(errno);
+    if (fd >= 0)
+        close(fd);
+    return written;
+}
+
+void FlushNames(const HostFolder& folder) {
+    fsync(static_cast<int>(folder.Handle()));
+}
+
+void RemoveAtPlace(const HostFolder& folder, const fs::path& name) {
+    if (unlinkat(static_cast<int>(folder.Handle()), name.c_str(), 0) == 0)
+        FlushNames(folder);
+}
+
 std::optional<ChangeFailure> HolderOf(const HostFolder& folder, const fs::path& name,
                                       const PlaceInfo& place) {
     int leaseError = 0;
@@ -1068,7 +1191,8 @@ ReplaceableFile::ReplaceableFile(ReplaceableFile&& other) noexcept
     : m_named(std::move(other.m_named)), m_name(std::move(other.m_name)),
       m_folder(std::move(other.m_folder)), m_bytes(std::move(other.m_bytes)),
       m_identity(other.m_identity), m_hash(other.m_hash), m_links(other.m_links),
-      m_lock(std::exchange(other.m_lock, 0)), m_keepLock(other.m_keepLock) {}
+      m_lock(std::exchange(other.m_lock, 0)), m_keepLock(other.m_keepLock),
+      m_patches(other.m_patches), m_size(other.m_size), m_pieces(std::move(other.m_pieces)) {}
 
 ReplaceableFile& ReplaceableFile::operator=(ReplaceableFile&& other) noexcept {
     LetLockGo();
@@ -1081,6 +1205,9 @@ ReplaceableFile& ReplaceableFile::operator=(ReplaceableFile&& other) noexcept {
     m_links = other.m_links;
     m_lock = std::exchange(other.m_lock, 0);
     m_keepLock = other.m_keepLock;
+    m_patches = other.m_patches;
+    m_size = other.m_size;
+    m_pieces = std::move(other.m_pieces);
     return *this;
 }
 
@@ -1102,9 +1229,9 @@ void ReplaceableFile::LetLockGo() {
 
 // The link, if the path is one, is followed here once: its target's folder is held, and
 // only that file is ever replaced.
-std::optional<ReplaceableFile> ReplaceableFile::Open(const fs::path& path, uint64_t limit,
-                                                     bool lockFirst, std::chrono::milliseconds wait,
-                                                     ChangeFailure& failure) {
+std::optional<ReplaceableFile> ReplaceableFile::Locate(const fs::path& path, bool lockFirst,
+                                                       std::chrono::milliseconds wait,
+                                                       ChangeFailure& failure) {
     failure = {};
     std::error_code error;
     const fs::path real = fs::canonical(path, error);
@@ -1122,10 +1249,20 @@ std::optional<ReplaceableFile> ReplaceableFile::Open(const fs::path& path, uint6
     if (!file.TakeLock(wait, failure))
         return std::nullopt;
     file.m_keepLock = lockFirst;
+    return file;
+}
+
+std::optional<ReplaceableFile> ReplaceableFile::Open(const fs::path& path, uint64_t limit,
+                                                     bool lockFirst, std::chrono::milliseconds wait,
+                                                     ChangeFailure& failure) {
+    auto file = Locate(path, lockFirst, wait, failure);
+    if (!file)
+        return std::nullopt;
     PlaceInfo place;
-    auto bytes = ReadAtPlace(file.m_folder, file.m_name, limit, reason, place);
+    std::string reason;
+    auto bytes = ReadAtPlace(file->m_folder, file->m_name, limit, reason, place);
     if (!lockFirst)
-        file.LetLockGo();
+        file->LetLockGo();
     if (!bytes) {
         const bool tooLarge = reason == Refusal(EFBIG);
         failure = ChangeFailure(tooLarge ? ChangeFailure::TooLarge : ChangeFailure::CannotRead,
@@ -1136,11 +1273,179 @@ std::optional<ReplaceableFile> ReplaceableFile::Open(const fs::path& path, uint6
         failure = ChangeFailure(ChangeFailure::ReadOnly);
         return std::nullopt;
     }
-    file.m_identity = place.identity;
-    file.m_links = place.links;
-    file.m_hash = ContentHash(*bytes);
-    file.m_bytes = std::move(*bytes);
+    file->m_identity = place.identity;
+    file->m_links = place.links;
+    file->m_hash = ContentHash(*bytes);
+    file->m_bytes = std::move(*bytes);
     return file;
+}
+
+namespace {
+
+// The undo journal of a patch: what it replaces, and where, of which file.
+constexpr char kUndoMagic[8] = {'B', 'K', 'U', 'N', 'D', 'O', '0', '1'};
+struct UndoHeader {
+    char magic[8];
+    uint64_t device, file, size, offset, length, patched; // patched: the new bytes' digest
+};
+
+fs::path UndoName(const fs::path& name) {
+    return fs::path(".").concat(name.native()).concat(".bk-undo");
+}
+
+std::function<void()>& PatchSeam() {
+    static std::function<void()> seam;
+    return seam;
+}
+
+} // namespace
+
+void ReplaceableFile::SetPatchSeam(std::function<void()> seam) {
+    PatchSeam() = std::move(seam);
+}
+
+std::optional<ReplaceableFile> ReplaceableFile::OpenForPatches(const fs::path& path, bool lockFirst,
+                                                               std::chrono::milliseconds wait,
+                                                               ChangeFailure& failure) {
+    auto file = Locate(path, lockFirst, wait, failure);
+    if (!file)
+        return std::nullopt;
+    const auto place = InfoAtPlace(file->m_folder, file->m_name);
+    const auto size = SizeAtPlace(file->m_folder, file->m_name);
+    if (!place || !place->regular || !size)
+        failure = ChangeFailure(ChangeFailure::CannotRead, Refusal(place ? EINVAL : ENOENT));
+    else if (!place->writable)
+        failure = ChangeFailure(ChangeFailure::ReadOnly);
+    else if (file->m_identity = place->identity, !file->UndoHalfPatch(*size, failure))
+        return std::nullopt;
+    if (!lockFirst)
+        file->LetLockGo();
+    if (failure.kind != ChangeFailure::None)
+        return std::nullopt;
+    file->m_links = place->links;
+    file->m_size = *size;
+    file->m_patches = true;
+    return file;
+}
+
+void ReplaceableFile::UndoInterruptedPatch(const fs::path& path, std::chrono::milliseconds wait) {
+    std::error_code error;
+    const fs::path real = fs::canonical(path, error);
+    if (error || !fs::exists(real.parent_path() / UndoName(real.filename()), error))
+        return;
+    ChangeFailure failure;
+    OpenForPatches(path, false, wait, failure);
+}
+
+// A patch whose run was killed is finished where the new bytes all reached the file, and
+// else undone: the journal's old bytes written back.
+bool ReplaceableFile::UndoHalfPatch(uint64_t size, ChangeFailure& failure) {
+    const fs::path undo = UndoName(m_name);
+    PlaceInfo place;
+    std::string reason;
+    const auto journal = ReadAtPlace(m_folder, undo, size + sizeof(UndoHeader), reason, place);
+    UndoHeader header{};
+    if (!journal || journal->size() < sizeof header)
+        return true;
+    std::memcpy(&header, journal->data(), sizeof header);
+    const std::span<const uint8_t> was = std::span(*journal).subspan(sizeof header);
+    if (std::memcmp(header.magic, kUndoMagic, sizeof kUndoMagic) != 0)
+        return true; // not ours
+    const bool same = FileIdentity{header.device, header.file} == m_identity &&
+                      header.size == size && header.length == was.size() &&
+                      header.offset + header.length <= size;
+    std::vector<uint8_t> now(same ? was.size() : 0);
+    if (same && ReadAtOffset(m_folder, m_name, header.offset, now) &&
+        ContentHash(now) != header.patched &&
+        !WriteAtOffset(m_folder, m_name, header.offset, was, reason)) {
+        failure = ChangeFailure(ChangeFailure::WriteFailed);
+        failure.write = {Outcome::Failed, reason};
+        return false;
+    }
+    RemoveAtPlace(m_folder, undo);
+    return true;
+}
+
+std::optional<std::vector<uint8_t>> ReplaceableFile::ReadPiece(uint64_t offset, uint64_t size) {
+    if (offset > m_size || size > m_size - offset)
+        return std::nullopt;
+    std::vector<uint8_t> piece(static_cast<size_t>(size));
+    if (!ReadAtOffset(m_folder, m_name, offset, piece))
+        return std::nullopt;
+    m_pieces.push_back({offset, size, ContentHash(piece)});
+    return piece;
+}
+
+// Read again a block at a time: a piece may be a logical disk of many megabytes.
+bool ReplaceableFile::PiecesUnchanged() const {
+    std::vector<uint8_t> block(1 << 16);
+    return std::all_of(m_pieces.begin(), m_pieces.end(), [&](const Piece& piece) {
+        ContentHasher hasher;
+        for (uint64_t done = 0; done < piece.size;) {
+            const auto now = std::span(block).first(
+                static_cast<size_t>(std::min<uint64_t>(block.size(), piece.size - done)));
+            if (!ReadAtOffset(m_folder, m_name, piece.offset + done, now))
+                return false;
+            hasher.Add(now);
+            done += now.size();
+        }
+        return hasher.Value() == piece.hash;
+    });
+}
+
+bool ReplaceableFile::Patch(uint64_t offset, std::span<const uint8_t> bytes,
+                            std::span<const uint8_t> was, std::chrono::milliseconds wait,
+                            ChangeFailure& failure) {
+    failure = {};
+    if (!m_patches || bytes.size() != was.size()) {
+        failure = ChangeFailure(ChangeFailure::Changed);
+        return false;
+    }
+    if (!TakeLock(wait, failure))
+        return false;
+    if (ReplaceSeam())
+        ReplaceSeam()();
+    const auto place = InfoAtPlace(m_folder, m_name);
+    const auto named = IdentityOf(m_named);
+    if (!place || !place->regular || place->identity != m_identity || !named ||
+        *named != m_identity || SizeAtPlace(m_folder, m_name) != std::optional(m_size) ||
+        !PiecesUnchanged())
+        failure = ChangeFailure(ChangeFailure::Changed);
+    else if (auto holder = HolderOf(m_folder, m_name, *place))
+        failure = std::move(*holder);
+    else
+        WriteThroughJournal(offset, bytes, was, failure);
+    if (!m_keepLock)
+        LetLockGo();
+    return failure.kind == ChangeFailure::None;
+}
+
+// The journal is complete and durable before the first byte of the file changes, and goes
+// once the last one is on the disk.
+void ReplaceableFile::WriteThroughJournal(uint64_t offset, std::span<const uint8_t> bytes,
+                                          std::span<const uint8_t> was, ChangeFailure& failure) {
+    UndoHeader header{{},     m_identity.device, m_identity.file,   m_size,
+                      offset, was.size(),        ContentHash(bytes)};
+    std::memcpy(header.magic, kUndoMagic, sizeof kUndoMagic);
+    const fs::path undo = UndoName(m_name);
+    const auto head = std::span(reinterpret_cast<const uint8_t*>(&header), sizeof header);
+    const WriteResult journal = m_folder.WriteFile(undo, {head, was}, IfExists::Replace);
+    std::string reason;
+    if (journal.outcome != Outcome::Written) {
+        failure = ChangeFailure(ChangeFailure::WriteFailed);
+        failure.write = journal;
+        return;
+    }
+    FlushNames(m_folder);
+    if (PatchSeam())
+        PatchSeam()();
+    if (!WriteAtOffset(m_folder, m_name, offset, bytes, reason)) {
+        failure = ChangeFailure(ChangeFailure::WriteFailed);
+        failure.write = {Outcome::Failed, reason};
+        if (!WriteAtOffset(m_folder, m_name, offset, was, reason))
+            return; // the journal stays, for the next opening to undo the rest
+    }
+    RemoveAtPlace(m_folder, undo);
 }
 
 std::optional<ChangeFailure> HeldElsewhere(const fs::path& path) {

@@ -184,14 +184,51 @@ public:
     bool Replace(Parts parts, bool breakLinks, std::chrono::milliseconds wait,
                  ChangeFailure& failure);
 
+    // The file, of any size, opened for pieces of it to be read and patched in place (one
+    // logical disk of a hard disk): nothing is read yet. A patch that a killed run of ours
+    // left half made is undone first.
+    static std::optional<ReplaceableFile> OpenForPatches(const std::filesystem::path& path,
+                                                         bool lockFirst,
+                                                         std::chrono::milliseconds wait,
+                                                         ChangeFailure& failure);
+    // A patch of the file at `path` that a killed run of ours left half made, undone now
+    // (under the lock, within `wait`), when there is one and the file may be written.
+    static void UndoInterruptedPatch(const std::filesystem::path& path,
+                                     std::chrono::milliseconds wait);
+    uint64_t Size() const { return m_size; }
+    // `size` bytes from `offset`, remembered: a patch is made only while every piece read
+    // still holds them. None when the file holds fewer.
+    std::optional<std::vector<uint8_t>> ReadPiece(uint64_t offset, uint64_t size);
+    // Writes `bytes` at `offset` over `was` (read there), under the lock, once the file is
+    // checked as Replace checks it, but for its pieces' bytes only and for hard links (a
+    // patch splits none). The old bytes go first into an undo journal beside the file,
+    // flushed, so that a run killed halfway leaves them to be written back when the file
+    // is next opened for patches. False with the reason; the file is then as it was.
+    bool Patch(uint64_t offset, std::span<const uint8_t> bytes, std::span<const uint8_t> was,
+               std::chrono::milliseconds wait, ChangeFailure& failure);
+
     // Tests put a hand in here: called after the checks' first half (the file at its
-    // place), before the rest and the rename.
+    // place), before the rest and the rename (or the patch's checks).
     static void SetReplaceSeam(std::function<void()> seam);
+    // And here: called once a patch's journal is durable, before the file is written.
+    static void SetPatchSeam(std::function<void()> seam);
 
 private:
     ReplaceableFile(std::filesystem::path named, std::filesystem::path name, HostFolder folder);
+    // The file's real folder held, and the lock taken.
+    static std::optional<ReplaceableFile> Locate(const std::filesystem::path& path, bool lockFirst,
+                                                 std::chrono::milliseconds wait,
+                                                 ChangeFailure& failure);
     bool TakeLock(std::chrono::milliseconds wait, ChangeFailure& failure);
     void LetLockGo();
+    bool UndoHalfPatch(uint64_t size, ChangeFailure& failure);
+    bool PiecesUnchanged() const;
+    void WriteThroughJournal(uint64_t offset, std::span<const uint8_t> bytes,
+                             std::span<const uint8_t> was, ChangeFailure& failure);
+
+    struct Piece {
+        uint64_t offset, size, hash;
+    };
 
     std::filesystem::path m_named; // as the user gave it
     std::filesystem::path m_name;  // in the real folder, links resolved
@@ -202,6 +239,9 @@ private:
     uint64_t m_links = 1;
     intptr_t m_lock = 0; // POSIX: 1 while the folder is locked; Windows: the mutex held
     bool m_keepLock = false;
+    bool m_patches = false; // opened for pieces and patches
+    uint64_t m_size = 0;
+    std::vector<Piece> m_pieces;
 };
 
 // Another process that has the file at `path` (links followed) open now; none when none

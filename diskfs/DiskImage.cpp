@@ -79,7 +79,7 @@ OpenFailure CDiskImage::ReadLogicalDisk(int disk, Disk& into) {
     // A disk the file ends inside gives what is there, as a floppy cut short does: what
     // lies past the end is unreadable, never made up.
     const long long end = where.offset + where.size;
-    const OpenFailure cut{OpenFailure::CutShort, {}, end - std::max(where.offset, m_imageSize)};
+    const OpenFailure cut{OpenFailure::CutShort, {}, end - m_imageSize};
     const long long present = std::min(end, m_imageSize) - where.offset;
     if (present <= 0)
         return cut;

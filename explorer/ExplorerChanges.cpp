@@ -91,15 +91,15 @@ void CExplorerDlg::InitChangeDialogs() {
             format = ChooseFormat(this, Text(IDS_NEW_HARD_DISK_FORMAT), Text(IDS_NEW_IMAGE_TITLE));
             wxTextEntryDialog sizes(this, Text(IDS_NEW_HARD_DISK_SIZES), Text(IDS_NEW_IMAGE_TITLE),
                                     "4x800K");
-            if (!format || sizes.ShowModal() != wxID_OK)
-                return std::nullopt;
-            const std::string typed = sizes.GetValue().utf8_string();
-            const auto parsed = ParseDiskSizes(typed);
-            if (!parsed) {
-                ShowError(wxString::FromUTF8(FormatResString(IDS_BAD_DISK_SIZES, {typed})));
-                return std::nullopt;
+            while (format && hardDisk.empty()) { // sizes it cannot read are asked for again
+                if (sizes.ShowModal() != wxID_OK)
+                    return std::nullopt;
+                const std::string typed = sizes.GetValue().utf8_string();
+                if (const auto parsed = ParseDiskSizes(typed))
+                    hardDisk = *parsed;
+                else
+                    ShowError(wxString::FromUTF8(FormatResString(IDS_BAD_DISK_SIZES, {typed})));
             }
-            hardDisk = *parsed;
         }
         if (!format)
             return std::nullopt;
@@ -398,7 +398,11 @@ void CExplorerDlg::ShowDiskMenu(long row) {
     menu.Append(ID_FORMAT_DISK, wxString::FromUTF8(FormatResString(IDS_FORMAT_DISK_MENU,
                                                                    {std::to_string(ref->index)})));
     menu.Enable(ID_FORMAT_DISK, !m_imageReadOnly);
-    if (GetPopupMenuSelectionFromUser(menu) == ID_FORMAT_DISK)
+    wxRect rect; // at the row, also when a key opened the menu
+    m_list->GetItemRect(row, rect);
+    const wxPoint at = ScreenToClient(
+        m_list->ClientToScreen(rect.GetPosition() + wxPoint(rect.height, rect.height)));
+    if (GetPopupMenuSelectionFromUser(menu, at) == ID_FORMAT_DISK)
         FormatDisk(ref->index);
 }
 

@@ -1,4 +1,5 @@
 #include "BkDiskCommand.h"
+#include "ImageEdit.h"
 
 #include "CatalogPath.h"
 #include "CatalogView.h"
@@ -89,6 +90,7 @@ int FinishOutput(int status) {
 }
 
 std::unique_ptr<CDiskImage> OpenImage(const std::string& path) {
+    FinishInterruptedChange(path);
     OpenFailure failure;
     auto image = OpenDiskImage(path, &failure, ImageAccess::ReadOnly);
     if (!image)

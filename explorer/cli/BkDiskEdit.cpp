@@ -212,6 +212,7 @@ int Format(const Arguments& args) {
 // written. A hard disk's logical disks are each checked, those of a known format.
 int Check(const Arguments& args) {
     const std::string& path = args.positional[0];
+    FinishInterruptedChange(path);
     OpenFailure failure;
     const auto image = OpenDiskImage(path, &failure, ImageAccess::ReadOnly);
     if (!image)

@@ -51,9 +51,9 @@ std::string DiskNumber(int disk) {
     return std::to_string(disk);
 }
 
-// The bytes of a logical disk that an image file of `size` bytes lacks.
+// How far a logical disk runs past the end of an image file of `size` bytes.
 long long MissingOf(const HardDiskLayout::LogicalDisk& disk, long long size) {
-    return disk.offset + disk.size - std::max(disk.offset, std::min(size, disk.offset + disk.size));
+    return std::max(0LL, disk.offset + disk.size - size);
 }
 
 // Why a logical disk the file ends inside cannot be changed: it would be written past the end.
@@ -80,64 +80,50 @@ std::optional<HardDiskLayout> HardDiskIn(std::span<const uint8_t> bytes) {
     return DetectFileSystem(bytes) ? std::nullopt : ReadHeaderlessLayout(bytes);
 }
 
-std::string TooLargeText() {
-    return FormatResString(IDS_EDIT_HARD_DISK_TOO_LARGE,
-                           {std::to_string(kMaxChangedHardDisk >> 20)});
-}
-
 } // namespace
 
-// A file too large for a floppy is read no further unless it is a hard disk.
+// A hard disk is read a piece at a time and changed in place: its head, and the logical disk
+// changed; a floppy is read whole.
 std::unique_ptr<CImageFileEdit> CImageFileEdit::Open(const std::string& path, std::string& error,
                                                      bool* readOnly, bool lockFirst,
                                                      const EditTarget& target) {
     using hostfiles::ChangeFailure;
+    using hostfiles::ReplaceableFile;
     const std::string printable = PrintableHostPath(path);
     ChangeFailure failure;
-    const auto open = [&](uint64_t limit) {
-        return hostfiles::ReplaceableFile::Open(PathFromUtf8(path), limit, lockFirst,
-                                                kChangeLockWait, failure);
-    };
-    auto file = open(kMaxImageSize);
-    if (failure.kind == ChangeFailure::TooLarge) {
-        const auto image = OpenDiskImage(path);
-        if (!image || !image->HardDisk()) {
-            error = OpenFailureText(path, printable, {OpenFailure::TooLarge, {}});
-            return nullptr;
-        }
-        failure = {};
-        file = open(kMaxChangedHardDisk);
-        if (failure.kind == ChangeFailure::TooLarge) {
-            error = TooLargeText();
-            return nullptr;
-        }
-    }
+    const bool hardDisk = HardDiskLayoutOf(path).has_value();
+    auto file = hardDisk ? ReplaceableFile::OpenForPatches(PathFromUtf8(path), lockFirst,
+                                                           kChangeLockWait, failure)
+                         : ReplaceableFile::Open(PathFromUtf8(path), kMaxImageSize, lockFirst,
+                                                 kChangeLockWait, failure);
     if (readOnly)
         *readOnly = failure.kind == ChangeFailure::ReadOnly;
     if (!file) {
+        const OpenFailure::Kind kind =
+            failure.kind == ChangeFailure::ReadOnly   ? OpenFailure::ReadOnly
+            : failure.kind == ChangeFailure::TooLarge ? OpenFailure::TooLarge
+                                                      : OpenFailure::CannotRead;
         error = failure.kind == ChangeFailure::Locked
                     ? FormatResString(IDS_EDIT_LOCKED, {printable})
-                    : OpenFailureText(path, printable,
-                                      {failure.kind == ChangeFailure::ReadOnly
-                                           ? OpenFailure::ReadOnly
-                                           : OpenFailure::CannotRead,
-                                       failure.reason});
+                    : OpenFailureText(path, printable, {kind, failure.reason});
         return nullptr;
     }
-    // Detected and read once, by the editor.
-    std::vector<uint8_t> bytes = file->TakeBytes();
     std::unique_ptr<CImageFileEdit> edit(new CImageFileEdit(path, std::move(*file)));
-    if (const auto layout = HardDiskIn(bytes)) {
-        const auto why = target.disk ? edit->EditLogicalDisk(std::move(bytes), *layout, target)
+    if (hardDisk) {
+        const auto why = target.disk ? edit->EditLogicalDisk(target)
                                      : FormatResString(IDS_EDIT_NAME_DISK, {printable});
         if (why)
             error = *why;
         return why ? nullptr : std::move(edit);
     }
+    // Detected and read once, by the editor.
+    std::vector<uint8_t> bytes = edit->m_file.TakeBytes();
     const FileSystemFormat* format = DetectFileSystem(bytes);
-    if (!format || target.disk) {
-        error = format ? FormatResString(IDS_EDIT_NOT_HARD_DISK, {printable})
-                       : OpenFailureText(path, printable, {OpenFailure::UnknownFormat, {}});
+    const bool becameHardDisk = HardDiskIn(bytes).has_value();
+    if (!format || target.disk || becameHardDisk) {
+        error = target.disk || becameHardDisk
+                    ? FormatResString(IDS_EDIT_CHANGED_MEANWHILE, {printable})
+                    : OpenFailureText(path, printable, {OpenFailure::UnknownFormat, {}});
         return nullptr;
     }
     edit->m_editor = format->edit ? format->edit(std::move(bytes), *format) : nullptr;
@@ -148,21 +134,40 @@ std::unique_ptr<CImageFileEdit> CImageFileEdit::Open(const std::string& path, st
     return edit;
 }
 
-std::optional<std::string> CImageFileEdit::EditLogicalDisk(std::vector<uint8_t> image,
-                                                           const HardDiskLayout& layout,
-                                                           const EditTarget& target) {
+std::optional<HardDiskLayout> CImageFileEdit::ReadLayout() {
+    const long long size = static_cast<long long>(m_file.Size());
+    const auto head = m_file.ReadPiece(0, static_cast<uint64_t>(std::min(size, kHardDiskHead)));
+    if (!head)
+        return std::nullopt;
+    if (auto layout = ReadHardDiskLayout(*head))
+        return layout;
+    if (size > kMaxImageSize) // no floppy is that large
+        return ReadHeaderlessLayout(*head);
+    if (!ReadHeaderlessLayout(*head))
+        return std::nullopt;
+    const auto whole = m_file.ReadPiece(0, static_cast<uint64_t>(size));
+    return whole ? HardDiskIn(*whole) : std::nullopt;
+}
+
+std::optional<std::string> CImageFileEdit::EditLogicalDisk(const EditTarget& target) {
     const int number = *target.disk;
-    if (number < 0 || static_cast<size_t>(number) >= layout.disks.size())
+    const auto layout = ReadLayout();
+    if (!layout) // it was a hard disk a moment ago
+        return FormatResString(IDS_EDIT_CHANGED_MEANWHILE, {PrintableHostPath(m_path)});
+    if (number < 0 || static_cast<size_t>(number) >= layout->disks.size())
         return FormatResString(IDS_EDIT_NO_SUCH_DISK,
                                {PrintableHostPath(m_path), DiskNumber(number)});
-    const auto where = layout.disks[static_cast<size_t>(number)];
-    if (const long long missing = MissingOf(where, static_cast<long long>(image.size()));
+    const auto where = layout->disks[static_cast<size_t>(number)];
+    if (const long long missing = MissingOf(where, static_cast<long long>(m_file.Size()));
         missing > 0)
         return CutDiskText(number, missing);
-    const auto first = image.begin() + where.offset;
-    m_read.assign(first, first + where.size);
-    InvertBytes(m_read);
-    std::vector<uint8_t> disk = m_read;
+    auto stored =
+        m_file.ReadPiece(static_cast<uint64_t>(where.offset), static_cast<uint64_t>(where.size));
+    if (!stored)
+        return FormatResString(IDS_EDIT_CHANGED_MEANWHILE, {PrintableHostPath(m_path)});
+    m_stored = std::move(*stored);
+    std::vector<uint8_t> disk = m_stored;
+    InvertBytes(disk);
     const FileSystemFormat* format = target.blank;
     if (format) {
         const auto blocks = format->BlocksOn(where.size / kSectorSize);
@@ -170,23 +175,25 @@ std::optional<std::string> CImageFileEdit::EditLogicalDisk(std::vector<uint8_t> 
             return FormatResString(IDS_EDIT_DISK_TOO_SMALL,
                                    {DiskNumber(number), format->name,
                                     std::to_string(format->sizes.least * kSectorSize / 1024)});
+        m_blankedOver = HoldsAnything(disk);
         const auto blank = format->blank(*blocks);
         std::copy(blank.begin(), blank.end(), disk.begin());
-        m_blankedOver = HoldsAnything(m_read);
     } else if (!(format = DetectFileSystem(disk))) {
         return FormatResString(IDS_EDIT_NO_FILE_SYSTEM, {DiskNumber(number)});
     }
     m_editor = format->edit ? format->edit(std::move(disk), *format) : nullptr;
     if (const auto why = WhyUneditable(m_editor.get(), format->name))
         return why;
-    m_image = std::move(image);
     m_disk = where;
     return std::nullopt;
 }
 
 bool CImageFileEdit::DiskWas(std::span<const uint8_t> known) const {
-    const auto& read = m_disk ? m_read : m_editor->Bytes();
-    return std::equal(known.begin(), known.end(), read.begin(), read.end());
+    if (m_disk) // what the file stores, inverted
+        return std::equal(known.begin(), known.end(), m_stored.begin(), m_stored.end(),
+                          [](uint8_t bk, uint8_t stored) { return bk == (~stored & 0xFF); });
+    return std::equal(known.begin(), known.end(), m_editor->Bytes().begin(),
+                      m_editor->Bytes().end());
 }
 
 // A hard disk is read again from its file, as the window reads one: a logical disk at a time.
@@ -198,13 +205,15 @@ std::optional<CImageFileEdit::SaveRefusal> CImageFileEdit::Save(bool breakLinks)
     using hostfiles::ChangeFailure;
     ChangeFailure failure;
     const auto& bytes = m_editor->Bytes();
-    if (m_disk) { // the disk back in its place, stored inverted; every other byte as read
-        const auto at = m_image.begin() + m_disk->offset;
-        std::transform(bytes.begin(), bytes.end(), at,
-                       [](uint8_t byte) { return static_cast<uint8_t>(~byte); });
-    }
-    if (m_file.Replace({std::span(m_disk ? m_image : bytes)}, breakLinks, kChangeLockWait, failure))
+    if (m_disk) { // the disk back in its place, stored inverted; no other byte is written
+        std::vector<uint8_t> stored = bytes;
+        InvertBytes(stored);
+        if (m_file.Patch(static_cast<uint64_t>(m_disk->offset), stored, m_stored, kChangeLockWait,
+                         failure))
+            return std::nullopt;
+    } else if (m_file.Replace({std::span(bytes)}, breakLinks, kChangeLockWait, failure)) {
         return std::nullopt;
+    }
     const std::string printable = PrintableHostPath(m_path);
     switch (failure.kind) {
     case ChangeFailure::Locked:
@@ -225,6 +234,10 @@ std::optional<CImageFileEdit::SaveRefusal> CImageFileEdit::Save(bool breakLinks)
     }
 }
 
+void FinishInterruptedChange(const std::string& path) {
+    hostfiles::ReplaceableFile::UndoInterruptedPatch(PathFromUtf8(path), kChangeLockWait);
+}
+
 std::optional<std::string> HeldElsewhereText(const std::string& path) {
     const auto holder = hostfiles::HeldElsewhere(PathFromUtf8(path));
     return holder ? std::optional(HeldText(PrintableHostPath(path), *holder)) : std::nullopt;
@@ -242,9 +255,8 @@ std::optional<std::string> WhyReadOnly(const CDiskImage& image, bool fileWritabl
                                        const CDiskEditor* editor) {
     if (!fileWritable)
         return LoadResString(IDS_READ_ONLY_FILE);
-    if (image.HardDisk())
-        return image.GetImageSize() > kMaxChangedHardDisk ? std::optional(TooLargeText())
-                                                          : std::nullopt;
+    if (image.HardDisk()) // each logical disk has its own reasons
+        return std::nullopt;
     return WhyUneditable(editor, image.GetFormatName());
 }
 
@@ -283,6 +295,7 @@ std::optional<FreeSpace> FloppyFreeSpace(const CDiskImage& image) {
 
 // The disk is read once for both the reason and the free space.
 OpenedImage OpenImageForChanges(const std::string& path) {
+    FinishInterruptedChange(path);
     OpenedImage opened;
     opened.image = OpenDiskImage(path, &opened.failure);
     const bool fileWritable = opened.failure.kind != OpenFailure::ReadOnly;
@@ -421,11 +434,11 @@ std::optional<std::string> WriteBlankHardDisk(const std::string& path,
     for (const long long size : diskSizes)
         sectors.push_back((size + kSectorSize - 1) / kSectorSize);
     const auto layout = PlanHardDisk(sectors);
-    if (!layout || layout->declaredSectors * kSectorSize > kMaxChangedHardDisk)
+    if (!layout || layout->declaredSectors * kSectorSize > kMaxNewHardDisk)
         return FormatResString(IDS_NEW_HARD_DISK_LIMITS,
                                {std::to_string(kMaxLogicalDisks),
                                 std::to_string(kMaxNewDiskSectors * kSectorSize / 1024),
-                                std::to_string(kMaxChangedHardDisk >> 20)});
+                                std::to_string(kMaxNewHardDisk >> 20)});
     std::vector<uint8_t> image = HardDiskImage(*layout);
     for (size_t i = 0; i < layout->disks.size(); ++i) {
         const auto& disk = layout->disks[i];

@@ -1,10 +1,11 @@
-// An image file changed as a whole: read into memory, one disk changed there (the floppy, or
-// one logical disk of a hard disk, whose other bytes are copied as they were), and written
-// back as one new file that replaces the old one only once it is complete on the disk, and
-// only while it is still the file read (the host files' ReplaceableFile: our writers take
-// turns, links are followed once, owner and mode are kept, a file another program has open
-// is left alone). The image file itself is never written in place, so a failure at any
-// point leaves it byte for byte as it was.
+// An image file changed through the host files' ReplaceableFile (our writers take turns,
+// links are followed once, a file another program has open is left alone, nothing is
+// written unless the file is still what was read). A floppy is read into memory, changed
+// there and written back as one new file that replaces the old one only once it is complete
+// on the disk (owner and mode kept). Of a hard disk only its head and the logical disk
+// changed are read, and that disk is written back in place under an undo journal: no
+// other byte is ever written, and a run killed halfway is undone when the image is next
+// opened for a change. Either way a failure leaves the image as it was.
 #pragma once
 
 #include "DiskEditor.h"
@@ -23,8 +24,8 @@
 // How long a writer of ours waits for another one to finish with the same folder's images.
 constexpr std::chrono::milliseconds kChangeLockWait{5000};
 
-// A hard disk is changed in memory whole: larger ones are only read.
-constexpr long long kMaxChangedHardDisk = 512LL << 20;
+// A new hard disk is made in memory whole.
+constexpr long long kMaxNewHardDisk = 512LL << 20;
 
 // The disk a change goes to.
 struct EditTarget {
@@ -53,8 +54,9 @@ public:
     bool BlankedOverContents() const { return m_blankedOver; }
     // The image as it is now: a floppy's bytes in memory; a hard disk as its file holds it.
     std::unique_ptr<CDiskImage> Image() const;
-    // The image file's names when it was read: more than 1 when it has hard links.
-    uint64_t Links() const { return m_file.Links(); }
+    // The image file's names when it was read, which a replace splits: more than 1 when it
+    // has hard links (a hard disk, changed in place, splits none).
+    uint64_t Links() const { return m_disk ? 1 : m_file.Links(); }
 
     struct SaveRefusal {
         hostfiles::ChangeFailure::Kind kind;
@@ -67,20 +69,25 @@ public:
 private:
     CImageFileEdit(std::string path, hostfiles::ReplaceableFile file)
         : m_path(std::move(path)), m_file(std::move(file)) {}
-    // The logical disk's editor, or why none; the image's bytes are kept to be written back.
-    std::optional<std::string> EditLogicalDisk(std::vector<uint8_t> image,
-                                               const HardDiskLayout& layout,
-                                               const EditTarget& target);
+    // The hard disk's layout as its file holds it now; none when it no longer is one.
+    std::optional<HardDiskLayout> ReadLayout();
+    // The logical disk's editor, or why none.
+    std::optional<std::string> EditLogicalDisk(const EditTarget& target);
 
     std::string m_path;
     hostfiles::ReplaceableFile m_file;
     std::unique_ptr<CDiskEditor> m_editor;
-    // A hard disk: the image file's bytes, and where in them the disk the editor holds lies.
-    std::vector<uint8_t> m_image;
+    // A hard disk: where the disk the editor holds lies, and its bytes as read (stored
+    // inverted).
     std::optional<HardDiskLayout::LogicalDisk> m_disk;
-    std::vector<uint8_t> m_read; // that disk as it was read (as the BK sees it)
+    std::vector<uint8_t> m_stored;
     bool m_blankedOver = false;
 };
+
+// A change to the image at `path` that a killed run of ours left half made (a hard disk's,
+// written in place) is undone, before the image is read; nothing is done to an image that
+// cannot be written.
+void FinishInterruptedChange(const std::string& path);
 
 // Why a writer of ours cannot change the image at `path` now, in words, when another
 // program has it open; none when no one is seen holding it.

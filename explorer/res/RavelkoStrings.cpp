@@ -119,8 +119,6 @@ const std::string& LoadResString(StringId id) {
         {IDS_EDIT_NO_DIRECTORY_NUMBER, "%s: every directory number of the disk is taken."},
         {IDS_EDIT_UNKNOWN_LAYOUT,
          "The disk's layout is not one this program can change safely; nothing was written."},
-        {IDS_EDIT_HARD_DISK_TOO_LARGE,
-         "Hard-disk images larger than %s MB can only be read: a change reads the whole image."},
         {IDS_EDIT_NAME_DISK, "%s is a hard disk: a change goes to one of its logical disks, "
                              "whose number starts the path (1/GAMES)."},
         {IDS_EDIT_NOT_HARD_DISK,
@@ -132,11 +130,12 @@ const std::string& LoadResString(StringId id) {
         {IDS_EDIT_DISK_TOO_SMALL, "Logical disk %s is too small for %s: it needs %s KB at least."},
         {IDS_EDIT_FORMAT_OVER, "Logical disk %s is not empty: formatting it loses all it holds."},
         {IDS_NEW_HARD_DISK_LIMITS, "A hard disk holds 1 to %s logical disks of at most %s KB "
-                                   "each, and no more than %s MB in all, for changes."},
+                                   "each, and no more than %s MB in all."},
         {IDS_NEW_HARD_DISK_ROW, "Hard disk (.hdi) of logical disks"},
         {IDS_NEW_HARD_DISK_FORMAT, "Format of its logical disks:"},
         {IDS_NEW_HARD_DISK_SIZES,
-         "Sizes of its logical disks, as COUNTxSIZE in K or M, joined by commas:"},
+         "Sizes of its logical disks, as COUNTxSIZE in K or M, joined by commas (each is "
+         "rounded up to whole tracks of 31.5 K):"},
         {IDS_BAD_DISK_SIZES, "\"%s\" gives no sizes: write them as 4x800K, or 2x800K,1x16M."},
         {IDS_FORMAT_DISK_MENU, "&Format logical disk %s..."},
         {IDS_FORMAT_DISK_TITLE, "Format logical disk"},
@@ -167,7 +166,7 @@ const std::string& LoadResString(StringId id) {
          "meet?"},
         {IDS_NEW_FOLDER_PROMPT, "Name of the new folder:"},
         {IDS_NEW_IMAGE_TITLE, "New BK disk image"},
-        {IDS_NEW_IMAGE_FORMAT, "Format of the new 800 KB disk:"},
+        {IDS_NEW_IMAGE_FORMAT, "Format of the new disk (an 800 KB floppy, or a hard disk):"},
         {IDS_ADD_FILES_TITLE, "Add files to the disk"},
         {IDS_TITLE_READ_ONLY, "%s (read-only) \xE2\x80\x94 Ravelko"},
         {IDS_IMAGE_CHANGED_ELSEWHERE,

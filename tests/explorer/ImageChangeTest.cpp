@@ -16,6 +16,7 @@
 #ifndef _WIN32
 #include <sys/stat.h>
 #include <sys/xattr.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -242,6 +243,80 @@ TEST(ImageChange, OwnerModeAndAttributesAreKept) {
 
 // A host file is a .bin file only when its name says so and its header's length fits;
 // any other file goes whole, whatever its first four bytes happen to be.
+// A hard disk's logical disk is written in place: what another writer put on another disk
+// meanwhile stays, a change to the disk itself refuses the write, and a run killed halfway
+// through the write is undone (or kept, when it had ended) by the next that opens the image.
+TEST(ImageChange, HardDisksArePatchedInPlaceAndAKilledPatchIsUndone) {
+    TempDir dir;
+    const Bytes original = HardDiskOf({BlankDisk(FormatMkDos), BlankDisk(FormatAndos)});
+    const std::string image = dir.Write("hd.hdi", original);
+    const fs::path undo = dir.Path() / ".hd.hdi.bk-undo";
+    const ChangeRequest request{{}, true, {}, false, {1, nullptr}, {}};
+    const auto add = [](std::string name) {
+        return [name](CDiskEditor& editor, std::vector<std::string>& made) {
+            return StepOf(editor.AddFile(editor.Disk().RootDir(), name, 01000, Filled(3000), false),
+                          editor, name, false, made);
+        };
+    };
+    const auto poke = [&](size_t offset, uint8_t value) {
+        std::fstream file(image, std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(static_cast<std::streamoff>(offset));
+        file.put(static_cast<char>(value));
+    };
+    const auto hardDisk = OpenDiskImage(image);
+    ASSERT_TRUE(hardDisk && hardDisk->HardDisk());
+    const auto disks = hardDisk->HardDisk()->disks;
+    const size_t disk0 = static_cast<size_t>(disks[0].offset),
+                 disk1 = static_cast<size_t>(disks[1].offset);
+
+    hostfiles::ReplaceableFile::SetReplaceSeam([&] { poke(disk0 + 5000, 0x42); });
+    ASSERT_EQ(ChangeImageFile(image, request, add("A")).kind, ChangeOutcome::Kind::Written);
+    hostfiles::ReplaceableFile::SetReplaceSeam([&] { poke(disk1 + 5000, 0x42); });
+    EXPECT_EQ(ChangeImageFile(image, request, add("B")).kind,
+              ChangeOutcome::Kind::ChangedElsewhere);
+    hostfiles::ReplaceableFile::SetReplaceSeam(nullptr);
+    const auto written = ReadAll(image);
+    EXPECT_EQ(written[disk0 + 5000], 0x42);
+    EXPECT_EQ(written[disk1 + 5000], 0x42);
+    EXPECT_TRUE(std::equal(original.begin(), original.begin() + static_cast<long>(disk1),
+                           written.begin(),
+                           [&](uint8_t a, uint8_t b) { return a == b || b == 0x42; }));
+    EXPECT_FALSE(fs::exists(undo));
+#ifndef _WIN32
+    dir.Write("hd.hdi", original);
+    // Killed with the journal written and half the disk: the next opening puts it back.
+    if (const pid_t child = fork(); child == 0) {
+        hostfiles::ReplaceableFile::SetPatchSeam([&] {
+            std::fstream file(image, std::ios::in | std::ios::out | std::ios::binary);
+            file.seekp(static_cast<std::streamoff>(disk1));
+            file.write(std::string(static_cast<size_t>(disks[1].size / 2), 'X').data(),
+                       disks[1].size / 2);
+            file.flush();
+            _exit(9);
+        });
+        ChangeImageFile(image, request, add("C"));
+        _exit(0);
+    } else {
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_EQ(WEXITSTATUS(status), 9);
+    }
+    ASSERT_TRUE(fs::exists(undo));
+    const Bytes journal = ReadAll(undo);
+    EXPECT_NE(ReadAll(image), original);
+    FinishInterruptedChange(image);
+    EXPECT_EQ(ReadAll(image), original);
+    EXPECT_FALSE(fs::exists(undo));
+    // Killed once the disk was written, before the journal went: the change stays.
+    ASSERT_EQ(ChangeImageFile(image, request, add("C")).kind, ChangeOutcome::Kind::Written);
+    const auto changed = ReadAll(image);
+    dir.Write(".hd.hdi.bk-undo", journal);
+    FinishInterruptedChange(image);
+    EXPECT_EQ(ReadAll(image), changed);
+    EXPECT_FALSE(fs::exists(undo));
+#endif
+}
+
 TEST(FileToAdd, OnlyFilesNamedBinLoseTheirHeader) {
     const std::vector<uint8_t> headed = {0, 2, 2, 0, 'h', 'i'}; // at 0o1000, 2 bytes
     const auto bin = FileToAddFrom("GAME.Bin", headed, kDefaultLoadAddress);
