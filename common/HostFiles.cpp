@@ -139,9 +139,7 @@ bool ReadAtOffset(const HostFolder& folder, const fs::path& name, uint64_t offse
                   std::span<uint8_t> out);
 bool WriteAtOffset(const HostFolder& folder, const fs::path& name, uint64_t offset,
                    std::span<const uint8_t> bytes, std::string& reason);
-// The folder's names as they are now made durable (a file renamed into it, or removed: a
-// journal must not come back to undo a later change).
-void FlushNames(const HostFolder& folder);
+// The file gone for good: a journal must not come back to undo a later change.
 void RemoveAtPlace(const HostFolder& folder, const fs::path& name);
 
 } // namespace
@@ -405,7 +403,7 @@ bool WriteAtOffset(const HostFolder& folder, const fs::path& name, uint64_t offs
     return written;
 }
 
-void FlushNames(const HostFolder&) {} // MOVEFILE_WRITE_THROUGH made each rename durable
+void HostFolder::FlushNames() const {} // MOVEFILE_WRITE_THROUGH made each rename durable
 
 void RemoveAtPlace(const HostFolder& folder, const fs::path& name) {
     DeleteFileW((folder.Path() / name).c_str());
@@ -854,13 +852,9 @@ bool WriteAtOffset(const HostFolder& folder, const fs::path& name, uint64_t offs
     return written;
 }
 
-void FlushNames(const HostFolder& folder) {
-    fsync(static_cast<int>(folder.Handle()));
-}
-
 void RemoveAtPlace(const HostFolder& folder, const fs::path& name) {
     if (unlinkat(static_cast<int>(folder.Handle()), name.c_str(), 0) == 0)
-        FlushNames(folder);
+        folder.FlushNames();
 }
 
 std::optional<ChangeFailure> HolderOf(const HostFolder& folder, const fs::path& name,
@@ -975,6 +969,11 @@ std::optional<HostFolder> HostFolder::Open(const fs::path& path, bool create, st
         return std::nullopt;
     }
     return HostFolder(path, fd, sync, true);
+}
+
+void HostFolder::FlushNames() const {
+    fsync(static_cast<int>(m_handle));
+    m_changed = false;
 }
 
 HostFolder::~HostFolder() {
@@ -1436,7 +1435,7 @@ void ReplaceableFile::WriteThroughJournal(uint64_t offset, std::span<const uint8
         failure.write = journal;
         return;
     }
-    FlushNames(m_folder);
+    m_folder.FlushNames();
     if (PatchSeam())
         PatchSeam()();
     if (!WriteAtOffset(m_folder, m_name, offset, bytes, reason)) {

@@ -98,6 +98,8 @@ public:
                           const BeforeRename& beforeRename) const;
 
     intptr_t Handle() const { return m_handle; }
+    // Makes the folder's names as they are now (a file renamed into it, or removed) durable.
+    void FlushNames() const;
 
     // Bytes that writing may still use here and the size files are rounded up to; none
     // when the system cannot tell.

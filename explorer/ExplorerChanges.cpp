@@ -142,8 +142,8 @@ void CExplorerDlg::UpdateChangeTools(const Selection& selection) {
             m_toolBar->EnableTool(tool.id, tool.enabled);
             changed = true;
         }
-        const std::string tip =
-            LoadResString(tool.tip) + (m_pImage && m_readOnly ? "\n" + *m_readOnly : "");
+        const auto why = m_pImage ? WhyNoChanges() : std::nullopt;
+        const std::string tip = LoadResString(tool.tip) + (why ? "\n" + why->utf8_string() : "");
         if (m_toolBar->GetToolShortHelp(tool.id).utf8_string() != tip)
             m_toolBar->SetToolShortHelp(tool.id, wxString::FromUTF8(tip));
     }
@@ -156,6 +156,8 @@ std::optional<wxString> CExplorerDlg::WhyNoChanges() const {
         return Text(IDS_OPEN_IMAGE_FIRST);
     if (m_readOnly)
         return wxString::FromUTF8(*m_readOnly);
+    if (m_listing && m_listing->Current().disk == kDiskList)
+        return Text(IDS_ENTER_DISK_FIRST);
     return std::nullopt;
 }
 
@@ -409,8 +411,8 @@ void CExplorerDlg::ShowDiskMenu(long row) {
 // The logical disk made a blank disk of the format chosen; one that is not empty only once
 // the user says so. The list of disks stays, with the disk's row selected.
 void CExplorerDlg::FormatDisk(int disk) {
-    if (const auto why = WhyNoChanges()) {
-        ShowError(*why);
+    if (m_imageReadOnly) {
+        ShowError(wxString::FromUTF8(*m_imageReadOnly));
         return;
     }
     if (!ImageFreeForChanges())

@@ -165,7 +165,8 @@ private:
     void AddFiles(const std::vector<std::string>& paths);
     static bool IsChangeTool(int tool); // Add files, New folder, Delete, Rename
     void UpdateChangeTools(const Selection& selection);
-    // Why no change can be made now (no image, or one that is only read); none when one can.
+    // Why no change can be made now (no image, one that is only read, a hard disk's list of
+    // logical disks); none when one can.
     std::optional<wxString> WhyNoChanges() const;
     void OnAddFiles(wxCommandEvent& event);
     void OnNewFolder(wxCommandEvent& event);

@@ -137,6 +137,8 @@ const std::string& LoadResString(StringId id) {
          "Sizes of its logical disks, as COUNTxSIZE in K or M, joined by commas (each is "
          "rounded up to whole tracks of 31.5 K):"},
         {IDS_BAD_DISK_SIZES, "\"%s\" gives no sizes: write them as 4x800K, or 2x800K,1x16M."},
+        {IDS_ENTER_DISK_FIRST, "Enter a logical disk to change what it holds; the menu of "
+                               "its row (right click) formats it."},
         {IDS_FORMAT_DISK_MENU, "&Format logical disk %s..."},
         {IDS_FORMAT_DISK_TITLE, "Format logical disk"},
         {IDS_FORMAT_DISK_PROMPT, "Make logical disk %s a blank disk of the format:"},

@@ -188,6 +188,7 @@ enum StringId : int {
     IDS_FORMAT_DISK_TITLE,
     IDS_FORMAT_DISK_PROMPT,
     IDS_FORMAT_OVER_QUESTION,
+    IDS_ENTER_DISK_FIRST,
 };
 
 // The text of string `id`; empty for a number the table does not hold.

@@ -271,6 +271,60 @@ TEST(BkDiskEdit, NewHardDisksReadBack) {
     EXPECT_FALSE(fs::exists(dir.Path() / "big.hdi"));
 }
 
+// The real mb20.hdi, whole, without its header and cut at several places: a file goes into
+// logical disk 1 wherever all of that disk is there, and every other byte stays; a disk
+// the file ends inside refuses it with the reason.
+TEST(BkDiskEdit, RealHardDiskChangesOnlyTheDiskNamed) {
+    TempDir dir;
+    const fs::path packed = kImages / "mb20.hdi.xz";
+    const fs::path unpacked = dir.Path() / "mb20.hdi";
+    if (!fs::exists(packed) || !Have("xz") ||
+        RunCommand("xz -dc " + ShellQuote(packed.string()) + " > " + ShellQuote(unpacked.string()))
+                .status != 0)
+        GTEST_SKIP() << "no mb20.hdi.xz, or no xz";
+    const Bytes whole = ReadAll(unpacked);
+    const auto disks = own::ReadHardDisk(whole);
+    ASSERT_EQ(disks.size(), 10u);
+    const size_t end1 = disks[1].offset + disks[1].size;
+    const std::string game = ShellQuote(dir.Write("GAME", Pattern(9000, 4)));
+    const struct {
+        size_t from, to; // of the real image
+        bool changes;
+    } cases[] = {{0, whole.size(), true},
+                 {512, whole.size(), true},
+                 {0, end1, true},
+                 {0, end1 - 512, false},
+                 {0, disks[1].offset + 8192, false},
+                 {0, disks[0].offset + 100 * 1024, false}};
+    for (const auto& kind : cases) {
+        const Bytes before(whole.begin() + static_cast<long>(kind.from),
+                           whole.begin() + static_cast<long>(kind.to));
+        const std::string image = dir.Write("hd.img", before);
+        const auto added = BkDisk("add " + ShellQuote(image) + " --to 1/TURBO8.SRC " + game);
+        const auto after = ReadAll(image);
+        const std::string label = std::to_string(kind.from) + "-" + std::to_string(kind.to);
+        if (!kind.changes) {
+            EXPECT_NE(added.out.find("Logical disk 1 cannot be changed"), std::string::npos)
+                << label << added.out;
+            EXPECT_EQ(after, before) << label;
+            continue;
+        }
+        ASSERT_EQ(added.status, 0) << label << added.out;
+        const auto now = own::ReadHardDisk(after, kind.from == 0 ? 512 : 0);
+        ASSERT_EQ(now.size(), 10u) << label;
+        const own::Disk andos = own::ReadAndos(now[1].bytes);
+        EXPECT_EQ(andos.problem, "") << label;
+        EXPECT_EQ(andos.files.at("TURBO8.SRC/GAME").data, Pattern(9000, 4)) << label;
+        EXPECT_EQ(andos.files.at("TURBO8.SRC/TURBO8DK.ASM").data.size(), 75161u) << label;
+        const size_t at = now[1].offset, size = now[1].size;
+        EXPECT_TRUE(
+            std::equal(before.begin(), before.begin() + static_cast<long>(at), after.begin()) &&
+            std::equal(before.begin() + static_cast<long>(at + size), before.end(),
+                       after.begin() + static_cast<long>(at + size)))
+            << label;
+    }
+}
+
 // A real CSIDOS system disk takes a file into its last hole and keeps its hidden system
 // file; a self-booting CSIDOS disk's catalog never grows into the blocks that hold its code.
 TEST(BkDiskEdit, RealCsidosDisksKeepTheirSystem) {

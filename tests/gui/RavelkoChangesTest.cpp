@@ -408,6 +408,9 @@ TEST_F(RavelkoChanges, LogicalDisksOfAHardDiskChangeAndFormat) {
     win.ChooseFiles() = [&] { return chosen; };
     dlg->OpenFromCommandLine(image);
     EXPECT_EQ(Column(), (Strings{"0", "1"}));
+    Key(WXK_INSERT); // files go into a logical disk, not into the list of them
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].find("Enter a logical disk to change what it holds"), 0u);
     win.List().SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
     win.DoubleClick();
     ASSERT_TRUE(PumpUntil([&] { return Enabled(ID_ADD_FILES); }));
@@ -421,8 +424,8 @@ TEST_F(RavelkoChanges, LogicalDisksOfAHardDiskChangeAndFormat) {
     win.List().SetItemState(-1, 0, wxLIST_STATE_SELECTED);
     win.List().SetItemState(1, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
     win.DoubleClick(); // of no format: it cannot be entered, and says so
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].find("Logical disk 1 cannot be opened."), 0u) << messages[0];
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1].find("Logical disk 1 cannot be opened."), 0u) << messages[1];
 
     const FileSystemFormat* csidos = nullptr;
     for (const FileSystemFormat& format : FileSystemFormats())
@@ -441,6 +444,20 @@ TEST_F(RavelkoChanges, LogicalDisksOfAHardDiskChangeAndFormat) {
         std::equal(after.begin(), after.end() - static_cast<long>(junk.size()), added.begin()));
     const auto disk = OpenDiskImage(image, nullptr, ImageAccess::ReadOnly);
     EXPECT_EQ(disk->FormatName({1, 0}), "CSIDOS");
-    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages.size(), 2u);
     EXPECT_EQ(Column(), (Strings{"0", "1"}));
+
+    // A new hard disk opens at its list of logical disks, each a blank disk of the format.
+    const std::string fresh = (files.Path() / "new.hdi").string();
+    win.ChooseNewImage() = [&] {
+        return std::optional(NewImageChoice{fresh, csidos, {800 * 1024, 800 * 1024, 1 << 20}});
+    };
+    Key('N', wxMOD_CONTROL);
+    EXPECT_EQ(dlg->GetTitle().utf8_string(), "new.hdi \xE2\x80\x94 Ravelko");
+    EXPECT_EQ(Column(), (Strings{"0", "1", "2"}));
+    EXPECT_EQ(Pane(1), "Hard disk");
+    const auto made = OpenDiskImage(fresh, nullptr, ImageAccess::ReadOnly);
+    ASSERT_TRUE(made && made->HardDisk());
+    EXPECT_EQ(made->FormatName({2, 0}), "CSIDOS");
+    EXPECT_EQ(made->DiskSize({2, 0}), 33 * 63 * 512); // 1 MB up to whole tracks
 }

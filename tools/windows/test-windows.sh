@@ -171,6 +171,21 @@ edits_same() { # edits_same FORMAT
         cmp -s "$work/edit-lin.img" "$work/edit-win.img"
 }
 
+hard_disk_steps() { # hard_disk_steps RUNNER IMAGE: a new hard disk, changes on one disk, a format
+    local run=$1 image=$2
+    $run format --andos --hdi --disks 3x800K "$image" && $run mkdir "$image" 1/ИГРЫ &&
+        $run add "$image" --to 1/ИГРЫ "$work/prog.bin" "$work/записка.txt" &&
+        $run mv "$image" 1/ИГРЫ/записка.txt 1/README && $run format --csidos "$image" 2 &&
+        $run add "$image" --to 2 "$work/prog.bin" && ! $run format --mkdos "$image" 2 &&
+        $run format --mkdos --force "$image" 2
+}
+
+hard_disks_same() { # the same bytes, and no journal left beside either
+    rm -f "$work/hd-lin.hdi" "$work/hd-win.hdi"
+    hard_disk_steps lin_bkdisk "$work/hd-lin.hdi" && hard_disk_steps win_bkdisk "$work/hd-win.hdi" &&
+        cmp -s "$work/hd-lin.hdi" "$work/hd-win.hdi" && ! ls "$work"/.hd-*.bk-undo > /dev/null 2>&1
+}
+
 held_image_kept() { # another program holds the image open: the change fails with the
     # emulator's words, the image stays
     local image=$work/held.img before said
@@ -212,6 +227,7 @@ printf 'hello\n' > "$work/записка.txt"
 for format in microdos mkdos andos csidos; do
     check "bkdisk.exe format, mkdir, add, mv, rm on $format" edits_same "$format"
 done
+check "bkdisk.exe makes and changes hard disks as bkdisk does" hard_disks_same
 check "bkdisk.exe leaves an image another program holds as it was" held_image_kept
 check "bkdisk.exe writers at once take turns and lose nothing" writers_take_turns
 
