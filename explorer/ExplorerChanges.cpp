@@ -95,10 +95,13 @@ void CExplorerDlg::InitChangeDialogs() {
                 if (sizes.ShowModal() != wxID_OK)
                     return std::nullopt;
                 const std::string typed = sizes.GetValue().utf8_string();
-                if (const auto parsed = ParseDiskSizes(typed))
-                    hardDisk = *parsed;
+                const auto parsed = ParseDiskSizes(typed);
+                const auto fault = parsed ? HardDiskSizesFault(*parsed, *format)
+                                          : FormatResString(IDS_BAD_DISK_SIZES, {typed});
+                if (fault)
+                    ShowError(wxString::FromUTF8(*fault));
                 else
-                    ShowError(wxString::FromUTF8(FormatResString(IDS_BAD_DISK_SIZES, {typed})));
+                    hardDisk = *parsed;
             }
         }
         if (!format)
@@ -415,11 +418,15 @@ void CExplorerDlg::FormatDisk(int disk) {
         ShowError(wxString::FromUTF8(*m_imageReadOnly));
         return;
     }
+    if (const auto cut = WhyCut(*m_pImage, disk)) { // said before a format is chosen
+        ShowError(wxString::FromUTF8(*cut));
+        return;
+    }
     if (!ImageFreeForChanges())
         return;
     const FileSystemFormat* format = m_chooseDiskFormat(disk);
     if (!format)
         return;
-    ChangeImage([](CDiskEditor&, std::vector<std::string>&) { return ChangeStep{}; }, disk + 1,
+    ChangeImage([](CDiskEditor&, std::vector<std::string>&) { return ChangeStep{}; }, disk,
                 EditTarget{disk, format});
 }

@@ -229,9 +229,15 @@ int Check(const Arguments& args) {
     };
     if (!layout)
         check(PrintableHostPath(path), image->FloppyBytes());
-    for (size_t i = 0; layout && i < layout->disks.size(); ++i) // a logical disk at a time
-        check(PrintableHostPath(path) + " " + std::to_string(i),
-              image->DiskBytes(static_cast<int>(i)));
+    for (size_t i = 0; layout && i < layout->disks.size(); ++i) { // a logical disk at a time
+        const std::string name = PrintableHostPath(path) + " " + std::to_string(i);
+        if (const auto cut = WhyCut(*image, static_cast<int>(i))) {
+            std::cout << name << ": " << *cut << "\n";
+            clean = false;
+            continue;
+        }
+        check(name, image->DiskBytes(static_cast<int>(i)));
+    }
     if (clean)
         std::cout << FormatResString(IDS_CLI_CHECK_CLEAN, {PrintableHostPath(path)}) << "\n";
     return FinishOutput(clean ? Success : Failure);

@@ -272,14 +272,21 @@ std::optional<FreeSpace> FreeSpaceOf(const CDiskEditor* editor) {
     return FreeSpace{editor->FreeBytes(), editor->LargestFreePiece()};
 }
 
+std::optional<std::string> WhyCut(const CDiskImage& image, int disk) {
+    const HardDiskLayout* layout = image.HardDisk();
+    if (!layout || disk < 0 || static_cast<size_t>(disk) >= layout->disks.size())
+        return std::nullopt;
+    const long long missing =
+        MissingOf(layout->disks[static_cast<size_t>(disk)], image.GetImageSize());
+    return missing > 0 ? std::optional(CutDiskText(disk, missing)) : std::nullopt;
+}
+
 DiskState LogicalDiskState(CDiskImage& image, int disk) {
     const HardDiskLayout* layout = image.HardDisk();
     if (!layout || disk < 0 || static_cast<size_t>(disk) >= layout->disks.size())
         return {};
-    if (const long long missing =
-            MissingOf(layout->disks[static_cast<size_t>(disk)], image.GetImageSize());
-        missing > 0)
-        return {CutDiskText(disk, missing), std::nullopt};
+    if (auto cut = WhyCut(image, disk))
+        return {std::move(cut), std::nullopt};
     const auto bytes = image.DiskBytes(disk);
     const FileSystemFormat* format = DetectFileSystem(bytes);
     if (!format)
@@ -427,27 +434,51 @@ std::optional<std::vector<long long>> ParseDiskSizes(const std::string& text) {
     return sizes;
 }
 
-std::optional<std::string> WriteBlankHardDisk(const std::string& path,
-                                              const std::vector<long long>& diskSizes,
-                                              const FileSystemFormat& format) {
+namespace {
+
+// The new hard disk's layout, or why the sizes cannot make one of the format.
+std::optional<HardDiskLayout> PlanNewHardDisk(const std::vector<long long>& diskSizes,
+                                              const FileSystemFormat& format, std::string& why) {
     std::vector<long long> sectors;
     for (const long long size : diskSizes)
         sectors.push_back((size + kSectorSize - 1) / kSectorSize);
-    const auto layout = PlanHardDisk(sectors);
-    if (!layout || layout->declaredSectors * kSectorSize > kMaxNewHardDisk)
-        return FormatResString(IDS_NEW_HARD_DISK_LIMITS,
-                               {std::to_string(kMaxLogicalDisks),
-                                std::to_string(kMaxNewDiskSectors * kSectorSize / 1024),
-                                std::to_string(kMaxNewHardDisk >> 20)});
-    std::vector<uint8_t> image = HardDiskImage(*layout);
+    auto layout = PlanHardDisk(sectors);
+    if (!layout || layout->declaredSectors * kSectorSize > kMaxNewHardDisk) {
+        why = FormatResString(IDS_NEW_HARD_DISK_LIMITS,
+                              {std::to_string(kMaxLogicalDisks),
+                               std::to_string(kMaxNewDiskSectors * kSectorSize / 1024),
+                               std::to_string(kMaxNewHardDisk >> 20)});
+        return std::nullopt;
+    }
     for (size_t i = 0; i < layout->disks.size(); ++i) {
-        const auto& disk = layout->disks[i];
-        const auto blocks = format.BlocksOn(disk.size / kSectorSize);
-        if (!blocks)
-            return FormatResString(IDS_EDIT_DISK_TOO_SMALL,
-                                   {DiskNumber(static_cast<int>(i)), format.name,
-                                    std::to_string(format.sizes.least * kSectorSize / 1024)});
-        auto blank = format.blank(*blocks);
+        if (!format.BlocksOn(layout->disks[i].size / kSectorSize)) {
+            why = FormatResString(IDS_EDIT_DISK_TOO_SMALL,
+                                  {DiskNumber(static_cast<int>(i)), format.name,
+                                   std::to_string(format.sizes.least * kSectorSize / 1024)});
+            return std::nullopt;
+        }
+    }
+    return layout;
+}
+
+} // namespace
+
+std::optional<std::string> HardDiskSizesFault(const std::vector<long long>& diskSizes,
+                                              const FileSystemFormat& format) {
+    std::string why;
+    return PlanNewHardDisk(diskSizes, format, why) ? std::nullopt : std::optional(why);
+}
+
+std::optional<std::string> WriteBlankHardDisk(const std::string& path,
+                                              const std::vector<long long>& diskSizes,
+                                              const FileSystemFormat& format) {
+    std::string why;
+    const auto layout = PlanNewHardDisk(diskSizes, format, why);
+    if (!layout)
+        return why;
+    std::vector<uint8_t> image = HardDiskImage(*layout);
+    for (const auto& disk : layout->disks) {
+        auto blank = format.blank(*format.BlocksOn(disk.size / kSectorSize));
         InvertBytes(blank);
         std::copy(blank.begin(), blank.end(), image.begin() + disk.offset);
     }

@@ -130,6 +130,8 @@ struct DiskState {
     std::optional<FreeSpace> freeSpace;
 };
 DiskState LogicalDiskState(CDiskImage& image, int disk);
+// Why a logical disk that the image file ends inside cannot be changed; none for one whole.
+std::optional<std::string> WhyCut(const CDiskImage& image, int disk);
 
 // None for a hard disk, a format no change is made to, or a layout at fault.
 std::optional<FreeSpace> FloppyFreeSpace(const CDiskImage& image);
@@ -157,6 +159,9 @@ std::optional<std::string> WriteBlankImage(const std::string& path, const FileSy
 // The sizes of a new hard disk's logical disks in bytes, as typed: "4x800K,2x1600K", a count
 // (1 when left out) of disks of a size in K (1024 bytes) or M; none for anything else.
 std::optional<std::vector<long long>> ParseDiskSizes(const std::string& text);
+// Why the sizes cannot make a new hard disk of logical disks of the format; none when they can.
+std::optional<std::string> HardDiskSizesFault(const std::vector<long long>& diskSizes,
+                                              const FileSystemFormat& format);
 // A new hard disk at `path`, its logical disks of (at least) the sizes given in bytes, each a
 // blank disk of `format`; as WriteBlankImage otherwise.
 std::optional<std::string> WriteBlankHardDisk(const std::string& path,

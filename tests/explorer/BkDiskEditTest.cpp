@@ -225,6 +225,10 @@ TEST(BkDiskEdit, HardDisksChangeOneLogicalDiskAtATime) {
               std::string::npos)
         << refused.out;
     EXPECT_EQ(ReadAll(dir.Path() / "cut.hdi"), cut);
+    const auto checked = run("check " + short_);
+    EXPECT_EQ(checked.status, 1);
+    EXPECT_NE(checked.out.find("cut.hdi 1: Logical disk 1 cannot be changed."), std::string::npos)
+        << checked.out;
 
     ASSERT_EQ(run("format --csidos " + hd + " 2 --force").status, 0);
     const auto formatted = own::ReadHardDisk(ReadAll(dir.Path() / "h.hdi"));

@@ -446,6 +446,7 @@ TEST_F(RavelkoChanges, LogicalDisksOfAHardDiskChangeAndFormat) {
     EXPECT_EQ(disk->FormatName({1, 0}), "CSIDOS");
     EXPECT_EQ(messages.size(), 2u);
     EXPECT_EQ(Column(), (Strings{"0", "1"}));
+    EXPECT_EQ(Selected(), (Strings{"1"}));
 
     // A new hard disk opens at its list of logical disks, each a blank disk of the format.
     const std::string fresh = (files.Path() / "new.hdi").string();
