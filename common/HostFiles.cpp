@@ -1351,8 +1351,8 @@ bool ReplaceableFile::UndoHalfPatch(uint64_t size, ChangeFailure& failure) {
     if (std::memcmp(header.magic, kUndoMagic, sizeof kUndoMagic) != 0)
         return true; // not ours
     const bool same = FileIdentity{header.device, header.file} == m_identity &&
-                      header.size == size && header.length == was.size() &&
-                      header.offset + header.length <= size;
+                      header.size == size && header.length == was.size() && header.offset <= size &&
+                      header.length <= size - header.offset;
     std::vector<uint8_t> now(same ? was.size() : 0);
     if (same && ReadAtOffset(m_folder, m_name, header.offset, now) &&
         ContentHash(now) != header.patched &&

@@ -428,7 +428,9 @@ std::optional<std::vector<long long>> ParseDiskSizes(const std::string& text) {
         if (!digits(count) || !digits(size))
             return std::nullopt;
         const long long bytes = std::stoll(size) << (unit == 'M' ? 20 : 10);
-        sizes.insert(sizes.end(), static_cast<size_t>(std::stoi(count)), bytes);
+        // One more than a hard disk holds is enough to be refused for.
+        const size_t room = static_cast<size_t>(kMaxLogicalDisks) + 1 - sizes.size();
+        sizes.insert(sizes.end(), std::min(room, static_cast<size_t>(std::stoi(count))), bytes);
         at = end + 1;
     }
     return sizes;

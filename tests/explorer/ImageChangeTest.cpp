@@ -317,6 +317,18 @@ TEST(ImageChange, HardDisksArePatchedInPlaceAndAKilledPatchIsUndone) {
 #endif
 }
 
+TEST(ParseDiskSizes, CountsOfSizesInKOrM) {
+    const long long k800 = 800 * 1024;
+    EXPECT_EQ(ParseDiskSizes("2x800K,1X16m"), (std::vector<long long>{k800, k800, 16 << 20}));
+    EXPECT_EQ(ParseDiskSizes("800"), (std::vector<long long>{k800}));
+    for (const char* bad : {"", "abc", "4x", "x800K", "4x800G", "4x800K,", "-1x800K", "123456K"})
+        EXPECT_FALSE(ParseDiskSizes(bad)) << bad;
+    // However many are asked for, no more are listed than it takes to refuse them.
+    const auto many = ParseDiskSizes("99999x1K,99999x1K");
+    ASSERT_TRUE(many);
+    EXPECT_EQ(many->size(), static_cast<size_t>(kMaxLogicalDisks) + 1);
+}
+
 TEST(FileToAdd, OnlyFilesNamedBinLoseTheirHeader) {
     const std::vector<uint8_t> headed = {0, 2, 2, 0, 'h', 'i'}; // at 0o1000, 2 bytes
     const auto bin = FileToAddFrom("GAME.Bin", headed, kDefaultLoadAddress);
