@@ -403,8 +403,6 @@ bool WriteAtOffset(const HostFolder& folder, const fs::path& name, uint64_t offs
     return written;
 }
 
-void HostFolder::FlushNames() const {} // MOVEFILE_WRITE_THROUGH made each rename durable
-
 void RemoveAtPlace(const HostFolder& folder, const fs::path& name) {
     DeleteFileW((folder.Path() / name).c_str());
 }
@@ -470,6 +468,8 @@ std::optional<HostFolder> HostFolder::Open(const fs::path& path, bool create, st
 }
 
 HostFolder::~HostFolder() = default; // MOVEFILE_WRITE_THROUGH made each rename durable
+
+void HostFolder::FlushNames() const {} // as each rename was
 
 std::optional<HostFolder> HostFolder::OpenChild(const fs::path& name, WriteResult& failure) const {
     const fs::path path = m_path / name;
