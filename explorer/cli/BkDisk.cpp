@@ -48,7 +48,7 @@ std::string SizeText(long long bytes) {
 }
 
 // A hard disk's geometry, then a line for each logical disk: its number, file system (or
-// why it cannot be read) and size.
+// why it cannot be read) and size, and for one the file ends inside, how far.
 void PrintLogicalDisks(CDiskImage& image) {
     const HardDiskLayout& layout = *image.HardDisk();
     std::cout << FormatResString(IDS_CLI_GEOMETRY,
@@ -59,8 +59,12 @@ void PrintLogicalDisks(CDiskImage& image) {
         OpenFailure why;
         const auto place = image.Enter(disk, &why);
         const std::string format = place ? image.FormatName(*place) : OpenFailureReason(why, true);
-        std::cout << disk.index << "\t" << format << "\t"
-                  << SizeText(layout.disks[static_cast<size_t>(disk.index)].size) << "\n";
+        const auto& where = layout.disks[static_cast<size_t>(disk.index)];
+        const long long missing = where.offset + where.size - image.GetImageSize();
+        std::cout << disk.index << "\t" << format << "\t" << SizeText(where.size);
+        if (place && missing > 0)
+            std::cout << "\t" << OpenFailureReason({OpenFailure::CutShort, {}, missing}, true);
+        std::cout << "\n";
     }
 }
 

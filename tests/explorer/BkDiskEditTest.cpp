@@ -225,6 +225,10 @@ TEST(BkDiskEdit, HardDisksChangeOneLogicalDiskAtATime) {
               std::string::npos)
         << refused.out;
     EXPECT_EQ(ReadAll(dir.Path() / "cut.hdi"), cut);
+    EXPECT_NE(run("info " + short_)
+                  .out.find("1\tANDOS\t800 Kb\tThe image file ends " +
+                            std::to_string(disks[1].size - 4096) + " bytes"),
+              std::string::npos);
     const auto checked = run("check " + short_);
     EXPECT_EQ(checked.status, 1);
     EXPECT_NE(checked.out.find("cut.hdi 1: Logical disk 1 cannot be changed."), std::string::npos)
