@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= 2
 PACKAGES := cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libwxgtk3.2-dev libcairo2-dev pkg-config xvfb xauth \
-	libfuse3-dev fuse3 mtools dosfstools xz-utils shared-mime-info libglib2.0-bin x11-utils
+	libfuse3-dev fuse3 mtools dosfstools rsync xz-utils shared-mime-info libglib2.0-bin x11-utils
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 
 .PHONY: deps install-packages configure build test bench-check run fuzz windows test-windows format-check clean

@@ -281,14 +281,28 @@ std::optional<std::string> MountPointProblem(const std::string& folder) {
 }
 
 int Mount(const Arguments& args) {
+    MountOptions options;
+    options.binFiles = args.flags.count("--bin") > 0;
+    options.writable = args.flags.count("--write") > 0;
+    if (args.values.count("--address")) {
+        const auto address = ParseOctalAddress(args.Value("--address"));
+        if (!address || !options.writable)
+            return UsageError(IDS_CLI_USAGE_MOUNT, LoadResString(address ? IDS_CLI_ADDRESS_WRITES
+                                                                         : IDS_CLI_BAD_ADDRESS));
+        options.address = *address;
+    }
     if (const auto problem = MountPointProblem(args.positional[1]))
         return Error(FormatResString(IDS_CLI_BAD_MOUNT_POINT,
                                      {PrintableHostPath(args.positional[1]), *problem}));
     auto image = OpenImage(args.positional[0]);
     if (!image)
         return Failure;
-    return MountImage(std::move(image), args.positional[0], args.positional[1],
-                      args.flags.count("--bin") > 0, args.flags.count("--foreground") > 0);
+    if (options.writable) {
+        if (const auto why = WhyUnwritable(args.positional[0]))
+            return Error(*why);
+    }
+    return MountImage(std::move(image), args.positional[0], args.positional[1], options,
+                      args.flags.count("--foreground") > 0);
 }
 
 // fusermount3 -u DIR, its exit status ours.
@@ -347,7 +361,12 @@ int main(int argc, char** rawArgv) {
          SIZE_MAX,
          Export},
         {"cat", {"--text"}, IDS_CLI_USAGE_CAT, 2, 2, Cat},
-        {"mount", {"--bin", "--foreground"}, IDS_CLI_USAGE_MOUNT, 2, 2, Mount},
+        {"mount",
+         {"--bin", "--foreground", "--write", "--address"},
+         IDS_CLI_USAGE_MOUNT,
+         2,
+         2,
+         Mount},
         {"umount", {}, IDS_CLI_USAGE_UMOUNT, 1, 1, Umount},
         {"format", formatFlags, IDS_CLI_USAGE_FORMAT, 1, 2, Format},
         {"add",

@@ -6,6 +6,7 @@
 #include "HostNames.h"
 #include "HostPlatform.h"
 #include "ImageChange.h"
+#include "MountedImage.h"
 #include "RavelkoStrings.h"
 
 #include <algorithm>
@@ -35,13 +36,6 @@ const FileSystemFormat* FormatOption(const std::set<std::string>& flags) {
         chosen = format;
     }
     return chosen;
-}
-
-std::optional<uint16_t> OctalAddress(const std::string& text) {
-    if (text.empty() || text.size() > 6 || text.find_first_not_of("01234567") != std::string::npos)
-        return std::nullopt;
-    const unsigned long value = std::stoul(text, nullptr, 8);
-    return value <= 0xFFFF ? std::optional<uint16_t>(static_cast<uint16_t>(value)) : std::nullopt;
 }
 
 // The image as the editor holds it now, for following catalog paths.
@@ -245,7 +239,7 @@ int Check(const Arguments& args) {
 
 int Add(const Arguments& args) {
     const auto address = args.values.count("--address")
-                             ? OctalAddress(args.Value("--address"))
+                             ? ParseOctalAddress(args.Value("--address"))
                              : std::optional<uint16_t>(kDefaultLoadAddress);
     if (!address)
         return UsageError(IDS_CLI_USAGE_ADD, LoadResString(IDS_CLI_BAD_ADDRESS));

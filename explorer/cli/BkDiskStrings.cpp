@@ -20,7 +20,7 @@ const std::string& LoadResString(StringId id) {
          "  mkdir IMAGE PATH           make a directory\n"
          "  mv IMAGE PATH DEST         rename an entry, or move it into a directory\n"},
         {IDS_CLI_USAGE_MOUNTS,
-         "  mount IMAGE DIR [--bin] [--foreground]   the image as a read-only folder (FUSE)\n"
+         "  mount IMAGE DIR [--write] [--bin] [--foreground]   the image as a folder (FUSE)\n"
          "  umount DIR                 ends a mount\n"},
         {IDS_CLI_USAGE_NO_MOUNTS, "  (mount and umount need FUSE: they are not on Windows)\n"},
         {IDS_CLI_USAGE_PATHS,
@@ -86,15 +86,23 @@ const std::string& LoadResString(StringId id) {
         {IDS_CLI_MISSING_VALUE, "option %s needs a value"},
         {IDS_CLI_OUTPUT_FAILED, "cannot write to standard output: %s"},
         {IDS_CLI_USAGE_MOUNT,
-         "Usage: bkdisk mount IMAGE DIR [--bin] [--foreground]\n"
-         "Shows the image's catalog as a read-only folder (FUSE) at DIR, an empty folder on\n"
-         "which nothing is mounted, until\n"
-         "`bkdisk umount DIR` (or `fusermount3 -u DIR`); --foreground stays attached, Ctrl+C\n"
-         "ends it. Every directory and every file entry is there, named as export names them:\n"
-         "each file reads as its data, or with --bin as the .bin file export writes (header,\n"
-         "then data, .bin names). Extended attributes user.bk.address and user.bk.length hold\n"
-         "the load address and length in octal; deleted ANDOS entries carry user.bk.deleted.\n"
-         "An entry whose data cannot be read answers EIO, and says why on the mount's stderr.\n"},
+         "Usage: bkdisk mount IMAGE DIR [--write [--address OCTAL]] [--bin] [--foreground]\n"
+         "Shows the image's catalog as a folder (FUSE) at DIR, an empty folder on which\n"
+         "nothing is mounted, until `bkdisk umount DIR` (or `fusermount3 -u DIR`);\n"
+         "--foreground stays attached, Ctrl+C ends it. Every directory and every file entry\n"
+         "is there, named as export names them: each file reads as its data, or with --bin as\n"
+         "the .bin file export writes (header, then data, .bin names). Extended attributes\n"
+         "user.bk.address and user.bk.length hold the load address and length in octal;\n"
+         "deleted ANDOS entries carry user.bk.deleted. An entry whose data cannot be read\n"
+         "answers EIO, and says why on the mount's stderr.\n"
+         "The folder is read-only unless --write: then any program may add, replace, rename\n"
+         "and delete files and make and remove folders there. A file goes onto the disk when\n"
+         "it is closed, each close one change of the image as bkdisk add makes it. A file is\n"
+         "loaded at --address (1000 unless given), or at the address set in its attribute\n"
+         "user.bk.address before it is closed; with --bin a NAME.bin file whose header fits\n"
+         "its length is stored as NAME at the header's address. A name the disk cannot hold\n"
+         "is refused, never changed. Why a change failed goes to stderr with --foreground,\n"
+         "else to the system log. Deleted entries are not shown on a writable mount.\n"},
         {IDS_CLI_USAGE_UMOUNT,
          "Usage: bkdisk umount DIR\nEnds the mount at DIR (fusermount3 -u DIR).\n"},
         {IDS_CLI_NO_MOUNT, "mounting needs FUSE (fusermount3), which this system does not have"},
@@ -146,6 +154,7 @@ const std::string& LoadResString(StringId id) {
          "A directory never goes into itself.\n"},
         {IDS_CLI_ONE_FORMAT, "name one format: %s"},
         {IDS_CLI_BAD_ADDRESS, "the load address is octal, from 0 to 177777"},
+        {IDS_CLI_ADDRESS_WRITES, "--address is for files written to the mount: give --write"},
         {IDS_CLI_BREAK_LINKS, "--break-links changes it under this name only."},
         {IDS_CLI_USAGE_CHECK,
          "Usage: bkdisk check IMAGE\n"

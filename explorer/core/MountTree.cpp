@@ -16,12 +16,16 @@ public:
     explicit MountTreeBuilder(CMountTree& tree) : m_tree(tree) { m_folders.push_back({0, {}}); }
 
     Next VisitFile(CDiskImage&, const WalkStep& step) override {
+        if (Skipped(step))
+            return Continue;
         const bool header = m_tree.m_bBinFiles && step.entry.length <= kMaxBinLength;
         Add(step, HostChild(WantedFileName(step.HostName(), header)));
         return Continue;
     }
 
     Next EnterDirectory(CDiskImage&, const WalkStep& step) override {
+        if (Skipped(step))
+            return SkipContents;
         m_folders.push_back({Add(step, HostChild(step.HostName())), {}});
         return Continue;
     }
@@ -34,6 +38,8 @@ private:
         uint32_t node;
         HostFolderNames names;
     };
+
+    bool Skipped(const WalkStep& step) const { return m_tree.m_bLiveOnly && step.entry.deleted; }
 
     std::string HostChild(const std::string& wanted) {
         return Cp1251ToUtf8(m_folders.back().names.Claim(wanted));
@@ -56,7 +62,8 @@ private:
     std::vector<Folder> m_folders;
 };
 
-CMountTree::CMountTree(CDiskImage& image, bool binFiles) : m_image(image), m_bBinFiles(binFiles) {
+CMountTree::CMountTree(CDiskImage& image, bool binFiles, bool liveOnly)
+    : m_image(image), m_bBinFiles(binFiles), m_bLiveOnly(liveOnly) {
     Add({0, -1, 0, 0, 1, 0, 0, true, false}, "");
     MountTreeBuilder builder(*this);
     CatalogWalk(image, builder).Walk(image.Root());
@@ -166,6 +173,13 @@ ReadFault CMountTree::Read(const Node& node, long long offset, size_t size,
     out.assign(from, from + static_cast<std::ptrdiff_t>(
                                 std::min(size, file.size() - static_cast<size_t>(offset))));
     return ReadFault::None;
+}
+
+std::string CMountTree::HostPath(const Node& node) const {
+    std::string path;
+    for (const Node* at = &node; IndexOf(*at) != 0; at = &m_nodes[at->parent])
+        path.insert(0, path.empty() ? std::string(Name(*at)) : std::string(Name(*at)) + "/");
+    return path;
 }
 
 // Catalog names are read again from the image: messages are rare, entries many.

@@ -29,8 +29,9 @@ public:
     // Walks the whole catalog once. With `binFiles` each file reads as the ".bin" file
     // export writes (header, then data) under export's default names; otherwise as its
     // data alone, named as export names it without the ".bin" extension. A file too long
-    // for the header reads as its data alone either way.
-    CMountTree(CDiskImage& image, bool binFiles);
+    // for the header reads as its data alone either way. With `liveOnly` deleted entries
+    // are left out (a writable mount shows only what changes can reach).
+    CMountTree(CDiskImage& image, bool binFiles, bool liveOnly = false);
 
     // The node at a path such as "/GAMES/ARCADE.bin"; null when there is none.
     const Node* Lookup(std::string_view path) const;
@@ -47,6 +48,10 @@ public:
     // Up to `size` bytes of a file from `offset`; the fault when the entry's data cannot
     // be read (the file system answers EIO).
     ReadFault Read(const Node& node, long long offset, size_t size, std::vector<uint8_t>& out);
+    // The node's path from the root in host names ("GAMES/ARCADE.bin"; "" for the root).
+    std::string HostPath(const Node& node) const;
+    // Whether a file reads with a .bin header before its data.
+    bool HasHeader(const Node& node) const;
     // The catalog path of a node, for messages: names joined by '/', each as bkdisk
     // prints it (with ";N" for the N-th entry of a name).
     std::string EntryPath(const Node& node) const;
@@ -55,7 +60,6 @@ private:
     friend class MountTreeBuilder;
 
     uint32_t Add(const Node& node, std::string_view name);
-    bool HasHeader(const Node& node) const;
     // Index of the child named `name` of `parent`; UINT32_MAX when there is none.
     uint32_t FindChild(uint32_t parent, std::string_view name) const;
     size_t Slot(uint32_t parent, std::string_view name) const;
@@ -63,6 +67,7 @@ private:
 
     CDiskImage& m_image;
     const bool m_bBinFiles;
+    const bool m_bLiveOnly;
     std::vector<Node> m_nodes; // [0] is the root
     std::string m_names;       // host names, each ended by a zero byte
     // Children of every node by parent: m_children[m_firstChild[n] .. m_firstChild[n + 1]).

@@ -1,12 +1,13 @@
-// The disk image as a read-only folder (FUSE): the one file that speaks to libfuse.
+// The disk image as a folder (FUSE): the one file that speaks to libfuse.
 #pragma once
 
-#include "DiskImage.h"
+#include "MountedImage.h"
 
 #include <memory>
 #include <string>
 
-// Serves the image's catalog (CMountTree) at `folder` until it is unmounted, or, in the
-// foreground, until Ctrl+C. Returns the exit status.
+// Serves the image (CMountedImage) at `folder` until it is unmounted, or, in the
+// foreground, until Ctrl+C; files still open for writing are written then. Returns the
+// exit status.
 int MountImage(std::unique_ptr<CDiskImage> image, const std::string& imagePath,
-               const std::string& folder, bool binFiles, bool foreground);
+               const std::string& folder, const MountOptions& options, bool foreground);

@@ -1,6 +1,7 @@
 // bkdisk mount end to end: the shared real images and hostile ones mounted under a
 // temporary folder, against bkdisk export of the same image. Skipped without FUSE.
 #include "Command.h"
+#include "FuseMount.h"
 #include "ImageBuilders.h"
 #include "TempDir.h"
 
@@ -23,42 +24,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr long kFuseMagic = 0x65735546;
-
-bool FuseAvailable() {
-    return access("/dev/fuse", R_OK | W_OK) == 0 &&
-           RunCommand("command -v fusermount3 >/dev/null").status == 0;
-}
-
-// `bkdisk mount` in the foreground, its standard error in a file; always unmounted.
-class Mount {
-public:
-    Mount(const fs::path& image, const fs::path& folder, bool bin, const fs::path& errors)
-        : m_folder(folder) {
-        const std::string command = std::string("exec ") + BKDISK_PATH + " mount " +
-                                    ShellQuote(image.string()) + " " + ShellQuote(folder.string()) +
-                                    " --foreground" + (bin ? " --bin" : "") + " 2>" +
-                                    ShellQuote(errors.string());
-        const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
-        posix_spawn(&m_pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ);
-        for (int i = 0; i < 500 && !Mounted(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    ~Mount() {
-        RunCommand("fusermount3 -u -z " + ShellQuote(m_folder.string()) + " 2>/dev/null");
-        kill(m_pid, SIGTERM);
-        waitpid(m_pid, nullptr, 0);
-    }
-    bool Mounted() const {
-        struct statfs info {};
-        return statfs(m_folder.c_str(), &info) == 0 && info.f_type == kFuseMagic;
-    }
-
-private:
-    fs::path m_folder;
-    pid_t m_pid = 0;
-};
-
 // The mounted tree holds every folder and file export wrote, byte for byte; its other
 // files (entries export skipped) answer EIO. Returns the files compared.
 int CompareWithExport(const fs::path& image, bool bin) {
@@ -68,7 +33,7 @@ int CompareWithExport(const fs::path& image, bool bin) {
     fs::create_directory(exported);
     RunCommand(std::string(BKDISK_PATH) + " export " + ShellQuote(image.string()) + " " +
                ShellQuote(exported.string()) + (bin ? "" : " --no-bin-ext") + " >/dev/null 2>&1");
-    Mount mount(image, mounted, bin, dir.Path() / "errors.txt");
+    Mount mount(image, mounted, bin ? "--bin" : "", dir.Path() / "errors.txt");
     EXPECT_TRUE(mount.Mounted()) << image;
     if (!mount.Mounted())
         return 0;
@@ -133,7 +98,7 @@ TEST(Mount, AttributesRefusalsAndMessages) {
     fs::create_directory(mounted);
     const std::string image = dir.Write("andos.bkd", b.Image());
     fs::permissions(image, fs::perms::owner_read);
-    Mount mount(image, mounted, false, dir.Path() / "errors.txt");
+    Mount mount(image, mounted, "", dir.Path() / "errors.txt");
     ASSERT_TRUE(mount.Mounted());
     fs::create_directories(dir.Path() / "full" / "file");
     const std::pair<fs::path, std::string> refused[] = {

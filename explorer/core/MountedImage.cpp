@@ -1,0 +1,801 @@
+#include "MountedImage.h"
+
+#include "Cp1251.h"
+#include "Export.h"
+#include "HostNames.h"
+#include "HostPlatform.h"
+#include "ImageChange.h"
+#include "RavelkoStrings.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <system_error>
+
+using namespace ravelko;
+
+namespace fs = std::filesystem;
+
+struct CMountedImage::View {
+    std::unique_ptr<CDiskImage> image;
+    std::unique_ptr<CMountTree> tree;
+};
+
+// A file open for writing: its bytes as the mount shows them, until they are written.
+struct CMountedImage::OpenFile {
+    int opens = 0;
+    bool dirty = false;  // changed since it was last written
+    bool onDisk = false; // an entry holds it (the file was there, or was written once)
+    bool removed = false;
+    std::vector<uint8_t> bytes;
+    std::optional<uint16_t> address; // user.bk.address set while open
+};
+
+// Where an entry lies, as the disk names it: the disk (0 for a floppy) and the names
+// (Windows-1251) from its root to the entry; none for the root itself.
+struct CMountedImage::DiskPath {
+    int disk = 0;
+    std::vector<std::string> names;
+};
+
+std::optional<uint16_t> ParseOctalAddress(std::string_view text) {
+    if (text.empty() || text.size() > 6 || text.find_first_not_of("01234567") != std::string::npos)
+        return std::nullopt;
+    const unsigned long value = std::stoul(std::string(text), nullptr, 8);
+    return value <= 0xFFFF ? std::optional<uint16_t>(static_cast<uint16_t>(value)) : std::nullopt;
+}
+
+namespace {
+
+int ErrnoOf(EditError error) {
+    switch (error) {
+    case EditError::None:
+        return 0;
+    case EditError::NameTooLong:
+        return ENAMETOOLONG;
+    case EditError::NameExists:
+        return EEXIST;
+    case EditError::DirectoryInTheWay:
+        return EISDIR;
+    case EditError::NotFound:
+        return ENOENT;
+    case EditError::NotEmpty:
+        return ENOTEMPTY;
+    case EditError::FileTooLong:
+        return EFBIG;
+    case EditError::CatalogFull:
+    case EditError::DiskFull:
+    case EditError::FreeSpaceInPieces:
+    case EditError::NoDirectoryNumber:
+        return ENOSPC;
+    case EditError::UnknownLayout:
+        return EROFS;
+    default: // the name's characters, ".", "..", an empty file MicroDOS takes for a directory
+        return EINVAL;
+    }
+}
+
+// The live entry at `names` from the disk's root, as the disk holds it now.
+std::optional<int> EntryIn(const CFileSystem& disk, const std::vector<std::string>& names) {
+    int dir = disk.RootDir();
+    std::optional<int> found;
+    for (const std::string& name : names) {
+        if (found) {
+            const DiskEntry& holder = disk.Entries()[static_cast<size_t>(*found)];
+            if (holder.kind != DiskEntry::Kind::Directory)
+                return std::nullopt;
+            dir = holder.ownDir;
+        }
+        const auto& entries = disk.Entries();
+        const auto entry = std::find_if(entries.begin(), entries.end(), [&](const DiskEntry& e) {
+            return !e.deleted && e.holdingDir == dir && e.name == name &&
+                   e.kind != DiskEntry::Kind::Lost;
+        });
+        if (entry == entries.end())
+            return std::nullopt;
+        found = entry->index;
+    }
+    return found;
+}
+
+// The number of the live directory at `names` (the root for none).
+std::optional<int> DirectoryIn(const CFileSystem& disk, const std::vector<std::string>& names) {
+    if (names.empty())
+        return disk.RootDir();
+    const auto index = EntryIn(disk, names);
+    if (!index || disk.Entries()[static_cast<size_t>(*index)].kind != DiskEntry::Kind::Directory)
+        return std::nullopt;
+    return disk.Entries()[static_cast<size_t>(*index)].ownDir;
+}
+
+std::string Joined(const std::string& dir, std::string_view name) {
+    return dir.empty() ? std::string(name) : dir + "/" + std::string(name);
+}
+
+std::string ParentOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+std::string LastName(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A name no host path has: an inode whose entry is gone.
+const std::string kGone(1, '\0');
+
+// Past this a file is longer than any entry's 16-bit length (and its .bin header).
+constexpr long long kLongestShownFile = kMaxLength + kBinHeaderSize;
+
+} // namespace
+
+CMountedImage::CMountedImage(std::string path, std::unique_ptr<CDiskImage> image,
+                             const MountOptions& options, Log log)
+    : m_path(std::move(path)), m_options(options), m_log(std::move(log)) {
+    if (m_options.writable) {
+        m_paths.push_back("");
+        m_inodes[""] = kRootInode;
+    }
+    Show(std::move(image));
+}
+
+CMountedImage::~CMountedImage() = default;
+
+void CMountedImage::Show(std::unique_ptr<CDiskImage> image) {
+    if (!image)
+        return;
+    auto view = std::make_unique<View>();
+    view->image = std::move(image);
+    view->tree = std::make_unique<CMountTree>(*view->image, m_options.binFiles, m_options.writable);
+    m_view = std::move(view);
+    m_diskFaults.clear();
+    std::error_code error;
+    m_time = fs::last_write_time(PathFromUtf8(m_path), error);
+    m_size = fs::file_size(PathFromUtf8(m_path), error);
+}
+
+const CMountTree& CMountedImage::Tree() const {
+    return *m_view->tree;
+}
+
+std::optional<std::string> WhyUnwritable(const std::string& path) {
+    const OpenedImage opened = OpenImageForChanges(path);
+    if (!opened.image)
+        return OpenFailureText(path, PrintableHostPath(path), opened.failure);
+    if (opened.readOnly)
+        return opened.readOnly;
+    return HeldElsewhereText(path);
+}
+
+void CMountedImage::FollowOutsideChanges() {
+    if (!m_options.writable)
+        return;
+    std::error_code error;
+    const auto time = fs::last_write_time(PathFromUtf8(m_path), error);
+    const auto size = fs::file_size(PathFromUtf8(m_path), error);
+    if (error || (time == m_time && size == m_size))
+        return;
+    FinishInterruptedChange(m_path);
+    OpenFailure failure;
+    if (auto image = OpenDiskImage(m_path, &failure, ImageAccess::ReadOnly))
+        Show(std::move(image));
+    else // what was shown stays; a change is refused when the file is not what it shows
+        m_log(OpenFailureText(m_path, PrintableHostPath(m_path), failure));
+}
+
+// Inodes ---------------------------------------------------------------------------------
+
+const CMountTree::Node* CMountedImage::NodeOf(uint64_t inode) const {
+    if (inode < kRootInode)
+        return nullptr;
+    if (!m_options.writable)
+        return inode - kRootInode < Tree().Size()
+                   ? &Tree().At(static_cast<uint32_t>(inode - kRootInode))
+                   : nullptr;
+    return inode - kRootInode < m_paths.size() ? Tree().Lookup(m_paths[inode - kRootInode])
+                                               : nullptr;
+}
+
+uint64_t CMountedImage::InodeOf(const CMountTree::Node& node) {
+    if (!m_options.writable)
+        return Tree().IndexOf(node) + kRootInode;
+    return InodeAt(Tree().HostPath(node));
+}
+
+uint64_t CMountedImage::InodeAt(const std::string& path) {
+    const auto [at, added] = m_inodes.try_emplace(path, m_paths.size() + kRootInode);
+    if (added)
+        m_paths.push_back(path);
+    return at->second;
+}
+
+std::string CMountedImage::PathOf(uint64_t inode) const {
+    return m_options.writable && inode >= kRootInode && inode - kRootInode < m_paths.size()
+               ? m_paths[inode - kRootInode]
+               : kGone;
+}
+
+// The inode (and those of everything under it) now at `path` (kGone: nowhere); the one
+// there before loses it.
+void CMountedImage::Rebind(uint64_t inode, const std::string& path) {
+    const std::string old = PathOf(inode);
+    if (old == path || inode < kRootInode || inode - kRootInode >= m_paths.size())
+        return;
+    if (const auto there = m_inodes.find(path); there != m_inodes.end()) {
+        m_paths[there->second - kRootInode] = kGone;
+        m_inodes.erase(there);
+    }
+    std::vector<std::pair<uint64_t, std::string>> moved{{inode, path}};
+    for (const auto& [at, number] : m_inodes) {
+        if (old != kGone && at.starts_with(old + "/"))
+            moved.emplace_back(number, path == kGone ? kGone : path + at.substr(old.size()));
+    }
+    for (const auto& [number, at] : moved)
+        m_inodes.erase(m_paths[number - kRootInode]);
+    for (const auto& [number, at] : moved) {
+        m_paths[number - kRootInode] = at;
+        if (at != kGone)
+            m_inodes[at] = number;
+    }
+}
+
+// Reading --------------------------------------------------------------------------------
+
+MountAttributes CMountedImage::AttributesOf(const CMountTree::Node& node) {
+    const auto disk = m_options.writable ? DiskOf(node) : std::nullopt;
+    const bool writable = disk && !WhyDiskUnchangeable(*disk);
+    return {InodeOf(node), node.directory, writable, Tree().FileSize(node)};
+}
+
+std::optional<MountAttributes> CMountedImage::Attributes(uint64_t inode) {
+    if (const auto open = m_open.find(inode); open != m_open.end() && !open->second.removed)
+        return MountAttributes{inode, false, true,
+                               static_cast<long long>(open->second.bytes.size())};
+    const CMountTree::Node* node = NodeOf(inode);
+    return node ? std::optional(AttributesOf(*node)) : std::nullopt;
+}
+
+// The child of that name; on a writable mount, failing that, one whose name differs only in
+// letter case, as the disks compare names (a folder made as "sub" may be stored as "SUB").
+const CMountTree::Node* CMountedImage::ChildNode(const CMountTree::Node& dir,
+                                                 std::string_view name) const {
+    if (const CMountTree::Node* node = Tree().Child(dir, name))
+        return node;
+    if (!m_options.writable || !dir.directory)
+        return nullptr;
+    const std::string wanted = Utf8ToCp1251(name);
+    for (const uint32_t index : Tree().Children(dir)) {
+        if (EqualNoCase(Utf8ToCp1251(Tree().Name(Tree().At(index))), wanted))
+            return &Tree().At(index);
+    }
+    return nullptr;
+}
+
+std::optional<MountAttributes> CMountedImage::Child(uint64_t dir, std::string_view name) {
+    const CMountTree::Node* holder = NodeOf(dir);
+    if (!holder)
+        return std::nullopt;
+    if (const CMountTree::Node* node = ChildNode(*holder, name))
+        return Attributes(InodeOf(*node));
+    const auto inode = m_inodes.find(Joined(PathOf(dir), name)); // a file not written yet
+    return inode != m_inodes.end() && m_open.count(inode->second) ? Attributes(inode->second)
+                                                                  : std::nullopt;
+}
+
+std::optional<CMountedImage::Listed> CMountedImage::ListedAt(uint64_t dir, size_t position) {
+    const CMountTree::Node* holder = NodeOf(dir);
+    if (!holder || !holder->directory)
+        return std::nullopt;
+    if (position < 2) {
+        const CMountTree::Node& node = position == 0 ? *holder : Tree().At(holder->parent);
+        return Listed{position == 0 ? "." : "..", AttributesOf(node)};
+    }
+    const auto children = Tree().Children(*holder);
+    if (position - 2 < children.size()) {
+        const CMountTree::Node& node = Tree().At(children[position - 2]);
+        return Listed{std::string(Tree().Name(node)), AttributesOf(node)};
+    }
+    size_t unwritten = position - 2 - children.size();
+    const std::string path = PathOf(dir);
+    for (auto& [inode, file] : m_open) {
+        const std::string& at = PathOf(inode);
+        if (file.onDisk || file.removed || at == kGone || ParentOf(at) != path)
+            continue;
+        if (unwritten-- == 0)
+            return Listed{LastName(at), *Attributes(inode)};
+    }
+    return std::nullopt;
+}
+
+int CMountedImage::Read(uint64_t inode, long long offset, size_t size, std::vector<uint8_t>& out) {
+    out.clear();
+    if (const auto open = m_open.find(inode); open != m_open.end()) {
+        const auto& bytes = open->second.bytes;
+        if (offset >= 0 && offset < static_cast<long long>(bytes.size()))
+            out.assign(bytes.begin() + offset,
+                       bytes.begin() + offset +
+                           static_cast<long long>(
+                               std::min(size, bytes.size() - static_cast<size_t>(offset))));
+        return 0;
+    }
+    const CMountTree::Node* node = NodeOf(inode);
+    if (!node)
+        return ENOENT;
+    if (node->directory)
+        return EISDIR;
+    const ReadFault fault = m_view->tree->Read(*node, offset, size, out);
+    if (fault == ReadFault::None)
+        return 0;
+    m_log(Tree().EntryPath(*node) + ": " + LoadResString(ReadFaultReason(fault, node->deleted)));
+    return EIO;
+}
+
+std::optional<std::string> CMountedImage::Attribute(uint64_t inode, std::string_view name) {
+    const auto open = m_open.find(inode);
+    const CMountTree::Node* node = NodeOf(inode);
+    if ((!node || node->directory) && open == m_open.end())
+        return std::nullopt;
+    const bool deleted = node && node->deleted;
+    uint16_t address = node ? node->address : m_options.address;
+    uint32_t length = node ? node->length : 0;
+    if (open != m_open.end()) {
+        address = open->second.address.value_or(address);
+        length = static_cast<uint32_t>(open->second.bytes.size());
+    }
+    char text[16];
+    if (name == "user.bk.address" || name == "user.bk.length") {
+        std::snprintf(text, sizeof text, "%o",
+                      name == "user.bk.address" ? unsigned{address} : unsigned{length});
+        return text;
+    }
+    if (name == "user.bk.deleted" && deleted)
+        return "1";
+    return std::nullopt;
+}
+
+std::vector<std::string> CMountedImage::AttributeNames(uint64_t inode) {
+    std::vector<std::string> names;
+    for (const char* name : {"user.bk.address", "user.bk.length", "user.bk.deleted"}) {
+        if (Attribute(inode, name))
+            names.push_back(name);
+    }
+    return names;
+}
+
+CMountedImage::Space CMountedImage::SpaceOf(uint64_t inode) {
+    const CMountTree::Node* node = NodeOf(inode);
+    const auto path = node ? DiskPathOf(*node) : std::nullopt;
+    const HardDiskLayout* layout = m_view->image->HardDisk();
+    std::vector<int> disks;
+    if (path)
+        disks.push_back(path->disk);
+    for (size_t i = 0; !path && layout && i < layout->disks.size(); ++i)
+        disks.push_back(static_cast<int>(i));
+    Space space;
+    for (const int disk : disks) {
+        const std::vector<uint8_t> bytes = DiskBytes(disk);
+        space.bytes += static_cast<long long>(bytes.size());
+        const auto editor = EditDisk(bytes);
+        if (const auto free = FreeSpaceOf(editor.get()))
+            space.free += free->bytes;
+        if (editor && path) {
+            const NameLimits limits = editor->Disk().Format().names;
+            space.longestName = limits.name + (limits.extension ? limits.extension + 1 : 0);
+        }
+    }
+    return space;
+}
+
+std::vector<uint8_t> CMountedImage::DiskBytes(int disk) {
+    const auto bytes =
+        m_view->image->HardDisk() ? m_view->image->DiskBytes(disk) : m_view->image->FloppyBytes();
+    return {bytes.begin(), bytes.end()};
+}
+
+// Changing -------------------------------------------------------------------------------
+
+// A hard disk's logical disks are nodes of the list of disks, numbered by their entries.
+std::optional<int> CMountedImage::DiskOf(const CMountTree::Node& node) const {
+    if (node.entry < 0)
+        return m_view->image->HardDisk() ? std::nullopt : std::optional(0);
+    return node.disk == kDiskList ? node.entry : node.disk;
+}
+
+std::optional<CMountedImage::DiskPath>
+CMountedImage::DiskPathOf(const CMountTree::Node& node) const {
+    const auto disk = DiskOf(node);
+    if (!disk)
+        return std::nullopt;
+    DiskPath path{*disk, {}};
+    for (const CMountTree::Node* at = &node; at->entry >= 0 && at->disk != kDiskList;
+         at = &Tree().At(at->parent))
+        path.names.insert(path.names.begin(), m_view->image->Entry({at->disk, at->entry}).name);
+    return path;
+}
+
+std::optional<std::string> CMountedImage::WhyDiskUnchangeable(int disk) {
+    const auto known = m_diskFaults.find(disk);
+    if (known != m_diskFaults.end())
+        return known->second;
+    const auto why = m_view->image->HardDisk() ? LogicalDiskState(*m_view->image, disk).readOnly
+                                               : WhyReadOnly(*m_view->image, true);
+    return m_diskFaults[disk] = why;
+}
+
+int CMountedImage::Unchangeable(const CMountTree::Node& node) {
+    if (!m_options.writable)
+        return EROFS;
+    const auto path = DiskPathOf(node);
+    if (!path)
+        return EPERM; // logical disks are neither made nor removed here
+    if (const auto why = WhyDiskUnchangeable(path->disk)) {
+        m_log(*why);
+        return EROFS;
+    }
+    return 0;
+}
+
+int CMountedImage::Refused(EditError error, const std::string& subject, bool directory) {
+    m_log(EditErrorText(error, subject, m_view->image->GetFormatName(), directory));
+    return ErrnoOf(error);
+}
+
+int CMountedImage::NameOnDisk(std::string_view hostName, std::string& cp1251) {
+    const auto name = Utf8ToCp1251Exactly(hostName);
+    if (!name)
+        return EINVAL;
+    cp1251 = *name;
+    return 0;
+}
+
+// One change of the image file, on the disk as this mount shows it: refused when another
+// program changed that disk meanwhile (the mount then shows it as it is now).
+int CMountedImage::Changed(int disk, const std::string& subject, bool directory,
+                           const Change& change, EditResult* result) {
+    const std::vector<uint8_t> known = DiskBytes(disk);
+    ChangeRequest request;
+    request.known = known;
+    request.lockFirst = true;
+    request.shown = true;
+    if (m_view->image->HardDisk())
+        request.target.disk = disk;
+    EditResult made;
+    ChangeOutcome outcome = ChangeImageFile(
+        m_path, request, [&](CDiskEditor& editor, std::vector<std::string>&) -> ChangeStep {
+            made = change(editor);
+            if (made.error == EditError::None)
+                return {};
+            return {EditErrorText(made.error, subject, editor.Disk().GetFormatName(), directory)};
+        });
+    if (result)
+        *result = made;
+    using Kind = ChangeOutcome::Kind;
+    if (outcome.kind == Kind::Written) {
+        Show(std::move(outcome.image));
+        return 0;
+    }
+    if (outcome.kind == Kind::ChangedElsewhere) {
+        Show(std::move(outcome.image));
+        m_log(subject + ": " + LoadResString(IDS_IMAGE_CHANGED_ELSEWHERE));
+        return EIO;
+    }
+    m_log(outcome.text);
+    if (outcome.kind == Kind::Refused)
+        return ErrnoOf(made.error);
+    return outcome.madeReadOnly ? EROFS : EIO;
+}
+
+const CMountTree::Node* CMountedImage::NodeOfEntry(int disk, int index) const {
+    const bool hardDisk = m_view->image->HardDisk() != nullptr;
+    for (uint32_t i = 1; i < Tree().Size(); ++i) {
+        const CMountTree::Node& node = Tree().At(i);
+        if (node.disk == (hardDisk ? disk : 0) && node.entry == index)
+            return &node;
+    }
+    return nullptr;
+}
+
+int CMountedImage::Create(uint64_t dir, std::string_view name, MountAttributes& made) {
+    const CMountTree::Node* holder = NodeOf(dir);
+    if (!holder || !holder->directory)
+        return holder ? ENOTDIR : ENOENT;
+    if (const int error = Unchangeable(*holder))
+        return error;
+    const std::string path = Joined(PathOf(dir), name);
+    if (Child(dir, name))
+        return EEXIST;
+    std::string stored;
+    if (NameOnDisk(name, stored))
+        return Refused(EditError::NameBadCharacter, path, false);
+    if (m_options.binFiles && IsBinFileName(stored) && stored.size() > 4)
+        stored.resize(stored.size() - 4); // what a .bin file's header makes of it
+    // Tried on a copy of the disk, so that a name it cannot take fails here, not at close.
+    const DiskPath at = *DiskPathOf(*holder);
+    const auto editor = EditDisk(DiskBytes(at.disk));
+    const auto inside = editor ? DirectoryIn(editor->Disk(), at.names) : std::nullopt;
+    if (!inside)
+        return EIO;
+    const uint8_t one = 0;
+    const EditError error =
+        editor->AddFile(*inside, stored, m_options.address, {&one, 1}, false).error;
+    if (error != EditError::None)
+        return Refused(error, path, false);
+    const uint64_t inode = InodeAt(path);
+    m_open[inode] = OpenFile{1, true, false, false, {}, {}};
+    made = *Attributes(inode);
+    return 0;
+}
+
+int CMountedImage::OpenForWriting(uint64_t inode, bool truncate) {
+    const auto open = m_open.find(inode);
+    if (open != m_open.end()) {
+        ++open->second.opens;
+        if (truncate && !open->second.bytes.empty()) {
+            open->second.bytes.clear();
+            open->second.dirty = true;
+        }
+        return 0;
+    }
+    const CMountTree::Node* node = NodeOf(inode);
+    if (!node || node->directory)
+        return node ? EISDIR : ENOENT;
+    if (const int error = Unchangeable(*node))
+        return error;
+    OpenFile file{1, truncate, true, false, {}, {}};
+    if (!truncate) {
+        if (const int error = Read(inode, 0, static_cast<size_t>(kLongestShownFile), file.bytes))
+            return error;
+    }
+    m_open[inode] = std::move(file);
+    return 0;
+}
+
+int CMountedImage::Write(uint64_t inode, long long offset, std::span<const uint8_t> bytes) {
+    const auto open = m_open.find(inode);
+    if (open == m_open.end())
+        return EBADF;
+    const long long end = offset + static_cast<long long>(bytes.size());
+    const long long longest = kMaxLength + (m_options.binFiles ? kBinHeaderSize : 0);
+    if (offset < 0 || end > longest) {
+        m_log(EditErrorText(EditError::FileTooLong, PathOf(inode), m_view->image->GetFormatName()));
+        return EFBIG;
+    }
+    auto& file = open->second.bytes;
+    if (static_cast<size_t>(end) > file.size())
+        file.resize(static_cast<size_t>(end));
+    std::copy(bytes.begin(), bytes.end(), file.begin() + offset);
+    open->second.dirty = true;
+    return 0;
+}
+
+int CMountedImage::Resize(uint64_t inode, long long size) {
+    if (m_open.count(inode) == 0) { // truncate(1) on a closed file: opened, cut and written
+        if (const int error = OpenForWriting(inode, false))
+            return error;
+        const int error = Resize(inode, size);
+        const int written = Release(inode);
+        return error ? error : written;
+    }
+    OpenFile& file = m_open[inode];
+    const long long longest = kMaxLength + (m_options.binFiles ? kBinHeaderSize : 0);
+    if (size < 0 || size > longest)
+        return EFBIG;
+    if (static_cast<size_t>(size) != file.bytes.size()) {
+        file.bytes.resize(static_cast<size_t>(size));
+        file.dirty = true;
+    }
+    return 0;
+}
+
+int CMountedImage::Flush(uint64_t inode) {
+    const auto open = m_open.find(inode);
+    return open == m_open.end() || !open->second.dirty ? 0 : Commit(inode, open->second);
+}
+
+int CMountedImage::Release(uint64_t inode) {
+    const auto open = m_open.find(inode);
+    if (open == m_open.end())
+        return 0;
+    if (--open->second.opens > 0)
+        return 0;
+    const int error = Flush(inode);
+    m_open.erase(inode);
+    return error;
+}
+
+void CMountedImage::WriteOpenFiles() {
+    for (auto& [inode, file] : m_open) {
+        if (file.dirty)
+            Commit(inode, file); // a failure is logged
+    }
+}
+
+// The open file's bytes onto the disk: a new entry, or its entry's data replaced.
+int CMountedImage::Commit(uint64_t inode, OpenFile& file) {
+    const std::string path = PathOf(inode);
+    if (file.removed || path == kGone)
+        return 0;
+    const CMountTree::Node* node = file.onDisk ? Tree().Lookup(path) : nullptr;
+    const CMountTree::Node* holder = Tree().Lookup(ParentOf(path));
+    if (!holder || (node && node->directory))
+        return Refused(EditError::NotFound, path, false);
+    if (const int error = Unchangeable(*holder))
+        return error;
+    const uint16_t address = file.address.value_or(node ? node->address : m_options.address);
+    FileToAdd added{{}, address, file.bytes};
+    if (NameOnDisk(LastName(path), added.name))
+        return Refused(EditError::NameBadCharacter, path, false);
+    if (m_options.binFiles)
+        added = FileToAddFrom(LastName(path), file.bytes, address);
+    const DiskPath at = *DiskPathOf(*holder);
+    if (node) // its own name, whatever the host shows
+        added.name = DiskPathOf(*node)->names.back();
+    const bool replace = node != nullptr;
+    EditResult result;
+    const int error = Changed(
+        at.disk, path, false,
+        [&](CDiskEditor& editor) {
+            const auto dir = DirectoryIn(editor.Disk(), at.names);
+            return dir ? editor.AddFile(*dir, added.name, added.address, added.data, replace)
+                       : EditResult{EditError::NotFound};
+        },
+        &result);
+    if (error)
+        return error;
+    file.dirty = false;
+    file.onDisk = true;
+    if (const CMountTree::Node* now = NodeOfEntry(at.disk, result.index))
+        Rebind(inode, Tree().HostPath(*now));
+    return 0;
+}
+
+int CMountedImage::Remove(uint64_t dir, std::string_view name, bool directory) {
+    const std::string path = Joined(PathOf(dir), name);
+    if (const auto unwritten = m_inodes.find(path); unwritten != m_inodes.end()) {
+        const auto open = m_open.find(unwritten->second);
+        if (open != m_open.end() && !open->second.onDisk) {
+            if (directory)
+                return ENOTDIR;
+            open->second.removed = true;
+            Rebind(unwritten->second, kGone);
+            return 0;
+        }
+    }
+    const CMountTree::Node* holder = NodeOf(dir);
+    const CMountTree::Node* node = holder ? ChildNode(*holder, name) : nullptr;
+    if (!node)
+        return ENOENT;
+    if (node->directory != directory)
+        return directory ? ENOTDIR : EISDIR;
+    if (const int error = Unchangeable(*holder))
+        return error;
+    const auto at = DiskPathOf(*node);
+    if (!at || at->names.empty())
+        return EPERM;
+    const uint64_t inode = InodeOf(*node);
+    const int error = Changed(at->disk, path, directory, [&](CDiskEditor& editor) {
+        const auto index = EntryIn(editor.Disk(), at->names);
+        return index ? editor.Remove(*index, false) : EditResult{EditError::NotFound};
+    });
+    if (error)
+        return error;
+    if (const auto open = m_open.find(inode); open != m_open.end())
+        open->second.removed = true;
+    Rebind(inode, kGone);
+    return 0;
+}
+
+int CMountedImage::MakeDirectory(uint64_t dir, std::string_view name, MountAttributes& made) {
+    const CMountTree::Node* holder = NodeOf(dir);
+    if (!holder || !holder->directory)
+        return holder ? ENOTDIR : ENOENT;
+    if (const int error = Unchangeable(*holder))
+        return error;
+    const std::string path = Joined(PathOf(dir), name);
+    std::string stored;
+    if (NameOnDisk(name, stored))
+        return Refused(EditError::NameBadCharacter, path, true);
+    const DiskPath at = *DiskPathOf(*holder);
+    EditResult result;
+    const int error = Changed(
+        at.disk, path, true,
+        [&](CDiskEditor& editor) {
+            const auto inside = DirectoryIn(editor.Disk(), at.names);
+            return inside ? editor.MakeDirectory(*inside, stored) : EditResult{EditError::NotFound};
+        },
+        &result);
+    if (error)
+        return error;
+    const CMountTree::Node* node = NodeOfEntry(at.disk, result.index);
+    if (!node)
+        return EIO;
+    made = AttributesOf(*node);
+    return 0;
+}
+
+int CMountedImage::Rename(uint64_t dir, std::string_view name, uint64_t newDir,
+                          std::string_view newName, bool noReplace) {
+    const std::string from = Joined(PathOf(dir), name), to = Joined(PathOf(newDir), newName);
+    const CMountTree::Node* holder = NodeOf(dir);
+    const CMountTree::Node* target = NodeOf(newDir);
+    const CMountTree::Node* node = holder ? ChildNode(*holder, name) : nullptr;
+    if (!node) {
+        const auto unwritten = m_inodes.find(from);
+        if (unwritten == m_inodes.end() || !m_open.count(unwritten->second))
+            return ENOENT;
+        if (!target || Child(newDir, newName))
+            return target ? EBUSY : ENOENT; // its place is taken when it is written
+        Rebind(unwritten->second, to);
+        return 0;
+    }
+    if (!target || !target->directory)
+        return target ? ENOTDIR : ENOENT;
+    const CMountTree::Node* replaced = ChildNode(*target, newName);
+    if (replaced == node)
+        return 0;
+    if (replaced && noReplace)
+        return EEXIST;
+    if (replaced && replaced->directory != node->directory)
+        return node->directory ? ENOTDIR : EISDIR;
+    if (const int error = Unchangeable(*node))
+        return error;
+    const auto source = DiskPathOf(*node);
+    const auto destination = DiskPathOf(*target);
+    if (!destination || source->names.empty())
+        return EPERM;
+    if (destination->disk != source->disk)
+        return EXDEV;
+    std::string stored;
+    if (NameOnDisk(newName, stored))
+        return Refused(EditError::NameBadCharacter, to, node->directory);
+    if (Tree().HasHeader(*node) && IsBinFileName(stored) && stored.size() > 4)
+        stored.resize(stored.size() - 4); // the .bin the mount shows is not the entry's
+    const auto gone = replaced ? DiskPathOf(*replaced) : std::nullopt;
+    const uint64_t inode = InodeOf(*node);
+    EditResult result;
+    const int error = Changed(
+        source->disk, to, node->directory,
+        [&](CDiskEditor& editor) {
+            if (gone) { // in the same change, so that the name is never missing
+                const auto index = EntryIn(editor.Disk(), gone->names);
+                const EditResult removed =
+                    index ? editor.Remove(*index, false) : EditResult{EditError::NotFound};
+                if (removed.error != EditError::None)
+                    return removed;
+            }
+            const auto index = EntryIn(editor.Disk(), source->names);
+            const auto inside = DirectoryIn(editor.Disk(), destination->names);
+            return index && inside ? editor.Move(*index, *inside, stored)
+                                   : EditResult{EditError::NotFound};
+        },
+        &result);
+    if (error)
+        return error;
+    if (const CMountTree::Node* now = NodeOfEntry(source->disk, result.index))
+        Rebind(inode, Tree().HostPath(*now));
+    return 0;
+}
+
+int CMountedImage::SetAttribute(uint64_t inode, std::string_view name, std::string_view value) {
+    if (name != "user.bk.address")
+        return ENOTSUP;
+    const auto address = ParseOctalAddress(value);
+    if (!address)
+        return EINVAL;
+    if (const auto open = m_open.find(inode); open != m_open.end()) {
+        open->second.address = address;
+        open->second.dirty = true;
+        return 0;
+    }
+    const CMountTree::Node* node = NodeOf(inode);
+    if (!node || node->directory)
+        return node ? ENOTSUP : ENOENT;
+    if (node->address == *address)
+        return 0;
+    if (const int error = OpenForWriting(inode, false))
+        return error;
+    m_open[inode].address = address;
+    m_open[inode].dirty = true;
+    return Release(inode);
+}

@@ -1,0 +1,259 @@
+// bkdisk mount --write end to end: host tools write through the mount, and the tests' own
+// readers (and fsck.fat for ANDOS) read the image afterwards. Skipped without FUSE.
+#include "Command.h"
+#include "Formats.h"
+#include "FuseMount.h"
+#include "ImageBuilders.h"
+#include "OwnReaders.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/xattr.h>
+
+#include <cerrno>
+#include <fstream>
+#include <map>
+
+using namespace testimg;
+
+namespace {
+
+std::string Bkdisk(const std::string& arguments) {
+    return std::string(BKDISK_PATH) + " " + arguments;
+}
+
+void WriteHostFile(const fs::path& path, const Bytes& bytes) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
+
+// The errno of a file written through the mount: 0 when every step succeeded.
+int WriteThrough(const fs::path& path, const Bytes& bytes, int flags = O_CREAT | O_TRUNC) {
+    const int fd = open(path.c_str(), O_WRONLY | flags, 0644);
+    if (fd < 0)
+        return errno;
+    const bool written =
+        write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    const int error = written ? 0 : errno;
+    return close(fd) != 0 ? errno : error;
+}
+
+// A writable mount of `image` in `dir`, its messages in dir/errors.txt.
+struct WritableMount {
+    WritableMount(const TempDir& dir, const fs::path& image, const std::string& options = "")
+        : folder(dir.Path() / "mnt"), errors(dir.Path() / "errors.txt"),
+          mount((fs::create_directories(folder), image), folder, "--write " + options, errors) {}
+    std::string Errors() const {
+        const Bytes text = ReadAll(errors);
+        return {text.begin(), text.end()};
+    }
+    fs::path folder, errors;
+    Mount mount;
+};
+
+} // namespace
+
+// Every writable format: cp -r and rsync put a tree on a blank disk, then mv, rm, mkdir and
+// rmdir change it; the image then holds exactly that and breaks no rule of its format.
+TEST(MountWrite, HostToolsChangeEveryFormatAsAsked) {
+    if (!FuseAvailable())
+        GTEST_SKIP() << "FUSE is not available here (/dev/fuse, fusermount3)";
+    const bool rsync = RunCommand("command -v rsync >/dev/null").status == 0;
+    for (const FileSystemFormat* format : WritableFormats()) {
+        SCOPED_TRACE(format->name);
+        TempDir dir;
+        const fs::path image = dir.Write("disk.img", BlankDisk(format->id));
+        std::map<std::string, Bytes> expected;
+        const auto host = [&](const std::string& path, int size) {
+            WriteHostFile(dir.Path() / "src" / path, Filled(size, static_cast<uint8_t>(size)));
+            expected[path] = Filled(size, static_cast<uint8_t>(size));
+        };
+        host("ONE.DAT", 1000);
+        host("EMPTY.TXT", 0);
+        host("GAMES/TWO.DAT", 5000);
+        host("GAMES/DEEP/SIX.DAT", 600);
+        WriteHostFile(dir.Path() / "more" / "SEVEN.DAT", Filled(700, 7));
+        {
+            WritableMount mounted(dir, image);
+            ASSERT_TRUE(mounted.mount.Mounted());
+            const fs::path mnt = mounted.folder;
+            ASSERT_EQ(RunCommand("cp -r " + ShellQuote((dir.Path() / "src").string()) + "/. " +
+                                 ShellQuote(mnt.string()))
+                          .status,
+                      0)
+                << mounted.Errors();
+            if (rsync) {
+                ASSERT_EQ(RunCommand("rsync -r --inplace " +
+                                     ShellQuote((dir.Path() / "more").string()) + "/ " +
+                                     ShellQuote((mnt / "GAMES").string()))
+                              .status,
+                          0)
+                    << mounted.Errors();
+                expected["GAMES/SEVEN.DAT"] = Filled(700, 7);
+            }
+            fs::rename(mnt / "ONE.DAT", mnt / "GAMES" / "UNO.DAT"); // across directories
+            expected["GAMES/UNO.DAT"] = expected["ONE.DAT"];
+            fs::rename(mnt / "GAMES" / "TWO.DAT", mnt / "GAMES" / "DOS.DAT");
+            expected["GAMES/DOS.DAT"] = expected["GAMES/TWO.DAT"];
+            expected.erase("ONE.DAT");
+            expected.erase("GAMES/TWO.DAT");
+            fs::remove(mnt / "EMPTY.TXT");
+            expected.erase("EMPTY.TXT");
+            fs::create_directory(mnt / "KEPT");
+            fs::create_directory(mnt / "GONE");
+            fs::remove(mnt / "GONE");
+            EXPECT_EQ(ReadAll(mnt / "GAMES" / "DEEP" / "SIX.DAT"), expected["GAMES/DEEP/SIX.DAT"]);
+        }
+        const own::Disk disk = own::ReadAny(ReadAll(image));
+        EXPECT_EQ(disk.problem, "");
+        std::map<std::string, Bytes> found;
+        for (const auto& [path, file] : disk.files) {
+            found[path] = file.data;
+            EXPECT_EQ(file.address, 01000) << path;
+        }
+        EXPECT_EQ(found, expected);
+        EXPECT_EQ(disk.dirs, (std::set<std::string>{"GAMES", "GAMES/DEEP", "KEPT"}));
+        if (format->id == FormatAndos) { // which takes a directory in the root for a label
+            const CommandOutput fsck = RunCommand("fsck.fat -n " + ShellQuote(image.string()) +
+                                                  " | grep -v -e label -e '^fsck' -e '^Leaving' "
+                                                  "-e ' files, ' -e '^$'");
+            EXPECT_EQ(fsck.out, "");
+        }
+    }
+}
+
+// Each refusal its errno, with the reason in the mount's messages; nothing is changed by one.
+TEST(MountWrite, RefusalsAnswerTheirErrno) {
+    if (!FuseAvailable())
+        GTEST_SKIP() << "FUSE is not available here (/dev/fuse, fusermount3)";
+    TempDir dir;
+    const fs::path image = dir.Write("andos.img", BlankDisk(FormatAndos));
+    WritableMount mounted(dir, image);
+    ASSERT_TRUE(mounted.mount.Mounted());
+    const fs::path mnt = mounted.folder;
+    ASSERT_EQ(WriteThrough(mnt / "README.TXT", Filled(10)), 0);
+    EXPECT_EQ(WriteThrough(mnt / "LONGER_NAME.TXT", Filled(10)), ENAMETOOLONG);
+    EXPECT_EQ(WriteThrough(mnt / "SNOW\xE2\x98\x83", Filled(10)), EINVAL); // not in Windows-1251
+    EXPECT_EQ(WriteThrough(mnt / "readme.txt", Filled(10), O_CREAT | O_EXCL), EEXIST);
+    EXPECT_EQ(mkdir((mnt / "readme.txt").c_str(), 0755) == 0 ? 0 : errno, EEXIST);
+    EXPECT_EQ(WriteThrough(mnt / "BIG.DAT", Filled(0x10000)), EFBIG);
+    fs::create_directories(mnt / "FULL" / "IN");
+    EXPECT_EQ(rmdir((mnt / "FULL").c_str()) == 0 ? 0 : errno, ENOTEMPTY);
+    int error = 0;
+    for (int i = 0; i < 20 && !error; ++i)
+        error = WriteThrough(mnt / ("F" + std::to_string(i)), Filled(0xFFFF));
+    EXPECT_EQ(error, ENOSPC);
+    struct statvfs space {};
+    ASSERT_EQ(statvfs(mnt.c_str(), &space), 0);
+    EXPECT_LT(space.f_bfree * space.f_bsize, 0xFFFFu);
+    EXPECT_EQ(space.f_namemax, 12u);
+    // A change the mount did not see (the file's time put back): the next change answers EIO
+    // and the mount then shows the image as it is.
+    const auto time = fs::last_write_time(image);
+    ASSERT_EQ(RunCommand(Bkdisk("rm " + ShellQuote(image.string()) + " F0")).status, 0);
+    fs::last_write_time(image, time);
+    EXPECT_EQ(WriteThrough(mnt / "AFTER.DAT", Filled(10)), EIO);
+    EXPECT_FALSE(fs::exists(mnt / "F0"));
+    EXPECT_EQ(WriteThrough(mnt / "AFTER.DAT", Filled(10)), 0);
+    const std::string errors = mounted.Errors();
+    for (const char* says : {"LONGER_NAME.TXT: the name is too long", "BIG.DAT",
+                             "changed by another program", "not empty"})
+        EXPECT_NE(errors.find(says), std::string::npos) << says << "\n" << errors;
+}
+
+// A file open for writing is not on the disk until it is closed; a change bkdisk makes while
+// the mount is up shows at the next operation, and the mount's next change keeps it. The load
+// address comes from --address, or the attribute set before the close, or a .bin header.
+TEST(MountWrite, ClosesWriteAndOutsideChangesShow) {
+    if (!FuseAvailable())
+        GTEST_SKIP() << "FUSE is not available here (/dev/fuse, fusermount3)";
+    TempDir dir;
+    const fs::path image = dir.Write("mkdos.img", BlankDisk(FormatMkDos));
+    const std::string quoted = ShellQuote(image.string());
+    WritableMount mounted(dir, image, "--bin --address 2000");
+    ASSERT_TRUE(mounted.mount.Mounted());
+    const fs::path mnt = mounted.folder;
+    const int fd = open((mnt / "OPEN").c_str(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, "abc", 3), 3);
+    ASSERT_EQ(fsetxattr(fd, "user.bk.address", "40000", 5, 0), 0);
+    EXPECT_EQ(RunCommand(Bkdisk("ls " + quoted)).out, "");
+    ASSERT_EQ(close(fd), 0);
+    EXPECT_NE(
+        RunCommand(Bkdisk("ls " + quoted)).out.find("OPEN                      40000       3"),
+        std::string::npos);
+    EXPECT_EQ(fs::file_size(mnt / "OPEN.bin"), 7u); // shown as a .bin file from now on
+
+    WriteHostFile(dir.Path() / "OUT", Filled(20));
+    ASSERT_EQ(RunCommand(Bkdisk("add " + quoted + " " + ShellQuote((dir.Path() / "OUT").string())))
+                  .status,
+              0);
+    EXPECT_TRUE(fs::exists(mnt / "OUT.bin"));
+    Bytes bin = {0x00, 0x30, 5, 0}; // a .bin file: loaded at 030000, 5 bytes
+    bin.insert(bin.end(), 5, 0x55);
+    ASSERT_EQ(WriteThrough(mnt / "HDR.bin", bin), 0);
+    ASSERT_EQ(WriteThrough(mnt / "PLAIN", Filled(4)), 0);
+    const std::string listing = RunCommand(Bkdisk("ls " + quoted)).out;
+    for (const char* line :
+         {"OUT                        1000      24", "HDR                       30000       5",
+          "PLAIN                      2000       4"})
+        EXPECT_NE(listing.find(line), std::string::npos) << line << "\n" << listing;
+}
+
+// A hard disk: each logical disk is a folder that takes changes; a move between two of them
+// is EXDEV (mv then copies), and every byte outside the disk changed stays.
+TEST(MountWrite, HardDisksChangeOneLogicalDiskInPlace) {
+    if (!FuseAvailable())
+        GTEST_SKIP() << "FUSE is not available here (/dev/fuse, fusermount3)";
+    TempDir dir;
+    const fs::path image = dir.Write(
+        "hd.hdi",
+        HardDiskOf(std::vector<Bytes>{BlankDisk(FormatMicroDos), BlankDisk(FormatAndos)}));
+    const Bytes before = ReadAll(image);
+    {
+        WritableMount mounted(dir, image);
+        ASSERT_TRUE(mounted.mount.Mounted());
+        const fs::path mnt = mounted.folder;
+        EXPECT_EQ(WriteThrough(mnt / "TOP", Filled(3)), EPERM);
+        ASSERT_EQ(WriteThrough(mnt / "1" / "A.DAT", Filled(300)), 0);
+        errno = 0;
+        EXPECT_NE(rename((mnt / "1" / "A.DAT").c_str(), (mnt / "0" / "A.DAT").c_str()), 0);
+        EXPECT_EQ(errno, EXDEV);
+    }
+    const Bytes after = ReadAll(image);
+    const auto disks = own::ReadHardDisk(after);
+    ASSERT_EQ(disks.size(), 2u);
+    const own::Disk changed = own::ReadAndos(disks[1].bytes);
+    EXPECT_EQ(changed.problem, "");
+    EXPECT_EQ(changed.files.at("A.DAT").data, Filled(300));
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t i = 0; i < after.size(); ++i) {
+        if (i < disks[1].offset || i >= disks[1].offset + disks[1].size) {
+            ASSERT_EQ(after[i], before[i]) << i;
+        }
+    }
+    // A logical disk the file ends inside takes no change.
+    const fs::path cut = dir.Write("cut.hdi", Bytes(after.begin(), after.end() - 1000));
+    {
+        TempDir other;
+        WritableMount mounted(other, cut);
+        ASSERT_TRUE(mounted.mount.Mounted());
+        EXPECT_EQ(WriteThrough(mounted.folder / "1" / "B.DAT", Filled(3)), EROFS);
+        EXPECT_EQ(WriteThrough(mounted.folder / "0" / "B.DAT", Filled(3)), 0);
+        EXPECT_NE(mounted.Errors().find("ends 1000 bytes before"), std::string::npos)
+            << mounted.Errors();
+    }
+    // A read-only image is refused with the reason.
+    fs::permissions(image, fs::perms::owner_read);
+    fs::create_directories(dir.Path() / "ro");
+    const CommandOutput refused =
+        RunCommand(Bkdisk("mount " + ShellQuote(image.string()) + " " +
+                          ShellQuote((dir.Path() / "ro").string()) + " --write 2>&1"));
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.out.find("read-only"), std::string::npos) << refused.out;
+}
