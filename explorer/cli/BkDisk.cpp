@@ -284,11 +284,13 @@ int Mount(const Arguments& args) {
     MountOptions options;
     options.binFiles = args.flags.count("--bin") > 0;
     options.writable = args.flags.count("--write") > 0;
+    options.sync = args.flags.count("--sync") > 0;
+    if ((options.sync || args.values.count("--address")) && !options.writable)
+        return UsageError(IDS_CLI_USAGE_MOUNT, LoadResString(IDS_CLI_ONLY_WRITABLE));
     if (args.values.count("--address")) {
         const auto address = ParseOctalAddress(args.Value("--address"));
-        if (!address || !options.writable)
-            return UsageError(IDS_CLI_USAGE_MOUNT, LoadResString(address ? IDS_CLI_ADDRESS_WRITES
-                                                                         : IDS_CLI_BAD_ADDRESS));
+        if (!address)
+            return UsageError(IDS_CLI_USAGE_MOUNT, LoadResString(IDS_CLI_BAD_ADDRESS));
         options.address = *address;
     }
     if (const auto problem = MountPointProblem(args.positional[1]))
@@ -362,7 +364,7 @@ int main(int argc, char** rawArgv) {
          Export},
         {"cat", {"--text"}, IDS_CLI_USAGE_CAT, 2, 2, Cat},
         {"mount",
-         {"--bin", "--foreground", "--write", "--address"},
+         {"--bin", "--foreground", "--write", "--address", "--sync"},
          IDS_CLI_USAGE_MOUNT,
          2,
          2,

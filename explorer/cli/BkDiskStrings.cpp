@@ -86,7 +86,8 @@ const std::string& LoadResString(StringId id) {
         {IDS_CLI_MISSING_VALUE, "option %s needs a value"},
         {IDS_CLI_OUTPUT_FAILED, "cannot write to standard output: %s"},
         {IDS_CLI_USAGE_MOUNT,
-         "Usage: bkdisk mount IMAGE DIR [--write [--address OCTAL]] [--bin] [--foreground]\n"
+         "Usage: bkdisk mount IMAGE DIR [--write [--address OCTAL] [--sync]] [--bin]\n"
+         "                   [--foreground]\n"
          "Shows the image's catalog as a folder (FUSE) at DIR, an empty folder on which\n"
          "nothing is mounted, until `bkdisk umount DIR` (or `fusermount3 -u DIR`);\n"
          "--foreground stays attached, Ctrl+C ends it. Every directory and every file entry\n"
@@ -97,12 +98,15 @@ const std::string& LoadResString(StringId id) {
          "answers EIO, and says why on the mount's stderr.\n"
          "The folder is read-only unless --write: then any program may add, replace, rename\n"
          "and delete files and make and remove folders there. A file goes onto the disk when\n"
-         "it is closed, each close one change of the image as bkdisk add makes it. A file is\n"
-         "loaded at --address (1000 unless given), or at the address set in its attribute\n"
-         "user.bk.address before it is closed; with --bin a NAME.bin file whose header fits\n"
-         "its length is stored as NAME at the header's address. A name the disk cannot hold\n"
-         "is refused, never changed. Why a change failed goes to stderr with --foreground,\n"
-         "else to the system log. Deleted entries are not shown on a writable mount.\n"},
+         "it is closed, and the close fails if the disk cannot take it. The changes of a burst\n"
+         "are written to the image together, as one change, a few milliseconds after the\n"
+         "last (at once on a hard disk, and with --sync; fsync and the unmount write them\n"
+         "too). A file is loaded at --address (1000 unless given), or at the address set in\n"
+         "its attribute user.bk.address before it is closed; with --bin a NAME.bin file whose\n"
+         "header fits its length is stored as NAME at the header's address. A name the disk\n"
+         "cannot hold is refused, never changed; a name of another case finds the entry, as\n"
+         "the disks compare names. Why a change failed goes to stderr with --foreground, else\n"
+         "to the system log. Deleted entries are not shown on a writable mount.\n"},
         {IDS_CLI_USAGE_UMOUNT,
          "Usage: bkdisk umount DIR\nEnds the mount at DIR (fusermount3 -u DIR).\n"},
         {IDS_CLI_NO_MOUNT, "mounting needs FUSE (fusermount3), which this system does not have"},
@@ -154,7 +158,7 @@ const std::string& LoadResString(StringId id) {
          "A directory never goes into itself.\n"},
         {IDS_CLI_ONE_FORMAT, "name one format: %s"},
         {IDS_CLI_BAD_ADDRESS, "the load address is octal, from 0 to 177777"},
-        {IDS_CLI_ADDRESS_WRITES, "--address is for files written to the mount: give --write"},
+        {IDS_CLI_ONLY_WRITABLE, "--address and --sync are for a writable mount: give --write"},
         {IDS_CLI_BREAK_LINKS, "--break-links changes it under this name only."},
         {IDS_CLI_USAGE_CHECK,
          "Usage: bkdisk check IMAGE\n"

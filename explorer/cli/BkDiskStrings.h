@@ -55,7 +55,7 @@ enum StringId : int {
     IDS_CLI_ONE_DISK,
     IDS_CLI_BAD_DISKS,
     IDS_CLI_DISK_NUMBER,
-    IDS_CLI_ADDRESS_WRITES,
+    IDS_CLI_ONLY_WRITABLE,
 };
 
 const std::string& LoadResString(StringId id);

@@ -142,13 +142,15 @@ CMountedImage::CMountedImage(std::string path, std::unique_ptr<CDiskImage> image
 
 CMountedImage::~CMountedImage() = default;
 
-void CMountedImage::Show(std::unique_ptr<CDiskImage> image) {
+void CMountedImage::Show(std::unique_ptr<CDiskImage> image, bool fromFile) {
     if (!image)
         return;
     auto view = std::make_unique<View>();
     view->image = std::move(image);
     view->tree = std::make_unique<CMountTree>(*view->image, m_options.binFiles, m_options.writable);
     m_view = std::move(view);
+    if (!fromFile) // no change of ours makes a disk unchangeable
+        return;
     m_diskFaults.clear();
     std::error_code error;
     m_time = fs::last_write_time(PathFromUtf8(m_path), error);
@@ -176,6 +178,10 @@ void CMountedImage::FollowOutsideChanges() {
     const auto size = fs::file_size(PathFromUtf8(m_path), error);
     if (error || (time == m_time && size == m_size))
         return;
+    if (!m_waiting.empty()) { // made on the image as it is now, which the mount then shows
+        WriteWaiting();
+        return;
+    }
     FinishInterruptedChange(m_path);
     OpenFailure failure;
     if (auto image = OpenDiskImage(m_path, &failure, ImageAccess::ReadOnly))
@@ -449,13 +455,41 @@ int CMountedImage::NameOnDisk(std::string_view hostName, std::string& cp1251) {
     return 0;
 }
 
-// One change of the image file, on the disk as this mount shows it: refused when another
-// program changed that disk meanwhile (the mount then shows it as it is now).
+// A change made on the disk shown, by names, so that it applies as well to the image as
+// another program may have changed it meanwhile. Written at once (a hard disk, which is
+// written in place, or a sync mount), or made on the disk in memory and left to wait.
 int CMountedImage::Changed(int disk, const std::string& subject, bool directory,
                            const Change& change, EditResult* result) {
-    const std::vector<uint8_t> known = DiskBytes(disk);
+    if (m_options.sync || m_view->image->HardDisk())
+        return WriteNow(disk, {{change, subject, directory}}, false, result);
+    if (m_waiting.empty()) { // the first of a burst: refused now if it could not be written
+        if (const auto held = HeldElsewhereText(m_path)) {
+            m_log(*held);
+            return EIO;
+        }
+        m_staged = EditDisk(DiskBytes(disk));
+    }
+    if (!m_staged)
+        return EIO;
+    const EditResult made = change(*m_staged);
+    if (result)
+        *result = made;
+    if (made.error != EditError::None)
+        return Refused(made.error, subject, directory);
+    m_lastWaiting = std::chrono::steady_clock::now();
+    if (m_waiting.empty())
+        m_firstWaiting = m_lastWaiting;
+    m_waiting.push_back({change, subject, directory});
+    Show(CreateDiskImage(m_path, m_staged->Bytes()), false);
+    return 0;
+}
+
+// The changes made on the disk as the file holds it now and written as one change of the
+// image. One that no longer applies is left out, said why, when `skipRefused`; otherwise it
+// refuses them all.
+int CMountedImage::WriteNow(int disk, const std::vector<Waiting>& changes, bool skipRefused,
+                            EditResult* result) {
     ChangeRequest request;
-    request.known = known;
     request.lockFirst = true;
     request.shown = true;
     if (m_view->image->HardDisk())
@@ -463,27 +497,53 @@ int CMountedImage::Changed(int disk, const std::string& subject, bool directory,
     EditResult made;
     ChangeOutcome outcome = ChangeImageFile(
         m_path, request, [&](CDiskEditor& editor, std::vector<std::string>&) -> ChangeStep {
-            made = change(editor);
-            if (made.error == EditError::None)
-                return {};
-            return {EditErrorText(made.error, subject, editor.Disk().GetFormatName(), directory)};
+            for (const Waiting& waiting : changes) {
+                made = waiting.change(editor);
+                if (made.error == EditError::None)
+                    continue;
+                std::string why = EditErrorText(made.error, waiting.subject,
+                                                editor.Disk().GetFormatName(), waiting.directory);
+                if (!skipRefused)
+                    return {why};
+                m_log(why);
+            }
+            return {};
         });
     if (result)
         *result = made;
-    using Kind = ChangeOutcome::Kind;
-    if (outcome.kind == Kind::Written) {
+    if (outcome.kind == ChangeOutcome::Kind::Written) {
         Show(std::move(outcome.image));
         return 0;
     }
-    if (outcome.kind == Kind::ChangedElsewhere) {
-        Show(std::move(outcome.image));
-        m_log(subject + ": " + LoadResString(IDS_IMAGE_CHANGED_ELSEWHERE));
-        return EIO;
-    }
     m_log(outcome.text);
-    if (outcome.kind == Kind::Refused)
+    for (const Waiting& lost : skipRefused ? changes : std::vector<Waiting>())
+        m_log(FormatResString(IDS_MOUNT_NOT_WRITTEN, {lost.subject}));
+    OpenFailure failure; // what the mount shows is the file again
+    Show(OpenDiskImage(m_path, &failure, ImageAccess::ReadOnly));
+    if (outcome.kind == ChangeOutcome::Kind::Refused)
         return ErrnoOf(made.error);
     return outcome.madeReadOnly ? EROFS : EIO;
+}
+
+std::optional<std::chrono::steady_clock::time_point> CMountedImage::WriteDue() const {
+    if (m_waiting.empty())
+        return std::nullopt;
+    return std::min(m_lastWaiting + kWriteQuiet, m_firstWaiting + kWriteLongest);
+}
+
+int CMountedImage::WriteWaiting() {
+    if (m_waiting.empty())
+        return 0;
+    const std::vector<Waiting> changes = std::move(m_waiting);
+    m_waiting.clear();
+    m_staged.reset();
+    return WriteNow(0, changes, true, nullptr);
+}
+
+int CMountedImage::Sync(uint64_t inode) {
+    const int error = Flush(inode);
+    const int written = WriteWaiting();
+    return error ? error : written;
 }
 
 const CMountTree::Node* CMountedImage::NodeOfEntry(int disk, int index) const {
@@ -604,11 +664,12 @@ int CMountedImage::Release(uint64_t inode) {
     return error;
 }
 
-void CMountedImage::WriteOpenFiles() {
+void CMountedImage::WriteAll() {
     for (auto& [inode, file] : m_open) {
         if (file.dirty)
             Commit(inode, file); // a failure is logged
     }
+    WriteWaiting();
 }
 
 // The open file's bytes onto the disk: a new entry, or its entry's data replaced.
@@ -635,7 +696,7 @@ int CMountedImage::Commit(uint64_t inode, OpenFile& file) {
     EditResult result;
     const int error = Changed(
         at.disk, path, false,
-        [&](CDiskEditor& editor) {
+        [at, added, replace](CDiskEditor& editor) { // kept until written: all by value
             const auto dir = DirectoryIn(editor.Disk(), at.names);
             return dir ? editor.AddFile(*dir, added.name, added.address, added.data, replace)
                        : EditResult{EditError::NotFound};
@@ -674,8 +735,8 @@ int CMountedImage::Remove(uint64_t dir, std::string_view name, bool directory) {
     if (!at || at->names.empty())
         return EPERM;
     const uint64_t inode = InodeOf(*node);
-    const int error = Changed(at->disk, path, directory, [&](CDiskEditor& editor) {
-        const auto index = EntryIn(editor.Disk(), at->names);
+    const int error = Changed(at->disk, path, directory, [names = at->names](CDiskEditor& editor) {
+        const auto index = EntryIn(editor.Disk(), names);
         return index ? editor.Remove(*index, false) : EditResult{EditError::NotFound};
     });
     if (error)
@@ -700,7 +761,7 @@ int CMountedImage::MakeDirectory(uint64_t dir, std::string_view name, MountAttri
     EditResult result;
     const int error = Changed(
         at.disk, path, true,
-        [&](CDiskEditor& editor) {
+        [at, stored](CDiskEditor& editor) {
             const auto inside = DirectoryIn(editor.Disk(), at.names);
             return inside ? editor.MakeDirectory(*inside, stored) : EditResult{EditError::NotFound};
         },
@@ -756,7 +817,7 @@ int CMountedImage::Rename(uint64_t dir, std::string_view name, uint64_t newDir,
     EditResult result;
     const int error = Changed(
         source->disk, to, node->directory,
-        [&](CDiskEditor& editor) {
+        [gone, source, destination, stored](CDiskEditor& editor) {
             if (gone) { // in the same change, so that the name is never missing
                 const auto index = EntryIn(editor.Disk(), gone->names);
                 const EditResult removed =

@@ -9,6 +9,7 @@
 #include "ImageEdit.h"
 #include "MountTree.h"
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -25,7 +26,15 @@ struct MountOptions {
     bool binFiles = false; // files read and are written as .bin files (header, then data)
     bool writable = false;
     uint16_t address = kDefaultLoadAddress; // of a file written with no header or attribute
+    // Each change written to the image before the call that made it returns; otherwise the
+    // changes of a burst wait in memory (checked there) and are written as one.
+    bool sync = false;
 };
+
+// Changes that wait are written once none came for kWriteQuiet, or kWriteLongest after the
+// first of them.
+constexpr std::chrono::milliseconds kWriteQuiet{5};
+constexpr std::chrono::milliseconds kWriteLongest{100};
 
 struct MountAttributes {
     uint64_t inode = 0;
@@ -84,8 +93,15 @@ public:
     int Rename(uint64_t dir, std::string_view name, uint64_t newDir, std::string_view newName,
                bool noReplace);
     int SetAttribute(uint64_t inode, std::string_view name, std::string_view value);
-    // Every file still open for writing written (the mount ends).
-    void WriteOpenFiles();
+    // fsync: the file and every change that waits written to the image now.
+    int Sync(uint64_t inode);
+    // When the changes that wait are to be written; none when none waits.
+    std::optional<std::chrono::steady_clock::time_point> WriteDue() const;
+    // The changes that wait written as one change of the image: errno when that failed (the
+    // log says why, and the mount then shows the image as it is).
+    int WriteWaiting();
+    // Every file still open for writing and every change that waits written (the mount ends).
+    void WriteAll();
 
     struct Space {
         long long bytes = 0;
@@ -100,8 +116,14 @@ private:
     struct OpenFile;
     struct DiskPath;
     using Change = std::function<EditResult(CDiskEditor&)>;
+    struct Waiting {
+        Change change;
+        std::string subject; // the entry's path, for messages
+        bool directory;
+    };
 
-    void Show(std::unique_ptr<CDiskImage> image);
+    // `fromFile`: the image as its file holds it; otherwise with the changes that wait.
+    void Show(std::unique_ptr<CDiskImage> image, bool fromFile = true);
     const CMountTree& Tree() const;
     const CMountTree::Node* NodeOf(uint64_t inode) const;
     const CMountTree::Node* ChildNode(const CMountTree::Node& dir, std::string_view name) const;
@@ -117,6 +139,8 @@ private:
     std::optional<std::string> WhyDiskUnchangeable(int disk);
     int Changed(int disk, const std::string& subject, bool directory, const Change& change,
                 EditResult* result = nullptr);
+    int WriteNow(int disk, const std::vector<Waiting>& changes, bool skipRefused,
+                 EditResult* result);
     // The node of the entry `index` of `disk` after a change; null when it is not shown.
     const CMountTree::Node* NodeOfEntry(int disk, int index) const;
     int Commit(uint64_t inode, OpenFile& file);
@@ -136,4 +160,8 @@ private:
     std::unordered_map<std::string, uint64_t> m_inodes;
     std::map<uint64_t, OpenFile> m_open;
     std::map<int, std::optional<std::string>> m_diskFaults; // of the image shown, by disk
+    // A floppy's changes not yet written, and the disk with them made.
+    std::vector<Waiting> m_waiting;
+    std::unique_ptr<CDiskEditor> m_staged;
+    std::chrono::steady_clock::time_point m_firstWaiting, m_lastWaiting;
 };

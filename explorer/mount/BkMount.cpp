@@ -5,13 +5,17 @@
 #include "BkMount.h"
 
 #include <fuse_lowlevel.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <syslog.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <vector>
@@ -207,8 +211,8 @@ void Flush(fuse_req_t request, fuse_ino_t inode, fuse_file_info* info) {
     fuse_reply_err(request, info->fh == kWriter ? state.image.Flush(inode) : 0);
 }
 
-void Fsync(fuse_req_t request, fuse_ino_t inode, int, fuse_file_info* info) {
-    Flush(request, inode, info);
+void Fsync(fuse_req_t request, fuse_ino_t inode, int, fuse_file_info*) {
+    fuse_reply_err(request, State(request).image.Sync(inode));
 }
 
 void Release(fuse_req_t request, fuse_ino_t inode, fuse_file_info* info) {
@@ -324,6 +328,7 @@ fuse_lowlevel_ops Operations(bool writable) {
     ops.write = Write;
     ops.flush = Flush;
     ops.fsync = Fsync;
+    ops.fsyncdir = Fsync;
     ops.release = Release;
     ops.unlink = Unlink;
     ops.rmdir = RemoveDirectory;
@@ -331,6 +336,36 @@ fuse_lowlevel_ops Operations(bool writable) {
     ops.rename = Rename;
     ops.setxattr = SetXattr;
     return ops;
+}
+
+// libfuse's loop, but one that wakes when the changes that wait are due to be written.
+int Serve(fuse_session* session, CMountedImage& mounted) {
+    fuse_buf buffer{};
+    int status = 0;
+    while (!fuse_session_exited(session)) {
+        int wait = -1;
+        if (const auto due = mounted.WriteDue())
+            wait = static_cast<int>(
+                std::max<long long>(0, std::chrono::ceil<std::chrono::milliseconds>(
+                                           *due - std::chrono::steady_clock::now())
+                                           .count()));
+        pollfd request{fuse_session_fd(session), POLLIN, 0};
+        const int ready = poll(&request, 1, wait);
+        if (ready == 0)
+            mounted.WriteWaiting();
+        if (ready <= 0)
+            continue; // written, or a signal: fuse_session_exited says whether to end
+        const int received = fuse_session_receive_buf(session, &buffer);
+        if (received == -EINTR || received == -EAGAIN)
+            continue;
+        if (received <= 0) { // unmounted (0), or the device failed
+            status = received < 0 ? 1 : 0;
+            break;
+        }
+        fuse_session_process_buf(session, &buffer);
+    }
+    std::free(buffer.mem);
+    return status;
 }
 
 } // namespace
@@ -366,8 +401,8 @@ int MountImage(std::unique_ptr<CDiskImage> image, const std::string& imagePath,
     if (fuse_set_signal_handlers(session) == 0) {
         if (fuse_session_mount(session, folder.c_str()) == 0) {
             if (fuse_daemonize(foreground ? 1 : 0) == 0)
-                status = fuse_session_loop(session) == 0 ? 0 : 1;
-            mounted.WriteOpenFiles();
+                status = Serve(session, mounted);
+            mounted.WriteAll();
             fuse_session_unmount(session);
         }
         fuse_remove_signal_handlers(session);

@@ -139,6 +139,7 @@ const std::string& LoadResString(StringId id) {
         {IDS_BAD_DISK_SIZES, "\"%s\" gives no sizes: write them as 4x800K, or 2x800K,1x16M."},
         {IDS_ENTER_DISK_FIRST, "Enter a logical disk to change what it holds; the menu of "
                                "its row (right click) formats it."},
+        {IDS_MOUNT_NOT_WRITTEN, "%s: this change was not written to the image."},
         {IDS_FORMAT_DISK_MENU, "&Format logical disk %s..."},
         {IDS_FORMAT_DISK_TITLE, "Format logical disk"},
         {IDS_FORMAT_DISK_PROMPT, "Make logical disk %s a blank disk of the format:"},

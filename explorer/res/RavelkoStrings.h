@@ -189,6 +189,7 @@ enum StringId : int {
     IDS_FORMAT_DISK_PROMPT,
     IDS_FORMAT_OVER_QUESTION,
     IDS_ENTER_DISK_FIRST,
+    IDS_MOUNT_NOT_WRITTEN,
 };
 
 // The text of string `id`; empty for a number the table does not hold.
