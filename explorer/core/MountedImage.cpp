@@ -125,9 +125,6 @@ std::string LastName(const std::string& path) {
 // A name no host path has: an inode whose entry is gone.
 const std::string kGone(1, '\0');
 
-// Past this a file is longer than any entry's 16-bit length (and its .bin header).
-constexpr long long kLongestShownFile = kMaxLength + kBinHeaderSize;
-
 } // namespace
 
 CMountedImage::CMountedImage(std::string path, std::unique_ptr<CDiskImage> image,
@@ -604,23 +601,32 @@ int CMountedImage::OpenForWriting(uint64_t inode, bool truncate) {
         return error;
     OpenFile file{1, truncate, true, false, {}, {}};
     if (!truncate) {
-        if (const int error = Read(inode, 0, static_cast<size_t>(kLongestShownFile), file.bytes))
+        if (const int error = Read(inode, 0, static_cast<size_t>(LongestFile()), file.bytes))
             return error;
     }
     m_open[inode] = std::move(file);
     return 0;
 }
 
+// Past this a file is longer than an entry's 16-bit length (and its .bin header).
+long long CMountedImage::LongestFile() const {
+    return kMaxLength + (m_options.binFiles ? static_cast<long long>(kBinHeaderSize) : 0);
+}
+
+int CMountedImage::TooLong(uint64_t inode) {
+    m_log(EditErrorText(EditError::FileTooLong, PathOf(inode), m_view->image->GetFormatName()));
+    return EFBIG;
+}
+
 int CMountedImage::Write(uint64_t inode, long long offset, std::span<const uint8_t> bytes) {
     const auto open = m_open.find(inode);
     if (open == m_open.end())
         return EBADF;
-    const long long end = offset + static_cast<long long>(bytes.size());
-    const long long longest = kMaxLength + (m_options.binFiles ? kBinHeaderSize : 0);
-    if (offset < 0 || end > longest) {
-        m_log(EditErrorText(EditError::FileTooLong, PathOf(inode), m_view->image->GetFormatName()));
-        return EFBIG;
-    }
+    const long long longest = LongestFile();
+    const auto size = static_cast<long long>(bytes.size());
+    if (offset < 0 || offset > longest || size > longest - offset)
+        return TooLong(inode);
+    const long long end = offset + size;
     auto& file = open->second.bytes;
     if (static_cast<size_t>(end) > file.size())
         file.resize(static_cast<size_t>(end));
@@ -638,9 +644,8 @@ int CMountedImage::Resize(uint64_t inode, long long size) {
         return error ? error : written;
     }
     OpenFile& file = m_open[inode];
-    const long long longest = kMaxLength + (m_options.binFiles ? kBinHeaderSize : 0);
-    if (size < 0 || size > longest)
-        return EFBIG;
+    if (size < 0 || size > LongestFile())
+        return TooLong(inode);
     if (static_cast<size_t>(size) != file.bytes.size()) {
         file.bytes.resize(static_cast<size_t>(size));
         file.dirty = true;
@@ -687,8 +692,15 @@ int CMountedImage::Commit(uint64_t inode, OpenFile& file) {
     FileToAdd added{{}, address, file.bytes};
     if (NameOnDisk(LastName(path), added.name))
         return Refused(EditError::NameBadCharacter, path, false);
-    if (m_options.binFiles)
+    if (node && Tree().HasHeader(*node)) { // shown with its header: what is there now is one
+        const size_t header = std::min(file.bytes.size(), kBinHeaderSize);
+        if (header == kBinHeaderSize)
+            added.address = static_cast<uint16_t>(file.bytes[0] | file.bytes[1] << 8);
+        added.data.erase(added.data.begin(), added.data.begin() + static_cast<long>(header));
+    } else if (m_options.binFiles) {
         added = FileToAddFrom(LastName(path), file.bytes, address);
+    }
+    added.address = file.address.value_or(added.address); // the attribute set wins
     const DiskPath at = *DiskPathOf(*holder);
     if (node) // its own name, whatever the host shows
         added.name = DiskPathOf(*node)->names.back();

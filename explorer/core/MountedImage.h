@@ -144,6 +144,8 @@ private:
     // The node of the entry `index` of `disk` after a change; null when it is not shown.
     const CMountTree::Node* NodeOfEntry(int disk, int index) const;
     int Commit(uint64_t inode, OpenFile& file);
+    long long LongestFile() const;
+    int TooLong(uint64_t inode); // EFBIG, said why
     int NameOnDisk(std::string_view hostName, std::string& cp1251);
     int Refused(EditError error, const std::string& subject, bool directory);
     std::vector<uint8_t> DiskBytes(int disk);

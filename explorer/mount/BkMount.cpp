@@ -395,6 +395,7 @@ int MountImage(std::unique_ptr<CDiskImage> image, const std::string& imagePath,
     fuse_args fuseArgs = FUSE_ARGS_INIT(static_cast<int>(argv.size()), argv.data());
     const fuse_lowlevel_ops ops = Operations(options.writable);
     fuse_session* session = fuse_session_new(&fuseArgs, &ops, sizeof ops, &state);
+    fuse_opt_free_args(&fuseArgs); // the copies libfuse made of them
     if (!session)
         return 1;
     int status = 1;

@@ -210,10 +210,12 @@ TEST(MountWrite, ClosesWriteAndOutsideChangesShow) {
     bin.insert(bin.end(), 5, 0x55);
     ASSERT_EQ(WriteThrough(mnt / "HDR.bin", bin), 0);
     ASSERT_EQ(WriteThrough(mnt / "PLAIN", Filled(4)), 0);
+    ASSERT_EQ(setxattr((mnt / "OUT.bin").c_str(), "user.bk.address", "7000", 4, 0), 0);
+    ASSERT_EQ(truncate((mnt / "PLAIN.bin").c_str(), 6), 0); // its header and 2 bytes
     const std::string listing = RunCommand(Bkdisk("ls " + quoted)).out;
     for (const char* line :
-         {"OUT                        1000      24", "HDR                       30000       5",
-          "PLAIN                      2000       4"})
+         {"OUT                        7000      24", "HDR                       30000       5",
+          "PLAIN                      2000       2"})
         EXPECT_NE(listing.find(line), std::string::npos) << line << "\n" << listing;
 }
 
