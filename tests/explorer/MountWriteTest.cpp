@@ -172,8 +172,14 @@ TEST(MountWrite, RefusalsAnswerTheirErrno) {
     const std::string listing = RunCommand(Bkdisk("ls " + ShellQuote(image.string()))).out;
     EXPECT_NE(listing.find("AFTER.DAT"), std::string::npos);
     EXPECT_EQ(listing.find("F0 "), std::string::npos);
+    // An image another program has open (the emulator) is not written.
+    const int holder = open(image.c_str(), O_RDWR);
+    EXPECT_EQ(WriteThrough(mnt / "HELD.DAT", Filled(10)), EIO);
+    close(holder);
+    EXPECT_FALSE(fs::exists(mnt / "HELD.DAT"));
     const std::string errors = mounted.Errors();
-    for (const char* says : {"LONGER_NAME.TXT: the name is too long", "BIG.DAT", "not empty"})
+    for (const char* says :
+         {"LONGER_NAME.TXT: the name is too long", "BIG.DAT", "not empty", "is open in"})
         EXPECT_NE(errors.find(says), std::string::npos) << says << "\n" << errors;
 }
 
