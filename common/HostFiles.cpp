@@ -700,11 +700,14 @@ bool ProcessHasOpen(const std::string& processFolder, const FileIdentity& file) 
     if (DIR* fds = opendir(fdFolder.c_str())) {
         bool found = false;
         while (const dirent* fd = readdir(fds)) {
-            struct stat info {};
+            // What the system knows already: asking a FUSE file system could wait on this
+            // very process, when it is the one serving the file (bkdisk mount).
+            struct statx info {};
             found = fd->d_name[0] != '.' &&
-                    stat((fdFolder + "/" + fd->d_name).c_str(), &info) == 0 &&
-                    static_cast<uint64_t>(info.st_dev) == file.device &&
-                    static_cast<uint64_t>(info.st_ino) == file.file;
+                    statx(AT_FDCWD, (fdFolder + "/" + fd->d_name).c_str(), AT_STATX_DONT_SYNC,
+                          STATX_INO, &info) == 0 &&
+                    makedev(info.stx_dev_major, info.stx_dev_minor) == file.device &&
+                    info.stx_ino == file.file;
             if (found)
                 break;
         }
@@ -1172,6 +1175,18 @@ uint64_t ContentHash(std::span<const uint8_t> bytes) {
 
 namespace {
 
+// A holder that lets go within a moment (a reader of ours, between its opening and closing
+// of the image) holds nothing: it is looked for again a few times before it counts.
+std::optional<ChangeFailure> LastingHolderOf(const HostFolder& folder, const fs::path& name,
+                                             const PlaceInfo& place) {
+    auto holder = HolderOf(folder, name, place);
+    for (int again = 0; holder && again < 8; ++again) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        holder = HolderOf(folder, name, place);
+    }
+    return holder;
+}
+
 std::function<void()>& ReplaceSeam() {
     static std::function<void()> seam;
     return seam;
@@ -1410,7 +1425,7 @@ bool ReplaceableFile::Patch(uint64_t offset, std::span<const uint8_t> bytes,
         *named != m_identity || SizeAtPlace(m_folder, m_name) != std::optional(m_size) ||
         !PiecesUnchanged())
         failure = ChangeFailure(ChangeFailure::Changed);
-    else if (auto holder = HolderOf(m_folder, m_name, *place))
+    else if (auto holder = LastingHolderOf(m_folder, m_name, *place))
         failure = std::move(*holder);
     else
         WriteThroughJournal(offset, bytes, was, failure);
@@ -1453,7 +1468,7 @@ std::optional<ChangeFailure> HeldElsewhere(const fs::path& path) {
     std::string reason;
     const auto folder = error ? std::nullopt : HostFolder::Open(real.parent_path(), false, reason);
     const auto place = folder ? InfoAtPlace(*folder, real.filename()) : std::nullopt;
-    return place ? HolderOf(*folder, real.filename(), *place) : std::nullopt;
+    return place ? LastingHolderOf(*folder, real.filename(), *place) : std::nullopt;
 }
 
 bool ReplaceableFile::Replace(Parts parts, bool breakLinks, std::chrono::milliseconds wait,
@@ -1477,7 +1492,7 @@ bool ReplaceableFile::Replace(Parts parts, bool breakLinks, std::chrono::millise
             failure = ChangeFailure(ChangeFailure::Changed);
         else if (const auto kept = KeepOwnership(part, m_folder, m_name, *place))
             failure = ChangeFailure(ChangeFailure::Ownership, *kept);
-        else if (auto holder = HolderOf(m_folder, m_name, *place))
+        else if (auto holder = LastingHolderOf(m_folder, m_name, *place))
             failure = std::move(*holder);
         return failure.kind == ChangeFailure::None
                    ? std::nullopt

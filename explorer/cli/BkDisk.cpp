@@ -22,6 +22,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <map>
 #include <set>
@@ -296,14 +297,17 @@ int Mount(const Arguments& args) {
     if (const auto problem = MountPointProblem(args.positional[1]))
         return Error(FormatResString(IDS_CLI_BAD_MOUNT_POINT,
                                      {PrintableHostPath(args.positional[1]), *problem}));
-    auto image = OpenImage(args.positional[0]);
-    if (!image)
+    // Absolute: the mount leaves the working folder, and reads logical disks lazily.
+    const std::string image = std::filesystem::absolute(args.positional[0]).string();
+    const std::string folder = std::filesystem::absolute(args.positional[1]).string();
+    auto opened = OpenImage(image);
+    if (!opened)
         return Failure;
     if (options.writable) {
-        if (const auto why = WhyUnwritable(args.positional[0]))
+        if (const auto why = WhyUnwritable(image))
             return Error(*why);
     }
-    return MountImage(std::move(image), args.positional[0], args.positional[1], options,
+    return MountImage(std::move(opened), image, folder, options,
                       args.flags.count("--foreground") > 0);
 }
 

@@ -39,7 +39,11 @@ private:
         HostFolderNames names;
     };
 
-    bool Skipped(const WalkStep& step) const { return m_tree.m_bLiveOnly && step.entry.deleted; }
+    // Deleted entries, and the stand-in for their lost directories, when only live ones count.
+    bool Skipped(const WalkStep& step) const {
+        return m_tree.m_bLiveOnly &&
+               (step.entry.deleted || step.entry.kind == DiskEntry::Kind::Lost);
+    }
 
     std::string HostChild(const std::string& wanted) {
         return Cp1251ToUtf8(m_folders.back().names.Claim(wanted));

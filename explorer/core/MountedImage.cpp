@@ -23,10 +23,15 @@ struct CMountedImage::View {
 
 // A file open for writing: its bytes as the mount shows them, until they are written.
 struct CMountedImage::OpenFile {
-    int opens = 0;
-    bool dirty = false;  // changed since it was last written
-    bool onDisk = false; // an entry holds it (the file was there, or was written once)
+    OpenFile(long long room, bool changed, bool there)
+        : longest(room), dirty(changed), onDisk(there) {}
+    int opens = 1;
+    long long longest = 0; // no file is longer than its disk (a format may take less)
+    bool dirty = false;    // differs from what the disk holds
+    bool written = false;  // written to since it was opened or last flushed
+    bool onDisk = false;   // an entry holds it (the file was there, or was written once)
     bool removed = false;
+    int refused = 0; // a write refused (EFBIG): the file is left as the disk holds it
     std::vector<uint8_t> bytes;
     std::optional<uint16_t> address; // user.bk.address set while open
 };
@@ -439,15 +444,34 @@ int CMountedImage::Unchangeable(const CMountTree::Node& node) {
     return 0;
 }
 
-int CMountedImage::Refused(EditError error, const std::string& subject, bool directory) {
-    m_log(EditErrorText(error, subject, m_view->image->GetFormatName(), directory));
+std::string CMountedImage::FormatOf(int disk) const {
+    return m_view->image->HardDisk() ? m_view->image->FormatName({disk, 0})
+                                     : m_view->image->GetFormatName();
+}
+
+long long CMountedImage::DiskSize(int disk) const {
+    const HardDiskLayout* layout = m_view->image->HardDisk();
+    return layout ? layout->disks[static_cast<size_t>(disk)].size
+                  : static_cast<long long>(m_view->image->FloppyBytes().size());
+}
+
+int CMountedImage::Refused(EditError error, const std::string& subject, bool directory, int disk) {
+    m_log(EditErrorText(error, subject, FormatOf(disk), directory));
     return ErrnoOf(error);
 }
 
-int CMountedImage::NameOnDisk(std::string_view hostName, std::string& cp1251) {
+// The catalog's form of a name typed on the host; refused when it has none, or when the
+// folder would show the entry under another name (".x" as "_x"), which the program that
+// wrote it would then not find.
+int CMountedImage::NameOnDisk(std::string_view hostName, const std::string& subject, bool directory,
+                              int disk, std::string& cp1251) {
     const auto name = Utf8ToCp1251Exactly(hostName);
     if (!name)
+        return Refused(EditError::NameBadCharacter, subject, directory, disk);
+    if (const std::string shown = SafeHostName(*name); shown != *name) {
+        m_log(FormatResString(IDS_MOUNT_NAME_SHOWN_AS, {subject, Cp1251ToUtf8(shown)}));
         return EINVAL;
+    }
     cp1251 = *name;
     return 0;
 }
@@ -472,7 +496,7 @@ int CMountedImage::Changed(int disk, const std::string& subject, bool directory,
     if (result)
         *result = made;
     if (made.error != EditError::None)
-        return Refused(made.error, subject, directory);
+        return Refused(made.error, subject, directory, disk);
     m_lastWaiting = std::chrono::steady_clock::now();
     if (m_waiting.empty())
         m_firstWaiting = m_lastWaiting;
@@ -538,7 +562,7 @@ int CMountedImage::WriteWaiting() {
 }
 
 int CMountedImage::Sync(uint64_t inode) {
-    const int error = Flush(inode);
+    const int error = Flush(inode, true);
     const int written = WriteWaiting();
     return error ? error : written;
 }
@@ -562,13 +586,13 @@ int CMountedImage::Create(uint64_t dir, std::string_view name, MountAttributes& 
     const std::string path = Joined(PathOf(dir), name);
     if (Child(dir, name))
         return EEXIST;
+    const DiskPath at = *DiskPathOf(*holder);
     std::string stored;
-    if (NameOnDisk(name, stored))
-        return Refused(EditError::NameBadCharacter, path, false);
+    if (const int error = NameOnDisk(name, path, false, at.disk, stored))
+        return error;
     if (m_options.binFiles && IsBinFileName(stored) && stored.size() > 4)
         stored.resize(stored.size() - 4); // what a .bin file's header makes of it
     // Tried on a copy of the disk, so that a name it cannot take fails here, not at close.
-    const DiskPath at = *DiskPathOf(*holder);
     const auto editor = EditDisk(DiskBytes(at.disk));
     const auto inside = editor ? DirectoryIn(editor->Disk(), at.names) : std::nullopt;
     if (!inside)
@@ -577,9 +601,9 @@ int CMountedImage::Create(uint64_t dir, std::string_view name, MountAttributes& 
     const EditError error =
         editor->AddFile(*inside, stored, m_options.address, {&one, 1}, false).error;
     if (error != EditError::None)
-        return Refused(error, path, false);
+        return Refused(error, path, false, at.disk);
     const uint64_t inode = InodeAt(path);
-    m_open[inode] = OpenFile{1, true, false, false, {}, {}};
+    m_open.emplace(inode, OpenFile(FileRoom(at.disk), true, false));
     made = *Attributes(inode);
     return 0;
 }
@@ -599,22 +623,26 @@ int CMountedImage::OpenForWriting(uint64_t inode, bool truncate) {
         return node ? EISDIR : ENOENT;
     if (const int error = Unchangeable(*node))
         return error;
-    OpenFile file{1, truncate, true, false, {}, {}};
+    OpenFile file(FileRoom(*DiskOf(*node)), truncate, true);
     if (!truncate) {
-        if (const int error = Read(inode, 0, static_cast<size_t>(LongestFile()), file.bytes))
+        if (const int error = Read(inode, 0, static_cast<size_t>(file.longest), file.bytes))
             return error;
     }
-    m_open[inode] = std::move(file);
+    m_open.emplace(inode, std::move(file));
     return 0;
 }
 
-// Past this a file is longer than an entry's 16-bit length (and its .bin header).
-long long CMountedImage::LongestFile() const {
-    return kMaxLength + (m_options.binFiles ? static_cast<long long>(kBinHeaderSize) : 0);
+// What a file of the disk may take in memory: the disk's size, and a .bin header.
+long long CMountedImage::FileRoom(int disk) const {
+    return DiskSize(disk) + static_cast<long long>(kBinHeaderSize);
 }
 
-int CMountedImage::TooLong(uint64_t inode) {
-    m_log(EditErrorText(EditError::FileTooLong, PathOf(inode), m_view->image->GetFormatName()));
+// A write past what the disk can hold: the file is not written at all, as a file cut short
+// would be a file changed behind the writer's back.
+int CMountedImage::TooLong(uint64_t inode, OpenFile& file) {
+    m_log(FormatResString(IDS_MOUNT_LONGER_THAN_DISK,
+                          {PathOf(inode), std::to_string(file.longest - kBinHeaderSize)}));
+    file.refused = EFBIG;
     return EFBIG;
 }
 
@@ -622,16 +650,15 @@ int CMountedImage::Write(uint64_t inode, long long offset, std::span<const uint8
     const auto open = m_open.find(inode);
     if (open == m_open.end())
         return EBADF;
-    const long long longest = LongestFile();
+    OpenFile& file = open->second;
     const auto size = static_cast<long long>(bytes.size());
-    if (offset < 0 || offset > longest || size > longest - offset)
-        return TooLong(inode);
+    if (file.refused || offset < 0 || offset > file.longest || size > file.longest - offset)
+        return file.refused ? file.refused : TooLong(inode, file);
     const long long end = offset + size;
-    auto& file = open->second.bytes;
-    if (static_cast<size_t>(end) > file.size())
-        file.resize(static_cast<size_t>(end));
-    std::copy(bytes.begin(), bytes.end(), file.begin() + offset);
-    open->second.dirty = true;
+    if (static_cast<size_t>(end) > file.bytes.size())
+        file.bytes.resize(static_cast<size_t>(end));
+    std::copy(bytes.begin(), bytes.end(), file.bytes.begin() + offset);
+    file.dirty = file.written = true;
     return 0;
 }
 
@@ -643,19 +670,31 @@ int CMountedImage::Resize(uint64_t inode, long long size) {
         const int written = Release(inode);
         return error ? error : written;
     }
-    OpenFile& file = m_open[inode];
-    if (size < 0 || size > LongestFile())
-        return TooLong(inode);
+    OpenFile& file = m_open.at(inode);
+    if (file.refused || size < 0 || size > file.longest)
+        return file.refused ? file.refused : TooLong(inode, file);
     if (static_cast<size_t>(size) != file.bytes.size()) {
         file.bytes.resize(static_cast<size_t>(size));
-        file.dirty = true;
+        file.dirty = file.written = true;
     }
     return 0;
 }
 
-int CMountedImage::Flush(uint64_t inode) {
+// A close writes the file once it was written to: a shell's `>` closes the file once before
+// writing to it (its copy of the descriptor), and an empty file put then would only be
+// replaced. One never written to goes onto the disk at its last close. Written or not, a
+// failure is told once: the file is then left as the disk holds it.
+int CMountedImage::Flush(uint64_t inode, bool written) {
     const auto open = m_open.find(inode);
-    return open == m_open.end() || !open->second.dirty ? 0 : Commit(inode, open->second);
+    if (open == m_open.end())
+        return 0;
+    OpenFile& file = open->second;
+    if (file.refused || !file.dirty || !(file.written || written))
+        return file.refused;
+    file.written = false;
+    const int error = Commit(inode, file);
+    file.dirty = false;
+    return error;
 }
 
 int CMountedImage::Release(uint64_t inode) {
@@ -664,16 +703,14 @@ int CMountedImage::Release(uint64_t inode) {
         return 0;
     if (--open->second.opens > 0)
         return 0;
-    const int error = Flush(inode);
+    const int error = Flush(inode, true);
     m_open.erase(inode);
     return error;
 }
 
 void CMountedImage::WriteAll() {
-    for (auto& [inode, file] : m_open) {
-        if (file.dirty)
-            Commit(inode, file); // a failure is logged
-    }
+    for (const auto& [inode, file] : m_open)
+        Flush(inode, true); // a failure is logged
     WriteWaiting();
 }
 
@@ -685,13 +722,14 @@ int CMountedImage::Commit(uint64_t inode, OpenFile& file) {
     const CMountTree::Node* node = file.onDisk ? Tree().Lookup(path) : nullptr;
     const CMountTree::Node* holder = Tree().Lookup(ParentOf(path));
     if (!holder || (node && node->directory))
-        return Refused(EditError::NotFound, path, false);
+        return Refused(EditError::NotFound, path, false, 0);
     if (const int error = Unchangeable(*holder))
         return error;
+    const DiskPath at = *DiskPathOf(*holder);
     const uint16_t address = file.address.value_or(node ? node->address : m_options.address);
     FileToAdd added{{}, address, file.bytes};
-    if (NameOnDisk(LastName(path), added.name))
-        return Refused(EditError::NameBadCharacter, path, false);
+    if (const int error = NameOnDisk(LastName(path), path, false, at.disk, added.name))
+        return error;
     if (node && Tree().HasHeader(*node)) { // shown with its header: what is there now is one
         const size_t header = std::min(file.bytes.size(), kBinHeaderSize);
         if (header == kBinHeaderSize)
@@ -701,8 +739,7 @@ int CMountedImage::Commit(uint64_t inode, OpenFile& file) {
         added = FileToAddFrom(LastName(path), file.bytes, address);
     }
     added.address = file.address.value_or(added.address); // the attribute set wins
-    const DiskPath at = *DiskPathOf(*holder);
-    if (node) // its own name, whatever the host shows
+    if (node)                                             // its own name, whatever the host shows
         added.name = DiskPathOf(*node)->names.back();
     const bool replace = node != nullptr;
     EditResult result;
@@ -766,10 +803,10 @@ int CMountedImage::MakeDirectory(uint64_t dir, std::string_view name, MountAttri
     if (const int error = Unchangeable(*holder))
         return error;
     const std::string path = Joined(PathOf(dir), name);
-    std::string stored;
-    if (NameOnDisk(name, stored))
-        return Refused(EditError::NameBadCharacter, path, true);
     const DiskPath at = *DiskPathOf(*holder);
+    std::string stored;
+    if (const int error = NameOnDisk(name, path, true, at.disk, stored))
+        return error;
     EditResult result;
     const int error = Changed(
         at.disk, path, true,
@@ -820,8 +857,8 @@ int CMountedImage::Rename(uint64_t dir, std::string_view name, uint64_t newDir,
     if (destination->disk != source->disk)
         return EXDEV;
     std::string stored;
-    if (NameOnDisk(newName, stored))
-        return Refused(EditError::NameBadCharacter, to, node->directory);
+    if (const int error = NameOnDisk(newName, to, node->directory, source->disk, stored))
+        return error;
     if (Tree().HasHeader(*node) && IsBinFileName(stored) && stored.size() > 4)
         stored.resize(stored.size() - 4); // the .bin the mount shows is not the entry's
     const auto gone = replaced ? DiskPathOf(*replaced) : std::nullopt;
@@ -858,7 +895,7 @@ int CMountedImage::SetAttribute(uint64_t inode, std::string_view name, std::stri
         return EINVAL;
     if (const auto open = m_open.find(inode); open != m_open.end()) {
         open->second.address = address;
-        open->second.dirty = true;
+        open->second.dirty = open->second.written = true;
         return 0;
     }
     const CMountTree::Node* node = NodeOf(inode);
@@ -868,7 +905,8 @@ int CMountedImage::SetAttribute(uint64_t inode, std::string_view name, std::stri
         return 0;
     if (const int error = OpenForWriting(inode, false))
         return error;
-    m_open[inode].address = address;
-    m_open[inode].dirty = true;
+    OpenFile& file = m_open.at(inode);
+    file.address = address;
+    file.dirty = file.written = true;
     return Release(inode);
 }

@@ -85,7 +85,8 @@ public:
     int OpenForWriting(uint64_t inode, bool truncate);
     int Write(uint64_t inode, long long offset, std::span<const uint8_t> bytes);
     int Resize(uint64_t inode, long long size);
-    int Flush(uint64_t inode);
+    // `written`: whether or not it was written to since (fsync, the last close).
+    int Flush(uint64_t inode, bool written = false);
     // The last of the file's opens closed: written if it was not yet; errno when that failed.
     int Release(uint64_t inode);
     int Remove(uint64_t dir, std::string_view name, bool directory);
@@ -144,10 +145,13 @@ private:
     // The node of the entry `index` of `disk` after a change; null when it is not shown.
     const CMountTree::Node* NodeOfEntry(int disk, int index) const;
     int Commit(uint64_t inode, OpenFile& file);
-    long long LongestFile() const;
-    int TooLong(uint64_t inode); // EFBIG, said why
-    int NameOnDisk(std::string_view hostName, std::string& cp1251);
-    int Refused(EditError error, const std::string& subject, bool directory);
+    long long FileRoom(int disk) const;
+    int TooLong(uint64_t inode, OpenFile& file);
+    int NameOnDisk(std::string_view hostName, const std::string& subject, bool directory, int disk,
+                   std::string& cp1251);
+    int Refused(EditError error, const std::string& subject, bool directory, int disk);
+    std::string FormatOf(int disk) const;
+    long long DiskSize(int disk) const;
     std::vector<uint8_t> DiskBytes(int disk);
 
     const std::string m_path;

@@ -17,7 +17,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <vector>
 
 namespace {
@@ -335,6 +334,16 @@ fuse_lowlevel_ops Operations(bool writable) {
     ops.mkdir = MakeDirectory;
     ops.rename = Rename;
     ops.setxattr = SetXattr;
+    // Links, devices and pipes are nothing a BK disk holds.
+    ops.symlink = [](fuse_req_t request, const char*, fuse_ino_t, const char*) {
+        fuse_reply_err(request, EPERM);
+    };
+    ops.link = [](fuse_req_t request, fuse_ino_t, fuse_ino_t, const char*) {
+        fuse_reply_err(request, EPERM);
+    };
+    ops.mknod = [](fuse_req_t request, fuse_ino_t, const char*, mode_t, dev_t) {
+        fuse_reply_err(request, EPERM);
+    };
     return ops;
 }
 
@@ -374,14 +383,13 @@ int MountImage(std::unique_ptr<CDiskImage> image, const std::string& imagePath,
                const std::string& folder, const MountOptions& options, bool foreground) {
     // Why a change failed goes where the user can read it: the terminal in the foreground,
     // the system log once the mount runs on its own.
-    // Absolute: the mount leaves the working folder for "/".
-    const std::string path = std::filesystem::absolute(imagePath).string();
-    CMountedImage mounted(path, std::move(image), options, [foreground](const std::string& why) {
-        if (foreground)
-            std::fprintf(stderr, "bkdisk: %s\n", why.c_str());
-        else
-            syslog(LOG_WARNING, "%s", why.c_str());
-    });
+    CMountedImage mounted(imagePath, std::move(image), options,
+                          [foreground](const std::string& why) {
+                              if (foreground)
+                                  std::fprintf(stderr, "bkdisk: %s\n", why.c_str());
+                              else
+                                  syslog(LOG_WARNING, "%s", why.c_str());
+                          });
     MountState state{mounted, options.writable, {}};
     struct stat info {};
     if (stat(imagePath.c_str(), &info) == 0)

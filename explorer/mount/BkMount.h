@@ -6,7 +6,8 @@
 #include <memory>
 #include <string>
 
-// Serves the image (CMountedImage) at `folder` until it is unmounted, or, in the
+// Serves the image (CMountedImage) at `folder` (both paths absolute: the mount leaves the
+// working folder for "/") until it is unmounted, or, in the
 // foreground, until Ctrl+C; files still open for writing are written then. Returns the
 // exit status.
 int MountImage(std::unique_ptr<CDiskImage> image, const std::string& imagePath,

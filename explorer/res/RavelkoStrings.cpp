@@ -140,6 +140,10 @@ const std::string& LoadResString(StringId id) {
         {IDS_ENTER_DISK_FIRST, "Enter a logical disk to change what it holds; the menu of "
                                "its row (right click) formats it."},
         {IDS_MOUNT_NOT_WRITTEN, "%s: this change was not written to the image."},
+        {IDS_MOUNT_NAME_SHOWN_AS,
+         "%s: the folder would show this name as %s, so it is not put on the disk."},
+        {IDS_MOUNT_LONGER_THAN_DISK,
+         "%s: the file is longer than the whole disk (%s bytes); it is not put on the disk."},
         {IDS_FORMAT_DISK_MENU, "&Format logical disk %s..."},
         {IDS_FORMAT_DISK_TITLE, "Format logical disk"},
         {IDS_FORMAT_DISK_PROMPT, "Make logical disk %s a blank disk of the format:"},

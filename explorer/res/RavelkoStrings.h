@@ -190,6 +190,8 @@ enum StringId : int {
     IDS_FORMAT_OVER_QUESTION,
     IDS_ENTER_DISK_FIRST,
     IDS_MOUNT_NOT_WRITTEN,
+    IDS_MOUNT_NAME_SHOWN_AS,
+    IDS_MOUNT_LONGER_THAN_DISK,
 };
 
 // The text of string `id`; empty for a number the table does not hold.

@@ -148,7 +148,25 @@ TEST(MountWrite, RefusalsAnswerTheirErrno) {
     EXPECT_EQ(WriteThrough(mnt / "SNOW\xE2\x98\x83", Filled(10)), EINVAL); // not in Windows-1251
     EXPECT_EQ(WriteThrough(mnt / "readme.txt", Filled(10), O_CREAT | O_EXCL), EEXIST);
     EXPECT_EQ(mkdir((mnt / "readme.txt").c_str(), 0755) == 0 ? 0 : errno, EEXIST);
-    EXPECT_EQ(WriteThrough(mnt / "BIG.DAT", Filled(0x10000)), EFBIG);
+    // ANDOS files may be longer than 64 KB, and are edited in place whole; one longer than
+    // the disk is refused and not made at all.
+    ASSERT_EQ(WriteThrough(mnt / "BIG.DAT", Filled(70000)), 0);
+    const int big = open((mnt / "BIG.DAT").c_str(), O_RDWR);
+    ASSERT_EQ(pwrite(big, "Z", 1, 5), 1);
+    ASSERT_EQ(close(big), 0);
+    Bytes edited = Filled(70000);
+    edited[5] = 'Z';
+    EXPECT_EQ(ReadAll(mnt / "BIG.DAT"), edited);
+    EXPECT_EQ(WriteThrough(mnt / "HUGE.DAT", Filled(900000)), EFBIG);
+    EXPECT_FALSE(fs::exists(mnt / "HUGE.DAT"));
+    fs::remove(mnt / "BIG.DAT");
+    // A folder removed with its files leaves no stand-in for its lost number behind.
+    fs::create_directories(mnt / "GONE");
+    ASSERT_EQ(WriteThrough(mnt / "GONE" / "X", Filled(5)), 0);
+    fs::remove_all(mnt / "GONE");
+    ASSERT_EQ(WriteThrough(mnt / "NEXT", Filled(5)), 0);
+    EXPECT_EQ(ListTree(mnt), (std::vector<std::string>{"NEXT", "README.TXT"}));
+    fs::remove(mnt / "NEXT");
     fs::create_directories(mnt / "FULL" / "IN");
     EXPECT_EQ(rmdir((mnt / "FULL").c_str()) == 0 ? 0 : errno, ENOTEMPTY);
     int error = 0;
@@ -179,7 +197,7 @@ TEST(MountWrite, RefusalsAnswerTheirErrno) {
     EXPECT_FALSE(fs::exists(mnt / "HELD.DAT"));
     const std::string errors = mounted.Errors();
     for (const char* says :
-         {"LONGER_NAME.TXT: the name is too long", "BIG.DAT", "not empty", "is open in"})
+         {"LONGER_NAME.TXT: the name is too long", "HUGE.DAT", "not empty", "is open in"})
         EXPECT_NE(errors.find(says), std::string::npos) << says << "\n" << errors;
 }
 
@@ -218,11 +236,18 @@ TEST(MountWrite, ClosesWriteAndOutsideChangesShow) {
     ASSERT_EQ(WriteThrough(mnt / "PLAIN", Filled(4)), 0);
     ASSERT_EQ(setxattr((mnt / "OUT.bin").c_str(), "user.bk.address", "7000", 4, 0), 0);
     ASSERT_EQ(truncate((mnt / "PLAIN.bin").c_str(), 6), 0); // its header and 2 bytes
+    // Past the format's 16-bit length, and a name the folder would show as "_HIDDEN": refused,
+    // nothing made. A shell's `>` puts the file once, leaving no deleted record behind.
+    EXPECT_EQ(WriteThrough(mnt / "LONG", Filled(0x10000)), EFBIG);
+    EXPECT_EQ(WriteThrough(mnt / ".HIDDEN", Filled(1)), EINVAL);
+    ASSERT_EQ(RunCommand("echo a > " + ShellQuote((mnt / "ECHO").string())).status, 0);
     const std::string listing = RunCommand(Bkdisk("ls " + quoted)).out;
     for (const char* line :
          {"OUT                        7000      24", "HDR                       30000       5",
-          "PLAIN                      2000       2"})
+          "PLAIN                      2000       2", "ECHO                       2000       2"})
         EXPECT_NE(listing.find(line), std::string::npos) << line << "\n" << listing;
+    for (const char* absent : {"LONG", "HIDDEN", "deleted"})
+        EXPECT_EQ(listing.find(absent), std::string::npos) << absent << "\n" << listing;
 }
 
 // A hard disk: each logical disk is a folder that takes changes; a move between two of them
@@ -247,6 +272,7 @@ TEST(MountWrite, HardDisksChangeOneLogicalDiskInPlace) {
     }
     const Bytes after = ReadAll(image);
     const auto disks = own::ReadHardDisk(after);
+    const fs::path cut = dir.Write("cut.hdi", Bytes(after.begin(), after.end() - 1000));
     ASSERT_EQ(disks.size(), 2u);
     const own::Disk changed = own::ReadAndos(disks[1].bytes);
     EXPECT_EQ(changed.problem, "");
@@ -257,8 +283,16 @@ TEST(MountWrite, HardDisksChangeOneLogicalDiskInPlace) {
             ASSERT_EQ(after[i], before[i]) << i;
         }
     }
+    // Paths as typed, relative to the working folder, which the mount leaves: logical disks
+    // are read when entered all the same.
+    const std::string inDir = "cd " + ShellQuote(dir.Path().string()) + " && ";
+    fs::create_directories(dir.Path() / "rel");
+    ASSERT_EQ(RunCommand(inDir + Bkdisk("mount hd.hdi rel --write")).status, 0);
+    EXPECT_EQ(WriteThrough(dir.Path() / "rel" / "0" / "REL", Filled(9)), 0);
+    EXPECT_EQ(RunCommand(inDir + Bkdisk("umount rel")).status, 0);
+    EXPECT_NE(RunCommand(Bkdisk("ls " + ShellQuote(image.string()) + " 0")).out.find("REL "),
+              std::string::npos);
     // A logical disk the file ends inside takes no change.
-    const fs::path cut = dir.Write("cut.hdi", Bytes(after.begin(), after.end() - 1000));
     {
         TempDir other;
         WritableMount mounted(other, cut);
@@ -333,4 +367,39 @@ TEST(MountWrite, EndingOrKillingTheMountLosesNoImage) {
         }
     }
     EXPECT_EQ(RunCommand(Bkdisk("check " + ShellQuote(image.string()))).status, 0);
+}
+
+// bkdisk adding files to the image while a program writes through the mount: the two take
+// turns, neither waits on the other for good, and every file of both is on the disk.
+TEST(MountWrite, BkdiskAndTheMountTakeTurns) {
+    if (!FuseAvailable())
+        GTEST_SKIP() << "FUSE is not available here (/dev/fuse, fusermount3)";
+    TempDir dir;
+    const fs::path image = dir.Write("mkdos.img", BlankDisk(FormatMkDos));
+    for (int i = 0; i < 15; ++i)
+        WriteHostFile(dir.Path() / "host" / ("B" + std::to_string(i)), Filled(100 + i));
+    {
+        WritableMount mounted(dir, image);
+        ASSERT_TRUE(mounted.mount.Mounted());
+        const std::string adds =
+            "for i in $(seq 0 14); do " +
+            Bkdisk("add " + ShellQuote(image.string()) + " " +
+                   ShellQuote((dir.Path() / "host").string()) + "/B$i || exit 1; done");
+        pid_t adder = 0;
+        const char* argv[] = {"sh", "-c", adds.c_str(), nullptr};
+        ASSERT_EQ(
+            posix_spawn(&adder, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+        for (int i = 0; i < 15; ++i)
+            EXPECT_EQ(WriteThrough(mounted.folder / ("M" + std::to_string(i)), Filled(200 + i)), 0)
+                << i << mounted.Errors();
+        int status = 0;
+        waitpid(adder, &status, 0);
+        EXPECT_EQ(status, 0);
+    }
+    const own::Disk disk = own::ReadAny(ReadAll(image));
+    EXPECT_EQ(disk.problem, "");
+    for (int i = 0; i < 15; ++i) {
+        EXPECT_EQ(disk.files.at("B" + std::to_string(i)).data, Filled(100 + i));
+        EXPECT_EQ(disk.files.at("M" + std::to_string(i)).data, Filled(200 + i));
+    }
 }
