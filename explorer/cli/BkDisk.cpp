@@ -13,6 +13,7 @@
 #include "BkMount.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -311,8 +312,13 @@ int Mount(const Arguments& args) {
                       args.flags.count("--foreground") > 0);
 }
 
-// fusermount3 -u DIR, its exit status ours.
+// fusermount3 -u DIR, its exit status ours. A writable mount is asked first to write what
+// waits (an fsync of its folder), so that the image is whole once this returns.
 int Umount(const Arguments& args) {
+    if (const int folder = open(args.positional[0].c_str(), O_RDONLY | O_DIRECTORY); folder >= 0) {
+        fsync(folder);
+        close(folder);
+    }
     const pid_t child = fork();
     if (child == 0) {
         execlp("fusermount3", "fusermount3", "-u", args.positional[0].c_str(),

@@ -151,9 +151,10 @@ void CMountedImage::Show(std::unique_ptr<CDiskImage> image, bool fromFile) {
     view->image = std::move(image);
     view->tree = std::make_unique<CMountTree>(*view->image, m_options.binFiles, m_options.writable);
     m_view = std::move(view);
-    if (!fromFile) // no change of ours makes a disk unchangeable
+    if (!fromFile) // no change of ours makes a disk unchangeable, nor changes its format
         return;
     m_diskFaults.clear();
+    m_formatEditors.clear();
     std::error_code error;
     m_time = fs::last_write_time(PathFromUtf8(m_path), error);
     m_size = fs::file_size(PathFromUtf8(m_path), error);
@@ -435,13 +436,24 @@ int CMountedImage::Unchangeable(const CMountTree::Node& node) {
     if (!m_options.writable)
         return EROFS;
     const auto path = DiskPathOf(node);
-    if (!path)
-        return EPERM; // logical disks are neither made nor removed here
+    if (!path) { // logical disks are neither made nor removed here
+        m_log(LoadResString(IDS_MOUNT_INTO_A_DISK));
+        return EPERM;
+    }
     if (const auto why = WhyDiskUnchangeable(path->disk)) {
         m_log(*why);
         return EROFS;
     }
     return 0;
+}
+
+// An editor of the disk's format, for what the format allows whatever the disk holds; kept
+// until the image is read again (another program may have formatted a logical disk).
+const CDiskEditor* CMountedImage::FormatEditor(int disk) {
+    auto& editor = m_formatEditors[disk];
+    if (!editor)
+        editor = EditDisk(DiskBytes(disk));
+    return editor.get();
 }
 
 std::string CMountedImage::FormatOf(int disk) const {
@@ -592,14 +604,9 @@ int CMountedImage::Create(uint64_t dir, std::string_view name, MountAttributes& 
         return error;
     if (m_options.binFiles && IsBinFileName(stored) && stored.size() > 4)
         stored.resize(stored.size() - 4); // what a .bin file's header makes of it
-    // Tried on a copy of the disk, so that a name it cannot take fails here, not at close.
-    const auto editor = EditDisk(DiskBytes(at.disk));
-    const auto inside = editor ? DirectoryIn(editor->Disk(), at.names) : std::nullopt;
-    if (!inside)
-        return EIO;
-    const uint8_t one = 0;
-    const EditError error =
-        editor->AddFile(*inside, stored, m_options.address, {&one, 1}, false).error;
+    // A name the format cannot hold fails here, not at close (a name taken was found above).
+    const CDiskEditor* format = FormatEditor(at.disk);
+    const EditError error = format ? format->CheckName(stored, false) : EditError::UnknownLayout;
     if (error != EditError::None)
         return Refused(error, path, false, at.disk);
     const uint64_t inode = InodeAt(path);

@@ -151,6 +151,7 @@ private:
                    std::string& cp1251);
     int Refused(EditError error, const std::string& subject, bool directory, int disk);
     std::string FormatOf(int disk) const;
+    const CDiskEditor* FormatEditor(int disk);
     long long DiskSize(int disk) const;
     std::vector<uint8_t> DiskBytes(int disk);
 
@@ -166,6 +167,7 @@ private:
     std::unordered_map<std::string, uint64_t> m_inodes;
     std::map<uint64_t, OpenFile> m_open;
     std::map<int, std::optional<std::string>> m_diskFaults; // of the image shown, by disk
+    std::map<int, std::unique_ptr<CDiskEditor>> m_formatEditors;
     // A floppy's changes not yet written, and the disk with them made.
     std::vector<Waiting> m_waiting;
     std::unique_ptr<CDiskEditor> m_staged;

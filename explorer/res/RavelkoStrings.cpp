@@ -144,6 +144,9 @@ const std::string& LoadResString(StringId id) {
          "%s: the folder would show this name as %s, so it is not put on the disk."},
         {IDS_MOUNT_LONGER_THAN_DISK,
          "%s: the file is longer than the whole disk (%s bytes); it is not put on the disk."},
+        {IDS_MOUNT_INTO_A_DISK,
+         "The top folder of a hard disk holds its logical disks: files and folders go into "
+         "one of them."},
         {IDS_FORMAT_DISK_MENU, "&Format logical disk %s..."},
         {IDS_FORMAT_DISK_TITLE, "Format logical disk"},
         {IDS_FORMAT_DISK_PROMPT, "Make logical disk %s a blank disk of the format:"},

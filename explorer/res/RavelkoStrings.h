@@ -192,6 +192,7 @@ enum StringId : int {
     IDS_MOUNT_NOT_WRITTEN,
     IDS_MOUNT_NAME_SHOWN_AS,
     IDS_MOUNT_LONGER_THAN_DISK,
+    IDS_MOUNT_INTO_A_DISK,
 };
 
 // The text of string `id`; empty for a number the table does not hold.
