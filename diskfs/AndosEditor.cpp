@@ -35,6 +35,9 @@ public:
     CAndosEditor(std::vector<uint8_t> bytes, const FileSystemFormat& format)
         : CDiskEditor(std::move(bytes), format) {}
 
+    // A file's length is 32 bits wide here: only the free clusters bound it.
+    std::optional<long long> LongestFile() const override { return std::nullopt; }
+
 protected:
     void FindLayoutFaults(std::vector<LayoutFault>& faults) const override {
         if (static_cast<long long>(Bytes().size()) < kDataStart + kCluster ||

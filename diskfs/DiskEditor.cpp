@@ -221,9 +221,13 @@ const DiskEntry* CDiskEditor::FindAgain(const DiskEntry& like) const {
     return nullptr;
 }
 
-EditError CDiskEditor::CheckName(std::string_view name, bool directory) const {
+EditError CDiskEditor::CheckName(std::string_view name, bool directory,
+                                 std::string* shownAs) const {
     std::string stored, shown;
-    return NameFor(name, directory, stored, shown);
+    const EditError error = NameFor(name, directory, stored, shown);
+    if (shownAs)
+        *shownAs = shown;
+    return error;
 }
 
 // A name the catalog would show otherwise (a trailing blank dropped, say) is refused.

@@ -110,8 +110,12 @@ public:
     // The live entry that is `like` (same place, name, kind and blocks) after changes that
     // may have moved it in the catalog; null when it is gone.
     const DiskEntry* FindAgain(const DiskEntry& like) const;
-    // Whether the format can hold the name at all, whatever the directory holds.
-    EditError CheckName(std::string_view name, bool directory) const;
+    // Whether the format can hold the name at all, whatever the directory holds; `shownAs`
+    // gets the name as the catalog will show it (a format may keep only one letter case).
+    EditError CheckName(std::string_view name, bool directory,
+                        std::string* shownAs = nullptr) const;
+    // The longest file the format holds; none where only the disk's size bounds it.
+    virtual std::optional<long long> LongestFile() const { return kMaxLength; }
     // Every fault of the disk's layout; no change is made while there is one.
     std::vector<LayoutFault> LayoutFaults() const;
 

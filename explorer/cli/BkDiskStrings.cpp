@@ -104,9 +104,9 @@ const std::string& LoadResString(StringId id) {
          "too). A file is loaded at --address (1000 unless given), or at the address set in\n"
          "its attribute user.bk.address before it is closed; with --bin a NAME.bin file whose\n"
          "header fits its length is stored as NAME at the header's address. A name the disk\n"
-         "cannot hold is refused, never changed; a name of another case finds the entry, as\n"
-         "the disks compare names. Why a change failed goes to stderr with --foreground, else\n"
-         "to the system log. Deleted entries are not shown on a writable mount.\n"},
+         "cannot hold, or would keep in another letter case, is refused, never changed. Why a\n"
+         "change failed goes to stderr with --foreground, else to the system log. Deleted\n"
+         "entries are not shown on a writable mount.\n"},
         {IDS_CLI_USAGE_UMOUNT,
          "Usage: bkdisk umount DIR\nEnds the mount at DIR (fusermount3 -u DIR).\n"},
         {IDS_CLI_NO_MOUNT, "mounting needs FUSE (fusermount3), which this system does not have"},

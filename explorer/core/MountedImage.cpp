@@ -23,13 +23,14 @@ struct CMountedImage::View {
 
 // A file open for writing: its bytes as the mount shows them, until they are written.
 struct CMountedImage::OpenFile {
-    OpenFile(long long room, bool changed, bool there)
-        : longest(room), dirty(changed), onDisk(there) {}
+    OpenFile(long long most, bool changed, bool there)
+        : longest(most), room(most), dirty(changed), onDisk(there) {}
     int opens = 1;
-    long long longest = 0; // no file is longer than its disk (a format may take less)
-    bool dirty = false;    // differs from what the disk holds
-    bool written = false;  // written to since it was opened or last flushed
-    bool onDisk = false;   // an entry holds it (the file was there, or was written once)
+    long long longest;    // the longest file the disk holds
+    long long room;       // a new file: the free space when it was made
+    bool dirty = false;   // differs from what the disk holds
+    bool written = false; // written to since it was opened or last flushed
+    bool onDisk = false;  // an entry holds it (the file was there, or was written once)
     bool removed = false;
     int refused = 0; // a write refused (EFBIG): the file is left as the disk holds it
     std::vector<uint8_t> bytes;
@@ -51,6 +52,8 @@ std::optional<uint16_t> ParseOctalAddress(std::string_view text) {
 }
 
 namespace {
+
+constexpr auto kBinHeader = static_cast<long long>(kBinHeaderSize);
 
 int ErrnoOf(EditError error) {
     switch (error) {
@@ -154,7 +157,7 @@ void CMountedImage::Show(std::unique_ptr<CDiskImage> image, bool fromFile) {
     if (!fromFile) // no change of ours makes a disk unchangeable, nor changes its format
         return;
     m_diskFaults.clear();
-    m_formatEditors.clear();
+    m_editors.clear();
     std::error_code error;
     m_time = fs::last_write_time(PathFromUtf8(m_path), error);
     m_size = fs::file_size(PathFromUtf8(m_path), error);
@@ -265,27 +268,21 @@ std::optional<MountAttributes> CMountedImage::Attributes(uint64_t inode) {
     return node ? std::optional(AttributesOf(*node)) : std::nullopt;
 }
 
-// The child of that name; on a writable mount, failing that, one whose name differs only in
-// letter case, as the disks compare names (a folder made as "sub" may be stored as "SUB").
-const CMountTree::Node* CMountedImage::ChildNode(const CMountTree::Node& dir,
-                                                 std::string_view name) const {
-    if (const CMountTree::Node* node = Tree().Child(dir, name))
-        return node;
-    if (!m_options.writable || !dir.directory)
-        return nullptr;
+// An entry of the directory whose name differs from `name` only in letter case: the disks
+// compare names so, and keep one entry of a name.
+bool CMountedImage::NameTaken(const CMountTree::Node& dir, std::string_view name) const {
     const std::string wanted = Utf8ToCp1251(name);
-    for (const uint32_t index : Tree().Children(dir)) {
-        if (EqualNoCase(Utf8ToCp1251(Tree().Name(Tree().At(index))), wanted))
-            return &Tree().At(index);
-    }
-    return nullptr;
+    const auto children = Tree().Children(dir);
+    return std::any_of(children.begin(), children.end(), [&](uint32_t index) {
+        return EqualNoCase(Utf8ToCp1251(Tree().Name(Tree().At(index))), wanted);
+    });
 }
 
 std::optional<MountAttributes> CMountedImage::Child(uint64_t dir, std::string_view name) {
     const CMountTree::Node* holder = NodeOf(dir);
     if (!holder)
         return std::nullopt;
-    if (const CMountTree::Node* node = ChildNode(*holder, name))
+    if (const CMountTree::Node* node = Tree().Child(*holder, name))
         return Attributes(InodeOf(*node));
     const auto inode = m_inodes.find(Joined(PathOf(dir), name)); // a file not written yet
     return inode != m_inodes.end() && m_open.count(inode->second) ? Attributes(inode->second)
@@ -447,10 +444,13 @@ int CMountedImage::Unchangeable(const CMountTree::Node& node) {
     return 0;
 }
 
-// An editor of the disk's format, for what the format allows whatever the disk holds; kept
-// until the image is read again (another program may have formatted a logical disk).
-const CDiskEditor* CMountedImage::FormatEditor(int disk) {
-    auto& editor = m_formatEditors[disk];
+// The disk as the mount shows it, for what its format allows and the room it has: the one
+// the waiting changes were made on, else one read from the image shown (kept until the
+// image is read again).
+const CDiskEditor* CMountedImage::CurrentEditor(int disk) {
+    if (m_staged && !m_waiting.empty())
+        return m_staged.get();
+    auto& editor = m_editors[disk];
     if (!editor)
         editor = EditDisk(DiskBytes(disk));
     return editor.get();
@@ -488,6 +488,25 @@ int CMountedImage::NameOnDisk(std::string_view hostName, const std::string& subj
     return 0;
 }
 
+// Whether the disk's format keeps the name (Windows-1251) as it is: refused when it cannot
+// hold it, or would keep it otherwise (ANDOS in capitals), as a name changed behind the
+// writer's back is one a copy made again would not find.
+int CMountedImage::FormatKeeps(const std::string& cp1251, const std::string& subject,
+                               bool directory, int disk) {
+    const CDiskEditor* editor = CurrentEditor(disk);
+    std::string shown;
+    const EditError error =
+        editor ? editor->CheckName(cp1251, directory, &shown) : EditError::UnknownLayout;
+    if (error != EditError::None)
+        return Refused(error, subject, directory, disk);
+    if (shown != cp1251) {
+        m_log(FormatResString(IDS_MOUNT_NAME_KEPT_AS,
+                              {subject, FormatOf(disk), Cp1251ToUtf8(shown)}));
+        return EINVAL;
+    }
+    return 0;
+}
+
 // A change made on the disk shown, by names, so that it applies as well to the image as
 // another program may have changed it meanwhile. Written at once (a hard disk, which is
 // written in place, or a sync mount), or made on the disk in memory and left to wait.
@@ -500,7 +519,9 @@ int CMountedImage::Changed(int disk, const std::string& subject, bool directory,
             m_log(*held);
             return EIO;
         }
-        m_staged = EditDisk(DiskBytes(disk));
+        auto cached = m_editors.extract(disk); // the disk shown: no copy of it needed
+        m_staged =
+            cached && cached.mapped() ? std::move(cached.mapped()) : EditDisk(DiskBytes(disk));
     }
     if (!m_staged)
         return EIO;
@@ -573,6 +594,11 @@ int CMountedImage::WriteWaiting() {
     return WriteNow(0, changes, true, nullptr);
 }
 
+int CMountedImage::NotAFile(std::string_view name) {
+    m_log(FormatResString(IDS_MOUNT_NOT_A_FILE, {std::string(name)}));
+    return EPERM;
+}
+
 int CMountedImage::Sync(uint64_t inode) {
     const int error = Flush(inode, true);
     const int written = WriteWaiting();
@@ -599,18 +625,24 @@ int CMountedImage::Create(uint64_t dir, std::string_view name, MountAttributes& 
     if (Child(dir, name))
         return EEXIST;
     const DiskPath at = *DiskPathOf(*holder);
+    if (NameTaken(*holder, name))
+        return Refused(EditError::NameExists, path, false, at.disk);
     std::string stored;
     if (const int error = NameOnDisk(name, path, false, at.disk, stored))
         return error;
-    if (m_options.binFiles && IsBinFileName(stored) && stored.size() > 4)
-        stored.resize(stored.size() - 4); // what a .bin file's header makes of it
-    // A name the format cannot hold fails here, not at close (a name taken was found above).
-    const CDiskEditor* format = FormatEditor(at.disk);
-    const EditError error = format ? format->CheckName(stored, false) : EditError::UnknownLayout;
-    if (error != EditError::None)
-        return Refused(error, path, false, at.disk);
+    // A .bin file: its header, which the disk does not keep, gives the name without ".bin".
+    const bool binFile = m_options.binFiles && IsBinFileName(stored) && stored.size() > 4;
+    if (binFile)
+        stored.resize(stored.size() - 4);
+    // Refused here rather than at close: the name, and a file the free space cannot take.
+    if (const int error = FormatKeeps(stored, path, false, at.disk))
+        return error;
+    const long long header = binFile ? kBinHeader : 0;
+    OpenFile file(Longest(at.disk) + header, true, false);
+    const auto free = FreeSpaceOf(CurrentEditor(at.disk));
+    file.room = free ? free->onePiece.value_or(free->bytes) + header : file.longest;
     const uint64_t inode = InodeAt(path);
-    m_open.emplace(inode, OpenFile(FileRoom(at.disk), true, false));
+    m_open.emplace(inode, std::move(file));
     made = *Attributes(inode);
     return 0;
 }
@@ -630,7 +662,8 @@ int CMountedImage::OpenForWriting(uint64_t inode, bool truncate) {
         return node ? EISDIR : ENOENT;
     if (const int error = Unchangeable(*node))
         return error;
-    OpenFile file(FileRoom(*DiskOf(*node)), truncate, true);
+    OpenFile file(Longest(*DiskOf(*node)) + (Tree().HasHeader(*node) ? kBinHeader : 0), truncate,
+                  true);
     if (!truncate) {
         if (const int error = Read(inode, 0, static_cast<size_t>(file.longest), file.bytes))
             return error;
@@ -639,18 +672,27 @@ int CMountedImage::OpenForWriting(uint64_t inode, bool truncate) {
     return 0;
 }
 
-// What a file of the disk may take in memory: the disk's size, and a .bin header.
-long long CMountedImage::FileRoom(int disk) const {
-    return DiskSize(disk) + static_cast<long long>(kBinHeaderSize);
+// The longest file of the disk: its format's, or the disk's size where only that bounds it.
+long long CMountedImage::Longest(int disk) {
+    const CDiskEditor* editor = CurrentEditor(disk);
+    const auto format = editor ? editor->LongestFile() : std::nullopt;
+    return std::min(format.value_or(DiskSize(disk)), DiskSize(disk));
 }
 
-// A write past what the disk can hold: the file is not written at all, as a file cut short
-// would be a file changed behind the writer's back.
-int CMountedImage::TooLong(uint64_t inode, OpenFile& file) {
-    m_log(FormatResString(IDS_MOUNT_LONGER_THAN_DISK,
-                          {PathOf(inode), std::to_string(file.longest - kBinHeaderSize)}));
-    file.refused = EFBIG;
-    return EFBIG;
+// A write the disk cannot take: the file is not written at all, as a file cut short would
+// be a file changed behind the writer's back. Said at the write, which a shell's `>` checks,
+// and not only at the close, which it does not.
+int CMountedImage::Unwritable(uint64_t inode, OpenFile& file, EditError why) {
+    const std::string path = PathOf(inode);
+    const CMountTree::Node* holder = Tree().Lookup(ParentOf(path));
+    const int disk = (holder ? DiskOf(*holder) : std::nullopt).value_or(0);
+    const CDiskEditor* editor = CurrentEditor(disk);
+    if (why == EditError::FileTooLong && editor && !editor->LongestFile())
+        m_log(FormatResString(IDS_MOUNT_LONGER_THAN_DISK, {path, std::to_string(DiskSize(disk))}));
+    else
+        m_log(EditErrorText(why, path, FormatOf(disk)));
+    file.refused = ErrnoOf(why);
+    return file.refused;
 }
 
 int CMountedImage::Write(uint64_t inode, long long offset, std::span<const uint8_t> bytes) {
@@ -659,9 +701,13 @@ int CMountedImage::Write(uint64_t inode, long long offset, std::span<const uint8
         return EBADF;
     OpenFile& file = open->second;
     const auto size = static_cast<long long>(bytes.size());
-    if (file.refused || offset < 0 || offset > file.longest || size > file.longest - offset)
-        return file.refused ? file.refused : TooLong(inode, file);
+    if (file.refused)
+        return file.refused;
+    if (offset < 0 || offset > file.longest || size > file.longest - offset)
+        return Unwritable(inode, file, EditError::FileTooLong);
     const long long end = offset + size;
+    if (end > file.room)
+        return Unwritable(inode, file, EditError::DiskFull);
     if (static_cast<size_t>(end) > file.bytes.size())
         file.bytes.resize(static_cast<size_t>(end));
     std::copy(bytes.begin(), bytes.end(), file.bytes.begin() + offset);
@@ -678,8 +724,12 @@ int CMountedImage::Resize(uint64_t inode, long long size) {
         return error ? error : written;
     }
     OpenFile& file = m_open.at(inode);
-    if (file.refused || size < 0 || size > file.longest)
-        return file.refused ? file.refused : TooLong(inode, file);
+    if (file.refused)
+        return file.refused;
+    if (size < 0 || size > file.longest)
+        return Unwritable(inode, file, EditError::FileTooLong);
+    if (size > file.room)
+        return Unwritable(inode, file, EditError::DiskFull);
     if (static_cast<size_t>(size) != file.bytes.size()) {
         file.bytes.resize(static_cast<size_t>(size));
         file.dirty = file.written = true;
@@ -746,8 +796,11 @@ int CMountedImage::Commit(uint64_t inode, OpenFile& file) {
         added = FileToAddFrom(LastName(path), file.bytes, address);
     }
     added.address = file.address.value_or(added.address); // the attribute set wins
-    if (node)                                             // its own name, whatever the host shows
+    if (node) {                                           // its own name, whatever the host shows
         added.name = DiskPathOf(*node)->names.back();
+    } else if (const int error = FormatKeeps(added.name, path, false, at.disk)) {
+        return error;
+    }
     const bool replace = node != nullptr;
     EditResult result;
     const int error = Changed(
@@ -780,7 +833,7 @@ int CMountedImage::Remove(uint64_t dir, std::string_view name, bool directory) {
         }
     }
     const CMountTree::Node* holder = NodeOf(dir);
-    const CMountTree::Node* node = holder ? ChildNode(*holder, name) : nullptr;
+    const CMountTree::Node* node = holder ? Tree().Child(*holder, name) : nullptr;
     if (!node)
         return ENOENT;
     if (node->directory != directory)
@@ -811,8 +864,12 @@ int CMountedImage::MakeDirectory(uint64_t dir, std::string_view name, MountAttri
         return error;
     const std::string path = Joined(PathOf(dir), name);
     const DiskPath at = *DiskPathOf(*holder);
+    if (NameTaken(*holder, name))
+        return Refused(EditError::NameExists, path, true, at.disk);
     std::string stored;
     if (const int error = NameOnDisk(name, path, true, at.disk, stored))
+        return error;
+    if (const int error = FormatKeeps(stored, path, true, at.disk))
         return error;
     EditResult result;
     const int error = Changed(
@@ -836,7 +893,7 @@ int CMountedImage::Rename(uint64_t dir, std::string_view name, uint64_t newDir,
     const std::string from = Joined(PathOf(dir), name), to = Joined(PathOf(newDir), newName);
     const CMountTree::Node* holder = NodeOf(dir);
     const CMountTree::Node* target = NodeOf(newDir);
-    const CMountTree::Node* node = holder ? ChildNode(*holder, name) : nullptr;
+    const CMountTree::Node* node = holder ? Tree().Child(*holder, name) : nullptr;
     if (!node) {
         const auto unwritten = m_inodes.find(from);
         if (unwritten == m_inodes.end() || !m_open.count(unwritten->second))
@@ -848,7 +905,7 @@ int CMountedImage::Rename(uint64_t dir, std::string_view name, uint64_t newDir,
     }
     if (!target || !target->directory)
         return target ? ENOTDIR : ENOENT;
-    const CMountTree::Node* replaced = ChildNode(*target, newName);
+    const CMountTree::Node* replaced = Tree().Child(*target, newName);
     if (replaced == node)
         return 0;
     if (replaced && noReplace)
@@ -868,6 +925,8 @@ int CMountedImage::Rename(uint64_t dir, std::string_view name, uint64_t newDir,
         return error;
     if (Tree().HasHeader(*node) && IsBinFileName(stored) && stored.size() > 4)
         stored.resize(stored.size() - 4); // the .bin the mount shows is not the entry's
+    if (const int error = FormatKeeps(stored, to, node->directory, source->disk))
+        return error;
     const auto gone = replaced ? DiskPathOf(*replaced) : std::nullopt;
     const uint64_t inode = InodeOf(*node);
     EditResult result;

@@ -101,6 +101,8 @@ public:
     // The changes that wait written as one change of the image: errno when that failed (the
     // log says why, and the mount then shows the image as it is).
     int WriteWaiting();
+    // A link, pipe or device asked for: EPERM, said why.
+    int NotAFile(std::string_view name);
     // Every file still open for writing and every change that waits written (the mount ends).
     void WriteAll();
 
@@ -127,7 +129,7 @@ private:
     void Show(std::unique_ptr<CDiskImage> image, bool fromFile = true);
     const CMountTree& Tree() const;
     const CMountTree::Node* NodeOf(uint64_t inode) const;
-    const CMountTree::Node* ChildNode(const CMountTree::Node& dir, std::string_view name) const;
+    bool NameTaken(const CMountTree::Node& dir, std::string_view name) const;
     uint64_t InodeOf(const CMountTree::Node& node);
     uint64_t InodeAt(const std::string& path);
     std::string PathOf(uint64_t inode) const;
@@ -145,13 +147,15 @@ private:
     // The node of the entry `index` of `disk` after a change; null when it is not shown.
     const CMountTree::Node* NodeOfEntry(int disk, int index) const;
     int Commit(uint64_t inode, OpenFile& file);
-    long long FileRoom(int disk) const;
-    int TooLong(uint64_t inode, OpenFile& file);
+    long long Longest(int disk);
+    int Unwritable(uint64_t inode, OpenFile& file, EditError why);
     int NameOnDisk(std::string_view hostName, const std::string& subject, bool directory, int disk,
                    std::string& cp1251);
     int Refused(EditError error, const std::string& subject, bool directory, int disk);
     std::string FormatOf(int disk) const;
-    const CDiskEditor* FormatEditor(int disk);
+    const CDiskEditor* CurrentEditor(int disk);
+    int FormatKeeps(const std::string& cp1251, const std::string& subject, bool directory,
+                    int disk);
     long long DiskSize(int disk) const;
     std::vector<uint8_t> DiskBytes(int disk);
 
@@ -167,7 +171,7 @@ private:
     std::unordered_map<std::string, uint64_t> m_inodes;
     std::map<uint64_t, OpenFile> m_open;
     std::map<int, std::optional<std::string>> m_diskFaults; // of the image shown, by disk
-    std::map<int, std::unique_ptr<CDiskEditor>> m_formatEditors;
+    std::map<int, std::unique_ptr<CDiskEditor>> m_editors;  // of the image read, by disk
     // A floppy's changes not yet written, and the disk with them made.
     std::vector<Waiting> m_waiting;
     std::unique_ptr<CDiskEditor> m_staged;

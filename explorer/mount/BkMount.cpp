@@ -301,6 +301,10 @@ void ListXattr(fuse_req_t request, fuse_ino_t inode, size_t size) {
     ReplyAttributeText(request, names, size);
 }
 
+void NotAFile(fuse_req_t request, const char* name) {
+    fuse_reply_err(request, State(request).image.NotAFile(name));
+}
+
 void Init(void*, fuse_conn_info* connection) {
     // Always the listing with attributes: `ls -l` of a large directory then asks nothing
     // per entry (the kernel's default switches to names-only after the first batch).
@@ -335,14 +339,14 @@ fuse_lowlevel_ops Operations(bool writable) {
     ops.rename = Rename;
     ops.setxattr = SetXattr;
     // Links, devices and pipes are nothing a BK disk holds.
-    ops.symlink = [](fuse_req_t request, const char*, fuse_ino_t, const char*) {
-        fuse_reply_err(request, EPERM);
+    ops.symlink = [](fuse_req_t request, const char*, fuse_ino_t, const char* name) {
+        NotAFile(request, name);
     };
-    ops.link = [](fuse_req_t request, fuse_ino_t, fuse_ino_t, const char*) {
-        fuse_reply_err(request, EPERM);
+    ops.link = [](fuse_req_t request, fuse_ino_t, fuse_ino_t, const char* name) {
+        NotAFile(request, name);
     };
-    ops.mknod = [](fuse_req_t request, fuse_ino_t, const char*, mode_t, dev_t) {
-        fuse_reply_err(request, EPERM);
+    ops.mknod = [](fuse_req_t request, fuse_ino_t, const char* name, mode_t, dev_t) {
+        NotAFile(request, name);
     };
     return ops;
 }

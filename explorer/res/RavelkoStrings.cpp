@@ -147,6 +147,10 @@ const std::string& LoadResString(StringId id) {
         {IDS_MOUNT_INTO_A_DISK,
          "The top folder of a hard disk holds its logical disks: files and folders go into "
          "one of them."},
+        {IDS_MOUNT_NAME_KEPT_AS,
+         "%s: %s keeps this name as %s, so it is not put on the disk: give it that name."},
+        {IDS_MOUNT_NOT_A_FILE,
+         "%s: a BK disk holds files and folders only, no links, pipes or devices."},
         {IDS_FORMAT_DISK_MENU, "&Format logical disk %s..."},
         {IDS_FORMAT_DISK_TITLE, "Format logical disk"},
         {IDS_FORMAT_DISK_PROMPT, "Make logical disk %s a blank disk of the format:"},

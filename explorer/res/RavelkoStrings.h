@@ -193,6 +193,8 @@ enum StringId : int {
     IDS_MOUNT_NAME_SHOWN_AS,
     IDS_MOUNT_LONGER_THAN_DISK,
     IDS_MOUNT_INTO_A_DISK,
+    IDS_MOUNT_NAME_KEPT_AS,
+    IDS_MOUNT_NOT_A_FILE,
 };
 
 // The text of string `id`; empty for a number the table does not hold.

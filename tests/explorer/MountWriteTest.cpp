@@ -13,7 +13,9 @@
 #include <sys/statvfs.h>
 #include <sys/xattr.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cctype>
 #include <fstream>
 #include <map>
 
@@ -75,16 +77,26 @@ TEST(MountWrite, HostToolsChangeEveryFormatAsAsked) {
         SCOPED_TRACE(format->name);
         TempDir dir;
         const fs::path image = dir.Write("disk.img", BlankDisk(format->id));
+        // Names as the format keeps them (CSIDOS: a file's in small letters); the own readers
+        // give them in capitals.
+        const auto n = [&](const std::string& path) {
+            std::string kept = path;
+            if (format->id == FormatCsidos)
+                std::transform(kept.begin() + static_cast<long>(kept.rfind('/') + 1), kept.end(),
+                               kept.begin() + static_cast<long>(kept.rfind('/') + 1),
+                               [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+            return kept;
+        };
         std::map<std::string, Bytes> expected;
         const auto host = [&](const std::string& path, int size) {
-            WriteHostFile(dir.Path() / "src" / path, Filled(size, static_cast<uint8_t>(size)));
+            WriteHostFile(dir.Path() / "src" / n(path), Filled(size, static_cast<uint8_t>(size)));
             expected[path] = Filled(size, static_cast<uint8_t>(size));
         };
         host("ONE.DAT", 1000);
         host("EMPTY.TXT", 0);
         host("GAMES/TWO.DAT", 5000);
         host("GAMES/DEEP/SIX.DAT", 600);
-        WriteHostFile(dir.Path() / "more" / "SEVEN.DAT", Filled(700, 7));
+        WriteHostFile(dir.Path() / "more" / n("SEVEN.DAT"), Filled(700, 7));
         {
             WritableMount mounted(dir, image);
             ASSERT_TRUE(mounted.mount.Mounted());
@@ -103,18 +115,18 @@ TEST(MountWrite, HostToolsChangeEveryFormatAsAsked) {
                     << mounted.Errors();
                 expected["GAMES/SEVEN.DAT"] = Filled(700, 7);
             }
-            fs::rename(mnt / "ONE.DAT", mnt / "GAMES" / "UNO.DAT"); // across directories
+            fs::rename(mnt / n("ONE.DAT"), mnt / n("GAMES/UNO.DAT")); // across directories
             expected["GAMES/UNO.DAT"] = expected["ONE.DAT"];
-            fs::rename(mnt / "GAMES" / "TWO.DAT", mnt / "GAMES" / "DOS.DAT");
+            fs::rename(mnt / n("GAMES/TWO.DAT"), mnt / n("GAMES/DOS.DAT"));
             expected["GAMES/DOS.DAT"] = expected["GAMES/TWO.DAT"];
             expected.erase("ONE.DAT");
             expected.erase("GAMES/TWO.DAT");
-            fs::remove(mnt / "EMPTY.TXT");
+            fs::remove(mnt / n("EMPTY.TXT"));
             expected.erase("EMPTY.TXT");
             fs::create_directory(mnt / "KEPT");
             fs::create_directory(mnt / "GONE");
             fs::remove(mnt / "GONE");
-            EXPECT_EQ(ReadAll(mnt / "GAMES" / "DEEP" / "SIX.DAT"), expected["GAMES/DEEP/SIX.DAT"]);
+            EXPECT_EQ(ReadAll(mnt / n("GAMES/DEEP/SIX.DAT")), expected["GAMES/DEEP/SIX.DAT"]);
         }
         const own::Disk disk = own::ReadAny(ReadAll(image));
         EXPECT_EQ(disk.problem, "");
@@ -146,8 +158,10 @@ TEST(MountWrite, RefusalsAnswerTheirErrno) {
     ASSERT_EQ(WriteThrough(mnt / "README.TXT", Filled(10)), 0);
     EXPECT_EQ(WriteThrough(mnt / "LONGER_NAME.TXT", Filled(10)), ENAMETOOLONG);
     EXPECT_EQ(WriteThrough(mnt / "SNOW\xE2\x98\x83", Filled(10)), EINVAL); // not in Windows-1251
-    EXPECT_EQ(WriteThrough(mnt / "readme.txt", Filled(10), O_CREAT | O_EXCL), EEXIST);
+    EXPECT_EQ(WriteThrough(mnt / "readme.txt", Filled(10)), EEXIST);       // another case: the same
     EXPECT_EQ(mkdir((mnt / "readme.txt").c_str(), 0755) == 0 ? 0 : errno, EEXIST);
+    EXPECT_EQ(WriteThrough(mnt / "lower.txt", Filled(10)), EINVAL); // ANDOS keeps capitals
+    EXPECT_FALSE(fs::exists(mnt / "LOWER.TXT"));
     // ANDOS files may be longer than 64 KB, and are edited in place whole; one longer than
     // the disk is refused and not made at all.
     ASSERT_EQ(WriteThrough(mnt / "BIG.DAT", Filled(70000)), 0);
@@ -173,6 +187,12 @@ TEST(MountWrite, RefusalsAnswerTheirErrno) {
     for (int i = 0; i < 20 && !error; ++i)
         error = WriteThrough(mnt / ("F" + std::to_string(i)), Filled(0xFFFF));
     EXPECT_EQ(error, ENOSPC);
+    // A full disk refuses the write itself, which a shell's `>` checks (not the close).
+    const int note = open((mnt / "NOTE.TXT").c_str(), O_WRONLY | O_CREAT, 0644);
+    const Bytes text = Filled(0xFFFF);
+    EXPECT_EQ(write(note, text.data(), text.size()) < 0 ? errno : 0, ENOSPC);
+    EXPECT_EQ(close(note) == 0 ? 0 : errno, ENOSPC);
+    EXPECT_FALSE(fs::exists(mnt / "NOTE.TXT"));
     struct statvfs space {};
     ASSERT_EQ(statvfs(mnt.c_str(), &space), 0);
     EXPECT_LT(space.f_bfree * space.f_bsize, 0xFFFFu);
@@ -196,8 +216,8 @@ TEST(MountWrite, RefusalsAnswerTheirErrno) {
     close(holder);
     EXPECT_FALSE(fs::exists(mnt / "HELD.DAT"));
     const std::string errors = mounted.Errors();
-    for (const char* says :
-         {"LONGER_NAME.TXT: the name is too long", "HUGE.DAT", "not empty", "is open in"})
+    for (const char* says : {"LONGER_NAME.TXT: the name is too long", "HUGE.DAT", "not empty",
+                             "is open in", "ANDOS keeps this name as LOWER.TXT"})
         EXPECT_NE(errors.find(says), std::string::npos) << says << "\n" << errors;
 }
 
@@ -238,15 +258,21 @@ TEST(MountWrite, ClosesWriteAndOutsideChangesShow) {
     ASSERT_EQ(truncate((mnt / "PLAIN.bin").c_str(), 6), 0); // its header and 2 bytes
     // Past the format's 16-bit length, and a name the folder would show as "_HIDDEN": refused,
     // nothing made. A shell's `>` puts the file once, leaving no deleted record behind.
-    EXPECT_EQ(WriteThrough(mnt / "LONG", Filled(0x10000)), EFBIG);
+    const int longFile = open((mnt / "LONG").c_str(), O_WRONLY | O_CREAT, 0644);
+    const Bytes tooLong = Filled(0x10000);
+    EXPECT_EQ(write(longFile, tooLong.data(), tooLong.size()) < 0 ? errno : 0, EFBIG);
+    EXPECT_EQ(close(longFile) == 0 ? 0 : errno, EFBIG);
+    ASSERT_EQ(WriteThrough(mnt / "mixed", Filled(1)), 0); // MKDOS keeps either case
+    ASSERT_EQ(rename((mnt / "mixed.bin").c_str(), (mnt / "Mixed.bin").c_str()), 0);
     EXPECT_EQ(WriteThrough(mnt / ".HIDDEN", Filled(1)), EINVAL);
     ASSERT_EQ(RunCommand("echo a > " + ShellQuote((mnt / "ECHO").string())).status, 0);
     const std::string listing = RunCommand(Bkdisk("ls " + quoted)).out;
     for (const char* line :
          {"OUT                        7000      24", "HDR                       30000       5",
-          "PLAIN                      2000       2", "ECHO                       2000       2"})
+          "PLAIN                      2000       2", "ECHO                       2000       2",
+          "Mixed                      2000       1"})
         EXPECT_NE(listing.find(line), std::string::npos) << line << "\n" << listing;
-    for (const char* absent : {"LONG", "HIDDEN", "deleted"})
+    for (const char* absent : {"LONG", "HIDDEN", "deleted", "mixed"})
         EXPECT_EQ(listing.find(absent), std::string::npos) << absent << "\n" << listing;
 }
 
